@@ -1,0 +1,136 @@
+#include "products/ProductGridModel.h"
+
+#include "support/Gbk.h"
+
+namespace corvix {
+namespace {
+const std::string kEmpty;
+}
+
+ProductGridModel::ProductGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+const std::string &ProductGridModel::Title(int column) const
+{
+    if (column < 0 || column >= ColumnCount())
+        return kEmpty;
+    return columns_[static_cast<size_t>(column)].title;
+}
+
+int ProductGridModel::FindColumn(const std::string &title) const
+{
+    for (int c = 0; c < ColumnCount(); ++c)
+        if (columns_[static_cast<size_t>(c)].title == title)
+            return c;
+    return -1;
+}
+
+void ProductGridModel::AddColumn(const std::string &title, int width, Qt::Alignment alignment)
+{
+    const int c = ColumnCount();
+    beginInsertColumns({}, c, c);
+    columns_.push_back({title, width, alignment});
+    for (auto &row : rows_)
+        row.resize(columns_.size());
+    endInsertColumns();
+}
+
+const std::string &ProductGridModel::Text(int row, int column) const
+{
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount())
+        return kEmpty;
+    return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+}
+
+void ProductGridModel::SetText(int row, int column, const std::string &text)
+{
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount())
+        return;
+    rows_[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+    const QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+int ProductGridModel::AppendRow()
+{
+    const int r = RowCount();
+    beginInsertRows({}, r, r);
+    rows_.emplace_back(columns_.size());
+    endInsertRows();
+    return r;
+}
+
+void ProductGridModel::AppendRows(std::vector<std::vector<std::string>> rows)
+{
+    if (rows.empty())
+        return;
+    const int first = RowCount();
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    rows_.reserve(rows_.size() + rows.size());
+    for (auto &row : rows) {
+        row.resize(columns_.size());
+        rows_.push_back(std::move(row));
+    }
+    endInsertRows();
+}
+
+void ProductGridModel::RemoveRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void ProductGridModel::ClearRows()
+{
+    if (rows_.empty())
+        return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void ProductGridModel::RenumberIds()
+{
+    if (columns_.empty())
+        return;
+    for (size_t r = 0; r < rows_.size(); ++r)
+        rows_[r][0] = std::to_string(r + 1);
+    if (!rows_.empty())
+        emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::DisplayRole});
+}
+
+int ProductGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int ProductGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount();
+}
+
+QVariant ProductGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return FromGbk(Text(index.row(), index.column()));
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(ColumnAt(index.column()).alignment | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ProductGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return FromGbk(columns_[static_cast<size_t>(section)].title);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(columns_[static_cast<size_t>(section)].alignment | Qt::AlignVCenter);
+    return {};
+}
+
+} // namespace corvix

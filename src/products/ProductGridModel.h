@@ -1,0 +1,54 @@
+#pragma once
+// The product table behind the list view 超级列表框1 (ProductGrid): column 0 "ID",
+// column 1 "商品名称", then one column per enabled rule. Cells and titles are GBK.
+// A plain item model, so that the view stays fast with tens of thousands of rows.
+#include <QAbstractTableModel>
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+class ProductGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        std::string title; // GBK
+        int width = 60;
+        Qt::Alignment alignment = Qt::AlignHCenter;
+    };
+
+    explicit ProductGridModel(QObject *parent = nullptr);
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    const std::string &Title(int column) const;
+    const Column &ColumnAt(int column) const { return columns_.at(static_cast<size_t>(column)); }
+    // The column whose title equals title exactly, or -1.
+    int FindColumn(const std::string &title) const;
+
+    void AddColumn(const std::string &title, int width, Qt::Alignment alignment);
+
+    // Empty text for cells outside the table.
+    const std::string &Text(int row, int column) const;
+    void SetText(int row, int column, const std::string &text);
+    // Appends a blank row and returns its index.
+    int AppendRow();
+    // Appends many rows at once (each row is cut or padded to the column count).
+    void AppendRows(std::vector<std::vector<std::string>> rows);
+    void RemoveRow(int row);
+    void ClearRows();
+    // Column 0 of every row becomes its 1-based number.
+    void RenumberIds();
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::vector<Column> columns_;
+    std::vector<std::vector<std::string>> rows_;
+};
+
+} // namespace corvix

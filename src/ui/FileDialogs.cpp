@@ -1,0 +1,54 @@
+#include "ui/FileDialogs.h"
+
+#include <QFileDialog>
+
+namespace corvix {
+namespace {
+FileDialogHandler &Handler()
+{
+    static FileDialogHandler handler;
+    return handler;
+}
+} // namespace
+
+QString QtNameFilter(const QString &programFilter)
+{
+    const QStringList parts = programFilter.split(u'|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        if (!name.contains(u'('))
+            name += u'(' + parts[i + 1] + u')';
+        filters << name;
+    }
+    if (filters.isEmpty())
+        filters << programFilter;
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString AskOpenFileName(const QString &title, const QString &filter)
+{
+    if (Handler())
+        return Handler()(title, filter);
+    return QFileDialog::getOpenFileName(nullptr, title, QString(), QtNameFilter(filter));
+}
+
+QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+{
+    if (Handler())
+        return Handler()(title, filter);
+    QFileDialog dialog(nullptr, title, QString(), QtNameFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void SetFileDialogHandlerForTests(FileDialogHandler handler)
+{
+    Handler() = std::move(handler);
+}
+
+} // namespace corvix

@@ -1,0 +1,19 @@
+#pragma once
+// File dialogs of the program. Tests answer them in advance.
+#include <QString>
+#include <functional>
+
+namespace corvix {
+
+// Filters are given as the program stores them: "文本文档(*.txt)|*.txt".
+// An empty result means the user cancelled.
+QString AskOpenFileName(const QString &title, const QString &filter);
+QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix);
+
+using FileDialogHandler = std::function<QString(const QString &title, const QString &filter)>;
+void SetFileDialogHandlerForTests(FileDialogHandler handler);
+
+// "显示名(*.x)|*.x" -> "显示名(*.x)" as Qt's name filter.
+QString QtNameFilter(const QString &programFilter);
+
+} // namespace corvix

@@ -1,0 +1,280 @@
+// The main window's catalogue: names, kinds, captions, columns, items, initial
+// states, menus, accessible names and keyboard order.
+#include "ui/EntryWindows.h"
+#include "ui/MainWindow.h"
+
+#include "products/ProductGridModel.h"
+#include "support/Gbk.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace corvix;
+
+namespace {
+
+template <typename T> T *Find(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QString::fromUtf8(name));
+}
+
+QString AccessibleName(QWidget *w)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+struct ButtonSpec {
+    const char *name;
+    const char *caption;
+};
+
+} // namespace
+
+TEST(MainWindowCatalogue, CaptionAndTabPagesInOrder)
+{
+    MainWindow w;
+    EXPECT_EQ(w.windowTitle(), "Corvix");
+    auto *tabs = Find<QTabWidget>(&w, "选择夹1");
+    ASSERT_NE(tabs, nullptr);
+    const QStringList expected{"列表", "采集管理", "采集添加", "查询记录列表", "关于我们"};
+    ASSERT_EQ(tabs->count(), expected.size());
+    for (int i = 0; i < tabs->count(); ++i)
+        EXPECT_EQ(tabs->tabText(i), expected[i]);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST(MainWindowCatalogue, ButtonsCarryTheirCaptions)
+{
+    MainWindow w;
+    const ButtonSpec buttons[] = {
+        {"按钮8", "查询"},     {"按钮9", "开始抓取"},      {"按钮10", "失败重抓"}, {"按钮5", "粘贴导入"},
+        {"按钮6", "文件导入"}, {"按钮7", "导出"},          {"按钮2", "添加"},      {"按钮1", "选取标记/元素"},
+        {"按钮4", "测试规则"},
+    };
+    for (const auto &b : buttons) {
+        auto *button = Find<QPushButton>(&w, b.name);
+        ASSERT_NE(button, nullptr) << b.name;
+        EXPECT_EQ(button->text(), QString::fromUtf8(b.caption)) << b.name;
+    }
+}
+
+TEST(MainWindowCatalogue, LabelsAndEditBoxes)
+{
+    MainWindow w;
+    const std::pair<const char *, const char *> labels[] = {
+        {"标签9", "查询"},     {"标签1", "采集名称："}, {"标签2", "标记左"},    {"标签3", "标记右"},
+        {"标签6", "元素名称："}, {"标签8", "支持：标题/索引/ID/Class等方式。"}, {"标签7", "元素类型："},
+        {"标签5", "链接地址："},
+    };
+    for (const auto &[name, text] : labels) {
+        auto *label = Find<QLabel>(&w, name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text(), QString::fromUtf8(text)) << name;
+    }
+    for (const char *name : {"编辑框8", "编辑框1", "编辑框7", "编辑框6"}) {
+        auto *edit = Find<QLineEdit>(&w, name);
+        ASSERT_NE(edit, nullptr) << name;
+        EXPECT_TRUE(edit->text().isEmpty()) << name;
+    }
+    for (const char *name : {"编辑框2", "编辑框3"}) {
+        auto *edit = Find<QPlainTextEdit>(&w, name);
+        ASSERT_NE(edit, nullptr) << name;
+        EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn) << name;
+    }
+    EXPECT_EQ(Find<QGroupBox>(&w, "分组框4")->title(), "采集测试");
+    EXPECT_NE(Find<QGroupBox>(&w, "分组框1"), nullptr);
+    EXPECT_NE(Find<QGroupBox>(&w, "分组框2"), nullptr);
+}
+
+TEST(MainWindowCatalogue, RuleEditorStartsOnTheMarkerMethod)
+{
+    MainWindow w;
+    auto *marker = Find<QRadioButton>(&w, "单选框1");
+    auto *element = Find<QRadioButton>(&w, "单选框2");
+    ASSERT_NE(marker, nullptr);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(marker->text(), "[方式一]标记取出方式");
+    EXPECT_EQ(element->text(), "[方式二]元素取出方式");
+    EXPECT_TRUE(marker->isChecked());
+    EXPECT_FALSE(element->isChecked());
+    auto *pages = Find<QTabWidget>(&w, "选择夹2");
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->count(), 2);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    EXPECT_TRUE(pages->tabText(0).isEmpty());
+    EXPECT_TRUE(pages->tabText(1).isEmpty());
+
+    auto *kind = Find<QComboBox>(&w, "组合框2");
+    ASSERT_NE(kind, nullptr);
+    QStringList items;
+    for (int i = 0; i < kind->count(); ++i)
+        items << kind->itemText(i);
+    EXPECT_EQ(items, (QStringList{"span", "div", "input", "inputs", "text"}));
+    EXPECT_FALSE(kind->isEditable());
+}
+
+TEST(MainWindowCatalogue, ListViewColumns)
+{
+    MainWindow w;
+    auto *grid = Find<QTreeView>(&w, "超级列表框1");
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(w.Grid()->ColumnCount(), 2);
+    EXPECT_EQ(w.Grid()->Title(0), "ID");
+    EXPECT_EQ(w.Grid()->Title(1), Gbk("商品名称"));
+    EXPECT_EQ(grid->header()->sectionSize(0), 50);
+    EXPECT_EQ(grid->header()->sectionSize(1), 200);
+    EXPECT_TRUE(w.Grid()->ColumnAt(0).alignment & Qt::AlignLeft);
+    EXPECT_TRUE(w.Grid()->ColumnAt(1).alignment & Qt::AlignHCenter);
+
+    struct Expect {
+        const char *list;
+        QList<std::pair<QString, int>> columns;
+    };
+    const Expect lists[] = {
+        {"超级列表框2",
+         {{"ID", 50}, {"采集名称 ( 右键编辑/删除 )", 300}, {"方式", 100}, {"状态", 50}, {"添加时间", 260}}},
+        {"超级列表框4", {{"ID", 50}, {"文件名（右键操作)", 300}, {"保存时间", 200}}},
+    };
+    for (const auto &e : lists) {
+        auto *list = Find<QTreeWidget>(&w, e.list);
+        ASSERT_NE(list, nullptr) << e.list;
+        ASSERT_EQ(list->columnCount(), e.columns.size()) << e.list;
+        for (int i = 0; i < e.columns.size(); ++i) {
+            EXPECT_EQ(list->headerItem()->text(i), e.columns[i].first) << e.list << i;
+            EXPECT_EQ(list->header()->sectionSize(i), e.columns[i].second) << e.list << i;
+        }
+    }
+    auto *rules = Find<QTreeWidget>(&w, "超级列表框2");
+    EXPECT_TRUE(rules->headerItem()->textAlignment(2) & Qt::AlignHCenter);
+    EXPECT_TRUE(rules->headerItem()->textAlignment(3) & Qt::AlignHCenter);
+    EXPECT_TRUE(rules->headerItem()->textAlignment(4) & Qt::AlignLeft);
+}
+
+TEST(MainWindowCatalogue, AddedRuleColumnsAreSixtyWideAndCentred)
+{
+    MainWindow w;
+    w.AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
+    ASSERT_EQ(w.Grid()->ColumnCount(), 3);
+    EXPECT_EQ(w.GridView()->header()->sectionSize(2), 60);
+    EXPECT_EQ(w.Grid()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "京东");
+}
+
+TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
+{
+    MainWindow w;
+    const std::pair<const char *, QStringList> menus[] = {
+        {"采集管理", {"刷新", "启用/关闭", "编辑", "测试", "删除"}},
+        {"记录操作", {"刷新列表", "查看"}},
+        {"列表操作", {"删除记录", "浏览器打开[默认浏览器]"}},
+    };
+    for (const auto &[name, items] : menus) {
+        auto *menu = Find<QMenu>(&w, name);
+        ASSERT_NE(menu, nullptr) << name;
+        QStringList texts;
+        for (QAction *a : menu->actions())
+            texts << a->text();
+        EXPECT_EQ(texts, items) << name;
+    }
+    EXPECT_EQ(w.menuBar()->actions().size(), 0) << "the window has no menu bar";
+}
+
+TEST(MainWindowCatalogue, AboutBrowserIsCreatedOnlyWhenItsPageIsShown)
+{
+    MainWindow w;
+    EXPECT_EQ(w.AboutBrowser(), nullptr);
+    EXPECT_EQ(Find<QWidget>(&w, "超文本浏览框1"), nullptr);
+}
+
+TEST(MainWindowAccessibility, LabelledControlsTakeTheLabelAsName)
+{
+    MainWindow w;
+    const std::pair<const char *, const char *> pairs[] = {
+        {"标签1", "编辑框1"}, {"标签2", "编辑框2"}, {"标签3", "编辑框3"}, {"标签6", "编辑框7"},
+        {"标签7", "组合框2"}, {"标签5", "编辑框6"}, {"标签9", "编辑框8"},
+    };
+    for (const auto &[labelName, controlName] : pairs) {
+        auto *label = Find<QLabel>(&w, labelName);
+        auto *control = Find<QWidget>(&w, controlName);
+        ASSERT_NE(label, nullptr);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(label->buddy(), control) << controlName;
+        EXPECT_EQ(control->accessibleName(), label->text()) << controlName;
+        // Qt on Unix reports a drop-down's current item as its name, as the
+        // desktop's accessibility bus expects; the other controls report the label.
+        if (!qobject_cast<QComboBox *>(control))
+            EXPECT_EQ(AccessibleName(control), label->text()) << controlName;
+    }
+}
+
+TEST(MainWindowAccessibility, UnlabelledControlsSayWhatTheyAre)
+{
+    MainWindow w;
+    EXPECT_EQ(AccessibleName(Find<QWidget>(&w, "超级列表框1")), "商品列表");
+    EXPECT_EQ(AccessibleName(Find<QWidget>(&w, "超级列表框2")), "采集规则列表");
+    EXPECT_EQ(AccessibleName(Find<QWidget>(&w, "超级列表框4")), "记录列表");
+
+    PasteImportWindow paste;
+    EXPECT_EQ(AccessibleName(paste.Editor()), "粘贴导入内容");
+    LinkInputWindow link;
+    link.setWindowTitle(QStringLiteral("请输入第3行的标题"));
+    EXPECT_EQ(AccessibleName(link.Editor()), "请输入第3行的标题");
+}
+
+TEST(MainWindowAccessibility, TabOrderFollowsTheVisualOrder)
+{
+    MainWindow w;
+    auto chainFrom = [&](const char *first, int steps) {
+        QStringList names;
+        QWidget *at = Find<QWidget>(&w, first);
+        for (int i = 0; at && i < steps; ++i) {
+            names << at->objectName();
+            at = at->nextInFocusChain();
+            while (at && at->focusPolicy() == Qt::NoFocus)
+                at = at->nextInFocusChain();
+        }
+        return names;
+    };
+    EXPECT_EQ(chainFrom("编辑框8", 8),
+              (QStringList{"编辑框8", "按钮8", "按钮9", "按钮10", "按钮5", "按钮6", "按钮7", "超级列表框1"}));
+    const QStringList editor = chainFrom("编辑框1", 20);
+    const QStringList expected{"编辑框1", "按钮2", "单选框1", "单选框2", "选择夹2", "编辑框2",
+                               "编辑框3", "编辑框7", "组合框2", "编辑框6", "按钮1", "按钮4"};
+    // The tab bar of 选择夹2 takes focus as a child of the tab widget.
+    QStringList named;
+    for (const QString &n : editor)
+        if (!n.isEmpty() && !n.startsWith("qt_"))
+            named << n;
+    for (const QString &n : expected)
+        EXPECT_TRUE(named.contains(n)) << n.toStdString();
+    EXPECT_LT(named.indexOf("编辑框1"), named.indexOf("按钮2"));
+    EXPECT_LT(named.indexOf("编辑框3"), named.indexOf("编辑框7"));
+    EXPECT_LT(named.indexOf("编辑框6"), named.indexOf("按钮1"));
+    EXPECT_LT(named.indexOf("按钮1"), named.indexOf("按钮4"));
+}
+
+TEST(EntryWindows, CaptionsSizesAndEditBoxes)
+{
+    PasteImportWindow paste;
+    EXPECT_EQ(paste.windowTitle(), "粘贴导入窗口。自动识别数据支持： ， , | < > 《 》 等符号分割。");
+    EXPECT_EQ(paste.size(), QSize(968, 301));
+    EXPECT_EQ(paste.Editor()->objectName(), "编辑框1");
+    LinkInputWindow link;
+    EXPECT_TRUE(link.windowTitle().isEmpty());
+    EXPECT_EQ(link.size(), QSize(438, 269));
+    EXPECT_EQ(link.Editor()->objectName(), "编辑框1");
+}
