@@ -20,6 +20,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -277,4 +279,19 @@ TEST(EntryWindows, CaptionsSizesAndEditBoxes)
     EXPECT_TRUE(link.windowTitle().isEmpty());
     EXPECT_EQ(link.size(), QSize(438, 269));
     EXPECT_EQ(link.Editor()->objectName(), "编辑框1");
+}
+
+TEST(MainWindowAccessibility, ButtonsWorkWithSpaceAndEnter)
+{
+    MainWindow w;
+    w.show();
+    for (const char *name : {"按钮8", "按钮9", "按钮2", "按钮4"}) {
+        auto *button = Find<QPushButton>(&w, name);
+        ASSERT_NE(button, nullptr);
+        QSignalSpy clicked(button, &QPushButton::clicked);
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter);
+        EXPECT_EQ(clicked.count(), 3) << name;
+    }
 }
