@@ -1,6 +1,7 @@
 #include "app/Events.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QString>
 
@@ -13,6 +14,16 @@ void ProcessPendingEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+void ProcessPendingEventsThrottled()
+{
+    constexpr qint64 kIntervalMs = 5;
+    static QElapsedTimer sinceLastPump;
+    if (sinceLastPump.isValid() && sinceLastPump.elapsed() < kIntervalMs)
+        return;
+    ProcessPendingEvents();
+    sinceLastPump.start();
 }
 
 std::vector<std::filesystem::path> ListFiles(const std::filesystem::path &dir, const std::string &pattern,

@@ -8,6 +8,11 @@
 namespace corvix {
 
 void ProcessPendingEvents();
+// For loops whose single steps are too cheap to pump after each one (thousands
+// of rows or cells): pumps only when a few milliseconds have passed since the
+// last throttled pump, so the window stays responsive at a small fraction of
+// the cost.
+void ProcessPendingEventsThrottled();
 
 // Names (or dir/name paths) of the regular files in dir whose name matches the
 // wildcard pattern ("*.txt"), sorted by name ascending, since not every file

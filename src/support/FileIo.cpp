@@ -1,33 +1,36 @@
 #include "support/FileIo.h"
 
+#include "support/TextUtils.h"
+
 #include <QSaveFile>
 #include <QString>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 
 namespace corvix {
 
 std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // C stdio: no exceptions (a directory or a read error reads as what was
+    // read so far, normally nothing), and one buffer copy for large files.
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
         return {};
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    char buffer[1 << 16];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, n);
     const size_t zero = bytes.find('\0');
     if (zero != std::string::npos)
         bytes.resize(zero);
     if (stop == StopAt::ZeroOrTextEnd) {
-        // Walk by characters so that a 0x1A inside a two-byte character is kept.
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            if (b == 0x1A) {
-                bytes.resize(i);
-                break;
-            }
-            if (b >= 0x80)
-                ++i;
-        }
+        // Found at character boundaries only: a 0x1A inside a two-byte
+        // character is kept.
+        const TextPos end = FindText(bytes, "\x1A");
+        if (end != kNotFound)
+            bytes.resize(static_cast<size_t>(end - 1));
     }
     return bytes;
 }

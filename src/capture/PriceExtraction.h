@@ -1,0 +1,36 @@
+#pragma once
+// Turns a rule and the page in the capture browser into a price text. The page
+// is read as one DomSnapshot per browser event; the handler asks for what
+// RequestForRule names, then calls ExtractPrice on the answer. All texts GBK.
+#include "support/DomSnapshot.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvix {
+
+// The reader for an element kind of a rule ("span", "div", "input", "inputs",
+// "text"), compared whole and case-sensitively; nothing for any other kind.
+std::optional<ElementReader> ElementReaderForKind(std::string_view kind);
+
+// The document parts that ExtractPrice needs for this rule text: the page source
+// for the marker method, the named element for the element method.
+DomRequest RequestForRule(std::string_view ruleText);
+// The same for a kind and name given directly (the rule test's editor fields).
+DomRequest RequestForElement(std::string_view kind, std::string_view name);
+
+// The page source with ASCII letters lowered: the text that markers are searched
+// in. Empty when the snapshot holds no document.
+std::string MarkerSource(const DomSnapshot &page);
+
+// The raw (uncleaned) value of the first element of the kind that matches the
+// name; empty for an unknown kind or when nothing matches.
+std::string ReadElementValue(std::string_view kind, std::string_view name, const DomSnapshot &page);
+
+// The cleaned price that the rule finds on the page, or the empty text. Always
+// empty while no capture is in progress (CaptureState's capturing flag) or its
+// rule text is empty.
+std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page);
+
+} // namespace corvix

@@ -1,0 +1,226 @@
+#include "products/ExcelExport.h"
+
+#include "app/Events.h"
+#include "products/ProductGridModel.h"
+#include "products/XlsxTemplate.h"
+#include "support/Gbk.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <xlsxwriter.h>
+
+#include <system_error>
+
+namespace corvix {
+namespace {
+
+constexpr long long kMaxSheetRows = 1048576;
+constexpr long long kMaxSheetColumns = 16384;
+constexpr size_t kMaxCellCharacters = 32767;
+
+QString NativePath(const std::filesystem::path &path)
+{
+    return QString::fromStdU16String(path.u16string());
+}
+
+// The workbook is built under a temporary name beside the target and renamed
+// over it at the end, so a failed export never leaves a half-written file and
+// never destroys the file it was meant to replace.
+class PendingFile {
+public:
+    explicit PendingFile(std::filesystem::path target) : target_(std::move(target)) {}
+    ~PendingFile() { Discard(); }
+
+    // Creates the temporary file; false (with Error()) when the directory
+    // cannot be written.
+    bool Reserve()
+    {
+        const std::filesystem::path dir = target_.parent_path();
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const QString suffix = QString::number(QRandomGenerator::global()->generate(), 16);
+            std::filesystem::path candidate =
+                dir / std::filesystem::path((QStringLiteral(".~") + NativePath(target_.filename()) + u'.' + suffix +
+                                             QStringLiteral(".tmp"))
+                                                .toStdU16String());
+            QFile file(NativePath(candidate));
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                file.close();
+                temp_ = std::move(candidate);
+                return true;
+            }
+            error_ = file.errorString();
+            if (file.error() != QFileDevice::OpenError || !QFile::exists(file.fileName()))
+                break;
+        }
+        return false;
+    }
+
+    const std::filesystem::path &Path() const { return temp_; }
+    const QString &Error() const { return error_; }
+
+    ExportResult Commit()
+    {
+        std::error_code ec;
+        std::filesystem::rename(temp_, target_, ec);
+        if (ec)
+            return WorkbookWriteFailure(target_, QString::fromLocal8Bit(ec.message().c_str()));
+        temp_.clear();
+        return ExportResult::Success();
+    }
+
+    void Discard()
+    {
+        if (temp_.empty())
+            return;
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+        temp_.clear();
+    }
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    QString error_;
+};
+
+// A fresh workbook through libxlsxwriter. constant_memory streams each row to
+// a temporary file as soon as the next row starts, which fits: rows are written
+// strictly in order, so memory stays flat whatever the grid's size.
+ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output)
+{
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    const QByteArray fileName = QFile::encodeName(NativePath(output));
+    lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
+    if (!workbook)
+        return ExportResult::Failure(QStringLiteral("导出失败：无法创建工作簿。"));
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
+    lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
+
+    const int titleColumns = grid.ColumnCount();
+    for (int j = 0; error == LXW_NO_ERROR && j < titleColumns; ++j) {
+        const std::string &title = grid.Title(j);
+        if (!title.empty())
+            error = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(j), WorkbookCellText(title).c_str(),
+                                           nullptr);
+    }
+    // Row and column counts are read afresh: the pump lets other handlers run.
+    for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
+        ProcessPendingEventsThrottled();
+        const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
+        for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
+            const std::string &text = grid.Text(i, j);
+            if (!text.empty())
+                error = worksheet_write_string(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j),
+                                               WorkbookCellText(text).c_str(), nullptr);
+        }
+    }
+    // Closing writes the package; it must run even after an error to free the workbook.
+    const lxw_error closeError = workbook_close(workbook);
+    if (error == LXW_NO_ERROR)
+        error = closeError;
+    if (error != LXW_NO_ERROR)
+        return WorkbookWriteFailure(output, QString::fromUtf8(lxw_strerror(error)));
+    return ExportResult::Success();
+}
+
+ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+                          const std::filesystem::path &output)
+{
+    switch (DetectWorkbookFormat(templatePath)) {
+    case WorkbookFormat::OfficeOpenXml:
+        return FillXlsxTemplate(grid, templatePath, output);
+    case WorkbookFormat::LegacyBinary: {
+        // Without a converter the old format cannot be read here; the export
+        // then goes on as if there were no template.
+        if (!LegacyWorkbookConverterAvailable())
+            return WriteFreshWorkbook(grid, output);
+        QTemporaryDir workDir;
+        if (!workDir.isValid())
+            return ExportResult::Failure(
+                QStringLiteral("导出失败：无法创建临时目录。\n%1").arg(workDir.errorString()));
+        std::filesystem::path converted;
+        ExportResult result = ConvertLegacyWorkbook(
+            templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
+        if (!result.ok)
+            return result;
+        return FillXlsxTemplate(grid, converted, output);
+    }
+    case WorkbookFormat::Unknown:
+        break;
+    }
+    return ExportResult::Failure(QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1")
+                                     .arg(NativePath(templatePath)));
+}
+
+} // namespace
+
+ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
+{
+    return ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(NativePath(file), reason));
+}
+
+std::string ColumnLetter(int n)
+{
+    std::string letters;
+    while (n > 0) {
+        const int digit = (n - 1) % 26;
+        letters.insert(letters.begin(), static_cast<char>('A' + digit));
+        n = (n - 1) / 26;
+    }
+    return letters;
+}
+
+std::string WorkbookCellText(std::string_view gbk)
+{
+    bool ascii = true;
+    for (const char c : gbk)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    std::string utf8 = ascii ? std::string(gbk) : GbkToUtf8(gbk);
+    if (utf8.size() <= kMaxCellCharacters)
+        return utf8;
+    // Count characters (lead bytes), never cutting one in half.
+    size_t characters = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && ++characters > kMaxCellCharacters) {
+            utf8.resize(i);
+            break;
+        }
+    }
+    return utf8;
+}
+
+ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
+                               const std::filesystem::path &templatePath)
+{
+    if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns)
+        return ExportResult::Failure(
+            QStringLiteral("导出失败：表格有 %1 行、%2 列，超出了 Excel 工作表的上限（%3 行、%4 列）。")
+                .arg(grid.RowCount())
+                .arg(grid.ColumnCount())
+                .arg(kMaxSheetRows - 1)
+                .arg(kMaxSheetColumns));
+
+    PendingFile pending(target);
+    if (!pending.Reserve())
+        return WorkbookWriteFailure(target, pending.Error());
+
+    std::error_code ec;
+    const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
+    ExportResult result =
+        haveTemplate ? FromTemplate(grid, templatePath, pending.Path()) : WriteFreshWorkbook(grid, pending.Path());
+    if (!result.ok) {
+        // The user chose the target, not the temporary name beside it.
+        result.error.replace(NativePath(pending.Path()), NativePath(target));
+        return result;
+    }
+    return pending.Commit();
+}
+
+} // namespace corvix

@@ -1,0 +1,41 @@
+#pragma once
+// The spreadsheet export of the product grid: row 1 the column titles, then
+// every grid cell as text (IDs included), column j to ColumnLetter(j + 1).
+#include <QString>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace corvix {
+
+class ProductGridModel;
+
+// ok, or the text the user is told about a workbook that was not written.
+struct ExportResult {
+    bool ok = true;
+    QString error;
+
+    static ExportResult Success() { return {}; }
+    static ExportResult Failure(QString text) { return {false, std::move(text)}; }
+};
+
+// The message for a workbook file that could not be written, and why.
+ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
+
+// Spreadsheet column name of the 1-based column n: A..Z, then AA, AB, ... ZZ,
+// AAA, ...; empty for n < 1.
+std::string ColumnLetter(int n);
+
+// A GBK cell text as the UTF-8 a workbook takes, cut to the 32,767 characters
+// that a spreadsheet cell holds.
+std::string WorkbookCellText(std::string_view gbk);
+
+// Writes the grid into a new workbook at target. When templatePath names an
+// existing file, the workbook is a copy of that template whose first sheet
+// receives the cells (other sheets, styles and cells outside the written range
+// stay). The target is replaced only when the whole workbook was written.
+ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
+                               const std::filesystem::path &templatePath);
+
+} // namespace corvix

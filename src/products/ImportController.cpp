@@ -1,0 +1,168 @@
+#include "products/ImportController.h"
+
+#include "app/ProgramState.h"
+#include "products/ImportText.h"
+#include "products/LinkFile.h"
+#include "products/ProductGridModel.h"
+#include "products/ProductListController.h"
+#include "support/FileIo.h"
+#include "support/Gbk.h"
+#include "support/HostName.h"
+#include "ui/EntryWindows.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageBox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace corvix {
+namespace {
+
+// Import texts are CR LF lines; the clipboard of this desktop and the edit box
+// separate lines with a bare line feed.
+QString WithCrLf(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text;
+}
+
+QString ForEditor(const std::string &gbk)
+{
+    QString text = FromGbk(gbk);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+} // namespace
+
+ImportController::ImportController(MainWindow *window)
+    : QObject(window), window_(window), grid_(window->Grid()), view_(window->GridView())
+{
+    if (auto *paste = window_->findChild<QPushButton *>(QStringLiteral("按钮5")))
+        connect(paste, &QPushButton::clicked, this, &ImportController::PasteImport);
+    if (auto *file = window_->findChild<QPushButton *>(QStringLiteral("按钮6")))
+        connect(file, &QPushButton::clicked, this, &ImportController::FileImport);
+    view_->viewport()->installEventFilter(this);
+}
+
+bool ImportController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            EditCell(mouse->position().toPoint());
+            return true;
+        }
+    }
+    return false;
+}
+
+void ImportController::ReportImportedLines()
+{
+    const std::string &buffer = Program().importBuffer;
+    const int n = CountLines(buffer);
+    if (n > 0 && !buffer.empty())
+        ShowMessage(QStringLiteral("已导入：") + QString::number(n) + QStringLiteral("条数据。"));
+}
+
+void ImportController::PasteImport()
+{
+    Program().importBuffer.clear();
+    {
+        PasteImportWindow window;
+        const QString clipboard = QGuiApplication::clipboard()->text();
+        window.Editor()->setPlainText(ForEditor(PrepareClipboardText(ToGbk(WithCrLf(clipboard)))));
+        connect(&window, &PasteImportWindow::aboutToBeDestroyed, &window, [&window] {
+            const QString text = window.Editor()->toPlainText();
+            if (!text.isEmpty())
+                Program().importBuffer = NormaliseSeparators(ToGbk(WithCrLf(text)));
+        });
+        window.exec();
+    }
+    ReportImportedLines();
+}
+
+void ImportController::FileImport()
+{
+    const QString name = AskOpenFileName(QStringLiteral("导入文件(只能是txt后缀格式)"),
+                                         QStringLiteral("文本文档(*.txt)|*.txt"));
+    if (name.isEmpty())
+        return;
+    const std::string bytes = ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte);
+    Program().importBuffer = NormaliseSeparators(bytes);
+    ReportImportedLines();
+}
+
+LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
+{
+    const GridHit hit = HitTestGrid(view_, viewportPos);
+    CurrentCell &cell = Program().currentCell;
+    cell.Reset();
+    // Below the last row there is no product to enter anything for.
+    if (hit.column <= 0 || hit.row < 0)
+        return nullptr;
+    cell.row = hit.row;
+    cell.column = hit.column;
+    cell.title = grid_->Title(hit.column);
+
+    auto *window = new LinkInputWindow(window_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (hit.column == 1) {
+        window->setWindowTitle(QStringLiteral("请输入第") + QString::number(hit.row + 1) + QStringLiteral("行的标题"));
+        window->Editor()->setPlainText(FromGbk(grid_->Text(hit.row, 1)));
+    } else {
+        window->setWindowTitle(QStringLiteral("请输入") + FromGbk(cell.title) + QStringLiteral("链接"));
+        window->Editor()->setPlainText(FromGbk(ReadLink(Program().dirs, hit.row, cell.title)));
+    }
+    const int ownRow = hit.row;
+    const int ownColumn = hit.column;
+    connect(window, &LinkInputWindow::aboutToBeDestroyed, this, [this, window, ownRow, ownColumn] {
+        StoreEntry(window->Editor()->toPlainText(), ownRow, ownColumn);
+    });
+    window->show();
+    return window;
+}
+
+// The entry goes to the cell that CurrentCell names when the window closes. A
+// click on the grid resets CurrentCell to the ID column of row 0, which takes no
+// entry: then the entry stays with the cell the window was opened for.
+void ImportController::StoreEntry(const QString &typed, int ownRow, int ownColumn)
+{
+    const std::string text = SingleLineText(ToGbk(typed));
+    if (text.empty())
+        return;
+    const auto names = [this](int row, int column) {
+        return row >= 0 && row < grid_->RowCount() && column >= 1 && column < grid_->ColumnCount();
+    };
+    int row = Program().currentCell.row;
+    int column = Program().currentCell.column;
+    if (!names(row, column)) {
+        row = ownRow;
+        column = ownColumn;
+        if (!names(row, column))
+            return;
+    }
+    const DataDirs &dirs = Program().dirs;
+    if (column == 1) {
+        grid_->SetText(row, 1, text);
+        WriteLink(dirs, row, "title", text);
+        return;
+    }
+    if (FirstHostName(text).empty()) {
+        ShowMessage(QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。"));
+        return;
+    }
+    // The key is the title of the column the cell is in, whatever title
+    // CurrentCell still carries from an earlier cell.
+    WriteLink(dirs, row, grid_->Title(column), text);
+    grid_->SetText(row, column, "-");
+}
+
+} // namespace corvix

@@ -1,0 +1,41 @@
+#pragma once
+// Bulk import of products (按钮5 "粘贴导入", 按钮6 "文件导入") into ImportBuffer,
+// and the entry of one title or link by a double-click on the product grid
+// (LinkInputWindow).
+#include <QObject>
+#include <QPoint>
+
+class QTreeView;
+
+namespace corvix {
+
+class LinkInputWindow;
+class MainWindow;
+class ProductGridModel;
+
+class ImportController : public QObject {
+    Q_OBJECT
+public:
+    explicit ImportController(MainWindow *window);
+
+    // Shows PasteImportWindow modally, filled from the clipboard; the box's
+    // text becomes ImportBuffer when the window closes.
+    void PasteImport();
+    void FileImport();
+    // Opens LinkInputWindow (not modal) for the cell under the point and
+    // returns it; nullptr when the point names no title or site cell.
+    LinkInputWindow *EditCell(const QPoint &viewportPos);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ReportImportedLines();
+    void StoreEntry(const QString &typed, int ownRow, int ownColumn);
+
+    MainWindow *window_;
+    ProductGridModel *grid_;
+    QTreeView *view_;
+};
+
+} // namespace corvix

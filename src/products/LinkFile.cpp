@@ -1,0 +1,414 @@
+#include "products/LinkFile.h"
+
+#include "support/FileIo.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace corvix {
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsLead(char c)
+{
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
+char FoldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Compares name with the start of text character by character: ASCII letters
+// without regard to case, both bytes of a two-byte character exactly. Returns
+// the length matched, or nullopt.
+std::optional<size_t> MatchNamePrefix(std::string_view text, std::string_view name)
+{
+    if (name.size() > text.size())
+        return std::nullopt;
+    size_t i = 0;
+    while (i < name.size()) {
+        if (IsLead(name[i])) {
+            if (i + 1 >= name.size()) {
+                // A lone lead byte at the end of the name compares exactly.
+                if (text[i] != name[i])
+                    return std::nullopt;
+                ++i;
+                continue;
+            }
+            if (text[i] != name[i] || text[i + 1] != name[i + 1])
+                return std::nullopt;
+            i += 2;
+            continue;
+        }
+        if (FoldAscii(text[i]) != FoldAscii(name[i]))
+            return std::nullopt;
+        ++i;
+    }
+    // The name must not end inside a two-byte character of the text.
+    if (i > 0) {
+        size_t j = 0;
+        while (j < i)
+            j += IsLead(text[j]) && j + 1 < text.size() ? 2 : 1;
+        if (j != i)
+            return std::nullopt;
+    }
+    return i;
+}
+
+// Position of the first c in text that is not the second byte of a two-byte character.
+size_t FindByte(std::string_view text, char c, size_t from = 0)
+{
+    for (size_t i = from; i < text.size(); ++i) {
+        if (text[i] == c)
+            return i;
+        if (IsLead(text[i]))
+            ++i;
+    }
+    return std::string_view::npos;
+}
+
+// Offset just after the "=" of a key line for key, or npos.
+size_t ValueStart(std::string_view raw, std::string_view key)
+{
+    key = TrimBlanks(key);
+    if (key.empty())
+        return std::string_view::npos;
+    size_t start = 0;
+    while (start < raw.size() && IsBlank(raw[start]))
+        ++start;
+    const auto matched = MatchNamePrefix(raw.substr(start), key);
+    if (!matched)
+        return std::string_view::npos;
+    size_t i = start + *matched;
+    while (i < raw.size() && IsBlank(raw[i]))
+        ++i;
+    if (i >= raw.size() || raw[i] != '=')
+        return std::string_view::npos;
+    return i + 1;
+}
+
+// A line whose first non-blank byte is "[" is a section header, unless what
+// follows its closing "]" is a "key=value" remainder: then it is the key line of
+// a key that starts with "[" (a rule title may).
+bool ParseHeader(std::string_view raw, std::string &name)
+{
+    std::string_view s = raw;
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    if (s.empty() || s.front() != '[')
+        return false;
+    s.remove_prefix(1);
+    const size_t close = FindByte(s, ']');
+    if (close != std::string_view::npos) {
+        const std::string_view rest = TrimBlanks(s.substr(close + 1));
+        if (!rest.empty() && FindByte(rest, '=') != std::string_view::npos)
+            return false;
+        name = std::string(TrimBlanks(s.substr(0, close)));
+    } else {
+        name = std::string(TrimBlanks(s));
+    }
+    return true;
+}
+
+// ASCII letters of single-byte characters upper-cased: two names are the same
+// section name exactly when their folded forms are equal.
+std::string FoldedName(std::string_view name)
+{
+    std::string out(name);
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (IsLead(out[i])) {
+            ++i;
+            continue;
+        }
+        out[i] = FoldAscii(out[i]);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string SingleLineText(std::string_view value)
+{
+    while (!value.empty() && (value.front() == '\r' || value.front() == '\n'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n'))
+        value.remove_suffix(1);
+    std::string out;
+    out.reserve(value.size());
+    bool inBreak = false;
+    for (char c : value) {
+        if (c == '\r' || c == '\n') {
+            if (!inBreak)
+                out.push_back(' ');
+            inBreak = true;
+            continue;
+        }
+        inBreak = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
+LinkFile LinkFile::Load(const std::filesystem::path &path)
+{
+    return Parse(ReadWholeFile(path, StopAt::ZeroOrTextEnd));
+}
+
+LinkFile LinkFile::Parse(std::string_view text)
+{
+    LinkFile file;
+    file.sections_.emplace_back();
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        const bool last = end == std::string_view::npos;
+        if (last)
+            end = text.size();
+        std::string_view raw = text.substr(pos, end - pos);
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        pos = last ? text.size() : end + 1;
+
+        std::string name;
+        if (ParseHeader(raw, name)) {
+            Section section;
+            section.hasHeader = true;
+            section.header = std::string(raw);
+            section.name = std::move(name);
+            file.sections_.push_back(std::move(section));
+            continue;
+        }
+        Line line;
+        line.raw = std::string(raw);
+        const size_t eq = FindByte(raw, '=');
+        line.isKey = eq != std::string_view::npos;
+        file.sections_.back().lines.push_back(std::move(line));
+    }
+    file.RebuildIndex();
+    return file;
+}
+
+void LinkFile::RebuildIndex()
+{
+    index_.clear();
+    for (size_t i = 0; i < sections_.size(); ++i)
+        if (sections_[i].hasHeader)
+            index_.emplace(FoldedName(sections_[i].name), i);
+}
+
+std::string LinkFile::Text() const
+{
+    std::string out;
+    for (const Section &section : sections_) {
+        if (section.hasHeader) {
+            out += section.header;
+            out += "\r\n";
+        }
+        for (const Line &line : section.lines) {
+            out += line.raw;
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+bool LinkFile::Save(const std::filesystem::path &path) const
+{
+    return WriteFileAtomically(path, Text());
+}
+
+const LinkFile::Section *LinkFile::FindSection(std::string_view name) const
+{
+    const auto found = index_.find(FoldedName(TrimBlanks(name)));
+    return found == index_.end() ? nullptr : &sections_[found->second];
+}
+
+LinkFile::Section *LinkFile::FindSection(std::string_view name)
+{
+    return const_cast<Section *>(static_cast<const LinkFile *>(this)->FindSection(name));
+}
+
+const LinkFile::Line *LinkFile::FindKey(const Section &section, std::string_view key)
+{
+    for (const Line &line : section.lines)
+        if (line.isKey && ValueStart(line.raw, key) != std::string_view::npos)
+            return &line;
+    return nullptr;
+}
+
+LinkFile::Line *LinkFile::FindKey(Section &section, std::string_view key)
+{
+    return const_cast<Line *>(FindKey(static_cast<const Section &>(section), key));
+}
+
+std::string LinkFile::Value(std::string_view section, std::string_view key) const
+{
+    const Section *s = FindSection(section);
+    if (!s)
+        return {};
+    const Line *line = FindKey(*s, key);
+    if (!line)
+        return {};
+    const std::string_view raw = line->raw;
+    return std::string(TrimBlanks(raw.substr(ValueStart(raw, key))));
+}
+
+bool LinkFile::HasValue(std::string_view section, std::string_view key) const
+{
+    const Section *s = FindSection(section);
+    return s && FindKey(*s, key);
+}
+
+void LinkFile::SetValue(std::string_view section, std::string_view key, std::string_view value)
+{
+    const std::string_view keyName = TrimBlanks(key);
+    if (keyName.empty())
+        return;
+    Section *s = FindSection(section);
+    if (!s) {
+        Section added;
+        added.hasHeader = true;
+        added.name = std::string(TrimBlanks(section));
+        added.header = "[" + added.name + "]";
+        index_.emplace(FoldedName(added.name), sections_.size());
+        sections_.push_back(std::move(added));
+        s = &sections_.back();
+    }
+    const std::string raw = std::string(keyName) + "=" + SingleLineText(value);
+    if (Line *line = FindKey(*s, keyName)) {
+        line->raw = raw;
+        return;
+    }
+    // New keys go after the last non-blank line, so that blank lines and
+    // comments that end the section stay where they are.
+    auto insertAt = s->lines.end();
+    while (insertAt != s->lines.begin() && TrimBlanks(std::prev(insertAt)->raw).empty())
+        --insertAt;
+    Line line;
+    line.raw = raw;
+    line.isKey = true;
+    s->lines.insert(insertAt, std::move(line));
+}
+
+int LinkFile::ProductRowOf(std::string_view name)
+{
+    name = TrimBlanks(name);
+    if (name.size() < 2 || (name[0] != 'A' && name[0] != 'a'))
+        return -1;
+    const std::string_view digits = name.substr(1);
+    // Seven digits are far beyond any grid; longer numbers are not rows.
+    if (digits.size() > 7 || (digits.size() > 1 && digits[0] == '0'))
+        return -1;
+    int n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+int LinkFile::ProductCount() const
+{
+    int count = 0;
+    for (const Section &section : sections_)
+        if (section.hasHeader)
+            count = std::max(count, ProductRowOf(section.name) + 1);
+    return count;
+}
+
+void LinkFile::RemoveProductSection(int row)
+{
+    if (row < 0)
+        return;
+    // Every section of the row goes, duplicates included: a duplicate left
+    // behind would shadow the renumbered section of the next row.
+    std::erase_if(sections_, [row](const Section &s) { return s.hasHeader && ProductRowOf(s.name) == row; });
+    for (Section &section : sections_) {
+        if (!section.hasHeader)
+            continue;
+        const int n = ProductRowOf(section.name);
+        if (n > row) {
+            section.name = SectionName(n - 1);
+            section.header = "[" + section.name + "]";
+        }
+    }
+    RebuildIndex();
+}
+
+std::filesystem::path LinkFilePath(const DataDirs &dirs)
+{
+    return dirs.dbDir / "url.ini";
+}
+
+namespace {
+
+// The last text read or written and its parse: a run reads one key per cell,
+// and parsing the whole file each time would dominate on big files. The cache
+// is keyed on the bytes themselves, so any change on disk is seen.
+struct LinkFileCache {
+    std::filesystem::path path;
+    std::string text;
+    LinkFile file;
+    bool valid = false;
+};
+
+LinkFileCache &Cache()
+{
+    static LinkFileCache cache;
+    return cache;
+}
+
+const LinkFile &LoadCached(const std::filesystem::path &path)
+{
+    LinkFileCache &cache = Cache();
+    std::string text = ReadWholeFile(path, StopAt::ZeroOrTextEnd);
+    if (!cache.valid || cache.path != path || cache.text != text) {
+        cache.file = LinkFile::Parse(text);
+        cache.text = std::move(text);
+        cache.path = path;
+        cache.valid = true;
+    }
+    return cache.file;
+}
+
+} // namespace
+
+std::string ReadLink(const DataDirs &dirs, int row, std::string_view key)
+{
+    return LoadCached(LinkFilePath(dirs)).Value(LinkFile::SectionName(row), key);
+}
+
+bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value)
+{
+    const std::filesystem::path path = LinkFilePath(dirs);
+    LinkFile file = LoadCached(path);
+    file.SetValue(LinkFile::SectionName(row), key, value);
+    std::string text = file.Text();
+    if (!WriteFileAtomically(path, text)) {
+        Cache().valid = false;
+        return false;
+    }
+    LinkFileCache &cache = Cache();
+    cache.path = path;
+    cache.text = std::move(text);
+    cache.file = std::move(file);
+    cache.valid = true;
+    return true;
+}
+
+} // namespace corvix

@@ -1,0 +1,88 @@
+#include "products/RecordFile.h"
+
+#include "app/Events.h"
+#include "products/ProductGridModel.h"
+#include "products/RecordStamp.h"
+#include "support/FileIo.h"
+#include "support/Gbk.h"
+#include "support/TextUtils.h"
+
+#include <string_view>
+#include <vector>
+
+namespace corvix {
+namespace {
+
+// Rows go into the model in batches: one model insertion per row would make a
+// 10,000-line record slow to load with a view attached.
+constexpr size_t kRowsPerBatch = 256;
+
+} // namespace
+
+std::string NewestRecordName(const std::filesystem::path &dbDir)
+{
+    const auto names = ListFiles(dbDir, "*.txt", false);
+    if (names.empty())
+        return {};
+    return PathToGbk(names.back());
+}
+
+void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid)
+{
+    const std::string text = ReadWholeFile(path);
+    if (text.empty())
+        return;
+    const std::vector<std::string> lines = SplitText(text, "\r\n");
+
+    std::vector<std::vector<std::string>> batch;
+    batch.reserve(kRowsPerBatch);
+    // The batch is flushed before every pump, so a handler that runs in between
+    // sees every row read so far and the IDs go on from the grid's true count.
+    const auto flush = [&] {
+        if (batch.empty())
+            return;
+        grid.AppendRows(std::move(batch));
+        batch.clear();
+        batch.reserve(kRowsPerBatch);
+    };
+
+    for (const std::string &line : lines) {
+        if (line.empty())
+            continue;
+        const size_t columns = static_cast<size_t>(grid.ColumnCount());
+        std::vector<std::string> row(columns);
+        if (columns > 0)
+            row[0] = std::to_string(static_cast<size_t>(grid.RowCount()) + batch.size() + 1);
+        std::vector<std::string> fields = SplitText(line, "|");
+        for (size_t k = 1; k <= fields.size() && k < columns; ++k)
+            row[k] = std::move(fields[k - 1]);
+        batch.push_back(std::move(row));
+        if (batch.size() >= kRowsPerBatch) {
+            flush();
+            ProcessPendingEventsThrottled();
+        }
+    }
+    flush();
+}
+
+std::string RecordText(const ProductGridModel &grid)
+{
+    std::string text;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        if (r > 0)
+            text += "\r\n";
+        for (int k = 1; k < grid.ColumnCount(); ++k) {
+            text += grid.Text(r, k);
+            text += '|';
+        }
+    }
+    return text;
+}
+
+bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir)
+{
+    const std::string name = MakeRecordStamp() + ".txt";
+    return WriteFileAtomically(PathInDir(dbDir, name), RecordText(grid));
+}
+
+} // namespace corvix

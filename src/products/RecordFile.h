@@ -1,0 +1,29 @@
+#pragma once
+// Record files: snapshots of the product grid in DbDir, one per save, named by
+// a record stamp plus ".txt". A line per grid row holding columns 1.. each
+// followed by "|", lines joined by CR LF without a final one; GBK, no escaping.
+#include <filesystem>
+#include <string>
+
+namespace corvix {
+
+class ProductGridModel;
+
+// GBK name (with ".txt", without directory) of the last "*.txt" of dbDir in
+// ascending name order, i.e. the newest record; empty when there is none.
+std::string NewestRecordName(const std::filesystem::path &dbDir);
+
+// Appends the record's non-empty lines to the grid as rows numbered on from the
+// grid's row count; fields fill columns 1.. and those beyond the last column are
+// dropped. The grid is not cleared. A missing or unreadable file adds nothing.
+void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid);
+
+// The record file text of the whole grid (empty for a grid without rows).
+std::string RecordText(const ProductGridModel &grid);
+
+// Writes the grid as a new record file in dbDir, named by the current record
+// stamp. False when the file could not be written; an older file is never
+// left half-written.
+bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir);
+
+} // namespace corvix

@@ -1,0 +1,19 @@
+#pragma once
+// Record file names: the save moment as ten decimal digits, seconds counted
+// from the local calendar time 1970-01-01 08:00:00 (Unix time on a UTC+8 clock;
+// elsewhere shifted, the same way in both directions).
+#include <string>
+#include <string_view>
+
+namespace corvix {
+
+// The stamp of the current moment (the clock seam of support/DateTime.h).
+std::string MakeRecordStamp();
+
+// The save time of a record file name (without ".txt") for the record list:
+// a ten-byte name as "yyyy-M-dd hh:mm:ss" (HH on the 24-hour clock); any other
+// name that is a millisecond count since 1970-01-01 UTC as local time
+// "yyyy-M-d HH:mm:ss" (no leading zeros in the date); else the empty text.
+std::string StampToDisplayTime(std::string_view name);
+
+} // namespace corvix

@@ -1,0 +1,742 @@
+#include "products/XlsxTemplate.h"
+
+#include "app/Events.h"
+#include "products/ProductGridModel.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+#include <tinyxml2.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace corvix {
+namespace {
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+
+constexpr long long kNone = std::numeric_limits<long long>::max();
+constexpr int kConversionTimeLimitMs = 60000;
+
+QString NativePath(const std::filesystem::path &path)
+{
+    return QString::fromStdU16String(path.u16string());
+}
+
+ExportResult BadTemplate(const std::filesystem::path &templatePath, const QString &detail)
+{
+    return ExportResult::Failure(QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2")
+                                     .arg(NativePath(templatePath), detail));
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool EndsWith(std::string_view text, std::string_view tail)
+{
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// ---- package parts -------------------------------------------------------
+
+// Part names inside the package have no leading "/"; relationship targets are
+// relative to the directory of the part that owns them unless they start with "/".
+std::string ResolvePartName(std::string_view sourcePart, std::string_view target)
+{
+    std::string joined;
+    if (!target.empty() && target.front() == '/') {
+        joined = std::string(target.substr(1));
+    } else {
+        const size_t slash = sourcePart.rfind('/');
+        joined = (slash == std::string_view::npos ? std::string() : std::string(sourcePart.substr(0, slash + 1))) +
+                 std::string(target);
+    }
+    std::vector<std::string> segments;
+    size_t begin = 0;
+    while (begin <= joined.size()) {
+        size_t end = joined.find('/', begin);
+        if (end == std::string::npos)
+            end = joined.size();
+        const std::string segment = joined.substr(begin, end - begin);
+        if (segment == "..") {
+            if (!segments.empty())
+                segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        begin = end + 1;
+    }
+    std::string name;
+    for (const auto &segment : segments)
+        name += (name.empty() ? "" : "/") + segment;
+    return name;
+}
+
+std::string RelationshipsPartOf(std::string_view part)
+{
+    const size_t slash = part.rfind('/');
+    if (slash == std::string_view::npos)
+        return "_rels/" + std::string(part) + ".rels";
+    return std::string(part.substr(0, slash + 1)) + "_rels/" + std::string(part.substr(slash + 1)) + ".rels";
+}
+
+std::string_view LocalName(const char *name)
+{
+    std::string_view s(name ? name : "");
+    const size_t colon = s.find(':');
+    return colon == std::string_view::npos ? s : s.substr(colon + 1);
+}
+
+std::string PrefixOf(const char *name)
+{
+    std::string_view s(name ? name : "");
+    const size_t colon = s.find(':');
+    return colon == std::string_view::npos ? std::string() : std::string(s.substr(0, colon + 1));
+}
+
+XMLElement *FirstChildNamed(XMLElement *parent, std::string_view localName)
+{
+    for (XMLElement *e = parent ? parent->FirstChildElement() : nullptr; e; e = e->NextSiblingElement())
+        if (LocalName(e->Name()) == localName)
+            return e;
+    return nullptr;
+}
+
+std::string PrintXml(const XMLDocument &doc)
+{
+    tinyxml2::XMLPrinter printer(nullptr, true);
+    doc.Print(&printer);
+    return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() - 1));
+}
+
+struct Relationship {
+    XMLElement *element = nullptr;
+    std::string type;
+    std::string part; // resolved target part name
+    bool external = false;
+};
+
+std::map<std::string, Relationship> ReadRelationships(XMLDocument &rels, std::string_view sourcePart)
+{
+    std::map<std::string, Relationship> byId;
+    for (XMLElement *e = rels.RootElement() ? rels.RootElement()->FirstChildElement() : nullptr; e;
+         e = e->NextSiblingElement()) {
+        if (LocalName(e->Name()) != "Relationship" || !e->Attribute("Id") || !e->Attribute("Target"))
+            continue;
+        Relationship r;
+        r.element = e;
+        r.type = e->Attribute("Type") ? e->Attribute("Type") : "";
+        const char *mode = e->Attribute("TargetMode");
+        r.external = mode && std::string_view(mode) == "External";
+        r.part = r.external ? std::string() : ResolvePartName(sourcePart, e->Attribute("Target"));
+        byId[e->Attribute("Id")] = r;
+    }
+    return byId;
+}
+
+// ---- zip container -------------------------------------------------------
+
+class ZipReader {
+public:
+    explicit ZipReader(const std::filesystem::path &path)
+        : handle_(unzOpen64(QFile::encodeName(NativePath(path)).constData()))
+    {
+    }
+    ~ZipReader()
+    {
+        if (handle_)
+            unzClose(handle_);
+    }
+    ZipReader(const ZipReader &) = delete;
+    ZipReader &operator=(const ZipReader &) = delete;
+
+    unzFile Handle() const { return handle_; }
+
+    // The whole uncompressed entry; false when it is missing or damaged.
+    bool Read(const std::string &name, std::string *out)
+    {
+        out->clear();
+        // Part names compare without regard to case in a package.
+        if (unzLocateFile(handle_, name.c_str(), 2) != UNZ_OK)
+            return false;
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(handle_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return false;
+        if (unzOpenCurrentFile(handle_) != UNZ_OK)
+            return false;
+        if (info.uncompressed_size < (1ULL << 31))
+            out->reserve(static_cast<size_t>(info.uncompressed_size));
+        std::array<char, 65536> buffer;
+        int n = 0;
+        while ((n = unzReadCurrentFile(handle_, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+            out->append(buffer.data(), static_cast<size_t>(n));
+        const int closed = unzCloseCurrentFile(handle_);
+        return n == 0 && closed == UNZ_OK;
+    }
+
+private:
+    unzFile handle_;
+};
+
+class ZipWriter {
+public:
+    explicit ZipWriter(const std::filesystem::path &path)
+        : handle_(zipOpen64(QFile::encodeName(NativePath(path)).constData(), APPEND_STATUS_CREATE))
+    {
+    }
+    ~ZipWriter()
+    {
+        if (handle_)
+            zipClose(handle_, nullptr);
+    }
+    ZipWriter(const ZipWriter &) = delete;
+    ZipWriter &operator=(const ZipWriter &) = delete;
+
+    bool IsOpen() const { return handle_ != nullptr; }
+
+    bool Add(const std::string &name, const zip_fileinfo &fileInfo, std::string_view bytes)
+    {
+        const int zip64 = bytes.size() >= 0xffffffffULL ? 1 : 0;
+        if (zipOpenNewFileInZip64(handle_, name.c_str(), &fileInfo, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                  Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
+            return false;
+        bool ok = true;
+        for (size_t at = 0; ok && at < bytes.size();) {
+            const unsigned chunk = static_cast<unsigned>(std::min<size_t>(bytes.size() - at, 1u << 20));
+            ok = zipWriteInFileInZip(handle_, bytes.data() + at, chunk) == ZIP_OK;
+            at += chunk;
+        }
+        return zipCloseFileInZip(handle_) == ZIP_OK && ok;
+    }
+
+    // Copies the current entry of source as it is stored (no recompression).
+    bool CopyRaw(unzFile source, const std::string &name, const unz_file_info64 &info, const zip_fileinfo &fileInfo)
+    {
+        int method = 0;
+        int level = 0;
+        if (unzOpenCurrentFile2(source, &method, &level, 1) != UNZ_OK)
+            return false;
+        const int zip64 = (info.uncompressed_size >= 0xffffffffULL || info.compressed_size >= 0xffffffffULL) ? 1 : 0;
+        bool ok = zipOpenNewFileInZip2_64(handle_, name.c_str(), &fileInfo, nullptr, 0, nullptr, 0, nullptr, method,
+                                          Z_DEFAULT_COMPRESSION, 1, zip64) == ZIP_OK;
+        if (ok) {
+            std::array<char, 65536> buffer;
+            int n = 0;
+            while (ok && (n = unzReadCurrentFile(source, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+                ok = zipWriteInFileInZip(handle_, buffer.data(), static_cast<unsigned>(n)) == ZIP_OK;
+            ok = ok && n == 0;
+            ok = zipCloseFileInZipRaw64(handle_, info.uncompressed_size, info.crc) == ZIP_OK && ok;
+        }
+        unzCloseCurrentFile(source);
+        return ok;
+    }
+
+    bool Close()
+    {
+        const int rc = zipClose(handle_, nullptr);
+        handle_ = nullptr;
+        return rc == ZIP_OK;
+    }
+
+private:
+    zipFile handle_;
+};
+
+// ---- the first sheet -----------------------------------------------------
+
+// "AB12" -> column 28, row 12.
+bool ParseCellReference(const char *reference, long long *column, long long *row)
+{
+    if (!reference)
+        return false;
+    long long c = 0;
+    long long r = 0;
+    const char *p = reference;
+    while (*p == '$')
+        ++p;
+    for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p)
+        c = c * 26 + ((*p | 0x20) - 'a' + 1);
+    while (*p == '$')
+        ++p;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        r = r * 10 + (*p - '0');
+    if (*p != '\0' || c == 0 || c > 16384)
+        return false;
+    *column = c;
+    *row = r;
+    return true;
+}
+
+void AppendEscaped(std::string &out, std::string_view text, bool attribute)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '&': out += "&amp;"; continue;
+        case '<': out += "&lt;"; continue;
+        case '>': out += "&gt;"; continue;
+        default: break;
+        }
+        if (attribute && (c == '"' || c == '\n' || c == '\t' || c == '\r')) {
+            out += c == '"' ? "&quot;" : c == '\n' ? "&#10;" : c == '\t' ? "&#9;" : "&#13;";
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (!attribute && byte < 0x20 && c != '\t' && c != '\n') {
+            // Characters XML cannot carry (and CR, which a parser folds away)
+            // in the spreadsheet's own escape form.
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "_x%04X_", byte);
+            out += escaped;
+            continue;
+        }
+        if (!attribute && c == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
+            std::all_of(text.begin() + static_cast<long>(i) + 2, text.begin() + static_cast<long>(i) + 6,
+                        [](char h) { return std::isxdigit(static_cast<unsigned char>(h)) != 0; })) {
+            // A literal "_x0041_" would otherwise be read as an escape.
+            out += "_x005F_";
+            continue;
+        }
+        out += c;
+    }
+}
+
+std::string PrintElement(const XMLElement *element)
+{
+    tinyxml2::XMLPrinter printer(nullptr, true);
+    element->Accept(&printer);
+    return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() - 1));
+}
+
+struct TemplateCell {
+    long long column;
+    XMLElement *element;
+};
+
+struct TemplateRow {
+    long long index;
+    XMLElement *element;
+    std::vector<TemplateCell> cells;
+};
+
+// The rows of sheetData with explicit row and cell references (both may be
+// left out in a file, meaning "the one after the previous").
+std::vector<TemplateRow> CollectRows(XMLElement *sheetData)
+{
+    std::vector<TemplateRow> rows;
+    long long previousRow = 0;
+    for (XMLElement *row = sheetData->FirstChildElement(); row; row = row->NextSiblingElement()) {
+        if (LocalName(row->Name()) != "row")
+            continue;
+        const long long index = row->Int64Attribute("r", previousRow + 1);
+        previousRow = index;
+        row->SetAttribute("r", static_cast<int64_t>(index));
+        TemplateRow entry{index, row, {}};
+        long long previousColumn = 0;
+        for (XMLElement *cell = row->FirstChildElement(); cell; cell = cell->NextSiblingElement()) {
+            if (LocalName(cell->Name()) != "c")
+                continue;
+            long long column = previousColumn + 1;
+            long long cellRow = 0;
+            if (!ParseCellReference(cell->Attribute("r"), &column, &cellRow))
+                column = previousColumn + 1;
+            previousColumn = column;
+            cell->SetAttribute("r", (ColumnLetter(static_cast<int>(column)) + std::to_string(index)).c_str());
+            entry.cells.push_back({column, cell});
+        }
+        std::stable_sort(entry.cells.begin(), entry.cells.end(),
+                         [](const TemplateCell &a, const TemplateCell &b) { return a.column < b.column; });
+        rows.push_back(std::move(entry));
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const TemplateRow &a, const TemplateRow &b) { return a.index < b.index; });
+    return rows;
+}
+
+class SheetDataWriter {
+public:
+    SheetDataWriter(const ProductGridModel &grid, std::string prefix) : grid_(grid), prefix_(std::move(prefix)) {}
+
+    // Merges the grid (sheet rows 1 .. row count + 1) into the template rows.
+    std::string Merge(const std::vector<TemplateRow> &rows)
+    {
+        const int titleColumns = grid_.ColumnCount();
+        size_t t = 0;
+        long long g = 1;
+        while (true) {
+            // Re-read on every row: the pump lets other handlers change the grid.
+            const long long gridLast = grid_.RowCount() + 1LL;
+            const long long tr = t < rows.size() ? rows[t].index : kNone;
+            const long long gr = g <= gridLast ? g : kNone;
+            if (tr == kNone && gr == kNone)
+                break;
+            if (tr < gr) {
+                for (const auto &cell : rows[t].cells)
+                    Touch(cell.column, tr);
+                out_ += PrintElement(rows[t].element);
+                ++t;
+                continue;
+            }
+            const TemplateRow *templateRow = tr == gr ? &rows[t] : nullptr;
+            WriteGridRow(g, g == 1 ? titleColumns : grid_.ColumnCount(), templateRow);
+            if (templateRow)
+                ++t;
+            ++g;
+            ProcessPendingEventsThrottled();
+        }
+        return std::move(out_);
+    }
+
+    bool HasCells() const { return maxRow_ > 0; }
+    std::string Dimension() const
+    {
+        return ColumnLetter(static_cast<int>(minColumn_)) + std::to_string(minRow_) + ":" +
+               ColumnLetter(static_cast<int>(maxColumn_)) + std::to_string(maxRow_);
+    }
+
+private:
+    void Touch(long long column, long long row)
+    {
+        minColumn_ = std::min(minColumn_, column);
+        minRow_ = std::min(minRow_, row);
+        maxColumn_ = std::max(maxColumn_, column);
+        maxRow_ = std::max(maxRow_, row);
+    }
+
+    void WriteGridRow(long long sheetRow, int columns, const TemplateRow *templateRow)
+    {
+        const char *rowStyle = nullptr;
+        out_ += '<';
+        out_ += prefix_;
+        out_ += "row";
+        if (templateRow) {
+            for (const auto *a = templateRow->element->FirstAttribute(); a; a = a->Next()) {
+                // spans is only a hint and would be wrong once cells are added.
+                if (std::string_view(a->Name()) == "spans")
+                    continue;
+                out_ += ' ';
+                out_ += a->Name();
+                out_ += "=\"";
+                AppendEscaped(out_, a->Value(), true);
+                out_ += '"';
+            }
+            if (templateRow->element->BoolAttribute("customFormat"))
+                rowStyle = templateRow->element->Attribute("s");
+        } else {
+            out_ += " r=\"" + std::to_string(sheetRow) + '"';
+        }
+        out_ += '>';
+
+        static const std::vector<TemplateCell> kNoCells;
+        const auto &cells = templateRow ? templateRow->cells : kNoCells;
+        size_t ti = 0;
+        long long c = 1;
+        while (ti < cells.size() || c <= columns) {
+            const long long tc = ti < cells.size() ? cells[ti].column : kNone;
+            const long long gc = c <= columns ? c : kNone;
+            if (tc < gc) {
+                Touch(tc, sheetRow);
+                out_ += PrintElement(cells[ti].element);
+                ++ti;
+                continue;
+            }
+            const char *style = rowStyle;
+            if (tc == gc) {
+                style = cells[ti].element->Attribute("s");
+                ++ti;
+            }
+            const std::string &gbk =
+                sheetRow == 1 ? grid_.Title(static_cast<int>(gc - 1))
+                              : grid_.Text(static_cast<int>(sheetRow - 2), static_cast<int>(gc - 1));
+            WriteCell(gc, sheetRow, gbk, style);
+            ++c;
+        }
+        out_ += "</";
+        out_ += prefix_;
+        out_ += "row>";
+    }
+
+    void WriteCell(long long column, long long row, const std::string &gbk, const char *style)
+    {
+        if (gbk.empty() && !style)
+            return;
+        Touch(column, row);
+        out_ += '<';
+        out_ += prefix_;
+        out_ += "c r=\"";
+        out_ += ColumnLetter(static_cast<int>(column));
+        out_ += std::to_string(row);
+        out_ += '"';
+        if (style) {
+            out_ += " s=\"";
+            AppendEscaped(out_, style, true);
+            out_ += '"';
+        }
+        if (gbk.empty()) {
+            out_ += "/>";
+            return;
+        }
+        const std::string text = WorkbookCellText(gbk);
+        const auto isBlank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r'; };
+        const bool preserve = isBlank(text.front()) || isBlank(text.back());
+        out_ += " t=\"inlineStr\"><" + prefix_ + "is><" + prefix_ + "t";
+        if (preserve)
+            out_ += " xml:space=\"preserve\"";
+        out_ += '>';
+        AppendEscaped(out_, text, false);
+        out_ += "</" + prefix_ + "t></" + prefix_ + "is></" + prefix_ + "c>";
+    }
+
+    const ProductGridModel &grid_;
+    std::string prefix_;
+    std::string out_;
+    long long minColumn_ = kNone, minRow_ = kNone, maxColumn_ = 0, maxRow_ = 0;
+};
+
+// The sheet XML with sheetData replaced by the merge of its rows and the grid.
+bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem)
+{
+    XMLDocument doc;
+    if (doc.Parse(sheetXml.data(), sheetXml.size()) != tinyxml2::XML_SUCCESS) {
+        *problem = QString::fromUtf8(doc.ErrorStr());
+        return false;
+    }
+    XMLElement *worksheet = doc.RootElement();
+    XMLElement *sheetData = FirstChildNamed(worksheet, "sheetData");
+    if (!worksheet || LocalName(worksheet->Name()) != "worksheet" || !sheetData) {
+        *problem = QStringLiteral("first sheet has no cell data");
+        return false;
+    }
+    SheetDataWriter writer(grid, PrefixOf(sheetData->Name()));
+    const std::string rows = writer.Merge(CollectRows(sheetData));
+
+    if (XMLElement *dimension = FirstChildNamed(worksheet, "dimension"); dimension && writer.HasCells())
+        dimension->SetAttribute("ref", writer.Dimension().c_str());
+    // The rows are spliced in as text: far cheaper than a node per cell.
+    static constexpr const char *kMarker = "corvix-sheet-data";
+    sheetData->DeleteChildren();
+    sheetData->InsertEndChild(doc.NewComment(kMarker));
+    std::string printed = PrintXml(doc);
+    const std::string marker = std::string("<!--") + kMarker + "-->";
+    const size_t at = printed.find(marker);
+    if (at == std::string::npos) {
+        *problem = QStringLiteral("internal: sheet data marker lost");
+        return false;
+    }
+    printed.replace(at, marker.size(), rows);
+    *result = std::move(printed);
+    return true;
+}
+
+} // namespace
+
+WorkbookFormat DetectWorkbookFormat(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::array<unsigned char, 8> magic{};
+    if (!in || !in.read(reinterpret_cast<char *>(magic.data()), magic.size()))
+        return WorkbookFormat::Unknown;
+    static constexpr std::array<unsigned char, 4> kZip{0x50, 0x4B, 0x03, 0x04};
+    static constexpr std::array<unsigned char, 8> kCompoundDocument{0xD0, 0xCF, 0x11, 0xE0,
+                                                                    0xA1, 0xB1, 0x1A, 0xE1};
+    if (std::equal(kZip.begin(), kZip.end(), magic.begin()))
+        return WorkbookFormat::OfficeOpenXml;
+    if (magic == kCompoundDocument)
+        return WorkbookFormat::LegacyBinary;
+    return WorkbookFormat::Unknown;
+}
+
+bool LegacyWorkbookConverterAvailable()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
+}
+
+ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const std::filesystem::path &outDir,
+                                   std::filesystem::path *converted)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const auto failed = [&](const QString &why) {
+        return ExportResult::Failure(QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2")
+                                         .arg(NativePath(workbook), why));
+    };
+    if (program.isEmpty())
+        return failed(QStringLiteral("soffice not found"));
+    // A profile of its own, so that a LibreOffice the user has open does not
+    // take over (or block) the conversion.
+    const QString profile = QUrl::fromLocalFile(NativePath(outDir / "profile")).toString();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
+                            QStringLiteral("--norestore"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+                            QStringLiteral("--outdir"), NativePath(outDir), NativePath(workbook)});
+    if (!process.waitForStarted(10000))
+        return failed(process.errorString());
+    QDeadlineTimer deadline(kConversionTimeLimitMs);
+    while (!process.waitForFinished(50)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (deadline.hasExpired()) {
+            process.kill();
+            process.waitForFinished(5000);
+            return failed(QStringLiteral("timed out after %1 s").arg(kConversionTimeLimitMs / 1000));
+        }
+        ProcessPendingEvents();
+    }
+    const std::filesystem::path result =
+        outDir / std::filesystem::path((QFileInfo(NativePath(workbook)).completeBaseName() + ".xlsx").toStdU16String());
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
+        DetectWorkbookFormat(result) != WorkbookFormat::OfficeOpenXml)
+        return failed(QString::fromLocal8Bit(process.readAll()).trimmed());
+    *converted = result;
+    return ExportResult::Success();
+}
+
+ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+                              const std::filesystem::path &output)
+{
+    ZipReader in(templatePath);
+    if (!in.Handle())
+        return BadTemplate(templatePath, QStringLiteral("not a zip package"));
+
+    std::string contentTypesXml, packageRelsXml, workbookXml, workbookRelsXml;
+    if (!in.Read("[Content_Types].xml", &contentTypesXml) || !in.Read("_rels/.rels", &packageRelsXml))
+        return BadTemplate(templatePath, QStringLiteral("no package content types or relationships"));
+    XMLDocument packageRels;
+    if (packageRels.Parse(packageRelsXml.data(), packageRelsXml.size()) != tinyxml2::XML_SUCCESS)
+        return BadTemplate(templatePath, QString::fromUtf8(packageRels.ErrorStr()));
+    std::string workbookPart;
+    for (const auto &[id, rel] : ReadRelationships(packageRels, ""))
+        if (EndsWith(rel.type, "/officeDocument") && !rel.external)
+            workbookPart = rel.part;
+    const std::string workbookRelsPart = RelationshipsPartOf(workbookPart);
+    if (workbookPart.empty() || !in.Read(workbookPart, &workbookXml) || !in.Read(workbookRelsPart, &workbookRelsXml))
+        return BadTemplate(templatePath, QStringLiteral("no workbook part"));
+
+    XMLDocument workbook, workbookRels, contentTypes;
+    if (workbook.Parse(workbookXml.data(), workbookXml.size()) != tinyxml2::XML_SUCCESS)
+        return BadTemplate(templatePath, QString::fromUtf8(workbook.ErrorStr()));
+    if (workbookRels.Parse(workbookRelsXml.data(), workbookRelsXml.size()) != tinyxml2::XML_SUCCESS)
+        return BadTemplate(templatePath, QString::fromUtf8(workbookRels.ErrorStr()));
+    if (contentTypes.Parse(contentTypesXml.data(), contentTypesXml.size()) != tinyxml2::XML_SUCCESS)
+        return BadTemplate(templatePath, QString::fromUtf8(contentTypes.ErrorStr()));
+
+    // The first <sheet> of the workbook, through its relationship.
+    XMLElement *firstSheet = FirstChildNamed(FirstChildNamed(workbook.RootElement(), "sheets"), "sheet");
+    std::string sheetRelId;
+    for (const auto *a = firstSheet ? firstSheet->FirstAttribute() : nullptr; a; a = a->Next())
+        if (LocalName(a->Name()) == "id" && std::string_view(a->Name()).find(':') != std::string_view::npos)
+            sheetRelId = a->Value();
+    auto relationships = ReadRelationships(workbookRels, workbookPart);
+    const auto sheetRel = relationships.find(sheetRelId);
+    if (sheetRel == relationships.end() || sheetRel->second.external)
+        return BadTemplate(templatePath, QStringLiteral("the first sheet cannot be found"));
+    if (!EndsWith(sheetRel->second.type, "/worksheet"))
+        return BadTemplate(templatePath, QStringLiteral("the first sheet is not a worksheet"));
+    const std::string sheetPart = sheetRel->second.part;
+
+    // The calculation chain lists formula cells, some of which may now hold
+    // text; the spreadsheet rebuilds it when it is missing. Macros cannot live
+    // in an ".xlsx" file.
+    std::set<std::string> dropped;
+    for (auto &[id, rel] : relationships) {
+        if (rel.external || !(EndsWith(rel.type, "/calcChain") || EndsWith(rel.type, "/vbaProject")))
+            continue;
+        dropped.insert(Lower(rel.part));
+        dropped.insert(Lower(RelationshipsPartOf(rel.part)));
+        workbookRels.RootElement()->DeleteChild(rel.element);
+    }
+    static constexpr const char *kPlainWorkbook =
+        "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+    std::vector<XMLElement *> staleOverrides;
+    for (XMLElement *e = contentTypes.RootElement() ? contentTypes.RootElement()->FirstChildElement() : nullptr; e;
+         e = e->NextSiblingElement()) {
+        const char *partName = e->Attribute("PartName");
+        if (LocalName(e->Name()) != "Override" || !partName)
+            continue;
+        const std::string part = Lower(ResolvePartName("", partName));
+        if (dropped.count(part))
+            staleOverrides.push_back(e);
+        else if (part == Lower(workbookPart))
+            e->SetAttribute("ContentType", kPlainWorkbook);
+    }
+    for (XMLElement *e : staleOverrides)
+        contentTypes.RootElement()->DeleteChild(e);
+
+    std::string sheetXml;
+    if (!in.Read(sheetPart, &sheetXml))
+        return BadTemplate(templatePath, QStringLiteral("the first sheet cannot be read"));
+    std::string filledSheet;
+    QString problem;
+    if (!FillSheet(grid, sheetXml, &filledSheet, &problem))
+        return BadTemplate(templatePath, problem);
+    sheetXml.clear();
+    sheetXml.shrink_to_fit();
+
+    const std::map<std::string, std::string> replaced{
+        {Lower(sheetPart), std::move(filledSheet)},
+        {Lower(workbookRelsPart), PrintXml(workbookRels)},
+        {"[content_types].xml", PrintXml(contentTypes)},
+    };
+
+    ZipWriter out(output);
+    if (!out.IsOpen())
+        return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
+    for (int rc = unzGoToFirstFile(in.Handle()); rc != UNZ_END_OF_LIST_OF_FILE; rc = unzGoToNextFile(in.Handle())) {
+        if (rc != UNZ_OK)
+            return BadTemplate(templatePath, QStringLiteral("damaged zip directory"));
+        unz_file_info64 info{};
+        std::array<char, 4096> nameBuffer{};
+        if (unzGetCurrentFileInfo64(in.Handle(), &info, nameBuffer.data(), nameBuffer.size() - 1, nullptr, 0,
+                                    nullptr, 0) != UNZ_OK)
+            return BadTemplate(templatePath, QStringLiteral("damaged zip directory"));
+        const std::string name(nameBuffer.data());
+        if (info.flag & 1)
+            return BadTemplate(templatePath, QStringLiteral("encrypted package"));
+        const std::string key = Lower(name);
+        if (dropped.count(key))
+            continue;
+        zip_fileinfo fileInfo{};
+        fileInfo.tmz_date.tm_sec = info.tmu_date.tm_sec;
+        fileInfo.tmz_date.tm_min = info.tmu_date.tm_min;
+        fileInfo.tmz_date.tm_hour = info.tmu_date.tm_hour;
+        fileInfo.tmz_date.tm_mday = info.tmu_date.tm_mday;
+        fileInfo.tmz_date.tm_mon = info.tmu_date.tm_mon;
+        fileInfo.tmz_date.tm_year = info.tmu_date.tm_year;
+        fileInfo.dosDate = info.dosDate;
+        fileInfo.internal_fa = info.internal_fa;
+        fileInfo.external_fa = info.external_fa;
+        const auto replacement = replaced.find(key);
+        const bool ok = replacement != replaced.end() ? out.Add(name, fileInfo, replacement->second)
+                                                     : out.CopyRaw(in.Handle(), name, info, fileInfo);
+        if (!ok)
+            return WorkbookWriteFailure(output, QStringLiteral("writing %1 failed").arg(QString::fromUtf8(name)));
+    }
+    if (!out.Close())
+        return WorkbookWriteFailure(output, QStringLiteral("the file could not be completed"));
+    return ExportResult::Success();
+}
+
+} // namespace corvix

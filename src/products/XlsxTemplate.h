@@ -1,0 +1,36 @@
+#pragma once
+// Template workbooks of the export: recognising the file format, converting an
+// old binary workbook, and filling the first sheet of an Office Open XML one.
+#include "products/ExcelExport.h"
+
+#include <filesystem>
+
+namespace corvix {
+
+class ProductGridModel;
+
+enum class WorkbookFormat {
+    OfficeOpenXml, // a zip package, whatever the file's extension
+    LegacyBinary,  // the compound-document format of Excel 97-2003
+    Unknown,       // empty, unreadable or anything else
+};
+
+WorkbookFormat DetectWorkbookFormat(const std::filesystem::path &path);
+
+// True when a converter for old binary workbooks (LibreOffice's soffice) is on PATH.
+bool LegacyWorkbookConverterAvailable();
+
+// Converts an old binary workbook into an Office Open XML one inside outDir;
+// on success *converted is the new file.
+ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const std::filesystem::path &outDir,
+                                   std::filesystem::path *converted);
+
+// Writes output as a copy of the Office Open XML template whose first sheet
+// holds the grid from A1 on (header row, then the rows). Cells written keep the
+// template cell's style; the rest of the package is copied unchanged, except
+// that the calculation chain is dropped (the spreadsheet rebuilds it) and a
+// template or macro workbook becomes a plain workbook, as its name is ".xlsx".
+ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+                              const std::filesystem::path &output);
+
+} // namespace corvix

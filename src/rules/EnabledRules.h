@@ -1,0 +1,21 @@
+#pragma once
+#include "app/ProgramState.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+// An enabled rule: its title (the grid column title) and its whole file text.
+struct EnabledRule {
+    std::string title;
+    std::string text;
+};
+
+// The rules whose "[open]" value is exactly "1", in index order, each read up
+// to its first zero byte or 0x1A. Creates an empty index when there is none.
+// `pumpEvents` runs before each rule so that the window stays responsive.
+std::vector<EnabledRule> LoadEnabledRules(const DataDirs &dirs, const std::function<void()> &pumpEvents = {});
+
+} // namespace corvix

@@ -1,0 +1,77 @@
+#include "rules/RuleFile.h"
+
+#include "rules/RuleTitle.h"
+#include "support/Gbk.h"
+#include "support/TextUtils.h"
+
+#include <system_error>
+
+namespace corvix {
+
+std::filesystem::path RuleFilePath(const DataDirs &dirs, std::string_view title)
+{
+    return PathInDir(dirs.spiderDir, std::string(title) + ".spider.cfg");
+}
+
+std::string ComposeRuleText(const RuleFields &f)
+{
+    std::string text;
+    text.reserve(160 + f.time.size() + f.left.size() + f.right.size() + f.elementName.size() +
+                 f.elementType.size() + f.fixed.size() + f.open.size());
+    text += "[time]" + f.time + "[/time]";
+    text += "\r\n[left]" + f.left + "[/left]";
+    text += "\r\n[right]" + f.right + "[/right]";
+    text += f.style == "1" ? "\r\n[style]1[/style]" : "\r\n[style]2[/style]";
+    text += "\r\n[tb]" + f.elementName + "[/tb]";
+    text += "\r\n[tbd]" + f.elementType + "[/tbd]";
+    text += "\r\n[fixed]" + f.fixed + "[/fixed]";
+    text += "\r\n[open]" + f.open + "[/open]";
+    return text;
+}
+
+std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt stop)
+{
+    if (!IsValidRuleTitle(title))
+        return {};
+    return ReadWholeFile(RuleFilePath(dirs, title), stop);
+}
+
+std::string RuleField(std::string_view ruleText, std::string_view tag)
+{
+    const std::string open = "[" + std::string(tag) + "]";
+    const std::string close = "[/" + std::string(tag) + "]";
+    return TextBetween(ruleText, open, close);
+}
+
+std::string ToggledRuleText(std::string_view text, bool enable)
+{
+    if (FindText(text, "[open]") == kNotFound)
+        return std::string(text) + "\r\n[open]1[/open]";
+    const std::string current = "[open]" + RuleField(text, "open") + "[/open]";
+    return ReplaceText(text, current, enable ? "[open]1[/open]" : "[open]0[/open]");
+}
+
+RuleWriteResult WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text)
+{
+    if (!IsValidRuleTitle(title))
+        return RuleWriteResult::InvalidTitle;
+    return WriteFileAtomically(RuleFilePath(dirs, title), text) ? RuleWriteResult::Written
+                                                                : RuleWriteResult::WriteFailed;
+}
+
+RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title)
+{
+    if (!IsValidRuleTitle(title))
+        return RuleDeleteResult::InvalidTitle;
+    const std::filesystem::path path = RuleFilePath(dirs, title);
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::exists(status))
+        return RuleDeleteResult::AlreadyMissing;
+    // Only a file: a directory of that name is not a rule.
+    if (std::filesystem::is_directory(status))
+        return RuleDeleteResult::DeleteFailed;
+    return std::filesystem::remove(path, ec) && !ec ? RuleDeleteResult::Deleted : RuleDeleteResult::DeleteFailed;
+}
+
+} // namespace corvix

@@ -1,0 +1,51 @@
+#pragma once
+// Rule files "<title>.spider.cfg" in the rule directory: tagged GBK text, one
+// "[tag]value[/tag]" per line. Values are read with TextBetween, so only the
+// first pair of a tag counts and a missing tag reads as the empty value.
+#include "app/ProgramState.h"
+#include "support/FileIo.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace corvix {
+
+// The eight values of a rule, GBK, in the order in which a rule file is written.
+struct RuleFields {
+    std::string time;        // "[time]" save time, shown, never parsed
+    std::string left;        // "[left]" left marker
+    std::string right;       // "[right]" right marker
+    std::string style;       // "[style]" "1" markers, anything else is written as "2" (element)
+    std::string elementName; // "[tb]"
+    std::string elementType; // "[tbd]"
+    std::string fixed;       // "[fixed]" "1" = built-in
+    std::string open;        // "[open]" "1" = enabled
+};
+
+std::filesystem::path RuleFilePath(const DataDirs &dirs, std::string_view title);
+
+// The file text: the eight tag pairs joined by "\r\n", nothing after the last.
+std::string ComposeRuleText(const RuleFields &fields);
+
+// The rule file's text (up to the first zero byte, or also the first 0x1A with
+// StopAt::ZeroOrTextEnd). Empty when the file is missing or the title is no
+// valid file name.
+std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt stop);
+
+// The value of "[tag]" (tag given without brackets, e.g. "open").
+std::string RuleField(std::string_view ruleText, std::string_view tag);
+
+// The text after the enabled flag is switched: a text without any "[open]" gets
+// "\r\n[open]1[/open]" appended (whatever `enable` says); otherwise every pair
+// "[open]" + current value + "[/open]" gets the value "1" or "0".
+std::string ToggledRuleText(std::string_view text, bool enable);
+
+enum class RuleWriteResult { Written, InvalidTitle, WriteFailed };
+// Replaces the rule file atomically; the old file stays when the write fails.
+RuleWriteResult WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text);
+
+enum class RuleDeleteResult { Deleted, AlreadyMissing, InvalidTitle, DeleteFailed };
+RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title);
+
+} // namespace corvix

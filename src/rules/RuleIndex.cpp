@@ -1,0 +1,76 @@
+#include "rules/RuleIndex.h"
+
+#include "rules/RuleTitle.h"
+#include "support/FileIo.h"
+#include "support/ListText.h"
+#include "support/TextUtils.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace corvix {
+namespace {
+
+// The titles of an index text. Cleaning leaves a blank first or last line when
+// the text starts or ends with more than one line break ("\r\n\r\nA" keeps
+// "\r\nA"); such a line is no title, so it is left out here too.
+std::vector<std::string> Titles(std::string_view indexText)
+{
+    std::vector<std::string> titles = SplitText(CleanListText(indexText), "\r\n");
+    std::erase_if(titles, [](const std::string &line) {
+        return line.find_first_not_of(" \t\v\f") == std::string::npos;
+    });
+    return titles;
+}
+
+} // namespace
+
+std::filesystem::path RuleIndexPath(const DataDirs &dirs) { return dirs.classDir / "orlist.txt"; }
+
+std::vector<std::string> UpdateRuleIndex(const DataDirs &dirs, std::string_view title, bool remove, bool *written)
+{
+    if (written)
+        *written = false;
+    const std::filesystem::path path = RuleIndexPath(dirs);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        WriteFileAtomically(path, {});
+    std::string text = ReadWholeFile(path, StopAt::ZeroByte);
+    if (title.empty())
+        return Titles(text);
+
+    const std::vector<std::string> lines = SplitText(text, "\r\n");
+    if (remove) {
+        // Every line equal to the title goes. Removing from the last one back
+        // keeps the numbers of the earlier lines valid; numbering forward would
+        // remove a wrong line after the first duplicate.
+        for (size_t i = lines.size(); i-- > 0;) {
+            if (lines[i] == title)
+                text = RemoveLine(text, static_cast<long long>(i) + 1);
+        }
+        const std::string cleaned = CleanListText(text);
+        if (!WriteFileAtomically(path, cleaned))
+            return Titles(ReadWholeFile(path, StopAt::ZeroByte));
+        if (written)
+            *written = true;
+        return Titles(cleaned);
+    }
+
+    if (std::find(lines.begin(), lines.end(), title) != lines.end()) {
+        if (written)
+            *written = true; // nothing to add: the index already lists it
+        return Titles(text);
+    }
+    // A title that can be no file name (a line break in it would even make two
+    // index lines) stays out of the index.
+    if (!IsValidRuleTitle(title))
+        return Titles(text);
+    const std::string added = text + "\r\n" + std::string(title);
+    if (!WriteFileAtomically(path, added))
+        return Titles(text);
+    if (written)
+        *written = true;
+    return Titles(added);
+}
+
+} // namespace corvix

@@ -1,0 +1,37 @@
+#include "support/ListText.h"
+
+#include "support/RegexObject.h"
+#include "support/TextUtils.h"
+
+namespace corvix {
+
+std::string CleanListText(std::string_view text)
+{
+    if (text.substr(0, 2) == "\r\n")
+        text.remove_prefix(2);
+    if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
+        text.remove_suffix(2);
+    RegexObject regex;
+    if (!regex.ExecutePattern("\\n\\s*\\r", text))
+        return std::string(text);
+    return regex.ReplaceMatches({});
+}
+
+std::string RemoveLine(std::string_view text, long long line)
+{
+    std::string withBreak(text);
+    if (FindText(withBreak, "\r\n") == kNotFound)
+        withBreak += "\r\n";
+    std::vector<std::string> pieces = SplitText(withBreak, "\r\n");
+    if (line >= 1 && line <= static_cast<long long>(pieces.size()))
+        pieces.erase(pieces.begin() + (line - 1));
+    std::string out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            out += "\r\n";
+        out += pieces[i];
+    }
+    return out;
+}
+
+} // namespace corvix

@@ -1,0 +1,29 @@
+#pragma once
+// Helpers for tests that drive the real capture browser (run under Xvfb).
+#include "support/DomSnapshot.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace corvix {
+class BrowserView;
+}
+
+namespace corvix::test {
+
+// Creates the capture browser's profile once per test program, with its storage
+// in a directory that lives as long as the program (each test's own data root
+// is removed when the test ends, the profile is not).
+void UseTestBrowserProfile();
+
+// Runs the event loop until condition holds or timeoutMs has passed.
+bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
+
+// Navigates view to url and waits for its DownloadComplete event.
+bool LoadPage(BrowserView &view, const QString &url, int timeoutMs = 15000);
+
+// One snapshot of view's current document, waited for.
+DomSnapshot SnapshotOf(BrowserView &view, const DomRequest &request);
+
+} // namespace corvix::test

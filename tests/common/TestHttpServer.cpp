@@ -1,0 +1,132 @@
+#include "common/TestHttpServer.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace corvix::test {
+namespace {
+
+QByteArray ReasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+TestHttpServer::TestHttpServer() : server_(new QTcpServer(this))
+{
+    server_->listen(QHostAddress::LocalHost, 0);
+    connect(server_, &QTcpServer::newConnection, this, &TestHttpServer::OnNewConnection);
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    server_->close();
+}
+
+void TestHttpServer::Route(const QString &path, const QByteArray &body, const QByteArray &contentType,
+                           const HttpHeaders &headers)
+{
+    routes_[path] = Answer{200, body, contentType, headers, 0, false};
+}
+
+void TestHttpServer::RouteDelayed(const QString &path, int delayMs, const QByteArray &body,
+                                  const QByteArray &contentType)
+{
+    routes_[path] = Answer{200, body, contentType, {}, delayMs, false};
+}
+
+void TestHttpServer::RouteHang(const QString &path)
+{
+    routes_[path] = Answer{200, {}, {}, {}, 0, true};
+}
+
+void TestHttpServer::RouteStatus(const QString &path, int status, const QByteArray &body,
+                                 const QByteArray &contentType)
+{
+    routes_[path] = Answer{status, body, contentType, {}, 0, false};
+}
+
+QString TestHttpServer::Url(const QString &path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(Port()).arg(path);
+}
+
+quint16 TestHttpServer::Port() const
+{
+    return server_->serverPort();
+}
+
+void TestHttpServer::OnNewConnection()
+{
+    while (QTcpSocket *socket = server_->nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void TestHttpServer::OnReadyRead(QTcpSocket *socket)
+{
+    QByteArray buffer = socket->property("request").toByteArray() + socket->readAll();
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        socket->setProperty("request", buffer);
+        return;
+    }
+    socket->setProperty("request", QByteArray());
+    const qsizetype lineEnd = buffer.indexOf("\r\n");
+    const QList<QByteArray> requestLine = buffer.left(lineEnd).split(' ');
+    const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QStringLiteral("/");
+    const QString path = target.section(QLatin1Char('?'), 0, 0);
+    requested_ << target;
+    lastHeaders_[path] = buffer.mid(lineEnd + 2, end - lineEnd - 2);
+
+    const auto route = routes_.constFind(path);
+    const Answer answer = route != routes_.constEnd() ? *route : Answer{404, "not found", "text/plain", {}, 0, false};
+    if (answer.hang)
+        return;
+    if (answer.delayMs > 0) {
+        QTimer::singleShot(answer.delayMs, socket, [socket, answer] { Send(socket, answer); });
+        return;
+    }
+    Send(socket, answer);
+}
+
+void TestHttpServer::Send(QTcpSocket *socket, const Answer &answer)
+{
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + ReasonPhrase(answer.status) + "\r\n";
+    if (!answer.contentType.isEmpty())
+        reply += "Content-Type: " + answer.contentType + "\r\n";
+    reply += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+    reply += "Cache-Control: no-store\r\nConnection: close\r\n";
+    for (const auto &[name, value] : answer.headers)
+        reply += name + ": " + value + "\r\n";
+    reply += "\r\n" + answer.body;
+    socket->write(reply);
+    socket->disconnectFromHost();
+}
+
+QByteArray PageFixture(const QString &name)
+{
+    QFile file(QStringLiteral(CORVIX_FIXTURES_DIR "/pages/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace corvix::test

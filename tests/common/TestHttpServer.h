@@ -1,0 +1,75 @@
+#pragma once
+// A small HTTP server on 127.0.0.1 (a free port) that serves fixture pages to the
+// browser tests. It runs on the test's thread: requests are answered while the
+// test waits in an event loop (QTRY_*, QSignalSpy::wait, WaitUntil).
+//
+//   TestHttpServer server;
+//   server.Route("/gbk", PageFixture("gbk.html"), "text/html; charset=gbk");
+//   view.Navigate(server.Url("/gbk"));
+//
+// Routes match the path without its query. Unknown paths get 404. Every answer
+// closes its connection.
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace corvix::test {
+
+using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
+
+class TestHttpServer : public QObject {
+    Q_OBJECT
+public:
+    TestHttpServer();
+    ~TestHttpServer() override;
+
+    // Answers path with status 200, the body and its content type, plus extra headers.
+    void Route(const QString &path, const QByteArray &body, const QByteArray &contentType = "text/html; charset=utf-8",
+               const HttpHeaders &headers = {});
+    // The same, after delayMs.
+    void RouteDelayed(const QString &path, int delayMs, const QByteArray &body,
+                      const QByteArray &contentType = "text/html; charset=utf-8");
+    // Accepts the request and never answers.
+    void RouteHang(const QString &path);
+    // Answers with the status and body.
+    void RouteStatus(const QString &path, int status, const QByteArray &body = {},
+                     const QByteArray &contentType = "text/html; charset=utf-8");
+
+    QString Url(const QString &path) const;
+    quint16 Port() const;
+
+    // The paths (with query) of every request so far, in order of arrival.
+    QStringList RequestedPaths() const { return requested_; }
+    // The raw header block of the last request for path (without the request line).
+    QByteArray LastRequestHeaders(const QString &path) const { return lastHeaders_.value(path); }
+
+private:
+    struct Answer {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType;
+        HttpHeaders headers;
+        int delayMs = 0;
+        bool hang = false;
+    };
+    void OnNewConnection();
+    void OnReadyRead(QTcpSocket *socket);
+    static void Send(QTcpSocket *socket, const Answer &answer);
+
+    QTcpServer *server_ = nullptr;
+    QMap<QString, Answer> routes_;
+    QStringList requested_;
+    QMap<QString, QByteArray> lastHeaders_;
+};
+
+// The bytes of tests/fixtures/pages/<name>.
+QByteArray PageFixture(const QString &name);
+
+} // namespace corvix::test

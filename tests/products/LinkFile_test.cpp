@@ -1,0 +1,212 @@
+#include "products/LinkFile.h"
+
+#include "common/TestSupport.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace corvix {
+namespace {
+
+using test::TempDataRoot;
+
+std::string FixturePath(const char *name)
+{
+    return std::string(CORVIX_FIXTURES_DIR) + "/products/" + name;
+}
+
+TEST(LinkFile, ReadsValuesByCaseFoldedAsciiNames)
+{
+    const LinkFile file = LinkFile::Parse("[A0]\r\ntitle=Phone\r\nShopX = http://x/1 \r\n[a1]\r\nTITLE=Case\r\n");
+    struct Case {
+        const char *section, *key, *expected;
+    } cases[] = {
+        {"A0", "title", "Phone"},     {"a0", "TITLE", "Phone"},  {"A0", "shopx", "http://x/1"},
+        {"A1", "title", "Case"},      {" A1 ", "Title", "Case"}, {"A0", "ShopY", ""},
+        {"A2", "title", ""},          {"A0", "", ""},            {"A0", "titl", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(file.Value(c.section, c.key), c.expected) << c.section << "/" << c.key;
+    EXPECT_TRUE(file.HasValue("a0", "SHOPX"));
+    EXPECT_FALSE(file.HasValue("A0", "ShopY"));
+}
+
+TEST(LinkFile, NeverFoldsOrSplitsTwoByteCharacters)
+{
+    // 網 = BE 57 and 緒 = BE 77: their second bytes are "W" and "w".
+    const std::string wang = Gbk("網站"), xu = Gbk("緒站");
+    ASSERT_EQ(wang.substr(0, 2), "\xBE\x57");
+    ASSERT_EQ(xu.substr(0, 2), "\xBE\x77");
+    LinkFile file;
+    file.SetValue("A0", wang, "http://one");
+    file.SetValue("A0", xu, "http://two");
+    EXPECT_EQ(file.Value("A0", wang), "http://one");
+    EXPECT_EQ(file.Value("A0", xu), "http://two");
+
+    // 乚 = 81 5D: a section name whose second byte is "]" survives a reload whole.
+    const std::string yi = "\x81\x5D";
+    file.SetValue(yi + "x", "title", "T");
+    const LinkFile reloaded = LinkFile::Parse(file.Text());
+    EXPECT_EQ(reloaded.Value(yi + "x", "title"), "T");
+    EXPECT_EQ(reloaded.Value(yi, "title"), "");
+    EXPECT_EQ(reloaded.Value("A0", xu), "http://two");
+    EXPECT_EQ(reloaded.Text(), file.Text());
+}
+
+TEST(LinkFile, WritesCrLfKeyValueLinesWithoutBlanks)
+{
+    LinkFile file;
+    file.SetValue("A0", "title", "Phone");
+    file.SetValue("A0", Gbk("淘宝"), "http://t/1");
+    file.SetValue("A1", "title", "Case");
+    file.SetValue("A0", "title", "Phone 2");
+    EXPECT_EQ(file.Text(), "[A0]\r\ntitle=Phone 2\r\n" + Gbk("淘宝") + "=http://t/1\r\n[A1]\r\ntitle=Case\r\n");
+}
+
+TEST(LinkFile, KeepsUntouchedLinesAndInsertsBeforeTrailingBlankLines)
+{
+    const std::string text = "; made by hand\r\n[A0]\r\ntitle=P\r\n\r\n[Other]\r\nk = v\r\nno equals here\r\n";
+    LinkFile file = LinkFile::Parse(text);
+    EXPECT_EQ(file.Text(), text);
+    file.SetValue("a0", "X", "http://x");
+    file.SetValue("other", "K", "w");
+    EXPECT_EQ(file.Text(),
+              "; made by hand\r\n[A0]\r\ntitle=P\r\nX=http://x\r\n\r\n[Other]\r\nK=w\r\nno equals here\r\n");
+}
+
+TEST(LinkFile, ValuesHoldingBracketsAndEqualSignsStayValues)
+{
+    LinkFile file;
+    file.SetValue("A0", "title", "[A1]");
+    file.SetValue("A0", "X", "http://x/?a=[b]&c=d");
+    file.SetValue("A1", "title", "x]y[A7");
+    const LinkFile reloaded = LinkFile::Parse(file.Text());
+    EXPECT_EQ(reloaded.Value("A0", "title"), "[A1]");
+    EXPECT_EQ(reloaded.Value("A0", "X"), "http://x/?a=[b]&c=d");
+    EXPECT_EQ(reloaded.Value("A1", "title"), "x]y[A7");
+    EXPECT_EQ(reloaded.ProductCount(), 2);
+}
+
+TEST(LinkFile, KeysStartingWithABracketOrHoldingEqualSigns)
+{
+    // Rule titles are file names and may hold "[", "]" or "=".
+    LinkFile file;
+    file.SetValue("A0", "[JD]shop", "http://jd/1");
+    file.SetValue("A0", "a=b", "http://ab/1");
+    file.SetValue("A0", "title", "T");
+    const LinkFile reloaded = LinkFile::Parse(file.Text());
+    EXPECT_EQ(reloaded.Value("A0", "[JD]shop"), "http://jd/1");
+    EXPECT_EQ(reloaded.Value("A0", "a=b"), "http://ab/1");
+    EXPECT_EQ(reloaded.Value("A0", "title"), "T");
+    EXPECT_EQ(reloaded.ProductCount(), 1);
+}
+
+TEST(LinkFile, LineBreaksInValuesBecomeBlanks)
+{
+    EXPECT_EQ(SingleLineText("http://x/1\n"), "http://x/1");
+    EXPECT_EQ(SingleLineText("\r\nA\r\nB\n\nC\r"), "A B C");
+    EXPECT_EQ(SingleLineText(""), "");
+    LinkFile file;
+    file.SetValue("A0", "title", "two\r\nlines\r\n");
+    EXPECT_EQ(file.Text(), "[A0]\r\ntitle=two lines\r\n");
+}
+
+TEST(LinkFile, DuplicateSectionsAndKeys_FirstOneCounts)
+{
+    LinkFile file = LinkFile::Parse("[A0]\nx=1\nx=2\n[A0]\nx=3\ny=4\n");
+    EXPECT_EQ(file.Value("A0", "x"), "1");
+    EXPECT_EQ(file.Value("A0", "y"), "");
+    file.SetValue("A0", "x", "9");
+    EXPECT_EQ(file.Text(), "[A0]\r\nx=9\r\nx=2\r\n[A0]\r\nx=3\r\ny=4\r\n");
+}
+
+TEST(LinkFile, ProductCountFollowsSectionNumbers)
+{
+    struct Case {
+        const char *text;
+        int count;
+    } cases[] = {
+        {"", 0},
+        {"title=[A0]\r\n", 0},
+        {"[A0]\r\n[A1]\r\n[A2]\r\n", 3},
+        {"[A0]\r\ntitle=[A5] [A6]\r\n", 1},
+        {"[A0]\r\n[A2]\r\n", 3}, // a missing section in between is still a row
+        {"[Other]\r\n[A01]\r\n[A]\r\n[Ax]\r\n", 0},
+        {"[a3]\r\n[A1]\r\n[A1]\r\n", 4},
+        {"[A99999999]\r\n", 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LinkFile::Parse(c.text).ProductCount(), c.count) << c.text;
+}
+
+TEST(LinkFile, RemoveProductSectionRenumbersTheFollowingSections)
+{
+    struct Case {
+        const char *name;
+        const char *before;
+        int row;
+        const char *after;
+    } cases[] = {
+        {"middle", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n[A2]\r\ntitle=c\r\n", 1,
+         "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=c\r\n"},
+        {"first", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 0, "[A0]\r\ntitle=b\r\n"},
+        {"last", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 1, "[A0]\r\ntitle=a\r\n"},
+        {"row without section", "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=c\r\n", 1,
+         "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=c\r\n"},
+        {"gap after the row keeps the gap", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n[A3]\r\ntitle=d\r\n", 1,
+         "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=d\r\n"},
+        {"duplicates of the row go", "[A0]\r\nx=1\r\n[A1]\r\nx=2\r\n[a1]\r\nx=3\r\n[A2]\r\nx=4\r\n", 1,
+         "[A0]\r\nx=1\r\n[A1]\r\nx=4\r\n"},
+        {"brackets in values", "[A0]\r\ntitle=[A1]\r\n[A1]\r\ntitle=x]\r\nY=http://y/[A2]\r\n[A2]\r\ntitle=[c\r\n", 0,
+         "[A0]\r\ntitle=x]\r\nY=http://y/[A2]\r\n[A1]\r\ntitle=[c\r\n"},
+        {"foreign sections stay", "[Head]\r\nk=v\r\n[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 0,
+         "[Head]\r\nk=v\r\n[A0]\r\ntitle=b\r\n"},
+        {"empty file", "", 0, ""},
+    };
+    for (const Case &c : cases) {
+        LinkFile file = LinkFile::Parse(c.before);
+        file.RemoveProductSection(c.row);
+        EXPECT_EQ(file.Text(), c.after) << c.name;
+        // Lookups follow the new numbers at once.
+        const LinkFile reloaded = LinkFile::Parse(file.Text());
+        for (int r = 0; r < 3; ++r)
+            EXPECT_EQ(file.Value(LinkFile::SectionName(r), "title"), reloaded.Value(LinkFile::SectionName(r), "title"))
+                << c.name;
+    }
+}
+
+TEST(LinkFile, GarbageFileFixture)
+{
+    const LinkFile file = LinkFile::Load(FixturePath("url_garbage.ini"));
+    EXPECT_EQ(file.ProductCount(), 3);
+    EXPECT_EQ(file.Value("A0", "title"), Gbk("手机 [新款]"));
+    EXPECT_EQ(file.Value("A0", Gbk("京东")), "http://127.0.0.1/a?x=[1]");
+    EXPECT_EQ(file.Value("A1", "title"), "B=b");
+    EXPECT_EQ(file.Value("A2", "title"), "C");
+    EXPECT_EQ(file.Value("A2", Gbk("京东")), "");
+    // Everything after the 0x1A end-of-text byte is not part of the file.
+    EXPECT_EQ(file.Value("A3", "title"), "");
+}
+
+TEST(LinkFile, ReadLinkAndWriteLinkGoThroughTheFile)
+{
+    TempDataRoot root;
+    const DataDirs &dirs = root.Dirs();
+    EXPECT_EQ(ReadLink(dirs, 0, "title"), "");
+    ASSERT_TRUE(WriteLink(dirs, 0, "title", "P"));
+    ASSERT_TRUE(WriteLink(dirs, 1, "X", "http://x"));
+    EXPECT_EQ(TempDataRoot::ReadBytes(LinkFilePath(dirs)), "[A0]\r\ntitle=P\r\n[A1]\r\nX=http://x\r\n");
+    EXPECT_EQ(ReadLink(dirs, 1, "x"), "http://x");
+
+    // A change made by someone else, same size, is seen at the next read.
+    TempDataRoot::WriteBytes(LinkFilePath(dirs), "[A0]\r\ntitle=Q\r\n[A1]\r\nX=http://y\r\n");
+    EXPECT_EQ(ReadLink(dirs, 0, "title"), "Q");
+    ASSERT_TRUE(WriteLink(dirs, 0, "X", "http://z"));
+    EXPECT_EQ(TempDataRoot::ReadBytes(LinkFilePath(dirs)), "[A0]\r\ntitle=Q\r\nX=http://z\r\n[A1]\r\nX=http://y\r\n");
+}
+
+} // namespace
+} // namespace corvix

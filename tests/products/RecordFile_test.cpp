@@ -1,0 +1,156 @@
+// Record files: loading into the grid, the saved text, the newest name.
+#include "common/TestSupport.h"
+#include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
+#include "support/DateTime.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace corvix;
+using corvix::test::TempDataRoot;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// ID, 商品名称 and the given number of rule columns.
+void AddColumns(ProductGridModel &grid, int ruleColumns)
+{
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    for (int i = 0; i < ruleColumns; ++i)
+        grid.AddColumn("R" + std::to_string(i + 1), 60, Qt::AlignHCenter);
+}
+
+Rows GridRows(const ProductGridModel &grid)
+{
+    Rows rows;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        rows.emplace_back();
+        for (int c = 0; c < grid.ColumnCount(); ++c)
+            rows.back().push_back(grid.Text(r, c));
+    }
+    return rows;
+}
+
+struct LoadCase {
+    const char *what;
+    std::string bytes;
+    int ruleColumns;
+    Rows expected;
+};
+
+} // namespace
+
+TEST(LoadRecordIntoGrid, FillsRowsAsTheFileSays)
+{
+    const std::string yi = Gbk("億"); // second byte is "|"
+    const std::vector<LoadCase> cases = {
+        {"one line, one site", "Apple|12.50|", 1, {{"1", "Apple", "12.50"}}},
+        {"empty lines take no ID", "x|1.5|\r\n\r\ny|2|", 1, {{"1", "x", "1.5"}, {"2", "y", "2"}}},
+        {"fields beyond the last column are dropped", "name|1|2|3|4|", 2, {{"1", "name", "1", "2"}}},
+        {"missing fields leave cells empty", "only|", 3, {{"1", "only", "", "", ""}}},
+        {"no trailing bar", "a|b", 1, {{"1", "a", "b"}}},
+        {"reading stops at a zero byte", std::string("a|1|\r\nb|2|\0\r\nc|3|", 16), 1,
+         {{"1", "a", "1"}, {"2", "b", "2"}}},
+        {"a two-byte character ending in the bar byte is not cut", yi + "|" + yi + "9|", 1,
+         {{"1", yi, yi + "9"}}},
+        {"a lone LF stays inside the cell", "a\nb|1|", 1, {{"1", "a\nb", "1"}}},
+        {"empty file", "", 1, {}},
+    };
+    for (const auto &c : cases) {
+        TempDataRoot root;
+        const auto path = root.Dirs().dbDir / "1543910400.txt";
+        TempDataRoot::WriteBytes(path, c.bytes);
+        ProductGridModel grid;
+        AddColumns(grid, c.ruleColumns);
+        LoadRecordIntoGrid(path, grid);
+        EXPECT_EQ(GridRows(grid), c.expected) << c.what;
+    }
+}
+
+TEST(LoadRecordIntoGrid, AppendsAfterExistingRowsAndIgnoresAMissingFile)
+{
+    TempDataRoot root;
+    ProductGridModel grid;
+    AddColumns(grid, 1);
+    grid.AppendRows({{"1", "kept", "0"}});
+    LoadRecordIntoGrid(root.Dirs().dbDir / "missing.txt", grid);
+    EXPECT_EQ(grid.RowCount(), 1);
+
+    const auto path = root.Dirs().dbDir / "1.txt";
+    TempDataRoot::WriteBytes(path, "a|1|\r\nb|2|");
+    LoadRecordIntoGrid(path, grid);
+    EXPECT_EQ(GridRows(grid), (Rows{{"1", "kept", "0"}, {"2", "a", "1"}, {"3", "b", "2"}}));
+}
+
+TEST(LoadRecordIntoGrid, LoadsTenThousandLinesCompletely)
+{
+    TempDataRoot root;
+    std::string text;
+    for (int i = 0; i < 10000; ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += "p" + std::to_string(i) + "|";
+        for (int k = 0; k < 20; ++k)
+            text += std::to_string(k) + ".5|";
+    }
+    const auto path = root.Dirs().dbDir / "1.txt";
+    TempDataRoot::WriteBytes(path, text);
+    ProductGridModel grid;
+    AddColumns(grid, 20);
+    LoadRecordIntoGrid(path, grid);
+    ASSERT_EQ(grid.RowCount(), 10000);
+    EXPECT_EQ(grid.Text(9999, 0), "10000");
+    EXPECT_EQ(grid.Text(9999, 1), "p9999");
+    EXPECT_EQ(grid.Text(9999, 21), "19.5");
+    // Saving gives the same text back.
+    EXPECT_EQ(RecordText(grid), text);
+}
+
+TEST(SaveGridAsRecord, WritesColumnsOneOnWithBarsAndCrLfBetweenLines)
+{
+    TempDataRoot root;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    ProductGridModel grid;
+    AddColumns(grid, 1);
+    grid.AppendRows({{"1", "A", "9.9"}, {"2", "B", ""}});
+    ASSERT_TRUE(SaveGridAsRecord(grid, root.Dirs().dbDir));
+    // 2018-12-04 18:00:00 local, counted from 1970-01-01 08:00:00 local.
+    EXPECT_EQ(TempDataRoot::ReadBytes(root.Dirs().dbDir / "1543917600.txt"), "A|9.9|\r\nB||");
+    EXPECT_EQ(NewestRecordName(root.Dirs().dbDir), "1543917600.txt");
+    SetClockForTests(nullptr);
+}
+
+TEST(SaveGridAsRecord, EmptyGridWritesEmptyFileAndAFailedWriteIsReported)
+{
+    TempDataRoot root;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    ProductGridModel grid;
+    AddColumns(grid, 2);
+    ASSERT_TRUE(SaveGridAsRecord(grid, root.Dirs().dbDir));
+    const auto path = root.Dirs().dbDir / "1543917600.txt";
+    ASSERT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+
+    EXPECT_FALSE(SaveGridAsRecord(grid, root.Dirs().dbDir / "no-such-dir"));
+    SetClockForTests(nullptr);
+}
+
+TEST(NewestRecordName, IsTheLastTxtInNameOrder)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    EXPECT_EQ(NewestRecordName(db), "");
+    TempDataRoot::WriteBytes(db / "url.ini", "[A0]");
+    EXPECT_EQ(NewestRecordName(db), "");
+    TempDataRoot::WriteBytes(db / "1543996800.txt", "");
+    TempDataRoot::WriteBytes(db / "1543910400.txt", "");
+    EXPECT_EQ(NewestRecordName(db), "1543996800.txt");
+    TempDataRoot::WriteBytes(PathInDir(db, Gbk("记录.txt")), "");
+    EXPECT_EQ(NewestRecordName(db), Gbk("记录.txt"));
+}

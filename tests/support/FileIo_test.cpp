@@ -1,0 +1,93 @@
+#include "support/FileIo.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace corvix;
+
+namespace {
+
+std::filesystem::path Dir(const QTemporaryDir &dir) { return std::filesystem::path(dir.path().toStdString()); }
+
+void Put(const std::filesystem::path &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Get(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
+{
+    QTemporaryDir tmp;
+    const auto f = Dir(tmp) / "f.txt";
+    struct Case {
+        std::string bytes;
+        std::string zero, zeroOrEnd;
+    };
+    const Case cases[] = {
+        {std::string("ab\0cd", 5), "ab", "ab"},
+        {"ab\x1A" "cd", "ab\x1A" "cd", "ab"},
+        {std::string("a\x1A" "b\0c", 5), "a\x1A" "b", "a"},
+        // 0x1A as the second byte of a two-byte character is kept.
+        {"\x81\x1A" "x\x1A" "y", "\x81\x1A" "x\x1A" "y", "\x81\x1A" "x"},
+        {"\x1A", "\x1A", ""},
+        {"ab\x81", "ab\x81", "ab\x81"}, // a lone high byte at the end
+        {"", "", ""},
+    };
+    for (const Case &c : cases) {
+        Put(f, c.bytes);
+        EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroByte), c.zero);
+        EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), c.zeroOrEnd);
+    }
+    EXPECT_EQ(ReadWholeFile(Dir(tmp) / "missing.txt"), "");
+    EXPECT_EQ(ReadWholeFile(Dir(tmp)), ""); // a directory reads as empty
+}
+
+TEST(ReadWholeFile, TenMegabytes)
+{
+    QTemporaryDir tmp;
+    const auto f = Dir(tmp) / "big.txt";
+    std::string big;
+    big.reserve(10 << 20);
+    while (big.size() < (10u << 20))
+        big += "\xD6\xD0\xCE\xC4[open]1[/open]\r\n";
+    Put(f, big);
+    EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), big);
+    big[5u << 20] = '\x1A';
+    Put(f, big);
+    EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd).size() <= (5u << 20), true);
+}
+
+TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
+{
+    QTemporaryDir tmp;
+    const auto f = Dir(tmp) / "orlist.txt";
+    EXPECT_TRUE(WriteFileAtomically(f, "one"));
+    EXPECT_EQ(Get(f), "one");
+    EXPECT_TRUE(WriteFileAtomically(f, std::string("t\0wo", 4)));
+    EXPECT_EQ(Get(f), std::string("t\0wo", 4));
+    EXPECT_TRUE(WriteFileAtomically(f, ""));
+    EXPECT_TRUE(std::filesystem::exists(f));
+    EXPECT_EQ(std::filesystem::file_size(f), 0u);
+    // No temporary files stay behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir(tmp)), std::filesystem::directory_iterator()), 1);
+
+    // A missing directory: nothing is written anywhere.
+    EXPECT_FALSE(WriteFileAtomically(Dir(tmp) / "nodir" / "x.txt", "x"));
+    EXPECT_FALSE(std::filesystem::exists(Dir(tmp) / "nodir"));
+    // A directory in the way stays as it was.
+    std::filesystem::create_directory(Dir(tmp) / "busy");
+    Put(Dir(tmp) / "busy" / "inside", "keep");
+    EXPECT_FALSE(WriteFileAtomically(Dir(tmp) / "busy", "x"));
+    EXPECT_EQ(Get(Dir(tmp) / "busy" / "inside"), "keep");
+    EXPECT_EQ(Get(f), "");
+}
+
+} // namespace
