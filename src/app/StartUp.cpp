@@ -3,7 +3,21 @@
 #include "app/DataRoot.h"
 #include "app/Events.h"
 #include "app/ProgramState.h"
+#include "capture/CaptureResult.h"
+#include "capture/CaptureRunController.h"
+#include "capture/RuleTestController.h"
+#include "products/ExportController.h"
+#include "products/ImportController.h"
+#include "products/ProductGridModel.h"
+#include "products/ProductListController.h"
+#include "products/RecordFile.h"
+#include "products/RecordListController.h"
+#include "rules/EnabledRules.h"
+#include "rules/RuleEditorController.h"
+#include "rules/RuleListController.h"
+#include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -11,6 +25,14 @@
 namespace corvix {
 
 struct AppShell::Controllers {
+    std::unique_ptr<RuleTestController> ruleTest;
+    std::unique_ptr<RuleEditorController> ruleEditor;
+    std::unique_ptr<RuleListController> ruleList;
+    std::unique_ptr<ProductListController> productList;
+    std::unique_ptr<ImportController> import;
+    std::unique_ptr<CaptureRunController> captureRun;
+    std::unique_ptr<RecordListController> recordList;
+    std::unique_ptr<ExportController> exporter;
 };
 
 AppShell::AppShell(StartUpOptions options) : options_(std::move(options))
@@ -24,6 +46,7 @@ AppShell::AppShell(StartUpOptions options) : options_(std::move(options))
 
 AppShell::~AppShell()
 {
+    SetCaptureGrid(nullptr);
     controllers_.reset();
     window_.reset();
 }
@@ -35,6 +58,18 @@ void AppShell::Show()
 
 void AppShell::BindControllers()
 {
+    MainWindow *w = window_.get();
+    auto &c = *controllers_;
+    SetCaptureGrid(w->Grid());
+    c.ruleTest = std::make_unique<RuleTestController>(w);
+    c.ruleEditor = std::make_unique<RuleEditorController>(w);
+    c.ruleList = std::make_unique<RuleListController>(w, c.ruleEditor.get(),
+                                                      [test = c.ruleTest.get()] { test->TestRule(); });
+    c.productList = std::make_unique<ProductListController>(w);
+    c.import = std::make_unique<ImportController>(w);
+    c.captureRun = std::make_unique<CaptureRunController>(w);
+    c.recordList = std::make_unique<RecordListController>(w);
+    c.exporter = std::make_unique<ExportController>(w);
 }
 
 void AppShell::StartUp()
@@ -46,11 +81,34 @@ void AppShell::StartUp()
     if (fallbackDir.empty())
         fallbackDir = std::filesystem::path(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String());
-    Program().dirs = PrepareDataRoot(programDir, fallbackDir);
+    ProgramState &program = Program();
+    program.dirs = PrepareDataRoot(programDir, fallbackDir);
+
+    // One grid column per enabled rule, in index order; the columns and the
+    // rule texts stay as they are until the program ends.
+    program.enabledRuleTitles.clear();
+    program.enabledRuleTexts.clear();
+    for (auto &rule : LoadEnabledRules(program.dirs, ProcessPendingEvents)) {
+        window_->AddGridColumn(rule.title, 60, Qt::AlignHCenter);
+        program.enabledRuleTitles.push_back(std::move(rule.title));
+        program.enabledRuleTexts.push_back(std::move(rule.text));
+    }
+
+    // The results of the last run come back into the grid.
+    const std::string newest = NewestRecordName(program.dirs.dbDir);
+    if (!newest.empty())
+        LoadRecordIntoGrid(PathInDir(program.dirs.dbDir, newest), *window_->Grid());
+
+    controllers_->recordList->FillRecordList();
 }
 
 void AppShell::ShutdownSave()
 {
+    if (!Program().resultsChanged)
+        return;
+    if (!SaveGridAsRecord(*window_->Grid(), Program().dirs.dbDir))
+        ShowMessage(QStringLiteral("保存记录失败：无法写入记录文件，本次抓取的结果没有保存。\r\n目录：")
+                    + QString::fromStdU16String(Program().dirs.dbDir.u16string()));
 }
 
 } // namespace corvix

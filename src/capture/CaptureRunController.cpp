@@ -2,6 +2,7 @@
 
 #include "app/Events.h"
 #include "app/ProgramState.h"
+#include "capture/CaptureResult.h"
 #include "capture/CaptureWindow.h"
 #include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
@@ -73,6 +74,7 @@ CaptureRunController::CaptureRunController(MainWindow *window)
     if (auto *retry = window_->findChild<QPushButton *>(QStringLiteral("按钮10")))
         connect(retry, &QPushButton::clicked, this, &CaptureRunController::RetryFailed);
     connect(window_, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
+    SetCaptureGrid(grid_);
 }
 
 void CaptureRunController::ShowProgress(int done, int total, int row)

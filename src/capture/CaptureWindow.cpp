@@ -87,8 +87,22 @@ CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent)
 
 CaptureWindow::~CaptureWindow()
 {
-    // The about-to-be-destroyed handler. Each window clears only its own flags: a
-    // test window that closes itself must not end a capture that runs beside it.
+    FinishWindow();
+    if (SharedDomHelper().Window() == browser_)
+        SharedDomHelper().AttachToWindow(nullptr);
+}
+
+void CaptureWindow::FinishWindow()
+{
+    // The about-to-be-destroyed handler, run once, when the window closes (it is
+    // destroyed right after) or when it is destroyed without closing. Running it at
+    // the close means a new test or pick started before the old window is deleted
+    // keeps its flags. Each window clears only the flags of its purpose: a test
+    // window that closes itself must not end a capture that runs beside it.
+    if (finished_)
+        return;
+    finished_ = true;
+    closeRequested_ = true;
     CaptureState &state = Program().capture;
     if (purpose_ == Purpose::Capture) {
         state.capturing = false;
@@ -99,8 +113,6 @@ CaptureWindow::~CaptureWindow()
     }
     clock_->stop();
     clock_->setInterval(0);
-    if (SharedDomHelper().Window() == browser_)
-        SharedDomHelper().AttachToWindow(nullptr);
 }
 
 void CaptureWindow::LoadLink(const std::string &link)
@@ -130,8 +142,7 @@ void CaptureWindow::RequestClose()
 void CaptureWindow::done(int result)
 {
     // Closed by a request or by the user: the handlers stop here.
-    closeRequested_ = true;
-    clock_->stop();
+    FinishWindow();
     QDialog::done(result);
 }
 

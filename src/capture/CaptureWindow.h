@@ -39,8 +39,9 @@ public:
     // CaptureState's current link when there is one, SharedDomHelper attaches to it,
     // and a capture starts 时钟1.
     explicit CaptureWindow(Purpose purpose, QWidget *parent = nullptr);
-    // The about-to-be-destroyed handler: clears the flags of this window's purpose
-    // (capturing and the current link; or testing and picking) and stops 时钟1.
+    // The about-to-be-destroyed handler runs when the window closes (or, unclosed,
+    // when it is destroyed): it clears the flags of this window's purpose (capturing
+    // and the current link; or testing and picking) and stops 时钟1.
     ~CaptureWindow() override;
 
     Purpose WindowPurpose() const { return purpose_; }
@@ -75,6 +76,7 @@ private:
     void AppendTestLine(const TestInputs &inputs, const DomSnapshot &page);
     void DumpPageSource(const DomSnapshot &page);
     TestInputs ReadTestInputs() const;
+    void FinishWindow();
 
     Purpose purpose_;
     BrowserView *browser_ = nullptr;
@@ -82,6 +84,7 @@ private:
     QTimer *clock_ = nullptr;
     std::function<TestInputs()> testInputs_;
     bool closeRequested_ = false;
+    bool finished_ = false;
 };
 
 // Captures one link into the ProductGrid cell (row, column): prepares CaptureState

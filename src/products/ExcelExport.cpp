@@ -11,6 +11,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <cctype>
 #include <system_error>
 
 namespace corvix {
@@ -183,6 +185,15 @@ std::string WorkbookCellText(std::string_view gbk)
             break;
         }
     std::string utf8 = ascii ? std::string(gbk) : GbkToUtf8(gbk);
+    // A literal "_x0041_" would be read back as the escape of "A".
+    for (size_t at = utf8.find("_x"); at != std::string::npos; at = utf8.find("_x", at + 1)) {
+        if (at + 6 < utf8.size() && utf8[at + 6] == '_' &&
+            std::all_of(utf8.begin() + static_cast<long>(at) + 2, utf8.begin() + static_cast<long>(at) + 6,
+                        [](char h) { return std::isxdigit(static_cast<unsigned char>(h)) != 0; })) {
+            utf8.insert(at + 1, "x005F_");
+            at += 6;
+        }
+    }
     if (utf8.size() <= kMaxCellCharacters)
         return utf8;
     // Count characters (lead bytes), never cutting one in half.

@@ -28,7 +28,8 @@ ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QStri
 std::string ColumnLetter(int n);
 
 // A GBK cell text as the UTF-8 a workbook takes, cut to the 32,767 characters
-// that a spreadsheet cell holds.
+// that a spreadsheet cell holds; a literal "_xHHHH_" is protected so that it is
+// not read back as an escaped character.
 std::string WorkbookCellText(std::string_view gbk);
 
 // Writes the grid into a new workbook at target. When templatePath names an

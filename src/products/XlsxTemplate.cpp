@@ -16,7 +16,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <array>
 #include <cstring>
@@ -232,26 +231,34 @@ public:
         return zipCloseFileInZip(handle_) == ZIP_OK && ok;
     }
 
+    enum class Copy { Done, ReadFailed, WriteFailed };
+
     // Copies the current entry of source as it is stored (no recompression).
-    bool CopyRaw(unzFile source, const std::string &name, const unz_file_info64 &info, const zip_fileinfo &fileInfo)
+    Copy CopyRaw(unzFile source, const std::string &name, const unz_file_info64 &info, const zip_fileinfo &fileInfo)
     {
         int method = 0;
         int level = 0;
         if (unzOpenCurrentFile2(source, &method, &level, 1) != UNZ_OK)
-            return false;
+            return Copy::ReadFailed;
         const int zip64 = (info.uncompressed_size >= 0xffffffffULL || info.compressed_size >= 0xffffffffULL) ? 1 : 0;
-        bool ok = zipOpenNewFileInZip2_64(handle_, name.c_str(), &fileInfo, nullptr, 0, nullptr, 0, nullptr, method,
-                                          Z_DEFAULT_COMPRESSION, 1, zip64) == ZIP_OK;
-        if (ok) {
+        Copy result = Copy::Done;
+        if (zipOpenNewFileInZip2_64(handle_, name.c_str(), &fileInfo, nullptr, 0, nullptr, 0, nullptr, method,
+                                    Z_DEFAULT_COMPRESSION, 1, zip64) != ZIP_OK) {
+            result = Copy::WriteFailed;
+        } else {
             std::array<char, 65536> buffer;
             int n = 0;
-            while (ok && (n = unzReadCurrentFile(source, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
-                ok = zipWriteInFileInZip(handle_, buffer.data(), static_cast<unsigned>(n)) == ZIP_OK;
-            ok = ok && n == 0;
-            ok = zipCloseFileInZipRaw64(handle_, info.uncompressed_size, info.crc) == ZIP_OK && ok;
+            while (result == Copy::Done &&
+                   (n = unzReadCurrentFile(source, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+                if (zipWriteInFileInZip(handle_, buffer.data(), static_cast<unsigned>(n)) != ZIP_OK)
+                    result = Copy::WriteFailed;
+            if (result == Copy::Done && n < 0)
+                result = Copy::ReadFailed;
+            if (zipCloseFileInZipRaw64(handle_, info.uncompressed_size, info.crc) != ZIP_OK && result == Copy::Done)
+                result = Copy::WriteFailed;
         }
         unzCloseCurrentFile(source);
-        return ok;
+        return result;
     }
 
     bool Close()
@@ -311,13 +318,6 @@ void AppendEscaped(std::string &out, std::string_view text, bool attribute)
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "_x%04X_", byte);
             out += escaped;
-            continue;
-        }
-        if (!attribute && c == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
-            std::all_of(text.begin() + static_cast<long>(i) + 2, text.begin() + static_cast<long>(i) + 6,
-                        [](char h) { return std::isxdigit(static_cast<unsigned char>(h)) != 0; })) {
-            // A literal "_x0041_" would otherwise be read as an escape.
-            out += "_x005F_";
             continue;
         }
         out += c;
@@ -729,9 +729,13 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
         fileInfo.internal_fa = info.internal_fa;
         fileInfo.external_fa = info.external_fa;
         const auto replacement = replaced.find(key);
-        const bool ok = replacement != replaced.end() ? out.Add(name, fileInfo, replacement->second)
-                                                     : out.CopyRaw(in.Handle(), name, info, fileInfo);
-        if (!ok)
+        const ZipWriter::Copy copied = replacement != replaced.end()
+                                           ? (out.Add(name, fileInfo, replacement->second) ? ZipWriter::Copy::Done
+                                                                                           : ZipWriter::Copy::WriteFailed)
+                                           : out.CopyRaw(in.Handle(), name, info, fileInfo);
+        if (copied == ZipWriter::Copy::ReadFailed)
+            return BadTemplate(templatePath, QStringLiteral("%1 cannot be read").arg(QString::fromUtf8(name)));
+        if (copied == ZipWriter::Copy::WriteFailed)
             return WorkbookWriteFailure(output, QStringLiteral("writing %1 failed").arg(QString::fromUtf8(name)));
     }
     if (!out.Close())

@@ -179,7 +179,7 @@ void RuleListController::DeleteRule()
     UpdateRuleIndex(dirs, title, true, &indexed);
     if (!indexed) {
         // The row stays, as the index still lists the title.
-        ShowMessage(QStringLiteral("删除规则失败：规则文件已删除，但无法更新规则索引 orlist.txt。"));
+        ShowMessage(QStringLiteral("删除规则失败：无法更新规则索引 orlist.txt，规则仍在列表中。"));
         return;
     }
     delete list_->takeTopLevelItem(row);

@@ -18,8 +18,8 @@ namespace corvix {
 //   not be the title in the index;
 // - no control characters (a line break would also split the index line) and
 //   none of <>:"|?* which Windows refuses;
-// - no trailing dot or blank, which Windows silently drops (two titles would
-//   share one file);
+// - trailing dots and blanks are fine: Windows drops them only at the end of
+//   the whole file name, which always ends in ".spider.cfg";
 // - not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with or without an
 //   extension, since "CON.spider.cfg" still opens the console there;
 // - the whole file name within 255 UTF-16 units and 255 UTF-8 bytes.
@@ -39,8 +39,6 @@ bool IsValidRuleTitle(std::string_view gbkTitle)
         if (QStringLiteral("/\\<>:\"|?*").contains(c))
             return false;
     }
-    if (title.endsWith(QLatin1Char('.')) || title.endsWith(QLatin1Char(' ')))
-        return false;
     const QString base = title.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
     static const QStringList reserved = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
                                          QStringLiteral("NUL")};

@@ -59,6 +59,9 @@ const char kClaimScript[] = R"JS(
 // How long Navigate waits for the old document to be marked before it loads the
 // link anyway (a renderer stuck in a script never answers).
 constexpr int kClaimWaitMs = 250;
+// How long a script answer may take before the request counts as answered
+// without a document.
+constexpr int kAnswerWaitMs = 5000;
 
 class CapturePage : public QWebEnginePage {
 public:
@@ -213,14 +216,25 @@ void BrowserView::RunInDocument(const QString &expression, ScriptDone done)
     const QString script = QString::fromLatin1(kDocumentScript)
                                .arg(QString::number(navigation),
                                     blankIsTarget ? QStringLiteral("true") : QStringLiteral("false"), expression);
+    // The engine drops the answer of a script whose document goes away before it
+    // has run; such a request then counts as unanswered after a while.
+    auto answered = std::make_shared<bool>(false);
+    auto shared = std::make_shared<ScriptDone>(std::move(done));
+    QTimer::singleShot(kAnswerWaitMs, this, [answered, shared] {
+        if (!*answered) {
+            *answered = true;
+            (*shared)(QVariant(), false);
+        }
+    });
     page()->runJavaScript(script, kProgramWorld,
-                          [this, alive, navigation, done = std::move(done)](const QVariant &result) {
-                              if (!*alive)
+                          [this, alive, answered, navigation, done = shared](const QVariant &result) {
+                              if (!*alive || *answered)
                                   return;
+                              *answered = true;
                               const QVariantMap map = result.toMap();
                               const bool current = navigation_ == navigation && !rendererGone_ &&
                                                    map.value(QStringLiteral("current")).toBool();
-                              done(current ? map.value(QStringLiteral("value")) : QVariant(), current);
+                              (*done)(current ? map.value(QStringLiteral("value")) : QVariant(), current);
                           });
 }
 

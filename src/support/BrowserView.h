@@ -48,7 +48,8 @@ public:
     // in a script world that the page's own scripts cannot see or change, and calls
     // done(value, true). When the view holds no document of the current navigation
     // (nothing loaded yet, the previous page still shown, the renderer gone, or a new
-    // navigation started before the answer came) it calls done(QVariant(), false).
+    // navigation started before the answer came, or no answer within a few seconds)
+    // it calls done(QVariant(), false).
     // done always runs later, on the UI thread, and never after the view is destroyed.
     void RunInDocument(const QString &expression, ScriptDone done);
 

@@ -24,6 +24,8 @@ namespace {
 // "name" is read as the element's name attribute for every kind: inputs and text
 // areas have it as a property anyway, and for span and div (which have no such
 // property) the attribute is what the name of such an element always meant.
+// The inner text of a text area is its text as shown (its value); the engine's
+// own innerText of a text area is always empty.
 const char kReadScript[] = R"JS(
 (function (request) {
   var readers = {
@@ -35,7 +37,9 @@ const char kReadScript[] = R"JS(
   };
   function text(value) { return value === undefined || value === null ? '' : String(value); }
   function property(element, name) {
-    return text(name === 'name' ? element.getAttribute('name') : element[name]);
+    if (name === 'name') return text(element.getAttribute('name'));
+    if (name === 'innerText' && element.tagName === 'TEXTAREA') return text(element.value);
+    return text(element[name]);
   }
   function find(reader, name, position, skip) {
     if (!document.body) return null;

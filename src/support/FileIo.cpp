@@ -1,5 +1,6 @@
 #include "support/FileIo.h"
 
+#include "support/Platform.h"
 #include "support/TextUtils.h"
 
 #include <QSaveFile>
@@ -14,7 +15,7 @@ std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
 {
     // C stdio: no exceptions (a directory or a read error reads as what was
     // read so far, normally nothing), and one buffer copy for large files.
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
     if (!file)
         return {};
     std::string bytes;

@@ -383,28 +383,34 @@ std::string ToLowerText(std::string_view text)
     std::string out(n, '\0');
     const auto *in = reinterpret_cast<const unsigned char *>(text.data());
     auto *o = reinterpret_cast<unsigned char *>(out.data());
-    // Lower every byte first (a loop the compiler vectorises), then put back the
-    // second bytes of two-byte characters, which may lie in 'A'..'Z'. The second
-    // pass jumps over ASCII eight bytes at a time.
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = in[i];
-        o[i] = static_cast<unsigned char>(c + ((static_cast<unsigned>(c - 'A') < 26U) ? 32 : 0));
-    }
+    // Eight ASCII bytes at a time where a word holds no high byte (lowered
+    // together: every byte is below 0x80, so no sum carries into the next
+    // byte); elsewhere character by character, copying two-byte characters
+    // whole so that a second byte in 'A'..'Z' stays as it is.
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
     size_t i = 0;
     while (i < n) {
         if (i + 8 <= n) {
             uint64_t word;
             std::memcpy(&word, in + i, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
+            if ((word & kHigh) == 0) {
+                const uint64_t atLeastA = word + kOnes * (0x80 - 'A');
+                const uint64_t beyondZ = word + kOnes * (0x80 - 'Z' - 1);
+                word |= ((atLeastA & ~beyondZ) & kHigh) >> 2;
+                std::memcpy(o + i, &word, 8);
                 i += 8;
                 continue;
             }
         }
-        if (in[i] >= 0x80) {
+        const unsigned char c = in[i];
+        if (c >= 0x80) {
+            o[i] = c;
             if (i + 1 < n)
                 o[i + 1] = in[i + 1];
             i += 2;
         } else {
+            o[i] = AsciiLower(c);
             ++i;
         }
     }

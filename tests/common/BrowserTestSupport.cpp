@@ -6,7 +6,8 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <optional>
 
@@ -23,7 +24,28 @@ void UseTestBrowserProfile()
 
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
-    return QTest::qWaitFor(condition, timeoutMs);
+    // A real event loop: the browser engine runs its own tasks on this thread, and
+    // a wait that sleeps between event rounds (QTest::qWaitFor) slows every page
+    // load down to about a second.
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
+}
+
+void Wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs)

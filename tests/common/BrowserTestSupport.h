@@ -20,6 +20,9 @@ void UseTestBrowserProfile();
 // Runs the event loop until condition holds or timeoutMs has passed.
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
 
+// Runs the event loop for milliseconds (QTest::qWait slows the browser down).
+void Wait(int milliseconds);
+
 // Navigates view to url and waits for its DownloadComplete event.
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs = 15000);
 

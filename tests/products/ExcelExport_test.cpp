@@ -15,12 +15,15 @@
 #include <QTemporaryDir>
 
 #include <minizip/unzip.h>
+#include <minizip/zip.h>
 #include <tinyxml2.h>
 #include <xlsxwriter.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <regex>
 #include <map>
 #include <memory>
 
@@ -203,6 +206,32 @@ std::vector<std::string> DirEntries(const fs::path &dir)
     return names;
 }
 
+// Copies the package src to dst entry by entry, letting edit change each
+// entry's bytes, then adds the extra entries.
+void RewritePackage(const fs::path &src, const fs::path &dst,
+                    const std::function<void(const std::string &name, std::string &bytes)> &edit,
+                    const std::map<std::string, std::string> &extra = {})
+{
+    zipFile out = zipOpen64(dst.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_NE(out, nullptr);
+    auto add = [&](const std::string &name, const std::string &bytes) {
+        zip_fileinfo info{};
+        ASSERT_EQ(zipOpenNewFileInZip(out, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                      Z_DEFAULT_COMPRESSION),
+                  ZIP_OK);
+        zipWriteInFileInZip(out, bytes.data(), static_cast<unsigned>(bytes.size()));
+        zipCloseFileInZip(out);
+    };
+    for (const auto &name : EntryNames(src)) {
+        std::string bytes = *ReadEntry(src, name);
+        edit(name, bytes);
+        add(name, bytes);
+    }
+    for (const auto &[name, bytes] : extra)
+        add(name, bytes);
+    zipClose(out, nullptr);
+}
+
 // PATH restricted to one directory for a test (to control which soffice exists).
 class PathOverride {
 public:
@@ -288,7 +317,7 @@ TEST(ExportGridToExcel, AwkwardTextsSurviveBothWriters)
 {
     QTemporaryDir dir;
     MakeTemplate(TempPath(dir, "temp.xls"));
-    const auto grid = MakeGrid({"A&B"}, {{"1", "<b>\"x\"</b> & y", " lead"}, {"2", "€ ￥ 億", "tab\there"}});
+    const auto grid = MakeGrid({"A&B"}, {{"1", "<b>\"x\"</b> & y", " lead"}, {"2", "€ ￥ 億", "tab\there"}, {"3", "bell\x07 cr\r", "_x0041_"}});
     for (const fs::path templ : {fs::path(), TempPath(dir, "temp.xls")}) {
         const auto target = TempPath(dir, templ.empty() ? "fresh.xlsx" : "templ.xlsx");
         ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
@@ -299,6 +328,9 @@ TEST(ExportGridToExcel, AwkwardTextsSurviveBothWriters)
         EXPECT_EQ(Text(sheet, "C2"), " lead");
         EXPECT_EQ(Text(sheet, "B3"), "€ ￥ 億");
         EXPECT_EQ(Text(sheet, "C3"), "tab\there");
+        // Characters XML cannot carry, and literal escapes, in the spreadsheet's escape form.
+        EXPECT_EQ(Text(sheet, "B4"), "bell_x0007_ cr_x000D_");
+        EXPECT_EQ(Text(sheet, "C4"), "_x005F_x0041_");
     }
 }
 
@@ -346,11 +378,9 @@ TEST(ExportGridToExcel, TemplateWorkbookTypeAndCalculationChainAreMadePlain)
     // Rewrite it as an Excel template (.xltx) with a calculation chain.
     const auto plain = TempPath(dir, "plain.xlsx");
     fs::rename(templ, plain);
-    {
-        zipFile out = zipOpen64(templ.c_str(), APPEND_STATUS_CREATE);
-        ASSERT_NE(out, nullptr);
-        for (const auto &name : EntryNames(plain)) {
-            std::string bytes = *ReadEntry(plain, name);
+    RewritePackage(
+        plain, templ,
+        [](const std::string &name, std::string &bytes) {
             if (name == "[Content_Types].xml") {
                 const std::string from = "spreadsheetml.sheet.main+xml";
                 bytes.replace(bytes.find(from), from.size(), "spreadsheetml.template.main+xml");
@@ -362,22 +392,9 @@ TEST(ExportGridToExcel, TemplateWorkbookTypeAndCalculationChainAreMadePlain)
                 bytes.insert(bytes.rfind("</Relationships>"),
                              "<Relationship Id=\"rId99\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
                              "2006/relationships/calcChain\" Target=\"calcChain.xml\"/>");
-            zip_fileinfo info{};
-            ASSERT_EQ(zipOpenNewFileInZip(out, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                          Z_DEFAULT_COMPRESSION),
-                      ZIP_OK);
-            zipWriteInFileInZip(out, bytes.data(), static_cast<unsigned>(bytes.size()));
-            zipCloseFileInZip(out);
-        }
-        const std::string chain = "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                                  "<c r=\"A41\" i=\"1\"/></calcChain>";
-        zip_fileinfo info{};
-        zipOpenNewFileInZip(out, "xl/calcChain.xml", &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                            Z_DEFAULT_COMPRESSION);
-        zipWriteInFileInZip(out, chain.data(), static_cast<unsigned>(chain.size()));
-        zipCloseFileInZip(out);
-        zipClose(out, nullptr);
-    }
+        },
+        {{"xl/calcChain.xml", "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                              "<c r=\"A41\" i=\"1\"/></calcChain>"}});
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
     ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
@@ -411,6 +428,47 @@ TEST(ExportGridToExcel, BrokenTemplateIsReportedAndNothingIsWritten)
         EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export") << what;
         EXPECT_EQ(DirEntries(target.parent_path()), (std::vector<std::string>{"out.xlsx", "temp.xls"})) << what;
     }
+}
+
+TEST(ExportGridToExcel, TemplateWithABrokenFirstSheetIsReported)
+{
+    QTemporaryDir dir;
+    const auto good = TempPath(dir, "good.xlsx");
+    MakeTemplate(good);
+    const auto templ = TempPath(dir, "temp.xls");
+    RewritePackage(good, templ, [](const std::string &name, std::string &bytes) {
+        if (name == "xl/worksheets/sheet1.xml")
+            bytes = "<worksheet><sheetData><row r=\"1\">";
+    });
+    const auto grid = SampleGrid();
+    const ExportResult result = ExportGridToExcel(*grid, TempPath(dir, "out.xlsx"), templ);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("模板")));
+    EXPECT_FALSE(fs::exists(TempPath(dir, "out.xlsx")));
+}
+
+TEST(ExportGridToExcel, TemplateWithPrefixedElementsGetsCellsInTheSamePrefix)
+{
+    QTemporaryDir dir;
+    const auto good = TempPath(dir, "good.xlsx");
+    MakeTemplate(good);
+    const auto templ = TempPath(dir, "temp.xls");
+    // As some generators write it: <x:worksheet xmlns:x="..."><x:sheetData>...
+    RewritePackage(good, templ, [](const std::string &name, std::string &bytes) {
+        if (name != "xl/worksheets/sheet1.xml")
+            return;
+        bytes = std::regex_replace(bytes, std::regex("<(/?)([A-Za-z])"), "<$1x:$2");
+        bytes = std::regex_replace(bytes, std::regex("xmlns=\""), "xmlns:x=\"");
+    });
+    const auto target = TempPath(dir, "out.xlsx");
+    const auto grid = SampleGrid();
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    const std::string xml = *ReadEntry(target, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(xml.find("<x:c r=\"B2\" t=\"inlineStr\"><x:is><x:t>苹果</x:t></x:is></x:c>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<x:row r=\"40\""), std::string::npos);
+    EXPECT_EQ(xml.find("<c "), std::string::npos);
+    tinyxml2::XMLDocument doc;
+    EXPECT_EQ(doc.Parse(xml.data(), xml.size()), tinyxml2::XML_SUCCESS);
 }
 
 TEST(ExportGridToExcel, UnwritableTargetIsReported)

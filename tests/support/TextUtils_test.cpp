@@ -191,6 +191,31 @@ TEST(ToLowerText, OnlySingleByteLetters)
     EXPECT_EQ(ToLowerText(mixed), "hello world " + G("丄") + "abcdefghij" + G("丄丄") + "k" + G("丄"));
 }
 
+TEST(ToLowerText, SameAsACharacterWalkOnRandomBytes)
+{
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> length(0, 100);
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        const int n = length(rng);
+        for (int k = 0; k < n; ++k) {
+            // Mostly ASCII letters, so that eight-byte words without high bytes occur.
+            const int b = byte(rng);
+            text.push_back(static_cast<char>(b < 160 ? 'A' + b % 58 : b));
+        }
+        std::string expected = text;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const auto c = static_cast<unsigned char>(expected[i]);
+            if (c >= 0x80)
+                ++i;
+            else if (c >= 'A' && c <= 'Z')
+                expected[i] = static_cast<char>(c + 32);
+        }
+        ASSERT_EQ(ToLowerText(text), expected) << text;
+    }
+}
+
 TEST(Numbers, LeadingIntegerAndNumber)
 {
     const std::pair<std::string, long long> integers[] = {

@@ -1,0 +1,155 @@
+// Start-up and the shutdown save: the data root, one grid column per enabled
+// rule, the restore of the newest record, and the save at close.
+#include "app/StartUp.h"
+
+#include "app/ProgramState.h"
+#include "common/TestSupport.h"
+#include "products/ProductGridModel.h"
+#include "support/Gbk.h"
+#include "ui/MainWindow.h"
+
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace corvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+class StartUpTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        root_ = fs::path(dir_.path().toStdU16String());
+        varnwick_ = root_ / "varnwick";
+        fs::create_directories(varnwick_ / "class");
+        fs::create_directories(varnwick_ / "db");
+        fs::create_directories(varnwick_ / "spider");
+    }
+
+    std::unique_ptr<AppShell> Start()
+    {
+        return std::make_unique<AppShell>(StartUpOptions{root_, root_ / "fallback"});
+    }
+
+    void Write(const fs::path &path, const std::string &bytes) { test::TempDataRoot::WriteBytes(path, bytes); }
+    void Rule(const std::string &title, const std::string &open)
+    {
+        Write(PathInDir(varnwick_ / "spider", Gbk(title) + ".spider.cfg"),
+              "[time]t[/time]\r\n[left]<b>[/left]\r\n[right]</b>[/right]\r\n[style]1[/style]\r\n[tb][/tb]\r\n"
+              "[tbd]span[/tbd]\r\n[fixed]0[/fixed]\r\n[open]" + open + "[/open]");
+    }
+    std::vector<fs::path> RecordFiles() const
+    {
+        std::vector<fs::path> files;
+        for (const auto &e : fs::directory_iterator(varnwick_ / "db"))
+            if (e.path().extension() == ".txt")
+                files.push_back(e.path());
+        return files;
+    }
+
+    QTemporaryDir dir_;
+    fs::path root_, varnwick_;
+};
+
+std::vector<std::string> Titles(const ProductGridModel &grid)
+{
+    std::vector<std::string> titles;
+    for (int c = 0; c < grid.ColumnCount(); ++c)
+        titles.push_back(grid.Title(c));
+    return titles;
+}
+
+} // namespace
+
+TEST_F(StartUpTest, FirstStartInAnEmptyDirectoryCreatesTheTreeAndTheIndex)
+{
+    fs::remove_all(varnwick_);
+    auto shell = Start();
+    EXPECT_TRUE(fs::is_directory(varnwick_ / "class"));
+    EXPECT_TRUE(fs::is_directory(varnwick_ / "db"));
+    EXPECT_TRUE(fs::is_directory(varnwick_ / "spider"));
+    ASSERT_TRUE(fs::exists(varnwick_ / "class" / "orlist.txt"));
+    EXPECT_EQ(fs::file_size(varnwick_ / "class" / "orlist.txt"), 0u);
+    EXPECT_EQ(Titles(*shell->Window()->Grid()), (std::vector<std::string>{"ID", Gbk("商品名称")}));
+    EXPECT_EQ(Program().dirs.dbDir, varnwick_ / "db");
+}
+
+TEST_F(StartUpTest, EnabledRulesBecomeColumnsInIndexOrder)
+{
+    Write(varnwick_ / "class" / "orlist.txt", "A\r\nB\r\n\r\nC\r\n" + Gbk("京东") + "\r\nD\r\nMissing");
+    Rule("A", "1");
+    Rule("B", "0");
+    Rule("C", "1");
+    Rule("京东", "1");
+    Rule("D", " 1"); // a blank before the 1 is not enabled
+    auto shell = Start();
+    const ProductGridModel &grid = *shell->Window()->Grid();
+    EXPECT_EQ(Titles(grid), (std::vector<std::string>{"ID", Gbk("商品名称"), "A", "C", Gbk("京东")}));
+    for (int c = 2; c < grid.ColumnCount(); ++c) {
+        EXPECT_EQ(shell->Window()->GridView()->header()->sectionSize(c), 60);
+        EXPECT_TRUE(grid.ColumnAt(c).alignment & Qt::AlignHCenter);
+    }
+    ASSERT_EQ(Program().enabledRuleTexts.size(), 3u);
+    EXPECT_NE(Program().enabledRuleTexts[0].find("[open]1[/open]"), std::string::npos);
+    EXPECT_EQ(Program().enabledRuleTitles, (std::vector<std::string>{"A", "C", Gbk("京东")}));
+}
+
+TEST_F(StartUpTest, NewestRecordIsRestoredWithRunningIds)
+{
+    Rule("A", "1");
+    Rule("B", "1");
+    Write(varnwick_ / "class" / "orlist.txt", "\r\nA\r\nB");
+    Write(varnwick_ / "db" / "1500000000.txt", "old|1|2|");
+    Write(varnwick_ / "db" / "1600000000.txt", "x|1.5|\r\n\r\n" + Gbk("苹果") + "|2|3|4|5|");
+    Write(varnwick_ / "db" / "url.ini", "[A0]\r\ntitle=x\r\n");
+    auto shell = Start();
+    const ProductGridModel &grid = *shell->Window()->Grid();
+    ASSERT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(grid.Text(0, 0), "1");
+    EXPECT_EQ(grid.Text(0, 1), "x");
+    EXPECT_EQ(grid.Text(0, 2), "1.5");
+    EXPECT_EQ(grid.Text(0, 3), "");
+    EXPECT_EQ(grid.Text(1, 0), "2");
+    EXPECT_EQ(grid.Text(1, 1), Gbk("苹果"));
+    EXPECT_EQ(grid.Text(1, 3), "3");
+    EXPECT_EQ(grid.ColumnCount(), 4) << "fields beyond the last column are dropped";
+}
+
+TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
+{
+    Write(varnwick_ / "db" / "1600000000.txt", "a|1|");
+    {
+        auto shell = Start();
+        shell->Window()->close();
+    }
+    EXPECT_EQ(RecordFiles().size(), 1u) << "nothing is written without a capture or delete";
+
+    {
+        auto shell = Start();
+        Program().resultsChanged = true;
+        shell->Window()->Grid()->SetText(0, 1, Gbk("改过"));
+        shell->Window()->close();
+    }
+    const auto files = RecordFiles();
+    ASSERT_EQ(files.size(), 2u);
+    std::string newest;
+    for (const auto &f : files)
+        if (f.filename() != "1600000000.txt")
+            newest = test::TempDataRoot::ReadBytes(f);
+    EXPECT_EQ(newest, Gbk("改过") + "|");
+}
+
+TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
+{
+    Write(varnwick_ / "db" / "1600000000.txt", "a|");
+    Write(varnwick_ / "db" / "1500000000.txt", "b|");
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->RecordList()->topLevelItemCount(), 2);
+}

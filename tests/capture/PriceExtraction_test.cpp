@@ -1,0 +1,174 @@
+// Price extraction and the rule test's texts over page snapshots (no browser).
+#include "common/TestSupport.h"
+
+#include "app/ProgramState.h"
+#include "capture/PriceExtraction.h"
+#include "capture/RuleTest.h"
+#include "support/DateTime.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+namespace corvix {
+namespace {
+
+DomSnapshot PageWithSource(const char *utf8Source)
+{
+    DomSnapshot page;
+    page.hasDocument = true;
+    page.pageSource = Gbk(utf8Source);
+    return page;
+}
+
+DomSnapshot PageWithElement(ElementReader reader, const char *name, const char *utf8Value)
+{
+    DomSnapshot page = PageWithSource("<html><body>x</body></html>");
+    page.elements.emplace_back(ElementQuery{reader, Gbk(name), 0}, Gbk(utf8Value));
+    return page;
+}
+
+std::string MarkerRule(const char *style, const char *left, const char *right)
+{
+    return Gbk(std::string("[style]") + style + "[/style]\r\n[left]" + left + "[/left]\r\n[right]" + right +
+               "[/right]\r\n");
+}
+
+std::string ElementRule(const char *kind, const char *name)
+{
+    return Gbk(std::string("[style]2[/style]\r\n[tb]") + name + "[/tb]\r\n[tbd]" + kind + "[/tbd]\r\n");
+}
+
+class PriceExtractionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        Program().capture.capturing = true;
+    }
+    void TearDown() override { ResetProgramState(); }
+
+    std::string Extract(const std::string &rule, const DomSnapshot &page)
+    {
+        Program().capture.ruleText = rule;
+        return GbkToUtf8(ExtractPrice(rule, page));
+    }
+};
+
+TEST_F(PriceExtractionTest, MarkersAreSearchedInTheLoweredSource)
+{
+    const DomSnapshot page = PageWithSource(
+        "<html><body><SPAN id=price>￥ 12.50</SPAN><p data-price=\"66.5\" x><EM>暂无报价</EM></body></html>");
+    struct Row {
+        std::string rule;
+        const char *expected;
+    } rows[] = {
+        {MarkerRule("1", "<span id=price>", "</span>"), "12.50"},
+        {MarkerRule("1", "<SPAN id=price>", "</span>"), ""}, // markers keep their capitals
+        {MarkerRule("1", "data-price=#引号", "#引号"), "66.5"},
+        {MarkerRule("1", "<em>", "</em>"), "暂无报价"},       // any non-empty text is a price
+        {MarkerRule("1 ", "<span id=price>", "</span>"), ""}, // style compared whole
+        {MarkerRule("3", "<span id=price>", "</span>"), ""},
+        {Gbk("[left]<span id=price>[/left][right]</span>[/right]"), ""}, // no style at all
+        {MarkerRule("1", "<b>", "</b>"), ""},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(Extract(row.rule, page), row.expected) << GbkToUtf8(row.rule);
+}
+
+TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
+{
+    const DomSnapshot span = PageWithElement(ElementReader::GetSpanInnerHtml, "b", "<b>99</b>.00");
+    EXPECT_EQ(Extract(ElementRule("span", "b"), span), "99.00");
+    EXPECT_EQ(Extract(ElementRule("Span", "b"), span), "");
+    EXPECT_EQ(Extract(ElementRule("SPAN", "b"), span), "");
+    EXPECT_EQ(Extract(ElementRule("", "b"), span), "");
+    EXPECT_EQ(Extract(ElementRule("span", "c"), span), "") << "the element asked for is not in the snapshot";
+
+    const DomSnapshot hidden = PageWithElement(ElementReader::GetHiddenInputValue, "h", "￥ 3.20");
+    EXPECT_EQ(Extract(ElementRule("inputs", "h"), hidden), "3.20");
+    EXPECT_EQ(Extract(ElementRule("input", "h"), hidden), "") << "input reads text inputs, never hidden ones";
+
+    struct Row {
+        const char *kind;
+        ElementReader reader;
+    } kinds[] = {{"span", ElementReader::GetSpanInnerHtml},
+                 {"div", ElementReader::GetDivInnerHtml},
+                 {"input", ElementReader::GetTextInputValue},
+                 {"inputs", ElementReader::GetHiddenInputValue},
+                 {"text", ElementReader::GetTextAreaValue}};
+    for (const Row &row : kinds) {
+        EXPECT_EQ(ElementReaderForKind(row.kind), row.reader) << row.kind;
+        const DomRequest request = RequestForRule(ElementRule(row.kind, "n"));
+        ASSERT_EQ(request.elements.size(), 1u);
+        EXPECT_EQ(request.elements[0], (ElementQuery{row.reader, "n", 0}));
+        EXPECT_FALSE(request.pageSource);
+    }
+    EXPECT_FALSE(ElementReaderForKind("textarea"));
+    EXPECT_TRUE(RequestForRule(ElementRule("Div", "n")).elements.empty());
+    EXPECT_TRUE(RequestForRule(MarkerRule("1", "a", "b")).pageSource);
+}
+
+TEST_F(PriceExtractionTest, NothingWithoutACaptureInProgress)
+{
+    const DomSnapshot page = PageWithSource("<span id=price>12.50</span>");
+    const std::string rule = MarkerRule("1", "<span id=price>", "</span>");
+    EXPECT_EQ(Extract(rule, page), "12.50");
+    Program().capture.capturing = false;
+    EXPECT_EQ(Extract(rule, page), "");
+    Program().capture.capturing = true;
+    Program().capture.ruleText.clear();
+    EXPECT_EQ(GbkToUtf8(ExtractPrice(rule, page)), "") << "an empty rule text in the capture state";
+    Program().capture.ruleText = rule;
+    EXPECT_EQ(GbkToUtf8(ExtractPrice(rule, DomSnapshot{})), "") << "no document";
+}
+
+class RuleTestTextTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        Program().capture.testing = true;
+        SetClockForTests([] { return LocalDateTime{2024, 3, 5, 14, 7, 9, 0}; });
+    }
+    void TearDown() override
+    {
+        SetClockForTests(nullptr);
+        ResetProgramState();
+    }
+};
+
+TEST_F(RuleTestTextTest, TheLogLineSaysWhatTheEditorsRuleFinds)
+{
+    const std::string stamp = FormatTimestamp();
+    const DomSnapshot page = PageWithSource("<p><EM>￥88</EM><i>&nbsp;</i></p>");
+    auto line = [&](TestInputs inputs, const DomSnapshot &p) {
+        const auto text = TestResultLine(inputs, p);
+        return text ? GbkToUtf8(*text) : std::string("<none>");
+    };
+    const std::string prefix = GbkToUtf8(stamp) + "    测试获取的价格为：";
+    EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, page), prefix + "88\r\n");
+    EXPECT_EQ(line({"<EM>", "</EM>", false, "", ""}, page), prefix + "未获取到或暂无价格\r\n");
+    EXPECT_EQ(line({"<i>", "</i>", false, "", ""}, page), prefix + "\r\n") << "found, then cleaned to nothing";
+
+    DomSnapshot element = PageWithElement(ElementReader::GetDivInnerHtml, "d", "<b>1</b>.5");
+    EXPECT_EQ(line({"", "", true, Gbk("d"), Gbk("div")}, element), prefix + "1.5\r\n");
+    EXPECT_EQ(line({"", "", true, Gbk("none"), Gbk("div")}, element), prefix + "未获取到或暂无价格\r\n");
+    EXPECT_EQ(line({"<em>", "</em>", true, Gbk("d"), Gbk("Div")}, element), prefix + "未获取到或暂无价格\r\n")
+        << "the radio button decides the method, not the markers";
+
+    EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, DomSnapshot{}), "<none>") << "no document, no line";
+    Program().capture.testing = false;
+    EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, page), "<none>");
+}
+
+TEST_F(RuleTestTextTest, PickedSourceBreaksAfterEveryTagEndAndIsLowered)
+{
+    const DomSnapshot page = PageWithSource("<html><BODY><A HREF=\"/X\">Buy 手机</A></BODY></html>");
+    EXPECT_EQ(GbkToUtf8(PickedSourceText(page)),
+              "<html>\r\n<body>\r\n<a href=\"/x\">\r\nbuy 手机</a>\r\n</body>\r\n</html>\r\n");
+    Program().dirs.classDir = "/data/class";
+    EXPECT_EQ(PickedSourcePath(), std::filesystem::path("/data/class/test.txt"));
+}
+
+} // namespace
+} // namespace corvix

@@ -1,0 +1,157 @@
+#include "RuleTestDirs.h"
+
+#include "rules/RuleFile.h"
+#include "rules/RuleTitle.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvix;
+using namespace corvix::testing_rules;
+
+namespace {
+
+std::string G(const char *utf8) { return Gbk(utf8); }
+
+TEST(RuleFile, ComposedTextHasTheEightTagsInOrder)
+{
+    RuleFields f;
+    f.time = G("2018年05月06日 14时03分09秒");
+    f.left = G("<em>￥");
+    f.right = "</em>";
+    f.style = "1";
+    f.elementType = "span";
+    f.fixed = "0";
+    f.open = "0";
+    EXPECT_EQ(ComposeRuleText(f), "[time]" + f.time + "[/time]\r\n[left]" + G("<em>￥") +
+                                      "[/left]\r\n[right]</em>[/right]\r\n[style]1[/style]\r\n[tb][/tb]\r\n"
+                                      "[tbd]span[/tbd]\r\n[fixed]0[/fixed]\r\n[open]0[/open]");
+    f.style = "";
+    EXPECT_NE(ComposeRuleText(f).find("\r\n[style]2[/style]\r\n"), std::string::npos);
+}
+
+TEST(RuleFile, WrittenUnderItsTitleAndReadBack)
+{
+    TempDataDirs d;
+    RuleFields f{"t", G("<em>￥"), "</em>", "1", "", "span", "0", "0"};
+    const std::string title = G("店铺A");
+    ASSERT_EQ(WriteRuleText(d.dirs, title, ComposeRuleText(f)), RuleWriteResult::Written);
+    EXPECT_TRUE(std::filesystem::exists(d.dirs.spiderDir / "店铺A.spider.cfg"));
+    const std::string text = ReadRuleText(d.dirs, title, StopAt::ZeroOrTextEnd);
+    EXPECT_EQ(text, ComposeRuleText(f));
+    EXPECT_EQ(RuleField(text, "left"), G("<em>￥"));
+    EXPECT_EQ(RuleField(text, "tbd"), "span");
+    EXPECT_EQ(RuleField(text, "tb"), "");
+    // Saving again replaces the file.
+    f.left = "x";
+    ASSERT_EQ(WriteRuleText(d.dirs, title, ComposeRuleText(f)), RuleWriteResult::Written);
+    EXPECT_EQ(RuleField(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "left"), "x");
+    EXPECT_EQ(ReadRuleText(d.dirs, "missing", StopAt::ZeroByte), "");
+}
+
+TEST(RuleFile, FieldsOfPartialAndOddFiles)
+{
+    EXPECT_EQ(RuleField("[left]a[/left]", "style"), "");
+    EXPECT_EQ(RuleField("[left]a[/left]", "fixed"), "");
+    EXPECT_EQ(RuleField("[left]a[/left]", "open"), "");
+    EXPECT_EQ(RuleField("[left]a[/left]", "left"), "a");
+    EXPECT_EQ(RuleField("[open]1[/open][open]0[/open]", "open"), "1");
+    EXPECT_EQ(RuleField("[left]<b>[/left]x[/left]", "left"), "<b>");
+    EXPECT_EQ(RuleField("[LEFT]a[/LEFT]", "left"), ""); // tags are case-sensitive
+    EXPECT_EQ(RuleField("[left]a\r\nb [/left]", "left"), "a\r\nb ");
+    // 乕 ends in "[": the tag after it is still found, not one byte early.
+    EXPECT_EQ(RuleField(G("[left]乕[/left]"), "left"), G("乕"));
+}
+
+TEST(RuleFile, ReadingStopsAtZeroAndTextEnd)
+{
+    TempDataDirs d;
+    const auto path = d.dirs.spiderDir / "A.spider.cfg";
+    PutFile(path, std::string("[open]1[/open]\0[left]x[/left]", 29));
+    EXPECT_EQ(ReadRuleText(d.dirs, "A", StopAt::ZeroByte), "[open]1[/open]");
+    PutFile(path, "[left]a[/left]\x1A[open]1[/open]");
+    EXPECT_EQ(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "[left]a[/left]");
+    EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroByte), "open"), "1");
+    // 0x1A as a second byte does not end the text; invalid GBK is kept as bytes.
+    PutFile(path, "[left]\x81\x1A\xFF\xFF[/left]\x81");
+    EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "left"), "\x81\x1A\xFF\xFF");
+    // Ten megabytes with the flag at the very end.
+    std::string big(10 << 20, 'x');
+    big += "[open]1[/open]";
+    PutFile(path, big);
+    EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "open"), "1");
+}
+
+TEST(RuleFile, EnabledFlagChanges)
+{
+    EXPECT_EQ(ToggledRuleText("[left]a[/left]", true), "[left]a[/left]\r\n[open]1[/open]");
+    EXPECT_EQ(ToggledRuleText("[left]a[/left]", false), "[left]a[/left]\r\n[open]1[/open]");
+    EXPECT_EQ(ToggledRuleText("", false), "\r\n[open]1[/open]");
+    EXPECT_EQ(ToggledRuleText("a\r\n[open]0[/open]", true), "a\r\n[open]1[/open]");
+    EXPECT_EQ(ToggledRuleText("a\r\n[open]1[/open]", false), "a\r\n[open]0[/open]");
+    EXPECT_EQ(ToggledRuleText("[open] 1[/open]", false), "[open]0[/open]");
+    EXPECT_EQ(ToggledRuleText("[open]1[/open]x[open]1[/open]", false), "[open]0[/open]x[open]0[/open]");
+    // Only the pairs with the first value change.
+    EXPECT_EQ(ToggledRuleText("[open]1[/open]x[open]2[/open]", false), "[open]0[/open]x[open]2[/open]");
+    // An "[open]" without its closing tag: nothing matches, nothing changes.
+    EXPECT_EQ(ToggledRuleText("[open]1", true), "[open]1");
+}
+
+TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
+{
+    TempDataDirs d;
+    const auto outside = d.dirs.root / "victim.spider.cfg";
+    PutFile(outside, "[open]1[/open]");
+    const size_t before = CountEntries(d.dirs.root.parent_path());
+    for (const std::string title : {"../victim", "..", ".", "", "a/b", "a\\b", "CON", "x:y", "a\r\nb", "NUL"}) {
+        EXPECT_EQ(WriteRuleText(d.dirs, title, "[open]1[/open]"), RuleWriteResult::InvalidTitle) << title;
+        EXPECT_EQ(DeleteRuleFile(d.dirs, title), RuleDeleteResult::InvalidTitle) << title;
+        EXPECT_EQ(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "") << title;
+    }
+    EXPECT_EQ(CountEntries(d.dirs.root.parent_path()), before);
+    EXPECT_EQ(GetFile(outside), "[open]1[/open]");
+}
+
+TEST(RuleFile, DeleteAndWriteOutcomes)
+{
+    TempDataDirs d;
+    ASSERT_EQ(WriteRuleText(d.dirs, "A", "x"), RuleWriteResult::Written);
+    EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::Deleted);
+    EXPECT_FALSE(std::filesystem::exists(RuleFilePath(d.dirs, "A")));
+    EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::AlreadyMissing);
+    // A directory where the rule file should be: neither written nor deleted.
+    std::filesystem::create_directory(RuleFilePath(d.dirs, "B"));
+    EXPECT_EQ(WriteRuleText(d.dirs, "B", "x"), RuleWriteResult::WriteFailed);
+    EXPECT_EQ(DeleteRuleFile(d.dirs, "B"), RuleDeleteResult::DeleteFailed);
+    EXPECT_TRUE(std::filesystem::is_directory(RuleFilePath(d.dirs, "B")));
+    // No rule directory at all.
+    std::filesystem::remove_all(d.dirs.spiderDir);
+    EXPECT_EQ(WriteRuleText(d.dirs, "C", "x"), RuleWriteResult::WriteFailed);
+}
+
+TEST(RuleTitle, ValidAndInvalidTitles)
+{
+    for (const std::string title : {std::string("ShopA"), G("京东商城"), G("乗"), G("億|"), std::string("a.b"),
+                                    std::string(" lead"), G("乕价格]"), std::string("end."), std::string("end "), G("　"), std::string(" "), std::string("   "), std::string("CONSOLE"), std::string("COM0"),
+                                    std::string(200, 'a')}) {
+        if (title == G("億|"))
+            EXPECT_FALSE(IsValidRuleTitle(title)) << "'|' is refused";
+        else
+            EXPECT_TRUE(IsValidRuleTitle(title)) << title;
+    }
+    for (const std::string title :
+         {std::string(""), std::string("."), std::string(".."), std::string("a/b"), std::string("a\\b"),
+          std::string("../x"), std::string("a:b"), std::string("a?"), std::string("a*"), std::string("a\"b"),
+          std::string("a<b"), std::string("a>b"), std::string("a\tb"), std::string("a\nb"), std::string("CON"), std::string("con"), std::string("Nul.txt"), std::string("COM1"),
+          std::string("lpt9"), std::string("aux "), std::string("\x81"), std::string("a\x81\x20"),
+          std::string(250, 'a'), std::string("\x7F")})
+        EXPECT_FALSE(IsValidRuleTitle(title)) << "[" << title << "]";
+    // 84 Chinese characters: 252 UTF-8 bytes plus ".spider.cfg" is too long for Linux.
+    std::string longChinese;
+    for (int i = 0; i < 84; ++i)
+        longChinese += G("中");
+    EXPECT_FALSE(IsValidRuleTitle(longChinese));
+    EXPECT_TRUE(IsValidRuleTitle(longChinese.substr(0, 2 * 80)));
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+#include "RuleTestDirs.h"
+
+#include "rules/RuleIndex.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvix;
+using namespace corvix::testing_rules;
+
+namespace {
+
+using Titles = std::vector<std::string>;
+
+TEST(RuleIndex, CreatedEmptyWhenMissing)
+{
+    TempDataDirs d;
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{});
+    EXPECT_TRUE(std::filesystem::exists(RuleIndexPath(d.dirs)));
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "");
+}
+
+TEST(RuleIndex, AddAppendsOnce)
+{
+    TempDataDirs d;
+    bool written = false;
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false, &written), Titles{"A"});
+    EXPECT_TRUE(written);
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "\r\nA");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false), Titles{"A"});
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "\r\nA");
+    PutFile(RuleIndexPath(d.dirs), "abc");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "ab", false), (Titles{"abc", "ab"}));
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "abc\r\nab");
+    const std::string chinese = Gbk("京东乗");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, chinese, false), (Titles{"abc", "ab", chinese}));
+}
+
+TEST(RuleIndex, RemoveEveryEqualLine)
+{
+    TempDataDirs d;
+    PutFile(RuleIndexPath(d.dirs), "A\r\nB\r\nC");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "B", true), (Titles{"A", "C"}));
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
+    // Not listed: rewritten cleaned, otherwise unchanged.
+    PutFile(RuleIndexPath(d.dirs), "\r\nA\r\n\r\nC\r\n");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "X", true), (Titles{"A", "C"}));
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
+    // Duplicates all go, and no other line with them.
+    PutFile(RuleIndexPath(d.dirs), "A\r\nB\r\nB\r\nC\r\nB");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "B", true), (Titles{"A", "C"}));
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
+    PutFile(RuleIndexPath(d.dirs), "\r\nA");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", true), Titles{});
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "");
+}
+
+TEST(RuleIndex, BlankAndBlankOnlyLinesAreNoTitles)
+{
+    TempDataDirs d;
+    PutFile(RuleIndexPath(d.dirs), "\r\nA\r\n\r\n  \r\n\t\r\nB\r\n\r\n\r\nC\r\n");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A", "B", "C"}));
+    PutFile(RuleIndexPath(d.dirs), "\r\n\r\nA\r\n\r\n");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
+    PutFile(RuleIndexPath(d.dirs), "\r\n \r\n");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{});
+    // Blanks inside a line belong to the title.
+    PutFile(RuleIndexPath(d.dirs), " A\r\nB");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{" A", "B"}));
+}
+
+TEST(RuleIndex, AddAfterAZeroByteStaysVisible)
+{
+    TempDataDirs d;
+    PutFile(RuleIndexPath(d.dirs), std::string("A\r\nB\0junk", 9));
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "C", false), (Titles{"A", "B", "C"}));
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A", "B", "C"}));
+}
+
+TEST(RuleIndex, TitlesThatAreNoFileNameAreNotAdded)
+{
+    TempDataDirs d;
+    PutFile(RuleIndexPath(d.dirs), "A");
+    bool written = true;
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "x\r\ny", false, &written), Titles{"A"});
+    EXPECT_FALSE(written);
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "../B", false, &written), Titles{"A"});
+    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A");
+}
+
+TEST(RuleIndex, AFailedWriteLeavesIndexAndResult)
+{
+    TempDataDirs d;
+    // Without a class directory nothing can be created or written.
+    std::filesystem::remove_all(d.dirs.classDir);
+    bool written = true;
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false, &written), Titles{});
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(std::filesystem::exists(d.dirs.classDir));
+}
+
+} // namespace
