@@ -11,15 +11,14 @@
 namespace corvix {
 namespace {
 
-// The titles of an index text. Cleaning leaves a blank first or last line when
+// The titles of an index text. Cleaning leaves an empty first or last line when
 // the text starts or ends with more than one line break ("\r\n\r\nA" keeps
-// "\r\nA"); such a line is no title, so it is left out here too.
+// "\r\nA"); such a line is no title, so it is left out here too. A line of
+// blanks is a title (a rule may be called " ").
 std::vector<std::string> Titles(std::string_view indexText)
 {
     std::vector<std::string> titles = SplitText(CleanListText(indexText), "\r\n");
-    std::erase_if(titles, [](const std::string &line) {
-        return line.find_first_not_of(" \t\v\f") == std::string::npos;
-    });
+    std::erase_if(titles, [](const std::string &line) { return line.empty(); });
     return titles;
 }
 

@@ -6,6 +6,8 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -24,21 +26,22 @@ void UseTestBrowserProfile()
 
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
-    // A real event loop: the browser engine runs its own tasks on this thread, and
-    // a wait that sleeps between event rounds (QTest::qWaitFor) slows every page
-    // load down to about a second.
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    // Short rounds of a real event loop: the browser engine runs its own tasks on
+    // this thread, and a wait that sleeps between event rounds (QTest::qWaitFor)
+    // slows every page load down to about a second. Between the rounds, objects
+    // deleted "later" by the test's own code (outside any loop) are deleted.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (condition())
-            loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
+            return true;
+        if (elapsed.elapsed() >= timeoutMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 void Wait(int milliseconds)

@@ -56,15 +56,16 @@ TEST(RuleIndex, RemoveEveryEqualLine)
     EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "");
 }
 
-TEST(RuleIndex, BlankAndBlankOnlyLinesAreNoTitles)
+TEST(RuleIndex, EmptyAndBlankOnlyLinesBetweenTitlesAreNoTitles)
 {
     TempDataDirs d;
     PutFile(RuleIndexPath(d.dirs), "\r\nA\r\n\r\n  \r\n\t\r\nB\r\n\r\n\r\nC\r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A", "B", "C"}));
     PutFile(RuleIndexPath(d.dirs), "\r\n\r\nA\r\n\r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
+    // A lone line of blanks is the title of a rule called " ".
     PutFile(RuleIndexPath(d.dirs), "\r\n \r\n");
-    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{});
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{" "});
     // Blanks inside a line belong to the title.
     PutFile(RuleIndexPath(d.dirs), " A\r\nB");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{" A", "B"}));

@@ -1,0 +1,210 @@
+// Price extraction from a page in the real browser, and the rule test's latency.
+// Needs a display: scripts/with-display build-<dir>/bench/bench_extraction
+//
+//   BM_ExtractOn2MbPage       one extraction on a loaded 2 MB page: the script call,
+//                             the transfer, the GBK conversion, lowering, the marker
+//                             search (median of the repetitions)
+//   BM_BarePageLoad           a plain QWebEnginePage loads the rule-test page
+//   BM_RuleTestClickToLogLine from the click on "测试规则" to the test log line, on the
+//                             same page (the test window stays open between clicks)
+//   BM_FreshBarePageLoad / BM_FreshRuleTestClickToLogLine   the same with a new page
+//                             (and a new test window) every time
+#include "app/Application.h"
+#include "app/ProgramState.h"
+#include "capture/CaptureWindow.h"
+#include "capture/PriceExtraction.h"
+#include "capture/RuleTestController.h"
+#include "common/BrowserTestSupport.h"
+#include "common/TestHttpServer.h"
+#include "support/BrowserView.h"
+#include "support/DomHelper.h"
+#include "support/Gbk.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWebEnginePage>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+using namespace corvix;
+
+QByteArray BigPage()
+{
+    // About 2 MB of product rows with Chinese text; the price near the end.
+    QByteArray body = "<html><head><meta charset=\"utf-8\"><title>大页面</title></head><body>";
+    int i = 0;
+    while (body.size() < 2 * 1024 * 1024) {
+        body += "<DIV class=\"Row\" data-id=\"" + QByteArray::number(i++) +
+                "\"><A HREF=\"/item\">商品名称 Product Name 手机</A><SPAN class=\"old\">￥ 99.00</SPAN></DIV>\n";
+    }
+    body += "<SPAN ID=\"Price\">￥ 1,299.00</SPAN></body></html>";
+    return body;
+}
+
+test::TestHttpServer &Server()
+{
+    static test::TestHttpServer server;
+    static bool routed = false;
+    if (!routed) {
+        server.Route("/big", BigPage());
+        server.Route("/item", "<html><body><p>Phone</p><EM>￥88</EM><img src=\"/img\"></body></html>");
+        server.Route("/img", QByteArray(2000, 'x'), "image/png");
+        routed = true;
+    }
+    return server;
+}
+
+void BM_ExtractOn2MbPage(benchmark::State &state)
+{
+    BrowserView view;
+    view.resize(800, 600);
+    view.show();
+    if (!test::LoadPage(view, Server().Url("/big"), 30000)) {
+        state.SkipWithError("page did not load");
+        return;
+    }
+    Program().capture.capturing = true;
+    Program().capture.ruleText = Gbk("[style]1[/style][left]<span id=\"price\">[/left][right]</span>[/right]");
+    const std::string &rule = Program().capture.ruleText;
+    DomHelper helper;
+    helper.AttachToWindow(&view);
+    std::string price;
+    double readMs = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        std::optional<std::string> result;
+        helper.TakeSnapshot(RequestForRule(rule), nullptr, [&](const DomSnapshot &page) {
+            readMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            result = ExtractPrice(rule, page);
+        });
+        test::WaitUntil([&] { return result.has_value(); }, 10000);
+        state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        price = result.value_or("");
+    }
+    Program().capture = CaptureState{};
+    if (price != "1,299.00")
+        state.SkipWithError("wrong price");
+    state.counters["page_MB"] = static_cast<double>(BigPage().size()) / (1024 * 1024);
+    // The share of the time until the snapshot (script, transfer, GBK) has arrived.
+    state.counters["snapshot_ms"] = readMs / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ExtractOn2MbPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(25)
+    ->ReportAggregatesOnly(true);
+
+double BareLoadSeconds(QWebEnginePage &page)
+{
+    QElapsedTimer timer;
+    timer.start();
+    bool done = false;
+    auto conn = QObject::connect(&page, &QWebEnginePage::loadFinished, [&] { done = true; });
+    page.load(QUrl(Server().Url("/item")));
+    test::WaitUntil([&] { return done; }, 10000);
+    QObject::disconnect(conn);
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+void BM_BarePageLoad(benchmark::State &state)
+{
+    QWebEnginePage page(CaptureProfile());
+    for (auto _ : state)
+        state.SetIterationTime(BareLoadSeconds(page));
+}
+BENCHMARK(BM_BarePageLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)
+    ->ReportAggregatesOnly(true);
+
+void BM_FreshBarePageLoad(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QWebEnginePage page(CaptureProfile());
+        state.SetIterationTime(BareLoadSeconds(page));
+    }
+}
+BENCHMARK(BM_FreshBarePageLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)
+    ->ReportAggregatesOnly(true);
+
+// The rule editor's controls, as the main window names them.
+struct Editor {
+    Editor()
+    {
+        link = Named<QLineEdit>("编辑框6");
+        left = Named<QPlainTextEdit>("编辑框2");
+        right = Named<QPlainTextEdit>("编辑框3");
+        Named<QRadioButton>("单选框2");
+        Named<QLineEdit>("编辑框7");
+        Named<QComboBox>("组合框2");
+        test = Named<QPushButton>("按钮4");
+        link->setText(Server().Url("/item"));
+        left->setPlainText("<em>");
+        right->setPlainText("</em>");
+        controller = new RuleTestController(&window);
+    }
+    template <typename T>
+    T *Named(const char *name)
+    {
+        auto *w = new T(&window);
+        w->setObjectName(QString::fromUtf8(name));
+        return w;
+    }
+    QWidget window;
+    QLineEdit *link;
+    QPlainTextEdit *left, *right;
+    QPushButton *test;
+    RuleTestController *controller;
+};
+
+double ClickToLogLine(Editor &editor)
+{
+    QElapsedTimer timer;
+    timer.start();
+    editor.test->click();
+    CaptureWindow *window = editor.controller->Window();
+    const int before = window->TestLog()->blockCount() - (window->TestLog()->toPlainText().isEmpty() ? 1 : 0);
+    test::WaitUntil([&] { return window->TestLog()->toPlainText().count(QLatin1Char('\n')) >= before + 1; }, 10000);
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+void BM_RuleTestClickToLogLine(benchmark::State &state)
+{
+    Editor editor;
+    for (auto _ : state)
+        state.SetIterationTime(ClickToLogLine(editor));
+    delete editor.controller->Window();
+}
+BENCHMARK(BM_RuleTestClickToLogLine)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)
+    ->ReportAggregatesOnly(true);
+
+void BM_FreshRuleTestClickToLogLine(benchmark::State &state)
+{
+    Editor editor;
+    for (auto _ : state) {
+        state.SetIterationTime(ClickToLogLine(editor));
+        delete editor.controller->Window();
+    }
+}
+BENCHMARK(BM_FreshRuleTestClickToLogLine)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)
+    ->Repetitions(20)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    corvix::PrepareQtBeforeApplication();
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    corvix::test::UseTestBrowserProfile();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
