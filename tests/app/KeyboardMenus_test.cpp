@@ -1,0 +1,135 @@
+// Keyboard users reach every pop-up menu of the main window: the context-menu
+// key (or Shift+F10) on a list view with a selected row opens the same menu,
+// with the same enabled states, as a right-click; without a selected row it
+// opens nothing.
+#include "app/StartUp.h"
+
+#include "common/TestSupport.h"
+#include "products/ProductGridModel.h"
+#include "support/Gbk.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace corvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+class KeyboardMenus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        const fs::path root(dir_.path().toStdU16String());
+        fs::create_directories(root / "varnwick" / "class");
+        fs::create_directories(root / "varnwick" / "db");
+        fs::create_directories(root / "varnwick" / "spider");
+        test::TempDataRoot::WriteBytes(root / "varnwick" / "class" / "orlist.txt", "Custom\r\nBuiltIn");
+        test::TempDataRoot::WriteBytes(root / "varnwick" / "spider" / "Custom.spider.cfg",
+                                       "[fixed]0[/fixed]\r\n[open]1[/open]");
+        test::TempDataRoot::WriteBytes(root / "varnwick" / "spider" / "BuiltIn.spider.cfg",
+                                       "[fixed]1[/fixed]\r\n[open]1[/open]");
+        test::TempDataRoot::WriteBytes(root / "varnwick" / "db" / "1600000000.txt", "a|1|2|\r\nb|3|4|");
+        shell_ = std::make_unique<AppShell>(StartUpOptions{root, root / "fallback"});
+        shell_->Show();
+        window_ = shell_->Window();
+    }
+
+    void TearDown() override
+    {
+        for (QMenu *m : {window_->GridMenu(), window_->RuleMenu(), window_->RecordMenu()})
+            m->hide();
+        shell_.reset();
+    }
+
+    static void PressContextMenuKey(QAbstractItemView *view)
+    {
+        view->setFocus();
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(view, &event);
+    }
+
+    static void Select(QAbstractItemView *view, int row)
+    {
+        view->selectionModel()->setCurrentIndex(view->model()->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    static bool Enabled(QMenu *menu, const char *item)
+    {
+        auto *a = menu->findChild<QAction *>(QString::fromUtf8(item));
+        return a && a->isEnabled();
+    }
+
+    test::MessageRecorder messages_;
+    QTemporaryDir dir_;
+    std::unique_ptr<AppShell> shell_;
+    MainWindow *window_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(KeyboardMenus, ProductGridMenuOpensOnlyWithASelectedRow)
+{
+    window_->Tabs()->setCurrentIndex(0);
+    PressContextMenuKey(window_->GridView());
+    EXPECT_FALSE(window_->GridMenu()->isVisible());
+
+    Select(window_->GridView(), 1);
+    PressContextMenuKey(window_->GridView());
+    EXPECT_TRUE(window_->GridMenu()->isVisible());
+    window_->GridMenu()->hide();
+
+    QTest::keyClick(window_->GridView(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(window_->GridMenu()->isVisible());
+}
+
+TEST_F(KeyboardMenus, RuleMenuKeepsTheStatesOfTheRightClick)
+{
+    window_->Tabs()->setCurrentIndex(1); // fills the rule list
+    QTreeWidget *rules = window_->RuleList();
+    ASSERT_EQ(rules->topLevelItemCount(), 2);
+
+    PressContextMenuKey(rules);
+    EXPECT_FALSE(window_->RuleMenu()->isVisible()) << "no menu without a selected row";
+
+    Select(rules, 1); // built-in
+    PressContextMenuKey(rules);
+    ASSERT_TRUE(window_->RuleMenu()->isVisible());
+    EXPECT_FALSE(Enabled(window_->RuleMenu(), "删除"));
+    EXPECT_FALSE(Enabled(window_->RuleMenu(), "启用/关闭"));
+    EXPECT_TRUE(Enabled(window_->RuleMenu(), "编辑"));
+    EXPECT_TRUE(Enabled(window_->RuleMenu(), "测试"));
+    window_->RuleMenu()->hide();
+
+    Select(rules, 0); // custom
+    QTest::keyClick(rules, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_TRUE(window_->RuleMenu()->isVisible());
+    EXPECT_TRUE(Enabled(window_->RuleMenu(), "删除"));
+    EXPECT_TRUE(Enabled(window_->RuleMenu(), "启用/关闭"));
+}
+
+TEST_F(KeyboardMenus, RecordMenuOpensOnlyWithASelectedRow)
+{
+    window_->Tabs()->setCurrentIndex(3);
+    QTreeWidget *records = window_->RecordList();
+    ASSERT_EQ(records->topLevelItemCount(), 1);
+    PressContextMenuKey(records);
+    EXPECT_FALSE(window_->RecordMenu()->isVisible());
+
+    Select(records, 0);
+    PressContextMenuKey(records);
+    EXPECT_TRUE(window_->RecordMenu()->isVisible());
+}
