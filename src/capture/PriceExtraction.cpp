@@ -59,6 +59,11 @@ std::string MarkerSource(const DomSnapshot &page)
     return ToLowerText(page.GetPageSource());
 }
 
+std::string PageMarker(std::string_view marker)
+{
+    return ReplaceText(marker, "\r\n", "\n");
+}
+
 std::string ReadElementValue(std::string_view kind, std::string_view name, const DomSnapshot &page)
 {
     const auto reader = ElementReaderForKind(kind);
@@ -76,7 +81,7 @@ std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page)
     if (style == kMarkerMethod) {
         const std::string left = Tagged(ruleText, "left");
         const std::string right = Tagged(ruleText, "right");
-        return StripPriceText(TextBetween(MarkerSource(page), left, right));
+        return StripPriceText(TextBetween(MarkerSource(page), PageMarker(left), PageMarker(right)));
     }
     if (style == kElementMethod)
         return StripPriceText(ReadElementValue(Tagged(ruleText, "tbd"), Tagged(ruleText, "tb"), page));

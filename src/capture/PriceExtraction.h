@@ -23,6 +23,10 @@ DomRequest RequestForElement(std::string_view kind, std::string_view name);
 // The page source with ASCII letters lowered: the text that markers are searched
 // in. Empty when the snapshot holds no document.
 std::string MarkerSource(const DomSnapshot &page);
+// A marker as it is searched in MarkerSource: the browser serialises the
+// document with bare line feeds (its parser drops the CR of every CR LF), so a
+// line break of a multi-line marker, stored as CR LF, is searched as LF.
+std::string PageMarker(std::string_view marker);
 
 // The raw (uncleaned) value of the first element of the kind that matches the
 // name; empty for an unknown kind or when nothing matches.

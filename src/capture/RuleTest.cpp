@@ -25,7 +25,7 @@ std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSna
     // only "&nbsp;" still counts as found and logs an empty price.
     const std::string value = inputs.elementMethod
                                   ? StripPriceText(ReadElementValue(inputs.kind, inputs.name, page))
-                                  : TextBetween(MarkerSource(page), inputs.left, inputs.right);
+                                  : TextBetween(MarkerSource(page), PageMarker(inputs.left), PageMarker(inputs.right));
     static const std::string found = Gbk("    测试获取的价格为：");
     static const std::string notFound = Gbk("未获取到或暂无价格");
     std::string line = FormatTimestamp() + found;

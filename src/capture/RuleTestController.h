@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+#include <string>
+
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;

@@ -75,6 +75,16 @@ TEST_F(PriceExtractionTest, MarkersAreSearchedInTheLoweredSource)
         EXPECT_EQ(Extract(row.rule, page), row.expected) << GbkToUtf8(row.rule);
 }
 
+TEST_F(PriceExtractionTest, MultiLineMarkersStoredWithCrLfMatchTheSerialisedPage)
+{
+    // The browser's serialised document has bare line feeds; the rule file
+    // keeps what was typed over two lines as CR LF.
+    const DomSnapshot page = PageWithSource("<div class=p>\n<i>价</i>\n<b>8.80</b>\n</div>");
+    EXPECT_EQ(Extract(MarkerRule("1", "<div class=p>\r\n<i>价</i>\r\n<b>", "</b>"), page), "8.80");
+    EXPECT_EQ(Extract(MarkerRule("1", "<i>价</i>\n<b>", "</b>\r\n</div>"), page), "8.80");
+    EXPECT_EQ(Extract(MarkerRule("1", "<i>价</i>\r<b>", "</b>"), page), "") << "a lone CR stays a CR";
+}
+
 TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
 {
     const DomSnapshot span = PageWithElement(ElementReader::GetSpanInnerHtml, "b", "<b>99</b>.00");
