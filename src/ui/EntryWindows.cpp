@@ -4,56 +4,40 @@
 #include <QVBoxLayout>
 
 namespace corvix {
-namespace {
 
-QPlainTextEdit *FillWithEditor(QDialog *window)
+EntryWindow::EntryWindow(const QString &objectName, QSize size, QWidget *parent) : QDialog(parent)
 {
-    auto *editor = new QPlainTextEdit(window);
-    editor->setObjectName(QStringLiteral("编辑框1"));
-    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto *layout = new QVBoxLayout(window);
+    setObjectName(objectName);
+    editor_ = new QPlainTextEdit(this);
+    editor_->setObjectName(QStringLiteral("编辑框1"));
+    editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // The box follows the window's size.
-    layout->addWidget(editor);
-    return editor;
+    layout->addWidget(editor_);
+    resize(size);
 }
 
-} // namespace
-
-PasteImportWindow::PasteImportWindow(QWidget *parent) : QDialog(parent)
+void EntryWindow::done(int result)
 {
-    setObjectName(QStringLiteral("PasteImportWindow"));
+    if (!destroyedSignalled_) {
+        destroyedSignalled_ = true;
+        emit aboutToBeDestroyed();
+    }
+    QDialog::done(result);
+}
+
+PasteImportWindow::PasteImportWindow(QWidget *parent)
+    : EntryWindow(QStringLiteral("PasteImportWindow"), QSize(968, 301), parent)
+{
     setWindowTitle(QStringLiteral("粘贴导入窗口。自动识别数据支持： ， , | < > 《 》 等符号分割。"));
-    editor_ = FillWithEditor(this);
-    editor_->setAccessibleName(QStringLiteral("粘贴导入内容"));
-    resize(968, 301);
+    Editor()->setAccessibleName(QStringLiteral("粘贴导入内容"));
 }
 
-void PasteImportWindow::done(int result)
+LinkInputWindow::LinkInputWindow(QWidget *parent)
+    : EntryWindow(QStringLiteral("LinkInputWindow"), QSize(438, 269), parent)
 {
-    if (!destroyedSignalled_) {
-        destroyedSignalled_ = true;
-        emit aboutToBeDestroyed();
-    }
-    QDialog::done(result);
-}
-
-LinkInputWindow::LinkInputWindow(QWidget *parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("LinkInputWindow"));
-    editor_ = FillWithEditor(this);
     // The caption says what to type; the box carries it for screen readers.
-    connect(this, &QWidget::windowTitleChanged, editor_, &QWidget::setAccessibleName);
-    resize(438, 269);
-}
-
-void LinkInputWindow::done(int result)
-{
-    if (!destroyedSignalled_) {
-        destroyedSignalled_ = true;
-        emit aboutToBeDestroyed();
-    }
-    QDialog::done(result);
+    connect(this, &QWidget::windowTitleChanged, Editor(), &QWidget::setAccessibleName);
 }
 
 } // namespace corvix
