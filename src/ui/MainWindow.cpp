@@ -24,6 +24,12 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+// The resources live in a static library: register them before first use.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace corvix {
 namespace {
 
@@ -93,6 +99,7 @@ QAction *MenuItem(QMenu *menu, const QString &text)
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
+    InitResources();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Corvix"));
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -294,4 +295,15 @@ TEST(MainWindowAccessibility, ButtonsWorkWithSpaceAndEnter)
         QTest::keyClick(button, Qt::Key_Enter);
         EXPECT_EQ(clicked.count(), 3) << name;
     }
+}
+
+TEST(MainWindowCatalogue, StartPageShipsInsideTheProgram)
+{
+    MainWindow w;
+    QFile page(QStringLiteral(":/about/index.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(html.contains(QStringLiteral("开始抓取")));
+    EXPECT_FALSE(html.contains(QStringLiteral("http://"))) << "the start page needs no network";
+    EXPECT_FALSE(html.contains(QStringLiteral("https://")));
 }
