@@ -70,7 +70,8 @@ void BM_StartUpWithLargeRecord(benchmark::State &state)
         {
             corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
             shell.Show();
-            QTest::qWaitForWindowExposed(shell.Window());
+            if (!QTest::qWaitForWindowExposed(shell.Window()))
+                state.SkipWithError("the main window was not shown");
             shell.Window()->GridView()->viewport()->repaint();
             rows = shell.Window()->Grid()->RowCount();
             columns = shell.Window()->Grid()->ColumnCount();
@@ -97,7 +98,8 @@ void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
         corvix::ResetProgramState();
         corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
         shell.Show();
-        QTest::qWaitForWindowExposed(shell.Window());
+        if (!QTest::qWaitForWindowExposed(shell.Window()))
+            state.SkipWithError("the main window was not shown");
         corvix::Program().resultsChanged = true;
         state.ResumeTiming();
         shell.Window()->close(); // the shutdown save runs here
