@@ -136,6 +136,26 @@ TEST_F(CaptureOneLinkTest, NoPriceFailsOnTheTenthTick)
     }
 }
 
+TEST_F(CaptureOneLinkTest, TheNinthPageLoadWithoutAPriceFails)
+{
+    // A page that keeps reloading itself completes a download again and
+    // again; the ticks are slow enough never to decide.
+    server_.Route("/reloads",
+                  "<html><body>no price yet<script>"
+                  "addEventListener('load', function () { setTimeout(function () { location.reload(); }, 20); });"
+                  "</script></body></html>");
+    SetCaptureTickIntervalForTests(20000);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(Capture(server_.Url("/reloads"), MarkerRule("<em>", "</em>")), "获取失败");
+    // The ninth empty event fails the link and is still counted, as every
+    // empty one is.
+    EXPECT_EQ(Program().capture.emptyResultCount, 9);
+    EXPECT_EQ(Program().capture.tickCount, 0);
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(OpenCaptureWindow(), nullptr);
+}
+
 TEST_F(CaptureOneLinkTest, ClosingTheWindowByHandEndsTheLinkOnly)
 {
     grid_.SetText(1, 2, "12.00");
