@@ -5,6 +5,7 @@
 //   BM_BarePageLoad   one reused QWebEnginePage loads the pages one after the other
 //   BM_CaptureRun     "开始抓取" over the same pages, one rule column, price in the page
 //   BM_RunMemory      RSS of the program and its browser processes after 30 and 300 links
+#include "ProcessTable.h"
 #include "app/Application.h"
 #include "app/ProgramState.h"
 #include "capture/CaptureRunController.h"
@@ -66,39 +67,6 @@ double Median(std::vector<double> values)
         return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-// Resident memory (KiB) of this process and every process below it.
-long TreeRssKiB()
-{
-    std::map<long, long> parentOf;
-    std::map<long, long> rss;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream status(entry.path() / "status");
-        std::string line;
-        long ppid = -1, kib = 0;
-        while (std::getline(status, line)) {
-            if (line.rfind("PPid:", 0) == 0)
-                ppid = std::stol(line.substr(5));
-            else if (line.rfind("VmRSS:", 0) == 0)
-                kib = std::stol(line.substr(6));
-        }
-        parentOf[std::stol(name)] = ppid;
-        rss[std::stol(name)] = kib;
-    }
-    const long self = QCoreApplication::applicationPid();
-    long total = 0;
-    for (const auto &[pid, kib] : rss) {
-        for (long p = pid; p > 1; p = parentOf.count(p) ? parentOf[p] : 0)
-            if (p == self) {
-                total += kib;
-                break;
-            }
-    }
-    return total;
 }
 
 void BM_BarePageLoad(benchmark::State &state)
@@ -199,9 +167,9 @@ void BM_RunMemory(benchmark::State &state)
                                                    return;
                                                ++results;
                                                if (results == 30)
-                                                   after30 = TreeRssKiB();
+                                                   after30 = corvix::bench::TreeRssKiB(QCoreApplication::applicationPid());
                                                if (results == kLinks)
-                                                   after300 = TreeRssKiB();
+                                                   after300 = corvix::bench::TreeRssKiB(QCoreApplication::applicationPid());
                                            });
         fixture.run->RunCapture();
         QObject::disconnect(conn);

@@ -1,19 +1,16 @@
 // Start-up: process start until the main window is shown, with an empty data
 // root, and no browser-engine process started on the way.
 // Run on a display: scripts/with-display build/bench/bench_startup
+#include "ProcessTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <filesystem>
-#include <fstream>
-#include <algorithm>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -21,30 +18,6 @@ namespace {
 QString ProbeBinary()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/startup_probe");
-}
-
-// True when a process below `pid` runs the browser engine's helper.
-bool HasBrowserChild(qint64 pid)
-{
-    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        const std::string comm = line.substr(line.find('(') + 1, close - line.find('(') - 1);
-        long ppid = 0;
-        char state = 0;
-        std::istringstream rest(line.substr(close + 2));
-        rest >> state >> ppid;
-        if (ppid == pid && comm.find("QtWebEngine") != std::string::npos)
-            return true;
-    }
-    return false;
 }
 
 void BM_StartUpToWindowShown(benchmark::State &state)
@@ -62,7 +35,7 @@ void BM_StartUpToWindowShown(benchmark::State &state)
         process.start(exe, {});
         process.waitForStarted();
         while (!process.waitForFinished(5)) {
-            if (HasBrowserChild(process.processId()))
+            if (corvix::bench::HasProcessBelow(process.processId(), "QtWebEngine"))
                 browserSeen = true;
         }
         state.PauseTiming();
@@ -73,11 +46,7 @@ void BM_StartUpToWindowShown(benchmark::State &state)
     state.counters["browser_processes_started"] = browserSeen ? 1 : 0;
 }
 BENCHMARK(BM_StartUpToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(15)->Repetitions(3)
-    ->ReportAggregatesOnly(true)->ComputeStatistics("median", [](const std::vector<double> &v) {
-        std::vector<double> s(v);
-        std::sort(s.begin(), s.end());
-        return s[s.size() / 2];
-    });
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

@@ -24,6 +24,9 @@
 
 namespace corvix {
 
+// The shell owns the controllers and destroys them, in reverse order, before
+// the window: the rule list uses the rule editor, and no handler may run on a
+// half-destroyed window.
 struct AppShell::Controllers {
     std::unique_ptr<RuleTestController> ruleTest;
     std::unique_ptr<RuleEditorController> ruleEditor;
@@ -60,7 +63,6 @@ void AppShell::BindControllers()
 {
     MainWindow *w = window_.get();
     auto &c = *controllers_;
-    SetCaptureGrid(w->Grid());
     c.ruleTest = std::make_unique<RuleTestController>(w);
     c.ruleEditor = std::make_unique<RuleEditorController>(w);
     c.ruleList = std::make_unique<RuleListController>(w, c.ruleEditor.get(),
