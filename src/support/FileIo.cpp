@@ -41,7 +41,13 @@ bool WriteFileAtomically(const std::filesystem::path &path, std::string_view byt
     QSaveFile file(QString::fromStdU16String(path.u16string()));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    // On a full disk write() may still take the bytes into Qt's buffer and
+    // commit() rename an empty file over the target: flush and ask the file for
+    // its error first, and drop the temporary file on any failure.
+    const bool written =
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
+        && file.flush() && file.error() == QFileDevice::NoError;
+    if (!written) {
         file.cancelWriting();
         return false;
     }

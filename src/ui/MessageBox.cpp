@@ -38,6 +38,12 @@ void ShowMessageGbk(const std::string &text)
     ShowMessage(FromGbk(text));
 }
 
+void ShowWriteFailure(const QString &action, const std::filesystem::path &file)
+{
+    ShowMessage(action + QStringLiteral("失败：无法写入文件\n") + QString::fromStdU16String(file.u16string())
+                + QStringLiteral("\n（磁盘已满或没有写入权限），原来的文件保持不变。"));
+}
+
 void SetMessageHandlerForTests(MessageHandler handler)
 {
     Handler() = std::move(handler);

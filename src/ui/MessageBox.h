@@ -3,6 +3,7 @@
 // button (the default button), no icon, title "信息：" unless another is given.
 // Tests install a handler that records the texts and returns at once.
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 namespace corvix {
@@ -16,5 +17,10 @@ using MessageHandler = std::function<void(const QString &text, const QString &ti
 void SetMessageHandlerForTests(MessageHandler handler);
 
 QString DefaultMessageTitle();
+
+// The one message for a write that did not happen: what the user tried, which
+// file could not be written, and that the file on disk is still the old one.
+// "保存规则失败：无法写入文件\n<path>\n（磁盘已满或没有写入权限），原来的文件保持不变。"
+void ShowWriteFailure(const QString &action, const std::filesystem::path &file);
 
 } // namespace corvix

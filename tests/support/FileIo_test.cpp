@@ -1,5 +1,7 @@
 #include "support/FileIo.h"
 
+#include "common/FullDisk.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -88,6 +90,25 @@ TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
     EXPECT_FALSE(WriteFileAtomically(Dir(tmp) / "busy", "x"));
     EXPECT_EQ(Get(Dir(tmp) / "busy" / "inside"), "keep");
     EXPECT_EQ(Get(f), "");
+}
+
+TEST(WriteFileAtomically, FullDiskKeepsTheOldFileByteForByte)
+{
+    test::FullDisk disk;
+    const auto f = disk.Dir() / "url.ini";
+    Put(f, "[A0]\r\ntitle=old\r\n");
+    disk.Fill();
+    for (const std::string &bytes : {std::string("x"), std::string(64 << 10, 'y'), std::string()}) {
+        SCOPED_TRACE(bytes.size());
+        // An empty text needs no room, so only that one (the last) may go through.
+        EXPECT_EQ(WriteFileAtomically(f, bytes), bytes.empty());
+        if (!bytes.empty())
+            EXPECT_EQ(Get(f), "[A0]\r\ntitle=old\r\n");
+    }
+    disk.Free();
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(disk.Dir(), ec))
+        EXPECT_EQ(entry.path().filename(), "url.ini"); // no temporary file stays behind
 }
 
 } // namespace
