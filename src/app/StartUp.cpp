@@ -44,7 +44,15 @@ AppShell::AppShell(StartUpOptions options) : options_(std::move(options))
     controllers_ = std::make_unique<Controllers>();
     BindControllers();
     StartUp();
-    connect(window_.get(), &MainWindow::aboutToBeDestroyed, this, &AppShell::ShutdownSave);
+    connect(window_.get(), &MainWindow::aboutToBeDestroyed, this, [this] {
+        closing_ = true;
+        if (!controllers_->captureRun->Running())
+            Finish();
+    });
+    connect(controllers_->captureRun.get(), &CaptureRunController::runEnded, this, [this] {
+        if (closing_)
+            Finish();
+    });
 }
 
 AppShell::~AppShell()
@@ -84,7 +92,9 @@ void AppShell::StartUp()
         fallbackDir = std::filesystem::path(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String());
     ProgramState &program = Program();
-    program.dirs = PrepareDataRoot(programDir, fallbackDir);
+    const PreparedDataRoot root = PrepareDataRoot(programDir, fallbackDir);
+    program.dirs = root.dirs;
+    TellWhereTheDataLives(root);
 
     // One grid column per enabled rule, in index order; the columns and the
     // rule texts stay as they are until the program ends.
@@ -104,13 +114,35 @@ void AppShell::StartUp()
     controllers_->recordList->FillRecordList();
 }
 
+void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
+{
+    const auto shown = [](const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); };
+    if (!root.copiedFrom.empty())
+        ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.copiedFrom)
+                    + QStringLiteral("\n其中的规则、链接和记录已复制到：\n") + shown(root.dirs.root)
+                    + QStringLiteral("\n以后的数据都保存在这里。"));
+    else if (!root.copyError.empty())
+        ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.dirs.root)
+                    + QStringLiteral("\n也无法复制到用户数据目录（") + QString::fromLocal8Bit(root.copyError.c_str())
+                    + QStringLiteral("）。\n本次仍使用原目录，保存的内容将无法写入。"));
+}
+
+void AppShell::Finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    ShutdownSave();
+    emit finished();
+}
+
 void AppShell::ShutdownSave()
 {
     if (!Program().resultsChanged)
         return;
-    if (!SaveGridAsRecord(*window_->Grid(), Program().dirs.dbDir))
-        ShowMessage(QStringLiteral("保存记录失败：无法写入记录文件，本次抓取的结果没有保存。\r\n目录：")
-                    + QString::fromStdU16String(Program().dirs.dbDir.u16string()));
+    std::filesystem::path record;
+    if (!SaveGridAsRecord(*window_->Grid(), Program().dirs.dbDir, &record))
+        ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
 }
 
 } // namespace corvix

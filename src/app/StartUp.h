@@ -9,6 +9,7 @@
 namespace corvix {
 
 class MainWindow;
+struct PreparedDataRoot;
 
 struct StartUpOptions {
     // Where the data root is made; empty = the directory of the program file,
@@ -27,15 +28,25 @@ public:
     // Shows the main window (StartUp has run in the constructor).
     void Show();
 
+signals:
+    // The main window was closed and the shutdown save is done: the program
+    // ends. During a capture run this waits until the run has stopped after its
+    // current link, so that link's result is saved too.
+    void finished();
+
 private:
     void StartUp();
+    void TellWhereTheDataLives(const PreparedDataRoot &root);
     void ShutdownSave();
+    void Finish();
     void BindControllers();
 
     StartUpOptions options_;
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;
+    bool closing_ = false;
+    bool finished_ = false;
 };
 
 } // namespace corvix

@@ -58,6 +58,7 @@ public:
         owner_.running_ = false;
         if (!owner_.windowClosed_)
             owner_.window_->HideRunProgress();
+        emit owner_.runEnded();
     }
     RunScope(const RunScope &) = delete;
     RunScope &operator=(const RunScope &) = delete;

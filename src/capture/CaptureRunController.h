@@ -23,6 +23,10 @@ public:
     // clear and rebuild the grid under it.
     bool Running() const { return running_; }
 
+signals:
+    // A run or retry has left its loops (finished, or stopped by the closed window).
+    void runEnded();
+
 private:
     class RunScope;
     void CaptureFromImport(const std::string &buffer);

@@ -27,6 +27,11 @@ RuleTestController::RuleTestController(QWidget *mainWindow) : QObject(mainWindow
         connect(pick, &QPushButton::clicked, this, &RuleTestController::PickMarkers);
 }
 
+RuleTestController::~RuleTestController()
+{
+    delete window_.data();
+}
+
 TestInputs RuleTestController::ReadEditorInputs() const
 {
     TestInputs inputs;

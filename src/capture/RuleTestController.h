@@ -29,6 +29,9 @@ public:
     // mainWindow holds the controls named above (at any depth); it becomes the
     // controller's parent.
     explicit RuleTestController(QWidget *mainWindow);
+    // The test window has no parent (it stands beside the main window): it goes
+    // with the controller, so no browser page outlives the program's end.
+    ~RuleTestController() override;
 
     // Tests the editor's rule on the link of 编辑框6; the rule list's "测试" item
     // calls it after loading the rule into the editor.

@@ -79,10 +79,12 @@ std::string RecordText(const ProductGridModel &grid)
     return text;
 }
 
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir)
+bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path)
 {
-    const std::string name = MakeRecordStamp() + ".txt";
-    return WriteFileAtomically(PathInDir(dbDir, name), RecordText(grid));
+    const std::filesystem::path file = PathInDir(dbDir, MakeRecordStamp() + ".txt");
+    if (path)
+        *path = file;
+    return WriteFileAtomically(file, RecordText(grid));
 }
 
 } // namespace corvix

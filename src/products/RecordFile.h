@@ -23,7 +23,8 @@ std::string RecordText(const ProductGridModel &grid);
 
 // Writes the grid as a new record file in dbDir, named by the current record
 // stamp. False when the file could not be written; an older file is never
-// left half-written.
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir);
+// left half-written. `path`, when given, receives the file's path either way.
+bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
+                      std::filesystem::path *path = nullptr);
 
 } // namespace corvix

@@ -2,6 +2,7 @@
 // directory cannot be written, and the sorted file listing.
 #include "app/DataRoot.h"
 #include "app/Events.h"
+#include "common/FullDisk.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ void Touch(const fs::path &p) { std::ofstream(p) << "x"; }
 TEST(DataRoot, FirstStartCreatesTheTree)
 {
     QTemporaryDir program;
-    const DataDirs dirs = PrepareDataRoot(PathOf(program), {});
+    const DataDirs dirs = PrepareDataRoot(PathOf(program), {}).dirs;
     EXPECT_EQ(dirs.root, PathOf(program) / "varnwick");
     EXPECT_EQ(dirs.classDir, PathOf(program) / "varnwick" / "class");
     EXPECT_EQ(dirs.dbDir, PathOf(program) / "varnwick" / "db");
@@ -32,9 +33,9 @@ TEST(DataRoot, FirstStartCreatesTheTree)
 TEST(DataRoot, AnExistingTreeIsKeptWithItsFiles)
 {
     QTemporaryDir program;
-    DataDirs dirs = PrepareDataRoot(PathOf(program), {});
+    DataDirs dirs = PrepareDataRoot(PathOf(program), {}).dirs;
     Touch(dirs.dbDir / "1500000000.txt");
-    dirs = PrepareDataRoot(PathOf(program), {});
+    dirs = PrepareDataRoot(PathOf(program), {}).dirs;
     EXPECT_TRUE(fs::exists(dirs.dbDir / "1500000000.txt"));
 }
 
@@ -45,10 +46,48 @@ TEST(DataRoot, UnwritableProgramDirectoryFallsBack)
     // as an installed copy under /usr is for an ordinary user (root ignores
     // permission bits, so they would prove nothing here).
     Touch(PathOf(program) / "varnwick");
-    const DataDirs dirs = PrepareDataRoot(PathOf(program), PathOf(fallback) / "app-data");
-    EXPECT_EQ(dirs.root, PathOf(fallback) / "app-data" / "varnwick");
-    EXPECT_TRUE(fs::is_directory(dirs.spiderDir));
+    const PreparedDataRoot root = PrepareDataRoot(PathOf(program), PathOf(fallback) / "app-data");
+    EXPECT_EQ(root.dirs.root, PathOf(fallback) / "app-data" / "varnwick");
+    EXPECT_TRUE(fs::is_directory(root.dirs.spiderDir));
     EXPECT_TRUE(fs::is_regular_file(PathOf(program) / "varnwick"));
+    EXPECT_TRUE(root.copiedFrom.empty()); // nothing of the user's was there to move
+}
+
+// An existing tree that can no longer be written (full disk, read-only install)
+// is copied into the user's folder once; a tree already there is never
+// overwritten, and no probe file stays behind anywhere.
+TEST(DataRoot, UnwritableExistingTreeIsCopiedOnceAndNeverOverwritten)
+{
+    test::FullDisk disk;
+    if (!disk.RealFilesystem())
+        GTEST_SKIP() << "needs a file system of its own to fill";
+    QTemporaryDir user;
+    const fs::path fallback = PathOf(user) / "app-data";
+    const DataDirs old = PrepareDataRoot(disk.Dir(), fallback).dirs;
+    Touch(old.dbDir / "1500000000.txt");
+    Touch(old.classDir / "orlist.txt");
+    disk.Fill();
+
+    PreparedDataRoot root = PrepareDataRoot(disk.Dir(), fallback);
+    EXPECT_EQ(root.copiedFrom, old.root);
+    EXPECT_EQ(root.dirs.root, fallback / "varnwick");
+    EXPECT_TRUE(fs::exists(root.dirs.dbDir / "1500000000.txt"));
+    EXPECT_TRUE(fs::exists(root.dirs.classDir / "orlist.txt"));
+    EXPECT_TRUE(fs::exists(old.dbDir / "1500000000.txt"));
+
+    // The next start uses the copy and says nothing; what the user saved there stays.
+    fs::remove(root.dirs.dbDir / "1500000000.txt");
+    Touch(root.dirs.dbDir / "1600000000.txt");
+    root = PrepareDataRoot(disk.Dir(), fallback);
+    EXPECT_TRUE(root.copiedFrom.empty());
+    EXPECT_TRUE(root.copyError.empty());
+    EXPECT_TRUE(fs::exists(root.dirs.dbDir / "1600000000.txt"));
+    EXPECT_FALSE(fs::exists(root.dirs.dbDir / "1500000000.txt"));
+
+    disk.Free();
+    for (const fs::path &dir : {old.root, root.dirs.root})
+        for (const auto &entry : fs::directory_iterator(dir))
+            EXPECT_TRUE(entry.is_directory() || entry.path().filename() == "orlist.txt") << entry.path();
 }
 
 TEST(ListFiles, MatchesTheWildcardAndSortsByName)

@@ -3,12 +3,14 @@
 #include "app/StartUp.h"
 
 #include "app/ProgramState.h"
+#include "common/FullDisk.h"
 #include "common/TestSupport.h"
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -152,4 +154,37 @@ TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
     Write(varnwick_ / "db" / "1500000000.txt", "b|");
     auto shell = Start();
     EXPECT_EQ(shell->Window()->RecordList()->topLevelItemCount(), 2);
+}
+
+// A save at close that cannot be written says so, names the record file, and
+// the program still ends; a copied data root is announced once.
+TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
+{
+    test::FullDisk disk;
+    test::MessageRecorder messages;
+    auto shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    QSignalSpy finished(shell.get(), &AppShell::finished);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+    Program().resultsChanged = true;
+    shell->Window()->Grid()->AppendRow();
+    shell->Window()->Grid()->SetText(0, 1, "a");
+    disk.Fill();
+    shell->Window()->close();
+    EXPECT_EQ(finished.count(), 1);
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((disk.Dir() / "varnwick" / "db").u16string())));
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral(".txt")));
+    EXPECT_TRUE(fs::is_empty(disk.Dir() / "varnwick" / "db"));
+    shell.reset();
+
+    if (!disk.RealFilesystem())
+        return;
+    messages.Clear();
+    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((root_ / "fallback" / "varnwick").u16string())));
+    shell.reset();
+    messages.Clear();
+    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    EXPECT_TRUE(messages.Texts().isEmpty()) << "said once";
 }

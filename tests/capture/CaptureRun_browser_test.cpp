@@ -1,5 +1,6 @@
 // The capture run end to end: the real capture browser against pages of the
 // loopback test server, with a shortened tick interval.
+#include "app/StartUp.h"
 #include "capture/CaptureRunController.h"
 #include "capture/CaptureWindow.h"
 #include "common/BrowserTestSupport.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTimer>
 
@@ -288,6 +290,29 @@ TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(next.Grid()->Text(0, c), Grid().Text(0, c)) << c;
     EXPECT_EQ(next.Grid()->Text(0, 3), Gbk("获取失败"));
+}
+
+// Closing the main window mid-run: the link in progress still lands, the run
+// goes no further, the results are saved, and only then does the program end.
+TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
+{
+    TempDataRoot::WriteBytes(root.Dirs().spiderDir / "X.spider.cfg", kRuleX);
+    TempDataRoot::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
+    server.RouteDelayed("/slow", 600, Page("<span class=\"price\">9.90</span>"));
+    AppShell shell(StartUpOptions{root.Dir(), {}});
+    QSignalSpy finished(&shell, &AppShell::finished);
+    Program().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
+    shell.Show();
+    QTimer::singleShot(200, [&] {
+        shell.Window()->close();
+        EXPECT_EQ(finished.count(), 0) << "the link in progress ends first";
+    });
+    shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(Requests("/both"), 0);
+    const std::string newest = NewestRecordName(root.Dirs().dbDir);
+    ASSERT_FALSE(newest.empty());
+    EXPECT_EQ(TempDataRoot::ReadBytes(PathInDir(root.Dirs().dbDir, newest)), "A|9.90|");
 }
 
 } // namespace

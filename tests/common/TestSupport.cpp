@@ -30,7 +30,7 @@ void MessageRecorder::Clear()
 TempDataRoot::TempDataRoot()
 {
     ResetProgramState();
-    Program().dirs = PrepareDataRoot(Dir(), {});
+    Program().dirs = PrepareDataRoot(Dir(), {}).dirs;
 }
 
 std::filesystem::path TempDataRoot::Dir() const
