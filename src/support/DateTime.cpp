@@ -1,6 +1,7 @@
 #include "support/DateTime.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <QDate>
@@ -50,7 +51,7 @@ std::string FormatPicture(const LocalDateTime &t, std::string_view picture, bool
     const size_t n = picture.size();
     for (size_t i = 0; i < n;) {
         const char c = picture[i];
-        if (static_cast<unsigned char>(c) >= 0x80) {
+        if (IsLeadByte(c)) {
             const size_t len = i + 1 < n ? 2 : 1;
             out.append(picture.substr(i, len));
             i += len;

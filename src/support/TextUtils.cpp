@@ -1,6 +1,7 @@
 #include "support/TextUtils.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,9 +14,6 @@ namespace corvix {
 namespace {
 
 inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
-inline bool IsHigh(char c) { return Byte(c) >= 0x80; }
-inline bool IsAsciiUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-inline unsigned char AsciiLower(unsigned char c) { return IsAsciiUpper(c) ? static_cast<unsigned char>(c + 32) : c; }
 
 // Answers "does byte i start a character?" for positions that only move forward.
 // Character boundaries are always counted from the first byte of the text. A byte
@@ -30,7 +28,7 @@ public:
     bool IsBoundary(size_t i)
     {
         size_t q = i;
-        while (q > known_ && IsHigh(text_[q - 1]))
+        while (q > known_ && IsLeadByte(text_[q - 1]))
             --q;
         const bool boundary = ((i - q) & 1U) == 0;
         known_ = boundary ? i : i - 1;
@@ -64,7 +62,7 @@ public:
                 return c;
             if (tracker_.IsBoundary(c)) {
                 // A lone high byte at the very end is no character: the scan ends there.
-                if (c + 1 == n && IsHigh(text_[c]))
+                if (c + 1 == n && IsLeadByte(text_[c]))
                     return std::string_view::npos;
                 return c;
             }
@@ -80,7 +78,7 @@ private:
     {
         foldable_.assign(what_.size(), false);
         for (size_t i = 0; i < what_.size();) {
-            if (IsHigh(what_[i])) {
+            if (IsLeadByte(what_[i])) {
                 i += 2;
                 continue;
             }
@@ -362,7 +360,7 @@ std::string TrimText(std::string_view text)
     size_t first = std::string_view::npos;
     size_t end = 0;
     for (size_t i = 0; i < n;) {
-        const size_t len = (IsHigh(text[i]) && i + 1 < n) ? 2 : 1;
+        const size_t len = (IsLeadByte(text[i]) && i + 1 < n) ? 2 : 1;
         const bool blank =
             text[i] == ' ' || (len == 2 && Byte(text[i]) == 0xA1 && Byte(text[i + 1]) == 0xA1);
         if (!blank) {
@@ -569,11 +567,17 @@ private:
         int prev = -1, next = -1;
     };
 
+    // a * b mod 2^61 - 1 for a, b below the modulus, in 64-bit arithmetic only
+    // (no compiler has a portable 128-bit type): the product is split into
+    // 32-bit halves, and 2^64 = 2^3, 2^61 = 1 modulo 2^61 - 1.
     static uint64_t MulMod(uint64_t a, uint64_t b)
     {
-        const unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
-        uint64_t r = static_cast<uint64_t>(p & kMod) + static_cast<uint64_t>(p >> 61);
-        return r >= kMod ? r - kMod : r;
+        const uint64_t aLo = a & 0xFFFFFFFFULL, aHi = a >> 32, bLo = b & 0xFFFFFFFFULL, bHi = b >> 32;
+        const uint64_t low = aLo * bLo, mid = aLo * bHi + aHi * bLo, high = aHi * bHi;
+        uint64_t r = (low & kMod) + (low >> 61) + (high << 3) + (mid >> 29) + ((mid << 35) >> 3) + 1;
+        r = (r & kMod) + (r >> 61);
+        r = (r & kMod) + (r >> 61);
+        return r - 1;
     }
     static uint64_t AddMod(uint64_t a, uint64_t b) { const uint64_t r = a + b; return r >= kMod ? r - kMod : r; }
     static uint64_t SubMod(uint64_t a, uint64_t b) { return a >= b ? a - b : a + kMod - b; }
@@ -607,7 +611,7 @@ private:
         const size_t n = text_.size();
         for (size_t i = 0; i < n;) {
             const char c = text_[i];
-            if (IsHigh(c)) {
+            if (IsLeadByte(c)) {
                 i += 2;
                 continue;
             }
