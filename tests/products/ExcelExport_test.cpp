@@ -1,6 +1,7 @@
 // The Excel export: the workbook is read back (its sheet XML), not only
 // checked for existence.
 #include "app/ProgramState.h"
+#include "common/FullDisk.h"
 #include "common/TestSupport.h"
 #include "products/ExcelExport.h"
 #include "products/ExportController.h"
@@ -501,8 +502,12 @@ TEST(ExportGridToExcel, OldBinaryTemplateWithoutConverterGivesAFreshWorkbook)
     ASSERT_FALSE(LegacyWorkbookConverterAvailable());
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    const ExportResult result = ExportGridToExcel(*grid, target, templ);
+    ASSERT_TRUE(result.ok);
     EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
+    // The user learns that the template was left out, and why.
+    EXPECT_TRUE(result.templateNotice.contains(QString::fromStdU16String(templ.u16string())));
+    EXPECT_TRUE(result.templateNotice.contains(QStringLiteral("soffice")));
 }
 
 TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
@@ -620,4 +625,43 @@ TEST_F(ExportButtonTest, AFailedExportIsShownInAMessage)
     EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导出失败")));
     EXPECT_TRUE(messages.Texts()[0].contains(answer));
     EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(ExportButtonTest, AnOldTemplateWithoutConverterIsNamedAndLeftOut)
+{
+    QTemporaryDir emptyBin;
+    PathOverride path(emptyBin.path());
+    TempDataRoot::WriteBytes(root.Dirs().classDir / "temp.xls",
+                             std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+    const auto target = root.Dir() / "out.xlsx";
+    answer = QString::fromStdU16String(target.u16string());
+    Click();
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("temp.xls")));
+    EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
+}
+
+TEST_F(ExportButtonTest, AFullDiskKeepsTheOldWorkbookAndSaysSo)
+{
+    for (const bool withTemplate : {false, true}) {
+        SCOPED_TRACE(withTemplate);
+        messages.Clear();
+        std::error_code ec;
+        fs::remove(root.Dirs().classDir / "temp.xls", ec);
+        if (withTemplate)
+            MakeTemplate(root.Dirs().classDir / "temp.xls");
+        test::FullDisk disk;
+        const auto target = disk.Dir() / "价格.xlsx";
+        TempDataRoot::WriteBytes(target, "previous export");
+        answer = QString::fromStdU16String(target.u16string());
+        disk.Fill();
+        Click();
+        disk.Free();
+        EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export");
+        EXPECT_EQ(DirEntries(disk.Dir()), std::vector<std::string>{"价格.xlsx"});
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导出失败")));
+        EXPECT_TRUE(messages.Texts()[0].contains(answer));
+        EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("原来的文件保持不变。")));
+    }
 }

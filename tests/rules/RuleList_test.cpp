@@ -2,6 +2,9 @@
 // items "启用/关闭", "删除", "编辑" and "测试".
 #include "RuleUiFixture.h"
 
+#include "app/DataRoot.h"
+#include "common/FullDisk.h"
+
 #include "products/ProductGridModel.h"
 #include "rules/RuleListView.h"
 
@@ -9,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPushButton>
 
 using namespace corvix;
 using namespace corvix::test;
@@ -201,17 +205,23 @@ TEST_F(RuleListTest, ToggleDecidesFromTheCellNotTheFile)
     EXPECT_EQ(Cell(1, 3), "关闭");
 }
 
-TEST_F(RuleListTest, ToggleOfAMissingRuleFileChangesNothingAndSaysSo)
+TEST_F(RuleListTest, ToggleOfAMissingFileOrAnUnclosedFlagChangesNothingAndSaysSo)
 {
-    WriteIndex("Gone");
+    WriteRule("Unclosed", "[time]t[/time]\r\n[open]1\r\n[fixed]0[/fixed]");
+    WriteIndex("Gone\r\nUnclosed");
     OpenRuleList();
-    SelectRow(0);
-    MenuItem("启用/关闭")->trigger();
+    for (int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        messages.Clear();
+        SelectRow(row);
+        MenuItem("启用/关闭")->trigger();
+        EXPECT_EQ(Cell(row, 3), "关闭");
+        EXPECT_EQ(Colours(row, false), kRedOnWhite);
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("启用/关闭失败")));
+    }
     EXPECT_FALSE(RuleExists("Gone"));
-    EXPECT_EQ(Cell(0, 3), "关闭");
-    EXPECT_EQ(Colours(0, false), kRedOnWhite);
-    ASSERT_EQ(messages.Texts().size(), 1);
-    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("启用/关闭失败")));
+    EXPECT_EQ(Bytes("Unclosed"), "[time]t[/time]\r\n[open]1\r\n[fixed]0[/fixed]");
 }
 
 TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
@@ -239,8 +249,9 @@ TEST_F(RuleListTest, DeletingTheSecondOfThreeKeepsTheOtherIds)
     EXPECT_EQ(Column(1), (QStringList{"A", "C"}));
     EXPECT_FALSE(RuleExists("B"));
     EXPECT_EQ(IndexTitles(), (std::vector<std::string>{"A", "C"}));
-    // Colours belong to row positions: C has moved up to the place of B.
-    EXPECT_EQ(Colours(1, false), kRedOnWhite);
+    // C keeps its own colour as it moves up into the place of B.
+    EXPECT_EQ(Colours(0, false), kBlueOnWhite);
+    EXPECT_EQ(Colours(1, false), kBlueOnWhite);
     MenuItem("刷新")->trigger();
     EXPECT_EQ(Column(0), (QStringList{"1", "2"}));
     EXPECT_EQ(Colours(1, false), kBlueOnWhite);
@@ -270,6 +281,63 @@ TEST_F(RuleListTest, AFileThatCannotBeDeletedIsReportedAndKept)
     EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("删除规则失败")));
     EXPECT_EQ(IndexTitles(), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(Column(1), (QStringList{"A", "B", "C"}));
+}
+
+struct FullDiskCase {
+    const char *action;               // the message starts with it
+    std::function<void()> act;        // runs on the full disk
+    std::filesystem::path keptFile;   // named in the message, byte-for-byte the old one
+};
+
+TEST_F(RuleListTest, WritesOnAFullDiskSaySoAndChangeNothing)
+{
+    FullDisk disk;
+    Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    // An index larger than the rule file a delete frees, so that its rewrite
+    // finds no room either.
+    std::string index = "\r\nA\r\nB\r\nC";
+    for (int i = 0; i < 400; ++i)
+        index += "\r\nNoFile" + std::to_string(i);
+    WriteRule("A", RuleText("1", "1"));
+    WriteRule("B", RuleText("2", "0"));
+    WriteRule("C", RuleText("1", "1"));
+    WriteIndex(index);
+    OpenRuleList();
+    const FullDiskCase cases[] = {
+        {"保存规则",
+         [&] {
+             Fill("A", 2, "", "", "price");
+             Control<QPushButton>("按钮2")->click();
+         },
+         RuleFilePath(root.Dirs(), "A")},
+        {"启用/关闭规则",
+         [&] {
+             SelectRow(0);
+             MenuItem("启用/关闭")->trigger();
+         },
+         RuleFilePath(root.Dirs(), "A")},
+        {"删除规则",
+         [&] {
+             SelectRow(1);
+             MenuItem("删除")->trigger();
+         },
+         RuleIndexPath(root.Dirs())},
+    };
+    disk.Fill();
+    for (const FullDiskCase &c : cases) {
+        SCOPED_TRACE(c.action);
+        messages.Clear();
+        const std::string before = TempDataRoot::ReadBytes(c.keptFile);
+        c.act();
+        EXPECT_EQ(TempDataRoot::ReadBytes(c.keptFile), before);
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QString::fromUtf8(c.action) + QStringLiteral("失败")));
+        EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(c.keptFile.u16string())));
+    }
+    EXPECT_EQ(Column(1).mid(0, 3), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(Column(3).mid(0, 3), (QStringList{"启用", "关闭", "启用"}));
+    EXPECT_TRUE(RuleExists("B"));
+    disk.Free();
 }
 
 TEST_F(RuleListTest, SelectedRowIsWhiteOnPinkWhateverItsState)
