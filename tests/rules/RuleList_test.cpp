@@ -283,59 +283,36 @@ TEST_F(RuleListTest, AFileThatCannotBeDeletedIsReportedAndKept)
     EXPECT_EQ(Column(1), (QStringList{"A", "B", "C"}));
 }
 
-struct FullDiskCase {
-    const char *action;               // the message starts with it
-    std::function<void()> act;        // runs on the full disk
-    std::filesystem::path keptFile;   // named in the message, byte-for-byte the old one
-};
-
 TEST_F(RuleListTest, WritesOnAFullDiskSaySoAndChangeNothing)
 {
     FullDisk disk;
     Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    ThreeRules();
     // An index larger than the rule file a delete frees, so that its rewrite
     // finds no room either.
-    std::string index = "\r\nA\r\nB\r\nC";
+    std::string index = "A\r\nB\r\nC";
     for (int i = 0; i < 400; ++i)
         index += "\r\nNoFile" + std::to_string(i);
-    WriteRule("A", RuleText("1", "1"));
-    WriteRule("B", RuleText("2", "0"));
-    WriteRule("C", RuleText("1", "1"));
     WriteIndex(index);
-    OpenRuleList();
-    const FullDiskCase cases[] = {
-        {"保存规则",
-         [&] {
-             Fill("A", 2, "", "", "price");
-             Control<QPushButton>("按钮2")->click();
-         },
-         RuleFilePath(root.Dirs(), "A")},
-        {"启用/关闭规则",
-         [&] {
-             SelectRow(0);
-             MenuItem("启用/关闭")->trigger();
-         },
-         RuleFilePath(root.Dirs(), "A")},
-        {"删除规则",
-         [&] {
-             SelectRow(1);
-             MenuItem("删除")->trigger();
-         },
-         RuleIndexPath(root.Dirs())},
-    };
     disk.Fill();
-    for (const FullDiskCase &c : cases) {
-        SCOPED_TRACE(c.action);
+    const auto expectKept = [&](const QString &action, const std::filesystem::path &file, auto act) {
         messages.Clear();
-        const std::string before = TempDataRoot::ReadBytes(c.keptFile);
-        c.act();
-        EXPECT_EQ(TempDataRoot::ReadBytes(c.keptFile), before);
+        const std::string before = TempDataRoot::ReadBytes(file);
+        act();
+        EXPECT_EQ(TempDataRoot::ReadBytes(file), before) << action.toStdString();
         ASSERT_EQ(messages.Texts().size(), 1);
-        EXPECT_TRUE(messages.Texts()[0].startsWith(QString::fromUtf8(c.action) + QStringLiteral("失败")));
-        EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(c.keptFile.u16string())));
-    }
-    EXPECT_EQ(Column(1).mid(0, 3), (QStringList{"A", "B", "C"}));
-    EXPECT_EQ(Column(3).mid(0, 3), (QStringList{"启用", "关闭", "启用"}));
+        EXPECT_TRUE(messages.Texts()[0].startsWith(action + QStringLiteral("失败")));
+        EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(file.u16string())));
+    };
+    expectKept("保存规则", RuleFilePath(root.Dirs(), "A"), [&] {
+        Fill("A", 2, "", "", "price");
+        Control<QPushButton>("按钮2")->click();
+    });
+    SelectRow(0);
+    expectKept("启用/关闭规则", RuleFilePath(root.Dirs(), "A"), [&] { MenuItem("启用/关闭")->trigger(); });
+    SelectRow(1);
+    expectKept("删除规则", RuleIndexPath(root.Dirs()), [&] { MenuItem("删除")->trigger(); });
+    EXPECT_EQ(Column(3), (QStringList{"启用", "关闭", "启用"}));
     EXPECT_TRUE(RuleExists("B"));
     disk.Free();
 }
