@@ -7,6 +7,7 @@
 #include "support/DomHelper.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
 
 #include <QPlainTextEdit>
@@ -275,9 +276,11 @@ void CaptureWindow::DumpPageSource(const DomSnapshot &page)
         return;
     state.picking = false;
     const std::filesystem::path path = PickedSourcePath();
-    // A failed write is not reported; the viewer is asked to open the file anyway.
-    WriteFileAtomically(path, PickedSourceText(page));
-    OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(path.u16string())));
+    // The viewer would show a missing file or the source of an earlier pick.
+    if (WriteFileAtomically(path, PickedSourceText(page)))
+        OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(path.u16string())));
+    else
+        ShowWriteFailure(QStringLiteral("保存网页源码"), path);
     RequestClose();
 }
 

@@ -98,7 +98,7 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     const QByteArray fileName = QFile::encodeName(NativePath(output));
     lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
-        return ExportResult::Failure(QStringLiteral("导出失败：无法创建工作簿。"));
+        return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
 
@@ -129,6 +129,13 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     return ExportResult::Success();
 }
 
+QString LegacyTemplateNotice(const std::filesystem::path &templatePath)
+{
+    return QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
+                          "（soffice），但本机没有安装。本次导出没有使用模板。")
+        .arg(NativePath(templatePath));
+}
+
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
                           const std::filesystem::path &output)
 {
@@ -137,9 +144,12 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
         return FillXlsxTemplate(grid, templatePath, output);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
-        // then goes on as if there were no template.
-        if (!LegacyWorkbookConverterAvailable())
-            return WriteFreshWorkbook(grid, output);
+        // then goes on as if there were no template, and says so.
+        if (!LegacyWorkbookConverterAvailable()) {
+            ExportResult result = WriteFreshWorkbook(grid, output);
+            result.templateNotice = LegacyTemplateNotice(templatePath);
+            return result;
+        }
         QTemporaryDir workDir;
         if (!workDir.isValid())
             return ExportResult::Failure(
@@ -162,7 +172,10 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
 
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
 {
-    return ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(NativePath(file), reason));
+    ExportResult result =
+        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(NativePath(file), reason));
+    result.unwrittenFile = file;
+    return result;
 }
 
 std::string ColumnLetter(int n)
@@ -229,9 +242,13 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
         result.error.replace(NativePath(pending.Path()), NativePath(target));
+        if (!result.unwrittenFile.empty())
+            result.unwrittenFile = target;
         return result;
     }
-    return pending.Commit();
+    ExportResult committed = pending.Commit();
+    committed.templateNotice = result.templateNotice;
+    return committed;
 }
 
 } // namespace corvix

@@ -15,12 +15,17 @@ class ProductGridModel;
 struct ExportResult {
     bool ok = true;
     QString error;
+    // Set when the failure was the writing of this file (the user is told so
+    // by the program's one message for failed writes).
+    std::filesystem::path unwrittenFile;
+    // A template that could not be used: the export went on without it.
+    QString templateNotice;
 
     static ExportResult Success() { return {}; }
-    static ExportResult Failure(QString text) { return {false, std::move(text)}; }
+    static ExportResult Failure(QString text) { return {false, std::move(text), {}, {}}; }
 };
 
-// The message for a workbook file that could not be written, and why.
+// A workbook file that could not be written, and why.
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
 
 // Spreadsheet column name of the 1-based column n: A..Z, then AA, AB, ... ZZ,

@@ -30,7 +30,11 @@ void ExportController::ExportToExcel()
                                                   Program().dirs.classDir / "temp.xls");
     if (button)
         button->setEnabled(true);
-    if (!result.ok)
+    if (!result.templateNotice.isEmpty())
+        ShowMessage(result.templateNotice);
+    if (!result.unwrittenFile.empty())
+        ShowWriteFailure(QStringLiteral("导出"), result.unwrittenFile);
+    else if (!result.ok)
         ShowMessage(result.error);
 }
 

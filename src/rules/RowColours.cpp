@@ -7,6 +7,16 @@ void RowColourTable::Set(int row, ColorRef text, ColorRef background)
     rows_[row] = RowColours{text, background};
 }
 
+void RowColourTable::RemoveRow(int row)
+{
+    std::map<int, RowColours> moved;
+    for (const auto &[index, colours] : rows_) {
+        if (index != row)
+            moved.emplace(index > row ? index - 1 : index, colours);
+    }
+    rows_ = std::move(moved);
+}
+
 std::optional<RowColours> RowColourTable::ColoursFor(int row, bool selected) const
 {
     if (rows_.empty())

@@ -32,11 +32,13 @@ struct RowColours {
 
 // One colour pair per row index: a registration replaces the earlier one, since
 // only the newest registration of a row ever counts. The table is never cleared
-// by a refill, so after a row is removed the rows that move up take the colours
-// registered for their new index until the list is filled again.
+// by a refill.
 class RowColourTable {
 public:
     void Set(int row, ColorRef text, ColorRef background);
+    // The row is gone from the list: the rows below it move up one index and
+    // take their colours along, so each keeps showing its own state.
+    void RemoveRow(int row);
 
     // The colours a row is drawn in; nothing (the list's own colours) while no
     // row has been registered at all. A selected row is white on pink whatever

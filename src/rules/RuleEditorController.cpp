@@ -67,16 +67,11 @@ RuleEditorController::RuleEditorController(MainWindow *window, QObject *parent)
       elementType_(Control<QComboBox>(window, u"组合框2")),
       save_(Control<QPushButton>(window, u"按钮2"))
 {
-    // The page follows the checked method however it got checked (mouse,
-    // arrow keys or a loaded rule).
-    connect(markerMethod_, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked)
-            ShowExtractionPage(0);
-    });
-    connect(elementMethod_, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked)
-            ShowExtractionPage(1);
-    });
+    // A click shows the method's page even when the button is checked already
+    // (arrow keys in the group click the next button too); a loaded rule shows
+    // its page itself.
+    connect(markerMethod_, &QRadioButton::clicked, this, [this] { ShowExtractionPage(0); });
+    connect(elementMethod_, &QRadioButton::clicked, this, [this] { ShowExtractionPage(1); });
     connect(save_, &QPushButton::clicked, this, &RuleEditorController::SaveRule);
 }
 
@@ -116,8 +111,9 @@ void RuleEditorController::SaveRule()
     fields.fixed = "0";
     fields.open = "0";
 
+    const DataDirs &dirs = Program().dirs;
     const std::string title = ToGbk(title_->text());
-    switch (WriteRuleText(Program().dirs, title, ComposeRuleText(fields))) {
+    switch (WriteRuleText(dirs, title, ComposeRuleText(fields))) {
     case RuleWriteResult::Written:
         break;
     case RuleWriteResult::InvalidTitle:
@@ -125,14 +121,13 @@ void RuleEditorController::SaveRule()
             QStringLiteral("规则未保存：采集名称不能用作规则文件名（例如含有 / 或 \\ 等字符，或者是 . 或 ..）。"));
         return;
     case RuleWriteResult::WriteFailed:
-        ShowMessage(QStringLiteral("规则未保存：无法写入规则文件。"));
+        ShowWriteFailure(QStringLiteral("保存规则"), RuleFilePath(dirs, title));
         return;
     }
     bool indexed = false;
-    UpdateRuleIndex(Program().dirs, title, false, &indexed);
+    UpdateRuleIndex(dirs, title, false, &indexed);
     if (!indexed) {
-        ShowMessage(
-            QStringLiteral("规则文件已保存，但无法写入规则索引 orlist.txt，规则不会出现在采集管理列表中。"));
+        ShowWriteFailure(QStringLiteral("保存规则"), RuleIndexPath(dirs));
         return;
     }
     ShowMessage(QStringLiteral("添加成功"));

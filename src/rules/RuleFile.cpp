@@ -51,6 +51,12 @@ std::string ToggledRuleText(std::string_view text, bool enable)
     return ReplaceText(text, current, enable ? "[open]1[/open]" : "[open]0[/open]");
 }
 
+bool OpenFlagUnclosed(std::string_view text)
+{
+    const TextPos open = FindText(text, "[open]");
+    return open != kNotFound && FindText(text, "[/open]", open + TextLength("[open]")) == kNotFound;
+}
+
 RuleWriteResult WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text)
 {
     if (!IsValidRuleTitle(title))

@@ -40,6 +40,9 @@ std::string RuleField(std::string_view ruleText, std::string_view tag);
 // "\r\n[open]1[/open]" appended (whatever `enable` says); otherwise every pair
 // "[open]" + current value + "[/open]" gets the value "1" or "0".
 std::string ToggledRuleText(std::string_view text, bool enable);
+// True when the text has an "[open]" without a "[/open]" after it: its flag can
+// be neither read nor switched.
+bool OpenFlagUnclosed(std::string_view text);
 
 enum class RuleWriteResult { Written, InvalidTitle, WriteFailed };
 // Replaces the rule file atomically; the old file stays when the write fails.

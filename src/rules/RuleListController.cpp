@@ -147,10 +147,14 @@ void RuleListController::ToggleRuleEnabled()
         return;
     }
     const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
+    if (OpenFlagUnclosed(text)) {
+        ShowMessage(QStringLiteral("启用/关闭失败：规则文件中的 [open] 没有结束标记 [/open]，规则的状态没有改变。"));
+        return;
+    }
     // A file without the flag gets it appended as enabled, whatever the cell says.
     const bool enable = FindText(text, "[open]") == kNotFound || shownClosed;
     if (WriteRuleText(dirs, title, ToggledRuleText(text, enable)) != RuleWriteResult::Written) {
-        ShowMessage(QStringLiteral("启用/关闭失败：无法写入规则文件，规则的状态没有改变。"));
+        ShowWriteFailure(QStringLiteral("启用/关闭规则"), RuleFilePath(dirs, title));
         return;
     }
     item->setText(kStateColumn, enable ? EnabledText() : ClosedText());
@@ -164,6 +168,15 @@ void RuleListController::DeleteRule()
         return;
     const DataDirs &dirs = Program().dirs;
     const std::string title = TitleOfRow(list_, row);
+    // The index goes first: when it cannot be written, nothing has changed yet.
+    const std::filesystem::path indexPath = RuleIndexPath(dirs);
+    const std::string oldIndex = ReadWholeFile(indexPath);
+    bool indexed = false;
+    UpdateRuleIndex(dirs, title, true, &indexed);
+    if (!indexed) {
+        ShowWriteFailure(QStringLiteral("删除规则"), indexPath);
+        return;
+    }
     switch (DeleteRuleFile(dirs, title)) {
     case RuleDeleteResult::Deleted:
     case RuleDeleteResult::AlreadyMissing:
@@ -173,16 +186,13 @@ void RuleListController::DeleteRule()
         break;
     case RuleDeleteResult::DeleteFailed:
         ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件，规则仍然保留。"));
-        return;
-    }
-    bool indexed = false;
-    UpdateRuleIndex(dirs, title, true, &indexed);
-    if (!indexed) {
-        // The row stays, as the index still lists the title.
-        ShowMessage(QStringLiteral("删除规则失败：无法更新规则索引 orlist.txt，规则仍在列表中。"));
+        // The rule stays, so its index line comes back.
+        if (!WriteFileAtomically(indexPath, oldIndex))
+            ShowWriteFailure(QStringLiteral("恢复规则索引"), indexPath);
         return;
     }
     delete list_->takeTopLevelItem(row);
+    colours_->RemoveRow(row);
     ShowMessage(QStringLiteral("删除规则成功！"));
 }
 

@@ -43,6 +43,12 @@ void RowColourDelegate::SetRowColours(int row, ColorRef text, ColorRef backgroun
     list_->viewport()->update();
 }
 
+void RowColourDelegate::RemoveRow(int row)
+{
+    table_.RemoveRow(row);
+    list_->viewport()->update();
+}
+
 void RowColourDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const bool selected = option.state.testFlag(QStyle::State_Selected);

@@ -21,6 +21,8 @@ public:
 
     // Registers the colours of one row and repaints the list.
     void SetRowColours(int row, ColorRef text, ColorRef background);
+    // Forgets a removed row; the rows below keep their colours as they move up.
+    void RemoveRow(int row);
     // What a row is drawn in; nothing means the list's own colours.
     std::optional<RowColours> ColoursFor(int row, bool selected) const { return table_.ColoursFor(row, selected); }
 

@@ -261,12 +261,10 @@ TextPos FindText(std::string_view text, std::string_view what, TextPos start, bo
 
 TextPos FindTextBackward(std::string_view text, std::string_view what, TextPos start, bool ignoreCase)
 {
-    size_t limit = text.size(); // matches must end within the first `limit` bytes
-    if (start > 0) {
-        if (start == 1)
-            return kNotFound;
-        limit = std::min(limit, static_cast<size_t>(start - 1));
-    }
+    if (start <= 1)
+        return kNotFound;
+    // Matches must end within the first `limit` bytes.
+    const size_t limit = std::min(text.size(), static_cast<size_t>(start - 1));
     if (what.empty() || what.size() > limit)
         return kNotFound;
     GbkSearcher searcher(text, what, ignoreCase);

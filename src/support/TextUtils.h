@@ -4,6 +4,7 @@
 // that searches step over as a unit (a match never starts on its second byte);
 // a lone high byte at the very end ends the scan. No operation throws.
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,12 +14,16 @@ namespace corvix {
 using TextPos = long long;
 inline constexpr TextPos kNotFound = -1;
 inline constexpr TextPos kAll = -1;
+// The start of FindTextBackward when it is omitted: the whole text is searched.
+inline constexpr TextPos kWholeText = std::numeric_limits<TextPos>::max();
 
 TextPos TextLength(std::string_view text);
 int CompareTexts(std::string_view a, std::string_view b);
 TextPos FindText(std::string_view text, std::string_view what, TextPos start = 1, bool ignoreCase = false);
-// start <= 0 means "omitted" (search the whole text); start 1 gives -1.
-TextPos FindTextBackward(std::string_view text, std::string_view what, TextPos start = 0, bool ignoreCase = false);
+// Only occurrences within the first (start - 1) bytes count; a start of 1 or
+// less leaves no room and gives -1.
+TextPos FindTextBackward(std::string_view text, std::string_view what, TextPos start = kWholeText,
+                         bool ignoreCase = false);
 std::string MidText(std::string_view text, TextPos start, TextPos length);
 std::string LeftText(std::string_view text, TextPos n);
 std::string RightText(std::string_view text, TextPos n);

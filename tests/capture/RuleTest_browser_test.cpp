@@ -1,9 +1,11 @@
 // The rule test and marker picking through the real browser, driven from a
 // stand-in for the rule editor that holds the controls by their names.
 #include "common/BrowserTestSupport.h"
+#include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 
+#include "app/DataRoot.h"
 #include "app/ProgramState.h"
 #include "capture/CaptureWindow.h"
 #include "capture/RuleTestController.h"
@@ -192,6 +194,25 @@ TEST_F(RuleTestBrowserTest, PickingWritesTheLoweredSourceAndCloses)
     EXPECT_EQ(gts, breaks) << "a line break after every \">\"";
     ASSERT_TRUE(WaitUntil([&] { return window.isNull(); })) << "the pick window closes itself";
     EXPECT_EQ(opened_.size(), 1);
+}
+
+TEST_F(RuleTestBrowserTest, APickThatCannotWriteItsFileSaysSoAndOpensNothing)
+{
+    test::FullDisk disk;
+    Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    const std::filesystem::path file = Program().dirs.classDir / "test.txt";
+    test::TempDataRoot::WriteBytes(file, "an earlier pick");
+    disk.Fill();
+    editor_->link->setText(server_.Url("/gbk"));
+    editor_->pick->click();
+    QPointer<CaptureWindow> window(editor_->controller->Window());
+    ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
+    disk.Free();
+    EXPECT_TRUE(messages_.Texts()[0].startsWith(QStringLiteral("保存网页源码失败")));
+    EXPECT_TRUE(messages_.Texts()[0].contains(QString::fromStdU16String(file.u16string())));
+    EXPECT_EQ(test::TempDataRoot::ReadBytes(file), "an earlier pick");
+    EXPECT_TRUE(opened_.isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
 }
 
 } // namespace

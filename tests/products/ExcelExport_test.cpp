@@ -1,6 +1,7 @@
 // The Excel export: the workbook is read back (its sheet XML), not only
 // checked for existence.
 #include "app/ProgramState.h"
+#include "common/FullDisk.h"
 #include "common/TestSupport.h"
 #include "products/ExcelExport.h"
 #include "products/ExportController.h"
@@ -501,8 +502,12 @@ TEST(ExportGridToExcel, OldBinaryTemplateWithoutConverterGivesAFreshWorkbook)
     ASSERT_FALSE(LegacyWorkbookConverterAvailable());
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    const ExportResult result = ExportGridToExcel(*grid, target, templ);
+    ASSERT_TRUE(result.ok);
     EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
+    // The user learns that the template was left out, and why.
+    EXPECT_TRUE(result.templateNotice.contains(QString::fromStdU16String(templ.u16string())));
+    EXPECT_TRUE(result.templateNotice.contains(QStringLiteral("soffice")));
 }
 
 TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
@@ -620,4 +625,28 @@ TEST_F(ExportButtonTest, AFailedExportIsShownInAMessage)
     EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导出失败")));
     EXPECT_TRUE(messages.Texts()[0].contains(answer));
     EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(ExportButtonTest, AFullDiskKeepsTheOldWorkbookAndSaysSo)
+{
+    // Both writers: a fresh workbook, then a copy of the template.
+    for (const bool withTemplate : {false, true}) {
+        SCOPED_TRACE(withTemplate);
+        messages.Clear();
+        if (withTemplate)
+            MakeTemplate(root.Dirs().classDir / "temp.xls");
+        test::FullDisk disk;
+        const auto target = disk.Dir() / "价格.xlsx";
+        TempDataRoot::WriteBytes(target, "previous export");
+        answer = QString::fromStdU16String(target.u16string());
+        disk.Fill();
+        Click();
+        disk.Free();
+        EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export");
+        EXPECT_EQ(DirEntries(disk.Dir()), std::vector<std::string>{"价格.xlsx"});
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导出失败")));
+        EXPECT_TRUE(messages.Texts()[0].contains(answer));
+        EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("原来的文件保持不变。")));
+    }
 }

@@ -36,6 +36,10 @@ TEST_F(RuleEditorTest, MethodSwitchChangesOnlyThePage)
     MarkerMethod()->click();
     EXPECT_EQ(window.ExtractionPages()->currentIndex(), 0);
     EXPECT_FALSE(ElementMethod()->isChecked());
+    // A click on the method already checked shows its page too.
+    window.ExtractionPages()->setCurrentIndex(1);
+    MarkerMethod()->click();
+    EXPECT_EQ(window.ExtractionPages()->currentIndex(), 0);
 
     EXPECT_EQ(Title()->text(), "A");
     EXPECT_EQ(Left()->toPlainText(), "<em>");
@@ -187,7 +191,9 @@ TEST_F(RuleEditorTest, AFailedWriteIsReportedAndLeavesTheIndexAlone)
     TempDataRoot::WriteBytes(root.Dirs().spiderDir, "not a directory");
     Fill("ShopA", 1, "<em>", "</em>", "");
     PressAdd();
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("规则未保存：无法写入规则文件。")});
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("保存规则失败")));
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(RuleFilePath(root.Dirs(), "ShopA").u16string())));
     EXPECT_TRUE(IndexTitles().empty());
 }
 
@@ -199,8 +205,8 @@ TEST_F(RuleEditorTest, AnIndexThatCannotBeWrittenIsReported)
     Fill("ShopA", 1, "<em>", "</em>", "");
     PressAdd();
     ASSERT_EQ(messages.Texts().size(), 1);
-    EXPECT_NE(messages.Texts()[0], kAdded);
-    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("无法写入规则索引")));
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("保存规则失败")));
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(RuleIndexPath(root.Dirs()).u16string())));
     EXPECT_TRUE(RuleExists("ShopA"));
 }
 

@@ -2,6 +2,9 @@
 // items "启用/关闭", "删除", "编辑" and "测试".
 #include "RuleUiFixture.h"
 
+#include "app/DataRoot.h"
+#include "common/FullDisk.h"
+
 #include "products/ProductGridModel.h"
 #include "rules/RuleListView.h"
 
@@ -9,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPushButton>
 
 using namespace corvix;
 using namespace corvix::test;
@@ -201,17 +205,23 @@ TEST_F(RuleListTest, ToggleDecidesFromTheCellNotTheFile)
     EXPECT_EQ(Cell(1, 3), "关闭");
 }
 
-TEST_F(RuleListTest, ToggleOfAMissingRuleFileChangesNothingAndSaysSo)
+TEST_F(RuleListTest, ToggleOfAMissingFileOrAnUnclosedFlagChangesNothingAndSaysSo)
 {
-    WriteIndex("Gone");
+    WriteRule("Unclosed", "[time]t[/time]\r\n[open]1\r\n[fixed]0[/fixed]");
+    WriteIndex("Gone\r\nUnclosed");
     OpenRuleList();
-    SelectRow(0);
-    MenuItem("启用/关闭")->trigger();
+    for (int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        messages.Clear();
+        SelectRow(row);
+        MenuItem("启用/关闭")->trigger();
+        EXPECT_EQ(Cell(row, 3), "关闭");
+        EXPECT_EQ(Colours(row, false), kRedOnWhite);
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("启用/关闭失败")));
+    }
     EXPECT_FALSE(RuleExists("Gone"));
-    EXPECT_EQ(Cell(0, 3), "关闭");
-    EXPECT_EQ(Colours(0, false), kRedOnWhite);
-    ASSERT_EQ(messages.Texts().size(), 1);
-    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("启用/关闭失败")));
+    EXPECT_EQ(Bytes("Unclosed"), "[time]t[/time]\r\n[open]1\r\n[fixed]0[/fixed]");
 }
 
 TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
@@ -239,8 +249,9 @@ TEST_F(RuleListTest, DeletingTheSecondOfThreeKeepsTheOtherIds)
     EXPECT_EQ(Column(1), (QStringList{"A", "C"}));
     EXPECT_FALSE(RuleExists("B"));
     EXPECT_EQ(IndexTitles(), (std::vector<std::string>{"A", "C"}));
-    // Colours belong to row positions: C has moved up to the place of B.
-    EXPECT_EQ(Colours(1, false), kRedOnWhite);
+    // C keeps its own colour as it moves up into the place of B.
+    EXPECT_EQ(Colours(0, false), kBlueOnWhite);
+    EXPECT_EQ(Colours(1, false), kBlueOnWhite);
     MenuItem("刷新")->trigger();
     EXPECT_EQ(Column(0), (QStringList{"1", "2"}));
     EXPECT_EQ(Colours(1, false), kBlueOnWhite);
@@ -270,6 +281,40 @@ TEST_F(RuleListTest, AFileThatCannotBeDeletedIsReportedAndKept)
     EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("删除规则失败")));
     EXPECT_EQ(IndexTitles(), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(Column(1), (QStringList{"A", "B", "C"}));
+}
+
+TEST_F(RuleListTest, WritesOnAFullDiskSaySoAndChangeNothing)
+{
+    FullDisk disk;
+    Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    ThreeRules();
+    // An index larger than the rule file a delete frees, so that its rewrite
+    // finds no room either.
+    std::string index = "A\r\nB\r\nC";
+    for (int i = 0; i < 400; ++i)
+        index += "\r\nNoFile" + std::to_string(i);
+    WriteIndex(index);
+    disk.Fill();
+    const auto expectKept = [&](const QString &action, const std::filesystem::path &file, auto act) {
+        messages.Clear();
+        const std::string before = TempDataRoot::ReadBytes(file);
+        act();
+        EXPECT_EQ(TempDataRoot::ReadBytes(file), before) << action.toStdString();
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(action + QStringLiteral("失败")));
+        EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(file.u16string())));
+    };
+    expectKept("保存规则", RuleFilePath(root.Dirs(), "A"), [&] {
+        Fill("A", 2, "", "", "price");
+        Control<QPushButton>("按钮2")->click();
+    });
+    SelectRow(0);
+    expectKept("启用/关闭规则", RuleFilePath(root.Dirs(), "A"), [&] { MenuItem("启用/关闭")->trigger(); });
+    SelectRow(1);
+    expectKept("删除规则", RuleIndexPath(root.Dirs()), [&] { MenuItem("删除")->trigger(); });
+    EXPECT_EQ(Column(3), (QStringList{"启用", "关闭", "启用"}));
+    EXPECT_TRUE(RuleExists("B"));
+    disk.Free();
 }
 
 TEST_F(RuleListTest, SelectedRowIsWhiteOnPinkWhateverItsState)

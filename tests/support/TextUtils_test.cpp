@@ -89,16 +89,18 @@ TEST(FindTextBackward, LastOccurrenceWithinTheFirstBytes)
 {
     const FindCase cases[] = {
         {"abca", "a", 4, false, 1},
-        {"abca", "a", 0, false, 4},     // omitted: the whole text
+        {"abca", "a", kWholeText, false, 4}, // omitted: the whole text
         {"abca", "a", 1, false, -1},
+        {"abca", "a", 0, false, -1},
+        {"abca", "a", -3, false, -1},
         {"abca", "a", 5, false, 4},
         {"abca", "a", 99, false, 4},
         {"abcabc", "bc", 6, false, 2},  // the second "bc" does not fit in 5 bytes
         {"abcabc", "bc", 7, false, 5},
-        {"abc", "x", 0, false, -1},
-        {"abc", "", 0, false, -1},
-        {"ABCA", "a", 0, true, 4},
-        {"ABCA", "a", 0, false, -1},
+        {"abc", "x", kWholeText, false, -1},
+        {"abc", "", kWholeText, false, -1},
+        {"ABCA", "a", kWholeText, true, 4},
+        {"ABCA", "a", kWholeText, false, -1},
     };
     for (const FindCase &c : cases)
         EXPECT_EQ(FindTextBackward(c.text, c.what, c.start, c.ignoreCase), c.expected)
