@@ -164,16 +164,21 @@ TEST_F(ProductList, OpenLinkShowsTheCaptionForASecondThenOpensIt)
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
-TEST_F(ProductList, OpenLinkWithoutLinkSaysSo)
+TEST_F(ProductList, OpenLinkWithoutWebLinkSaysSo)
 {
     AddRows({{"1", "a"}});
+    WriteLink(root.Dirs(), 0, "Y", "file:///etc/passwd?http");
     bool opened = false;
     SetShellOpenHandlerForTests([&](const QUrl &) { opened = true; });
     Program().currentCell = {0, 2, ""};
     list->OpenLinkInBrowser();
+    Program().currentCell = {0, 3, ""};
+    list->OpenLinkInBrowser();
     SetShellOpenHandlerForTests(nullptr);
     EXPECT_FALSE(opened);
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("未发现 \"X\"的任何链接可打开。")});
+    EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("未发现 \"X\"的任何链接可打开。"),
+                                             QStringLiteral("这个链接不是网页地址，不能用浏览器打开：\r\n"
+                                                            "file:///etc/passwd?http\r\n只能打开 http 或 https 链接。")}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Corvix"));
 }
 
