@@ -1,7 +1,7 @@
 #pragma once
-// The link file "url.ini" in DbDir: one section "A" + row per product row, the
-// key "title" for the product title and one key per rule title holding the link
-// of that site. A standard INI file in GBK with CR LF lines and key=value.
+// The link file "url.ini" in DbDir: one section "A" + n per product row (row i
+// in "A" + i as the program writes it), the key "title" for the product title
+// and one key per rule title holding the link of that site. A standard INI file in GBK with CR LF lines and key=value.
 //
 // Section and key names match without regard to the case of ASCII letters; the
 // second byte of a two-byte character is always compared exactly, and a "]" in
