@@ -14,11 +14,11 @@
 #include "ui/MessageBox.h"
 
 #include <QClipboard>
-#include <QStringList>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTreeView>
 
 #include <algorithm>
@@ -59,9 +59,10 @@ QString LinesWithoutGbkText(const std::vector<int> &lines)
     QStringList numbers;
     for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
         numbers << QString::number(lines[i]);
-    return QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行")
-           + (lines.size() > kNamed ? QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行") : QString())
-           + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
+    QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
+    if (lines.size() > kNamed)
+        text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
+    return text + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
 }
 
 } // namespace
