@@ -1,12 +1,14 @@
 // Start-up with a large grid: a 10,000-row record and 20 enabled rules, and a
 // 50 MB record of 1.5 million rows and 2 rules, from the constructor of the
 // application shell until the main window is shown and painted with its rows;
-// and the shutdown save of the 10,000-row grid.
+// the 50 MB record loaded again into the shown window (查看); and the shutdown
+// save of the 10,000-row grid.
 // Run on a display: scripts/with-display build/bench/bench_startup_large
 #include "app/Application.h"
 #include "app/ProgramState.h"
 #include "app/StartUp.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 
@@ -106,6 +108,29 @@ void BM_StartUpWith50MbRecord(benchmark::State &state)
     StartUpWithRecord(state, kLong);
 }
 BENCHMARK(BM_StartUpWith50MbRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 查看 of the 50 MB record on the record list: the grid is cleared and loaded
+// again while the main window is on screen.
+void BM_ViewOf50MbRecordInShownWindow(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path programDir(dir.path().toStdU16String());
+    MakeProgramDir(programDir, kLong);
+    corvix::ResetProgramState();
+    corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+    shell.Show();
+    if (!QTest::qWaitForWindowExposed(shell.Window()))
+        state.SkipWithError("the main window was not shown");
+    const auto record = programDir / "varnwick" / "db" / "1700000000.txt";
+    corvix::ProductGridModel &grid = *shell.Window()->Grid();
+    for (auto _ : state) {
+        grid.ClearRows();
+        corvix::LoadRecordIntoGrid(record, grid);
+        shell.Window()->GridView()->viewport()->repaint();
+    }
+    state.counters["rows"] = grid.RowCount();
+}
+BENCHMARK(BM_ViewOf50MbRecordInShownWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
 {
