@@ -8,6 +8,7 @@
 #include "products/ProductGridModel.h"
 #include "rules/RuleFile.h"
 #include "support/Gbk.h"
+#include "support/HostName.h"
 #include "support/TextUtils.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -19,9 +20,14 @@
 namespace corvix {
 namespace {
 
-bool IsLink(std::string_view text)
+// The address a stored or imported link is captured from, or empty when the
+// link is not captured: it must carry "http", and it must name a web page, so
+// that no local file or script address is ever loaded into the grid.
+std::string CaptureAddress(std::string_view link)
 {
-    return FindText(text, "http") != kNotFound;
+    if (FindText(link, "http") == kNotFound)
+        return {};
+    return WebAddress(link);
 }
 
 // Entry k (1-based) of the enabled rule texts, the rule of grid column k + 1.
@@ -121,12 +127,12 @@ void CaptureRunController::CaptureFromLinkFile()
             ShowProgress(done, total, r);
             ProcessPendingEventsThrottled();
             PrepareCell();
-            const std::string link = ReadLink(dirs, i, grid_->Title(k + 1));
-            if (!IsLink(link)) {
+            const std::string address = CaptureAddress(ReadLink(dirs, i, grid_->Title(k + 1)));
+            if (address.empty()) {
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(link, EnabledRuleText(k), r, k + 1);
+            CaptureOneLink(address, EnabledRuleText(k), r, k + 1);
         }
     }
 }
@@ -149,6 +155,15 @@ void CaptureRunController::CaptureFromImport(const std::string &buffer)
             total += std::max(0, std::min(n, lastColumn) - 1);
     }
     int done = 0;
+    // url.ini keeps the links for the next runs; when it cannot be written the
+    // user hears of it once, and the captures go on.
+    bool writeFailed = false;
+    const auto writeLink = [&](int row, const std::string &key, const std::string &value) {
+        if (!WriteLink(dirs, row, key, value) && !writeFailed) {
+            writeFailed = true;
+            ShowWriteFailure(QStringLiteral("保存链接"), LinkFilePath(dirs));
+        }
+    };
     for (const std::vector<std::string> &fields : products) {
         if (Stopped())
             break;
@@ -159,18 +174,19 @@ void CaptureRunController::CaptureFromImport(const std::string &buffer)
         const int r = grid_->AppendRow();
         grid_->SetText(r, 0, std::to_string(r + 1));
         grid_->SetText(r, 1, fields[0]);
-        WriteLink(dirs, r, "title", fields[0]);
+        writeLink(r, "title", fields[0]);
         for (int j = 2; j <= n && j <= grid_->ColumnCount() - 1 && !Stopped(); ++j, ++done) {
             ShowProgress(done, total, r);
             ProcessPendingEventsThrottled();
             PrepareCell();
             const std::string &link = fields[static_cast<size_t>(j - 1)];
-            if (!IsLink(link)) {
+            const std::string address = CaptureAddress(link);
+            if (address.empty()) {
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(link, EnabledRuleText(j - 1), r, j);
-            WriteLink(dirs, r, grid_->Title(j), link);
+            CaptureOneLink(address, EnabledRuleText(j - 1), r, j);
+            writeLink(r, grid_->Title(j), link);
         }
     }
 }
@@ -201,13 +217,13 @@ void CaptureRunController::RetryFailed()
                 continue;
             ShowProgress(done++, total, i);
             const std::string &title = grid_->Title(j);
-            const std::string link = ReadLink(dirs, i, title);
-            if (!IsLink(link)) {
+            const std::string address = CaptureAddress(ReadLink(dirs, i, title));
+            if (address.empty()) {
                 grid_->SetText(i, j, badLink);
                 continue;
             }
             // Read anew: a rule edited since start-up takes effect here.
-            CaptureOneLink(link, ReadRuleText(dirs, title, StopAt::ZeroByte), i, j);
+            CaptureOneLink(address, ReadRuleText(dirs, title, StopAt::ZeroByte), i, j);
         }
     }
 }

@@ -18,7 +18,10 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace corvix {
 namespace {
@@ -38,6 +41,28 @@ QString ForEditor(const std::string &gbk)
     QString text = FromGbk(gbk);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
+}
+
+QString IgnoredLinksText(int ignored, int ruleColumns)
+{
+    const QString head = QStringLiteral("另有") + QString::number(ignored) + QStringLiteral("个链接被忽略：");
+    if (ruleColumns == 0)
+        return head + QStringLiteral("还没有启用任何采集规则，链接没有对应的列。");
+    return head + QStringLiteral("只启用了") + QString::number(ruleColumns) + QStringLiteral("条采集规则，每行只用前")
+           + QString::number(ruleColumns) + QStringLiteral("个链接。");
+}
+
+QString LinesWithoutGbkText(const std::vector<int> &lines)
+{
+    // A file full of such characters would make an endless message.
+    constexpr size_t kNamed = 10;
+    QStringList numbers;
+    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
+    if (lines.size() > kNamed)
+        text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
+    return text + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
 }
 
 } // namespace
@@ -64,12 +89,19 @@ bool ImportController::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void ImportController::ReportImportedLines()
+void ImportController::ReportImportedLines(const std::vector<int> &linesWithoutGbk)
 {
     const std::string &buffer = Program().importBuffer;
-    const int n = CountLines(buffer);
-    if (n > 0 && !buffer.empty())
-        ShowMessage(QStringLiteral("已导入：") + QString::number(n) + QStringLiteral("条数据。"));
+    if (buffer.empty())
+        return;
+    const int ruleColumns = std::max(grid_->ColumnCount() - 2, 0);
+    const ImportCount count = CountImport(buffer, ruleColumns);
+    QString text = QStringLiteral("已导入：") + QString::number(count.rows) + QStringLiteral("条数据。");
+    if (count.ignoredLinks > 0)
+        text += QStringLiteral("\r\n") + IgnoredLinksText(count.ignoredLinks, ruleColumns);
+    if (!linesWithoutGbk.empty())
+        text += QStringLiteral("\r\n") + LinesWithoutGbkText(linesWithoutGbk);
+    ShowMessage(text);
 }
 
 void ImportController::PasteImport()
@@ -95,9 +127,10 @@ void ImportController::FileImport()
                                          QStringLiteral("文本文档(*.txt)|*.txt"));
     if (name.isEmpty())
         return;
-    const std::string bytes = ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte);
-    Program().importBuffer = NormaliseSeparators(bytes);
-    ReportImportedLines();
+    const ImportFile file =
+        DecodeImportFile(ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte));
+    Program().importBuffer = NormaliseSeparators(file.text);
+    ReportImportedLines(file.linesWithoutGbk);
 }
 
 LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPoint>
 
+#include <vector>
+
 class QTreeView;
 
 namespace corvix {
@@ -30,7 +32,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void ReportImportedLines();
+    // "已导入：n条数据。" with the rows the next run builds, and what it leaves out.
+    void ReportImportedLines(const std::vector<int> &linesWithoutGbk = {});
     void StoreEntry(const QString &typed, int ownRow, int ownColumn);
 
     MainWindow *window_;

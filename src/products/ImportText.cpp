@@ -3,10 +3,66 @@
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
+#include <QStringDecoder>
+#include <QStringList>
+
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace corvix {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool HasNonAscii(std::string_view bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// nullopt when the bytes are not valid UTF-8.
+std::optional<QString> DecodeUtf8(std::string_view bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// A line feed is never the second byte of a two-byte character, so the bytes
+// are changed in place of GBK characters never.
+std::string WithCrLf(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+// Converted line by line, so that the lines a character could not be written
+// in can be named.
+ImportFile FromUnicode(const QString &text)
+{
+    ImportFile file;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const std::string gbk = ToGbk(lines[i]);
+        if (FromGbk(gbk) != lines[i])
+            file.linesWithoutGbk.push_back(static_cast<int>(i) + 1);
+        if (i > 0)
+            file.text += '\n';
+        file.text += gbk;
+    }
+    file.text = WithCrLf(file.text);
+    return file;
+}
+
+} // namespace
 
 std::string NormaliseSeparators(std::string_view text)
 {
@@ -28,13 +84,34 @@ std::string PrepareClipboardText(std::string_view text)
     return normalised;
 }
 
-int CountLines(std::string_view text)
+ImportFile DecodeImportFile(std::string_view bytes)
 {
-    if (text.empty())
-        return 0;
-    // A line feed is never the second byte of a two-byte character.
-    const auto feeds = std::count(text.begin(), text.end(), '\n');
-    return static_cast<int>(feeds) + (text.back() == '\n' ? 0 : 1);
+    if (bytes.starts_with(kUtf8Mark)) {
+        // A mark followed by broken bytes is still meant as UTF-8: what cannot
+        // be read becomes U+FFFD and its line is named like any other.
+        const std::string_view body = bytes.substr(kUtf8Mark.size());
+        return FromUnicode(QString::fromUtf8(body.data(), static_cast<qsizetype>(body.size())));
+    }
+    if (HasNonAscii(bytes))
+        if (const std::optional<QString> text = DecodeUtf8(bytes))
+            return FromUnicode(*text);
+    return ImportFile{WithCrLf(bytes), {}};
+}
+
+ImportCount CountImport(std::string_view text, int ruleColumns)
+{
+    ImportCount count;
+    for (const std::string &line : SplitText(text, "\r\n")) {
+        const std::vector<std::string> fields = SplitText(line, ",");
+        if (fields.size() < 2)
+            continue;
+        ++count.rows;
+        // Field 0 is the title, fields 1..ruleColumns are the links the run takes.
+        for (size_t k = static_cast<size_t>(std::max(ruleColumns, 0)) + 1; k < fields.size(); ++k)
+            if (!TrimText(fields[k]).empty())
+                ++count.ignoredLinks;
+    }
+    return count;
 }
 
 } // namespace corvix

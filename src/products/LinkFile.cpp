@@ -205,9 +205,16 @@ LinkFile LinkFile::Parse(std::string_view text)
 void LinkFile::RebuildIndex()
 {
     index_.clear();
-    for (size_t i = 0; i < sections_.size(); ++i)
-        if (sections_[i].hasHeader)
-            index_.emplace(FoldedName(sections_[i].name), i);
+    productNumbers_.clear();
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (!sections_[i].hasHeader)
+            continue;
+        index_.emplace(FoldedName(sections_[i].name), i);
+        if (const int n = ProductNumberOf(sections_[i].name); n >= 0)
+            productNumbers_.push_back(n);
+    }
+    std::sort(productNumbers_.begin(), productNumbers_.end());
+    productNumbers_.erase(std::unique(productNumbers_.begin(), productNumbers_.end()), productNumbers_.end());
 }
 
 std::string LinkFile::Text() const
@@ -279,15 +286,8 @@ void LinkFile::SetValue(std::string_view section, std::string_view key, std::str
     if (keyName.empty())
         return;
     Section *s = FindSection(section);
-    if (!s) {
-        Section added;
-        added.hasHeader = true;
-        added.name = std::string(TrimBlanks(section));
-        added.header = "[" + added.name + "]";
-        index_.emplace(FoldedName(added.name), sections_.size());
-        sections_.push_back(std::move(added));
-        s = &sections_.back();
-    }
+    if (!s)
+        s = &AppendSection(section);
     const std::string raw = std::string(keyName) + "=" + SingleLineText(value);
     if (Line *line = FindKey(*s, keyName)) {
         line->raw = raw;
@@ -304,14 +304,27 @@ void LinkFile::SetValue(std::string_view section, std::string_view key, std::str
     s->lines.insert(insertAt, std::move(line));
 }
 
-int LinkFile::ProductRowOf(std::string_view name)
+LinkFile::Section &LinkFile::AppendSection(std::string_view name)
+{
+    Section added;
+    added.hasHeader = true;
+    added.name = std::string(TrimBlanks(name));
+    added.header = "[" + added.name + "]";
+    index_.emplace(FoldedName(added.name), sections_.size());
+    if (const int n = ProductNumberOf(added.name); n >= 0)
+        productNumbers_.insert(std::lower_bound(productNumbers_.begin(), productNumbers_.end(), n), n);
+    sections_.push_back(std::move(added));
+    return sections_.back();
+}
+
+int LinkFile::ProductNumberOf(std::string_view name)
 {
     name = TrimBlanks(name);
     if (name.size() < 2 || (name[0] != 'A' && name[0] != 'a'))
         return -1;
     const std::string_view digits = name.substr(1);
-    // Seven digits are far beyond any grid; longer numbers are not rows.
-    if (digits.size() > 7 || (digits.size() > 1 && digits[0] == '0'))
+    // Nine digits always fit an int.
+    if (digits.size() > 9 || (digits.size() > 1 && digits[0] == '0'))
         return -1;
     int n = 0;
     for (char c : digits) {
@@ -324,30 +337,67 @@ int LinkFile::ProductRowOf(std::string_view name)
 
 int LinkFile::ProductCount() const
 {
-    int count = 0;
-    for (const Section &section : sections_)
-        if (section.hasHeader)
-            count = std::max(count, ProductRowOf(section.name) + 1);
-    return count;
+    return static_cast<int>(productNumbers_.size());
+}
+
+std::string LinkFile::ProductSection(int row) const
+{
+    if (row < 0 || row >= ProductCount())
+        return {};
+    return SectionName(productNumbers_[static_cast<size_t>(row)]);
+}
+
+std::string LinkFile::ProductValue(int row, std::string_view key) const
+{
+    const std::string section = ProductSection(row);
+    return section.empty() ? std::string() : Value(section, key);
+}
+
+void LinkFile::SetProductValue(int row, std::string_view key, std::string_view value)
+{
+    if (row < 0 || TrimBlanks(key).empty())
+        return;
+    if (row >= ProductCount()) {
+        // Numbered in order first, the new sections follow the last one without
+        // a gap, and no number can grow beyond the rows there are. Rows before
+        // this one that have no links yet get an empty section each.
+        NumberProductsInOrder();
+        while (ProductCount() <= row)
+            AppendSection(SectionName(ProductCount()));
+    }
+    SetValue(ProductSection(row), key, value);
+}
+
+void LinkFile::NumberProductsInOrder()
+{
+    bool renamed = false;
+    for (Section &section : sections_) {
+        if (!section.hasHeader)
+            continue;
+        const int n = ProductNumberOf(section.name);
+        if (n < 0)
+            continue;
+        const auto row = std::lower_bound(productNumbers_.begin(), productNumbers_.end(), n) - productNumbers_.begin();
+        if (row == n)
+            continue; // left as written, "[a3]" or "[ A3 ]" included
+        section.name = SectionName(static_cast<int>(row));
+        section.header = "[" + section.name + "]";
+        renamed = true;
+    }
+    if (renamed)
+        RebuildIndex();
 }
 
 void LinkFile::RemoveProductSection(int row)
 {
-    if (row < 0)
+    if (row < 0 || row >= ProductCount())
         return;
+    const int number = productNumbers_[static_cast<size_t>(row)];
     // Every section of the row goes, duplicates included: a duplicate left
     // behind would shadow the renumbered section of the next row.
-    std::erase_if(sections_, [row](const Section &s) { return s.hasHeader && ProductRowOf(s.name) == row; });
-    for (Section &section : sections_) {
-        if (!section.hasHeader)
-            continue;
-        const int n = ProductRowOf(section.name);
-        if (n > row) {
-            section.name = SectionName(n - 1);
-            section.header = "[" + section.name + "]";
-        }
-    }
+    std::erase_if(sections_, [number](const Section &s) { return s.hasHeader && ProductNumberOf(s.name) == number; });
     RebuildIndex();
+    NumberProductsInOrder();
 }
 
 std::filesystem::path LinkFilePath(const DataDirs &dirs)
@@ -390,14 +440,14 @@ const LinkFile &LoadCached(const std::filesystem::path &path)
 
 std::string ReadLink(const DataDirs &dirs, int row, std::string_view key)
 {
-    return LoadCached(LinkFilePath(dirs)).Value(LinkFile::SectionName(row), key);
+    return LoadCached(LinkFilePath(dirs)).ProductValue(row, key);
 }
 
 bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value)
 {
     const std::filesystem::path path = LinkFilePath(dirs);
     LinkFile file = LoadCached(path);
-    file.SetValue(LinkFile::SectionName(row), key, value);
+    file.SetProductValue(row, key, value);
     std::string text = file.Text();
     if (!WriteFileAtomically(path, text)) {
         Cache().valid = false;

@@ -1,7 +1,7 @@
 #pragma once
-// The link file "url.ini" in DbDir: one section "A" + row per product row, the
-// key "title" for the product title and one key per rule title holding the link
-// of that site. A standard INI file in GBK with CR LF lines and key=value.
+// The link file "url.ini" in DbDir: one section "A" + n per product row (row i
+// in "A" + i as the program writes it), the key "title" for the product title
+// and one key per rule title holding the link of that site. A standard INI file in GBK with CR LF lines and key=value.
 //
 // Section and key names match without regard to the case of ASCII letters; the
 // second byte of a two-byte character is always compared exactly, and a "]" in
@@ -38,21 +38,27 @@ public:
     // line, so they become single blanks (and go at the ends).
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
-    // The number of product rows the file records: one more than the highest
-    // "A" + n section, so that a row index always names its own section even
-    // when a section in between is missing. Values are never counted, whatever
-    // they hold.
+    // Product rows are the "A" + n sections that exist, in the order of n (a
+    // number written twice, "[A3]" and "[a3]", is one row), so that a stray
+    // "[A9999999]" is one row and never millions of empty ones. A file numbered
+    // A0..A(n-1), as every installation writes it, has row i in section "A" + i.
+    // Values are never counted, whatever they hold.
     int ProductCount() const;
+    // Row `row`'s key, read or written. Writing to a row beyond the last one
+    // first numbers the product sections A0..A(n-1) in order and then appends
+    // the sections up to that row, so that rows and sections still match.
+    std::string ProductValue(int row, std::string_view key) const;
+    void SetProductValue(int row, std::string_view key, std::string_view value);
 
-    // Removes every section of product row `row` and renumbers the product
-    // sections after it (A(row+1) becomes A(row), ...), so that sections and
-    // grid rows match again once the row has left the grid. Other sections are
-    // left as they are.
+    // Removes every section of product row `row` and numbers the remaining
+    // product sections A0..A(n-2) in their order, so that the file reads the
+    // same to an installation that takes row i from section "A" + i. Other
+    // sections are left as they are.
     void RemoveProductSection(int row);
 
-    static std::string SectionName(int row) { return "A" + std::to_string(row); }
-    // The product row a section name stands for ("A12", "a12"), or -1.
-    static int ProductRowOf(std::string_view sectionName);
+    static std::string SectionName(int number) { return "A" + std::to_string(number); }
+    // The number of a product section's name ("A12", "a12"), or -1.
+    static int ProductNumberOf(std::string_view sectionName);
 
 private:
     struct Line {
@@ -72,11 +78,18 @@ private:
     static Line *FindKey(Section &section, std::string_view key);
 
     void RebuildIndex();
+    Section &AppendSection(std::string_view name);
+    // The section name of an existing row; empty beyond the last row.
+    std::string ProductSection(int row) const;
+    void NumberProductsInOrder();
 
     std::vector<Section> sections_; // sections_[0] holds the lines before any header
     // Case-folded section name -> index of its first section: a run looks up one
     // key per cell, and url.ini may hold thousands of sections.
     std::unordered_map<std::string, size_t> index_;
+    // The numbers of the product sections, ascending, each once: row i is
+    // section "A" + productNumbers_[i].
+    std::vector<int> productNumbers_;
 };
 
 // The value as one line: line breaks at its ends go, those inside become one
@@ -85,7 +98,7 @@ std::string SingleLineText(std::string_view text);
 
 std::filesystem::path LinkFilePath(const DataDirs &dirs);
 
-// One key of one product row, read or written like the platform's profile
+// One key of one product row (LinkFile::ProductValue), read or written like the platform's profile
 // calls: every write reads the file, changes the key and replaces the file, so
 // that writers elsewhere (a link entry window closed during a run) are never
 // overwritten with stale contents.

@@ -65,7 +65,8 @@ void ProductGridModel::AppendRows(std::vector<std::vector<std::string>> rows)
         return;
     const int first = RowCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
-    rows_.reserve(rows_.size() + rows.size());
+    // No exact reserve here: records arrive batch by batch, and growing to the
+    // exact size each time would move every row already held once per batch.
     for (auto &row : rows) {
         row.resize(columns_.size());
         rows_.push_back(std::move(row));

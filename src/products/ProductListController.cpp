@@ -7,6 +7,7 @@
 #include "products/RecordFile.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/HostName.h"
 #include "support/ListText.h"
 #include "support/TextUtils.h"
 #include "ui/ContextMenuHook.h"
@@ -179,7 +180,15 @@ void ProductListController::OpenLinkInBrowser()
         ShowMessage(QStringLiteral("未发现 \"") + FromGbk(columnTitle) + QStringLiteral("\"的任何链接可打开。"));
         return;
     }
+    // Only a web page goes to the desktop: its open action would as well start
+    // a program or open a local file for any other address.
+    const std::string address = WebAddress(link);
     const QString shown = FromGbk(link);
+    if (address.empty()) {
+        ShowMessage(QStringLiteral("这个链接不是网页地址，不能用浏览器打开：\r\n") + shown
+                    + QStringLiteral("\r\n只能打开 http 或 https 链接。"));
+        return;
+    }
     const QPointer<MainWindow> window(window_);
     window->setWindowTitle(QStringLiteral("即将打开：") + shown);
     QEventLoop wait;
@@ -188,8 +197,7 @@ void ProductListController::OpenLinkInBrowser()
     if (!window)
         return; // the program was closed meanwhile
     window->setWindowTitle(QStringLiteral("Corvix"));
-    // A link typed without its scheme ("shop.example.com/item/1") is a web address.
-    OpenWithShell(QUrl::fromUserInput(shown));
+    OpenWithShell(QUrl(FromGbk(address)));
 }
 
 } // namespace corvix

@@ -9,4 +9,12 @@ namespace corvix {
 // "https://item.shop.example/p/1". Empty when there is none.
 std::string FirstHostName(std::string_view text);
 
+// The web page a link (GBK) stands for, as an http or https address, or the
+// empty text: the link itself (without surrounding blanks) when it is an http
+// or https URL with a host; "http://" + link when it names no scheme but starts
+// with a host name, as typed in by hand ("shop.example.com/item/1"). Anything
+// else (file:, javascript:, a bare word, "file:///x?http") is no web page and
+// must never reach the browser or the desktop.
+std::string WebAddress(std::string_view link);
+
 } // namespace corvix

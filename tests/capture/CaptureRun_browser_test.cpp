@@ -4,6 +4,7 @@
 #include "capture/CaptureRunController.h"
 #include "capture/CaptureWindow.h"
 #include "common/BrowserTestSupport.h"
+#include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
@@ -118,7 +119,7 @@ protected:
 TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
 {
     Program().importBuffer = "Phone," + Url("/both") + "," + Url("/both") + "\r\n" + //
-                             "Case," + Url("/x2") + ",no link\r\n" +                 //
+                             "Case," + Url("/x2") + ",file:///etc/passwd?http\r\n" + //
                              "TitleOnly\r\n" +                                       //
                              "Extra,," + Url("/both") + "," + Url("/extra");
     window->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
@@ -128,7 +129,7 @@ TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
     EXPECT_EQ(Row(0), (Strings{"1", "Phone", "12.50", "7.00"}));
     EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
     EXPECT_EQ(Row(2), (Strings{"3", "Extra", "", "7.00"}));
-    // One message for "no link", one for the empty field; none for titles.
+    // One message for the local file, one for the empty field; none for titles.
     EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
     // A field beyond the last rule column is neither captured nor stored.
     EXPECT_EQ(Requests("/extra"), 0);
@@ -158,10 +159,11 @@ TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
     links.SetValue("A0", "title", "[A9] odd title");
     links.SetValue("A0", "X", Url("/both"));
     links.SetValue("A0", "Y", Url("/both?[A5]"));
-    links.SetValue("A1", "title", Gbk("手机"));
-    links.SetValue("A1", "X", Url("/x2"));
-    links.SetValue("A2", "title", "c");
-    links.SetValue("A2", "Y", Url("/both"));
+    // Rows are the sections there are, in number order, whatever their gaps.
+    links.SetValue("A17", "title", "c");
+    links.SetValue("A17", "Y", Url("/both"));
+    links.SetValue("A4", "title", Gbk("手机"));
+    links.SetValue("A4", "X", Url("/x2"));
     ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
     Grid().AppendRows({{"1", "stale", "1", "2"}});
 
@@ -182,6 +184,23 @@ TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("链接为空,执行不了")});
     EXPECT_EQ(Row(0), (Strings{"1", "keep", "1", "2"}));
     EXPECT_TRUE(Program().resultsChanged);
+}
+
+TEST_F(CaptureRun, LinkFileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn)
+{
+    test::FullDisk disk;
+    Program().dirs.dbDir = disk.Dir();
+    const std::string before = "[A0]\r\ntitle=old\r\n";
+    TempDataRoot::WriteBytes(LinkFilePath(root.Dirs()), before);
+    disk.Fill();
+    Program().importBuffer = "A," + Url("/both") + "\r\nB," + Url("/x2");
+    run->RunCapture();
+    disk.Free();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", ""}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "3.20", ""}));
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(LinkFilePath(root.Dirs()).u16string())));
+    EXPECT_EQ(TempDataRoot::ReadBytes(LinkFilePath(root.Dirs())), before);
 }
 
 TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
@@ -236,6 +255,7 @@ TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
                        {"3", "", "x", "y"}});
     WriteLink(root.Dirs(), 0, "Y", Url("/both"));
     WriteLink(root.Dirs(), 1, "X", Url("/both"));
+    WriteLink(root.Dirs(), 1, "Y", "file:///etc/passwd?http");
     ASSERT_EQ(WriteRuleText(root.Dirs(), "Y", kRuleY), RuleWriteResult::Written);
 
     window->findChild<QPushButton *>(QStringLiteral("按钮10"))->click();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace corvix {
 namespace {
 
@@ -41,17 +43,47 @@ TEST(ImportText, PrepareClipboardTextOffersOnlyTextsWithSeparatedFirstLine)
         EXPECT_EQ(PrepareClipboardText(c.in), c.out) << GbkToUtf8(c.in);
 }
 
-TEST(ImportText, CountLines)
+TEST(ImportText, CountImportCountsTheRowsARunBuildsAndTheLinksItLeavesOut)
 {
     struct Case {
         const char *text;
-        int lines;
+        int ruleColumns, rows, ignored;
     } cases[] = {
-        {"", 0},          {"a", 1},           {"a\r\nb", 2},        {"a\r\nb\r\nc\r\n", 3},
-        {"a\r\n", 1},     {"\r\n", 1},        {"a\nb", 2},          {"\n\n", 2},
+        {"", 2, 0, 0},
+        {"a,L1\r\nb,L2,L3\r\n", 2, 2, 0},
+        {"title only\r\n\r\na,L1,\r\nb,", 2, 1, 0}, // lines without a second field build no row
+        {"a,L1,L2,L3,L4\r\nb,L1,L2,L3", 2, 2, 3},
+        {"a,L1,,  ,L4", 1, 1, 1}, // empty fields are no links
+        {"a,L1,L2\r\nb,L3", 0, 2, 3},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(CountLines(c.text), c.lines) << c.text;
+    for (const Case &c : cases) {
+        const ImportCount count = CountImport(c.text, c.ruleColumns);
+        EXPECT_EQ(count.rows, c.rows) << c.text;
+        EXPECT_EQ(count.ignoredLinks, c.ignored) << c.text;
+    }
+}
+
+TEST(ImportText, DecodeImportFileTakesUtf8OrGbkAndEndsLinesWithCrLf)
+{
+    struct Case {
+        const char *name;
+        std::string bytes, text;
+        std::vector<int> linesWithoutGbk;
+    } cases[] = {
+        {"UTF-8, line feeds", "手机,http://a\n外壳|http://b\n", Gbk("手机,http://a\r\n外壳|http://b\r\n"), {}},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" "ab,http://a\r\n", "ab,http://a\r\n", {}},
+        {"GBK, CR LF, as before", Gbk("億元,http://a\r\n乗\\,http://b"), Gbk("億元,http://a\r\n乗\\,http://b"), {}},
+        {"GBK, line feeds", Gbk("手机,http://a\n外壳"), Gbk("手机,http://a\r\n外壳"), {}},
+        {"ASCII", "a,http://a\nb", "a,http://a\r\nb", {}},
+        {"no GBK form", "ok,http://a\n\xF0\x9F\x98\x80 phone,http://b\nfine\n\xE0\xB8\x81",
+         "ok,http://a\r\n? phone,http://b\r\nfine\r\n?", {2, 4}},
+        {"broken after a mark", "\xEF\xBB\xBF" "a\n\xFF", "a\r\n?", {2}},
+    };
+    for (const Case &c : cases) {
+        const ImportFile file = DecodeImportFile(c.bytes);
+        EXPECT_EQ(file.text, c.text) << c.name;
+        EXPECT_EQ(file.linesWithoutGbk, c.linesWithoutGbk) << c.name;
+    }
 }
 
 } // namespace

@@ -99,6 +99,21 @@ TEST_F(Import, FileImportReadsGbkBytes)
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
+TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
+{
+    const auto path = root.Dir() / "utf8.txt";
+    // As a Linux editor writes it; the third link of the first line has no rule column.
+    TempDataRoot::WriteBytes(path, "手机，http://a|http://b|http://c\n外壳😀,http://d\n");
+    SetFileDialogHandlerForTests(
+        [&](const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    import->FileImport();
+    SetFileDialogHandlerForTests(nullptr);
+    EXPECT_EQ(Program().importBuffer, Gbk("手机,http://a,http://b,http://c\r\n外壳?,http://d\r\n"));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("已导入：2条数据。\r\n另有1个链接被忽略：只启用了2条采集规则，每行只用前2个链接。"
+                                         "\r\n第2行有无法用GBK保存的字符，已换成“?”，请检查这些行。")});
+}
+
 TEST_F(Import, FileImportCancelledOrEmpty)
 {
     Program().importBuffer = "keep,http://x";

@@ -133,10 +133,11 @@ TEST(LinkFile, ProductCountFollowsSectionNumbers)
         {"title=[A0]\r\n", 0},
         {"[A0]\r\n[A1]\r\n[A2]\r\n", 3},
         {"[A0]\r\ntitle=[A5] [A6]\r\n", 1},
-        {"[A0]\r\n[A2]\r\n", 3}, // a missing section in between is still a row
+        {"[A0]\r\n[A2]\r\n", 2}, // a missing section is no row
         {"[Other]\r\n[A01]\r\n[A]\r\n[Ax]\r\n", 0},
-        {"[a3]\r\n[A1]\r\n[A1]\r\n", 4},
-        {"[A99999999]\r\n", 0},
+        {"[a3]\r\n[A1]\r\n[A1]\r\n", 2},
+        {"[A0]\r\n[A9999999]\r\n", 2},
+        {"[A999999999]\r\n[A1000000000]\r\n", 1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(LinkFile::Parse(c.text).ProductCount(), c.count) << c.text;
@@ -154,10 +155,11 @@ TEST(LinkFile, RemoveProductSectionRenumbersTheFollowingSections)
          "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=c\r\n"},
         {"first", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 0, "[A0]\r\ntitle=b\r\n"},
         {"last", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 1, "[A0]\r\ntitle=a\r\n"},
-        {"row without section", "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=c\r\n", 1,
-         "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=c\r\n"},
-        {"gap after the row keeps the gap", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n[A3]\r\ntitle=d\r\n", 1,
-         "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=d\r\n"},
+        {"the row after a gap", "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=c\r\n", 1, "[A0]\r\ntitle=a\r\n"},
+        {"a gap after the row closes", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n[A3]\r\ntitle=d\r\n", 1,
+         "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=d\r\n"},
+        {"beyond the last row", "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=c\r\n", 2,
+         "[A0]\r\ntitle=a\r\n[A2]\r\ntitle=c\r\n"},
         {"duplicates of the row go", "[A0]\r\nx=1\r\n[A1]\r\nx=2\r\n[a1]\r\nx=3\r\n[A2]\r\nx=4\r\n", 1,
          "[A0]\r\nx=1\r\n[A1]\r\nx=4\r\n"},
         {"brackets in values", "[A0]\r\ntitle=[A1]\r\n[A1]\r\ntitle=x]\r\nY=http://y/[A2]\r\n[A2]\r\ntitle=[c\r\n", 0,
@@ -176,6 +178,23 @@ TEST(LinkFile, RemoveProductSectionRenumbersTheFollowingSections)
             EXPECT_EQ(file.Value(LinkFile::SectionName(r), "title"), reloaded.Value(LinkFile::SectionName(r), "title"))
                 << c.name;
     }
+}
+
+TEST(LinkFile, RowsAreTheProductSectionsInNumberOrder)
+{
+    LinkFile file = LinkFile::Parse("[A7]\r\ntitle=c\r\n[Other]\r\ntitle=o\r\n[A0]\r\ntitle=a\r\n[a3]\r\ntitle=b\r\n");
+    ASSERT_EQ(file.ProductCount(), 3);
+    EXPECT_EQ(file.ProductValue(0, "title"), "a");
+    EXPECT_EQ(file.ProductValue(1, "title"), "b");
+    EXPECT_EQ(file.ProductValue(2, "title"), "c");
+    EXPECT_EQ(file.ProductValue(3, "title"), "");
+    file.SetProductValue(1, "X", "http://b");
+    // A row beyond the last: the rows are numbered without gaps first.
+    file.SetProductValue(4, "title", "e");
+    EXPECT_EQ(file.Text(), "[A2]\r\ntitle=c\r\n[Other]\r\ntitle=o\r\n[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\nX=http://b\r\n"
+                           "[A3]\r\n[A4]\r\ntitle=e\r\n");
+    EXPECT_EQ(file.ProductCount(), 5);
+    EXPECT_EQ(file.ProductValue(2, "title"), "c");
 }
 
 TEST(LinkFile, GarbageFileFixture)

@@ -50,19 +50,19 @@ TEST_F(ProductList, DeleteMiddleRowRenumbersSectionsIdsAndRecord)
     EXPECT_EQ(TempDataRoot::ReadBytes(root.Dirs().dbDir / "1700000000.txt"), "old|");
 }
 
-TEST_F(ProductList, DeleteRowSkipsEmptyRecordLinesAndKeepsGappedSections)
+TEST_F(ProductList, DeleteRowSkipsEmptyRecordLinesAndFollowsGappedSections)
 {
     AddRows({{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
     const auto linkPath = LinkFilePath(root.Dirs());
-    // Row 2 has no section: the later rows keep their own links.
-    TempDataRoot::WriteBytes(linkPath, "[A0]\r\nX=http://a\r\n[A1]\r\nX=http://b\r\n[A3]\r\nX=http://d\r\n");
+    // Rows are the sections that exist: A7 is row 2 and row 3 has none.
+    TempDataRoot::WriteBytes(linkPath, "[A0]\r\nX=http://a\r\n[A1]\r\nX=http://b\r\n[A7]\r\nX=http://c\r\n");
     TempDataRoot::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|\r\n\r\nb|\r\nc|\r\nd|");
     SelectRow(1);
     list->DeleteProductRow();
     EXPECT_EQ(Column(1), (Strings{"a", "c", "d"}));
-    EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), "http://a");
-    EXPECT_EQ(ReadLink(root.Dirs(), 1, "X"), "");
-    EXPECT_EQ(ReadLink(root.Dirs(), 2, "X"), "http://d");
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), "[A0]\r\nX=http://a\r\n[A1]\r\nX=http://c\r\n");
+    EXPECT_EQ(ReadLink(root.Dirs(), 1, "X"), "http://c");
+    EXPECT_EQ(ReadLink(root.Dirs(), 2, "X"), "");
     EXPECT_EQ(TempDataRoot::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|\r\n\r\nc|\r\nd|");
 }
 
@@ -164,16 +164,21 @@ TEST_F(ProductList, OpenLinkShowsTheCaptionForASecondThenOpensIt)
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
-TEST_F(ProductList, OpenLinkWithoutLinkSaysSo)
+TEST_F(ProductList, OpenLinkWithoutWebLinkSaysSo)
 {
     AddRows({{"1", "a"}});
+    WriteLink(root.Dirs(), 0, "Y", "file:///etc/passwd?http");
     bool opened = false;
     SetShellOpenHandlerForTests([&](const QUrl &) { opened = true; });
     Program().currentCell = {0, 2, ""};
     list->OpenLinkInBrowser();
+    Program().currentCell = {0, 3, ""};
+    list->OpenLinkInBrowser();
     SetShellOpenHandlerForTests(nullptr);
     EXPECT_FALSE(opened);
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("未发现 \"X\"的任何链接可打开。")});
+    EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("未发现 \"X\"的任何链接可打开。"),
+                                             QStringLiteral("这个链接不是网页地址，不能用浏览器打开：\r\n"
+                                                            "file:///etc/passwd?http\r\n只能打开 http 或 https 链接。")}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Corvix"));
 }
 

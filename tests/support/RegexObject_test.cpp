@@ -174,4 +174,27 @@ TEST(FirstHostName, HostOfALink)
         EXPECT_EQ(FirstHostName(link), host) << link;
 }
 
+TEST(WebAddress, OnlyHttpAndHttpsPagesAndHostsTypedWithoutScheme)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://shop.example/p?id=1", "http://shop.example/p?id=1"},
+        {" HTTPS://127.0.0.1:8080/a ", "HTTPS://127.0.0.1:8080/a"},
+        {"http://localhost/x", "http://localhost/x"},
+        {"shop.example.com/item/1", "http://shop.example.com/item/1"},
+        {"127.0.0.1:8080/a", "http://127.0.0.1:8080/a"},
+        {"httpbin.org/get", "http://httpbin.org/get"},
+        {"file:///etc/passwd?http", ""},
+        {"javascript:location='http://a.b'", ""},
+        {"ftp://a.b/x", ""},
+        {"a.b:http", ""},
+        {"http:///etc/passwd", ""},
+        {"http:a.b", ""},
+        {"see http://a.b", ""},
+        {"abc", ""},
+        {"", ""},
+    };
+    for (const auto &[link, address] : cases)
+        EXPECT_EQ(WebAddress(link), address) << link;
+}
+
 } // namespace
