@@ -199,7 +199,7 @@ TEST_F(RuleTestBrowserTest, PickingWritesTheLoweredSourceAndCloses)
 TEST_F(RuleTestBrowserTest, APickThatCannotWriteItsFileSaysSoAndOpensNothing)
 {
     test::FullDisk disk;
-    Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    Program().dirs = PrepareDataRoot(disk.Dir(), {}).dirs;
     const std::filesystem::path file = Program().dirs.classDir / "test.txt";
     test::TempDataRoot::WriteBytes(file, "an earlier pick");
     disk.Fill();

@@ -286,7 +286,7 @@ TEST_F(RuleListTest, AFileThatCannotBeDeletedIsReportedAndKept)
 TEST_F(RuleListTest, WritesOnAFullDiskSaySoAndChangeNothing)
 {
     FullDisk disk;
-    Program().dirs = PrepareDataRoot(disk.Dir(), {});
+    Program().dirs = PrepareDataRoot(disk.Dir(), {}).dirs;
     ThreeRules();
     // An index larger than the rule file a delete frees, so that its rewrite
     // finds no room either.
