@@ -1,5 +1,8 @@
+#include "capture/CaptureRunController.h"
+#include "common/FullDisk.h"
 #include "products/LinkFile.h"
 #include "products/RecordFile.h"
+#include "products/RecordListController.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
 
@@ -12,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace corvix {
 namespace {
@@ -75,6 +79,65 @@ TEST_F(ProductList, DeleteLastRowWithoutLinkFileOrRecord)
     EXPECT_TRUE(Program().resultsChanged);
     EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
     EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ProductList, DeleteIsRefusedWhileAnOlderRecordIsShown)
+{
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const std::string links = "[A0]\r\ntitle=a\r\nX=a\r\n[A1]\r\ntitle=b\r\nX=b\r\n";
+    TempDataRoot::WriteBytes(linkPath, links);
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1700000000.txt", "old a|1||\r\nold b|2||");
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|3||\r\nb|4||");
+    auto *records = new RecordListController(window.get());
+    auto *run = new CaptureRunController(window.get());
+    records->FillRecordList();
+    const auto viewOldest = [&] {
+        window->RecordList()->setCurrentItem(window->RecordList()->topLevelItem(0));
+        records->ViewRecord();
+        SelectRow(0);
+        list->DeleteProductRow();
+    };
+    viewOldest();
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。")});
+    EXPECT_EQ(Column(1), (Strings{"old a", "old b"}));
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), links);
+    EXPECT_EQ(TempDataRoot::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|3||\r\nb|4||");
+    EXPECT_FALSE(Program().resultsChanged);
+
+    // A retry and a run make the grid this run's results again (no link here
+    // holds "http", so neither opens a page).
+    run->RetryFailed();
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"old b"}));
+    TempDataRoot::WriteBytes(linkPath, links);
+    viewOldest();
+    run->RunCapture();
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"b"}));
+    EXPECT_EQ(messages.Texts().count(QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。")), 2);
+}
+
+TEST_F(ProductList, DeleteOnAFullDiskChangesNeitherTheFilesNorTheGrid)
+{
+    test::FullDisk disk;
+    Program().dirs.dbDir = disk.Dir();
+    AddRows({{"1", "a"}, {"2", "b"}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const std::string links = "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n";
+    TempDataRoot::WriteBytes(linkPath, links);
+    TempDataRoot::WriteBytes(disk.Dir() / "1700000001.txt", "a|\r\nb|");
+    SelectRow(0);
+    disk.Fill();
+    list->DeleteProductRow();
+    disk.Free();
+    EXPECT_EQ(Column(1), (Strings{"a", "b"}));
+    EXPECT_FALSE(Program().resultsChanged);
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), links);
+    EXPECT_EQ(TempDataRoot::ReadBytes(disk.Dir() / "1700000001.txt"), "a|\r\nb|");
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(linkPath.u16string())));
 }
 
 TEST_F(ProductList, LeftClickBelowTheRowsAppendsANumberedBlankRow)
