@@ -31,7 +31,7 @@ protected:
 
 private:
     void ReportImportedLines();
-    void StoreEntry(const QString &typed, int ownRow, int ownColumn);
+    void StoreEntry(const QString &typed, int row, int column);
 
     MainWindow *window_;
     ProductGridModel *grid_;
