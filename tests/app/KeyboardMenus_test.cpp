@@ -1,7 +1,7 @@
 // Keyboard users reach every pop-up menu of the main window: the context-menu
 // key (or Shift+F10) on a list view with a selected row opens the same menu,
 // with the same enabled states, as a right-click; without a selected row it
-// opens nothing.
+// opens nothing. A right-click opens a menu only over a row.
 #include "app/StartUp.h"
 
 #include "common/TestSupport.h"
@@ -59,6 +59,12 @@ protected:
         view->setFocus();
         QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(view, &event);
+    }
+
+    static void RightClick(QAbstractItemView *view, const QPoint &at)
+    {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &event);
     }
 
     static void Select(QAbstractItemView *view, int row)
@@ -132,4 +138,29 @@ TEST_F(KeyboardMenus, RecordMenuOpensOnlyWithASelectedRow)
     Select(records, 0);
     PressContextMenuKey(records);
     EXPECT_TRUE(window_->RecordMenu()->isVisible());
+}
+
+TEST_F(KeyboardMenus, RightClickOnEmptyListSpaceOpensNoMenu)
+{
+    window_->Tabs()->setCurrentIndex(1); // fills the rule list
+    struct List {
+        int tab;
+        QAbstractItemView *view;
+        QMenu *menu;
+    };
+    for (const List &list : {List{0, window_->GridView(), window_->GridMenu()},
+                             List{1, window_->RuleList(), window_->RuleMenu()},
+                             List{3, window_->RecordList(), window_->RecordMenu()}}) {
+        SCOPED_TRACE(list.tab);
+        window_->Tabs()->setCurrentIndex(list.tab);
+        QApplication::processEvents();
+        Select(list.view, 0);
+        const QPoint belowRows(5, list.view->viewport()->height() - 3);
+        ASSERT_FALSE(list.view->indexAt(belowRows).isValid());
+        RightClick(list.view, belowRows);
+        EXPECT_FALSE(list.menu->isVisible());
+        RightClick(list.view, list.view->visualRect(list.view->model()->index(0, 1)).center());
+        EXPECT_TRUE(list.menu->isVisible());
+        list.menu->hide();
+    }
 }
