@@ -129,13 +129,14 @@ TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
     const auto links = Dir(tmp) / "url.ini";
     const auto record = Dir(tmp) / "1700000001.txt";
     Put(links, "[A0]\r\n");
-    std::filesystem::permissions(links, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    using std::filesystem::perms;
+    const perms kept = perms::owner_read | perms::owner_write | perms::group_read;
+    std::filesystem::permissions(links, kept);
     std::filesystem::path failed;
     EXPECT_TRUE(WriteFilesTogether({{links, "new links"}, {record, std::string_view("a|\0b", 4)}}, &failed));
     EXPECT_EQ(Get(links), "new links");
     EXPECT_EQ(Get(record), std::string("a|\0b", 4));
-    EXPECT_EQ(std::filesystem::status(links).permissions(),
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::filesystem::status(links).permissions(), kept);
     EXPECT_EQ(FilesIn(Dir(tmp)), 2u);
 
     // A file that cannot be staged: nothing is renamed.
