@@ -143,24 +143,18 @@ TEST_F(KeyboardMenus, RecordMenuOpensOnlyWithASelectedRow)
 TEST_F(KeyboardMenus, RightClickOnEmptyListSpaceOpensNoMenu)
 {
     window_->Tabs()->setCurrentIndex(1); // fills the rule list
-    struct List {
-        int tab;
-        QAbstractItemView *view;
-        QMenu *menu;
-    };
-    for (const List &list : {List{0, window_->GridView(), window_->GridMenu()},
-                             List{1, window_->RuleList(), window_->RuleMenu()},
-                             List{3, window_->RecordList(), window_->RecordMenu()}}) {
-        SCOPED_TRACE(list.tab);
-        window_->Tabs()->setCurrentIndex(list.tab);
+    QAbstractItemView *views[] = {window_->GridView(), window_->RuleList(), window_->RecordList()};
+    QMenu *menus[] = {window_->GridMenu(), window_->RuleMenu(), window_->RecordMenu()};
+    for (int i : {0, 1, 2}) {
+        window_->Tabs()->setCurrentIndex(i == 2 ? 3 : i);
         QApplication::processEvents();
-        Select(list.view, 0);
-        const QPoint belowRows(5, list.view->viewport()->height() - 3);
-        ASSERT_FALSE(list.view->indexAt(belowRows).isValid());
-        RightClick(list.view, belowRows);
-        EXPECT_FALSE(list.menu->isVisible());
-        RightClick(list.view, list.view->visualRect(list.view->model()->index(0, 1)).center());
-        EXPECT_TRUE(list.menu->isVisible());
-        list.menu->hide();
+        Select(views[i], 0);
+        const QPoint belowRows(5, views[i]->viewport()->height() - 3);
+        ASSERT_FALSE(views[i]->indexAt(belowRows).isValid());
+        RightClick(views[i], belowRows);
+        EXPECT_FALSE(menus[i]->isVisible()) << i;
+        RightClick(views[i], views[i]->visualRect(views[i]->model()->index(0, 1)).center());
+        EXPECT_TRUE(menus[i]->isVisible()) << i;
+        menus[i]->hide();
     }
 }
