@@ -115,6 +115,7 @@ void CaptureRunController::CaptureFromLinkFile()
         return;
     }
     grid_->ClearRows();
+    grid_->SetShowsOlderRecord(false);
     const int siteColumns = grid_->ColumnCount() - 2;
     const int total = products * siteColumns;
     int done = 0;
@@ -141,6 +142,7 @@ void CaptureRunController::CaptureFromImport(const std::string &buffer)
 {
     const DataDirs &dirs = Program().dirs;
     grid_->ClearRows();
+    grid_->SetShowsOlderRecord(false);
     const std::vector<std::string> lines = SplitText(buffer, "\r\n");
     // Fields beyond the last site column have no rule and no column to be
     // written under: they are skipped.
@@ -197,21 +199,25 @@ void CaptureRunController::RetryFailed()
         return;
     RunScope scope(*this);
     Program().resultsChanged = true;
+    // The retried rows are this run's results from now on, whatever they were.
+    grid_->SetShowsOlderRecord(false);
     const DataDirs &dirs = Program().dirs;
     const std::string failed = Gbk("获取失败");
     const std::string badLink = Gbk("链接不正确");
+    // Only site cells hold prices: the ID and the title are never captured.
+    constexpr int kFirstSiteColumn = 2;
     const auto wanted = [&](int row, int column) {
         const std::string &text = grid_->Text(row, column);
         return text.empty() || text == failed;
     };
     int total = 0;
     for (int i = 0; i < grid_->RowCount(); ++i)
-        for (int j = 0; j < grid_->ColumnCount(); ++j)
+        for (int j = kFirstSiteColumn; j < grid_->ColumnCount(); ++j)
             total += wanted(i, j) ? 1 : 0;
     int done = 0;
     for (int i = 0; i < grid_->RowCount() && !Stopped(); ++i) {
         ProcessPendingEventsThrottled();
-        for (int j = 0; j < grid_->ColumnCount() && !Stopped(); ++j) {
+        for (int j = kFirstSiteColumn; j < grid_->ColumnCount() && !Stopped(); ++j) {
             ProcessPendingEventsThrottled();
             if (!wanted(i, j))
                 continue;

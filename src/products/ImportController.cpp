@@ -163,38 +163,37 @@ LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
     return window;
 }
 
-// The entry goes to the cell that CurrentCell names when the window closes. A
-// click on the grid resets CurrentCell to the ID column of row 0, which takes no
-// entry: then the entry stays with the cell the window was opened for.
-void ImportController::StoreEntry(const QString &typed, int ownRow, int ownColumn)
+// The entry goes to the cell the window was opened for: CurrentCell may name
+// another cell by now (a click, a second entry window, a capture run).
+void ImportController::StoreEntry(const QString &typed, int row, int column)
 {
     const std::string text = SingleLineText(ToGbk(typed));
     if (text.empty())
         return;
-    const auto names = [this](int row, int column) {
-        return row >= 0 && row < grid_->RowCount() && column >= 1 && column < grid_->ColumnCount();
-    };
-    int row = Program().currentCell.row;
-    int column = Program().currentCell.column;
-    if (!names(row, column)) {
-        row = ownRow;
-        column = ownColumn;
-        if (!names(row, column))
-            return;
-    }
+    if (row < 0 || row >= grid_->RowCount() || column < 1 || column >= grid_->ColumnCount())
+        return;
     const DataDirs &dirs = Program().dirs;
     if (column == 1) {
+        if (!WriteLink(dirs, row, "title", text)) {
+            ShowWriteFailure(QStringLiteral("保存标题"), LinkFilePath(dirs));
+            return;
+        }
         grid_->SetText(row, 1, text);
-        WriteLink(dirs, row, "title", text);
         return;
     }
     if (FirstHostName(text).empty()) {
         ShowMessage(QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。"));
         return;
     }
-    // The key is the title of the column the cell is in, whatever title
-    // CurrentCell still carries from an earlier cell.
-    WriteLink(dirs, row, grid_->Title(column), text);
+    const std::string &key = grid_->Title(column);
+    if (!IsStorableKey(key)) {
+        ShowMessage(QStringLiteral("规则名称只有空格，无法为它保存链接：请先给这个规则换一个不是空白的名称。"));
+        return;
+    }
+    if (!WriteLink(dirs, row, key, text)) {
+        ShowWriteFailure(QStringLiteral("保存链接"), LinkFilePath(dirs));
+        return;
+    }
     grid_->SetText(row, column, "-");
 }
 

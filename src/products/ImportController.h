@@ -34,7 +34,7 @@ protected:
 private:
     // "已导入：n条数据。" with the rows the next run builds, and what it leaves out.
     void ReportImportedLines(const std::vector<int> &linesWithoutGbk = {});
-    void StoreEntry(const QString &typed, int ownRow, int ownColumn);
+    void StoreEntry(const QString &typed, int row, int column);
 
     MainWindow *window_;
     ProductGridModel *grid_;

@@ -443,8 +443,15 @@ std::string ReadLink(const DataDirs &dirs, int row, std::string_view key)
     return LoadCached(LinkFilePath(dirs)).ProductValue(row, key);
 }
 
+bool IsStorableKey(std::string_view key)
+{
+    return !TrimBlanks(key).empty();
+}
+
 bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value)
 {
+    if (!IsStorableKey(key))
+        return false;
     const std::filesystem::path path = LinkFilePath(dirs);
     LinkFile file = LoadCached(path);
     file.SetProductValue(row, key, value);

@@ -103,6 +103,14 @@ std::filesystem::path LinkFilePath(const DataDirs &dirs);
 // that writers elsewhere (a link entry window closed during a run) are never
 // overwritten with stale contents.
 std::string ReadLink(const DataDirs &dirs, int row, std::string_view key);
+// False, with the file unchanged, when the key cannot be stored or the file
+// cannot be written.
 bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value);
+
+// Whether a value can be stored under that key and read back. Key names lose
+// the blanks around them in an INI line, so a name made of blanks only (a rule
+// may be titled " ") names no key, and a key line of one would read back under
+// every other such name.
+bool IsStorableKey(std::string_view key);
 
 } // namespace corvix

@@ -40,6 +40,14 @@ public:
     // Column 0 of every row becomes its 1-based number.
     void RenumberIds();
 
+    // True while the rows are a saved record the user chose to look at, not the
+    // results of this run or the ones restored at start-up. The rows of such a
+    // record need not match the sections of url.ini nor the lines of the newest
+    // record, so nothing may be deleted through them. A new grid shows current
+    // results.
+    bool ShowsOlderRecord() const { return showsOlderRecord_; }
+    void SetShowsOlderRecord(bool older) { showsOlderRecord_ = older; }
+
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -49,6 +57,7 @@ public:
 private:
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> rows_;
+    bool showsOlderRecord_ = false;
 };
 
 } // namespace corvix

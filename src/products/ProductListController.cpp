@@ -142,33 +142,53 @@ void ProductListController::ShowGridMenu(const QPoint &globalPos)
 
 void ProductListController::DeleteProductRow()
 {
+    if (grid_->ShowsOlderRecord()) {
+        ShowMessage(QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。"));
+        return;
+    }
     QAction *item = MenuAction(window_->GridMenu(), QStringLiteral("删除记录"));
     if (item)
         item->setEnabled(false);
-    Program().resultsChanged = true;
     const int row = SelectedRow(view_);
-    if (row >= 0) {
-        const DataDirs &dirs = Program().dirs;
-        const std::filesystem::path linkPath = LinkFilePath(dirs);
-        const std::string before = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
-        LinkFile links = LinkFile::Parse(before);
-        links.RemoveProductSection(row);
-        if (links.Text() != before)
-            links.Save(linkPath);
-
+    if (row >= 0 && RemoveRowFromFiles(row)) {
+        Program().resultsChanged = true;
         grid_->RemoveRow(row);
-
-        const std::string newest = NewestRecordName(dirs.dbDir);
-        if (!newest.empty()) {
-            const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
-            const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte);
-            if (const long long line = RecordLineOfRow(record, row); line > 0)
-                WriteFileAtomically(recordPath, RemoveLine(record, line));
-        }
         grid_->RenumberIds();
     }
     if (item)
         item->setEnabled(true);
+}
+
+// url.ini and the newest record both number the rows: they are replaced
+// together, so that neither can keep a row the other has lost.
+bool ProductListController::RemoveRowFromFiles(int row)
+{
+    const DataDirs &dirs = Program().dirs;
+    const std::filesystem::path linkPath = LinkFilePath(dirs);
+    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
+    LinkFile links = LinkFile::Parse(linksBefore);
+    links.RemoveProductSection(row);
+    const std::string linksAfter = links.Text();
+
+    std::vector<FileContents> changed;
+    if (linksAfter != linksBefore)
+        changed.push_back({linkPath, linksAfter});
+    std::string recordAfter;
+    const std::string newest = NewestRecordName(dirs.dbDir);
+    if (!newest.empty()) {
+        const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
+        const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte);
+        if (const long long line = RecordLineOfRow(record, row); line > 0) {
+            recordAfter = RemoveLine(record, line);
+            changed.push_back({recordPath, recordAfter});
+        }
+    }
+    std::filesystem::path failed;
+    if (!WriteFilesTogether(changed, &failed)) {
+        ShowWriteFailure(QStringLiteral("删除记录"), failed);
+        return false;
+    }
+    return true;
 }
 
 void ProductListController::OpenLinkInBrowser()

@@ -37,6 +37,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // False (and told) when url.ini or the newest record could not be written.
+    bool RemoveRowFromFiles(int row);
+
     MainWindow *window_;
     ProductGridModel *grid_;
     QTreeView *view_;

@@ -90,6 +90,7 @@ void RecordListController::ViewRecord()
 
     grid.ClearRows();
     LoadRecordIntoGrid(PathInDir(dbDir, name), grid);
+    grid.SetShowsOlderRecord(true);
     window_->Tabs()->setCurrentIndex(0);
 }
 

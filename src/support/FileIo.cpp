@@ -5,24 +5,113 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace corvix {
+namespace {
 
-std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
+// Every byte of the file, zero bytes included; nullopt when it cannot be opened.
+// C stdio: no exceptions (a directory or a read error reads as what was read so
+// far, normally nothing), and one buffer copy for large files.
+std::optional<std::string> ReadAllBytes(const std::filesystem::path &path)
 {
-    // C stdio: no exceptions (a directory or a read error reads as what was
-    // read so far, normally nothing), and one buffer copy for large files.
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
     if (!file)
-        return {};
+        return std::nullopt;
     std::string bytes;
     char buffer[1 << 16];
     size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, n);
+    return bytes;
+}
+
+QString ToQString(const std::filesystem::path &path)
+{
+    return QString::fromStdU16String(path.u16string());
+}
+
+// Writes the new content of file.path completely into a new file beside it and
+// returns that file's name; the empty path when this failed (then nothing stays
+// behind). The replaced file's permissions carry over.
+std::filesystem::path Stage(const FileContents &file)
+{
+    const QString target = ToQString(file.path);
+    QTemporaryFile temp(target + QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        return {};
+    const auto size = static_cast<qint64>(file.bytes.size());
+    if (temp.write(file.bytes.data(), size) != size || !temp.flush() || temp.error() != QFileDevice::NoError)
+        return {};
+    // Like QSaveFile: a filesystem that cannot sync still takes the file; a
+    // write it refused has shown up in flush() already.
+    SyncToDisk(temp.handle());
+    temp.setPermissions(QFile::exists(target) ? QFile::permissions(target)
+                                              : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser
+                                                    | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    // A temporary file holds its handle until it is destroyed, and a file still
+    // open cannot be renamed on every system: it is let go as an ordinary file.
+    const QString name = temp.fileName();
+    if (name.isEmpty())
+        return {};
+    temp.setAutoRemove(false);
+    return std::filesystem::path(name.toStdU16String());
+}
+
+// A target as it was before the renames. Its old file keeps a second name
+// while they run: the system then frees no file in between (freeing one made a
+// rename take milliseconds), and a failed rename is undone by a rename back.
+// Where a second name cannot be made, the bytes are kept instead.
+struct Previous {
+    bool existed = false;
+    std::filesystem::path keptAs;
+    std::optional<std::string> bytes;
+};
+
+Previous Keep(const std::filesystem::path &target, const std::filesystem::path &spareName)
+{
+    std::error_code ec;
+    Previous previous;
+    previous.existed = std::filesystem::exists(target, ec);
+    if (!previous.existed)
+        return previous;
+    std::filesystem::create_hard_link(target, spareName, ec);
+    if (!ec)
+        previous.keptAs = spareName;
+    else
+        previous.bytes = ReadAllBytes(target);
+    return previous;
+}
+
+void PutBack(const std::filesystem::path &target, Previous &previous)
+{
+    std::error_code ec;
+    if (!previous.existed)
+        std::filesystem::remove(target, ec);
+    else if (!previous.keptAs.empty())
+        std::filesystem::rename(previous.keptAs, target, ec);
+    else if (previous.bytes)
+        WriteFileAtomically(target, *previous.bytes);
+    previous.keptAs.clear();
+}
+
+void Forget(Previous &previous)
+{
+    std::error_code ec;
+    if (!previous.keptAs.empty())
+        std::filesystem::remove(previous.keptAs, ec);
+    previous.keptAs.clear();
+}
+
+} // namespace
+
+std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
+{
+    std::string bytes = ReadAllBytes(path).value_or(std::string());
     const size_t zero = bytes.find('\0');
     if (zero != std::string::npos)
         bytes.resize(zero);
@@ -52,6 +141,43 @@ bool WriteFileAtomically(const std::filesystem::path &path, std::string_view byt
         return false;
     }
     return file.commit();
+}
+
+bool WriteFilesTogether(const std::vector<FileContents> &files, std::filesystem::path *failed)
+{
+    std::vector<std::filesystem::path> staged; // emptied once renamed
+    std::vector<Previous> previous;
+    const auto fail = [&](const std::filesystem::path &path) {
+        std::error_code ec;
+        for (const std::filesystem::path &name : staged)
+            if (!name.empty())
+                std::filesystem::remove(name, ec);
+        for (Previous &p : previous)
+            Forget(p);
+        if (failed)
+            *failed = path;
+        return false;
+    };
+    for (const FileContents &file : files) {
+        staged.push_back(Stage(file));
+        if (staged.back().empty())
+            return fail(file.path);
+    }
+    for (size_t i = 0; i < files.size(); ++i)
+        previous.push_back(Keep(files[i].path, std::filesystem::path(staged[i]) += ".old"));
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::error_code ec;
+        std::filesystem::rename(staged[i], files[i].path, ec);
+        if (ec) {
+            for (size_t j = 0; j < i; ++j)
+                PutBack(files[j].path, previous[j]);
+            return fail(files[i].path);
+        }
+        staged[i].clear();
+    }
+    for (Previous &p : previous)
+        Forget(p);
+    return true;
 }
 
 } // namespace corvix

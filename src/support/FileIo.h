@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvix {
 
@@ -17,5 +18,20 @@ std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop = StopA
 // directory, which is then renamed over the target. On failure the old file
 // stays as it was and false is returned.
 bool WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes);
+
+// The new content of one file of a group that must change together.
+struct FileContents {
+    std::filesystem::path path;
+    std::string_view bytes;
+};
+
+// Replaces several files as one change, for files that describe the same rows
+// and must never disagree. Every new content is first written completely to a
+// temporary file beside its target (flushed, its errors checked); only when all
+// of them are there are they renamed over their targets, one right after the
+// other. When a file cannot be written, or a rename fails, the temporary files
+// go, every target keeps (or gets back) its old bytes, false is returned and
+// *failed names the file that could not be written.
+bool WriteFilesTogether(const std::vector<FileContents> &files, std::filesystem::path *failed = nullptr);
 
 } // namespace corvix

@@ -19,9 +19,13 @@ protected:
     {
         if (event->type() == QEvent::ContextMenu) {
             auto *e = static_cast<QContextMenuEvent *>(event);
-            if (e->reason() == QContextMenuEvent::Mouse)
-                handler_(e->globalPos(), false);
-            else
+            if (e->reason() == QContextMenuEvent::Mouse) {
+                // Empty space below (or beside) the rows names no row, although
+                // the last row clicked is still selected: no menu, or its items
+                // would act on that row.
+                if (OverRow(e->globalPos()))
+                    handler_(e->globalPos(), false);
+            } else
                 handler_(KeyboardAnchor(), true);
             return true;
         }
@@ -36,6 +40,11 @@ protected:
     }
 
 private:
+    bool OverRow(const QPoint &globalPos) const
+    {
+        return view_->indexAt(view_->viewport()->mapFromGlobal(globalPos)).isValid();
+    }
+
     QPoint KeyboardAnchor() const
     {
         const QRect r = view_->visualRect(view_->currentIndex());

@@ -1,6 +1,7 @@
 #pragma once
-// Pop-up menus of the list views open on a right-click over a row and, for
-// keyboard users, on the context-menu key or Shift+F10 with the same handler.
+// Pop-up menus of the list views open on a right-click over a row (never over
+// the empty space of the list) and, for keyboard users, on the context-menu key
+// or Shift+F10 with the same handler.
 #include <QPoint>
 #include <functional>
 

@@ -1,7 +1,7 @@
 // Keyboard users reach every pop-up menu of the main window: the context-menu
 // key (or Shift+F10) on a list view with a selected row opens the same menu,
 // with the same enabled states, as a right-click; without a selected row it
-// opens nothing.
+// opens nothing. A right-click opens a menu only over a row.
 #include "app/StartUp.h"
 
 #include "common/TestSupport.h"
@@ -59,6 +59,12 @@ protected:
         view->setFocus();
         QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(view, &event);
+    }
+
+    static void RightClick(QAbstractItemView *view, const QPoint &at)
+    {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &event);
     }
 
     static void Select(QAbstractItemView *view, int row)
@@ -132,4 +138,23 @@ TEST_F(KeyboardMenus, RecordMenuOpensOnlyWithASelectedRow)
     Select(records, 0);
     PressContextMenuKey(records);
     EXPECT_TRUE(window_->RecordMenu()->isVisible());
+}
+
+TEST_F(KeyboardMenus, RightClickOnEmptyListSpaceOpensNoMenu)
+{
+    window_->Tabs()->setCurrentIndex(1); // fills the rule list
+    QAbstractItemView *views[] = {window_->GridView(), window_->RuleList(), window_->RecordList()};
+    QMenu *menus[] = {window_->GridMenu(), window_->RuleMenu(), window_->RecordMenu()};
+    for (int i : {0, 1, 2}) {
+        window_->Tabs()->setCurrentIndex(i == 2 ? 3 : i);
+        QApplication::processEvents();
+        Select(views[i], 0);
+        const QPoint belowRows(5, views[i]->viewport()->height() - 3);
+        ASSERT_FALSE(views[i]->indexAt(belowRows).isValid());
+        RightClick(views[i], belowRows);
+        EXPECT_FALSE(menus[i]->isVisible()) << i;
+        RightClick(views[i], views[i]->visualRect(views[i]->model()->index(0, 1)).center());
+        EXPECT_TRUE(menus[i]->isVisible()) << i;
+        menus[i]->hide();
+    }
 }

@@ -1,3 +1,4 @@
+#include "common/FullDisk.h"
 #include "products/LinkFile.h"
 #include "support/Gbk.h"
 #include "ui/EntryWindows.h"
@@ -197,17 +198,47 @@ TEST_F(EditCell, RejectedAndEmptyEntriesChangeNothing)
     EXPECT_EQ(Grid().Text(0, 1), "a");
 }
 
-TEST_F(EditCell, EntryGoesToTheCellNamedWhenTheWindowCloses)
+TEST_F(EditCell, EntryGoesToTheCellItsWindowWasOpenedFor)
 {
     AddRows({{"1", "a", "", ""}, {"2", "b", "", ""}});
     LinkInputWindow *w = import->EditCell(CellPoint(0, 2));
-    ASSERT_NE(w, nullptr);
-    // A right-click on another site cell moves CurrentCell there.
-    QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, CellPoint(1, 3));
-    Close(w, QStringLiteral("http://moved.example/1"));
-    EXPECT_EQ(ReadLink(root.Dirs(), 1, "Y"), "http://moved.example/1");
-    EXPECT_EQ(Grid().Text(1, 3), "-");
-    EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), "");
+    // A second window, for another row's title, moves CurrentCell there.
+    LinkInputWindow *title = import->EditCell(CellPoint(1, 1));
+    Close(w, QStringLiteral("http://own.example/1"));
+    EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), "http://own.example/1");
+    EXPECT_EQ(Grid().Text(0, 2), "-");
+    EXPECT_EQ(Grid().Text(1, 1), "b");
+    title->close();
+}
+
+TEST_F(EditCell, LinkForABlankRuleTitleIsRefused)
+{
+    window->AddGridColumn(" ", 60, Qt::AlignHCenter);
+    AddRows({{"1", "a", "", "", "9.9"}});
+    Close(import->EditCell(CellPoint(0, 4)), QStringLiteral("http://shop.example/1"));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("规则名称只有空格，无法为它保存链接：请先给这个规则换一个不是空白的名称。")});
+    EXPECT_EQ(Grid().Text(0, 4), "9.9");
+    EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
+}
+
+TEST_F(EditCell, EntriesOnAFullDiskLeaveTheCellAndTheLinkFile)
+{
+    test::FullDisk disk;
+    Program().dirs.dbDir = disk.Dir();
+    AddRows({{"1", "a", "9.9", ""}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    TempDataRoot::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\n");
+    LinkInputWindow *title = import->EditCell(CellPoint(0, 1));
+    LinkInputWindow *link = import->EditCell(CellPoint(0, 2));
+    disk.Fill();
+    Close(title, QStringLiteral("new title"));
+    Close(link, QStringLiteral("http://shop.example/1"));
+    disk.Free();
+    EXPECT_EQ(Grid().Text(0, 1), "a");
+    EXPECT_EQ(Grid().Text(0, 2), "9.9");
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), "[A0]\r\ntitle=a\r\n");
+    EXPECT_EQ(messages.Texts().filter(QString::fromStdU16String(linkPath.u16string())).size(), 2);
 }
 
 TEST_F(EditCell, AClickThatResetsCurrentCellLeavesTheEntryWithItsOwnCell)

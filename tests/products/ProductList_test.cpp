@@ -1,5 +1,8 @@
+#include "capture/CaptureRunController.h"
+#include "common/FullDisk.h"
 #include "products/LinkFile.h"
 #include "products/RecordFile.h"
+#include "products/RecordListController.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
 
@@ -12,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace corvix {
 namespace {
@@ -75,6 +79,58 @@ TEST_F(ProductList, DeleteLastRowWithoutLinkFileOrRecord)
     EXPECT_TRUE(Program().resultsChanged);
     EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
     EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ProductList, DeleteIsRefusedWhileAnOlderRecordIsShown)
+{
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const std::string links = "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n";
+    TempDataRoot::WriteBytes(linkPath, links);
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1700000000.txt", "old a|\r\nold b|");
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|\r\nb|");
+    auto *records = new RecordListController(window.get());
+    auto *run = new CaptureRunController(window.get());
+    records->FillRecordList();
+    window->RecordList()->setCurrentItem(window->RecordList()->topLevelItem(0));
+    records->ViewRecord();
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。")});
+    EXPECT_EQ(Column(1), (Strings{"old a", "old b"}));
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), links);
+    EXPECT_EQ(TempDataRoot::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|\r\nb|");
+    EXPECT_FALSE(Program().resultsChanged);
+
+    // A retry or a run shows current results again (no link holds "http", so
+    // no page opens).
+    run->RetryFailed();
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"old b"}));
+    records->ViewRecord();
+    run->RunCapture(); // rebuilds the one row url.ini has left
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(Grid().RowCount(), 0);
+}
+
+TEST_F(ProductList, DeleteOnAFullDiskChangesNeitherTheFilesNorTheGrid)
+{
+    test::FullDisk disk;
+    Program().dirs.dbDir = disk.Dir();
+    AddRows({{"1", "a"}, {"2", "b"}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    TempDataRoot::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    TempDataRoot::WriteBytes(disk.Dir() / "1700000001.txt", "a|\r\nb|");
+    SelectRow(0);
+    disk.Fill();
+    list->DeleteProductRow();
+    disk.Free();
+    EXPECT_EQ(Column(1), (Strings{"a", "b"}));
+    EXPECT_FALSE(Program().resultsChanged);
+    EXPECT_EQ(TempDataRoot::ReadBytes(linkPath), "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    EXPECT_EQ(TempDataRoot::ReadBytes(disk.Dir() / "1700000001.txt"), "a|\r\nb|");
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(linkPath.u16string())));
 }
 
 TEST_F(ProductList, LeftClickBelowTheRowsAppendsANumberedBlankRow)

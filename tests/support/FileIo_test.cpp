@@ -111,4 +111,27 @@ TEST(WriteFileAtomically, FullDiskKeepsTheOldFileByteForByte)
         EXPECT_EQ(entry.path().filename(), "url.ini"); // no temporary file stays behind
 }
 
+TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
+{
+    QTemporaryDir tmp;
+    const auto links = Dir(tmp) / "url.ini", record = Dir(tmp) / "1.txt", added = Dir(tmp) / "added.txt";
+    Put(links, "old");
+    std::filesystem::path failed;
+    EXPECT_TRUE(WriteFilesTogether({{links, "new"}, {record, std::string_view("a|\0b", 4)}}, &failed));
+    EXPECT_EQ(Get(links), "new");
+    EXPECT_EQ(Get(record), std::string("a|\0b", 4));
+
+    // The last file cannot be staged (no folder) or renamed (a folder in the
+    // way): the files renamed before it get their old bytes back, a new one goes.
+    std::filesystem::create_directory(Dir(tmp) / "busy");
+    for (const auto &bad : {Dir(tmp) / "nodir" / "r.txt", Dir(tmp) / "busy"}) {
+        EXPECT_FALSE(WriteFilesTogether({{links, "x"}, {added, "y"}, {bad, "z"}}, &failed));
+        EXPECT_EQ(failed, bad);
+        EXPECT_EQ(Get(links), "new");
+        EXPECT_FALSE(std::filesystem::exists(added));
+    }
+    // No temporary file or second name stays behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir(tmp)), {}), 3);
+}
+
 } // namespace
