@@ -7,13 +7,13 @@
 //   BM_RunMemory      RSS of the program and its browser processes after 30 and 300 links
 #include "ProcessTable.h"
 #include "app/Application.h"
-#include "app/ProgramState.h"
-#include "capture/CaptureRunController.h"
+#include "ui/Session.h"
+#include "ui/capture/CaptureRunController.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/ProductGridModel.h"
 #include "rules/RuleFile.h"
-#include "support/BrowserView.h"
+#include "ui/browser/BrowserView.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 
@@ -90,7 +90,7 @@ BENCHMARK(BM_BarePageLoad)->Unit(benchmark::kMillisecond)->Iterations(100);
 
 // A main window with one rule column and a capture run over `links` pages.
 struct RunFixture {
-    corvix::test::TempDataRoot root;
+    corvix::test::TempSession root;
     std::unique_ptr<corvix::MainWindow> window;
     corvix::CaptureRunController *run = nullptr;
 
@@ -103,9 +103,9 @@ struct RunFixture {
         rule.open = "1";
         window = std::make_unique<corvix::MainWindow>();
         window->AddGridColumn("X", 60, Qt::AlignHCenter);
-        corvix::Program().enabledRuleTitles = {"X"};
-        corvix::Program().enabledRuleTexts = {corvix::ComposeRuleText(rule)};
-        run = new corvix::CaptureRunController(window.get());
+        corvix::test::TestSession().enabledRuleTitles = {"X"};
+        corvix::test::TestSession().enabledRuleTexts = {corvix::ComposeRuleText(rule)};
+        run = new corvix::CaptureRunController(window.get(), corvix::test::TestSession());
         window->show();
     }
     void Import(int first, int links)
@@ -113,7 +113,7 @@ struct RunFixture {
         std::string buffer;
         for (int i = 0; i < links; ++i)
             buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + ItemUrl(first + i).toStdString();
-        corvix::Program().importBuffer = buffer;
+        corvix::test::TestSession().importBuffer = buffer;
     }
 };
 
@@ -188,8 +188,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     {
-        corvix::test::TempDataRoot profileRoot; // the capture profile keeps nothing on disk
-        corvix::Program().dirs.root.clear();
+        corvix::SetCaptureProfileRoot({}); // the capture profile keeps nothing on disk
         corvix::CaptureProfile();
     }
     benchmark::Initialize(&argc, argv);

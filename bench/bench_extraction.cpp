@@ -12,14 +12,15 @@
 //   BM_FreshBarePageLoad / BM_FreshRuleTestClickToLogLine   the same with a new page
 //                             (and a new test window) every time
 #include "app/Application.h"
-#include "app/ProgramState.h"
-#include "capture/CaptureWindow.h"
+#include "common/TestSupport.h"
+#include "ui/Session.h"
+#include "ui/capture/CaptureWindow.h"
 #include "capture/PriceExtraction.h"
-#include "capture/RuleTestController.h"
+#include "ui/capture/RuleTestController.h"
 #include "common/BrowserTestSupport.h"
 #include "common/TestHttpServer.h"
-#include "support/BrowserView.h"
-#include "support/DomHelper.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/browser/DomHelper.h"
 #include "support/Gbk.h"
 
 #include <QApplication>
@@ -82,9 +83,7 @@ BrowserView *LoadBigPage(std::unique_ptr<BrowserView> &view)
 // is added to snapshotMs.
 std::string ExtractOnce(BrowserView &view, double &snapshotMs, double &totalSeconds)
 {
-    Program().capture.capturing = true;
-    Program().capture.ruleText = Gbk("[style]1[/style][left]<span id=\"price\">[/left][right]</span>[/right]");
-    const std::string rule = Program().capture.ruleText;
+    const std::string rule = Gbk("[style]1[/style][left]<span id=\"price\">[/left][right]</span>[/right]");
     DomHelper helper;
     helper.AttachToWindow(&view);
     QElapsedTimer timer;
@@ -96,7 +95,6 @@ std::string ExtractOnce(BrowserView &view, double &snapshotMs, double &totalSeco
     });
     test::WaitUntil([&] { return result.has_value(); }, 10000);
     totalSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    Program().capture = CaptureState{};
     return result.value_or("");
 }
 
@@ -188,7 +186,7 @@ struct Editor {
         link->setText(Server().Url("/item"));
         left->setPlainText("<em>");
         right->setPlainText("</em>");
-        controller = new RuleTestController(&window);
+        controller = new RuleTestController(&window, test::TestSession());
     }
     template <typename T>
     T *Named(const char *name)

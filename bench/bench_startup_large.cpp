@@ -5,7 +5,8 @@
 // save of the 10,000-row grid.
 // Run on a display: scripts/with-display build/bench/bench_startup_large
 #include "app/Application.h"
-#include "app/ProgramState.h"
+#include "common/TestSupport.h"
+#include "ui/Session.h"
 #include "app/StartUp.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
@@ -75,7 +76,7 @@ void StartUpWithRecord(benchmark::State &state, RecordShape shape)
     state.counters["record_mb"] = static_cast<double>(std::filesystem::file_size(record)) / 1e6;
     int rows = 0, columns = 0;
     for (auto _ : state) {
-        corvix::ResetProgramState();
+        corvix::test::ResetTestSession();
         {
             corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
             shell.Show();
@@ -116,7 +117,7 @@ void BM_ViewOf50MbRecordInShownWindow(benchmark::State &state)
     QTemporaryDir dir;
     const std::filesystem::path programDir(dir.path().toStdU16String());
     MakeProgramDir(programDir, kLong);
-    corvix::ResetProgramState();
+    corvix::test::ResetTestSession();
     corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
     shell.Show();
     if (!QTest::qWaitForWindowExposed(shell.Window()))
@@ -141,12 +142,12 @@ void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
     std::uintmax_t saved = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        corvix::ResetProgramState();
+        corvix::test::ResetTestSession();
         corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
         shell.Show();
         if (!QTest::qWaitForWindowExposed(shell.Window()))
             state.SkipWithError("the main window was not shown");
-        corvix::Program().resultsChanged = true;
+        corvix::test::TestSession().resultsChanged = true;
         state.ResumeTiming();
         shell.Window()->close(); // the shutdown save runs here
         state.PauseTiming();

@@ -1,22 +1,22 @@
 #include "app/StartUp.h"
 
-#include "app/DataRoot.h"
-#include "app/Events.h"
-#include "app/ProgramState.h"
-#include "capture/CaptureResult.h"
-#include "capture/CaptureRunController.h"
-#include "capture/RuleTestController.h"
-#include "products/ExportController.h"
-#include "products/ImportController.h"
+#include "support/DataRoot.h"
+#include "support/Events.h"
+#include "ui/capture/CaptureResult.h"
+#include "ui/capture/CaptureRunController.h"
+#include "ui/capture/RuleTestController.h"
+#include "ui/products/ExportController.h"
+#include "ui/products/ImportController.h"
 #include "products/ProductGridModel.h"
-#include "products/ProductListController.h"
+#include "ui/products/ProductListController.h"
 #include "products/RecordFile.h"
-#include "products/RecordListController.h"
+#include "ui/products/RecordListController.h"
 #include "rules/EnabledRules.h"
-#include "rules/RuleEditorController.h"
-#include "rules/RuleListController.h"
+#include "ui/rules/RuleEditorController.h"
+#include "ui/rules/RuleListController.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/browser/BrowserView.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
@@ -71,15 +71,16 @@ void AppShell::BindControllers()
 {
     MainWindow *w = window_.get();
     auto &c = *controllers_;
-    c.ruleTest = std::make_unique<RuleTestController>(w);
-    c.ruleEditor = std::make_unique<RuleEditorController>(w);
-    c.ruleList = std::make_unique<RuleListController>(w, c.ruleEditor.get(),
+    Session &s = session_;
+    c.ruleTest = std::make_unique<RuleTestController>(w, s);
+    c.ruleEditor = std::make_unique<RuleEditorController>(w, s);
+    c.ruleList = std::make_unique<RuleListController>(w, s, c.ruleEditor.get(),
                                                       [test = c.ruleTest.get()] { test->TestRule(); });
-    c.productList = std::make_unique<ProductListController>(w);
-    c.import = std::make_unique<ImportController>(w);
-    c.captureRun = std::make_unique<CaptureRunController>(w);
-    c.recordList = std::make_unique<RecordListController>(w);
-    c.exporter = std::make_unique<ExportController>(w);
+    c.productList = std::make_unique<ProductListController>(w, s);
+    c.import = std::make_unique<ImportController>(w, s);
+    c.captureRun = std::make_unique<CaptureRunController>(w, s);
+    c.recordList = std::make_unique<RecordListController>(w, s);
+    c.exporter = std::make_unique<ExportController>(w, s);
 }
 
 void AppShell::StartUp()
@@ -91,9 +92,10 @@ void AppShell::StartUp()
     if (fallbackDir.empty())
         fallbackDir = std::filesystem::path(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String());
-    ProgramState &program = Program();
+    Session &program = session_;
     const PreparedDataRoot root = PrepareDataRoot(programDir, fallbackDir);
     program.dirs = root.dirs;
+    SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
 
     // One grid column per enabled rule, in index order; the columns and the
@@ -138,10 +140,10 @@ void AppShell::Finish()
 
 void AppShell::ShutdownSave()
 {
-    if (!Program().resultsChanged)
+    if (!session_.resultsChanged)
         return;
     std::filesystem::path record;
-    if (!SaveGridAsRecord(*window_->Grid(), Program().dirs.dbDir, &record))
+    if (!SaveGridAsRecord(*window_->Grid(), session_.dirs.dbDir, &record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The life of the main window: StartUp when it is created, the shutdown save
 // when it is about to be destroyed, and the controllers that bind its events.
+#include "ui/Session.h"
+
 #include <QObject>
 
 #include <filesystem>
@@ -25,6 +27,7 @@ public:
     ~AppShell() override;
 
     MainWindow *Window() const { return window_.get(); }
+    Session &State() { return session_; }
     // Shows the main window (StartUp has run in the constructor).
     void Show();
 
@@ -42,6 +45,7 @@ private:
     void BindControllers();
 
     StartUpOptions options_;
+    Session session_;
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;

@@ -1,6 +1,5 @@
 #include "capture/PriceExtraction.h"
 
-#include "app/ProgramState.h"
 #include "support/TextUtils.h"
 
 namespace corvix {
@@ -74,9 +73,6 @@ std::string ReadElementValue(std::string_view kind, std::string_view name, const
 
 std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page)
 {
-    const CaptureState &state = Program().capture;
-    if (!state.capturing || state.ruleText.empty())
-        return {};
     const std::string style = Tagged(ruleText, "style");
     if (style == kMarkerMethod) {
         const std::string left = Tagged(ruleText, "left");

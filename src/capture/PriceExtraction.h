@@ -32,9 +32,8 @@ std::string PageMarker(std::string_view marker);
 // name; empty for an unknown kind or when nothing matches.
 std::string ReadElementValue(std::string_view kind, std::string_view name, const DomSnapshot &page);
 
-// The cleaned price that the rule finds on the page, or the empty text. Always
-// empty while no capture is in progress (CaptureState's capturing flag) or its
-// rule text is empty.
+// The cleaned price that the rule finds on the page, or the empty text (also for
+// an empty rule text). Depends on nothing but its two arguments.
 std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page);
 
 } // namespace corvix

@@ -1,6 +1,5 @@
 #include "capture/RuleTest.h"
 
-#include "app/ProgramState.h"
 #include "capture/PriceExtraction.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
@@ -19,7 +18,7 @@ DomRequest RequestForTest(const TestInputs &inputs)
 
 std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSnapshot &page)
 {
-    if (!Program().capture.testing || page.GetPageSource().empty())
+    if (page.GetPageSource().empty())
         return std::nullopt;
     // The marker value is tested for emptiness before cleaning, so a value of
     // only "&nbsp;" still counts as found and logs an empty price.
@@ -39,9 +38,9 @@ std::string PickedSourceText(const DomSnapshot &page)
     return ToLowerText(ReplaceText(page.GetPageSource(), ">", ">\r\n"));
 }
 
-std::filesystem::path PickedSourcePath()
+std::filesystem::path PickedSourcePath(const DataDirs &dirs)
 {
-    return Program().dirs.classDir / "test.txt";
+    return dirs.classDir / "test.txt";
 }
 
 } // namespace corvix

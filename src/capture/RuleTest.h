@@ -1,6 +1,7 @@
 #pragma once
 // The text side of the rule test and of marker picking: what the test log line
 // says and what test.txt holds. The capture window feeds them snapshots of its page.
+#include "support/DataDirs.h"
 #include "support/DomSnapshot.h"
 
 #include <filesystem>
@@ -23,7 +24,7 @@ struct TestInputs {
 DomRequest RequestForTest(const TestInputs &inputs);
 
 // The line that ShowTestResult appends to the test log, ending in CR LF; nothing
-// while no test is running or while the page has no source.
+// while the page has no source.
 std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSnapshot &page);
 
 // The content of test.txt: the page source with a line break after every ">"
@@ -31,6 +32,6 @@ std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSna
 std::string PickedSourceText(const DomSnapshot &page);
 
 // ClassDir/test.txt.
-std::filesystem::path PickedSourcePath();
+std::filesystem::path PickedSourcePath(const DataDirs &dirs);
 
 } // namespace corvix

@@ -1,6 +1,6 @@
 #include "products/ExcelExport.h"
 
-#include "app/Events.h"
+#include "support/Events.h"
 #include "products/ProductGridModel.h"
 #include "products/XlsxTemplate.h"
 #include "support/Gbk.h"

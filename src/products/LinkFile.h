@@ -7,7 +7,7 @@
 // second byte of a two-byte character is always compared exactly, and a "]" in
 // that position never ends a section name. Lines the program does not touch
 // (comments, foreign sections, garbage) survive a rewrite unchanged.
-#include "app/ProgramState.h"
+#include "support/DataDirs.h"
 
 #include <filesystem>
 #include <string>

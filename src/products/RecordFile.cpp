@@ -1,6 +1,6 @@
 #include "products/RecordFile.h"
 
-#include "app/Events.h"
+#include "support/Events.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/FileIo.h"

@@ -1,6 +1,6 @@
 #include "products/RecordList.h"
 
-#include "app/Events.h"
+#include "support/Events.h"
 #include "products/RecordStamp.h"
 #include "support/Gbk.h"
 

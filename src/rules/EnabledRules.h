@@ -1,5 +1,5 @@
 #pragma once
-#include "app/ProgramState.h"
+#include "support/DataDirs.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 // Rule files "<title>.spider.cfg" in the rule directory: tagged GBK text, one
 // "[tag]value[/tag]" per line. Values are read with TextBetween, so only the
 // first pair of a tag counts and a missing tag reads as the empty value.
-#include "app/ProgramState.h"
+#include "support/DataDirs.h"
 #include "support/FileIo.h"
 
 #include <filesystem>

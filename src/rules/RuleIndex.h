@@ -1,7 +1,7 @@
 #pragma once
 // The rule index "orlist.txt" in the class directory: one rule title per CR LF
 // line, in the order of the rule list and of the product-grid columns.
-#include "app/ProgramState.h"
+#include "support/DataDirs.h"
 
 #include <filesystem>
 #include <string>

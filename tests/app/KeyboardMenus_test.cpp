@@ -31,17 +31,17 @@ class KeyboardMenus : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProgramState();
+        test::ResetTestSession();
         const fs::path root(dir_.path().toStdU16String());
         fs::create_directories(root / "varnwick" / "class");
         fs::create_directories(root / "varnwick" / "db");
         fs::create_directories(root / "varnwick" / "spider");
-        test::TempDataRoot::WriteBytes(root / "varnwick" / "class" / "orlist.txt", "Custom\r\nBuiltIn");
-        test::TempDataRoot::WriteBytes(root / "varnwick" / "spider" / "Custom.spider.cfg",
+        test::TempSession::WriteBytes(root / "varnwick" / "class" / "orlist.txt", "Custom\r\nBuiltIn");
+        test::TempSession::WriteBytes(root / "varnwick" / "spider" / "Custom.spider.cfg",
                                        "[fixed]0[/fixed]\r\n[open]1[/open]");
-        test::TempDataRoot::WriteBytes(root / "varnwick" / "spider" / "BuiltIn.spider.cfg",
+        test::TempSession::WriteBytes(root / "varnwick" / "spider" / "BuiltIn.spider.cfg",
                                        "[fixed]1[/fixed]\r\n[open]1[/open]");
-        test::TempDataRoot::WriteBytes(root / "varnwick" / "db" / "1600000000.txt", "a|1|2|\r\nb|3|4|");
+        test::TempSession::WriteBytes(root / "varnwick" / "db" / "1600000000.txt", "a|1|2|\r\nb|3|4|");
         shell_ = std::make_unique<AppShell>(StartUpOptions{root, root / "fallback"});
         shell_->Show();
         window_ = shell_->Window();

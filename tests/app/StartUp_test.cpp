@@ -2,7 +2,7 @@
 // rule, the restore of the newest record, and the save at close.
 #include "app/StartUp.h"
 
-#include "app/ProgramState.h"
+#include "ui/Session.h"
 #include "common/FullDisk.h"
 #include "common/TestSupport.h"
 #include "products/ProductGridModel.h"
@@ -27,7 +27,7 @@ class StartUpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProgramState();
+        test::ResetTestSession();
         root_ = fs::path(dir_.path().toStdU16String());
         varnwick_ = root_ / "varnwick";
         fs::create_directories(varnwick_ / "class");
@@ -40,7 +40,7 @@ protected:
         return std::make_unique<AppShell>(StartUpOptions{root_, root_ / "fallback"});
     }
 
-    void Write(const fs::path &path, const std::string &bytes) { test::TempDataRoot::WriteBytes(path, bytes); }
+    void Write(const fs::path &path, const std::string &bytes) { test::TempSession::WriteBytes(path, bytes); }
     void Rule(const std::string &title, const std::string &open)
     {
         Write(PathInDir(varnwick_ / "spider", Gbk(title) + ".spider.cfg"),
@@ -80,7 +80,7 @@ TEST_F(StartUpTest, FirstStartInAnEmptyDirectoryCreatesTheTreeAndTheIndex)
     ASSERT_TRUE(fs::exists(varnwick_ / "class" / "orlist.txt"));
     EXPECT_EQ(fs::file_size(varnwick_ / "class" / "orlist.txt"), 0u);
     EXPECT_EQ(Titles(*shell->Window()->Grid()), (std::vector<std::string>{"ID", Gbk("商品名称")}));
-    EXPECT_EQ(Program().dirs.dbDir, varnwick_ / "db");
+    EXPECT_EQ(shell->State().dirs.dbDir, varnwick_ / "db");
 }
 
 TEST_F(StartUpTest, EnabledRulesBecomeColumnsInIndexOrder)
@@ -98,9 +98,9 @@ TEST_F(StartUpTest, EnabledRulesBecomeColumnsInIndexOrder)
         EXPECT_EQ(shell->Window()->GridView()->header()->sectionSize(c), 60);
         EXPECT_TRUE(grid.ColumnAt(c).alignment & Qt::AlignHCenter);
     }
-    ASSERT_EQ(Program().enabledRuleTexts.size(), 3u);
-    EXPECT_NE(Program().enabledRuleTexts[0].find("[open]1[/open]"), std::string::npos);
-    EXPECT_EQ(Program().enabledRuleTitles, (std::vector<std::string>{"A", "C", Gbk("京东")}));
+    ASSERT_EQ(shell->State().enabledRuleTexts.size(), 3u);
+    EXPECT_NE(shell->State().enabledRuleTexts[0].find("[open]1[/open]"), std::string::npos);
+    EXPECT_EQ(shell->State().enabledRuleTitles, (std::vector<std::string>{"A", "C", Gbk("京东")}));
 }
 
 TEST_F(StartUpTest, NewestRecordIsRestoredWithRunningIds)
@@ -135,7 +135,7 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
 
     {
         auto shell = Start();
-        Program().resultsChanged = true;
+        shell->State().resultsChanged = true;
         shell->Window()->Grid()->SetText(0, 1, Gbk("改过"));
         shell->Window()->close();
     }
@@ -144,7 +144,7 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
     std::string newest;
     for (const auto &f : files)
         if (f.filename() != "1600000000.txt")
-            newest = test::TempDataRoot::ReadBytes(f);
+            newest = test::TempSession::ReadBytes(f);
     EXPECT_EQ(newest, Gbk("改过") + "|");
 }
 
@@ -165,7 +165,7 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
     auto shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
     QSignalSpy finished(shell.get(), &AppShell::finished);
     EXPECT_TRUE(messages.Texts().isEmpty());
-    Program().resultsChanged = true;
+    shell->State().resultsChanged = true;
     shell->Window()->Grid()->AppendRow();
     shell->Window()->Grid()->SetText(0, 1, "a");
     disk.Fill();

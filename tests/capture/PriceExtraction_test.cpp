@@ -1,7 +1,6 @@
 // Price extraction and the rule test's texts over page snapshots (no browser).
-#include "common/TestSupport.h"
+#include "common/CoreTestSupport.h"
 
-#include "app/ProgramState.h"
 #include "capture/PriceExtraction.h"
 #include "capture/RuleTest.h"
 #include "support/DateTime.h"
@@ -40,16 +39,8 @@ std::string ElementRule(const char *kind, const char *name)
 
 class PriceExtractionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetProgramState();
-        Program().capture.capturing = true;
-    }
-    void TearDown() override { ResetProgramState(); }
-
     std::string Extract(const std::string &rule, const DomSnapshot &page)
     {
-        Program().capture.ruleText = rule;
         return GbkToUtf8(ExtractPrice(rule, page));
     }
 };
@@ -118,32 +109,24 @@ TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
     EXPECT_TRUE(RequestForRule(MarkerRule("1", "a", "b")).pageSource);
 }
 
-TEST_F(PriceExtractionTest, NothingWithoutACaptureInProgress)
+TEST_F(PriceExtractionTest, NothingWithoutARuleOrADocument)
 {
     const DomSnapshot page = PageWithSource("<span id=price>12.50</span>");
     const std::string rule = MarkerRule("1", "<span id=price>", "</span>");
     EXPECT_EQ(Extract(rule, page), "12.50");
-    Program().capture.capturing = false;
-    EXPECT_EQ(Extract(rule, page), "");
-    Program().capture.capturing = true;
-    Program().capture.ruleText.clear();
-    EXPECT_EQ(GbkToUtf8(ExtractPrice(rule, page)), "") << "an empty rule text in the capture state";
-    Program().capture.ruleText = rule;
-    EXPECT_EQ(GbkToUtf8(ExtractPrice(rule, DomSnapshot{})), "") << "no document";
+    EXPECT_EQ(Extract("", page), "") << "an empty rule text";
+    EXPECT_EQ(Extract(rule, DomSnapshot{}), "") << "no document";
 }
 
 class RuleTestTextTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProgramState();
-        Program().capture.testing = true;
         SetClockForTests([] { return LocalDateTime{2024, 3, 5, 14, 7, 9, 0}; });
     }
     void TearDown() override
     {
         SetClockForTests(nullptr);
-        ResetProgramState();
     }
 };
 
@@ -167,8 +150,6 @@ TEST_F(RuleTestTextTest, TheLogLineSaysWhatTheEditorsRuleFinds)
         << "the radio button decides the method, not the markers";
 
     EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, DomSnapshot{}), "<none>") << "no document, no line";
-    Program().capture.testing = false;
-    EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, page), "<none>");
 }
 
 TEST_F(RuleTestTextTest, PickedSourceBreaksAfterEveryTagEndAndIsLowered)
@@ -176,8 +157,9 @@ TEST_F(RuleTestTextTest, PickedSourceBreaksAfterEveryTagEndAndIsLowered)
     const DomSnapshot page = PageWithSource("<html><BODY><A HREF=\"/X\">Buy 手机</A></BODY></html>");
     EXPECT_EQ(GbkToUtf8(PickedSourceText(page)),
               "<html>\r\n<body>\r\n<a href=\"/x\">\r\nbuy 手机</a>\r\n</body>\r\n</html>\r\n");
-    Program().dirs.classDir = "/data/class";
-    EXPECT_EQ(PickedSourcePath(), std::filesystem::path("/data/class/test.txt"));
+    DataDirs dirs;
+    dirs.classDir = "/data/class";
+    EXPECT_EQ(PickedSourcePath(dirs), std::filesystem::path("/data/class/test.txt"));
 }
 
 } // namespace

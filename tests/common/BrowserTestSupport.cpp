@@ -1,8 +1,7 @@
 #include "common/BrowserTestSupport.h"
 
-#include "app/ProgramState.h"
-#include "support/BrowserView.h"
-#include "support/DomHelper.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/browser/DomHelper.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,10 +17,8 @@ namespace corvix::test {
 void UseTestBrowserProfile()
 {
     static QTemporaryDir root;
-    const std::filesystem::path saved = Program().dirs.root;
-    Program().dirs.root = std::filesystem::path(root.path().toStdU16String());
+    SetCaptureProfileRoot(std::filesystem::path(root.path().toStdU16String()));
     CaptureProfile();
-    Program().dirs.root = saved;
 }
 
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs)

@@ -1,10 +1,6 @@
 #include "common/TestSupport.h"
 
-#include "app/DataRoot.h"
 #include "ui/MessageBox.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace corvix::test {
 
@@ -27,27 +23,21 @@ void MessageRecorder::Clear()
     titles_.clear();
 }
 
-TempDataRoot::TempDataRoot()
+Session &TestSession()
 {
-    ResetProgramState();
-    Program().dirs = PrepareDataRoot(Dir(), {}).dirs;
+    static Session session;
+    return session;
 }
 
-std::filesystem::path TempDataRoot::Dir() const
+void ResetTestSession()
 {
-    return std::filesystem::path(dir_.path().toStdU16String());
+    TestSession() = Session{};
 }
 
-void TempDataRoot::WriteBytes(const std::filesystem::path &path, const std::string &bytes)
+TempSession::TempSession()
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string TempDataRoot::ReadBytes(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ResetTestSession();
+    TestSession().dirs = TempDataRoot::Dirs();
 }
 
 } // namespace corvix::test

@@ -1,14 +1,11 @@
 #pragma once
-// Helpers shared by the tests: captured message boxes and a data root in a
-// temporary directory.
-#include "app/ProgramState.h"
+// Helpers shared by the tests of the windows: captured message boxes and a
+// session whose data root lives in a temporary directory.
+#include "common/CoreTestSupport.h"
+#include "ui/Session.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-
-#include <filesystem>
-#include <string>
 
 namespace corvix::test {
 
@@ -29,18 +26,18 @@ private:
     QStringList titles_;
 };
 
-// A fresh program state whose data root lives in a temporary directory.
-class TempDataRoot {
-public:
-    TempDataRoot();
-    const DataDirs &Dirs() const { return Program().dirs; }
-    std::filesystem::path Dir() const;
-    // Writes GBK bytes to a file below the data root's parent directory.
-    static void WriteBytes(const std::filesystem::path &path, const std::string &bytes);
-    static std::string ReadBytes(const std::filesystem::path &path);
+// The session that a test's controllers share (one per test program), and a
+// fresh start of it.
+Session &TestSession();
+void ResetTestSession();
 
-private:
-    QTemporaryDir dir_;
+// A data root in a temporary directory, and a fresh TestSession() that uses it.
+class TempSession : public TempDataRoot {
+public:
+    TempSession();
+    Session &State() const { return TestSession(); }
+    // The session's directories: a test may point the session elsewhere.
+    const DataDirs &Dirs() const { return TestSession().dirs; }
 };
 
 } // namespace corvix::test

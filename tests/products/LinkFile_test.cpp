@@ -1,6 +1,6 @@
 #include "products/LinkFile.h"
 
-#include "common/TestSupport.h"
+#include "common/CoreTestSupport.h"
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Record files: loading into the grid, the saved text, the newest name.
-#include "common/TestSupport.h"
+#include "common/CoreTestSupport.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
 #include "support/DateTime.h"

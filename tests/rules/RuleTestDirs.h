@@ -1,6 +1,6 @@
 #pragma once
 // A fresh data root per test: varnwick/{class,db,spider} in a temporary directory.
-#include "app/ProgramState.h"
+#include "support/DataDirs.h"
 
 #include <QTemporaryDir>
 

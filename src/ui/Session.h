@@ -1,0 +1,42 @@
+#pragma once
+// The state of one program session that the windows share: the data root, the
+// enabled rules, the last import and what changed since start-up. The
+// application shell owns the one Session and hands it to the controllers;
+// tests make their own. Everything runs on the UI thread; nothing is locked.
+#include "support/DataDirs.h"
+
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+// The one capture, test or pick in progress (GBK texts).
+struct CaptureState {
+    bool capturing = false;
+    bool testing = false;
+    bool picking = false;
+    std::string currentLink;
+    std::string ruleText;
+    int tickCount = 0;
+    int emptyResultCount = 0;
+};
+
+// The grid cell that receives a capture result or a typed entry.
+struct CurrentCell {
+    int row = 0;
+    int column = 0;
+    std::string title; // GBK column title
+    void Reset() { *this = CurrentCell{}; }
+};
+
+struct Session {
+    DataDirs dirs;
+    std::vector<std::string> enabledRuleTitles; // GBK, column order (grid column k+1 = entry k-1)
+    std::vector<std::string> enabledRuleTexts;  // whole rule file texts, same order
+    bool resultsChanged = false;
+    CaptureState capture;
+    CurrentCell currentCell;
+    std::string importBuffer; // GBK, CR LF lines, fields separated by ","
+};
+
+} // namespace corvix

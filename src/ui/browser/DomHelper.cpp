@@ -1,0 +1,163 @@
+#include "ui/browser/DomHelper.h"
+
+#include "ui/browser/BrowserView.h"
+#include "support/Gbk.h"
+#include "support/TextUtils.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+namespace corvix {
+namespace {
+
+// The finder rules, in one place. Each reader walks the elements of its tag below
+// the body in document order; the type filter (for inputs) decides which of them
+// count; each element that counts is compared with the name property by property,
+// in the reader's order, exactly (case and all). On a match the element is the
+// result unless matches are still to be skipped; an element that does not match
+// is the result when the count of counted elements has reached the position
+// read from the name. The "type" of an input passes when it occurs anywhere in
+// the reader's type list text.
+//
+// "name" is read as the element's name attribute for every kind: inputs and text
+// areas have it as a property anyway, and for span and div (which have no such
+// property) the attribute is what the name of such an element always meant.
+// The inner text of a text area is its text as shown (its value); the engine's
+// own innerText of a text area is always empty.
+const char kReadScript[] = R"JS(
+(function (request) {
+  var readers = {
+    GetTextInputValue:   { tag: 'input', types: 'text|password|file', props: ['name', 'id', 'title'], read: 'value' },
+    GetHiddenInputValue: { tag: 'input', types: 'hidden', props: ['name', 'id', 'title'], read: 'value' },
+    GetTextAreaValue:    { tag: 'textarea', props: ['innerText', 'className', 'id', 'title', 'name'], read: 'value' },
+    GetDivInnerHtml:     { tag: 'div', props: ['className', 'innerText', 'name', 'id', 'title'], read: 'innerHTML' },
+    GetSpanInnerHtml:    { tag: 'span', props: ['className', 'innerText', 'name', 'id', 'title'], read: 'innerHTML' }
+  };
+  function text(value) { return value === undefined || value === null ? '' : String(value); }
+  function property(element, name) {
+    if (name === 'name') return text(element.getAttribute('name'));
+    if (name === 'innerText' && element.tagName === 'TEXTAREA') return text(element.value);
+    return text(element[name]);
+  }
+  function find(reader, name, position, skip) {
+    if (!document.body) return null;
+    var elements = document.body.getElementsByTagName(reader.tag), counted = 0;
+    for (var i = 0; i < elements.length; i++) {
+      var element = elements[i];
+      if (reader.types !== undefined && reader.types.indexOf(text(element.type)) === -1) continue;
+      counted++;
+      var matches = false;
+      for (var p = 0; p < reader.props.length && !matches; p++)
+        matches = property(element, reader.props[p]) === name;
+      if (matches) {
+        if (skip < 1) return element;
+        skip--;
+      } else if (counted === position) {
+        return element;
+      }
+    }
+    return null;
+  }
+  var root = document.documentElement;
+  var result = { href: text(location.href), hasDocument: !!root, values: [] };
+  if (request.source) result.source = root ? text(root.outerHTML) : '';
+  for (var q = 0; q < request.queries.length; q++) {
+    var query = request.queries[q], reader = readers[query.reader];
+    var element = find(reader, query.name, query.position, query.skip);
+    result.values.push(element ? text(element[reader.read]) : '');
+  }
+  return result;
+})(%1)
+)JS";
+
+QString ReaderName(ElementReader reader)
+{
+    switch (reader) {
+    case ElementReader::GetTextInputValue:
+        return QStringLiteral("GetTextInputValue");
+    case ElementReader::GetHiddenInputValue:
+        return QStringLiteral("GetHiddenInputValue");
+    case ElementReader::GetTextAreaValue:
+        return QStringLiteral("GetTextAreaValue");
+    case ElementReader::GetDivInnerHtml:
+        return QStringLiteral("GetDivInnerHtml");
+    case ElementReader::GetSpanInnerHtml:
+        return QStringLiteral("GetSpanInnerHtml");
+    }
+    return {};
+}
+
+QString ReadExpression(const DomRequest &request)
+{
+    QJsonArray queries;
+    for (const ElementQuery &q : request.elements) {
+        // The name doubles as a position: '3' is the third element, '2.9' the
+        // second, a word none.
+        const long long position = TruncateToInteger(TextToNumber(q.name));
+        queries.append(QJsonObject{{QStringLiteral("reader"), ReaderName(q.reader)},
+                                   {QStringLiteral("name"), FromGbk(q.name)},
+                                   {QStringLiteral("position"), static_cast<double>(position)},
+                                   {QStringLiteral("skip"), q.skip}});
+    }
+    const QJsonObject json{{QStringLiteral("source"), request.pageSource}, {QStringLiteral("queries"), queries}};
+    // The JSON text is a valid script literal, so no page text can break out of it.
+    return QString::fromLatin1(kReadScript)
+        .arg(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)));
+}
+
+DomSnapshot ToSnapshot(const DomRequest &request, const QVariant &value, bool current)
+{
+    DomSnapshot snapshot;
+    const QVariantMap map = value.toMap();
+    if (!current || !map.value(QStringLiteral("hasDocument")).toBool())
+        return snapshot;
+    snapshot.hasDocument = true;
+    snapshot.address = map.value(QStringLiteral("href")).toString().toStdString();
+    if (request.pageSource)
+        snapshot.pageSource = ToGbk(map.value(QStringLiteral("source")).toString());
+    const QVariantList values = map.value(QStringLiteral("values")).toList();
+    for (size_t i = 0; i < request.elements.size(); ++i) {
+        const QString text = static_cast<qsizetype>(i) < values.size() ? values[static_cast<qsizetype>(i)].toString()
+                                                                       : QString();
+        snapshot.elements.emplace_back(request.elements[i], ToGbk(text));
+    }
+    return snapshot;
+}
+
+} // namespace
+
+bool DomHelper::AttachToWindow(BrowserView *browser)
+{
+    window_ = browser;
+    return browser && browser->Navigation() > 0 && !browser->RendererGone();
+}
+
+void DomHelper::TakeSnapshot(const DomRequest &request, QObject *context, SnapshotDone done) const
+{
+    const bool guarded = context != nullptr;
+    QPointer<QObject> guard(context);
+    BrowserView *browser = window_.data();
+    if (!browser) {
+        QTimer::singleShot(0, [guarded, guard, done = std::move(done)] {
+            if (!guarded || guard)
+                done(DomSnapshot{});
+        });
+        return;
+    }
+    browser->RunInDocument(ReadExpression(request),
+                           [guarded, guard, request, done = std::move(done)](const QVariant &value, bool current) {
+                               if (guarded && !guard)
+                                   return;
+                               done(ToSnapshot(request, value, current));
+                           });
+}
+
+DomHelper &SharedDomHelper()
+{
+    static DomHelper helper;
+    return helper;
+}
+
+} // namespace corvix

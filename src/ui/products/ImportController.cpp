@@ -1,0 +1,200 @@
+#include "ui/products/ImportController.h"
+
+#include "ui/Session.h"
+#include "products/ImportText.h"
+#include "products/LinkFile.h"
+#include "products/ProductGridModel.h"
+#include "ui/products/ProductListController.h"
+#include "support/FileIo.h"
+#include "support/Gbk.h"
+#include "support/HostName.h"
+#include "ui/EntryWindows.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageBox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace corvix {
+namespace {
+
+// Import texts are CR LF lines; the clipboard of this desktop and the edit box
+// separate lines with a bare line feed.
+QString WithCrLf(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text;
+}
+
+QString ForEditor(const std::string &gbk)
+{
+    QString text = FromGbk(gbk);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+QString IgnoredLinksText(int ignored, int ruleColumns)
+{
+    const QString head = QStringLiteral("另有") + QString::number(ignored) + QStringLiteral("个链接被忽略：");
+    if (ruleColumns == 0)
+        return head + QStringLiteral("还没有启用任何采集规则，链接没有对应的列。");
+    return head + QStringLiteral("只启用了") + QString::number(ruleColumns) + QStringLiteral("条采集规则，每行只用前")
+           + QString::number(ruleColumns) + QStringLiteral("个链接。");
+}
+
+QString LinesWithoutGbkText(const std::vector<int> &lines)
+{
+    // A file full of such characters would make an endless message.
+    constexpr size_t kNamed = 10;
+    QStringList numbers;
+    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
+    if (lines.size() > kNamed)
+        text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
+    return text + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
+}
+
+} // namespace
+
+ImportController::ImportController(MainWindow *window, Session &session)
+    : QObject(window), window_(window), grid_(window->Grid()), view_(window->GridView()), session_(session)
+{
+    if (auto *paste = window_->findChild<QPushButton *>(QStringLiteral("按钮5")))
+        connect(paste, &QPushButton::clicked, this, &ImportController::PasteImport);
+    if (auto *file = window_->findChild<QPushButton *>(QStringLiteral("按钮6")))
+        connect(file, &QPushButton::clicked, this, &ImportController::FileImport);
+    view_->viewport()->installEventFilter(this);
+}
+
+bool ImportController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            EditCell(mouse->position().toPoint());
+            return true;
+        }
+    }
+    return false;
+}
+
+void ImportController::ReportImportedLines(const std::vector<int> &linesWithoutGbk)
+{
+    const std::string &buffer = session_.importBuffer;
+    if (buffer.empty())
+        return;
+    const int ruleColumns = std::max(grid_->ColumnCount() - 2, 0);
+    const ImportCount count = CountImport(buffer, ruleColumns);
+    QString text = QStringLiteral("已导入：") + QString::number(count.rows) + QStringLiteral("条数据。");
+    if (count.ignoredLinks > 0)
+        text += QStringLiteral("\r\n") + IgnoredLinksText(count.ignoredLinks, ruleColumns);
+    if (!linesWithoutGbk.empty())
+        text += QStringLiteral("\r\n") + LinesWithoutGbkText(linesWithoutGbk);
+    ShowMessage(text);
+}
+
+void ImportController::PasteImport()
+{
+    session_.importBuffer.clear();
+    {
+        PasteImportWindow window;
+        const QString clipboard = QGuiApplication::clipboard()->text();
+        window.Editor()->setPlainText(ForEditor(PrepareClipboardText(ToGbk(WithCrLf(clipboard)))));
+        connect(&window, &PasteImportWindow::aboutToBeDestroyed, &window, [this, &window] {
+            const QString text = window.Editor()->toPlainText();
+            if (!text.isEmpty())
+                session_.importBuffer = NormaliseSeparators(ToGbk(WithCrLf(text)));
+        });
+        window.exec();
+    }
+    ReportImportedLines();
+}
+
+void ImportController::FileImport()
+{
+    const QString name = AskOpenFileName(QStringLiteral("导入文件(只能是txt后缀格式)"),
+                                         QStringLiteral("文本文档(*.txt)|*.txt"));
+    if (name.isEmpty())
+        return;
+    const ImportFile file =
+        DecodeImportFile(ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte));
+    session_.importBuffer = NormaliseSeparators(file.text);
+    ReportImportedLines(file.linesWithoutGbk);
+}
+
+LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
+{
+    const GridHit hit = HitTestGrid(view_, viewportPos);
+    CurrentCell &cell = session_.currentCell;
+    cell.Reset();
+    // Below the last row there is no product to enter anything for.
+    if (hit.column <= 0 || hit.row < 0)
+        return nullptr;
+    cell.row = hit.row;
+    cell.column = hit.column;
+    cell.title = grid_->Title(hit.column);
+
+    auto *window = new LinkInputWindow(window_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (hit.column == 1) {
+        window->setWindowTitle(QStringLiteral("请输入第") + QString::number(hit.row + 1) + QStringLiteral("行的标题"));
+        window->Editor()->setPlainText(FromGbk(grid_->Text(hit.row, 1)));
+    } else {
+        window->setWindowTitle(QStringLiteral("请输入") + FromGbk(cell.title) + QStringLiteral("链接"));
+        window->Editor()->setPlainText(FromGbk(ReadLink(session_.dirs, hit.row, cell.title)));
+    }
+    const int ownRow = hit.row;
+    const int ownColumn = hit.column;
+    connect(window, &LinkInputWindow::aboutToBeDestroyed, this, [this, window, ownRow, ownColumn] {
+        StoreEntry(window->Editor()->toPlainText(), ownRow, ownColumn);
+    });
+    window->show();
+    return window;
+}
+
+// The entry goes to the cell the window was opened for: CurrentCell may name
+// another cell by now (a click, a second entry window, a capture run).
+void ImportController::StoreEntry(const QString &typed, int row, int column)
+{
+    const std::string text = SingleLineText(ToGbk(typed));
+    if (text.empty())
+        return;
+    if (row < 0 || row >= grid_->RowCount() || column < 1 || column >= grid_->ColumnCount())
+        return;
+    const DataDirs &dirs = session_.dirs;
+    if (column == 1) {
+        if (!WriteLink(dirs, row, "title", text)) {
+            ShowWriteFailure(QStringLiteral("保存标题"), LinkFilePath(dirs));
+            return;
+        }
+        grid_->SetText(row, 1, text);
+        return;
+    }
+    if (FirstHostName(text).empty()) {
+        ShowMessage(QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。"));
+        return;
+    }
+    const std::string &key = grid_->Title(column);
+    if (!IsStorableKey(key)) {
+        ShowMessage(QStringLiteral("规则名称只有空格，无法为它保存链接：请先给这个规则换一个不是空白的名称。"));
+        return;
+    }
+    if (!WriteLink(dirs, row, key, text)) {
+        ShowWriteFailure(QStringLiteral("保存链接"), LinkFilePath(dirs));
+        return;
+    }
+    grid_->SetText(row, column, "-");
+}
+
+} // namespace corvix

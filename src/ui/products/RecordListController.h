@@ -1,0 +1,34 @@
+#pragma once
+// The tab "查询记录列表": the record list 超级列表框4 and its menu "记录操作"
+// (刷新列表, 查看).
+#include <QObject>
+
+class QPoint;
+
+namespace corvix {
+
+struct Session;
+
+class MainWindow;
+
+class RecordListController : public QObject {
+    Q_OBJECT
+public:
+    // Parented to the window, whose controls it binds.
+    RecordListController(MainWindow *window, Session &session);
+
+    // Appends one row per record file of DbDir, numbered on from the rows there are.
+    void FillRecordList();
+    void RefreshRecordList();
+    // Replaces the grid's rows by those of the selected record and shows the
+    // tab "列表". Viewing never asks for a save at shutdown.
+    void ViewRecord();
+
+private:
+    void ShowRecordMenu(const QPoint &globalPos);
+
+    MainWindow *window_;
+    Session &session_;
+};
+
+} // namespace corvix

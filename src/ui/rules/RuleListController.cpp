@@ -1,0 +1,200 @@
+#include "ui/rules/RuleListController.h"
+
+#include "ui/Session.h"
+#include "ui/rules/RuleEditorController.h"
+#include "rules/RuleFile.h"
+#include "rules/RuleIndex.h"
+#include "ui/rules/RuleListView.h"
+#include "rules/RuleTitle.h"
+#include "support/FileIo.h"
+#include "support/Gbk.h"
+#include "support/TextUtils.h"
+#include "ui/ContextMenuHook.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageBox.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace corvix {
+namespace {
+
+enum Column { kIdColumn = 0, kTitleColumn = 1, kKindColumn = 2, kStateColumn = 3, kTimeColumn = 4 };
+
+const QString &EnabledText()
+{
+    static const QString text = QStringLiteral("启用");
+    return text;
+}
+
+const QString &ClosedText()
+{
+    static const QString text = QStringLiteral("关闭");
+    return text;
+}
+
+QAction *MenuAction(QMenu *menu, const char16_t *name)
+{
+    return menu->findChild<QAction *>(QString::fromUtf16(name));
+}
+
+std::string TitleOfRow(QTreeWidget *list, int row)
+{
+    return ToGbk(list->topLevelItem(row)->text(kTitleColumn));
+}
+
+} // namespace
+
+RuleListController::RuleListController(MainWindow *window, Session &session, RuleEditorController *editor,
+                                       std::function<void()> runRuleTest, QObject *parent)
+    : QObject(parent),
+      window_(window),
+      editor_(editor),
+      runRuleTest_(std::move(runRuleTest)),
+      list_(window->RuleList()),
+      colours_(RowColourDelegate::On(window->RuleList())),
+      session_(session)
+{
+    connect(window_->Tabs(), &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            LoadRuleList();
+    });
+
+    QMenu *menu = window_->RuleMenu();
+    connect(MenuAction(menu, u"刷新"), &QAction::triggered, this, &RuleListController::LoadRuleList);
+    connect(MenuAction(menu, u"启用/关闭"), &QAction::triggered, this, &RuleListController::ToggleRuleEnabled);
+    connect(MenuAction(menu, u"删除"), &QAction::triggered, this, &RuleListController::DeleteRule);
+    connect(MenuAction(menu, u"编辑"), &QAction::triggered, this, [this] { editor_->LoadRuleIntoEditor(); });
+    connect(MenuAction(menu, u"测试"), &QAction::triggered, this, [this] {
+        if (editor_->LoadRuleIntoEditor() && runRuleTest_)
+            runRuleTest_();
+    });
+
+    // The hook lives on the list, which may outlive this controller.
+    QPointer<RuleListController> self(this);
+    OnContextMenu(list_, [self](const QPoint &globalPos, bool viaKeyboard) {
+        if (self)
+            self->ShowRuleMenu(globalPos, viaKeyboard);
+    });
+}
+
+void RuleListController::LoadRuleList()
+{
+    const DataDirs &dirs = session_.dirs;
+    const std::vector<std::string> titles = UpdateRuleIndex(dirs, std::string(), false);
+    list_->clear();
+    for (const std::string &title : titles) {
+        const int row = list_->topLevelItemCount();
+        auto *item = new QTreeWidgetItem(list_);
+        item->setText(kIdColumn, QString::number(row + 1));
+        item->setText(kTitleColumn, FromGbk(title));
+        const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
+        item->setText(kKindColumn,
+                      RuleField(text, "fixed") == "1" ? QStringLiteral("内置") : QStringLiteral("自定义添加"));
+        const bool enabled = RuleField(text, "open") == "1";
+        item->setText(kStateColumn, enabled ? EnabledText() : ClosedText());
+        SetListRowColour(row, enabled);
+        item->setText(kTimeColumn, FromGbk(RuleField(text, "time")));
+        for (int column : {kKindColumn, kStateColumn})
+            item->setTextAlignment(column, Qt::AlignHCenter | Qt::AlignVCenter);
+    }
+}
+
+void RuleListController::SetListRowColour(int row, bool enabled)
+{
+    colours_->SetRowColours(row, enabled ? kEnabledRowText : kClosedRowText, kWhite);
+}
+
+void RuleListController::ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard)
+{
+    const int row = SelectedRow(list_);
+    if (row < 0)
+        return;
+    const std::string text = ReadRuleText(session_.dirs, TitleOfRow(list_, row), StopAt::ZeroOrTextEnd);
+    QMenu *menu = window_->RuleMenu();
+    const bool builtIn = RuleField(text, "fixed") == "1";
+    if (builtIn) {
+        // Built-in rules are delivered with the program: they may be viewed,
+        // tested and overwritten from the editor, but not deleted or toggled.
+        MenuAction(menu, u"删除")->setEnabled(false);
+        MenuAction(menu, u"启用/关闭")->setEnabled(false);
+    } else {
+        for (const char16_t *name : {u"编辑", u"删除", u"测试", u"启用/关闭"})
+            MenuAction(menu, name)->setEnabled(true);
+    }
+    menu->popup(viaKeyboard ? globalPos : globalPos + QPoint(3, 3));
+}
+
+void RuleListController::ToggleRuleEnabled()
+{
+    const int row = SelectedRow(list_);
+    if (row < 0)
+        return;
+    QTreeWidgetItem *item = list_->topLevelItem(row);
+    const bool shownClosed = item->text(kStateColumn) == ClosedText();
+    const DataDirs &dirs = session_.dirs;
+    const std::string title = TitleOfRow(list_, row);
+
+    // Nothing is created for a rule whose file is gone: the list would show it
+    // enabled while start-up finds no rule to give a column.
+    std::error_code error;
+    if (!IsValidRuleTitle(title) || !std::filesystem::is_regular_file(RuleFilePath(dirs, title), error)) {
+        ShowMessage(QStringLiteral("启用/关闭失败：找不到规则文件，规则的状态没有改变。"));
+        return;
+    }
+    const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
+    if (OpenFlagUnclosed(text)) {
+        ShowMessage(QStringLiteral("启用/关闭失败：规则文件中的 [open] 没有结束标记 [/open]，规则的状态没有改变。"));
+        return;
+    }
+    // A file without the flag gets it appended as enabled, whatever the cell says.
+    const bool enable = FindText(text, "[open]") == kNotFound || shownClosed;
+    if (WriteRuleText(dirs, title, ToggledRuleText(text, enable)) != RuleWriteResult::Written) {
+        ShowWriteFailure(QStringLiteral("启用/关闭规则"), RuleFilePath(dirs, title));
+        return;
+    }
+    item->setText(kStateColumn, enable ? EnabledText() : ClosedText());
+    SetListRowColour(row, enable);
+}
+
+void RuleListController::DeleteRule()
+{
+    const int row = SelectedRow(list_);
+    if (row < 0)
+        return;
+    const DataDirs &dirs = session_.dirs;
+    const std::string title = TitleOfRow(list_, row);
+    // The index goes first: when it cannot be written, nothing has changed yet.
+    const std::filesystem::path indexPath = RuleIndexPath(dirs);
+    const std::string oldIndex = ReadWholeFile(indexPath);
+    bool indexed = false;
+    UpdateRuleIndex(dirs, title, true, &indexed);
+    if (!indexed) {
+        ShowWriteFailure(QStringLiteral("删除规则"), indexPath);
+        return;
+    }
+    switch (DeleteRuleFile(dirs, title)) {
+    case RuleDeleteResult::Deleted:
+    case RuleDeleteResult::AlreadyMissing:
+    // No file can carry such a title, so there is nothing to delete but the
+    // index line.
+    case RuleDeleteResult::InvalidTitle:
+        break;
+    case RuleDeleteResult::DeleteFailed:
+        ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件，规则仍然保留。"));
+        // The rule stays, so its index line comes back.
+        if (!WriteFileAtomically(indexPath, oldIndex))
+            ShowWriteFailure(QStringLiteral("恢复规则索引"), indexPath);
+        return;
+    }
+    delete list_->takeTopLevelItem(row);
+    colours_->RemoveRow(row);
+    ShowMessage(QStringLiteral("删除规则成功！"));
+}
+
+} // namespace corvix

@@ -1,0 +1,49 @@
+#pragma once
+// The rule list on the tab "采集管理" (超级列表框2) and its menu "采集管理":
+// filling the list, the menu, enabling/closing and deleting rules, and handing
+// a rule over to the editor and the rule test.
+#include <QObject>
+#include <QPoint>
+
+#include <functional>
+
+class QTreeWidget;
+
+namespace corvix {
+
+struct Session;
+
+class MainWindow;
+class RowColourDelegate;
+class RuleEditorController;
+
+class RuleListController : public QObject {
+    Q_OBJECT
+public:
+    // runRuleTest runs the rule test of the editor's rule (button 按钮4) after
+    // the menu item "测试" has loaded the selected rule into the editor.
+    RuleListController(MainWindow *window, Session &session, RuleEditorController *editor,
+                       std::function<void()> runRuleTest, QObject *parent = nullptr);
+
+    // Rebuilds the rows from the rule index and the rule files.
+    void LoadRuleList();
+    // Opens the menu for the selected row (nothing without one). A mouse request
+    // opens it just beside the pointer, a keyboard request at the given place.
+    void ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard);
+    void ToggleRuleEnabled();
+    void DeleteRule();
+
+    RowColourDelegate *Colours() const { return colours_; }
+
+private:
+    void SetListRowColour(int row, bool enabled);
+
+    MainWindow *window_;
+    RuleEditorController *editor_;
+    std::function<void()> runRuleTest_;
+    QTreeWidget *list_;
+    RowColourDelegate *colours_;
+    Session &session_;
+};
+
+} // namespace corvix

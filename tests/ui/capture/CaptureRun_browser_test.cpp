@@ -1,0 +1,340 @@
+// The capture run end to end: the real capture browser against pages of the
+// loopback test server, with a shortened tick interval.
+#include "app/StartUp.h"
+#include "ui/capture/CaptureRunController.h"
+#include "ui/capture/CaptureWindow.h"
+#include "common/BrowserTestSupport.h"
+#include "common/FullDisk.h"
+#include "common/TestHttpServer.h"
+#include "common/TestSupport.h"
+#include "products/LinkFile.h"
+#include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
+#include "rules/RuleFile.h"
+#include "support/Gbk.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace corvix {
+namespace {
+
+using test::TempSession;
+using Strings = std::vector<std::string>;
+
+std::string MarkerRule(const std::string &left, const std::string &right)
+{
+    RuleFields fields;
+    fields.left = left;
+    fields.right = right;
+    fields.style = "1";
+    fields.open = "1";
+    return ComposeRuleText(fields);
+}
+
+// Rule X reads <span class="price">, rule Y reads <b id="p">: one page can
+// serve both columns, each with its own rule.
+const std::string kRuleX = MarkerRule(Gbk("<span class=#引号price#引号>"), "</span>");
+const std::string kRuleY = MarkerRule(Gbk("<b id=#引号p#引号>"), "</b>");
+
+QByteArray Page(const QByteArray &body)
+{
+    return "<html><head><title>p</title></head><body>" + body + "</body></html>";
+}
+
+class CaptureRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UseTestBrowserProfile();
+        SetCaptureTickIntervalForTests(100);
+        window = std::make_unique<MainWindow>();
+        window->AddGridColumn("X", 60, Qt::AlignHCenter);
+        window->AddGridColumn("Y", 60, Qt::AlignHCenter);
+        test::TestSession().enabledRuleTitles = {"X", "Y"};
+        test::TestSession().enabledRuleTexts = {kRuleX, kRuleY};
+        run = new CaptureRunController(window.get(), test::TestSession());
+        window->show();
+
+        server.Route("/both", Page("<span class=\"price\">12.50</span><b id=\"p\">7.00</b>"));
+        server.Route("/x2", Page(QByteArray::fromStdString(Gbk("<span class=\"price\">￥ 3.20</span>"))), "text/html; charset=gbk");
+        server.Route("/none", Page("<p>no price here</p>"));
+        // The price element is made by a script well after the load; the page
+        // source never holds the marker before that.
+        server.Route("/late", Page("<div id=\"box\">loading</div><script>"
+                                   "window.addEventListener('load', function () { setTimeout(function () {"
+                                   " var s = document.createElement('span'); s.className = 'pri' + 'ce';"
+                                   " s.textContent = '45.60'; document.getElementById('box').appendChild(s);"
+                                   "}, 1500); });</script>"));
+        server.RouteHang("/hang");
+        // A guard: no test may wait forever on a window that nothing closes.
+        guard.setInterval(20000);
+        QObject::connect(&guard, &QTimer::timeout, [] { CloseCaptureWindows(); });
+        guard.start();
+    }
+    void TearDown() override
+    {
+        guard.stop();
+        SetCaptureTickIntervalForTests(0);
+        window.reset();
+    }
+    static int CloseCaptureWindows()
+    {
+        int closed = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *capture = qobject_cast<CaptureWindow *>(w); capture && capture->isVisible()) {
+                capture->close();
+                ++closed;
+            }
+        return closed;
+    }
+    std::string Url(const char *path) { return server.Url(QString::fromUtf8(path)).toStdString(); }
+    ProductGridModel &Grid() { return *window->Grid(); }
+    Strings Row(int r)
+    {
+        Strings texts;
+        for (int c = 0; c < Grid().ColumnCount(); ++c)
+            texts.push_back(Grid().Text(r, c));
+        return texts;
+    }
+    int Requests(const QString &path) { return static_cast<int>(server.RequestedPaths().count(path)); }
+
+    TempSession root;
+    test::MessageRecorder messages;
+    test::TestHttpServer server;
+    std::unique_ptr<MainWindow> window;
+    CaptureRunController *run = nullptr;
+    QTimer guard;
+};
+
+TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
+{
+    test::TestSession().importBuffer = "Phone," + Url("/both") + "," + Url("/both") + "\r\n" + //
+                             "Case," + Url("/x2") + ",file:///etc/passwd?http\r\n" + //
+                             "TitleOnly\r\n" +                                       //
+                             "Extra,," + Url("/both") + "," + Url("/extra");
+    window->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+    ASSERT_EQ(Grid().RowCount(), 3);
+    EXPECT_EQ(Row(0), (Strings{"1", "Phone", "12.50", "7.00"}));
+    EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
+    EXPECT_EQ(Row(2), (Strings{"3", "Extra", "", "7.00"}));
+    // One message for the local file, one for the empty field; none for titles.
+    EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
+    // A field beyond the last rule column is neither captured nor stored.
+    EXPECT_EQ(Requests("/extra"), 0);
+
+    const LinkFile links = LinkFile::Load(LinkFilePath(root.Dirs()));
+    EXPECT_EQ(links.Value("A0", "title"), "Phone");
+    EXPECT_EQ(links.Value("A0", "X"), Url("/both"));
+    EXPECT_EQ(links.Value("A0", "Y"), Url("/both"));
+    EXPECT_EQ(links.Value("A1", "X"), Url("/x2"));
+    EXPECT_FALSE(links.HasValue("A1", "Y"));
+    EXPECT_EQ(links.Value("A2", "title"), "Extra");
+    EXPECT_EQ(links.Value("A2", "Y"), Url("/both"));
+    EXPECT_EQ(links.ProductCount(), 3);
+    EXPECT_FALSE(window->RunProgress()->isVisible());
+
+    // The import stays: a second click captures the same lines again.
+    messages.Clear();
+    const int before = Requests("/x2");
+    run->RunCapture();
+    EXPECT_EQ(Requests("/x2"), before + 1);
+    EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
+}
+
+TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
+{
+    LinkFile links;
+    links.SetValue("A0", "title", "[A9] odd title");
+    links.SetValue("A0", "X", Url("/both"));
+    links.SetValue("A0", "Y", Url("/both?[A5]"));
+    // Rows are the sections there are, in number order, whatever their gaps.
+    links.SetValue("A17", "title", "c");
+    links.SetValue("A17", "Y", Url("/both"));
+    links.SetValue("A4", "title", Gbk("手机"));
+    links.SetValue("A4", "X", Url("/x2"));
+    ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
+    Grid().AppendRows({{"1", "stale", "1", "2"}});
+
+    run->RunCapture();
+
+    ASSERT_EQ(Grid().RowCount(), 3);
+    EXPECT_EQ(Row(0), (Strings{"1", "[A9] odd title", "12.50", "7.00"}));
+    EXPECT_EQ(Row(1), (Strings{"2", Gbk("手机"), "3.20", ""}));
+    EXPECT_EQ(Row(2), (Strings{"3", "c", "", "7.00"}));
+    EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
+}
+
+TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
+{
+    Grid().AppendRows({{"1", "keep", "1", "2"}});
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "title=[A0]\r\n");
+    run->RunCapture();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("链接为空,执行不了")});
+    EXPECT_EQ(Row(0), (Strings{"1", "keep", "1", "2"}));
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+}
+
+TEST_F(CaptureRun, LinkFileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn)
+{
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    const std::string before = "[A0]\r\ntitle=old\r\n";
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), before);
+    disk.Fill();
+    test::TestSession().importBuffer = "A," + Url("/both") + "\r\nB," + Url("/x2");
+    run->RunCapture();
+    disk.Free();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", ""}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "3.20", ""}));
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(LinkFilePath(root.Dirs()).u16string())));
+    EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())), before);
+}
+
+TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
+{
+    // The image never arrives, so the page never completes; no tick comes in time.
+    SetCaptureTickIntervalForTests(60000);
+    server.Route("/slow", Page("<span class=\"price\">8.80</span><img src=\"/img-hang\">"));
+    server.RouteHang("/img-hang");
+    test::TestSession().importBuffer = "P," + Url("/slow");
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "P", "8.80", ""}));
+}
+
+TEST_F(CaptureRun, PriceInsertedByScriptAfterLoadIsFoundAtATick)
+{
+    SetCaptureTickIntervalForTests(500); // ten ticks outlast the page's one and a half seconds
+    test::TestSession().importBuffer = "Late," + Url("/late");
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "Late", "45.60", ""}));
+}
+
+TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
+{
+    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/hang");
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("获取失败")}));
+}
+
+TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLink)
+{
+    SetCaptureTickIntervalForTests(60000);
+    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/both");
+    QTimer closer;
+    closer.setInterval(200);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Requests("/none") > 0 && Grid().Text(0, 2).empty() && Requests("/both") == 0)
+            if (CloseCaptureWindows() > 0)
+                closer.stop();
+    });
+    closer.start();
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
+}
+
+TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
+{
+    // The rule file on disk differs from the one loaded at start-up.
+    ASSERT_EQ(WriteRuleText(root.Dirs(), "X", MarkerRule(Gbk("<b id=#引号p#引号>"), "</b>")),
+              RuleWriteResult::Written);
+    Grid().AppendRows({{"1", "a", "12.50", Gbk("获取失败")},
+                       {"2", "b", Gbk("获取失败"), ""},
+                       {"3", "", "x", "y"}});
+    WriteLink(root.Dirs(), 0, "Y", Url("/both"));
+    WriteLink(root.Dirs(), 1, "X", Url("/both"));
+    WriteLink(root.Dirs(), 1, "Y", "file:///etc/passwd?http");
+    ASSERT_EQ(WriteRuleText(root.Dirs(), "Y", kRuleY), RuleWriteResult::Written);
+
+    window->findChild<QPushButton *>(QStringLiteral("按钮10"))->click();
+
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+    EXPECT_EQ(Row(0), (Strings{"1", "a", "12.50", "7.00"}));
+    EXPECT_EQ(Row(1), (Strings{"2", "b", "7.00", Gbk("链接不正确")}));
+    // The title column is no site: an empty title stays empty.
+    EXPECT_EQ(Row(2), (Strings{"3", "", "x", "y"}));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
+{
+    test::TestSession().importBuffer = "A," + Url("/none") + "\r\nB," + Url("/both");
+    bool sawProgress = false;
+    QString product;
+    QTimer during;
+    during.setSingleShot(true);
+    during.setInterval(300);
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        sawProgress = window->RunProgress()->isVisible();
+        product = window->RunProgressText()->text();
+        EXPECT_TRUE(run->Running());
+        run->RunCapture();
+        run->RetryFailed();
+    });
+    during.start();
+    run->RunCapture();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(product, QStringLiteral("A"));
+    EXPECT_FALSE(window->RunProgress()->isVisible());
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(Requests("/none"), 1);
+    EXPECT_EQ(Requests("/both"), 1);
+    ASSERT_EQ(Grid().RowCount(), 2);
+    EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), ""}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", ""}));
+}
+
+TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
+{
+    test::TestSession().importBuffer = "Phone," + Url("/both") + "," + Url("/none");
+    run->RunCapture();
+    ASSERT_TRUE(SaveGridAsRecord(Grid(), root.Dirs().dbDir));
+    const std::string name = NewestRecordName(root.Dirs().dbDir);
+    ASSERT_FALSE(name.empty());
+    MainWindow next;
+    next.AddGridColumn("X", 60, Qt::AlignHCenter);
+    next.AddGridColumn("Y", 60, Qt::AlignHCenter);
+    LoadRecordIntoGrid(PathInDir(root.Dirs().dbDir, name), *next.Grid());
+    ASSERT_EQ(next.Grid()->RowCount(), 1);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(next.Grid()->Text(0, c), Grid().Text(0, c)) << c;
+    EXPECT_EQ(next.Grid()->Text(0, 3), Gbk("获取失败"));
+}
+
+// Closing the main window mid-run: the link in progress still lands, the run
+// goes no further, the results are saved, and only then does the program end.
+TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
+{
+    TempSession::WriteBytes(root.Dirs().spiderDir / "X.spider.cfg", kRuleX);
+    TempSession::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
+    server.RouteDelayed("/slow", 600, Page("<span class=\"price\">9.90</span>"));
+    AppShell shell(StartUpOptions{root.Dir(), {}});
+    QSignalSpy finished(&shell, &AppShell::finished);
+    shell.State().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
+    shell.Show();
+    QTimer::singleShot(200, [&] {
+        shell.Window()->close();
+        EXPECT_EQ(finished.count(), 0) << "the link in progress ends first";
+    });
+    shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(Requests("/both"), 0);
+    const std::string newest = NewestRecordName(root.Dirs().dbDir);
+    ASSERT_FALSE(newest.empty());
+    EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, newest)), "A|9.90|");
+}
+
+} // namespace
+} // namespace corvix

@@ -1,0 +1,204 @@
+// One link of a capture run through the real browser: CaptureOneLink with the
+// capture window's handlers, on pages served from 127.0.0.1.
+#include "common/BrowserTestSupport.h"
+#include "common/TestHttpServer.h"
+#include "common/TestSupport.h"
+
+#include "ui/Session.h"
+#include "ui/capture/CaptureResult.h"
+#include "ui/capture/CaptureWindow.h"
+#include "products/ProductGridModel.h"
+#include "ui/browser/BrowserView.h"
+#include "support/Gbk.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace corvix {
+namespace {
+
+using test::PageFixture;
+using test::TestHttpServer;
+
+std::string MarkerRule(const char *left, const char *right)
+{
+    return Gbk(std::string("[style]1[/style]\r\n[left]") + left + "[/left]\r\n[right]" + right + "[/right]\r\n");
+}
+
+std::string ElementRule(const char *kind, const char *name)
+{
+    return Gbk(std::string("[style]2[/style]\r\n[tb]") + name + "[/tb]\r\n[tbd]" + kind + "[/tbd]\r\n");
+}
+
+CaptureWindow *OpenCaptureWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<CaptureWindow *>(w); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+class CaptureOneLinkTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::UseTestBrowserProfile(); }
+    void SetUp() override
+    {
+        grid_.AddColumn("ID", 50, Qt::AlignLeft);
+        grid_.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+        grid_.AddColumn("X", 60, Qt::AlignHCenter);
+        grid_.AppendRow();
+        grid_.AppendRow();
+        SetCaptureGrid(&grid_);
+        SetCaptureTickIntervalForTests(100);
+        server_.Route("/gbk", PageFixture("gbk.html"), "text/html; charset=gbk");
+        server_.Route("/spans", PageFixture("spans.html"));
+        server_.Route("/inputs", PageFixture("inputs.html"));
+        server_.Route("/late", PageFixture("late.html"));
+        server_.Route("/alert", PageFixture("alert.html"));
+        server_.RouteHang("/hang");
+        server_.RouteStatus("/missing", 404, "<html><body>gone</body></html>");
+    }
+    void TearDown() override
+    {
+        SetCaptureTickIntervalForTests(0);
+        SetCaptureGrid(nullptr);
+    }
+
+    // Captures url into cell (1, 2) and returns the cell's text (UTF-8).
+    std::string Capture(const QString &url, const std::string &rule)
+    {
+        CaptureOneLink(test::TestSession(), url.toStdString(), rule, 1, 2);
+        return GbkToUtf8(grid_.Text(1, 2));
+    }
+
+    test::TempSession root_;
+    ProductGridModel grid_;
+    TestHttpServer server_;
+};
+
+TEST_F(CaptureOneLinkTest, APriceIsRecordedAndTheWindowGoes)
+{
+    struct Row {
+        const char *path;
+        std::string rule;
+        const char *price;
+    } rows[] = {
+        // The source is lowered; the marker is written the way the lowered source reads.
+        {"/gbk", MarkerRule("<span id=#引号price#引号 class=#引号big#引号>", "</span>"), "12.50"},
+        {"/gbk", MarkerRule("<div class=#引号stock#引号>", "</div>"), "暂无报价"},
+        {"/spans", ElementRule("span", "b"), "99.00"},
+        {"/inputs", ElementRule("input", "price-box"), "1,299.00"},
+        {"/inputs", ElementRule("inputs", "2"), "hidden-two"},
+        {"/alert", ElementRule("span", "price"), "7.25"}, // dialogs do not stall a capture
+    };
+    for (const Row &row : rows) {
+        grid_.SetText(1, 2, "old");
+        EXPECT_EQ(Capture(server_.Url(row.path), row.rule), row.price) << row.path;
+        EXPECT_FALSE(test::TestSession().capture.capturing);
+        EXPECT_TRUE(test::TestSession().capture.currentLink.empty());
+        EXPECT_EQ(test::TestSession().capture.ruleText, row.rule) << "the rule text stays until the next link";
+        EXPECT_LT(test::TestSession().capture.tickCount, 9);
+        EXPECT_EQ(OpenCaptureWindow(), nullptr);
+    }
+    EXPECT_EQ(grid_.Text(0, 2), "") << "only the current cell changes";
+}
+
+TEST_F(CaptureOneLinkTest, APriceThatScriptsInsertAfterLoadIsFoundAtATick)
+{
+    SetCaptureTickIntervalForTests(500);
+    EXPECT_EQ(Capture(server_.Url("/late"), ElementRule("span", "price")), "45.60");
+    EXPECT_GE(test::TestSession().capture.tickCount, 3) << "the price came about two seconds after the load";
+}
+
+TEST_F(CaptureOneLinkTest, NoPriceFailsOnTheTenthTick)
+{
+    SetCaptureTickIntervalForTests(50);
+    struct Row {
+        const char *path;
+        std::string rule;
+    } rows[] = {
+        {"/hang", MarkerRule("<em>", "</em>")},
+        {"/missing", MarkerRule("<em>", "</em>")},
+        {"/spans", ElementRule("Span", "b")},
+        {"/gbk", MarkerRule("<EM>", "</EM>")},
+        {"/gbk", Gbk("[style]3[/style][left]<em>[/left][right]</em>[/right]")},
+        {"/gbk", std::string()},
+    };
+    for (const Row &row : rows) {
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(Capture(server_.Url(row.path), row.rule), "获取失败") << row.path;
+        EXPECT_EQ(test::TestSession().capture.tickCount, 9);
+        EXPECT_GE(timer.elapsed(), 10 * 50 - 20);
+    }
+}
+
+TEST_F(CaptureOneLinkTest, TheNinthPageLoadWithoutAPriceFails)
+{
+    // A page that keeps reloading itself completes a download again and
+    // again; the ticks are slow enough never to decide.
+    server_.Route("/reloads",
+                  "<html><body>no price yet<script>"
+                  "addEventListener('load', function () { setTimeout(function () { location.reload(); }, 20); });"
+                  "</script></body></html>");
+    SetCaptureTickIntervalForTests(20000);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(Capture(server_.Url("/reloads"), MarkerRule("<em>", "</em>")), "获取失败");
+    // The ninth empty event fails the link and is still counted, as every
+    // empty one is.
+    EXPECT_EQ(test::TestSession().capture.emptyResultCount, 9);
+    EXPECT_EQ(test::TestSession().capture.tickCount, 0);
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(OpenCaptureWindow(), nullptr);
+}
+
+TEST_F(CaptureOneLinkTest, ClosingTheWindowByHandEndsTheLinkOnly)
+{
+    grid_.SetText(1, 2, "12.00");
+    SetCaptureTickIntervalForTests(1000);
+    QTimer::singleShot(600, [] {
+        if (CaptureWindow *window = OpenCaptureWindow())
+            window->close();
+    });
+    EXPECT_EQ(Capture(server_.Url("/hang"), MarkerRule("<em>", "</em>")), "12.00");
+    EXPECT_FALSE(test::TestSession().capture.capturing);
+    EXPECT_TRUE(test::TestSession().capture.currentLink.empty());
+    EXPECT_EQ(OpenCaptureWindow(), nullptr);
+}
+
+TEST(CaptureWindowTest, ControlsAndTheirFirstState)
+{
+    test::UseTestBrowserProfile();
+    test::TempSession root;
+    {
+        CaptureWindow window(CaptureWindow::Purpose::TestAndPick, test::TestSession());
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("[Ravelin]抓取窗口，请勿关闭。"));
+        EXPECT_EQ(window.size(), QSize(923, 414));
+        auto *browser = window.findChild<BrowserView *>(QStringLiteral("浏览互联网"));
+        ASSERT_NE(browser, nullptr);
+        EXPECT_EQ(browser->accessibleName(), QStringLiteral("抓取页面"));
+        auto *log = window.findChild<QPlainTextEdit *>(QStringLiteral("编辑框1"));
+        ASSERT_NE(log, nullptr);
+        EXPECT_EQ(log->accessibleName(), QStringLiteral("测试日志"));
+        EXPECT_TRUE(log->isHidden());
+        auto *clock = window.findChild<QTimer *>(QStringLiteral("时钟1"));
+        ASSERT_NE(clock, nullptr);
+        EXPECT_FALSE(clock->isActive());
+        EXPECT_EQ(clock->interval(), 0);
+        EXPECT_EQ(browser->Navigation(), 0u) << "no current link, no navigation";
+    }
+    test::TestSession().capture.capturing = true;
+    {
+        CaptureWindow window(CaptureWindow::Purpose::Capture, test::TestSession());
+        EXPECT_TRUE(window.Clock()->isActive());
+        EXPECT_EQ(window.Clock()->interval(), 1000);
+    }
+    EXPECT_FALSE(test::TestSession().capture.capturing);
+}
+
+} // namespace
+} // namespace corvix

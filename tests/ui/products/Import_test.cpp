@@ -1,0 +1,259 @@
+#include "common/FullDisk.h"
+#include "products/LinkFile.h"
+#include "support/Gbk.h"
+#include "ui/EntryWindows.h"
+#include "ui/FileDialogs.h"
+
+#include "ProductGridFixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace corvix {
+namespace {
+
+using test::ProductGridTest;
+using test::TempSession;
+
+class Import : public ProductGridTest {
+protected:
+    // Runs `user` on the paste window once it is shown modally, then closes it.
+    void PasteWith(const QString &clipboard, const std::function<void(PasteImportWindow &)> &user)
+    {
+        QGuiApplication::clipboard()->setText(clipboard);
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *w = qobject_cast<PasteImportWindow *>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            seen = true;
+            editorText = w->Editor()->toPlainText();
+            if (user)
+                user(*w);
+            w->close();
+        });
+        window->findChild<QPushButton *>(QStringLiteral("按钮5"))->click();
+        EXPECT_TRUE(seen);
+    }
+    QString editorText;
+};
+
+TEST_F(Import, PasteNormalisesSeparatorsAndCountsLines)
+{
+    test::TestSession().importBuffer = "old,http://x";
+    PasteWith(QStringLiteral("Phone，L1|L2\r\nCase《L3》"), nullptr);
+    EXPECT_EQ(editorText, QStringLiteral("Phone,L1,L2\nCase,L3,"));
+    EXPECT_EQ(test::TestSession().importBuffer, "Phone,L1,L2\r\nCase,L3,");
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
+}
+
+TEST_F(Import, PastedLinesWithBareLineFeedsAreStillLines)
+{
+    // This desktop's clipboard separates lines with line feeds only.
+    PasteWith(QStringLiteral("a|http://1\nb|http://2\n"), nullptr);
+    EXPECT_EQ(test::TestSession().importBuffer, "a,http://1\r\nb,http://2\r\n");
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
+}
+
+TEST_F(Import, ClipboardWithoutSeparatorOpensEmptyButTypedLinesImport)
+{
+    test::TestSession().importBuffer = "old,http://x";
+    PasteWith(QStringLiteral("Bare title\r\nx|y"), nullptr);
+    EXPECT_EQ(editorText, QString());
+    EXPECT_EQ(test::TestSession().importBuffer, "");
+    EXPECT_TRUE(messages.Texts().isEmpty());
+
+    PasteWith(QStringLiteral("Bare title"),
+              [](PasteImportWindow &w) { w.Editor()->setPlainText(QStringLiteral("T《http://a》\nU|http://b")); });
+    EXPECT_EQ(test::TestSession().importBuffer, "T,http://a,\r\nU,http://b");
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
+}
+
+TEST_F(Import, PasteWindowFollowsItsSize)
+{
+    PasteWith(QString(), [](PasteImportWindow &w) {
+        w.resize(700, 260);
+        QApplication::processEvents();
+        EXPECT_EQ(w.Editor()->size(), w.size());
+    });
+}
+
+TEST_F(Import, FileImportReadsGbkBytes)
+{
+    const auto path = root.Dir() / "in.txt";
+    TempSession::WriteBytes(path, Gbk("手机，http://a|http://b") + "\r\n" + Gbk("億元<http://c>") + "\r\n");
+    QString askedTitle, askedFilter;
+    SetFileDialogHandlerForTests([&](const QString &title, const QString &filter) {
+        askedTitle = title;
+        askedFilter = filter;
+        return QString::fromStdU16String(path.u16string());
+    });
+    window->findChild<QPushButton *>(QStringLiteral("按钮6"))->click();
+    SetFileDialogHandlerForTests(nullptr);
+    EXPECT_EQ(askedTitle, QStringLiteral("导入文件(只能是txt后缀格式)"));
+    EXPECT_EQ(askedFilter, QStringLiteral("文本文档(*.txt)|*.txt"));
+    EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机") + ",http://a,http://b\r\n" + Gbk("億元") + ",http://c,\r\n");
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
+}
+
+TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
+{
+    const auto path = root.Dir() / "utf8.txt";
+    // As a Linux editor writes it; the third link of the first line has no rule column.
+    TempSession::WriteBytes(path, "手机，http://a|http://b|http://c\n外壳😀,http://d\n");
+    SetFileDialogHandlerForTests(
+        [&](const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    import->FileImport();
+    SetFileDialogHandlerForTests(nullptr);
+    EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机,http://a,http://b,http://c\r\n外壳?,http://d\r\n"));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("已导入：2条数据。\r\n另有1个链接被忽略：只启用了2条采集规则，每行只用前2个链接。"
+                                         "\r\n第2行有无法用GBK保存的字符，已换成“?”，请检查这些行。")});
+}
+
+TEST_F(Import, FileImportCancelledOrEmpty)
+{
+    test::TestSession().importBuffer = "keep,http://x";
+    SetFileDialogHandlerForTests([](const QString &, const QString &) { return QString(); });
+    import->FileImport();
+    EXPECT_EQ(test::TestSession().importBuffer, "keep,http://x");
+
+    const auto missing = root.Dir() / "missing.txt";
+    SetFileDialogHandlerForTests(
+        [&](const QString &, const QString &) { return QString::fromStdU16String(missing.u16string()); });
+    import->FileImport();
+    SetFileDialogHandlerForTests(nullptr);
+    EXPECT_EQ(test::TestSession().importBuffer, "");
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+class EditCell : public ProductGridTest {
+protected:
+    LinkInputWindow *DoubleClick(int row, int column)
+    {
+        QTest::mouseDClick(View()->viewport(), Qt::LeftButton, {}, CellPoint(row, column));
+        return qobject_cast<LinkInputWindow *>(QApplication::activeWindow() == window.get()
+                                                   ? window->findChild<LinkInputWindow *>()
+                                                   : QApplication::activeWindow());
+    }
+    static void Close(LinkInputWindow *w, const QString &text)
+    {
+        w->Editor()->setPlainText(text);
+        w->close();
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(EditCell, IdColumnOpensNothing)
+{
+    AddRows({{"1", "a"}});
+    EXPECT_EQ(import->EditCell(CellPoint(0, 0)), nullptr);
+    EXPECT_EQ(window->findChild<LinkInputWindow *>(), nullptr);
+}
+
+TEST_F(EditCell, TitleCellIsCaptionedWithTheRowAndPrefilled)
+{
+    AddRows({{"1", "a"}, {"2", "Phone"}});
+    LinkInputWindow *w = DoubleClick(1, 1);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("请输入第2行的标题"));
+    EXPECT_EQ(w->Editor()->toPlainText(), QStringLiteral("Phone"));
+    EXPECT_FALSE(w->isModal());
+    Close(w, QStringLiteral("手机\n"));
+    EXPECT_EQ(Grid().Text(1, 1), Gbk("手机"));
+    EXPECT_EQ(ReadLink(root.Dirs(), 1, "title"), Gbk("手机"));
+}
+
+TEST_F(EditCell, LinkCellIsPrefilledFromTheLinkFileAndStoresHostLikeText)
+{
+    AddRows({{"1", "a", "", ""}});
+    WriteLink(root.Dirs(), 0, "Y", "http://old/1");
+    LinkInputWindow *w = DoubleClick(0, 3);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("请输入Y链接"));
+    EXPECT_EQ(w->Editor()->toPlainText(), QStringLiteral("http://old/1"));
+    Close(w, QStringLiteral("shop.example.com/item/1"));
+    EXPECT_EQ(ReadLink(root.Dirs(), 0, "Y"), "shop.example.com/item/1");
+    EXPECT_EQ(Grid().Text(0, 3), "-");
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(EditCell, RejectedAndEmptyEntriesChangeNothing)
+{
+    AddRows({{"1", "a", "9.9", ""}});
+    WriteLink(root.Dirs(), 0, "X", "http://keep");
+    const std::string before = TempSession::ReadBytes(LinkFilePath(root.Dirs()));
+    Close(import->EditCell(CellPoint(0, 2)), QStringLiteral("abc"));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。")});
+    Close(import->EditCell(CellPoint(0, 2)), QString());
+    Close(import->EditCell(CellPoint(0, 1)), QString());
+    EXPECT_EQ(messages.Texts().size(), 1);
+    EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())), before);
+    EXPECT_EQ(Grid().Text(0, 2), "9.9");
+    EXPECT_EQ(Grid().Text(0, 1), "a");
+}
+
+TEST_F(EditCell, EntryGoesToTheCellItsWindowWasOpenedFor)
+{
+    AddRows({{"1", "a", "", ""}, {"2", "b", "", ""}});
+    LinkInputWindow *w = import->EditCell(CellPoint(0, 2));
+    // A second window, for another row's title, moves CurrentCell there.
+    LinkInputWindow *title = import->EditCell(CellPoint(1, 1));
+    Close(w, QStringLiteral("http://own.example/1"));
+    EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), "http://own.example/1");
+    EXPECT_EQ(Grid().Text(0, 2), "-");
+    EXPECT_EQ(Grid().Text(1, 1), "b");
+    title->close();
+}
+
+TEST_F(EditCell, LinkForABlankRuleTitleIsRefused)
+{
+    window->AddGridColumn(" ", 60, Qt::AlignHCenter);
+    AddRows({{"1", "a", "", "", "9.9"}});
+    Close(import->EditCell(CellPoint(0, 4)), QStringLiteral("http://shop.example/1"));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("规则名称只有空格，无法为它保存链接：请先给这个规则换一个不是空白的名称。")});
+    EXPECT_EQ(Grid().Text(0, 4), "9.9");
+    EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
+}
+
+TEST_F(EditCell, EntriesOnAFullDiskLeaveTheCellAndTheLinkFile)
+{
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    AddRows({{"1", "a", "9.9", ""}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    TempSession::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\n");
+    LinkInputWindow *title = import->EditCell(CellPoint(0, 1));
+    LinkInputWindow *link = import->EditCell(CellPoint(0, 2));
+    disk.Fill();
+    Close(title, QStringLiteral("new title"));
+    Close(link, QStringLiteral("http://shop.example/1"));
+    disk.Free();
+    EXPECT_EQ(Grid().Text(0, 1), "a");
+    EXPECT_EQ(Grid().Text(0, 2), "9.9");
+    EXPECT_EQ(TempSession::ReadBytes(linkPath), "[A0]\r\ntitle=a\r\n");
+    EXPECT_EQ(messages.Texts().filter(QString::fromStdU16String(linkPath.u16string())).size(), 2);
+}
+
+TEST_F(EditCell, AClickThatResetsCurrentCellLeavesTheEntryWithItsOwnCell)
+{
+    AddRows({{"1", "a", "", ""}, {"2", "b", "", ""}});
+    LinkInputWindow *w = import->EditCell(CellPoint(1, 2));
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellPoint(0, 1));
+    ASSERT_EQ(test::TestSession().currentCell.column, 0);
+    Close(w, QStringLiteral("http://own.example/1"));
+    EXPECT_EQ(ReadLink(root.Dirs(), 1, "X"), "http://own.example/1");
+    EXPECT_EQ(Grid().Text(1, 2), "-");
+    EXPECT_EQ(Grid().Text(0, 0), "1");
+    EXPECT_FALSE(TempSession::ReadBytes(LinkFilePath(root.Dirs())).find("ID=") != std::string::npos);
+}
+
+} // namespace
+} // namespace corvix

@@ -1,0 +1,242 @@
+#include "ui/capture/CaptureRunController.h"
+#include "common/FullDisk.h"
+#include "products/LinkFile.h"
+#include "products/RecordFile.h"
+#include "ui/products/RecordListController.h"
+#include "support/Gbk.h"
+#include "ui/ShellOpen.h"
+
+#include "ProductGridFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace corvix {
+namespace {
+
+using test::ProductGridTest;
+using test::TempSession;
+
+using Strings = std::vector<std::string>;
+
+class ProductList : public ProductGridTest {};
+
+TEST_F(ProductList, DeleteMiddleRowRenumbersSectionsIdsAndRecord)
+{
+    AddRows({{"1", "a", "1.1", ""}, {"2", "b", "2.2", ""}, {"3", "c", "3.3", "x"}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    TempSession::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\nX=http://a\r\n[A1]\r\ntitle=b\r\nX=http://b\r\n"
+                                       "[A2]\r\ntitle=c\r\nX=http://c/[A1]\r\n");
+    TempSession::WriteBytes(root.Dirs().dbDir / "1700000000.txt", "old|");
+    TempSession::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|1.1||\r\nb|2.2||\r\nc|3.3|x|");
+    SelectRow(1);
+    QAction *item = window->GridMenu()->findChild<QAction *>(QStringLiteral("删除记录"));
+    ASSERT_NE(item, nullptr);
+    bool enabledDuringDelete = true;
+    QObject::connect(&Grid(), &QAbstractItemModel::rowsAboutToBeRemoved, [&] { enabledDuringDelete = item->isEnabled(); });
+
+    item->trigger();
+
+    EXPECT_FALSE(enabledDuringDelete);
+    EXPECT_TRUE(item->isEnabled());
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+    EXPECT_EQ(Column(0), (Strings{"1", "2"}));
+    EXPECT_EQ(Column(1), (Strings{"a", "c"}));
+    EXPECT_EQ(TempSession::ReadBytes(linkPath),
+              "[A0]\r\ntitle=a\r\nX=http://a\r\n[A1]\r\ntitle=c\r\nX=http://c/[A1]\r\n");
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|1.1||\r\nc|3.3|x|");
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "1700000000.txt"), "old|");
+}
+
+TEST_F(ProductList, DeleteRowSkipsEmptyRecordLinesAndFollowsGappedSections)
+{
+    AddRows({{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    // Rows are the sections that exist: A7 is row 2 and row 3 has none.
+    TempSession::WriteBytes(linkPath, "[A0]\r\nX=http://a\r\n[A1]\r\nX=http://b\r\n[A7]\r\nX=http://c\r\n");
+    TempSession::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|\r\n\r\nb|\r\nc|\r\nd|");
+    SelectRow(1);
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"a", "c", "d"}));
+    EXPECT_EQ(TempSession::ReadBytes(linkPath), "[A0]\r\nX=http://a\r\n[A1]\r\nX=http://c\r\n");
+    EXPECT_EQ(ReadLink(root.Dirs(), 1, "X"), "http://c");
+    EXPECT_EQ(ReadLink(root.Dirs(), 2, "X"), "");
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|\r\n\r\nc|\r\nd|");
+}
+
+TEST_F(ProductList, DeleteLastRowWithoutLinkFileOrRecord)
+{
+    AddRows({{"1", "a"}, {"2", "b"}});
+    SelectRow(1);
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"a"}));
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+    EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ProductList, DeleteIsRefusedWhileAnOlderRecordIsShown)
+{
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const std::string links = "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n";
+    TempSession::WriteBytes(linkPath, links);
+    TempSession::WriteBytes(root.Dirs().dbDir / "1700000000.txt", "old a|\r\nold b|");
+    TempSession::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|\r\nb|");
+    auto *records = new RecordListController(window.get(), test::TestSession());
+    auto *run = new CaptureRunController(window.get(), test::TestSession());
+    records->FillRecordList();
+    window->RecordList()->setCurrentItem(window->RecordList()->topLevelItem(0));
+    records->ViewRecord();
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。")});
+    EXPECT_EQ(Column(1), (Strings{"old a", "old b"}));
+    EXPECT_EQ(TempSession::ReadBytes(linkPath), links);
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "1700000001.txt"), "a|\r\nb|");
+    EXPECT_FALSE(test::TestSession().resultsChanged);
+
+    // A retry or a run shows current results again (no link holds "http", so
+    // no page opens).
+    run->RetryFailed();
+    list->DeleteProductRow();
+    EXPECT_EQ(Column(1), (Strings{"old b"}));
+    records->ViewRecord();
+    run->RunCapture(); // rebuilds the one row url.ini has left
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(Grid().RowCount(), 0);
+}
+
+TEST_F(ProductList, DeleteOnAFullDiskChangesNeitherTheFilesNorTheGrid)
+{
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    AddRows({{"1", "a"}, {"2", "b"}});
+    const auto linkPath = LinkFilePath(root.Dirs());
+    TempSession::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    TempSession::WriteBytes(disk.Dir() / "1700000001.txt", "a|\r\nb|");
+    SelectRow(0);
+    disk.Fill();
+    list->DeleteProductRow();
+    disk.Free();
+    EXPECT_EQ(Column(1), (Strings{"a", "b"}));
+    EXPECT_FALSE(test::TestSession().resultsChanged);
+    EXPECT_EQ(TempSession::ReadBytes(linkPath), "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    EXPECT_EQ(TempSession::ReadBytes(disk.Dir() / "1700000001.txt"), "a|\r\nb|");
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(linkPath.u16string())));
+}
+
+TEST_F(ProductList, LeftClickBelowTheRowsAppendsANumberedBlankRow)
+{
+    AddRows({{"1", "a"}, {"2", "b"}});
+    test::TestSession().currentCell = {1, 3, "Y"};
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellPoint(0, 1));
+    EXPECT_EQ(Grid().RowCount(), 2);
+    EXPECT_EQ(test::TestSession().currentCell.column, 0);
+    EXPECT_EQ(test::TestSession().currentCell.row, 0);
+    EXPECT_EQ(test::TestSession().currentCell.title, "");
+
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellPoint(-1, 2));
+    ASSERT_EQ(Grid().RowCount(), 3);
+    EXPECT_EQ(Column(0), (Strings{"1", "2", "3"}));
+    EXPECT_EQ(Grid().Text(2, 1), "");
+}
+
+TEST_F(ProductList, RightClickNamesOnlySiteCells)
+{
+    AddRows({{"1", "a"}, {"2", "b"}});
+    QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, CellPoint(1, 3));
+    EXPECT_EQ(test::TestSession().currentCell.row, 1);
+    EXPECT_EQ(test::TestSession().currentCell.column, 3);
+    // The title column and the space below the rows leave it as it was.
+    QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, CellPoint(0, 1));
+    QTest::mouseClick(View()->viewport(), Qt::RightButton, {}, CellPoint(-1, 2));
+    EXPECT_EQ(test::TestSession().currentCell.row, 1);
+    EXPECT_EQ(test::TestSession().currentCell.column, 3);
+}
+
+TEST_F(ProductList, GridMenuOpensOnlyOverASelectedRow)
+{
+    AddRows({{"1", "a"}});
+    View()->selectionModel()->clearSelection();
+    list->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
+    EXPECT_FALSE(window->GridMenu()->isVisible());
+    SelectRow(0);
+    list->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
+    EXPECT_TRUE(window->GridMenu()->isVisible());
+    window->GridMenu()->hide();
+}
+
+TEST_F(ProductList, SearchSelectsTheRowOrSaysNotFound)
+{
+    AddRows({{"1", "Apple", "1.5"}, {"2", "10 pack", ""}, {"3", Gbk("苹果"), ""}});
+    auto *box = window->findChild<QLineEdit *>(QStringLiteral("编辑框8"));
+    auto *button = window->findChild<QPushButton *>(QStringLiteral("按钮8"));
+    ASSERT_TRUE(box && button);
+
+    box->setText(QStringLiteral("苹"));
+    button->click();
+    EXPECT_EQ(View()->currentIndex().row(), 2);
+    EXPECT_EQ(View()->selectionModel()->selectedRows().size(), 1);
+
+    box->setText(QStringLiteral("1"));
+    button->click();
+    EXPECT_EQ(View()->currentIndex().row(), 0);
+
+    box->setText(QStringLiteral("梨"));
+    button->click();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("没有找到：梨")});
+
+    box->clear();
+    button->click();
+    EXPECT_EQ(messages.Texts().size(), 1);
+}
+
+TEST_F(ProductList, OpenLinkShowsTheCaptionForASecondThenOpensIt)
+{
+    AddRows({{"1", "a"}, {"2", "b"}});
+    WriteLink(root.Dirs(), 1, "Y", "shop.example.com/item/1");
+    QList<QUrl> opened;
+    SetShellOpenHandlerForTests([&](const QUrl &url) { opened << url; });
+    test::TestSession().currentCell = {1, 3, ""};
+    QString captionMeanwhile;
+    QTimer::singleShot(300, [&] { captionMeanwhile = window->windowTitle(); });
+    QElapsedTimer clock;
+    clock.start();
+    list->OpenLinkInBrowser();
+    SetShellOpenHandlerForTests(nullptr);
+    EXPECT_GE(clock.elapsed(), 950);
+    EXPECT_EQ(captionMeanwhile, QStringLiteral("即将打开：shop.example.com/item/1"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Corvix"));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://shop.example.com/item/1")));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ProductList, OpenLinkWithoutWebLinkSaysSo)
+{
+    AddRows({{"1", "a"}});
+    WriteLink(root.Dirs(), 0, "Y", "file:///etc/passwd?http");
+    bool opened = false;
+    SetShellOpenHandlerForTests([&](const QUrl &) { opened = true; });
+    test::TestSession().currentCell = {0, 2, ""};
+    list->OpenLinkInBrowser();
+    test::TestSession().currentCell = {0, 3, ""};
+    list->OpenLinkInBrowser();
+    SetShellOpenHandlerForTests(nullptr);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("未发现 \"X\"的任何链接可打开。"),
+                                             QStringLiteral("这个链接不是网页地址，不能用浏览器打开：\r\n"
+                                                            "file:///etc/passwd?http\r\n只能打开 http 或 https 链接。")}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Corvix"));
+}
+
+} // namespace
+} // namespace corvix
