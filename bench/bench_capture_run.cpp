@@ -96,15 +96,14 @@ struct RunFixture {
 
     RunFixture()
     {
-        corvix::RuleFields rule;
+        corvix::Rule rule;
         rule.left = corvix::Gbk("<span class=#引号price#引号>");
         rule.right = "</span>";
-        rule.style = "1";
-        rule.open = "1";
+        rule.method = corvix::RuleMethod::Markers;
+        rule.enabled = true;
         window = std::make_unique<corvix::MainWindow>();
         window->AddGridColumn("X", 60, Qt::AlignHCenter);
-        corvix::test::TestSession().enabledRuleTitles = {"X"};
-        corvix::test::TestSession().enabledRuleTexts = {corvix::ComposeRuleText(rule)};
+        corvix::test::TestSession().enabledRules = {{"X", rule}};
         run = new corvix::CaptureRunController(window.get(), corvix::test::TestSession());
         window->show();
     }

@@ -83,7 +83,7 @@ BrowserView *LoadBigPage(std::unique_ptr<BrowserView> &view)
 // is added to snapshotMs.
 std::string ExtractOnce(BrowserView &view, double &snapshotMs, double &totalSeconds)
 {
-    const std::string rule = Gbk("[style]1[/style][left]<span id=\"price\">[/left][right]</span>[/right]");
+    const Rule rule = ParseRule(Gbk("[style]1[/style][left]<span id=\"price\">[/left][right]</span>[/right]"));
     DomHelper helper;
     helper.AttachToWindow(&view);
     QElapsedTimer timer;

@@ -100,12 +100,10 @@ void AppShell::StartUp()
 
     // One grid column per enabled rule, in index order; the columns and the
     // rule texts stay as they are until the program ends.
-    program.enabledRuleTitles.clear();
-    program.enabledRuleTexts.clear();
+    program.enabledRules.clear();
     for (auto &rule : LoadEnabledRules(program.dirs, ProcessPendingEvents)) {
         window_->AddGridColumn(rule.title, 60, Qt::AlignHCenter);
-        program.enabledRuleTitles.push_back(std::move(rule.title));
-        program.enabledRuleTexts.push_back(std::move(rule.text));
+        program.enabledRules.push_back(std::move(rule));
     }
 
     // The results of the last run come back into the grid.

@@ -2,34 +2,20 @@
 
 #include "support/TextUtils.h"
 
+#include <array>
+
 namespace corvix {
-namespace {
-
-std::string Tagged(std::string_view rule, std::string_view tag)
-{
-    const std::string open = "[" + std::string(tag) + "]";
-    const std::string close = "[/" + std::string(tag) + "]";
-    return TextBetween(rule, open, close);
-}
-
-constexpr std::string_view kMarkerMethod = "1";
-constexpr std::string_view kElementMethod = "2";
-
-} // namespace
 
 std::optional<ElementReader> ElementReaderForKind(std::string_view kind)
 {
-    if (kind == "span")
-        return ElementReader::GetSpanInnerHtml;
-    if (kind == "div")
-        return ElementReader::GetDivInnerHtml;
-    if (kind == "input")
-        return ElementReader::GetTextInputValue;
-    if (kind == "inputs")
-        return ElementReader::GetHiddenInputValue;
-    if (kind == "text")
-        return ElementReader::GetTextAreaValue;
-    return std::nullopt;
+    // In the order of kElementKinds.
+    static constexpr std::array<ElementReader, kElementKinds.size()> kReaders = {
+        ElementReader::GetSpanInnerHtml, ElementReader::GetDivInnerHtml, ElementReader::GetTextInputValue,
+        ElementReader::GetHiddenInputValue, ElementReader::GetTextAreaValue};
+    const int index = ElementKindIndex(kind);
+    if (index < 0)
+        return std::nullopt;
+    return kReaders[static_cast<size_t>(index)];
 }
 
 DomRequest RequestForElement(std::string_view kind, std::string_view name)
@@ -40,16 +26,19 @@ DomRequest RequestForElement(std::string_view kind, std::string_view name)
     return request;
 }
 
-DomRequest RequestForRule(std::string_view ruleText)
+DomRequest RequestForRule(const Rule &rule)
 {
-    const std::string style = Tagged(ruleText, "style");
-    if (style == kMarkerMethod) {
+    switch (rule.method) {
+    case RuleMethod::Markers: {
         DomRequest request;
         request.pageSource = true;
         return request;
     }
-    if (style == kElementMethod)
-        return RequestForElement(Tagged(ruleText, "tbd"), Tagged(ruleText, "tb"));
+    case RuleMethod::Element:
+        return RequestForElement(rule.elementKind, rule.elementName);
+    case RuleMethod::None:
+        break;
+    }
     return {};
 }
 
@@ -71,16 +60,16 @@ std::string ReadElementValue(std::string_view kind, std::string_view name, const
     return page.ElementValue(ElementQuery{*reader, std::string(name), 0});
 }
 
-std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page)
+std::string ExtractPrice(const Rule &rule, const DomSnapshot &page)
 {
-    const std::string style = Tagged(ruleText, "style");
-    if (style == kMarkerMethod) {
-        const std::string left = Tagged(ruleText, "left");
-        const std::string right = Tagged(ruleText, "right");
-        return StripPriceText(TextBetween(MarkerSource(page), PageMarker(left), PageMarker(right)));
+    switch (rule.method) {
+    case RuleMethod::Markers:
+        return StripPriceText(TextBetween(MarkerSource(page), PageMarker(rule.left), PageMarker(rule.right)));
+    case RuleMethod::Element:
+        return StripPriceText(ReadElementValue(rule.elementKind, rule.elementName, page));
+    case RuleMethod::None:
+        break;
     }
-    if (style == kElementMethod)
-        return StripPriceText(ReadElementValue(Tagged(ruleText, "tbd"), Tagged(ruleText, "tb"), page));
     return {};
 }
 

@@ -2,6 +2,7 @@
 // Turns a rule and the page in the capture browser into a price text. The page
 // is read as one DomSnapshot per browser event; the handler asks for what
 // RequestForRule names, then calls ExtractPrice on the answer. All texts GBK.
+#include "rules/Rule.h"
 #include "support/DomSnapshot.h"
 
 #include <optional>
@@ -10,13 +11,13 @@
 
 namespace corvix {
 
-// The reader for an element kind of a rule ("span", "div", "input", "inputs",
-// "text"), compared whole and case-sensitively; nothing for any other kind.
+// The reader for an element kind of a rule (one of kElementKinds); nothing for
+// any other kind.
 std::optional<ElementReader> ElementReaderForKind(std::string_view kind);
 
-// The document parts that ExtractPrice needs for this rule text: the page source
-// for the marker method, the named element for the element method.
-DomRequest RequestForRule(std::string_view ruleText);
+// The document parts that ExtractPrice needs for this rule: the page source for
+// the marker method, the named element for the element method.
+DomRequest RequestForRule(const Rule &rule);
 // The same for a kind and name given directly (the rule test's editor fields).
 DomRequest RequestForElement(std::string_view kind, std::string_view name);
 
@@ -33,7 +34,7 @@ std::string PageMarker(std::string_view marker);
 std::string ReadElementValue(std::string_view kind, std::string_view name, const DomSnapshot &page);
 
 // The cleaned price that the rule finds on the page, or the empty text (also for
-// an empty rule text). Depends on nothing but its two arguments.
-std::string ExtractPrice(std::string_view ruleText, const DomSnapshot &page);
+// a rule without a method). Depends on nothing but its two arguments.
+std::string ExtractPrice(const Rule &rule, const DomSnapshot &page);
 
 } // namespace corvix

@@ -11,9 +11,9 @@ std::vector<EnabledRule> LoadEnabledRules(const DataDirs &dirs, const std::funct
     for (std::string &title : UpdateRuleIndex(dirs, {}, false)) {
         if (pumpEvents)
             pumpEvents();
-        std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
-        if (RuleField(text, "open") == "1")
-            rules.push_back({std::move(title), std::move(text)});
+        Rule rule = ParseRule(ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
+        if (rule.enabled)
+            rules.push_back({std::move(title), std::move(rule)});
     }
     return rules;
 }

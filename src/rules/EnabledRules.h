@@ -1,4 +1,5 @@
 #pragma once
+#include "rules/Rule.h"
 #include "support/DataDirs.h"
 
 #include <functional>
@@ -7,10 +8,10 @@
 
 namespace corvix {
 
-// An enabled rule: its title (the grid column title) and its whole file text.
+// An enabled rule: its title (the grid column title) and the rule its file holds.
 struct EnabledRule {
     std::string title;
-    std::string text;
+    Rule rule;
 };
 
 // The rules whose "[open]" value is exactly "1", in index order, each read up

@@ -13,34 +13,11 @@ std::filesystem::path RuleFilePath(const DataDirs &dirs, std::string_view title)
     return PathInDir(dirs.spiderDir, std::string(title) + ".spider.cfg");
 }
 
-std::string ComposeRuleText(const RuleFields &f)
-{
-    std::string text;
-    text.reserve(160 + f.time.size() + f.left.size() + f.right.size() + f.elementName.size() +
-                 f.elementType.size() + f.fixed.size() + f.open.size());
-    text += "[time]" + f.time + "[/time]";
-    text += "\r\n[left]" + f.left + "[/left]";
-    text += "\r\n[right]" + f.right + "[/right]";
-    text += f.style == "1" ? "\r\n[style]1[/style]" : "\r\n[style]2[/style]";
-    text += "\r\n[tb]" + f.elementName + "[/tb]";
-    text += "\r\n[tbd]" + f.elementType + "[/tbd]";
-    text += "\r\n[fixed]" + f.fixed + "[/fixed]";
-    text += "\r\n[open]" + f.open + "[/open]";
-    return text;
-}
-
 std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt stop)
 {
     if (!IsValidRuleTitle(title))
         return {};
     return ReadWholeFile(RuleFilePath(dirs, title), stop);
-}
-
-std::string RuleField(std::string_view ruleText, std::string_view tag)
-{
-    const std::string open = "[" + std::string(tag) + "]";
-    const std::string close = "[/" + std::string(tag) + "]";
-    return TextBetween(ruleText, open, close);
 }
 
 std::string ToggledRuleText(std::string_view text, bool enable)

@@ -2,6 +2,7 @@
 // Rule files "<title>.spider.cfg" in the rule directory: tagged GBK text, one
 // "[tag]value[/tag]" per line. Values are read with TextBetween, so only the
 // first pair of a tag counts and a missing tag reads as the empty value.
+#include "rules/Rule.h"
 #include "support/DataDirs.h"
 #include "support/FileIo.h"
 
@@ -11,30 +12,12 @@
 
 namespace corvix {
 
-// The eight values of a rule, GBK, in the order in which a rule file is written.
-struct RuleFields {
-    std::string time;        // "[time]" save time, shown, never parsed
-    std::string left;        // "[left]" left marker
-    std::string right;       // "[right]" right marker
-    std::string style;       // "[style]" "1" markers, anything else is written as "2" (element)
-    std::string elementName; // "[tb]"
-    std::string elementType; // "[tbd]"
-    std::string fixed;       // "[fixed]" "1" = built-in
-    std::string open;        // "[open]" "1" = enabled
-};
-
 std::filesystem::path RuleFilePath(const DataDirs &dirs, std::string_view title);
-
-// The file text: the eight tag pairs joined by "\r\n", nothing after the last.
-std::string ComposeRuleText(const RuleFields &fields);
 
 // The rule file's text (up to the first zero byte, or also the first 0x1A with
 // StopAt::ZeroOrTextEnd). Empty when the file is missing or the title is no
 // valid file name.
 std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt stop);
-
-// The value of "[tag]" (tag given without brackets, e.g. "open").
-std::string RuleField(std::string_view ruleText, std::string_view tag);
 
 // The text after the enabled flag is switched: a text without any "[open]" gets
 // "\r\n[open]1[/open]" appended (whatever `enable` says); otherwise every pair

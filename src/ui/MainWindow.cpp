@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "products/ProductGridModel.h"
+#include "rules/Rule.h"
 #include "support/Gbk.h"
 
 #include <QAction>
@@ -257,8 +258,8 @@ QWidget *MainWindow::BuildRuleEditorPage()
     auto *hint = Label(QStringLiteral("标签8"), QStringLiteral("支持：标题/索引/ID/Class等方式。"));
     auto *kindLabel = Label(QStringLiteral("标签7"), QStringLiteral("元素类型："));
     auto *kind = Named(new QComboBox, QStringLiteral("组合框2"));
-    kind->addItems({QStringLiteral("span"), QStringLiteral("div"), QStringLiteral("input"), QStringLiteral("inputs"),
-                    QStringLiteral("text")});
+    for (const std::string_view name : kElementKinds)
+        kind->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     kind->setMinimumWidth(100);
     Pair(nameLabel, name);
     Pair(kindLabel, kind);

@@ -3,6 +3,7 @@
 // enabled rules, the last import and what changed since start-up. The
 // application shell owns the one Session and hands it to the controllers;
 // tests make their own. Everything runs on the UI thread; nothing is locked.
+#include "rules/EnabledRules.h"
 #include "support/DataDirs.h"
 
 #include <string>
@@ -16,7 +17,7 @@ struct CaptureState {
     bool testing = false;
     bool picking = false;
     std::string currentLink;
-    std::string ruleText;
+    Rule rule;
     int tickCount = 0;
     int emptyResultCount = 0;
 };
@@ -31,8 +32,8 @@ struct CurrentCell {
 
 struct Session {
     DataDirs dirs;
-    std::vector<std::string> enabledRuleTitles; // GBK, column order (grid column k+1 = entry k-1)
-    std::vector<std::string> enabledRuleTexts;  // whole rule file texts, same order
+    // Fixed at start-up, in column order: grid column k + 1 is entry k - 1.
+    std::vector<EnabledRule> enabledRules;
     bool resultsChanged = false;
     CaptureState capture;
     CurrentCell currentCell;

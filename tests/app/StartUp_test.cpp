@@ -98,9 +98,12 @@ TEST_F(StartUpTest, EnabledRulesBecomeColumnsInIndexOrder)
         EXPECT_EQ(shell->Window()->GridView()->header()->sectionSize(c), 60);
         EXPECT_TRUE(grid.ColumnAt(c).alignment & Qt::AlignHCenter);
     }
-    ASSERT_EQ(shell->State().enabledRuleTexts.size(), 3u);
-    EXPECT_NE(shell->State().enabledRuleTexts[0].find("[open]1[/open]"), std::string::npos);
-    EXPECT_EQ(shell->State().enabledRuleTitles, (std::vector<std::string>{"A", "C", Gbk("京东")}));
+    std::vector<std::string> titles;
+    for (const EnabledRule &rule : shell->State().enabledRules) {
+        EXPECT_TRUE(rule.rule.enabled);
+        titles.push_back(rule.title);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"A", "C", Gbk("京东")}));
 }
 
 TEST_F(StartUpTest, NewestRecordIsRestoredWithRunningIds)

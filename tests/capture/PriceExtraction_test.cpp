@@ -41,7 +41,7 @@ class PriceExtractionTest : public ::testing::Test {
 protected:
     std::string Extract(const std::string &rule, const DomSnapshot &page)
     {
-        return GbkToUtf8(ExtractPrice(rule, page));
+        return GbkToUtf8(ExtractPrice(ParseRule(rule), page));
     }
 };
 
@@ -99,14 +99,14 @@ TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
                  {"text", ElementReader::GetTextAreaValue}};
     for (const Row &row : kinds) {
         EXPECT_EQ(ElementReaderForKind(row.kind), row.reader) << row.kind;
-        const DomRequest request = RequestForRule(ElementRule(row.kind, "n"));
+        const DomRequest request = RequestForRule(ParseRule(ElementRule(row.kind, "n")));
         ASSERT_EQ(request.elements.size(), 1u);
         EXPECT_EQ(request.elements[0], (ElementQuery{row.reader, "n", 0}));
         EXPECT_FALSE(request.pageSource);
     }
     EXPECT_FALSE(ElementReaderForKind("textarea"));
-    EXPECT_TRUE(RequestForRule(ElementRule("Div", "n")).elements.empty());
-    EXPECT_TRUE(RequestForRule(MarkerRule("1", "a", "b")).pageSource);
+    EXPECT_TRUE(RequestForRule(ParseRule(ElementRule("Div", "n"))).elements.empty());
+    EXPECT_TRUE(RequestForRule(ParseRule(MarkerRule("1", "a", "b"))).pageSource);
 }
 
 TEST_F(PriceExtractionTest, NothingWithoutARuleOrADocument)

@@ -34,7 +34,7 @@ TEST(EnabledRules, OnlyOpenOneInIndexOrder)
     const auto rules = LoadEnabledRules(d.dirs, [&] { ++pumped; });
     EXPECT_EQ(TitlesOf(rules), (std::vector<std::string>{"C", "A"}));
     ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules[1].text, "[left]a[/left]\r\n[open]1[/open]");
+    EXPECT_EQ(rules[1].rule.left, "a");
     EXPECT_EQ(pumped, 7);
 }
 
@@ -57,8 +57,8 @@ TEST(EnabledRules, TextEndMarkAndOddBytes)
     const auto rules = LoadEnabledRules(d.dirs);
     EXPECT_EQ(TitlesOf(rules), (std::vector<std::string>{"B", chinese}));
     ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules[0].text, "[open]1[/open]");
-    EXPECT_EQ(rules[1].text, "[left]\x81\x1A[/left][open]1[/open]");
+    EXPECT_TRUE(rules[0].rule.enabled);
+    EXPECT_EQ(rules[1].rule.left, "\x81\x1A");
 }
 
 } // namespace

@@ -15,25 +15,25 @@ std::string G(const char *utf8) { return Gbk(utf8); }
 
 TEST(RuleFile, ComposedTextHasTheEightTagsInOrder)
 {
-    RuleFields f;
+    Rule f;
     f.time = G("2018年05月06日 14时03分09秒");
     f.left = G("<em>￥");
     f.right = "</em>";
-    f.style = "1";
-    f.elementType = "span";
-    f.fixed = "0";
-    f.open = "0";
+    f.method = RuleMethod::Markers;
+    f.elementKind = "span";
     EXPECT_EQ(ComposeRuleText(f), "[time]" + f.time + "[/time]\r\n[left]" + G("<em>￥") +
                                       "[/left]\r\n[right]</em>[/right]\r\n[style]1[/style]\r\n[tb][/tb]\r\n"
                                       "[tbd]span[/tbd]\r\n[fixed]0[/fixed]\r\n[open]0[/open]");
-    f.style = "";
+    f.method = RuleMethod::None;
     EXPECT_NE(ComposeRuleText(f).find("\r\n[style]2[/style]\r\n"), std::string::npos);
+    f.builtIn = f.enabled = true;
+    EXPECT_NE(ComposeRuleText(f).find("\r\n[fixed]1[/fixed]\r\n[open]1[/open]"), std::string::npos);
 }
 
 TEST(RuleFile, WrittenUnderItsTitleAndReadBack)
 {
     TempDataDirs d;
-    RuleFields f{"t", G("<em>￥"), "</em>", "1", "", "span", "0", "0"};
+    Rule f{"t", G("<em>￥"), "</em>", RuleMethod::Markers, "", "span", false, false};
     const std::string title = G("店铺A");
     ASSERT_EQ(WriteRuleText(d.dirs, title, ComposeRuleText(f)), RuleWriteResult::Written);
     EXPECT_TRUE(std::filesystem::exists(d.dirs.spiderDir / "店铺A.spider.cfg"));
@@ -61,6 +61,17 @@ TEST(RuleFile, FieldsOfPartialAndOddFiles)
     EXPECT_EQ(RuleField("[left]a\r\nb [/left]", "left"), "a\r\nb ");
     // 乕 ends in "[": the tag after it is still found, not one byte early.
     EXPECT_EQ(RuleField(G("[left]乕[/left]"), "left"), G("乕"));
+
+    const Rule parsed = ParseRule("[style]2[/style]\r\n[tb]p[/tb]\r\n[tbd]span[/tbd]\r\n[fixed]1[/fixed]\r\n[open]1 [/open]");
+    EXPECT_EQ(parsed.method, RuleMethod::Element);
+    EXPECT_EQ(parsed.elementName, "p");
+    EXPECT_EQ(ElementKindIndex(parsed.elementKind), 0);
+    EXPECT_TRUE(parsed.builtIn);
+    EXPECT_FALSE(parsed.enabled) << "only exactly 1 enables";
+    EXPECT_EQ(ParseRule("[style]3[/style]").method, RuleMethod::None);
+    EXPECT_EQ(ParseRule("[style]1[/style]").method, RuleMethod::Markers);
+    EXPECT_EQ(ElementKindIndex("inputs"), 3);
+    EXPECT_EQ(ElementKindIndex("Span"), -1);
 }
 
 TEST(RuleFile, ReadingStopsAtZeroAndTextEnd)

@@ -30,20 +30,20 @@ std::string CaptureAddress(std::string_view link)
     return WebAddress(link);
 }
 
-// Entry k (1-based) of the enabled rule texts, the rule of grid column k + 1.
-std::string EnabledRuleText(const Session &session, int k)
+// Entry k (1-based) of the enabled rules, the rule of grid column k + 1.
+Rule ColumnRule(const Session &session, int k)
 {
-    const auto &texts = session.enabledRuleTexts;
-    if (k < 1 || k > static_cast<int>(texts.size()))
+    const auto &rules = session.enabledRules;
+    if (k < 1 || k > static_cast<int>(rules.size()))
         return {};
-    return texts[static_cast<size_t>(k - 1)];
+    return rules[static_cast<size_t>(k - 1)].rule;
 }
 
 // Before a cell that is not captured: nothing is cleared from the last link.
 void PrepareCell(Session &session)
 {
     CaptureState &capture = session.capture;
-    capture.ruleText.clear();
+    capture.rule = Rule{};
     capture.currentLink.clear();
     session.currentCell.row = 0;
     session.currentCell.column = 0;
@@ -133,7 +133,7 @@ void CaptureRunController::CaptureFromLinkFile()
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(session_, address, EnabledRuleText(session_, k), r, k + 1);
+            CaptureOneLink(session_, address, ColumnRule(session_, k), r, k + 1);
         }
     }
 }
@@ -187,7 +187,7 @@ void CaptureRunController::CaptureFromImport(const std::string &buffer)
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(session_, address, EnabledRuleText(session_, j - 1), r, j);
+            CaptureOneLink(session_, address, ColumnRule(session_, j - 1), r, j);
             writeLink(r, grid_->Title(j), link);
         }
     }
@@ -229,7 +229,7 @@ void CaptureRunController::RetryFailed()
                 continue;
             }
             // Read anew: a rule edited since start-up takes effect here.
-            CaptureOneLink(session_, address, ReadRuleText(dirs, title, StopAt::ZeroByte), i, j);
+            CaptureOneLink(session_, address, ParseRule(ReadRuleText(dirs, title, StopAt::ZeroByte)), i, j);
         }
     }
 }

@@ -184,9 +184,9 @@ void CaptureWindow::OnTick()
 std::string CaptureWindow::PriceOnPage(const DomSnapshot &page) const
 {
     const CaptureState &state = session_.capture;
-    if (!state.capturing || state.ruleText.empty())
+    if (!state.capturing)
         return {};
-    return ExtractPrice(state.ruleText, page);
+    return ExtractPrice(state.rule, page);
 }
 
 void CaptureWindow::TryPrice()
@@ -194,7 +194,7 @@ void CaptureWindow::TryPrice()
     // Attach before every read: another capture window (a test beside the run)
     // may have taken the shared helper since this window's last event.
     SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(session_.capture.ruleText), this, [this](const DomSnapshot &page) {
+    SharedDomHelper().TakeSnapshot(RequestForRule(session_.capture.rule), this, [this](const DomSnapshot &page) {
         if (closeRequested_)
             return;
         const std::string price = PriceOnPage(page);
@@ -215,7 +215,7 @@ void CaptureWindow::OnDownloadComplete()
     DomRequest request;
     request.pageSource = true;
     if (purpose_ == Purpose::Capture && state.capturing)
-        request.Merge(RequestForRule(state.ruleText));
+        request.Merge(RequestForRule(state.rule));
     if (purpose_ == Purpose::TestAndPick && state.testing)
         request.Merge(RequestForTest(inputs));
     SharedDomHelper().TakeSnapshot(request, this, [this, inputs](const DomSnapshot &page) {
@@ -296,11 +296,11 @@ void CaptureWindow::DumpPageSource(const DomSnapshot &page)
     RequestClose();
 }
 
-void CaptureOneLink(Session &session, const std::string &link, const std::string &ruleText, int row, int column)
+void CaptureOneLink(Session &session, const std::string &link, const Rule &rule, int row, int column)
 {
     CaptureState &state = session.capture;
     state.capturing = true;
-    state.ruleText = ruleText;
+    state.rule = rule;
     state.currentLink = link;
     session.currentCell.row = row;
     session.currentCell.column = column;

@@ -21,6 +21,7 @@ class QTimer;
 namespace corvix {
 
 class BrowserView;
+struct Rule;
 struct Session;
 struct DomSnapshot;
 
@@ -93,6 +94,6 @@ private:
 // Captures one link into the ProductGrid cell (row, column): prepares CaptureState
 // and CurrentCell, shows a modal CaptureWindow and returns once it has been
 // destroyed (a price, "获取失败", or the user closed it). Texts are GBK.
-void CaptureOneLink(Session &session, const std::string &link, const std::string &ruleText, int row, int column);
+void CaptureOneLink(Session &session, const std::string &link, const Rule &rule, int row, int column);
 
 } // namespace corvix

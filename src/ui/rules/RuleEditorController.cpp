@@ -43,15 +43,6 @@ void MarkerToBox(QPlainTextEdit *box, const std::string &gbk)
     box->setPlainText(text);
 }
 
-int ElementTypeItem(const std::string &type)
-{
-    static const char *const kTypes[] = {"span", "div", "input", "inputs", "text"};
-    for (int i = 0; i < 5; ++i)
-        if (type == kTypes[i])
-            return i;
-    return -1;
-}
-
 } // namespace
 
 RuleEditorController::RuleEditorController(MainWindow *window, Session &session, QObject *parent)
@@ -101,19 +92,17 @@ void RuleEditorController::SaveRule()
         return;
     }
 
-    RuleFields fields;
-    fields.time = FormatTimestamp();
-    fields.left = MarkerFromBox(left_);
-    fields.right = MarkerFromBox(right_);
-    fields.style = markerMethod ? "1" : "2";
-    fields.elementName = ToGbk(elementName_->text());
-    fields.elementType = ToGbk(elementType_->currentText());
-    fields.fixed = "0";
-    fields.open = "0";
+    Rule rule;
+    rule.time = FormatTimestamp();
+    rule.left = MarkerFromBox(left_);
+    rule.right = MarkerFromBox(right_);
+    rule.method = markerMethod ? RuleMethod::Markers : RuleMethod::Element;
+    rule.elementName = ToGbk(elementName_->text());
+    rule.elementKind = ToGbk(elementType_->currentText());
 
     const DataDirs &dirs = session_.dirs;
     const std::string title = ToGbk(title_->text());
-    switch (WriteRuleText(dirs, title, ComposeRuleText(fields))) {
+    switch (WriteRuleText(dirs, title, ComposeRuleText(rule))) {
     case RuleWriteResult::Written:
         break;
     case RuleWriteResult::InvalidTitle:
@@ -140,21 +129,20 @@ bool RuleEditorController::LoadRuleIntoEditor()
     if (row < 0)
         return false;
     const QString title = list->topLevelItem(row)->text(1);
-    const std::string text = ReadRuleText(session_.dirs, ToGbk(title), StopAt::ZeroOrTextEnd);
+    const Rule rule = ParseRule(ReadRuleText(session_.dirs, ToGbk(title), StopAt::ZeroOrTextEnd));
 
     title_->setText(title);
-    MarkerToBox(left_, RuleField(text, "left"));
-    MarkerToBox(right_, RuleField(text, "right"));
-    const std::string style = RuleField(text, "style");
-    if (style == "1") {
+    MarkerToBox(left_, rule.left);
+    MarkerToBox(right_, rule.right);
+    if (rule.method == RuleMethod::Markers) {
         markerMethod_->setChecked(true);
         ShowExtractionPage(0);
-    } else if (style == "2") {
+    } else if (rule.method == RuleMethod::Element) {
         ShowExtractionPage(1);
         elementMethod_->setChecked(true);
     }
-    elementName_->setText(FromGbk(RuleField(text, "tb")));
-    const int typeItem = ElementTypeItem(RuleField(text, "tbd"));
+    elementName_->setText(FromGbk(rule.elementName));
+    const int typeItem = ElementKindIndex(rule.elementKind);
     if (typeItem >= 0)
         elementType_->setCurrentIndex(typeItem);
     window_->Tabs()->setCurrentIndex(2);

@@ -93,13 +93,11 @@ void RuleListController::LoadRuleList()
         auto *item = new QTreeWidgetItem(list_);
         item->setText(kIdColumn, QString::number(row + 1));
         item->setText(kTitleColumn, FromGbk(title));
-        const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
-        item->setText(kKindColumn,
-                      RuleField(text, "fixed") == "1" ? QStringLiteral("内置") : QStringLiteral("自定义添加"));
-        const bool enabled = RuleField(text, "open") == "1";
-        item->setText(kStateColumn, enabled ? EnabledText() : ClosedText());
-        SetListRowColour(row, enabled);
-        item->setText(kTimeColumn, FromGbk(RuleField(text, "time")));
+        const Rule rule = ParseRule(ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
+        item->setText(kKindColumn, rule.builtIn ? QStringLiteral("内置") : QStringLiteral("自定义添加"));
+        item->setText(kStateColumn, rule.enabled ? EnabledText() : ClosedText());
+        SetListRowColour(row, rule.enabled);
+        item->setText(kTimeColumn, FromGbk(rule.time));
         for (int column : {kKindColumn, kStateColumn})
             item->setTextAlignment(column, Qt::AlignHCenter | Qt::AlignVCenter);
     }
@@ -115,9 +113,8 @@ void RuleListController::ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard)
     const int row = SelectedRow(list_);
     if (row < 0)
         return;
-    const std::string text = ReadRuleText(session_.dirs, TitleOfRow(list_, row), StopAt::ZeroOrTextEnd);
     QMenu *menu = window_->RuleMenu();
-    const bool builtIn = RuleField(text, "fixed") == "1";
+    const bool builtIn = ParseRule(ReadRuleText(session_.dirs, TitleOfRow(list_, row), StopAt::ZeroOrTextEnd)).builtIn;
     if (builtIn) {
         // Built-in rules are delivered with the program: they may be viewed,
         // tested and overwritten from the editor, but not deleted or toggled.

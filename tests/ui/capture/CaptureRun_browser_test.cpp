@@ -33,11 +33,11 @@ using Strings = std::vector<std::string>;
 
 std::string MarkerRule(const std::string &left, const std::string &right)
 {
-    RuleFields fields;
+    Rule fields;
     fields.left = left;
     fields.right = right;
-    fields.style = "1";
-    fields.open = "1";
+    fields.method = RuleMethod::Markers;
+    fields.enabled = true;
     return ComposeRuleText(fields);
 }
 
@@ -60,8 +60,7 @@ protected:
         window = std::make_unique<MainWindow>();
         window->AddGridColumn("X", 60, Qt::AlignHCenter);
         window->AddGridColumn("Y", 60, Qt::AlignHCenter);
-        test::TestSession().enabledRuleTitles = {"X", "Y"};
-        test::TestSession().enabledRuleTexts = {kRuleX, kRuleY};
+        test::TestSession().enabledRules = {{"X", ParseRule(kRuleX)}, {"Y", ParseRule(kRuleY)}};
         run = new CaptureRunController(window.get(), test::TestSession());
         window->show();
 

@@ -28,8 +28,7 @@ protected:
         window = std::make_unique<MainWindow>();
         for (const char *title : {"X", "Y"}) {
             window->AddGridColumn(title, 60, Qt::AlignHCenter);
-            test::TestSession().enabledRuleTitles.push_back(title);
-            test::TestSession().enabledRuleTexts.push_back(std::string("rule ") + title);
+            test::TestSession().enabledRules.push_back({title, Rule{}});
         }
         list = new ProductListController(window.get(), test::TestSession());
         import = new ImportController(window.get(), test::TestSession());

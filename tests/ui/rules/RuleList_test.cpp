@@ -227,15 +227,15 @@ TEST_F(RuleListTest, ToggleOfAMissingFileOrAnUnclosedFlagChangesNothingAndSaysSo
 TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
 {
     ThreeRules();
-    test::TestSession().enabledRuleTitles = {"A", "C"};
-    test::TestSession().enabledRuleTexts = {Gbk(RuleText("1", "1")), Gbk(RuleText("1", "1"))};
+    test::TestSession().enabledRules = {{"A", ParseRule(Gbk(RuleText("1", "1")))}, {"C", ParseRule(Gbk(RuleText("1", "1")))}};
     const int gridColumns = window.Grid()->ColumnCount();
     SelectRow(0);
     MenuItem("启用/关闭")->trigger();
     SelectRow(1);
     MenuItem("启用/关闭")->trigger();
-    EXPECT_EQ(test::TestSession().enabledRuleTitles, (std::vector<std::string>{"A", "C"}));
-    EXPECT_EQ(test::TestSession().enabledRuleTexts[0], Gbk(RuleText("1", "1")));
+    ASSERT_EQ(test::TestSession().enabledRules.size(), 2u);
+    EXPECT_EQ(test::TestSession().enabledRules[1].title, "C");
+    EXPECT_TRUE(test::TestSession().enabledRules[0].rule.enabled);
     EXPECT_EQ(window.Grid()->ColumnCount(), gridColumns);
 }
 
