@@ -4,6 +4,7 @@
 #include "products/ProductGridModel.h"
 #include "products/XlsxTemplate.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -191,12 +192,7 @@ std::string ColumnLetter(int n)
 
 std::string WorkbookCellText(std::string_view gbk)
 {
-    bool ascii = true;
-    for (const char c : gbk)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
+    const bool ascii = std::none_of(gbk.begin(), gbk.end(), IsLeadByte);
     std::string utf8 = ascii ? std::string(gbk) : GbkToUtf8(gbk);
     // A literal "_x0041_" would be read back as the escape of "A".
     for (size_t at = utf8.find("_x"); at != std::string::npos; at = utf8.find("_x", at + 1)) {

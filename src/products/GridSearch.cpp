@@ -1,14 +1,10 @@
 #include "products/GridSearch.h"
 
 #include "products/ProductGridModel.h"
+#include "support/GbkBytes.h"
 
 namespace corvix {
 namespace {
-
-char FoldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // Two-byte characters compare exactly; only single-byte ASCII letters fold.
 bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix)
@@ -16,7 +12,7 @@ bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix)
     if (prefix.size() > text.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (static_cast<unsigned char>(prefix[i]) >= 0x80) {
+        if (IsLeadByte(prefix[i])) {
             if (text[i] != prefix[i] || (i + 1 < prefix.size() && text[i + 1] != prefix[i + 1]))
                 return false;
             ++i;

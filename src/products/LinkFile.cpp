@@ -1,6 +1,7 @@
 #include "products/LinkFile.h"
 
 #include "support/FileIo.h"
+#include "support/GbkBytes.h"
 
 #include <algorithm>
 #include <optional>
@@ -11,16 +12,6 @@ namespace {
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-bool IsLead(char c)
-{
-    return static_cast<unsigned char>(c) >= 0x80;
-}
-
-char FoldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 std::string_view TrimBlanks(std::string_view s)
@@ -41,7 +32,7 @@ std::optional<size_t> MatchNamePrefix(std::string_view text, std::string_view na
         return std::nullopt;
     size_t i = 0;
     while (i < name.size()) {
-        if (IsLead(name[i])) {
+        if (IsLeadByte(name[i])) {
             if (i + 1 >= name.size()) {
                 // A lone lead byte at the end of the name compares exactly.
                 if (text[i] != name[i])
@@ -62,7 +53,7 @@ std::optional<size_t> MatchNamePrefix(std::string_view text, std::string_view na
     if (i > 0) {
         size_t j = 0;
         while (j < i)
-            j += IsLead(text[j]) && j + 1 < text.size() ? 2 : 1;
+            j += IsLeadByte(text[j]) && j + 1 < text.size() ? 2 : 1;
         if (j != i)
             return std::nullopt;
     }
@@ -75,7 +66,7 @@ size_t FindByte(std::string_view text, char c, size_t from = 0)
     for (size_t i = from; i < text.size(); ++i) {
         if (text[i] == c)
             return i;
-        if (IsLead(text[i]))
+        if (IsLeadByte(text[i]))
             ++i;
     }
     return std::string_view::npos;
@@ -130,7 +121,7 @@ std::string FoldedName(std::string_view name)
 {
     std::string out(name);
     for (size_t i = 0; i < out.size(); ++i) {
-        if (IsLead(out[i])) {
+        if (IsLeadByte(out[i])) {
             ++i;
             continue;
         }
