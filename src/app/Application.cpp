@@ -3,6 +3,8 @@
 #include "support/Platform.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QtGlobal>
 
 namespace corvix {
@@ -16,6 +18,18 @@ void PrepareQtBeforeApplication()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Corvix"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvix"));
+}
+
+QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale)
+{
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    app.installTranslator(translator);
+    return translator;
 }
 
 } // namespace corvix

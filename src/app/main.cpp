@@ -18,6 +18,7 @@ int main(int argc, char **argv)
     corvix::PrepareQtBeforeApplication();
     QApplication app(argc, argv);
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));
+    corvix::InstallQtTranslation(app);
     int result = 0;
     {
         // Every window and browser page goes before the QApplication does.
