@@ -96,8 +96,8 @@ void CaptureRunController::CaptureLink(const CaptureJob &job)
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The grid as context: a grid destroyed meanwhile takes nothing.
     ProductGridModel *grid = grid_;
-    connect(window, &CaptureWindow::captured, grid, [grid](const CaptureJob &done, const std::string &text) {
-        grid->SetText(done.row, done.column, text);
+    connect(window, &CaptureWindow::captured, grid, [grid](const CaptureJob &reported, const std::string &text) {
+        grid->SetText(reported.row, reported.column, text);
     });
     connect(window, &CaptureWindow::downloadedWithoutPrice, grid,
             [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
