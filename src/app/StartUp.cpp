@@ -2,7 +2,6 @@
 
 #include "support/DataRoot.h"
 #include "support/Events.h"
-#include "ui/capture/CaptureResult.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
 #include "ui/products/ExportController.h"
@@ -57,7 +56,6 @@ AppShell::AppShell(StartUpOptions options) : options_(std::move(options))
 
 AppShell::~AppShell()
 {
-    SetCaptureGrid(nullptr);
     controllers_.reset();
     window_.reset();
 }

@@ -11,18 +11,8 @@
 
 namespace corvix {
 
-// The one capture, test or pick in progress (GBK texts).
-struct CaptureState {
-    bool capturing = false;
-    bool testing = false;
-    bool picking = false;
-    std::string currentLink;
-    Rule rule;
-    int tickCount = 0;
-    int emptyResultCount = 0;
-};
-
-// The grid cell that receives a capture result or a typed entry.
+// The grid cell that the grid's menu and a typed entry act on: the site cell
+// last right-clicked or entered, or the cell of the link a run captures.
 struct CurrentCell {
     int row = 0;
     int column = 0;
@@ -35,7 +25,6 @@ struct Session {
     // Fixed at start-up, in column order: grid column k + 1 is entry k - 1.
     std::vector<EnabledRule> enabledRules;
     bool resultsChanged = false;
-    CaptureState capture;
     CurrentCell currentCell;
     std::string importBuffer; // GBK, CR LF lines, fields separated by ","
 };

@@ -2,7 +2,6 @@
 
 #include "support/Events.h"
 #include "ui/Session.h"
-#include "ui/capture/CaptureResult.h"
 #include "ui/capture/CaptureWindow.h"
 #include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
@@ -39,12 +38,10 @@ Rule ColumnRule(const Session &session, int k)
     return rules[static_cast<size_t>(k - 1)].rule;
 }
 
-// Before a cell that is not captured: nothing is cleared from the last link.
-void PrepareCell(Session &session)
+// Before each cell of a run: a cell whose link is rejected names no cell to
+// the grid's menu.
+void ForgetCurrentCell(Session &session)
 {
-    CaptureState &capture = session.capture;
-    capture.rule = Rule{};
-    capture.currentLink.clear();
     session.currentCell.row = 0;
     session.currentCell.column = 0;
 }
@@ -81,13 +78,31 @@ CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
     if (auto *retry = window_->findChild<QPushButton *>(QStringLiteral("按钮10")))
         connect(retry, &QPushButton::clicked, this, &CaptureRunController::RetryFailed);
     connect(window_, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
-    SetCaptureGrid(grid_);
 }
 
 void CaptureRunController::ShowProgress(int done, int total, int row)
 {
     if (!Stopped())
         window_->ShowRunProgress(done, total, FromGbk(grid_->Text(row, 1)));
+}
+
+void CaptureRunController::CaptureLink(const CaptureJob &job)
+{
+    // The grid's menu acts on the cell of the last link captured until a site
+    // cell is right-clicked.
+    session_.currentCell.row = job.row;
+    session_.currentCell.column = job.column;
+    auto *window = new CaptureWindow(job);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The grid as context: a grid destroyed meanwhile takes nothing.
+    ProductGridModel *grid = grid_;
+    connect(window, &CaptureWindow::captured, grid, [grid](const CaptureJob &reported, const std::string &text) {
+        grid->SetText(reported.row, reported.column, text);
+    });
+    connect(window, &CaptureWindow::downloadedWithoutPrice, grid,
+            [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
+    // exec() deletes a window that deletes itself on close before it returns.
+    window->exec();
 }
 
 void CaptureRunController::RunCapture()
@@ -127,13 +142,13 @@ void CaptureRunController::CaptureFromLinkFile()
         for (int k = 1; k <= grid_->ColumnCount() - 2 && !Stopped(); ++k, ++done) {
             ShowProgress(done, total, r);
             ProcessPendingEventsThrottled();
-            PrepareCell(session_);
+            ForgetCurrentCell(session_);
             const std::string address = CaptureAddress(ReadLink(dirs, i, grid_->Title(k + 1)));
             if (address.empty()) {
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(session_, address, ColumnRule(session_, k), r, k + 1);
+            CaptureLink({.row = r, .column = k + 1, .link = address, .rule = ColumnRule(session_, k)});
         }
     }
 }
@@ -180,14 +195,14 @@ void CaptureRunController::CaptureFromImport(const std::string &buffer)
         for (int j = 2; j <= n && j <= grid_->ColumnCount() - 1 && !Stopped(); ++j, ++done) {
             ShowProgress(done, total, r);
             ProcessPendingEventsThrottled();
-            PrepareCell(session_);
+            ForgetCurrentCell(session_);
             const std::string &link = fields[static_cast<size_t>(j - 1)];
             const std::string address = CaptureAddress(link);
             if (address.empty()) {
                 ShowBadLinkMessage();
                 continue;
             }
-            CaptureOneLink(session_, address, ColumnRule(session_, j - 1), r, j);
+            CaptureLink({.row = r, .column = j, .link = address, .rule = ColumnRule(session_, j - 1)});
             writeLink(r, grid_->Title(j), link);
         }
     }
@@ -229,7 +244,8 @@ void CaptureRunController::RetryFailed()
                 continue;
             }
             // Read anew: a rule edited since start-up takes effect here.
-            CaptureOneLink(session_, address, ParseRule(ReadRuleText(dirs, title, StopAt::ZeroByte)), i, j);
+            const Rule rule = ParseRule(ReadRuleText(dirs, title, StopAt::ZeroByte));
+            CaptureLink({.row = i, .column = j, .link = address, .rule = rule});
         }
     }
 }

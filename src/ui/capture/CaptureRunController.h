@@ -1,13 +1,15 @@
 #pragma once
 // The capture run: 按钮9 ("开始抓取") captures every product link of the last
 // import, or of url.ini when there is none; 按钮10 ("失败重抓") captures again the
-// cells that are empty or "获取失败". One modal CaptureWindow per link.
+// cells that are empty or "获取失败". One modal CaptureWindow per link, whose
+// result goes into the link's grid cell.
 #include <QObject>
 
 #include <string>
 
 namespace corvix {
 
+struct CaptureJob;
 struct Session;
 
 class MainWindow;
@@ -31,6 +33,8 @@ signals:
 
 private:
     class RunScope;
+    // Shows the modal capture window of job and returns once it has gone.
+    void CaptureLink(const CaptureJob &job);
     void CaptureFromImport(const std::string &buffer);
     void CaptureFromLinkFile();
     void ShowProgress(int done, int total, int row);

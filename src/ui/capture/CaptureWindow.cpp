@@ -1,7 +1,5 @@
 #include "ui/capture/CaptureWindow.h"
 
-#include "ui/Session.h"
-#include "ui/capture/CaptureResult.h"
 #include "capture/PriceExtraction.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
@@ -48,8 +46,7 @@ void SetCaptureTickIntervalForTests(int milliseconds)
     TickIntervalOverride() = milliseconds;
 }
 
-CaptureWindow::CaptureWindow(Purpose purpose, Session &session, QWidget *parent)
-    : QDialog(parent), purpose_(purpose), session_(session)
+CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent), purpose_(purpose)
 {
     setWindowTitle(QStringLiteral("[Ravelin]抓取窗口，请勿关闭。"));
     resize(923, 414);
@@ -75,16 +72,25 @@ CaptureWindow::CaptureWindow(Purpose purpose, Session &session, QWidget *parent)
     connect(browser_, &BrowserView::ProgressChange, this, &CaptureWindow::OnProgressChange);
     connect(browser_, &BrowserView::DownloadComplete, this, &CaptureWindow::OnDownloadComplete);
     connect(clock_, &QTimer::timeout, this, &CaptureWindow::OnTick);
+}
 
+CaptureWindow::CaptureWindow(CaptureJob job, QWidget *parent) : CaptureWindow(Purpose::Capture, parent)
+{
+    job_ = std::move(job);
+    capturing_ = true;
     // The created handler.
-    const CaptureState &state = session_.capture;
-    if (purpose_ == Purpose::Capture && !state.currentLink.empty())
-        LoadLink(state.currentLink);
+    if (!job_.link.empty())
+        LoadLink(job_.link);
     SharedDomHelper().AttachToWindow(browser_);
-    if (purpose_ == Purpose::Capture && state.capturing) {
-        clock_->setInterval(CaptureTickInterval());
-        clock_->start();
-    }
+    clock_->setInterval(CaptureTickInterval());
+    clock_->start();
+}
+
+CaptureWindow::CaptureWindow(const DataDirs &dirs, QWidget *parent) : CaptureWindow(Purpose::TestAndPick, parent)
+{
+    pickedSourcePath_ = PickedSourcePath(dirs);
+    // The created handler.
+    SharedDomHelper().AttachToWindow(browser_);
 }
 
 CaptureWindow::~CaptureWindow()
@@ -97,22 +103,14 @@ CaptureWindow::~CaptureWindow()
 void CaptureWindow::FinishWindow()
 {
     // The about-to-be-destroyed handler, run once, when the window closes (it is
-    // destroyed right after) or when it is destroyed without closing. Running it at
-    // the close means a new test or pick started before the old window is deleted
-    // keeps its flags. Each window clears only the flags of its purpose: a test
-    // window that closes itself must not end a capture that runs beside it.
+    // destroyed right after) or when it is destroyed without closing.
     if (finished_)
         return;
     finished_ = true;
     closeRequested_ = true;
-    CaptureState &state = session_.capture;
-    if (purpose_ == Purpose::Capture) {
-        state.capturing = false;
-        state.currentLink.clear();
-    } else {
-        state.testing = false;
-        state.picking = false;
-    }
+    capturing_ = false;
+    testing_ = false;
+    picking_ = false;
     clock_->stop();
     clock_->setInterval(0);
 }
@@ -130,6 +128,21 @@ void CaptureWindow::SetTestInputSource(std::function<TestInputs()> source)
 TestInputs CaptureWindow::ReadTestInputs() const
 {
     return testInputs_ ? testInputs_() : TestInputs{};
+}
+
+void CaptureWindow::StartTest(const std::string &link, const TestInputs &inputs)
+{
+    testing_ = true;
+    LoadLink(link);
+    // Writes nothing until the page has a document; the lines come with its
+    // download-complete events.
+    ShowTestResult(inputs);
+}
+
+void CaptureWindow::StartPick(const std::string &link)
+{
+    LoadLink(link);
+    picking_ = true;
 }
 
 void CaptureWindow::RequestClose()
@@ -158,7 +171,7 @@ void CaptureWindow::OnNavigateComplete2()
 
 void CaptureWindow::OnProgressChange(int)
 {
-    if (closeRequested_ || purpose_ != Purpose::Capture || !session_.capture.capturing)
+    if (closeRequested_ || purpose_ != Purpose::Capture || !capturing_)
         return;
     TryPrice();
 }
@@ -167,26 +180,23 @@ void CaptureWindow::OnTick()
 {
     if (closeRequested_ || purpose_ != Purpose::Capture)
         return;
-    CaptureState &state = session_.capture;
-    if (state.tickCount < kLastTick) {
-        ++state.tickCount;
+    if (tickCount_ < kLastTick) {
+        ++tickCount_;
         // Page scripts often put the price in after the page has loaded, when no
         // browser event comes any more; look again at every tick.
-        if (state.capturing)
+        if (capturing_)
             TryPrice();
         return;
     }
-    RecordResult(session_.currentCell, FailureText());
-    RequestClose();
+    ReportResult(FailureText());
 }
 
-// Only a capture in progress with a rule looks for a price.
+// Only a capture in progress looks for a price.
 std::string CaptureWindow::PriceOnPage(const DomSnapshot &page) const
 {
-    const CaptureState &state = session_.capture;
-    if (!state.capturing)
+    if (!capturing_)
         return {};
-    return ExtractPrice(state.rule, page);
+    return ExtractPrice(job_.rule, page);
 }
 
 void CaptureWindow::TryPrice()
@@ -194,14 +204,12 @@ void CaptureWindow::TryPrice()
     // Attach before every read: another capture window (a test beside the run)
     // may have taken the shared helper since this window's last event.
     SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(session_.capture.rule), this, [this](const DomSnapshot &page) {
+    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this](const DomSnapshot &page) {
         if (closeRequested_)
             return;
         const std::string price = PriceOnPage(page);
-        if (!price.empty()) {
-            RecordResult(session_.currentCell, price);
-            RequestClose();
-        }
+        if (!price.empty())
+            ReportResult(price);
     });
 }
 
@@ -210,13 +218,12 @@ void CaptureWindow::OnDownloadComplete()
     if (closeRequested_)
         return;
     SharedDomHelper().AttachToWindow(browser_);
-    const CaptureState &state = session_.capture;
     const TestInputs inputs = ReadTestInputs(); // the editor as it is now
     DomRequest request;
     request.pageSource = true;
-    if (purpose_ == Purpose::Capture && state.capturing)
-        request.Merge(RequestForRule(state.rule));
-    if (purpose_ == Purpose::TestAndPick && state.testing)
+    if (purpose_ == Purpose::Capture && capturing_)
+        request.Merge(RequestForRule(job_.rule));
+    if (purpose_ == Purpose::TestAndPick && testing_)
         request.Merge(RequestForTest(inputs));
     SharedDomHelper().TakeSnapshot(request, this, [this, inputs](const DomSnapshot &page) {
         if (closeRequested_)
@@ -233,26 +240,27 @@ void CaptureWindow::OnDownloadComplete()
 
 void CaptureWindow::CaptureDownloadStep(const DomSnapshot &page)
 {
-    CaptureState &state = session_.capture;
-    if (state.capturing) {
-        const std::string price = PriceOnPage(page);
-        RecordResult(session_.currentCell, price);
-        if (!price.empty())
-            RequestClose();
+    const std::string price = PriceOnPage(page);
+    if (!price.empty()) {
+        ReportResult(price);
+        return;
     }
-    if (!state.currentLink.empty() && !page.GetPageSource().empty() && session_.currentCell.column > 0) {
-        const std::string price = PriceOnPage(page);
-        if (state.emptyResultCount >= kLastEmptyDownload) {
-            RecordResult(session_.currentCell, FailureText());
-            RequestClose();
-        }
-        if (!price.empty()) {
-            RecordResult(session_.currentCell, price);
-            RequestClose();
-        } else {
-            ++state.emptyResultCount;
-        }
-    }
+    emit downloadedWithoutPrice(job_);
+    // A document without a source is no page yet: it neither counts nor fails.
+    if (page.GetPageSource().empty())
+        return;
+    if (emptyResultCount_ >= kLastEmptyDownload)
+        ReportResult(FailureText());
+    ++emptyResultCount_;
+}
+
+void CaptureWindow::ReportResult(const std::string &text)
+{
+    // One result per job: the first one closes the window.
+    if (closeRequested_)
+        return;
+    emit captured(job_, text);
+    RequestClose();
 }
 
 void CaptureWindow::ShowTestResult(const TestInputs &inputs)
@@ -266,7 +274,7 @@ void CaptureWindow::ShowTestResult(const TestInputs &inputs)
 
 void CaptureWindow::AppendTestLine(const TestInputs &inputs, const DomSnapshot &page)
 {
-    if (!session_.capture.testing)
+    if (!testing_)
         return;
     const std::optional<std::string> line = TestResultLine(inputs, page);
     if (!line)
@@ -283,34 +291,15 @@ void CaptureWindow::AppendTestLine(const TestInputs &inputs, const DomSnapshot &
 
 void CaptureWindow::DumpPageSource(const DomSnapshot &page)
 {
-    CaptureState &state = session_.capture;
-    if (!state.picking || page.GetPageSource().empty())
+    if (!picking_ || page.GetPageSource().empty())
         return;
-    state.picking = false;
-    const std::filesystem::path path = PickedSourcePath(session_.dirs);
+    picking_ = false;
     // The viewer would show a missing file or the source of an earlier pick.
-    if (WriteFileAtomically(path, PickedSourceText(page)))
-        OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(path.u16string())));
+    if (WriteFileAtomically(pickedSourcePath_, PickedSourceText(page)))
+        OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(pickedSourcePath_.u16string())));
     else
-        ShowWriteFailure(QStringLiteral("保存网页源码"), path);
+        ShowWriteFailure(QStringLiteral("保存网页源码"), pickedSourcePath_);
     RequestClose();
-}
-
-void CaptureOneLink(Session &session, const std::string &link, const Rule &rule, int row, int column)
-{
-    CaptureState &state = session.capture;
-    state.capturing = true;
-    state.rule = rule;
-    state.currentLink = link;
-    session.currentCell.row = row;
-    session.currentCell.column = column;
-    state.tickCount = 0;
-    state.emptyResultCount = 0;
-
-    auto *window = new CaptureWindow(CaptureWindow::Purpose::Capture, session);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    // exec() deletes a window that deletes itself on close before it returns.
-    window->exec();
 }
 
 } // namespace corvix

@@ -1,17 +1,20 @@
 #pragma once
 // CaptureWindow: the window that hosts the capture browser 浏览互联网, its test log
 // 编辑框1 and its timer 时钟1, with the handlers of one capture (a modal window per
-// link, CaptureOneLink) and of the rule test and marker picking (a window that
-// stays open beside the main window, RuleTestController).
+// link of a capture run, CaptureRunController) and of the rule test and marker
+// picking (a window that stays open beside the main window, RuleTestController).
+// Each window keeps the state of its own capture, test or pick.
 //
 // The handlers read the page through SharedDomHelper as one snapshot per event and
 // continue when the snapshot arrives. A close request from a handler takes effect
 // after the handler has returned; from then on the window's handlers do nothing,
 // so nothing can overwrite a result once the window is on its way out.
+#include "capture/CaptureJob.h"
 #include "capture/RuleTest.h"
 
 #include <QDialog>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -21,8 +24,7 @@ class QTimer;
 namespace corvix {
 
 class BrowserView;
-struct Rule;
-struct Session;
+struct DataDirs;
 struct DomSnapshot;
 
 // The interval of 时钟1 during a capture: 1000 ms. Tests may shorten it; 0 restores it.
@@ -33,17 +35,20 @@ class CaptureWindow : public QDialog {
     Q_OBJECT
 public:
     enum class Purpose {
-        Capture,     // one link of a capture run: extraction, ticks, results into the grid
+        Capture,     // one link of a capture run: extraction, ticks, the result
         TestAndPick, // rule test and marker picking: test log lines, test.txt
     };
 
-    // Builds the window and runs its created handler: the browser goes to
-    // CaptureState's current link when there is one, SharedDomHelper attaches to it,
-    // and a capture starts 时钟1.
-    CaptureWindow(Purpose purpose, Session &session, QWidget *parent = nullptr);
+    // A capture of job: builds the window and runs its created handler, which sends
+    // the browser to the job's link (when it has one), attaches SharedDomHelper and
+    // starts 时钟1.
+    explicit CaptureWindow(CaptureJob job, QWidget *parent = nullptr);
+    // A window for the rule test and marker picking; a pick writes test.txt into
+    // the ClassDir of dirs. It attaches SharedDomHelper and loads nothing yet.
+    explicit CaptureWindow(const DataDirs &dirs, QWidget *parent = nullptr);
     // The about-to-be-destroyed handler runs when the window closes (or, unclosed,
-    // when it is destroyed): it clears the flags of this window's purpose (capturing
-    // and the current link; or testing and picking) and stops 时钟1.
+    // when it is destroyed): it ends the capture (or the test and the pick) and
+    // stops 时钟1.
     ~CaptureWindow() override;
 
     Purpose WindowPurpose() const { return purpose_; }
@@ -51,24 +56,47 @@ public:
     QPlainTextEdit *TestLog() const { return log_; }
     QTimer *Clock() const { return clock_; }
 
-    // Sends 浏览互联网 to link (GBK).
-    void LoadLink(const std::string &link);
+    // The capture's own state: its job, whether it still captures, and its ticks
+    // and download-complete events without a price so far.
+    const CaptureJob &Job() const { return job_; }
+    bool Capturing() const { return capturing_; }
+    int TickCount() const { return tickCount_; }
+    int EmptyResultCount() const { return emptyResultCount_; }
+
     // Where the download-complete handler reads the rule editor's fields, anew at
     // every event.
     void SetTestInputSource(std::function<TestInputs()> source);
-    // Appends one line to the test log once the page has been read (nothing while no
-    // test runs or the browser holds no document yet).
-    void ShowTestResult(const TestInputs &inputs);
+    // Tests the editor's rule on link (GBK): the browser loads it, and a test log
+    // line follows once the page has been read, and at each download-complete
+    // event after that, until the window closes.
+    void StartTest(const std::string &link, const TestInputs &inputs);
+    // Loads link (GBK) and writes its page source to test.txt at the next
+    // download-complete event with a source; the window then closes.
+    void StartPick(const std::string &link);
+    bool Testing() const { return testing_; }
+    bool Picking() const { return picking_; }
 
     // Closes the window once the running handler has returned; a second request
     // has no effect.
     void RequestClose();
     bool CloseRequested() const { return closeRequested_; }
 
+signals:
+    // The result of the capture of job, once: the price, or "获取失败" (GBK) on
+    // the tenth tick or the ninth download-complete event without a price. A
+    // window closed by hand reports nothing.
+    void captured(const CaptureJob &job, const std::string &text);
+    // A download-complete event of the capture found no price: until a result
+    // comes, the job's cell shows nothing.
+    void downloadedWithoutPrice(const CaptureJob &job);
+
 protected:
     void done(int result) override;
 
 private:
+    CaptureWindow(Purpose purpose, QWidget *parent);
+    void LoadLink(const std::string &link);
+    void ShowTestResult(const TestInputs &inputs);
     void OnNavigateComplete2();
     void OnProgressChange(int percent);
     void OnDownloadComplete();
@@ -76,24 +104,30 @@ private:
     void TryPrice();
     std::string PriceOnPage(const DomSnapshot &page) const;
     void CaptureDownloadStep(const DomSnapshot &page);
+    void ReportResult(const std::string &text);
     void AppendTestLine(const TestInputs &inputs, const DomSnapshot &page);
     void DumpPageSource(const DomSnapshot &page);
     TestInputs ReadTestInputs() const;
     void FinishWindow();
 
     Purpose purpose_;
-    Session &session_;
     BrowserView *browser_ = nullptr;
     QPlainTextEdit *log_ = nullptr;
     QTimer *clock_ = nullptr;
-    std::function<TestInputs()> testInputs_;
     bool closeRequested_ = false;
     bool finished_ = false;
-};
 
-// Captures one link into the ProductGrid cell (row, column): prepares CaptureState
-// and CurrentCell, shows a modal CaptureWindow and returns once it has been
-// destroyed (a price, "获取失败", or the user closed it). Texts are GBK.
-void CaptureOneLink(Session &session, const std::string &link, const Rule &rule, int row, int column);
+    // Purpose::Capture
+    CaptureJob job_;
+    bool capturing_ = false;
+    int tickCount_ = 0;
+    int emptyResultCount_ = 0;
+
+    // Purpose::TestAndPick
+    std::filesystem::path pickedSourcePath_;
+    std::function<TestInputs()> testInputs_;
+    bool testing_ = false;
+    bool picking_ = false;
+};
 
 } // namespace corvix

@@ -69,7 +69,7 @@ CaptureWindow *RuleTestController::OpenWindow()
         open->activateWindow();
         return open;
     }
-    auto *window = new CaptureWindow(CaptureWindow::Purpose::TestAndPick, session_);
+    auto *window = new CaptureWindow(session_.dirs);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });
@@ -83,12 +83,7 @@ void RuleTestController::TestRule()
     const std::optional<std::string> link = ReadLink();
     if (!link)
         return;
-    session_.capture.testing = true;
-    CaptureWindow *window = OpenWindow();
-    window->LoadLink(*link);
-    // Writes nothing until the page has a document; the lines come with its
-    // download-complete events.
-    window->ShowTestResult(ReadEditorInputs());
+    OpenWindow()->StartTest(*link, ReadEditorInputs());
 }
 
 void RuleTestController::PickMarkers()
@@ -96,9 +91,7 @@ void RuleTestController::PickMarkers()
     const std::optional<std::string> link = ReadLink();
     if (!link)
         return;
-    CaptureWindow *window = OpenWindow();
-    window->LoadLink(*link);
-    session_.capture.picking = true;
+    OpenWindow()->StartPick(*link);
 }
 
 } // namespace corvix

@@ -173,6 +173,9 @@ TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
     EXPECT_EQ(Row(1), (Strings{"2", Gbk("手机"), "3.20", ""}));
     EXPECT_EQ(Row(2), (Strings{"3", "c", "", "7.00"}));
     EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
+    // The grid's menu is left on the cell of the last link captured.
+    EXPECT_EQ(test::TestSession().currentCell.row, 2);
+    EXPECT_EQ(test::TestSession().currentCell.column, 3);
 }
 
 TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
@@ -242,6 +245,23 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLink)
     closer.start();
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
+}
+
+TEST_F(CaptureRun, APageLoadedWithoutAPriceEmptiesItsCellUntilTheResult)
+{
+    SetCaptureTickIntervalForTests(60000);
+    ASSERT_EQ(WriteRuleText(root.Dirs(), "X", kRuleX), RuleWriteResult::Written);
+    Grid().AppendRows({{"1", "a", Gbk("获取失败"), "7.00"}});
+    WriteLink(root.Dirs(), 0, "X", Url("/none"));
+    QTimer closer;
+    closer.setInterval(50);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Grid().Text(0, 2).empty() && CloseCaptureWindows() > 0)
+            closer.stop();
+    });
+    closer.start();
+    run->RetryFailed();
+    EXPECT_EQ(Row(0), (Strings{"1", "a", "", "7.00"})) << "closed by hand after the page had loaded";
 }
 
 TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)

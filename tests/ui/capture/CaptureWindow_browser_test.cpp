@@ -1,11 +1,10 @@
-// One link of a capture run through the real browser: CaptureOneLink with the
-// capture window's handlers, on pages served from 127.0.0.1.
+// One link of a capture run through the real browser: the modal capture window
+// of one job, its handlers and its result, on pages served from 127.0.0.1.
 #include "common/BrowserTestSupport.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 
 #include "ui/Session.h"
-#include "ui/capture/CaptureResult.h"
 #include "ui/capture/CaptureWindow.h"
 #include "products/ProductGridModel.h"
 #include "ui/browser/BrowserView.h"
@@ -14,8 +13,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace corvix {
 namespace {
@@ -41,7 +43,7 @@ CaptureWindow *OpenCaptureWindow()
     return nullptr;
 }
 
-class CaptureOneLinkTest : public ::testing::Test {
+class CaptureJobTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::UseTestBrowserProfile(); }
     void SetUp() override
@@ -51,7 +53,6 @@ protected:
         grid_.AddColumn("X", 60, Qt::AlignHCenter);
         grid_.AppendRow();
         grid_.AppendRow();
-        SetCaptureGrid(&grid_);
         SetCaptureTickIntervalForTests(100);
         server_.Route("/gbk", PageFixture("gbk.html"), "text/html; charset=gbk");
         server_.Route("/spans", PageFixture("spans.html"));
@@ -64,22 +65,38 @@ protected:
     void TearDown() override
     {
         SetCaptureTickIntervalForTests(0);
-        SetCaptureGrid(nullptr);
     }
 
-    // Captures url into cell (1, 2) and returns the cell's text (UTF-8).
+    // Captures url into cell (1, 2) as a run does, and returns the cell's text
+    // (UTF-8). The window stays until the next capture, for its state.
     std::string Capture(const QString &url, const std::string &rule)
     {
-        CaptureOneLink(test::TestSession(), url.toStdString(), ParseRule(rule), 1, 2);
+        window_.reset();
+        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule)});
+        QSignalSpy results(window_.get(), &CaptureWindow::captured);
+        QObject::connect(window_.get(), &CaptureWindow::captured, &grid_,
+                         [this](const CaptureJob &job, const std::string &text) { grid_.SetText(job.row, job.column, text); });
+        QObject::connect(window_.get(), &CaptureWindow::downloadedWithoutPrice, &grid_,
+                         [this](const CaptureJob &job) { grid_.SetText(job.row, job.column, {}); });
+        window_->exec();
+        results_ = static_cast<int>(results.count());
+        if (results_ > 0) {
+            const auto job = results.first().first().value<CaptureJob>();
+            EXPECT_EQ(job.row, 1);
+            EXPECT_EQ(job.column, 2);
+            EXPECT_EQ(job.link, url.toStdString());
+        }
         return GbkToUtf8(grid_.Text(1, 2));
     }
 
     test::TempSession root_;
     ProductGridModel grid_;
     TestHttpServer server_;
+    std::unique_ptr<CaptureWindow> window_;
+    int results_ = 0; // reports of the last capture
 };
 
-TEST_F(CaptureOneLinkTest, APriceIsRecordedAndTheWindowGoes)
+TEST_F(CaptureJobTest, APriceIsRecordedAndTheWindowGoes)
 {
     struct Row {
         const char *path;
@@ -97,23 +114,23 @@ TEST_F(CaptureOneLinkTest, APriceIsRecordedAndTheWindowGoes)
     for (const Row &row : rows) {
         grid_.SetText(1, 2, "old");
         EXPECT_EQ(Capture(server_.Url(row.path), row.rule), row.price) << row.path;
-        EXPECT_FALSE(test::TestSession().capture.capturing);
-        EXPECT_TRUE(test::TestSession().capture.currentLink.empty());
-        EXPECT_EQ(ComposeRuleText(test::TestSession().capture.rule), ComposeRuleText(ParseRule(row.rule))) << "the rule stays until the next link";
-        EXPECT_LT(test::TestSession().capture.tickCount, 9);
+        EXPECT_EQ(results_, 1) << "one result per link";
+        EXPECT_FALSE(window_->Capturing());
+        EXPECT_EQ(ComposeRuleText(window_->Job().rule), ComposeRuleText(ParseRule(row.rule))) << "the rule stays until the next link";
+        EXPECT_LT(window_->TickCount(), 9);
         EXPECT_EQ(OpenCaptureWindow(), nullptr);
     }
     EXPECT_EQ(grid_.Text(0, 2), "") << "only the current cell changes";
 }
 
-TEST_F(CaptureOneLinkTest, APriceThatScriptsInsertAfterLoadIsFoundAtATick)
+TEST_F(CaptureJobTest, APriceThatScriptsInsertAfterLoadIsFoundAtATick)
 {
     SetCaptureTickIntervalForTests(500);
     EXPECT_EQ(Capture(server_.Url("/late"), ElementRule("span", "price")), "45.60");
-    EXPECT_GE(test::TestSession().capture.tickCount, 3) << "the price came about two seconds after the load";
+    EXPECT_GE(window_->TickCount(), 3) << "the price came about two seconds after the load";
 }
 
-TEST_F(CaptureOneLinkTest, NoPriceFailsOnTheTenthTick)
+TEST_F(CaptureJobTest, NoPriceFailsOnTheTenthTick)
 {
     SetCaptureTickIntervalForTests(50);
     struct Row {
@@ -131,12 +148,13 @@ TEST_F(CaptureOneLinkTest, NoPriceFailsOnTheTenthTick)
         QElapsedTimer timer;
         timer.start();
         EXPECT_EQ(Capture(server_.Url(row.path), row.rule), "获取失败") << row.path;
-        EXPECT_EQ(test::TestSession().capture.tickCount, 9);
+        EXPECT_EQ(results_, 1);
+        EXPECT_EQ(window_->TickCount(), 9);
         EXPECT_GE(timer.elapsed(), 10 * 50 - 20);
     }
 }
 
-TEST_F(CaptureOneLinkTest, TheNinthPageLoadWithoutAPriceFails)
+TEST_F(CaptureJobTest, TheNinthPageLoadWithoutAPriceFails)
 {
     // A page that keeps reloading itself completes a download again and
     // again; the ticks are slow enough never to decide.
@@ -150,13 +168,14 @@ TEST_F(CaptureOneLinkTest, TheNinthPageLoadWithoutAPriceFails)
     EXPECT_EQ(Capture(server_.Url("/reloads"), MarkerRule("<em>", "</em>")), "获取失败");
     // The ninth empty event fails the link and is still counted, as every
     // empty one is.
-    EXPECT_EQ(test::TestSession().capture.emptyResultCount, 9);
-    EXPECT_EQ(test::TestSession().capture.tickCount, 0);
+    EXPECT_EQ(results_, 1);
+    EXPECT_EQ(window_->EmptyResultCount(), 9);
+    EXPECT_EQ(window_->TickCount(), 0);
     EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_EQ(OpenCaptureWindow(), nullptr);
 }
 
-TEST_F(CaptureOneLinkTest, ClosingTheWindowByHandEndsTheLinkOnly)
+TEST_F(CaptureJobTest, ClosingTheWindowByHandEndsTheLinkOnly)
 {
     grid_.SetText(1, 2, "12.00");
     SetCaptureTickIntervalForTests(1000);
@@ -165,8 +184,8 @@ TEST_F(CaptureOneLinkTest, ClosingTheWindowByHandEndsTheLinkOnly)
             window->close();
     });
     EXPECT_EQ(Capture(server_.Url("/hang"), MarkerRule("<em>", "</em>")), "12.00");
-    EXPECT_FALSE(test::TestSession().capture.capturing);
-    EXPECT_TRUE(test::TestSession().capture.currentLink.empty());
+    EXPECT_EQ(results_, 0) << "a window closed by hand reports nothing";
+    EXPECT_FALSE(window_->Capturing());
     EXPECT_EQ(OpenCaptureWindow(), nullptr);
 }
 
@@ -175,7 +194,7 @@ TEST(CaptureWindowTest, ControlsAndTheirFirstState)
     test::UseTestBrowserProfile();
     test::TempSession root;
     {
-        CaptureWindow window(CaptureWindow::Purpose::TestAndPick, test::TestSession());
+        CaptureWindow window(test::TestSession().dirs);
         EXPECT_EQ(window.windowTitle(), QStringLiteral("[Ravelin]抓取窗口，请勿关闭。"));
         EXPECT_EQ(window.size(), QSize(923, 414));
         auto *browser = window.findChild<BrowserView *>(QStringLiteral("浏览互联网"));
@@ -191,13 +210,15 @@ TEST(CaptureWindowTest, ControlsAndTheirFirstState)
         EXPECT_EQ(clock->interval(), 0);
         EXPECT_EQ(browser->Navigation(), 0u) << "no current link, no navigation";
     }
-    test::TestSession().capture.capturing = true;
     {
-        CaptureWindow window(CaptureWindow::Purpose::Capture, test::TestSession());
+        CaptureWindow window(CaptureJob{});
+        EXPECT_TRUE(window.Capturing());
         EXPECT_TRUE(window.Clock()->isActive());
         EXPECT_EQ(window.Clock()->interval(), 1000);
+        window.reject();
+        EXPECT_FALSE(window.Capturing());
+        EXPECT_FALSE(window.Clock()->isActive());
     }
-    EXPECT_FALSE(test::TestSession().capture.capturing);
 }
 
 } // namespace

@@ -110,9 +110,7 @@ TEST_F(RuleTestBrowserTest, WithoutALinkTheUserIsAskedForOne)
     editor_->test->click();
     editor_->pick->click();
     EXPECT_EQ(messages_.Texts(), QStringList({QStringLiteral("请输入链接后再选取"), QStringLiteral("请输入链接后再选取")}));
-    EXPECT_EQ(editor_->controller->Window(), nullptr);
-    EXPECT_FALSE(test::TestSession().capture.testing);
-    EXPECT_FALSE(test::TestSession().capture.picking);
+    EXPECT_EQ(editor_->controller->Window(), nullptr) << "no test and no pick";
 }
 
 TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
@@ -124,7 +122,7 @@ TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
     e.test->click();
     CaptureWindow *window = e.controller->Window();
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(test::TestSession().capture.testing);
+    EXPECT_TRUE(window->Testing());
     ASSERT_TRUE(WaitUntil([&] { return LogLines().size() == 1; }));
     EXPECT_EQ(LogLines().last(), Prefix() + "88");
     EXPECT_TRUE(window->TestLog()->isVisible());
@@ -163,7 +161,8 @@ TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
     QPointer<CaptureWindow> closing(window);
     window->close();
     EXPECT_EQ(e.controller->Window(), nullptr);
-    EXPECT_FALSE(test::TestSession().capture.testing);
+    ASSERT_FALSE(closing.isNull());
+    EXPECT_FALSE(closing->Testing());
     ASSERT_TRUE(WaitUntil([&] { return closing.isNull(); })) << "the window is destroyed";
 }
 
@@ -174,12 +173,12 @@ TEST_F(RuleTestBrowserTest, PickingWritesTheLoweredSourceAndCloses)
     e.pick->click();
     QPointer<CaptureWindow> window(e.controller->Window());
     ASSERT_FALSE(window.isNull());
-    EXPECT_TRUE(test::TestSession().capture.picking);
+    EXPECT_TRUE(window->Picking());
     ASSERT_TRUE(WaitUntil([&] { return !opened_.isEmpty(); }));
     EXPECT_EQ(e.controller->Window(), nullptr) << "closing";
     const std::filesystem::path file = test::TestSession().dirs.classDir / "test.txt";
     EXPECT_EQ(opened_.first(), QUrl::fromLocalFile(QString::fromStdU16String(file.u16string())));
-    EXPECT_FALSE(test::TestSession().capture.picking);
+    EXPECT_TRUE(window.isNull() || !window->Picking());
     const std::string text = test::TempSession::ReadBytes(file);
     EXPECT_NE(text.find(Gbk("<a href=\"/other.html\">\r\nother</a>\r\n")), std::string::npos) << GbkToUtf8(text);
     EXPECT_NE(text.find(Gbk("<span id=\"price\" class=\"big\">\r\n￥ 12.50</span>\r\n")), std::string::npos);
