@@ -14,6 +14,8 @@ struct CaptureJob {
     int column = 0;   // grid column (0-based) of the link's site
     std::string link; // GBK web address
     Rule rule;        // the rule of the site's column
+    std::string product; // GBK title of the product, shown while it loads
+    std::string shop;    // GBK title of the site's column
 };
 
 } // namespace corvix

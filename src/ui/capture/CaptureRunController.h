@@ -1,8 +1,10 @@
 #pragma once
-// The capture run: 按钮9 ("开始抓取") captures every product link of the last
-// import, or of url.ini when there is none; 按钮10 ("失败重抓") captures again the
-// cells that are empty or "获取失败". One modal CaptureWindow per link, whose
-// result goes into the link's grid cell.
+// The buttons of the capture run: 按钮9 ("开始抓取") runs over every product link
+// of the last import, or of url.ini when there is none; 按钮10 ("失败重抓")
+// captures again the cells that are empty or "获取失败" (CaptureRun). The run's
+// progress shows in the status bar, and what went wrong in one message at its end.
+#include "ui/capture/CaptureRun.h"
+
 #include <QObject>
 
 #include <string>
@@ -22,6 +24,8 @@ public:
 
     void RunCapture();
     void RetryFailed();
+    // Stops a run or retry after the link in progress; the prices so far stay.
+    void StopRun();
     // True from the start of a run or retry until its loops end. A click on
     // either button meanwhile is ignored: a second run inside the first would
     // clear and rebuild the grid under it.
@@ -33,12 +37,10 @@ signals:
 
 private:
     class RunScope;
-    // Shows the modal capture window of job and returns once it has gone.
-    void CaptureLink(const CaptureJob &job);
-    void CaptureFromImport(const std::string &buffer);
-    void CaptureFromLinkFile();
     void ShowProgress(int done, int total, int row);
-    bool Stopped() const { return windowClosed_; }
+    // What the user hears at the end of a run: links that could not be loaded or
+    // kept, and how far a stopped run came.
+    void Report(const RunSummary &summary);
 
     MainWindow *window_;
     ProductGridModel *grid_;
@@ -47,6 +49,7 @@ private:
     // are not captured, so nothing changes after the shutdown save.
     bool windowClosed_ = false;
     Session &session_;
+    CaptureRun run_;
 };
 
 } // namespace corvix

@@ -8,6 +8,8 @@
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
 
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -48,7 +50,7 @@ void SetCaptureTickIntervalForTests(int milliseconds)
 
 CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent), purpose_(purpose)
 {
-    setWindowTitle(QStringLiteral("[Ravelin]抓取窗口，请勿关闭。"));
+    setWindowTitle(QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
     resize(923, 414);
 
     browser_ = new BrowserView(this);
@@ -64,6 +66,12 @@ CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent)
     log_->hide();
     log_->raise();
 
+    // Under the page: what is being captured and how long it may still take.
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("抓取状态"));
+    status_->setGeometry(6, 388, 908, 22);
+    status_->hide();
+
     clock_ = new QTimer(this);
     clock_->setObjectName(QStringLiteral("时钟1"));
     clock_->setInterval(0);
@@ -78,6 +86,8 @@ CaptureWindow::CaptureWindow(CaptureJob job, QWidget *parent) : CaptureWindow(Pu
 {
     job_ = std::move(job);
     capturing_ = true;
+    status_->show();
+    ShowCaptureStatus();
     // The created handler.
     if (!job_.link.empty())
         LoadLink(job_.link);
@@ -161,6 +171,27 @@ void CaptureWindow::done(int result)
     QDialog::done(result);
 }
 
+void CaptureWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape would close the window and lose this link's result; in a run it
+    // asks the run to stop once the link is done instead.
+    if (purpose_ == Purpose::Capture && event->key() == Qt::Key_Escape) {
+        emit stopRequested();
+        status_->setText(status_->text() + QStringLiteral("　（本条完成后停止抓取）"));
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CaptureWindow::ShowCaptureStatus()
+{
+    const int secondsLeft = kLastTick + 1 - tickCount_;
+    status_->setText(QStringLiteral("商品：%1　商城：%2　剩余 %3 秒")
+                         .arg(FromGbk(job_.product), FromGbk(job_.shop))
+                         .arg(secondsLeft));
+}
+
 void CaptureWindow::OnNavigateComplete2()
 {
     if (closeRequested_)
@@ -182,6 +213,7 @@ void CaptureWindow::OnTick()
         return;
     if (tickCount_ < kLastTick) {
         ++tickCount_;
+        ShowCaptureStatus();
         // Page scripts often put the price in after the page has loaded, when no
         // browser event comes any more; look again at every tick.
         if (capturing_)

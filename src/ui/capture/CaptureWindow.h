@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 
+class QKeyEvent;
+class QLabel;
 class QPlainTextEdit;
 class QTimer;
 
@@ -89,9 +91,12 @@ signals:
     // A download-complete event of the capture found no price: until a result
     // comes, the job's cell shows nothing.
     void downloadedWithoutPrice(const CaptureJob &job);
+    // Escape in a capture window: the run stops once this link is done.
+    void stopRequested();
 
 protected:
     void done(int result) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     CaptureWindow(Purpose purpose, QWidget *parent);
@@ -109,11 +114,13 @@ private:
     void DumpPageSource(const DomSnapshot &page);
     TestInputs ReadTestInputs() const;
     void FinishWindow();
+    void ShowCaptureStatus();
 
     Purpose purpose_;
     BrowserView *browser_ = nullptr;
     QPlainTextEdit *log_ = nullptr;
     QTimer *clock_ = nullptr;
+    QLabel *status_ = nullptr;
     bool closeRequested_ = false;
     bool finished_ = false;
 

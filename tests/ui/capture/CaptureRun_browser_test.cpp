@@ -128,8 +128,8 @@ TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
     EXPECT_EQ(Row(0), (Strings{"1", "Phone", "12.50", "7.00"}));
     EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
     EXPECT_EQ(Row(2), (Strings{"3", "Extra", "", "7.00"}));
-    // One message for the local file, one for the empty field; none for titles.
-    EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
+    // One message at the end names the local file and the empty field; titles are no links.
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("您输入的链接不正确,录入失败\nCase / Y\nExtra / X")});
     // A field beyond the last rule column is neither captured nor stored.
     EXPECT_EQ(Requests("/extra"), 0);
 
@@ -172,7 +172,7 @@ TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
     EXPECT_EQ(Row(0), (Strings{"1", "[A9] odd title", "12.50", "7.00"}));
     EXPECT_EQ(Row(1), (Strings{"2", Gbk("手机"), "3.20", ""}));
     EXPECT_EQ(Row(2), (Strings{"3", "c", "", "7.00"}));
-    EXPECT_EQ(messages.Texts(), QStringList(2, QStringLiteral("您输入的链接不正确,录入失败")));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("您输入的链接不正确,录入失败\n手机 / Y\nc / X")});
     // The grid's menu is left on the cell of the last link captured.
     EXPECT_EQ(test::TestSession().currentCell.row, 2);
     EXPECT_EQ(test::TestSession().currentCell.column, 3);

@@ -195,7 +195,7 @@ TEST(CaptureWindowTest, ControlsAndTheirFirstState)
     test::TempSession root;
     {
         CaptureWindow window(test::TestSession().dirs);
-        EXPECT_EQ(window.windowTitle(), QStringLiteral("[Ravelin]抓取窗口，请勿关闭。"));
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
         EXPECT_EQ(window.size(), QSize(923, 414));
         auto *browser = window.findChild<BrowserView *>(QStringLiteral("浏览互联网"));
         ASSERT_NE(browser, nullptr);

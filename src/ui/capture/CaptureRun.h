@@ -1,0 +1,73 @@
+#pragma once
+// One capture run over the product grid: every link of the last import or of
+// url.ini, or the retry of the cells that are empty or "获取失败". One modal
+// CaptureWindow per link; its result goes into the link's cell. The buttons of
+// the main window and the headless capture run the same code: it knows the
+// session and the grid, never a window around them.
+#include "capture/CaptureJob.h"
+
+#include <QObject>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+struct Session;
+class ProductGridModel;
+
+// A link that is no web address: the product's title and the shop (GBK).
+struct BadLink {
+    std::string product;
+    std::string shop;
+};
+
+struct RunSummary {
+    bool noLinks = false;   // url.ini holds no product: nothing ran
+    bool stopped = false;   // Stop() ended the run early
+    int total = 0;          // links the run set out to capture
+    int done = 0;           // links done, bad ones included
+    int priced = 0;         // links that gave a price
+    std::vector<BadLink> badLinks;
+    bool linkFileWriteFailed = false; // an imported link could not be kept in url.ini
+    bool AllPriced() const { return priced == done && !stopped; }
+};
+
+// The one message for the links a run could not load: "您输入的链接不正确,录入失败",
+// then "商品名称 / 商城" per link, at most 20 of them, then "……共 n 条".
+QString BadLinkSummary(const std::vector<BadLink> &links);
+
+class CaptureRun : public QObject {
+    Q_OBJECT
+public:
+    CaptureRun(Session &session, ProductGridModel &grid, QObject *parent = nullptr);
+
+    // The run of 开始抓取: the last import when there is one, else url.ini.
+    RunSummary RunFromImportOrLinkFile();
+    // The run of 失败重抓 over the grid as it is.
+    RunSummary RetryFailed();
+    // Ends the run once the link in progress is done.
+    void Stop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
+
+signals:
+    // Before each link: links done so far, links in all, the product's row.
+    void progress(int done, int total, int row);
+    // After each captured link: its result text (GBK; empty when its window was
+    // closed by hand) and the seconds it took.
+    void linkFinished(const CaptureJob &job, const std::string &text, double seconds);
+
+private:
+    RunSummary CaptureFromImport(const std::string &buffer);
+    RunSummary CaptureFromLinkFile();
+    // Shows the modal capture window of job and returns its result once it has gone.
+    std::string CaptureLink(const CaptureJob &job);
+    void Count(RunSummary &summary, const std::string &result) const;
+
+    Session &session_;
+    ProductGridModel &grid_;
+    bool stopRequested_ = false;
+};
+
+} // namespace corvix
