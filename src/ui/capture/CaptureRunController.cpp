@@ -12,8 +12,7 @@
 #include "support/TextUtils.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
-
-#include <QPushButton>
+#include "ui/pages/ProductListPage.h"
 
 #include <vector>
 
@@ -74,12 +73,10 @@ private:
 };
 
 CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
-    : QObject(window), window_(window), grid_(window->Grid()), session_(session)
+    : QObject(window), window_(window), grid_(window->ListPage()->Grid()), session_(session)
 {
-    if (auto *run = window_->findChild<QPushButton *>(QStringLiteral("按钮9")))
-        connect(run, &QPushButton::clicked, this, &CaptureRunController::RunCapture);
-    if (auto *retry = window_->findChild<QPushButton *>(QStringLiteral("按钮10")))
-        connect(retry, &QPushButton::clicked, this, &CaptureRunController::RetryFailed);
+    connect(window_->ListPage(), &ProductListPage::runRequested, this, &CaptureRunController::RunCapture);
+    connect(window_->ListPage(), &ProductListPage::retryRequested, this, &CaptureRunController::RetryFailed);
     connect(window_, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
     SetCaptureGrid(grid_);
 }
