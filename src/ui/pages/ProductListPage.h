@@ -8,8 +8,8 @@
 
 class QAction;
 class QMenu;
-class QPushButton;
 class QLineEdit;
+class QPushButton;
 class QTreeView;
 
 namespace corvix {
@@ -47,14 +47,14 @@ public:
     void SetDeleteRowEnabled(bool enabled);
 
 signals:
-    void searchRequested();   // 按钮8 "查询"
-    void runRequested();      // 按钮9 "开始抓取"
-    void retryRequested();    // 按钮10 "失败重抓"
+    void searchRequested();      // 按钮8 "查询"
+    void runRequested();         // 按钮9 "开始抓取"
+    void retryRequested();       // 按钮10 "失败重抓"
     void pasteImportRequested(); // 按钮5 "粘贴导入"
     void fileImportRequested();  // 按钮6 "文件导入"
-    void exportRequested();   // 按钮7 "导出"
-    void deleteRowRequested(); // menu item "删除记录"
-    void openLinkRequested();  // menu item "浏览器打开[默认浏览器]"
+    void exportRequested();      // 按钮7 "导出"
+    void deleteRowRequested();   // menu item "删除记录"
+    void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
     // still selects the row after a press; a left double-click goes no further.
     void gridLeftPressed(const QPoint &viewportPos);

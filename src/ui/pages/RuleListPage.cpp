@@ -48,7 +48,7 @@ int RuleListPage::SelectedRow() const
 
 QString RuleListPage::TitleOfRow(int row) const
 {
-    return list_->topLevelItem(row)->text(1);
+    return list_->topLevelItem(row)->text(kTitleColumn);
 }
 
 void RuleListPage::ShowMenu(const QPoint &globalPos, bool viaKeyboard, bool builtIn)

@@ -13,6 +13,9 @@ namespace corvix {
 class RuleListPage : public QWidget {
     Q_OBJECT
 public:
+    // The columns of 超级列表框2.
+    enum Column { kIdColumn = 0, kTitleColumn = 1, kKindColumn = 2, kStateColumn = 3, kTimeColumn = 4 };
+
     explicit RuleListPage(QWidget *parent = nullptr);
 
     QTreeWidget *List() const { return list_; }

@@ -20,7 +20,7 @@
 namespace corvix {
 namespace {
 
-enum Column { kIdColumn = 0, kTitleColumn = 1, kKindColumn = 2, kStateColumn = 3, kTimeColumn = 4 };
+using enum RuleListPage::Column;
 
 const QString &EnabledText()
 {
