@@ -36,8 +36,6 @@ public:
     RuleEditorInputs Inputs() const;
     QTabWidget *ExtractionPages() const { return extractionPages_; }
 
-    // Shows page 0 (markers) or page 1 (element) of 选择夹2; no field changes.
-    void ShowExtractionPage(int page);
     // Checks the method's button and shows its page; RuleMethod::None changes neither.
     void SelectMethod(RuleMethod method);
     void SetTitle(const QString &title);
@@ -51,6 +49,8 @@ signals:
     void testRuleRequested();    // 按钮4 "测试规则"
 
 private:
+    // Shows page 0 (markers) or page 1 (element) of 选择夹2; no field changes.
+    void ShowExtractionPage(int page);
     QLayout *BuildTitleRow();
     QWidget *BuildMethodGroup();
     QWidget *BuildMarkerPage();
