@@ -16,6 +16,7 @@
 #include "ui/browser/BrowserView.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -102,11 +103,12 @@ struct RunFixture {
         rule.method = corvix::RuleMethod::Markers;
         rule.enabled = true;
         window = std::make_unique<corvix::MainWindow>();
-        window->AddGridColumn("X", 60, Qt::AlignHCenter);
+        window->ListPage()->AddGridColumn("X", 60, Qt::AlignHCenter);
         corvix::test::TestSession().enabledRules = {{"X", rule}};
         run = new corvix::CaptureRunController(window.get(), corvix::test::TestSession());
         window->show();
     }
+    corvix::ProductGridModel *Grid() const { return window->ListPage()->Grid(); }
     void Import(int first, int links)
     {
         std::string buffer;
@@ -130,9 +132,9 @@ void BM_CaptureRun(benchmark::State &state)
         QElapsedTimer clock;
         qint64 last = 0;
         // The time from one result to the next is what one link costs the run.
-        const auto conn = QObject::connect(fixture.window->Grid(), &QAbstractItemModel::dataChanged,
+        const auto conn = QObject::connect(fixture.Grid(), &QAbstractItemModel::dataChanged,
                                            [&](const QModelIndex &index) {
-                                               if (index.column() != 2 || fixture.window->Grid()->Text(index.row(), 2).empty())
+                                               if (index.column() != 2 || fixture.Grid()->Text(index.row(), 2).empty())
                                                    return;
                                                const qint64 now = clock.nsecsElapsed();
                                                perLink.push_back(static_cast<double>(now - last) / 1e6);
@@ -143,8 +145,8 @@ void BM_CaptureRun(benchmark::State &state)
         fixture.run->RunCapture();
         state.PauseTiming();
         QObject::disconnect(conn);
-        for (int r = 0; r < fixture.window->Grid()->RowCount(); ++r)
-            captured += fixture.window->Grid()->Text(r, 2) == "128.00" ? 1 : 0;
+        for (int r = 0; r < fixture.Grid()->RowCount(); ++r)
+            captured += fixture.Grid()->Text(r, 2) == "128.00" ? 1 : 0;
         state.ResumeTiming();
     }
     state.counters["median_ms_per_link"] = Median(perLink);
@@ -160,9 +162,9 @@ void BM_RunMemory(benchmark::State &state)
     for (auto _ : state) {
         fixture.Import(200000, kLinks);
         int results = 0;
-        const auto conn = QObject::connect(fixture.window->Grid(), &QAbstractItemModel::dataChanged,
+        const auto conn = QObject::connect(fixture.Grid(), &QAbstractItemModel::dataChanged,
                                            [&](const QModelIndex &index) {
-                                               if (index.column() != 2 || fixture.window->Grid()->Text(index.row(), 2).empty())
+                                               if (index.column() != 2 || fixture.Grid()->Text(index.row(), 2).empty())
                                                    return;
                                                ++results;
                                                if (results == 30)

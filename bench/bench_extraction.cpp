@@ -22,14 +22,13 @@
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
 #include "support/Gbk.h"
+#include "ui/pages/RuleEditorPage.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QWebEnginePage>
 
 #include <benchmark/benchmark.h>
@@ -172,30 +171,25 @@ void BM_FreshBarePageLoad(benchmark::State &state)
 BENCHMARK(BM_FreshBarePageLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)
     ->ReportAggregatesOnly(true);
 
-// The rule editor's controls, as the main window names them.
+// The rule editor page with a rule and a link filled in.
 struct Editor {
     Editor()
     {
-        link = Named<QLineEdit>("编辑框6");
-        left = Named<QPlainTextEdit>("编辑框2");
-        right = Named<QPlainTextEdit>("编辑框3");
-        Named<QRadioButton>("单选框2");
-        Named<QLineEdit>("编辑框7");
-        Named<QComboBox>("组合框2");
-        test = Named<QPushButton>("按钮4");
+        link = Find<QLineEdit>("编辑框6");
+        left = Find<QPlainTextEdit>("编辑框2");
+        right = Find<QPlainTextEdit>("编辑框3");
+        test = Find<QPushButton>("按钮4");
         link->setText(Server().Url("/item"));
         left->setPlainText("<em>");
         right->setPlainText("</em>");
-        controller = new RuleTestController(&window, test::TestSession());
+        controller = new RuleTestController(&page, test::TestSession());
     }
     template <typename T>
-    T *Named(const char *name)
+    T *Find(const char *name)
     {
-        auto *w = new T(&window);
-        w->setObjectName(QString::fromUtf8(name));
-        return w;
+        return page.findChild<T *>(QString::fromUtf8(name));
     }
-    QWidget window;
+    RuleEditorPage page;
     QLineEdit *link;
     QPlainTextEdit *left, *right;
     QPushButton *test;

@@ -12,6 +12,7 @@
 #include "products/RecordFile.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -82,9 +83,9 @@ void StartUpWithRecord(benchmark::State &state, RecordShape shape)
             shell.Show();
             if (!QTest::qWaitForWindowExposed(shell.Window()))
                 state.SkipWithError("the main window was not shown");
-            shell.Window()->GridView()->viewport()->repaint();
-            rows = shell.Window()->Grid()->RowCount();
-            columns = shell.Window()->Grid()->ColumnCount();
+            shell.Window()->ListPage()->GridView()->viewport()->repaint();
+            rows = shell.Window()->ListPage()->Grid()->RowCount();
+            columns = shell.Window()->ListPage()->Grid()->ColumnCount();
             state.PauseTiming();
             shell.Window()->hide();
         }
@@ -123,11 +124,11 @@ void BM_ViewOf50MbRecordInShownWindow(benchmark::State &state)
     if (!QTest::qWaitForWindowExposed(shell.Window()))
         state.SkipWithError("the main window was not shown");
     const auto record = programDir / "varnwick" / "db" / "1700000000.txt";
-    corvix::ProductGridModel &grid = *shell.Window()->Grid();
+    corvix::ProductGridModel &grid = *shell.Window()->ListPage()->Grid();
     for (auto _ : state) {
         grid.ClearRows();
         corvix::LoadRecordIntoGrid(record, grid);
-        shell.Window()->GridView()->viewport()->repaint();
+        shell.Window()->ListPage()->GridView()->viewport()->repaint();
     }
     state.counters["rows"] = grid.RowCount();
 }

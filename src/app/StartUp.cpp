@@ -17,6 +17,7 @@
 #include "ui/MainWindow.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/MessageBox.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -70,15 +71,15 @@ void AppShell::BindControllers()
     MainWindow *w = window_.get();
     auto &c = *controllers_;
     Session &s = session_;
-    c.ruleTest = std::make_unique<RuleTestController>(w, s);
+    c.ruleTest = std::make_unique<RuleTestController>(w->EditorPage(), s);
     c.ruleEditor = std::make_unique<RuleEditorController>(w, s);
     c.ruleList = std::make_unique<RuleListController>(w, s, c.ruleEditor.get(),
                                                       [test = c.ruleTest.get()] { test->TestRule(); });
     c.productList = std::make_unique<ProductListController>(w, s);
-    c.import = std::make_unique<ImportController>(w, s);
+    c.import = std::make_unique<ImportController>(w->ListPage(), s);
     c.captureRun = std::make_unique<CaptureRunController>(w, s);
     c.recordList = std::make_unique<RecordListController>(w, s);
-    c.exporter = std::make_unique<ExportController>(w, s);
+    c.exporter = std::make_unique<ExportController>(w->ListPage(), s);
 }
 
 void AppShell::StartUp()
@@ -100,14 +101,14 @@ void AppShell::StartUp()
     // rule texts stay as they are until the program ends.
     program.enabledRules.clear();
     for (auto &rule : LoadEnabledRules(program.dirs, ProcessPendingEvents)) {
-        window_->AddGridColumn(rule.title, 60, Qt::AlignHCenter);
+        window_->ListPage()->AddGridColumn(rule.title, 60, Qt::AlignHCenter);
         program.enabledRules.push_back(std::move(rule));
     }
 
     // The results of the last run come back into the grid.
     const std::string newest = NewestRecordName(program.dirs.dbDir);
     if (!newest.empty())
-        LoadRecordIntoGrid(PathInDir(program.dirs.dbDir, newest), *window_->Grid());
+        LoadRecordIntoGrid(PathInDir(program.dirs.dbDir, newest), *window_->ListPage()->Grid());
 
     controllers_->recordList->FillRecordList();
 }
@@ -139,7 +140,7 @@ void AppShell::ShutdownSave()
     if (!session_.resultsChanged)
         return;
     std::filesystem::path record;
-    if (!SaveGridAsRecord(*window_->Grid(), session_.dirs.dbDir, &record))
+    if (!SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
 }
 

@@ -8,6 +8,9 @@
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/pages/RecordListPage.h"
+#include "ui/pages/RuleListPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,7 +52,7 @@ protected:
 
     void TearDown() override
     {
-        for (QMenu *m : {window_->GridMenu(), window_->RuleMenu(), window_->RecordMenu()})
+        for (QMenu *m : {window_->ListPage()->GridMenu(), window_->RulesPage()->Menu(), window_->RecordsPage()->Menu()})
             m->hide();
         shell_.reset();
     }
@@ -73,6 +76,8 @@ protected:
                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
+    QTabWidget *Tabs() const { return window_->findChild<QTabWidget *>(QStringLiteral("选择夹1")); }
+
     static bool Enabled(QMenu *menu, const char *item)
     {
         auto *a = menu->findChild<QAction *>(QString::fromUtf8(item));
@@ -89,64 +94,65 @@ protected:
 
 TEST_F(KeyboardMenus, ProductGridMenuOpensOnlyWithASelectedRow)
 {
-    window_->Tabs()->setCurrentIndex(0);
-    PressContextMenuKey(window_->GridView());
-    EXPECT_FALSE(window_->GridMenu()->isVisible());
+    Tabs()->setCurrentIndex(0);
+    PressContextMenuKey(window_->ListPage()->GridView());
+    EXPECT_FALSE(window_->ListPage()->GridMenu()->isVisible());
 
-    Select(window_->GridView(), 1);
-    PressContextMenuKey(window_->GridView());
-    EXPECT_TRUE(window_->GridMenu()->isVisible());
-    window_->GridMenu()->hide();
+    Select(window_->ListPage()->GridView(), 1);
+    PressContextMenuKey(window_->ListPage()->GridView());
+    EXPECT_TRUE(window_->ListPage()->GridMenu()->isVisible());
+    window_->ListPage()->GridMenu()->hide();
 
-    QTest::keyClick(window_->GridView(), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_TRUE(window_->GridMenu()->isVisible());
+    QTest::keyClick(window_->ListPage()->GridView(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(window_->ListPage()->GridMenu()->isVisible());
 }
 
 TEST_F(KeyboardMenus, RuleMenuKeepsTheStatesOfTheRightClick)
 {
-    window_->Tabs()->setCurrentIndex(1); // fills the rule list
-    QTreeWidget *rules = window_->RuleList();
+    Tabs()->setCurrentIndex(1); // fills the rule list
+    QTreeWidget *rules = window_->RulesPage()->List();
     ASSERT_EQ(rules->topLevelItemCount(), 2);
 
     PressContextMenuKey(rules);
-    EXPECT_FALSE(window_->RuleMenu()->isVisible()) << "no menu without a selected row";
+    EXPECT_FALSE(window_->RulesPage()->Menu()->isVisible()) << "no menu without a selected row";
 
     Select(rules, 1); // built-in
     PressContextMenuKey(rules);
-    ASSERT_TRUE(window_->RuleMenu()->isVisible());
-    EXPECT_FALSE(Enabled(window_->RuleMenu(), "删除"));
-    EXPECT_FALSE(Enabled(window_->RuleMenu(), "启用/关闭"));
-    EXPECT_TRUE(Enabled(window_->RuleMenu(), "编辑"));
-    EXPECT_TRUE(Enabled(window_->RuleMenu(), "测试"));
-    window_->RuleMenu()->hide();
+    ASSERT_TRUE(window_->RulesPage()->Menu()->isVisible());
+    EXPECT_FALSE(Enabled(window_->RulesPage()->Menu(), "删除"));
+    EXPECT_FALSE(Enabled(window_->RulesPage()->Menu(), "启用/关闭"));
+    EXPECT_TRUE(Enabled(window_->RulesPage()->Menu(), "编辑"));
+    EXPECT_TRUE(Enabled(window_->RulesPage()->Menu(), "测试"));
+    window_->RulesPage()->Menu()->hide();
 
     Select(rules, 0); // custom
     QTest::keyClick(rules, Qt::Key_F10, Qt::ShiftModifier);
-    ASSERT_TRUE(window_->RuleMenu()->isVisible());
-    EXPECT_TRUE(Enabled(window_->RuleMenu(), "删除"));
-    EXPECT_TRUE(Enabled(window_->RuleMenu(), "启用/关闭"));
+    ASSERT_TRUE(window_->RulesPage()->Menu()->isVisible());
+    EXPECT_TRUE(Enabled(window_->RulesPage()->Menu(), "删除"));
+    EXPECT_TRUE(Enabled(window_->RulesPage()->Menu(), "启用/关闭"));
 }
 
 TEST_F(KeyboardMenus, RecordMenuOpensOnlyWithASelectedRow)
 {
-    window_->Tabs()->setCurrentIndex(3);
-    QTreeWidget *records = window_->RecordList();
+    Tabs()->setCurrentIndex(3);
+    QTreeWidget *records = window_->RecordsPage()->List();
     ASSERT_EQ(records->topLevelItemCount(), 1);
     PressContextMenuKey(records);
-    EXPECT_FALSE(window_->RecordMenu()->isVisible());
+    EXPECT_FALSE(window_->RecordsPage()->Menu()->isVisible());
 
     Select(records, 0);
     PressContextMenuKey(records);
-    EXPECT_TRUE(window_->RecordMenu()->isVisible());
+    EXPECT_TRUE(window_->RecordsPage()->Menu()->isVisible());
 }
 
 TEST_F(KeyboardMenus, RightClickOnEmptyListSpaceOpensNoMenu)
 {
-    window_->Tabs()->setCurrentIndex(1); // fills the rule list
-    QAbstractItemView *views[] = {window_->GridView(), window_->RuleList(), window_->RecordList()};
-    QMenu *menus[] = {window_->GridMenu(), window_->RuleMenu(), window_->RecordMenu()};
+    Tabs()->setCurrentIndex(1); // fills the rule list
+    QAbstractItemView *views[] = {window_->ListPage()->GridView(), window_->RulesPage()->List(),
+                                  window_->RecordsPage()->List()};
+    QMenu *menus[] = {window_->ListPage()->GridMenu(), window_->RulesPage()->Menu(), window_->RecordsPage()->Menu()};
     for (int i : {0, 1, 2}) {
-        window_->Tabs()->setCurrentIndex(i == 2 ? 3 : i);
+        Tabs()->setCurrentIndex(i == 2 ? 3 : i);
         QApplication::processEvents();
         Select(views[i], 0);
         const QPoint belowRows(5, views[i]->viewport()->height() - 3);

@@ -8,6 +8,8 @@
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/pages/RecordListPage.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -79,7 +81,7 @@ TEST_F(StartUpTest, FirstStartInAnEmptyDirectoryCreatesTheTreeAndTheIndex)
     EXPECT_TRUE(fs::is_directory(varnwick_ / "spider"));
     ASSERT_TRUE(fs::exists(varnwick_ / "class" / "orlist.txt"));
     EXPECT_EQ(fs::file_size(varnwick_ / "class" / "orlist.txt"), 0u);
-    EXPECT_EQ(Titles(*shell->Window()->Grid()), (std::vector<std::string>{"ID", Gbk("商品名称")}));
+    EXPECT_EQ(Titles(*shell->Window()->ListPage()->Grid()), (std::vector<std::string>{"ID", Gbk("商品名称")}));
     EXPECT_EQ(shell->State().dirs.dbDir, varnwick_ / "db");
 }
 
@@ -92,10 +94,10 @@ TEST_F(StartUpTest, EnabledRulesBecomeColumnsInIndexOrder)
     Rule("京东", "1");
     Rule("D", " 1"); // a blank before the 1 is not enabled
     auto shell = Start();
-    const ProductGridModel &grid = *shell->Window()->Grid();
+    const ProductGridModel &grid = *shell->Window()->ListPage()->Grid();
     EXPECT_EQ(Titles(grid), (std::vector<std::string>{"ID", Gbk("商品名称"), "A", "C", Gbk("京东")}));
     for (int c = 2; c < grid.ColumnCount(); ++c) {
-        EXPECT_EQ(shell->Window()->GridView()->header()->sectionSize(c), 60);
+        EXPECT_EQ(shell->Window()->ListPage()->GridView()->header()->sectionSize(c), 60);
         EXPECT_TRUE(grid.ColumnAt(c).alignment & Qt::AlignHCenter);
     }
     std::vector<std::string> titles;
@@ -115,7 +117,7 @@ TEST_F(StartUpTest, NewestRecordIsRestoredWithRunningIds)
     Write(varnwick_ / "db" / "1600000000.txt", "x|1.5|\r\n\r\n" + Gbk("苹果") + "|2|3|4|5|");
     Write(varnwick_ / "db" / "url.ini", "[A0]\r\ntitle=x\r\n");
     auto shell = Start();
-    const ProductGridModel &grid = *shell->Window()->Grid();
+    const ProductGridModel &grid = *shell->Window()->ListPage()->Grid();
     ASSERT_EQ(grid.RowCount(), 2);
     EXPECT_EQ(grid.Text(0, 0), "1");
     EXPECT_EQ(grid.Text(0, 1), "x");
@@ -139,7 +141,7 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
     {
         auto shell = Start();
         shell->State().resultsChanged = true;
-        shell->Window()->Grid()->SetText(0, 1, Gbk("改过"));
+        shell->Window()->ListPage()->Grid()->SetText(0, 1, Gbk("改过"));
         shell->Window()->close();
     }
     const auto files = RecordFiles();
@@ -156,7 +158,7 @@ TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
     Write(varnwick_ / "db" / "1600000000.txt", "a|");
     Write(varnwick_ / "db" / "1500000000.txt", "b|");
     auto shell = Start();
-    EXPECT_EQ(shell->Window()->RecordList()->topLevelItemCount(), 2);
+    EXPECT_EQ(shell->Window()->RecordsPage()->List()->topLevelItemCount(), 2);
 }
 
 // A save at close that cannot be written says so, names the record file, and
@@ -169,8 +171,8 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
     QSignalSpy finished(shell.get(), &AppShell::finished);
     EXPECT_TRUE(messages.Texts().isEmpty());
     shell->State().resultsChanged = true;
-    shell->Window()->Grid()->AppendRow();
-    shell->Window()->Grid()->SetText(0, 1, "a");
+    shell->Window()->ListPage()->Grid()->AppendRow();
+    shell->Window()->ListPage()->Grid()->SetText(0, 1, "a");
     disk.Fill();
     shell->Window()->close();
     EXPECT_EQ(finished.count(), 1);

@@ -2,6 +2,8 @@
 // states, menus, accessible names and keyboard order.
 #include "ui/EntryWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/AboutPage.h"
+#include "ui/pages/ProductListPage.h"
 
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
@@ -136,13 +138,13 @@ TEST(MainWindowCatalogue, ListViewColumns)
     MainWindow w;
     auto *grid = Find<QTreeView>(&w, "超级列表框1");
     ASSERT_NE(grid, nullptr);
-    ASSERT_EQ(w.Grid()->ColumnCount(), 2);
-    EXPECT_EQ(w.Grid()->Title(0), "ID");
-    EXPECT_EQ(w.Grid()->Title(1), Gbk("商品名称"));
+    ASSERT_EQ(w.ListPage()->Grid()->ColumnCount(), 2);
+    EXPECT_EQ(w.ListPage()->Grid()->Title(0), "ID");
+    EXPECT_EQ(w.ListPage()->Grid()->Title(1), Gbk("商品名称"));
     EXPECT_EQ(grid->header()->sectionSize(0), 50);
     EXPECT_EQ(grid->header()->sectionSize(1), 200);
-    EXPECT_TRUE(w.Grid()->ColumnAt(0).alignment & Qt::AlignLeft);
-    EXPECT_TRUE(w.Grid()->ColumnAt(1).alignment & Qt::AlignHCenter);
+    EXPECT_TRUE(w.ListPage()->Grid()->ColumnAt(0).alignment & Qt::AlignLeft);
+    EXPECT_TRUE(w.ListPage()->Grid()->ColumnAt(1).alignment & Qt::AlignHCenter);
 
     struct Expect {
         const char *list;
@@ -171,10 +173,10 @@ TEST(MainWindowCatalogue, ListViewColumns)
 TEST(MainWindowCatalogue, AddedRuleColumnsAreSixtyWideAndCentred)
 {
     MainWindow w;
-    w.AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
-    ASSERT_EQ(w.Grid()->ColumnCount(), 3);
-    EXPECT_EQ(w.GridView()->header()->sectionSize(2), 60);
-    EXPECT_EQ(w.Grid()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "京东");
+    w.ListPage()->AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
+    ASSERT_EQ(w.ListPage()->Grid()->ColumnCount(), 3);
+    EXPECT_EQ(w.ListPage()->GridView()->header()->sectionSize(2), 60);
+    EXPECT_EQ(w.ListPage()->Grid()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "京东");
 }
 
 TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
@@ -199,7 +201,7 @@ TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
 TEST(MainWindowCatalogue, AboutBrowserIsCreatedOnlyWhenItsPageIsShown)
 {
     MainWindow w;
-    EXPECT_EQ(w.AboutBrowser(), nullptr);
+    EXPECT_EQ(w.AboutUsPage()->Browser(), nullptr);
     EXPECT_EQ(Find<QWidget>(&w, "超文本浏览框1"), nullptr);
 }
 

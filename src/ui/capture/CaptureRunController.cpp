@@ -6,8 +6,8 @@
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/pages/ProductListPage.h"
 
-#include <QPushButton>
 #include <QStatusBar>
 
 #include <vector>
@@ -32,12 +32,11 @@ private:
 };
 
 CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
-    : QObject(window), window_(window), grid_(window->Grid()), session_(session), run_(session, *window->Grid(), this)
+    : QObject(window), window_(window), grid_(window->ListPage()->Grid()), session_(session),
+      run_(session, *window->ListPage()->Grid(), this)
 {
-    if (auto *run = window_->findChild<QPushButton *>(QStringLiteral("按钮9")))
-        connect(run, &QPushButton::clicked, this, &CaptureRunController::RunCapture);
-    if (auto *retry = window_->findChild<QPushButton *>(QStringLiteral("按钮10")))
-        connect(retry, &QPushButton::clicked, this, &CaptureRunController::RetryFailed);
+    connect(window_->ListPage(), &ProductListPage::runRequested, this, &CaptureRunController::RunCapture);
+    connect(window_->ListPage(), &ProductListPage::retryRequested, this, &CaptureRunController::RetryFailed);
     connect(window_, &MainWindow::aboutToBeDestroyed, this, [this] {
         windowClosed_ = true;
         run_.Stop();

@@ -4,27 +4,15 @@
 #include "ui/capture/CaptureWindow.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
+#include "ui/pages/RuleEditorPage.h"
 
 namespace corvix {
 
-RuleTestController::RuleTestController(QWidget *mainWindow, Session &session) : QObject(mainWindow), session_(session)
+RuleTestController::RuleTestController(RuleEditorPage *page, Session &session)
+    : QObject(page), page_(page), session_(session)
 {
-    link_ = mainWindow->findChild<QLineEdit *>(QStringLiteral("编辑框6"));
-    left_ = mainWindow->findChild<QPlainTextEdit *>(QStringLiteral("编辑框2"));
-    right_ = mainWindow->findChild<QPlainTextEdit *>(QStringLiteral("编辑框3"));
-    elementMethod_ = mainWindow->findChild<QRadioButton *>(QStringLiteral("单选框2"));
-    elementName_ = mainWindow->findChild<QLineEdit *>(QStringLiteral("编辑框7"));
-    elementKind_ = mainWindow->findChild<QComboBox *>(QStringLiteral("组合框2"));
-    if (auto *test = mainWindow->findChild<QPushButton *>(QStringLiteral("按钮4")))
-        connect(test, &QPushButton::clicked, this, &RuleTestController::TestRule);
-    if (auto *pick = mainWindow->findChild<QPushButton *>(QStringLiteral("按钮1")))
-        connect(pick, &QPushButton::clicked, this, &RuleTestController::PickMarkers);
+    connect(page, &RuleEditorPage::testRuleRequested, this, &RuleTestController::TestRule);
+    connect(page, &RuleEditorPage::pickMarkersRequested, this, &RuleTestController::PickMarkers);
 }
 
 RuleTestController::~RuleTestController()
@@ -35,15 +23,14 @@ RuleTestController::~RuleTestController()
 TestInputs RuleTestController::ReadEditorInputs() const
 {
     TestInputs inputs;
-    if (left_)
-        inputs.left = ToGbk(left_->toPlainText());
-    if (right_)
-        inputs.right = ToGbk(right_->toPlainText());
-    inputs.elementMethod = elementMethod_ && elementMethod_->isChecked();
-    if (elementName_)
-        inputs.name = ToGbk(elementName_->text());
-    if (elementKind_)
-        inputs.kind = ToGbk(elementKind_->currentText());
+    if (!page_)
+        return inputs;
+    const RuleEditorInputs fields = page_->Inputs();
+    inputs.left = ToGbk(fields.left);
+    inputs.right = ToGbk(fields.right);
+    inputs.elementMethod = fields.method == RuleMethod::Element;
+    inputs.name = ToGbk(fields.elementName);
+    inputs.kind = ToGbk(fields.elementKind);
     return inputs;
 }
 
@@ -54,7 +41,7 @@ CaptureWindow *RuleTestController::Window() const
 
 std::optional<std::string> RuleTestController::ReadLink() const
 {
-    const std::string link = link_ ? ToGbk(link_->text()) : std::string();
+    const std::string link = page_ ? ToGbk(page_->Inputs().link) : std::string();
     if (link.empty()) {
         ShowMessage(QStringLiteral("请输入链接后再选取"));
         return std::nullopt;

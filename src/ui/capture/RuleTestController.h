@@ -1,10 +1,9 @@
 #pragma once
 // The rule test (按钮4 "测试规则") and marker picking (按钮1 "选取标记/元素") of the
-// rule editor. Finds its controls in the main window by their names: 编辑框6 (link),
-// 编辑框2 and 编辑框3 (markers), 单选框2 (element method), 编辑框7 (element name),
-// 组合框2 (element kind), and connects the two buttons. Both open a CaptureWindow
-// beside the main window; an open one is reused, so its browser loads the new link
-// and its log keeps the earlier lines.
+// rule editor page: the link of 编辑框6, and the unsaved rule of the editor's
+// fields, read anew at every event of the loaded web page. Both open a
+// CaptureWindow beside the main window; an open one is reused, so its browser
+// loads the new link and its log keeps the earlier lines.
 #include "capture/RuleTest.h"
 
 #include <QObject>
@@ -13,24 +12,18 @@
 #include <optional>
 #include <string>
 
-class QComboBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-
 namespace corvix {
 
 struct Session;
 
 class CaptureWindow;
+class RuleEditorPage;
 
 class RuleTestController : public QObject {
     Q_OBJECT
 public:
-    // mainWindow holds the controls named above (at any depth); it becomes the
-    // controller's parent.
-    RuleTestController(QWidget *mainWindow, Session &session);
+    // Parented to the page whose buttons it serves.
+    RuleTestController(RuleEditorPage *page, Session &session);
     // The test window has no parent (it stands beside the main window): it goes
     // with the controller, so no browser page outlives the program's end.
     ~RuleTestController() override;
@@ -51,12 +44,7 @@ private:
     std::optional<std::string> ReadLink() const;
     CaptureWindow *OpenWindow();
 
-    QPointer<QLineEdit> link_;
-    QPointer<QPlainTextEdit> left_;
-    QPointer<QPlainTextEdit> right_;
-    QPointer<QRadioButton> elementMethod_;
-    QPointer<QLineEdit> elementName_;
-    QPointer<QComboBox> elementKind_;
+    QPointer<RuleEditorPage> page_;
     QPointer<CaptureWindow> window_;
     Session &session_;
 };

@@ -3,17 +3,15 @@
 #include "ui/Session.h"
 #include "products/ExcelExport.h"
 #include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
-
-#include <QPushButton>
+#include "ui/pages/ProductListPage.h"
 
 namespace corvix {
 
-ExportController::ExportController(MainWindow *window, Session &session) : QObject(window), window_(window), session_(session)
+ExportController::ExportController(ProductListPage *page, Session &session)
+    : QObject(page), page_(page), session_(session)
 {
-    if (auto *button = window_->findChild<QPushButton *>(QStringLiteral("按钮7")))
-        connect(button, &QPushButton::clicked, this, &ExportController::ExportToExcel);
+    connect(page_, &ProductListPage::exportRequested, this, &ExportController::ExportToExcel);
 }
 
 void ExportController::ExportToExcel()
@@ -23,13 +21,10 @@ void ExportController::ExportToExcel()
     if (fileName.isEmpty())
         return;
     // Events are pumped during the export; a second export must not start inside it.
-    auto *button = window_->findChild<QPushButton *>(QStringLiteral("按钮7"));
-    if (button)
-        button->setEnabled(false);
-    const ExportResult result = ExportGridToExcel(*window_->Grid(), std::filesystem::path(fileName.toStdU16String()),
+    page_->SetExportEnabled(false);
+    const ExportResult result = ExportGridToExcel(*page_->Grid(), std::filesystem::path(fileName.toStdU16String()),
                                                   session_.dirs.classDir / "temp.xls");
-    if (button)
-        button->setEnabled(true);
+    page_->SetExportEnabled(true);
     if (!result.templateNotice.isEmpty())
         ShowMessage(result.templateNotice);
     if (!result.unwrittenFile.empty())

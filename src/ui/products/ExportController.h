@@ -6,20 +6,20 @@ namespace corvix {
 
 struct Session;
 
-class MainWindow;
+class ProductListPage;
 
 class ExportController : public QObject {
     Q_OBJECT
 public:
-    // Parented to the window, whose controls it binds.
-    ExportController(MainWindow *window, Session &session);
+    // Parented to the page whose grid it exports.
+    ExportController(ProductListPage *page, Session &session);
 
     // Asks for the file name; cancelling starts nothing. A workbook that could
     // not be written is reported in a message box.
     void ExportToExcel();
 
 private:
-    MainWindow *window_;
+    ProductListPage *page_;
     Session &session_;
 };
 

@@ -4,22 +4,18 @@
 #include "products/ImportText.h"
 #include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
-#include "ui/products/ProductListController.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
 #include "ui/EntryWindows.h"
 #include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QStringList>
-#include <QTreeView>
 
 #include <algorithm>
 
@@ -67,26 +63,12 @@ QString LinesWithoutGbkText(const std::vector<int> &lines)
 
 } // namespace
 
-ImportController::ImportController(MainWindow *window, Session &session)
-    : QObject(window), window_(window), grid_(window->Grid()), view_(window->GridView()), session_(session)
+ImportController::ImportController(ProductListPage *page, Session &session)
+    : QObject(page), page_(page), grid_(page->Grid()), session_(session)
 {
-    if (auto *paste = window_->findChild<QPushButton *>(QStringLiteral("按钮5")))
-        connect(paste, &QPushButton::clicked, this, &ImportController::PasteImport);
-    if (auto *file = window_->findChild<QPushButton *>(QStringLiteral("按钮6")))
-        connect(file, &QPushButton::clicked, this, &ImportController::FileImport);
-    view_->viewport()->installEventFilter(this);
-}
-
-bool ImportController::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            EditCell(mouse->position().toPoint());
-            return true;
-        }
-    }
-    return false;
+    connect(page_, &ProductListPage::pasteImportRequested, this, &ImportController::PasteImport);
+    connect(page_, &ProductListPage::fileImportRequested, this, &ImportController::FileImport);
+    connect(page_, &ProductListPage::gridDoubleClicked, this, &ImportController::EditCell);
 }
 
 void ImportController::ReportImportedLines(const std::vector<int> &linesWithoutGbk)
@@ -135,7 +117,7 @@ void ImportController::FileImport()
 
 LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
 {
-    const GridHit hit = HitTestGrid(view_, viewportPos);
+    const GridHit hit = page_->HitTest(viewportPos);
     CurrentCell &cell = session_.currentCell;
     cell.Reset();
     // Below the last row there is no product to enter anything for.
@@ -145,7 +127,7 @@ LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
     cell.column = hit.column;
     cell.title = grid_->Title(hit.column);
 
-    auto *window = new LinkInputWindow(window_);
+    auto *window = new LinkInputWindow(page_->window());
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (hit.column == 1) {
         window->setWindowTitle(QStringLiteral("请输入第") + QString::number(hit.row + 1) + QStringLiteral("行的标题"));

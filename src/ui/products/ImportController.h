@@ -7,20 +7,19 @@
 
 #include <vector>
 
-class QTreeView;
-
 namespace corvix {
 
 struct Session;
 
 class LinkInputWindow;
-class MainWindow;
 class ProductGridModel;
+class ProductListPage;
 
 class ImportController : public QObject {
     Q_OBJECT
 public:
-    ImportController(MainWindow *window, Session &session);
+    // Parented to the page whose grid it fills.
+    ImportController(ProductListPage *page, Session &session);
 
     // Shows PasteImportWindow modally, filled from the clipboard; the box's
     // text becomes ImportBuffer when the window closes.
@@ -30,17 +29,13 @@ public:
     // returns it; nullptr when the point names no title or site cell.
     LinkInputWindow *EditCell(const QPoint &viewportPos);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // "已导入：n条数据。" with the rows the next run builds, and what it leaves out.
     void ReportImportedLines(const std::vector<int> &linesWithoutGbk = {});
     void StoreEntry(const QString &typed, int row, int column);
 
-    MainWindow *window_;
+    ProductListPage *page_;
     ProductGridModel *grid_;
-    QTreeView *view_;
     Session &session_;
 };
 

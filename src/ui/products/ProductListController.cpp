@@ -10,36 +10,17 @@
 #include "support/HostName.h"
 #include "support/ListText.h"
 #include "support/TextUtils.h"
-#include "ui/ContextMenuHook.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
+#include "ui/pages/ProductListPage.h"
 
-#include <QAction>
 #include <QEventLoop>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
-#include <QTreeView>
 
 namespace corvix {
 namespace {
-
-QAction *MenuAction(QMenu *menu, const QString &name)
-{
-    return menu->findChild<QAction *>(name);
-}
-
-int SelectedRow(const QTreeView *view)
-{
-    const QModelIndexList rows = view->selectionModel() ? view->selectionModel()->selectedRows() : QModelIndexList();
-    return rows.isEmpty() ? -1 : rows.constFirst().row();
-}
 
 // The physical line (1-based) of the record file that holds grid row `row`:
 // empty lines are skipped when a record is loaded, so they hold no row. 0 when
@@ -59,61 +40,32 @@ long long RecordLineOfRow(std::string_view record, int row)
 
 } // namespace
 
-GridHit HitTestGrid(const QTreeView *view, const QPoint &viewportPos)
-{
-    GridHit hit;
-    const QModelIndex index = view->indexAt(viewportPos);
-    hit.row = index.isValid() ? index.row() : -1;
-    hit.column = view->header()->logicalIndexAt(viewportPos.x());
-    return hit;
-}
-
 ProductListController::ProductListController(MainWindow *window, Session &session)
-    : QObject(window), window_(window), grid_(window->Grid()), view_(window->GridView()), session_(session)
+    : QObject(window), window_(window), page_(window->ListPage()), grid_(page_->Grid()), session_(session)
 {
-    if (auto *search = window_->findChild<QPushButton *>(QStringLiteral("按钮8")))
-        connect(search, &QPushButton::clicked, this, &ProductListController::SearchGrid);
-    view_->viewport()->installEventFilter(this);
-    OnContextMenu(view_, [this](const QPoint &globalPos, bool) { ShowGridMenu(globalPos); });
-    QMenu *menu = window_->GridMenu();
-    if (QAction *remove = MenuAction(menu, QStringLiteral("删除记录")))
-        connect(remove, &QAction::triggered, this, &ProductListController::DeleteProductRow);
-    if (QAction *open = MenuAction(menu, QStringLiteral("浏览器打开[默认浏览器]")))
-        connect(open, &QAction::triggered, this, &ProductListController::OpenLinkInBrowser);
-}
-
-bool ProductListController::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonPress) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton)
-            GridLeftButtonDown(mouse->position().toPoint());
-        else if (mouse->button() == Qt::RightButton)
-            GridRightButtonDown(mouse->position().toPoint());
-    }
-    return false; // the view still selects the row
+    connect(page_, &ProductListPage::searchRequested, this, &ProductListController::SearchGrid);
+    connect(page_, &ProductListPage::gridLeftPressed, this, &ProductListController::GridLeftButtonDown);
+    connect(page_, &ProductListPage::gridRightPressed, this, &ProductListController::GridRightButtonDown);
+    connect(page_, &ProductListPage::deleteRowRequested, this, &ProductListController::DeleteProductRow);
+    connect(page_, &ProductListPage::openLinkRequested, this, &ProductListController::OpenLinkInBrowser);
 }
 
 void ProductListController::SearchGrid()
 {
-    auto *box = window_->findChild<QLineEdit *>(QStringLiteral("编辑框8"));
-    if (!box || box->text().isEmpty())
+    const QString typed = page_->SearchText();
+    if (typed.isEmpty())
         return;
-    const std::string text = ToGbk(box->text());
-    const int row = SearchGridRows(*grid_, text);
+    const int row = SearchGridRows(*grid_, ToGbk(typed));
     if (row < 0) {
-        ShowMessage(QStringLiteral("没有找到：") + box->text());
+        ShowMessage(QStringLiteral("没有找到：") + typed);
         return;
     }
-    const QModelIndex index = grid_->index(row, 0);
-    view_->selectionModel()->setCurrentIndex(index,
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    view_->scrollTo(index);
+    page_->SelectAndShowRow(row);
 }
 
 void ProductListController::GridLeftButtonDown(const QPoint &viewportPos)
 {
-    const GridHit hit = HitTestGrid(view_, viewportPos);
+    const GridHit hit = page_->HitTest(viewportPos);
     session_.currentCell.Reset();
     if (hit.row != -1)
         return;
@@ -123,7 +75,7 @@ void ProductListController::GridLeftButtonDown(const QPoint &viewportPos)
 
 void ProductListController::GridRightButtonDown(const QPoint &viewportPos)
 {
-    const GridHit hit = HitTestGrid(view_, viewportPos);
+    const GridHit hit = page_->HitTest(viewportPos);
     // Below the last row there is no product (and no section) to name.
     if (hit.column <= 1 || hit.row < 0)
         return;
@@ -133,30 +85,20 @@ void ProductListController::GridRightButtonDown(const QPoint &viewportPos)
     cell.title = grid_->Title(hit.column);
 }
 
-void ProductListController::ShowGridMenu(const QPoint &globalPos)
-{
-    if (SelectedRow(view_) < 0)
-        return;
-    window_->GridMenu()->popup(globalPos);
-}
-
 void ProductListController::DeleteProductRow()
 {
     if (grid_->ShowsOlderRecord()) {
         ShowMessage(QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。"));
         return;
     }
-    QAction *item = MenuAction(window_->GridMenu(), QStringLiteral("删除记录"));
-    if (item)
-        item->setEnabled(false);
-    const int row = SelectedRow(view_);
+    page_->SetDeleteRowEnabled(false);
+    const int row = page_->SelectedRow();
     if (row >= 0 && RemoveRowFromFiles(row)) {
         session_.resultsChanged = true;
         grid_->RemoveRow(row);
         grid_->RenumberIds();
     }
-    if (item)
-        item->setEnabled(true);
+    page_->SetDeleteRowEnabled(true);
 }
 
 // url.ini and the newest record both number the rows: they are replaced

@@ -5,46 +5,34 @@
 #include <QObject>
 #include <QPoint>
 
-class QTreeView;
-
 namespace corvix {
 
 struct Session;
 
 class MainWindow;
 class ProductGridModel;
-
-// Row and column under a point of the grid's viewport; row -1 below the last
-// row, column -1 right of the last column.
-struct GridHit {
-    int row = -1;
-    int column = -1;
-};
-GridHit HitTestGrid(const QTreeView *view, const QPoint &viewportPos);
+class ProductListPage;
 
 class ProductListController : public QObject {
     Q_OBJECT
 public:
+    // Binds the window's page "列表"; the window's caption announces a link
+    // about to open.
     ProductListController(MainWindow *window, Session &session);
 
     void SearchGrid();
     void GridLeftButtonDown(const QPoint &viewportPos);
     void GridRightButtonDown(const QPoint &viewportPos);
-    // Pops up "列表操作" at globalPos when a row is selected.
-    void ShowGridMenu(const QPoint &globalPos);
     void DeleteProductRow();
     void OpenLinkInBrowser();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // False (and told) when url.ini or the newest record could not be written.
     bool RemoveRowFromFiles(int row);
 
     MainWindow *window_;
+    ProductListPage *page_;
     ProductGridModel *grid_;
-    QTreeView *view_;
     Session &session_;
 };
 

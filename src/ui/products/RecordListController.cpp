@@ -5,74 +5,39 @@
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
-#include "ui/ContextMenuHook.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
-
-#include <QAction>
-#include <QMenu>
-#include <QTabWidget>
-#include <QTreeWidget>
+#include "ui/pages/ProductListPage.h"
+#include "ui/pages/RecordListPage.h"
 
 namespace corvix {
-namespace {
 
-QAction *MenuAction(QMenu *menu, const QString &name)
+RecordListController::RecordListController(MainWindow *window, Session &session)
+    : QObject(window), window_(window), page_(window->RecordsPage()), session_(session)
 {
-    for (QAction *action : menu->actions())
-        if (action->objectName() == name)
-            return action;
-    return nullptr;
-}
-
-QTreeWidgetItem *SelectedRecord(QTreeWidget *list)
-{
-    const auto selected = list->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
-} // namespace
-
-RecordListController::RecordListController(MainWindow *window, Session &session) : QObject(window), window_(window), session_(session)
-{
-    if (QAction *refresh = MenuAction(window_->RecordMenu(), QStringLiteral("刷新列表")))
-        connect(refresh, &QAction::triggered, this, &RecordListController::RefreshRecordList);
-    if (QAction *view = MenuAction(window_->RecordMenu(), QStringLiteral("查看")))
-        connect(view, &QAction::triggered, this, &RecordListController::ViewRecord);
-    OnContextMenu(window_->RecordList(), [this](const QPoint &globalPos, bool) { ShowRecordMenu(globalPos); });
-}
-
-void RecordListController::ShowRecordMenu(const QPoint &globalPos)
-{
-    if (SelectedRecord(window_->RecordList()))
-        window_->RecordMenu()->popup(globalPos);
+    connect(page_, &RecordListPage::refreshRequested, this, &RecordListController::RefreshRecordList);
+    connect(page_, &RecordListPage::viewRequested, this, &RecordListController::ViewRecord);
 }
 
 void RecordListController::FillRecordList()
 {
-    QTreeWidget *list = window_->RecordList();
-    for (const RecordListEntry &entry : ListRecordEntries(session_.dirs.dbDir)) {
-        auto *item = new QTreeWidgetItem;
-        item->setText(0, QString::number(list->topLevelItemCount() + 1));
-        item->setText(1, FromGbk(entry.name));
-        item->setText(2, FromGbk(entry.displayTime));
-        list->addTopLevelItem(item);
-    }
+    for (const RecordListEntry &entry : ListRecordEntries(session_.dirs.dbDir))
+        page_->AppendRecord(FromGbk(entry.name), FromGbk(entry.displayTime));
 }
 
 void RecordListController::RefreshRecordList()
 {
-    window_->RecordList()->clear();
+    page_->ClearRecords();
     FillRecordList();
 }
 
 void RecordListController::ViewRecord()
 {
-    const QTreeWidgetItem *chosen = SelectedRecord(window_->RecordList());
+    const std::optional<QString> chosen = page_->SelectedRecordName();
     if (!chosen)
         return;
-    const std::string name = ToGbk(chosen->text(1)) + ".txt";
-    ProductGridModel &grid = *window_->Grid();
+    const std::string name = ToGbk(*chosen) + ".txt";
+    ProductGridModel &grid = *window_->ListPage()->Grid();
     const std::filesystem::path dbDir = session_.dirs.dbDir;
 
     // Results of this run that are not saved yet would be lost: the shutdown
@@ -91,7 +56,7 @@ void RecordListController::ViewRecord()
     grid.ClearRows();
     LoadRecordIntoGrid(PathInDir(dbDir, name), grid);
     grid.SetShowsOlderRecord(true);
-    window_->Tabs()->setCurrentIndex(0);
+    window_->ShowTab(MainTab::List);
 }
 
 } // namespace corvix

@@ -3,18 +3,17 @@
 // (刷新列表, 查看).
 #include <QObject>
 
-class QPoint;
-
 namespace corvix {
 
 struct Session;
 
 class MainWindow;
+class RecordListPage;
 
 class RecordListController : public QObject {
     Q_OBJECT
 public:
-    // Parented to the window, whose controls it binds.
+    // Parented to the window, whose record page and product grid it binds.
     RecordListController(MainWindow *window, Session &session);
 
     // Appends one row per record file of DbDir, numbered on from the rows there are.
@@ -25,9 +24,8 @@ public:
     void ViewRecord();
 
 private:
-    void ShowRecordMenu(const QPoint &globalPos);
-
     MainWindow *window_;
+    RecordListPage *page_;
     Session &session_;
 };
 

@@ -9,14 +9,10 @@
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
-#include "ui/ContextMenuHook.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/pages/RuleListPage.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QPointer>
-#include <QTabWidget>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -24,7 +20,7 @@
 namespace corvix {
 namespace {
 
-enum Column { kIdColumn = 0, kTitleColumn = 1, kKindColumn = 2, kStateColumn = 3, kTimeColumn = 4 };
+using enum RuleListPage::Column;
 
 const QString &EnabledText()
 {
@@ -38,48 +34,30 @@ const QString &ClosedText()
     return text;
 }
 
-QAction *MenuAction(QMenu *menu, const char16_t *name)
-{
-    return menu->findChild<QAction *>(QString::fromUtf16(name));
-}
-
-std::string TitleOfRow(QTreeWidget *list, int row)
-{
-    return ToGbk(list->topLevelItem(row)->text(kTitleColumn));
-}
-
 } // namespace
 
 RuleListController::RuleListController(MainWindow *window, Session &session, RuleEditorController *editor,
                                        std::function<void()> runRuleTest, QObject *parent)
     : QObject(parent),
-      window_(window),
+      page_(window->RulesPage()),
       editor_(editor),
       runRuleTest_(std::move(runRuleTest)),
-      list_(window->RuleList()),
-      colours_(RowColourDelegate::On(window->RuleList())),
+      list_(page_->List()),
+      colours_(RowColourDelegate::On(list_)),
       session_(session)
 {
-    connect(window_->Tabs(), &QTabWidget::currentChanged, this, [this](int index) {
-        if (index == 1)
+    connect(window, &MainWindow::tabShown, this, [this](MainTab tab) {
+        if (tab == MainTab::RuleList)
             LoadRuleList();
     });
-
-    QMenu *menu = window_->RuleMenu();
-    connect(MenuAction(menu, u"刷新"), &QAction::triggered, this, &RuleListController::LoadRuleList);
-    connect(MenuAction(menu, u"启用/关闭"), &QAction::triggered, this, &RuleListController::ToggleRuleEnabled);
-    connect(MenuAction(menu, u"删除"), &QAction::triggered, this, &RuleListController::DeleteRule);
-    connect(MenuAction(menu, u"编辑"), &QAction::triggered, this, [this] { editor_->LoadRuleIntoEditor(); });
-    connect(MenuAction(menu, u"测试"), &QAction::triggered, this, [this] {
+    connect(page_, &RuleListPage::menuRequested, this, &RuleListController::ShowRuleMenu);
+    connect(page_, &RuleListPage::refreshRequested, this, &RuleListController::LoadRuleList);
+    connect(page_, &RuleListPage::toggleRequested, this, &RuleListController::ToggleRuleEnabled);
+    connect(page_, &RuleListPage::deleteRequested, this, &RuleListController::DeleteRule);
+    connect(page_, &RuleListPage::editRequested, this, [this] { editor_->LoadRuleIntoEditor(); });
+    connect(page_, &RuleListPage::testRequested, this, [this] {
         if (editor_->LoadRuleIntoEditor() && runRuleTest_)
             runRuleTest_();
-    });
-
-    // The hook lives on the list, which may outlive this controller.
-    QPointer<RuleListController> self(this);
-    OnContextMenu(list_, [self](const QPoint &globalPos, bool viaKeyboard) {
-        if (self)
-            self->ShowRuleMenu(globalPos, viaKeyboard);
     });
 }
 
@@ -103,6 +81,11 @@ void RuleListController::LoadRuleList()
     }
 }
 
+std::string RuleListController::TitleOfRow(int row) const
+{
+    return ToGbk(page_->TitleOfRow(row));
+}
+
 void RuleListController::SetListRowColour(int row, bool enabled)
 {
     colours_->SetRowColours(row, enabled ? kEnabledRowText : kClosedRowText, kWhite);
@@ -110,32 +93,22 @@ void RuleListController::SetListRowColour(int row, bool enabled)
 
 void RuleListController::ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard)
 {
-    const int row = SelectedRow(list_);
+    const int row = page_->SelectedRow();
     if (row < 0)
         return;
-    QMenu *menu = window_->RuleMenu();
-    const bool builtIn = ParseRule(ReadRuleText(session_.dirs, TitleOfRow(list_, row), StopAt::ZeroOrTextEnd)).builtIn;
-    if (builtIn) {
-        // Built-in rules are delivered with the program: they may be viewed,
-        // tested and overwritten from the editor, but not deleted or toggled.
-        MenuAction(menu, u"删除")->setEnabled(false);
-        MenuAction(menu, u"启用/关闭")->setEnabled(false);
-    } else {
-        for (const char16_t *name : {u"编辑", u"删除", u"测试", u"启用/关闭"})
-            MenuAction(menu, name)->setEnabled(true);
-    }
-    menu->popup(viaKeyboard ? globalPos : globalPos + QPoint(3, 3));
+    const bool builtIn = ParseRule(ReadRuleText(session_.dirs, TitleOfRow(row), StopAt::ZeroOrTextEnd)).builtIn;
+    page_->ShowMenu(globalPos, viaKeyboard, builtIn);
 }
 
 void RuleListController::ToggleRuleEnabled()
 {
-    const int row = SelectedRow(list_);
+    const int row = page_->SelectedRow();
     if (row < 0)
         return;
     QTreeWidgetItem *item = list_->topLevelItem(row);
     const bool shownClosed = item->text(kStateColumn) == ClosedText();
     const DataDirs &dirs = session_.dirs;
-    const std::string title = TitleOfRow(list_, row);
+    const std::string title = TitleOfRow(row);
 
     // Nothing is created for a rule whose file is gone: the list would show it
     // enabled while start-up finds no rule to give a column.
@@ -161,11 +134,11 @@ void RuleListController::ToggleRuleEnabled()
 
 void RuleListController::DeleteRule()
 {
-    const int row = SelectedRow(list_);
+    const int row = page_->SelectedRow();
     if (row < 0)
         return;
     const DataDirs &dirs = session_.dirs;
-    const std::string title = TitleOfRow(list_, row);
+    const std::string title = TitleOfRow(row);
     // The index goes first: when it cannot be written, nothing has changed yet.
     const std::filesystem::path indexPath = RuleIndexPath(dirs);
     const std::string oldIndex = ReadWholeFile(indexPath);

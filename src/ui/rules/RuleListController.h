@@ -6,6 +6,7 @@
 #include <QPoint>
 
 #include <functional>
+#include <string>
 
 class QTreeWidget;
 
@@ -16,6 +17,7 @@ struct Session;
 class MainWindow;
 class RowColourDelegate;
 class RuleEditorController;
+class RuleListPage;
 
 class RuleListController : public QObject {
     Q_OBJECT
@@ -27,8 +29,9 @@ public:
 
     // Rebuilds the rows from the rule index and the rule files.
     void LoadRuleList();
-    // Opens the menu for the selected row (nothing without one). A mouse request
-    // opens it just beside the pointer, a keyboard request at the given place.
+    // Opens the menu for the selected row (nothing without one), with the items
+    // that the row's rule allows. A mouse request opens it just beside the
+    // pointer, a keyboard request at the given place.
     void ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard);
     void ToggleRuleEnabled();
     void DeleteRule();
@@ -37,8 +40,9 @@ public:
 
 private:
     void SetListRowColour(int row, bool enabled);
+    std::string TitleOfRow(int row) const; // GBK
 
-    MainWindow *window_;
+    RuleListPage *page_;
     RuleEditorController *editor_;
     std::function<void()> runRuleTest_;
     QTreeWidget *list_;

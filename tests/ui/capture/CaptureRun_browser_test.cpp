@@ -13,6 +13,7 @@
 #include "rules/RuleFile.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -58,8 +59,8 @@ protected:
         test::UseTestBrowserProfile();
         SetCaptureTickIntervalForTests(100);
         window = std::make_unique<MainWindow>();
-        window->AddGridColumn("X", 60, Qt::AlignHCenter);
-        window->AddGridColumn("Y", 60, Qt::AlignHCenter);
+        window->ListPage()->AddGridColumn("X", 60, Qt::AlignHCenter);
+        window->ListPage()->AddGridColumn("Y", 60, Qt::AlignHCenter);
         test::TestSession().enabledRules = {{"X", ParseRule(kRuleX)}, {"Y", ParseRule(kRuleY)}};
         run = new CaptureRunController(window.get(), test::TestSession());
         window->show();
@@ -97,7 +98,7 @@ protected:
         return closed;
     }
     std::string Url(const char *path) { return server.Url(QString::fromUtf8(path)).toStdString(); }
-    ProductGridModel &Grid() { return *window->Grid(); }
+    ProductGridModel &Grid() { return *window->ListPage()->Grid(); }
     Strings Row(int r)
     {
         Strings texts;
@@ -323,13 +324,13 @@ TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
     const std::string name = NewestRecordName(root.Dirs().dbDir);
     ASSERT_FALSE(name.empty());
     MainWindow next;
-    next.AddGridColumn("X", 60, Qt::AlignHCenter);
-    next.AddGridColumn("Y", 60, Qt::AlignHCenter);
-    LoadRecordIntoGrid(PathInDir(root.Dirs().dbDir, name), *next.Grid());
-    ASSERT_EQ(next.Grid()->RowCount(), 1);
+    next.ListPage()->AddGridColumn("X", 60, Qt::AlignHCenter);
+    next.ListPage()->AddGridColumn("Y", 60, Qt::AlignHCenter);
+    LoadRecordIntoGrid(PathInDir(root.Dirs().dbDir, name), *next.ListPage()->Grid());
+    ASSERT_EQ(next.ListPage()->Grid()->RowCount(), 1);
     for (int c = 0; c < 4; ++c)
-        EXPECT_EQ(next.Grid()->Text(0, c), Grid().Text(0, c)) << c;
-    EXPECT_EQ(next.Grid()->Text(0, 3), Gbk("获取失败"));
+        EXPECT_EQ(next.ListPage()->Grid()->Text(0, c), Grid().Text(0, c)) << c;
+    EXPECT_EQ(next.ListPage()->Grid()->Text(0, 3), Gbk("获取失败"));
 }
 
 // Closing the main window mid-run: the link in progress still lands, the run

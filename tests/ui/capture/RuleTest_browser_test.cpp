@@ -1,5 +1,5 @@
-// The rule test and marker picking through the real browser, driven from a
-// stand-in for the rule editor that holds the controls by their names.
+// The rule test and marker picking through the real browser, driven from the
+// rule editor page.
 #include "common/BrowserTestSupport.h"
 #include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
@@ -12,6 +12,7 @@
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
+#include "ui/pages/RuleEditorPage.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -32,37 +32,30 @@ using test::PageFixture;
 using test::TestHttpServer;
 using test::WaitUntil;
 
-template <typename T>
-T *Add(QWidget *parent, const char *name)
+template <typename T> T *Find(QWidget *page, const char *name)
 {
-    auto *w = new T(parent);
-    w->setObjectName(QString::fromUtf8(name));
-    parent->layout()->addWidget(w);
-    return w;
+    return page->findChild<T *>(QString::fromUtf8(name));
 }
 
-// The rule editor's controls as the main window names them.
+// The rule editor page with the controller bound to it, its controls found by
+// their names.
 struct Editor {
     Editor()
     {
-        window.setLayout(new QVBoxLayout);
-        link = Add<QLineEdit>(&window, "编辑框6");
-        left = Add<QPlainTextEdit>(&window, "编辑框2");
-        right = Add<QPlainTextEdit>(&window, "编辑框3");
-        markerMethod = Add<QRadioButton>(&window, "单选框1");
-        elementMethod = Add<QRadioButton>(&window, "单选框2");
-        markerMethod->setChecked(true);
-        name = Add<QLineEdit>(&window, "编辑框7");
-        kind = Add<QComboBox>(&window, "组合框2");
-        kind->addItems({"span", "div", "input", "inputs", "text"});
-        pick = Add<QPushButton>(&window, "按钮1");
-        test = Add<QPushButton>(&window, "按钮4");
-        controller = new RuleTestController(&window, test::TestSession());
+        link = Find<QLineEdit>(&page, "编辑框6");
+        left = Find<QPlainTextEdit>(&page, "编辑框2");
+        right = Find<QPlainTextEdit>(&page, "编辑框3");
+        elementMethod = Find<QRadioButton>(&page, "单选框2");
+        name = Find<QLineEdit>(&page, "编辑框7");
+        kind = Find<QComboBox>(&page, "组合框2");
+        pick = Find<QPushButton>(&page, "按钮1");
+        test = Find<QPushButton>(&page, "按钮4");
+        controller = new RuleTestController(&page, test::TestSession());
     }
-    QWidget window;
+    RuleEditorPage page;
     QLineEdit *link, *name;
     QPlainTextEdit *left, *right;
-    QRadioButton *markerMethod, *elementMethod;
+    QRadioButton *elementMethod;
     QComboBox *kind;
     QPushButton *pick, *test;
     RuleTestController *controller;

@@ -8,6 +8,7 @@
 #include "support/Gbk.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
 #include "ui/products/ExportController.h"
 
 #include <QPushButton>
@@ -25,9 +26,9 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<MainWindow>();
-        window->AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
-        window->Grid()->AppendRows({{"1", Gbk("苹果"), "12.50"}});
-        new ExportController(window.get(), test::TestSession());
+        window->ListPage()->AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
+        window->ListPage()->Grid()->AppendRows({{"1", Gbk("苹果"), "12.50"}});
+        new ExportController(window->ListPage(), test::TestSession());
         SetFileDialogHandlerForTests([this](const QString &title, const QString &filter) {
             titles << title;
             filters << filter;

@@ -213,7 +213,7 @@ TEST_F(EditCell, EntryGoesToTheCellItsWindowWasOpenedFor)
 
 TEST_F(EditCell, LinkForABlankRuleTitleIsRefused)
 {
-    window->AddGridColumn(" ", 60, Qt::AlignHCenter);
+    window->ListPage()->AddGridColumn(" ", 60, Qt::AlignHCenter);
     AddRows({{"1", "a", "", "", "9.9"}});
     Close(import->EditCell(CellPoint(0, 4)), QStringLiteral("http://shop.example/1"));
     EXPECT_EQ(messages.Texts(),

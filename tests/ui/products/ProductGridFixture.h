@@ -8,6 +8,7 @@
 #include "products/ProductGridModel.h"
 #include "ui/products/ProductListController.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -27,18 +28,18 @@ protected:
     {
         window = std::make_unique<MainWindow>();
         for (const char *title : {"X", "Y"}) {
-            window->AddGridColumn(title, 60, Qt::AlignHCenter);
+            window->ListPage()->AddGridColumn(title, 60, Qt::AlignHCenter);
             test::TestSession().enabledRules.push_back({title, Rule{}});
         }
         list = new ProductListController(window.get(), test::TestSession());
-        import = new ImportController(window.get(), test::TestSession());
+        import = new ImportController(window->ListPage(), test::TestSession());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     void TearDown() override { window.reset(); }
 
-    ProductGridModel &Grid() { return *window->Grid(); }
-    QTreeView *View() { return window->GridView(); }
+    ProductGridModel &Grid() { return *window->ListPage()->Grid(); }
+    QTreeView *View() { return window->ListPage()->GridView(); }
     void AddRows(const std::vector<std::vector<std::string>> &rows) { Grid().AppendRows(rows); }
     // The centre of a cell, or a point below the last row in that column.
     QPoint CellPoint(int row, int column)

@@ -5,6 +5,7 @@
 #include "ui/products/RecordListController.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
+#include "ui/pages/RecordListPage.h"
 
 #include "ProductGridFixture.h"
 
@@ -36,7 +37,7 @@ TEST_F(ProductList, DeleteMiddleRowRenumbersSectionsIdsAndRecord)
     TempSession::WriteBytes(root.Dirs().dbDir / "1700000000.txt", "old|");
     TempSession::WriteBytes(root.Dirs().dbDir / "1700000001.txt", "a|1.1||\r\nb|2.2||\r\nc|3.3|x|");
     SelectRow(1);
-    QAction *item = window->GridMenu()->findChild<QAction *>(QStringLiteral("删除记录"));
+    QAction *item = window->ListPage()->GridMenu()->findChild<QAction *>(QStringLiteral("删除记录"));
     ASSERT_NE(item, nullptr);
     bool enabledDuringDelete = true;
     QObject::connect(&Grid(), &QAbstractItemModel::rowsAboutToBeRemoved, [&] { enabledDuringDelete = item->isEnabled(); });
@@ -91,7 +92,7 @@ TEST_F(ProductList, DeleteIsRefusedWhileAnOlderRecordIsShown)
     auto *records = new RecordListController(window.get(), test::TestSession());
     auto *run = new CaptureRunController(window.get(), test::TestSession());
     records->FillRecordList();
-    window->RecordList()->setCurrentItem(window->RecordList()->topLevelItem(0));
+    window->RecordsPage()->List()->setCurrentItem(window->RecordsPage()->List()->topLevelItem(0));
     records->ViewRecord();
     SelectRow(0);
     list->DeleteProductRow();
@@ -166,12 +167,12 @@ TEST_F(ProductList, GridMenuOpensOnlyOverASelectedRow)
 {
     AddRows({{"1", "a"}});
     View()->selectionModel()->clearSelection();
-    list->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
-    EXPECT_FALSE(window->GridMenu()->isVisible());
+    window->ListPage()->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
+    EXPECT_FALSE(window->ListPage()->GridMenu()->isVisible());
     SelectRow(0);
-    list->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
-    EXPECT_TRUE(window->GridMenu()->isVisible());
-    window->GridMenu()->hide();
+    window->ListPage()->ShowGridMenu(window->mapToGlobal(QPoint(20, 20)));
+    EXPECT_TRUE(window->ListPage()->GridMenu()->isVisible());
+    window->ListPage()->GridMenu()->hide();
 }
 
 TEST_F(ProductList, SearchSelectsTheRowOrSaysNotFound)

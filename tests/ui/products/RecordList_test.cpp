@@ -9,6 +9,8 @@
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/pages/RecordListPage.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -75,13 +77,14 @@ protected:
     {
         window = std::make_unique<MainWindow>();
         for (const char *title : {"X", "Y"})
-            window->AddGridColumn(title, 60, Qt::AlignHCenter);
+            window->ListPage()->AddGridColumn(title, 60, Qt::AlignHCenter);
         controller = new RecordListController(window.get(), test::TestSession());
     }
     void TearDown() override { SetClockForTests(nullptr); }
 
-    QTreeWidget *List() { return window->RecordList(); }
-    ProductGridModel &Grid() { return *window->Grid(); }
+    QTreeWidget *List() { return window->RecordsPage()->List(); }
+    QTabWidget *Tabs() { return window->findChild<QTabWidget *>(QStringLiteral("选择夹1")); }
+    ProductGridModel &Grid() { return *window->ListPage()->Grid(); }
     void Write(const char *name, const std::string &bytes)
     {
         TempSession::WriteBytes(root.Dirs().dbDir / name, bytes);
@@ -89,7 +92,7 @@ protected:
     void Select(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
     void Trigger(const char *item)
     {
-        for (QAction *a : window->RecordMenu()->actions())
+        for (QAction *a : window->RecordsPage()->Menu()->actions())
             if (a->objectName() == QString::fromUtf8(item))
                 a->trigger();
     }
@@ -148,16 +151,16 @@ TEST_F(RecordListTest, MenuOpensOnlyOverASelectedRow)
         QCoreApplication::sendEvent(viewport, &event);
     };
     rightClick();
-    EXPECT_FALSE(window->RecordMenu()->isVisible());
+    EXPECT_FALSE(window->RecordsPage()->Menu()->isVisible());
     Select(0);
     rightClick();
-    EXPECT_TRUE(window->RecordMenu()->isVisible());
-    window->RecordMenu()->hide();
+    EXPECT_TRUE(window->RecordsPage()->Menu()->isVisible());
+    window->RecordsPage()->Menu()->hide();
     // The keyboard's context-menu key reaches the same handler.
     QContextMenuEvent key(QContextMenuEvent::Keyboard, at, viewport->mapToGlobal(at));
     QCoreApplication::sendEvent(viewport, &key);
-    EXPECT_TRUE(window->RecordMenu()->isVisible());
-    window->RecordMenu()->hide();
+    EXPECT_TRUE(window->RecordsPage()->Menu()->isVisible());
+    window->RecordsPage()->Menu()->hide();
 }
 
 TEST_F(RecordListTest, ViewReplacesTheGridAndShowsTheListTab)
@@ -166,12 +169,12 @@ TEST_F(RecordListTest, ViewReplacesTheGridAndShowsTheListTab)
     Write("1543996800.txt", "new|3|4|");
     Grid().AppendRows({{"1", "shown", "0", "0"}, {"2", "shown", "0", "0"}});
     controller->FillRecordList();
-    window->Tabs()->setCurrentIndex(3);
+    Tabs()->setCurrentIndex(3);
     Select(0);
     Trigger("查看");
     ASSERT_EQ(Grid().RowCount(), 1);
     EXPECT_EQ(Row(0), (std::vector<std::string>{"1", "old", "1", "2"}));
-    EXPECT_EQ(window->Tabs()->currentIndex(), 0);
+    EXPECT_EQ(Tabs()->currentIndex(), 0);
     EXPECT_FALSE(test::TestSession().resultsChanged);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.Dirs().dbDir), {}), 2);
 }
@@ -180,7 +183,7 @@ TEST_F(RecordListTest, ViewFitsFieldsToTodaysColumns)
 {
     Write("1543910400.txt", "two|1|2|\r\nthree|1|2|3|");
     controller->FillRecordList();
-    window->AddGridColumn("Z", 60, Qt::AlignHCenter); // three sites now
+    window->ListPage()->AddGridColumn("Z", 60, Qt::AlignHCenter); // three sites now
     Select(0);
     controller->ViewRecord();
     ASSERT_EQ(Grid().RowCount(), 2);

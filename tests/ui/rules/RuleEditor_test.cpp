@@ -27,19 +27,19 @@ protected:
 TEST_F(RuleEditorTest, MethodSwitchChangesOnlyThePage)
 {
     EXPECT_TRUE(MarkerMethod()->isChecked());
-    EXPECT_EQ(window.ExtractionPages()->currentIndex(), 0);
+    EXPECT_EQ(window.EditorPage()->ExtractionPages()->currentIndex(), 0);
     Fill("A", 1, "<em>", "</em>", "price", "input");
 
     ElementMethod()->click();
-    EXPECT_EQ(window.ExtractionPages()->currentIndex(), 1);
+    EXPECT_EQ(window.EditorPage()->ExtractionPages()->currentIndex(), 1);
     EXPECT_FALSE(MarkerMethod()->isChecked());
     MarkerMethod()->click();
-    EXPECT_EQ(window.ExtractionPages()->currentIndex(), 0);
+    EXPECT_EQ(window.EditorPage()->ExtractionPages()->currentIndex(), 0);
     EXPECT_FALSE(ElementMethod()->isChecked());
     // A click on the method already checked shows its page too.
-    window.ExtractionPages()->setCurrentIndex(1);
+    window.EditorPage()->ExtractionPages()->setCurrentIndex(1);
     MarkerMethod()->click();
-    EXPECT_EQ(window.ExtractionPages()->currentIndex(), 0);
+    EXPECT_EQ(window.EditorPage()->ExtractionPages()->currentIndex(), 0);
 
     EXPECT_EQ(Title()->text(), "A");
     EXPECT_EQ(Left()->toPlainText(), "<em>");
@@ -249,7 +249,7 @@ TEST_F(RuleEditorTest, LoadingSetsTheMethodAndTypeOnlyForKnownValues)
         SCOPED_TRACE(c.name);
         (c.presetElementMethod ? ElementMethod() : MarkerMethod())->click();
         ElementType()->setCurrentIndex(c.presetTypeItem);
-        window.Tabs()->setCurrentIndex(1);
+        Tabs()->setCurrentIndex(1);
         SelectRow(row);
         MenuItem("编辑")->trigger();
         EXPECT_EQ(Title()->text(), QString::fromUtf8(c.name));
@@ -258,9 +258,9 @@ TEST_F(RuleEditorTest, LoadingSetsTheMethodAndTypeOnlyForKnownValues)
         EXPECT_EQ(ElementName()->text(), "N");
         EXPECT_EQ(ElementMethod()->isChecked(), c.expectElementMethod);
         EXPECT_EQ(MarkerMethod()->isChecked(), !c.expectElementMethod);
-        EXPECT_EQ(window.ExtractionPages()->currentIndex(), c.expectElementMethod ? 1 : 0);
+        EXPECT_EQ(window.EditorPage()->ExtractionPages()->currentIndex(), c.expectElementMethod ? 1 : 0);
         EXPECT_EQ(ElementType()->currentIndex(), c.expectTypeItem);
-        EXPECT_EQ(window.Tabs()->currentIndex(), 2);
+        EXPECT_EQ(Tabs()->currentIndex(), 2);
     }
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
@@ -288,7 +288,7 @@ TEST_F(RuleEditorTest, NothingIsLoadedWithoutASelectedRow)
     List()->clearSelection();
     EXPECT_FALSE(editor.LoadRuleIntoEditor());
     EXPECT_EQ(Title()->text(), "");
-    EXPECT_EQ(window.Tabs()->currentIndex(), 1);
+    EXPECT_EQ(Tabs()->currentIndex(), 1);
 }
 
 } // namespace

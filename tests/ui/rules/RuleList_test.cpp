@@ -6,6 +6,7 @@
 #include "common/FullDisk.h"
 
 #include "products/ProductGridModel.h"
+#include "ui/pages/ProductListPage.h"
 #include "ui/rules/RuleListView.h"
 
 #include <QApplication>
@@ -25,7 +26,7 @@ const RowColours kWhiteOnPink{0xFFFFFF, MakeColorRef(255, 80, 128)};
 
 class RuleListTest : public RuleUiTest {
 protected:
-    ~RuleListTest() override { window.RuleMenu()->hide(); }
+    ~RuleListTest() override { window.RulesPage()->Menu()->hide(); }
 
     std::optional<RowColours> Colours(int row, bool selected)
     {
@@ -89,7 +90,7 @@ TEST_F(RuleListTest, AnEmptyIndexGivesAnEmptyListAndNoMenu)
     EXPECT_EQ(List()->topLevelItemCount(), 0);
     EXPECT_TRUE(std::filesystem::exists(RuleIndexPath(root.Dirs())));
     list.ShowRuleMenu(QPoint(100, 100), false);
-    EXPECT_FALSE(window.RuleMenu()->isVisible());
+    EXPECT_FALSE(window.RulesPage()->Menu()->isVisible());
 }
 
 TEST_F(RuleListTest, NoMenuWithoutASelectedRow)
@@ -97,7 +98,7 @@ TEST_F(RuleListTest, NoMenuWithoutASelectedRow)
     ThreeRules();
     List()->clearSelection();
     list.ShowRuleMenu(QPoint(100, 100), false);
-    EXPECT_FALSE(window.RuleMenu()->isVisible());
+    EXPECT_FALSE(window.RulesPage()->Menu()->isVisible());
 }
 
 TEST_F(RuleListTest, MenuOfABuiltInRuleCannotDeleteOrToggle)
@@ -106,7 +107,7 @@ TEST_F(RuleListTest, MenuOfABuiltInRuleCannotDeleteOrToggle)
     WriteRule("Custom", RuleText("1", "0"));
     WriteIndex("Builtin\r\nCustom");
     OpenRuleList();
-    QMenu *menu = window.RuleMenu();
+    QMenu *menu = window.RulesPage()->Menu();
 
     SelectRow(0);
     list.ShowRuleMenu(QPoint(100, 120), false);
@@ -129,18 +130,18 @@ TEST_F(RuleListTest, MenuOfABuiltInRuleCannotDeleteOrToggle)
 TEST_F(RuleListTest, RightClickAndShiftF10OpenTheMenu)
 {
     ThreeRules();
-    window.Tabs()->setCurrentIndex(1);
+    Tabs()->setCurrentIndex(1);
     SelectRow(1);
     QWidget *viewport = List()->viewport();
     const QPoint local = List()->visualItemRect(List()->topLevelItem(1)).center();
     QContextMenuEvent mouse(QContextMenuEvent::Mouse, local, viewport->mapToGlobal(local));
     QApplication::sendEvent(viewport, &mouse);
-    EXPECT_TRUE(window.RuleMenu()->isVisible());
-    window.RuleMenu()->hide();
+    EXPECT_TRUE(window.RulesPage()->Menu()->isVisible());
+    window.RulesPage()->Menu()->hide();
 
     QKeyEvent key(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
     QApplication::sendEvent(List(), &key);
-    EXPECT_TRUE(window.RuleMenu()->isVisible());
+    EXPECT_TRUE(window.RulesPage()->Menu()->isVisible());
 }
 
 TEST_F(RuleListTest, ToggleTwiceFlipsFileCellAndColour)
@@ -228,7 +229,7 @@ TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
 {
     ThreeRules();
     test::TestSession().enabledRules = {{"A", ParseRule(Gbk(RuleText("1", "1")))}, {"C", ParseRule(Gbk(RuleText("1", "1")))}};
-    const int gridColumns = window.Grid()->ColumnCount();
+    const int gridColumns = window.ListPage()->Grid()->ColumnCount();
     SelectRow(0);
     MenuItem("启用/关闭")->trigger();
     SelectRow(1);
@@ -236,7 +237,7 @@ TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
     ASSERT_EQ(test::TestSession().enabledRules.size(), 2u);
     EXPECT_EQ(test::TestSession().enabledRules[1].title, "C");
     EXPECT_TRUE(test::TestSession().enabledRules[0].rule.enabled);
-    EXPECT_EQ(window.Grid()->ColumnCount(), gridColumns);
+    EXPECT_EQ(window.ListPage()->Grid()->ColumnCount(), gridColumns);
 }
 
 TEST_F(RuleListTest, DeletingTheSecondOfThreeKeepsTheOtherIds)
@@ -328,7 +329,7 @@ TEST_F(RuleListTest, SelectedRowIsWhiteOnPinkWhateverItsState)
 
     // And that is what is painted.
     window.resize(800, 500);
-    window.Tabs()->setCurrentIndex(1);
+    Tabs()->setCurrentIndex(1);
     window.show();
     SelectRow(1);
     QApplication::processEvents();
@@ -353,7 +354,7 @@ TEST_F(RuleListTest, EditLoadsTheSelectedRuleIntoTheEditor)
     MenuItem("编辑")->trigger();
     EXPECT_EQ(Title()->text(), "B");
     EXPECT_TRUE(ElementMethod()->isChecked());
-    EXPECT_EQ(window.Tabs()->currentIndex(), 2);
+    EXPECT_EQ(Tabs()->currentIndex(), 2);
     EXPECT_EQ(ruleTestRuns, 0);
 }
 
@@ -364,7 +365,7 @@ TEST_F(RuleListTest, TestLoadsTheRuleAndThenRunsTheRuleTest)
     int tabWhenTestRan = -1;
     onRuleTest = [&] {
         titleWhenTestRan = Title()->text();
-        tabWhenTestRan = window.Tabs()->currentIndex();
+        tabWhenTestRan = Tabs()->currentIndex();
     };
     SelectRow(2);
     MenuItem("测试")->trigger();

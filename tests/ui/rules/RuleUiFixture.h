@@ -10,6 +10,8 @@
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/RuleEditorPage.h"
+#include "ui/pages/RuleListPage.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -56,10 +58,11 @@ protected:
     QPlainTextEdit *Right() { return Control<QPlainTextEdit>("编辑框3"); }
     QLineEdit *ElementName() { return Control<QLineEdit>("编辑框7"); }
     QComboBox *ElementType() { return Control<QComboBox>("组合框2"); }
-    QTreeWidget *List() { return window.RuleList(); }
+    QTreeWidget *List() { return window.RulesPage()->List(); }
+    QTabWidget *Tabs() { return Control<QTabWidget>("选择夹1"); }
     QAction *MenuItem(const char *utf8Name)
     {
-        auto *a = window.RuleMenu()->findChild<QAction *>(QString::fromUtf8(utf8Name));
+        auto *a = window.RulesPage()->Menu()->findChild<QAction *>(QString::fromUtf8(utf8Name));
         EXPECT_NE(a, nullptr) << utf8Name;
         return a;
     }
@@ -98,8 +101,8 @@ protected:
     // Opens the tab "采集管理", which fills the rule list.
     void OpenRuleList()
     {
-        window.Tabs()->setCurrentIndex(0);
-        window.Tabs()->setCurrentIndex(1);
+        Tabs()->setCurrentIndex(0);
+        Tabs()->setCurrentIndex(1);
     }
     void SelectRow(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
     QString Cell(int row, int column) { return List()->topLevelItem(row)->text(column); }

@@ -1,0 +1,183 @@
+#include "ui/pages/ProductListPage.h"
+
+#include "products/ProductGridModel.h"
+#include "support/Gbk.h"
+#include "ui/ContextMenuHook.h"
+#include "ui/pages/PageControls.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace corvix {
+
+ProductListPage::ProductListPage(QWidget *parent) : QWidget(parent)
+{
+    QWidget *group = BuildButtonRow();
+    BuildGrid();
+    BuildGridMenu();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(group);
+    layout->addWidget(gridView_, 1);
+    setTabOrder(exportButton_, gridView_);
+}
+
+QWidget *ProductListPage::BuildButtonRow()
+{
+    auto *group = Named(new QGroupBox, QStringLiteral("分组框2"));
+    auto *label = Label(QStringLiteral("标签9"), QStringLiteral("查询"));
+    search_ = Named(new QLineEdit, QStringLiteral("编辑框8"));
+    search_->setMinimumWidth(215);
+    Pair(label, search_);
+    auto *searchButton = Button(QStringLiteral("按钮8"), QStringLiteral("查询"), 50);
+    auto *run = Button(QStringLiteral("按钮9"), QStringLiteral("开始抓取"), 64);
+    auto *retry = Button(QStringLiteral("按钮10"), QStringLiteral("失败重抓"), 64);
+    auto *paste = Button(QStringLiteral("按钮5"), QStringLiteral("粘贴导入"), 65);
+    auto *file = Button(QStringLiteral("按钮6"), QStringLiteral("文件导入"), 65);
+    exportButton_ = Button(QStringLiteral("按钮7"), QStringLiteral("导出"), 81);
+
+    auto *row = new QHBoxLayout(group);
+    row->setContentsMargins(7, 4, 7, 4);
+    row->addWidget(label);
+    row->addWidget(search_, 1);
+    row->addWidget(searchButton);
+    row->addSpacing(4);
+    row->addWidget(run);
+    row->addWidget(retry);
+    row->addSpacing(10);
+    row->addWidget(paste);
+    row->addWidget(file);
+    row->addSpacing(16);
+    row->addWidget(exportButton_);
+
+    setTabOrder(search_, searchButton);
+    setTabOrder(searchButton, run);
+    setTabOrder(run, retry);
+    setTabOrder(retry, paste);
+    setTabOrder(paste, file);
+    setTabOrder(file, exportButton_);
+
+    connect(searchButton, &QPushButton::clicked, this, &ProductListPage::searchRequested);
+    connect(run, &QPushButton::clicked, this, &ProductListPage::runRequested);
+    connect(retry, &QPushButton::clicked, this, &ProductListPage::retryRequested);
+    connect(paste, &QPushButton::clicked, this, &ProductListPage::pasteImportRequested);
+    connect(file, &QPushButton::clicked, this, &ProductListPage::fileImportRequested);
+    connect(exportButton_, &QPushButton::clicked, this, &ProductListPage::exportRequested);
+    return group;
+}
+
+void ProductListPage::BuildGrid()
+{
+    grid_ = new ProductGridModel(this);
+    gridView_ = Named(new QTreeView, QStringLiteral("超级列表框1"));
+    gridView_->setAccessibleName(QStringLiteral("商品列表"));
+    gridView_->setRootIsDecorated(false);
+    gridView_->setUniformRowHeights(true);
+    gridView_->setItemsExpandable(false);
+    gridView_->setAllColumnsShowFocus(true);
+    gridView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridView_->setModel(grid_);
+    gridView_->header()->setStretchLastSection(false);
+    gridView_->header()->setSectionsMovable(false);
+    AddGridColumn("ID", 50, Qt::AlignLeft);
+    AddGridColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    gridView_->viewport()->installEventFilter(this);
+}
+
+void ProductListPage::BuildGridMenu()
+{
+    gridMenu_ = Named(new QMenu(QStringLiteral("列表操作"), this), QStringLiteral("列表操作"));
+    deleteRow_ = MenuItem(gridMenu_, QStringLiteral("删除记录"));
+    QAction *openLink = MenuItem(gridMenu_, QStringLiteral("浏览器打开[默认浏览器]"));
+    connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
+    connect(openLink, &QAction::triggered, this, &ProductListPage::openLinkRequested);
+    OnContextMenu(gridView_, [this](const QPoint &globalPos, bool) { ShowGridMenu(globalPos); });
+}
+
+QString ProductListPage::SearchText() const
+{
+    return search_->text();
+}
+
+void ProductListPage::AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment)
+{
+    grid_->AddColumn(gbkTitle, width, alignment);
+    gridView_->header()->resizeSection(grid_->ColumnCount() - 1, width);
+}
+
+GridHit ProductListPage::HitTest(const QPoint &viewportPos) const
+{
+    GridHit hit;
+    const QModelIndex index = gridView_->indexAt(viewportPos);
+    hit.row = index.isValid() ? index.row() : -1;
+    hit.column = gridView_->header()->logicalIndexAt(viewportPos.x());
+    return hit;
+}
+
+int ProductListPage::SelectedRow() const
+{
+    const QItemSelectionModel *selection = gridView_->selectionModel();
+    const QModelIndexList rows = selection ? selection->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.constFirst().row();
+}
+
+void ProductListPage::SelectAndShowRow(int row)
+{
+    const QModelIndex index = grid_->index(row, 0);
+    gridView_->selectionModel()->setCurrentIndex(index,
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    gridView_->scrollTo(index);
+}
+
+void ProductListPage::ShowGridMenu(const QPoint &globalPos)
+{
+    if (SelectedRow() < 0)
+        return;
+    gridMenu_->popup(globalPos);
+}
+
+void ProductListPage::SetExportEnabled(bool enabled)
+{
+    exportButton_->setEnabled(enabled);
+}
+
+void ProductListPage::SetDeleteRowEnabled(bool enabled)
+{
+    deleteRow_->setEnabled(enabled);
+}
+
+bool ProductListPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != gridView_->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton)
+            emit gridLeftPressed(mouse->position().toPoint());
+        else if (mouse->button() == Qt::RightButton)
+            emit gridRightPressed(mouse->position().toPoint());
+        return false; // the view still selects the row
+    }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            emit gridDoubleClicked(mouse->position().toPoint());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace corvix

@@ -1,0 +1,80 @@
+#pragma once
+// The page "列表": the search and action buttons in 分组框2 above the product
+// grid 超级列表框1, and the grid's pop-up menu "列表操作". It reports what the user
+// asks for; the controllers act on it.
+#include <QWidget>
+
+#include <string>
+
+class QAction;
+class QMenu;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+namespace corvix {
+
+class ProductGridModel;
+
+// Row and column under a point of the grid's viewport; row -1 below the last
+// row, column -1 right of the last column.
+struct GridHit {
+    int row = -1;
+    int column = -1;
+};
+
+class ProductListPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProductListPage(QWidget *parent = nullptr);
+
+    ProductGridModel *Grid() const { return grid_; }
+    QTreeView *GridView() const { return gridView_; }
+    QMenu *GridMenu() const { return gridMenu_; }
+    // 编辑框8, as typed.
+    QString SearchText() const;
+
+    // Adds a product-grid column and gives the view its width.
+    void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
+    GridHit HitTest(const QPoint &viewportPos) const;
+    // The selected row, -1 without one.
+    int SelectedRow() const;
+    // Makes the row the only selected one and scrolls it into view.
+    void SelectAndShowRow(int row);
+    // Pops up "列表操作" at globalPos when a row is selected.
+    void ShowGridMenu(const QPoint &globalPos);
+    void SetExportEnabled(bool enabled);
+    void SetDeleteRowEnabled(bool enabled);
+
+signals:
+    void searchRequested();      // 按钮8 "查询"
+    void runRequested();         // 按钮9 "开始抓取"
+    void retryRequested();       // 按钮10 "失败重抓"
+    void pasteImportRequested(); // 按钮5 "粘贴导入"
+    void fileImportRequested();  // 按钮6 "文件导入"
+    void exportRequested();      // 按钮7 "导出"
+    void deleteRowRequested();   // menu item "删除记录"
+    void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
+    // Mouse buttons pressed on the grid, at a point of its viewport. The view
+    // still selects the row after a press; a left double-click goes no further.
+    void gridLeftPressed(const QPoint &viewportPos);
+    void gridRightPressed(const QPoint &viewportPos);
+    void gridDoubleClicked(const QPoint &viewportPos);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *BuildButtonRow();
+    void BuildGrid();
+    void BuildGridMenu();
+
+    QLineEdit *search_ = nullptr;
+    QPushButton *exportButton_ = nullptr;
+    ProductGridModel *grid_ = nullptr;
+    QTreeView *gridView_ = nullptr;
+    QMenu *gridMenu_ = nullptr;
+    QAction *deleteRow_ = nullptr;
+};
+
+} // namespace corvix
