@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -62,10 +63,14 @@ void MainWindow::BuildStatusBar()
     runProgress_->setAccessibleName(QStringLiteral("抓取进度"));
     runProgress_->setMaximumWidth(240);
     runProgress_->setFormat(QStringLiteral("%v / %m"));
+    stopRun_ = Named(new QPushButton(QStringLiteral("停止抓取")), QStringLiteral("停止抓取"));
+    connect(stopRun_, &QPushButton::clicked, this, &MainWindow::stopRunRequested);
     statusBar()->addWidget(runProgressText_, 1);
     statusBar()->addPermanentWidget(runProgress_);
+    statusBar()->addPermanentWidget(stopRun_);
     runProgress_->hide();
     runProgressText_->hide();
+    stopRun_->hide();
     statusBar()->hide();
 }
 
@@ -76,14 +81,24 @@ void MainWindow::ShowRunProgress(int done, int total, const QString &product)
     runProgressText_->setText(product);
     runProgress_->show();
     runProgressText_->show();
+    stopRun_->show();
+    statusBar()->clearMessage();
     statusBar()->show();
+}
+
+void MainWindow::ShowRunStopped(int done, int total)
+{
+    statusBar()->showMessage(QStringLiteral("已停止抓取：完成 %1 / %2 条链接。").arg(done).arg(total));
 }
 
 void MainWindow::HideRunProgress()
 {
     runProgress_->hide();
     runProgressText_->hide();
-    statusBar()->hide();
+    stopRun_->hide();
+    // A stopped run's count stays in view.
+    if (statusBar()->currentMessage().isEmpty())
+        statusBar()->hide();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

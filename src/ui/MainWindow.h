@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTabWidget;
 
 namespace corvix {
@@ -40,12 +41,16 @@ public:
     // being captured. HideRunProgress() when the run ends.
     void ShowRunProgress(int done, int total, const QString &product);
     void HideRunProgress();
+    // Says in the status bar how far a stopped run came.
+    void ShowRunStopped(int done, int total);
 
 signals:
     // The user (or ShowTab) switched to the page.
     void tabShown(MainTab tab);
     // Emitted first thing in the close event, while every control still exists.
     void aboutToBeDestroyed();
+    // "停止抓取" beside the run's progress was clicked.
+    void stopRunRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -62,6 +67,7 @@ private:
     AboutPage *aboutPage_ = nullptr;
     QProgressBar *runProgress_ = nullptr;
     QLabel *runProgressText_ = nullptr;
+    QPushButton *stopRun_ = nullptr;
     bool destroyedSignalled_ = false;
 };
 

@@ -8,7 +8,6 @@
 #include "ui/MessageBox.h"
 #include "ui/pages/ProductListPage.h"
 
-#include <QStatusBar>
 
 #include <vector>
 
@@ -42,6 +41,7 @@ CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
         run_.Stop();
     });
     connect(&run_, &CaptureRun::progress, this, &CaptureRunController::ShowProgress);
+    connect(window_, &MainWindow::stopRunRequested, this, &CaptureRunController::StopRun);
 }
 
 void CaptureRunController::ShowProgress(int done, int total, int row)
@@ -88,8 +88,7 @@ void CaptureRunController::Report(const RunSummary &summary)
     if (!summary.badLinks.empty())
         ShowMessage(BadLinkSummary(summary.badLinks));
     if (summary.stopped)
-        window_->statusBar()->showMessage(
-            QStringLiteral("已停止抓取：完成 %1 / %2 条链接。").arg(summary.done).arg(summary.total));
+        window_->ShowRunStopped(summary.done, summary.total);
 }
 
 } // namespace corvix

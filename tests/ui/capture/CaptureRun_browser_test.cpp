@@ -16,6 +16,8 @@
 #include "ui/pages/ProductListPage.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QStatusBar>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -354,6 +356,45 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     const std::string newest = NewestRecordName(root.Dirs().dbDir);
     ASSERT_FALSE(newest.empty());
     EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, newest)), "A|9.90|");
+}
+
+// Stopping mid-run, by the status bar's button or by Escape in the capture
+// window: the link in progress still lands, nothing after it is loaded, and
+// the status bar says how far the run came.
+TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
+{
+    server.RouteDelayed("/slow", 500, Page("<span class=\"price\">9.90</span>"));
+    const std::function<void()> stops[] = {
+        [this] { window->findChild<QPushButton *>(QStringLiteral("停止抓取"))->click(); },
+        [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *capture = qobject_cast<CaptureWindow *>(w); capture && capture->isVisible()) {
+                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QApplication::sendEvent(capture, &escape);
+                }
+        },
+    };
+    for (const auto &stop : stops) {
+        test::TestSession().importBuffer = "A," + Url("/slow") + "," + Url("/both") + "\r\nB," + Url("/both");
+        QTimer::singleShot(200, stop);
+        window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        ASSERT_EQ(Grid().RowCount(), 1);
+        EXPECT_EQ(Row(0), (Strings{"1", "A", "9.90", ""}));
+        EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("已停止抓取：完成 1 / 3 条链接。"));
+        EXPECT_FALSE(run->Running());
+    }
+    EXPECT_EQ(Requests("/both"), 0);
+    EXPECT_TRUE(test::TestSession().resultsChanged);
+}
+
+TEST(BadLinkSummary, ListsAtMostTwentyLinksThenTheCount)
+{
+    EXPECT_EQ(BadLinkSummary({{Gbk("手机"), Gbk("京东")}}), QStringLiteral("您输入的链接不正确,录入失败\n手机 / 京东"));
+    const std::vector<BadLink> many(23, BadLink{"p", "s"});
+    const QStringList lines = BadLinkSummary(many).split(u'\n');
+    ASSERT_EQ(lines.size(), 22);
+    EXPECT_EQ(lines[20], QStringLiteral("p / s"));
+    EXPECT_EQ(lines[21], QStringLiteral("……共 23 条"));
 }
 
 } // namespace
