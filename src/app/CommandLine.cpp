@@ -16,6 +16,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral("Corvix：按商城采集规则抓取商品价格，保存并导出价格记录。"));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("不打开窗口，抓取 url.ini 中的全部链接，保存为一条新记录。"));
+    const QCommandLineOption retry(QStringLiteral("retry"),
+                                   QStringLiteral("不打开窗口，重抓最新记录中获取失败的价格，保存为一条新记录。"));
+    const QCommandLineOption data(QStringLiteral("data"), QStringLiteral("使用另一个数据目录（varnwick）。"),
+                                  QStringLiteral("DIR"));
+    parser.addOptions({capture, retry, data});
     // Unknown options belong to Qt or the browser engine; parse() reports them,
     // and they are not ours to refuse.
     parser.parse(arguments);
@@ -25,6 +32,9 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     else if (parser.isSet(help))
         line.answer = parser.helpText().replace(QStringLiteral("<executable_name>"),
                                                 QFileInfo(arguments.value(0, QStringLiteral("corvix"))).fileName());
+    line.capture = parser.isSet(capture);
+    line.retry = parser.isSet(retry);
+    line.dataRoot = parser.value(data);
     return line;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The program's command line: --version and --help answer on standard output
-// without opening a window or starting the browser engine. Arguments the
+// The program's command line. --version and --help answer on standard output
+// without opening a window or starting the browser engine; --capture and
+// --retry run the capture without a window (HeadlessCapture). Arguments the
 // program does not know are left alone: Qt and the browser engine read their
 // own (-platform, --webEngineArgs ...).
 #include <QString>
@@ -11,7 +12,11 @@ namespace corvix {
 struct CommandLine {
     // Text to print and leave with, when the arguments only ask for it.
     QString answer;
+    bool capture = false;   // --capture: capture the links of url.ini, no window
+    bool retry = false;     // --retry: capture the failed cells of the newest record, no window
+    QString dataRoot;       // --data DIR: another data root
     bool exitNow() const { return !answer.isEmpty(); }
+    bool headless() const { return capture || retry; }
 };
 
 QString VersionText(); // "Corvix <version>"

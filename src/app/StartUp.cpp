@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "support/DataRoot.h"
+#include "support/DataRootLock.h"
 #include "support/Events.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
@@ -82,18 +83,36 @@ void AppShell::BindControllers()
     c.exporter = std::make_unique<ExportController>(w->ListPage(), s);
 }
 
-void AppShell::StartUp()
+PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
 {
-    std::filesystem::path programDir = options_.programDir;
-    std::filesystem::path fallbackDir = options_.fallbackDir;
+    std::filesystem::path programDir = options.programDir;
+    std::filesystem::path fallbackDir = options.fallbackDir;
     if (programDir.empty())
         programDir = std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
     if (fallbackDir.empty())
         fallbackDir = std::filesystem::path(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String());
+    return PrepareDataRoot(programDir, fallbackDir);
+}
+
+QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root)
+{
+    return QStringLiteral("数据目录正被") + lock.Holder() + QStringLiteral("使用：\n")
+           + QString::fromStdU16String(root.u16string())
+           + QStringLiteral("\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
+}
+
+void AppShell::StartUp()
+{
     Session &program = session_;
-    const PreparedDataRoot root = PrepareDataRoot(programDir, fallbackDir);
+    const PreparedDataRoot root = PrepareProgramDataRoot(options_);
     program.dirs = root.dirs;
+    lock_ = std::make_unique<DataRootLock>(program.dirs.root);
+    if (lock_->HeldElsewhere()) {
+        usable_ = false;
+        ShowMessage(DataRootInUseText(*lock_, program.dirs.root));
+        return;
+    }
     SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
 

@@ -4,12 +4,14 @@
 #include "ui/Session.h"
 
 #include <QObject>
+#include <QString>
 
 #include <filesystem>
 #include <memory>
 
 namespace corvix {
 
+class DataRootLock;
 class MainWindow;
 struct PreparedDataRoot;
 
@@ -20,6 +22,13 @@ struct StartUpOptions {
     std::filesystem::path fallbackDir;
 };
 
+// The data root as every start makes it: beside the program, or in the user's
+// folder (options left empty: the program's directory and the user's
+// application-data folder).
+PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options);
+// The message for a data root that another running Corvix holds.
+QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root);
+
 class AppShell : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +37,9 @@ public:
 
     MainWindow *Window() const { return window_.get(); }
     Session &State() { return session_; }
+    // False when another Corvix holds the data root: the user has been told, and
+    // the program must end without showing its window.
+    bool Usable() const { return usable_; }
     // Shows the main window (StartUp has run in the constructor).
     void Show();
 
@@ -49,6 +61,8 @@ private:
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;
+    std::unique_ptr<DataRootLock> lock_;
+    bool usable_ = true;
     bool closing_ = false;
     bool finished_ = false;
 };

@@ -1,33 +1,54 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/HeadlessCapture.h"
 #include "app/StartUp.h"
 
 #include <QApplication>
+#include <QTextStream>
 
 #include <cstdio>
+
+namespace {
+
+int RunWindow(QApplication &app)
+{
+    // Every window and browser page goes before the QApplication does.
+    corvix::AppShell shell;
+    if (!shell.Usable())
+        return corvix::kCouldNotRun;
+    // Windows still open beside the main one (a rule test) do not keep the
+    // program alive once the main window has closed.
+    QObject::connect(&shell, &corvix::AppShell::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    shell.Show();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const corvix::CommandLine line = corvix::ParseCommandLine(arguments); line.exitNow()) {
+    const corvix::CommandLine line = corvix::ParseCommandLine(arguments);
+    if (line.exitNow()) {
         std::fputs(line.answer.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // A scheduled capture has no desktop to show its windows on.
+    if (line.headless() && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     corvix::PrepareQtBeforeApplication();
     QApplication app(argc, argv);
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));
     corvix::InstallQtTranslation(app);
-    int result = 0;
-    {
-        // Every window and browser page goes before the QApplication does.
-        corvix::AppShell shell;
-        // Windows still open beside the main one (a rule test) do not keep the
-        // program alive once the main window has closed.
-        QObject::connect(&shell, &corvix::AppShell::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-        shell.Show();
-        result = app.exec();
-    }
-    return result;
+    if (!line.headless())
+        return RunWindow(app);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    corvix::HeadlessOptions options;
+    options.retry = line.retry;
+    options.dataRoot = std::filesystem::path(line.dataRoot.toStdU16String());
+    return corvix::RunHeadlessCapture(options, out, err);
 }

@@ -12,7 +12,9 @@
 #include "ui/pages/RecordListPage.h"
 
 #include <QHeaderView>
+#include <QLockFile>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -184,6 +186,7 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
 
     if (!disk.RealFilesystem())
         return;
+    disk.Fill(); // the closed shell's lock file gave its room back
     messages.Clear();
     shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
     ASSERT_EQ(messages.Texts().size(), 1);
@@ -192,4 +195,28 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
     messages.Clear();
     shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
     EXPECT_TRUE(messages.Texts().isEmpty()) << "said once";
+}
+
+// One program per data root: a second start is refused while the first one
+// runs, and a lock left by a process that has died is taken over.
+TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
+{
+    test::MessageRecorder messages;
+    const QString lockPath = QString::fromStdU16String((varnwick_ / "corvix.lock").u16string());
+    {
+        QLockFile held(lockPath);
+        ASSERT_TRUE(held.tryLock(0));
+        auto shell = Start();
+        EXPECT_FALSE(shell->Usable());
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("数据目录正被进程 %1").arg(QCoreApplication::applicationPid())));
+        EXPECT_TRUE(shell->State().enabledRules.empty()) << "nothing of the data root was read";
+    }
+    messages.Clear();
+    Write(varnwick_ / "corvix.lock", "999999999\ncorvix\n" + QSysInfo::machineHostName().toStdString() + "\n");
+    auto shell = Start();
+    EXPECT_TRUE(shell->Usable());
+    EXPECT_TRUE(messages.Texts().isEmpty());
+    auto second = Start();
+    EXPECT_FALSE(second->Usable()) << "the first shell holds it now";
 }

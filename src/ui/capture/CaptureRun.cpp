@@ -96,6 +96,13 @@ std::string CaptureRun::CaptureLink(const CaptureJob &job)
     return result;
 }
 
+void CaptureRun::ReportBadLink(RunSummary &summary, const CaptureJob &job)
+{
+    Count(summary, {});
+    static const std::string badLink = Gbk("链接不正确");
+    emit linkFinished(job, badLink, 0);
+}
+
 void CaptureRun::Count(RunSummary &summary, const std::string &result) const
 {
     ++summary.done;
@@ -141,7 +148,7 @@ RunSummary CaptureRun::CaptureFromLinkFile()
             const std::string address = CaptureAddress(ReadLink(dirs, i, shop));
             if (address.empty()) {
                 summary.badLinks.push_back({grid_.Text(r, 1), shop});
-                Count(summary, {});
+                ReportBadLink(summary, {.row = r, .column = k + 1, .product = grid_.Text(r, 1), .shop = shop});
                 continue;
             }
             Count(summary, CaptureLink({.row = r, .column = k + 1, .link = address, .rule = ColumnRule(session_, k),
@@ -194,7 +201,7 @@ RunSummary CaptureRun::CaptureFromImport(const std::string &buffer)
             const std::string address = CaptureAddress(link);
             if (address.empty()) {
                 summary.badLinks.push_back({fields[0], grid_.Title(j)});
-                Count(summary, {});
+                ReportBadLink(summary, {.row = r, .column = j, .product = fields[0], .shop = grid_.Title(j)});
                 continue;
             }
             Count(summary, CaptureLink({.row = r, .column = j, .link = address, .rule = ColumnRule(session_, j - 1),
@@ -233,7 +240,7 @@ RunSummary CaptureRun::RetryFailed()
             const std::string address = CaptureAddress(ReadLink(dirs, i, title));
             if (address.empty()) {
                 grid_.SetText(i, j, badLink);
-                Count(summary, {});
+                ReportBadLink(summary, {.row = i, .column = j, .product = grid_.Text(i, 1), .shop = title});
                 continue;
             }
             // Read anew: a rule edited since start-up takes effect here.

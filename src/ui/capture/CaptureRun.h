@@ -54,8 +54,8 @@ public:
 signals:
     // Before each link: links done so far, links in all, the product's row.
     void progress(int done, int total, int row);
-    // After each captured link: its result text (GBK; empty when its window was
-    // closed by hand) and the seconds it took.
+    // After each link: its result text (GBK; empty when its window was closed by
+    // hand, "链接不正确" for a link that is no web address) and the seconds it took.
     void linkFinished(const CaptureJob &job, const std::string &text, double seconds);
 
 private:
@@ -64,6 +64,7 @@ private:
     // Shows the modal capture window of job and returns its result once it has gone.
     std::string CaptureLink(const CaptureJob &job);
     void Count(RunSummary &summary, const std::string &result) const;
+    void ReportBadLink(RunSummary &summary, const CaptureJob &job);
 
     Session &session_;
     ProductGridModel &grid_;

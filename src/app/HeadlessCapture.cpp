@@ -1,0 +1,109 @@
+#include "app/HeadlessCapture.h"
+
+#include "app/StartUp.h"
+#include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
+#include "rules/EnabledRules.h"
+#include "support/DataRoot.h"
+#include "support/DataRootLock.h"
+#include "support/Events.h"
+#include "support/Gbk.h"
+#include "ui/Session.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/capture/CaptureRun.h"
+
+#include <QElapsedTimer>
+
+#include <system_error>
+
+namespace corvix {
+namespace {
+
+QString Shown(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
+
+// The data root named on the command line must exist: a mistyped folder would
+// otherwise start an empty one and capture nothing.
+bool PrepareNamedRoot(const std::filesystem::path &root, DataDirs &dirs)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root, ec))
+        return false;
+    dirs = DataDirsUnder(root);
+    for (const auto &dir : {dirs.classDir, dirs.dbDir, dirs.spiderDir})
+        std::filesystem::create_directory(dir, ec);
+    return true;
+}
+
+} // namespace
+
+int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err)
+{
+    Session session;
+    if (options.dataRoot.empty()) {
+        session.dirs = PrepareProgramDataRoot({}).dirs;
+    } else if (!PrepareNamedRoot(options.dataRoot, session.dirs)) {
+        err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
+        return kCouldNotRun;
+    }
+    const DataRootLock lock(session.dirs.root);
+    if (lock.HeldElsewhere()) {
+        err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
+        return kCouldNotRun;
+    }
+    SetCaptureProfileRoot(session.dirs.root);
+
+    ProductGridModel grid;
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    session.enabledRules = LoadEnabledRules(session.dirs);
+    if (session.enabledRules.empty()) {
+        err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;
+        return kCouldNotRun;
+    }
+    for (const EnabledRule &rule : session.enabledRules)
+        grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
+
+    if (options.retry) {
+        const std::string newest = NewestRecordName(session.dirs.dbDir);
+        if (newest.empty()) {
+            err << QStringLiteral("没有可以重抓的记录：") << Shown(session.dirs.dbDir) << Qt::endl;
+            return kCouldNotRun;
+        }
+        LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
+    }
+
+    CaptureRun run(session, grid);
+    int line = 0;
+    int total = 0;
+    QObject::connect(&run, &CaptureRun::progress, [&total](int, int all, int) { total = all; });
+    QObject::connect(&run, &CaptureRun::linkFinished,
+                     [&](const CaptureJob &job, const std::string &text, double seconds) {
+                         const QString result = text.empty() ? QStringLiteral("获取失败") : FromGbk(text);
+                         out << QStringLiteral("[%1/%2] ").arg(++line).arg(total) << FromGbk(job.product)
+                             << QStringLiteral(" | ") << FromGbk(job.shop) << QStringLiteral(" | ") << result
+                             << QStringLiteral(" | %1 s").arg(seconds, 0, 'f', 2) << Qt::endl;
+                     });
+    QElapsedTimer timer;
+    timer.start();
+    const RunSummary summary = options.retry ? run.RetryFailed() : run.RunFromImportOrLinkFile();
+    if (summary.noLinks) {
+        err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
+        return kCouldNotRun;
+    }
+    out << QStringLiteral("共 %1 条链接：%2 条获取成功，%3 条获取失败，用时 %4 s")
+               .arg(summary.done)
+               .arg(summary.priced)
+               .arg(summary.done - summary.priced)
+               .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1)
+        << Qt::endl;
+
+    std::filesystem::path record;
+    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record)) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(record) << Qt::endl;
+        return kCouldNotRun;
+    }
+    out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
+    return summary.AllPriced() ? kAllPriced : kSomeFailed;
+}
+
+} // namespace corvix

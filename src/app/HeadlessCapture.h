@@ -1,0 +1,25 @@
+#pragma once
+// The capture without a window, for schedulers (cron, systemd timers): the run
+// over the links of url.ini, or the retry of the failed cells of the newest
+// record, through the same run as the window's buttons. It prints one line per
+// link and a summary, saves the results as a new record file as the shutdown
+// save does, and answers with an exit code.
+#include <QTextStream>
+
+#include <filesystem>
+
+namespace corvix {
+
+struct HeadlessOptions {
+    bool retry = false;                // 失败重抓 over the newest record instead of a new run
+    std::filesystem::path dataRoot;    // another data root ("varnwick"); empty: the program's own
+};
+
+// Exit codes: every link priced, some failed, or the capture could not run
+// (no rules, no links, no record to retry, data root unusable or in use).
+enum HeadlessExit { kAllPriced = 0, kSomeFailed = 1, kCouldNotRun = 2 };
+
+// Needs a QApplication (the browser engine). Lines go to out, problems to err.
+int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err);
+
+} // namespace corvix
