@@ -96,8 +96,9 @@ private:
 // quoted ("?" would be a digit place).
 std::string NumberFormatOf(const PriceText &price)
 {
+    static const std::string yen = Gbk("￥");
     std::string format;
-    if (price.sign == "$" || price.sign == Gbk("￥"))
+    if (price.sign == "$" || price.sign == yen)
         format = GbkToUtf8(price.sign);
     else if (!price.sign.empty())
         format = '"' + GbkToUtf8(price.sign) + '"';

@@ -45,6 +45,7 @@ public:
     // cell holds no number have no point.
     std::vector<PriceSeries> History(const std::string &title, const std::vector<std::string> &siteTitles) const;
 
+    // The number of record files read.
     size_t RecordCount() const { return records_.size(); }
 
 private:

@@ -20,7 +20,6 @@ void PriceHistoryLoader::StopWorker()
     delete worker_;
     worker_ = nullptr;
     building_.reset();
-    pending_.clear();
 }
 
 void PriceHistoryLoader::Start(const std::filesystem::path &dbDir)
@@ -28,10 +27,18 @@ void PriceHistoryLoader::Start(const std::filesystem::path &dbDir)
     StopWorker();
     index_ = PriceHistoryIndex();
     ready_ = false;
+    // The listing pumps events, so it runs here and not on the worker. Records
+    // saved meanwhile wait in pending_; a Start made from inside the listing is
+    // overtaken by this one.
+    std::vector<RecordListEntry> entries = ListRecordEntries(dbDir);
+    StopWorker();
+    StartWorker(dbDir, std::move(entries));
+}
+
+void PriceHistoryLoader::StartWorker(const std::filesystem::path &dbDir, std::vector<RecordListEntry> entries)
+{
     cancel_ = false;
     building_ = std::make_unique<PriceHistoryIndex>();
-    // The listing pumps events, so it runs here; the worker only reads files.
-    std::vector<RecordListEntry> entries = ListRecordEntries(dbDir);
     worker_ = QThread::create([index = building_.get(), dbDir, entries = std::move(entries), this] {
         index->AddRecords(dbDir, entries, &cancel_);
     });
@@ -65,10 +72,10 @@ void PriceHistoryLoader::TakeBuiltIndex(int generation)
 
 void PriceHistoryLoader::AddRecordFile(const std::filesystem::path &path)
 {
-    if (worker_)
-        pending_.push_back(path);
-    else
+    if (ready_)
         index_.AddRecord(path.parent_path(), RecordEntryOf(path.filename()));
+    else
+        pending_.push_back(path);
 }
 
 } // namespace corvix

@@ -34,13 +34,15 @@ public:
     const PriceHistoryIndex &Index() const { return index_; }
 
     // A record file written after Start (the path that SaveGridAsRecord gives):
-    // read into the index at once, or as soon as the build under way finishes.
+    // read into the index at once when it is ready, else as soon as the build
+    // under way (or the next one started) finishes.
     void AddRecordFile(const std::filesystem::path &path);
 
 signals:
     void Ready();
 
 private:
+    void StartWorker(const std::filesystem::path &dbDir, std::vector<RecordListEntry> entries);
     void TakeBuiltIndex(int generation);
     void StopWorker();
 
