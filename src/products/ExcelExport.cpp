@@ -1,6 +1,7 @@
 #include "products/ExcelExport.h"
 
 #include "support/Events.h"
+#include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/XlsxTemplate.h"
 #include "support/Gbk.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <system_error>
 
 namespace corvix {
@@ -88,6 +90,86 @@ private:
     QString error_;
 };
 
+// The number format that shows a price's value as its text was written:
+// "￥1,299.00" gives ￥#,##0.00, "12.5" gives 0.0. The dollar and the full-width
+// yen are characters a number format shows as they are; any other sign is
+// quoted ("?" would be a digit place).
+std::string NumberFormatOf(const PriceText &price)
+{
+    static const std::string yen = Gbk("￥");
+    std::string format;
+    if (price.sign == "$" || price.sign == yen)
+        format = GbkToUtf8(price.sign);
+    else if (!price.sign.empty())
+        format = '"' + GbkToUtf8(price.sign) + '"';
+    format += price.grouped ? "#,##0" : "0";
+    if (price.decimals > 0)
+        format += '.' + std::string(static_cast<size_t>(price.decimals), '0');
+    return format;
+}
+
+// The title's width in the workbook's character widths: a GBK text takes one
+// per byte, which gives a Chinese character the two it needs, and one more on
+// either side keeps the title clear of the cell borders.
+double TitleColumnWidth(const std::string &gbkTitle)
+{
+    return static_cast<double>(gbkTitle.size()) + 2.0;
+}
+
+// The formats of one fresh workbook: the bold header and one per number format.
+class WorkbookFormats {
+public:
+    explicit WorkbookFormats(lxw_workbook *workbook) : workbook_(workbook) {}
+
+    lxw_format *Header()
+    {
+        if (!header_) {
+            header_ = workbook_add_format(workbook_);
+            format_set_bold(header_);
+        }
+        return header_;
+    }
+
+    lxw_format *Number(const std::string &numberFormat)
+    {
+        lxw_format *&format = numbers_[numberFormat];
+        if (!format) {
+            format = workbook_add_format(workbook_);
+            format_set_num_format(format, numberFormat.c_str());
+        }
+        return format;
+    }
+
+private:
+    lxw_workbook *workbook_;
+    lxw_format *header_ = nullptr;
+    std::map<std::string, lxw_format *> numbers_;
+};
+
+lxw_error WriteHeaderRow(lxw_worksheet *sheet, const ProductGridModel &grid, WorkbookFormats &formats)
+{
+    lxw_error error = LXW_NO_ERROR;
+    for (int j = 0; error == LXW_NO_ERROR && j < grid.ColumnCount(); ++j) {
+        const std::string &title = grid.Title(j);
+        if (title.empty())
+            continue;
+        const auto column = static_cast<lxw_col_t>(j);
+        error = worksheet_set_column(sheet, column, column, TitleColumnWidth(title), nullptr);
+        if (error == LXW_NO_ERROR)
+            error = worksheet_write_string(sheet, 0, column, WorkbookCellText(title).c_str(), formats.Header());
+    }
+    return error;
+}
+
+// A price goes in as a number that shows as its text; anything else as text.
+lxw_error WriteDataCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, const std::string &text,
+                        WorkbookFormats &formats)
+{
+    if (const std::optional<PriceText> price = WholePrice(text))
+        return worksheet_write_number(sheet, row, column, price->value, formats.Number(NumberFormatOf(*price)));
+    return worksheet_write_string(sheet, row, column, WorkbookCellText(text).c_str(), nullptr);
+}
+
 // A fresh workbook through libxlsxwriter. constant_memory streams each row to
 // a temporary file as soon as the next row starts, which fits: rows are written
 // strictly in order, so memory stays flat whatever the grid's size.
@@ -101,15 +183,8 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     if (!workbook)
         return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-
-    const int titleColumns = grid.ColumnCount();
-    for (int j = 0; error == LXW_NO_ERROR && j < titleColumns; ++j) {
-        const std::string &title = grid.Title(j);
-        if (!title.empty())
-            error = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(j), WorkbookCellText(title).c_str(),
-                                           nullptr);
-    }
+    WorkbookFormats formats(workbook);
+    lxw_error error = sheet ? WriteHeaderRow(sheet, grid, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
     // Row and column counts are read afresh: the pump lets other handlers run.
     for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
         ProcessPendingEventsThrottled();
@@ -117,8 +192,7 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
         for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
             const std::string &text = grid.Text(i, j);
             if (!text.empty())
-                error = worksheet_write_string(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j),
-                                               WorkbookCellText(text).c_str(), nullptr);
+                error = WriteDataCell(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j), text, formats);
         }
     }
     // Closing writes the package; it must run even after an error to free the workbook.

@@ -1,6 +1,9 @@
 #pragma once
 // The spreadsheet export of the product grid: row 1 the column titles, then
-// every grid cell as text (IDs included), column j to ColumnLetter(j + 1).
+// every grid cell, column j to ColumnLetter(j + 1). A cell whose whole text is
+// a price (WholePrice: "￥1,299.00", "12.5", the IDs too) is written as a number
+// that the spreadsheet shows as that same text, every other cell as text, so
+// that prices can be summed and sorted there.
 #include <QString>
 
 #include <filesystem>
@@ -37,10 +40,13 @@ std::string ColumnLetter(int n);
 // not read back as an escaped character.
 std::string WorkbookCellText(std::string_view gbk);
 
-// Writes the grid into a new workbook at target. When templatePath names an
-// existing file, the workbook is a copy of that template whose first sheet
-// receives the cells (other sheets, styles and cells outside the written range
-// stay). The target is replaced only when the whole workbook was written.
+// Writes the grid into a new workbook at target: the header row bold, each
+// titled column as wide as its title, each price with a number format that
+// shows its text. When templatePath names an existing file, the workbook is a
+// copy of that template whose first sheet receives the cells (other sheets,
+// styles, column widths and cells outside the written range stay); there the
+// formats are the template's own. The target is replaced only when the whole
+// workbook was written.
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
                                const std::filesystem::path &templatePath);
 

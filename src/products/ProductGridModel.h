@@ -8,6 +8,10 @@
 
 namespace corvix {
 
+// Column 1 holds the product's title; the site columns follow it.
+inline constexpr int kProductTitleColumn = 1;
+inline constexpr int kFirstSiteColumn = 2;
+
 class ProductGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -27,13 +27,22 @@ std::string NewestRecordName(const std::filesystem::path &dbDir)
     return PathToGbk(names.back());
 }
 
-void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid)
+void ForEachRecordRow(const std::filesystem::path &path,
+                      const std::function<void(std::vector<std::string> &fields)> &visit)
 {
     const std::string text = ReadWholeFile(path);
     if (text.empty())
         return;
-    const std::vector<std::string> lines = SplitText(text, "\r\n");
+    for (const std::string &line : SplitText(text, "\r\n")) {
+        if (line.empty())
+            continue;
+        std::vector<std::string> fields = SplitText(line, "|");
+        visit(fields);
+    }
+}
 
+void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid)
+{
     std::vector<std::vector<std::string>> batch;
     batch.reserve(kRowsPerBatch);
     // The batch is flushed before every pump, so a handler that runs in between
@@ -46,14 +55,11 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
         batch.reserve(kRowsPerBatch);
     };
 
-    for (const std::string &line : lines) {
-        if (line.empty())
-            continue;
+    ForEachRecordRow(path, [&](std::vector<std::string> &fields) {
         const size_t columns = static_cast<size_t>(grid.ColumnCount());
         std::vector<std::string> row(columns);
         if (columns > 0)
             row[0] = std::to_string(static_cast<size_t>(grid.RowCount()) + batch.size() + 1);
-        std::vector<std::string> fields = SplitText(line, "|");
         for (size_t k = 1; k <= fields.size() && k < columns; ++k)
             row[k] = std::move(fields[k - 1]);
         batch.push_back(std::move(row));
@@ -61,7 +67,7 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
             flush();
             ProcessPendingEventsThrottled();
         }
-    }
+    });
     flush();
 }
 

@@ -3,7 +3,9 @@
 // a record stamp plus ".txt". A line per grid row holding columns 1.. each
 // followed by "|", lines joined by CR LF without a final one; GBK, no escaping.
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace corvix {
 
@@ -12,6 +14,12 @@ class ProductGridModel;
 // GBK name (with ".txt", without directory) of the last "*.txt" of dbDir in
 // ascending name order, i.e. the newest record; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
+
+// Calls visit with the fields of each non-empty line of the record file, in
+// file order: field 0 is grid column 1 (the product title), field k grid column
+// k + 1. visit may take the strings. A missing or unreadable file has no lines.
+void ForEachRecordRow(const std::filesystem::path &path,
+                      const std::function<void(std::vector<std::string> &fields)> &visit);
 
 // Appends the record's non-empty lines to the grid as rows numbered on from the
 // grid's row count; fields fill columns 1.. and those beyond the last column are

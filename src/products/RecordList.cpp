@@ -14,16 +14,29 @@ std::string TextBeforeMarker(std::string_view text, std::string_view marker, Tex
     return LeftText(text, p - 1);
 }
 
+RecordListEntry RecordEntryOf(const std::filesystem::path &fileName)
+{
+    RecordListEntry entry;
+    entry.name = TextBeforeMarker(PathToGbk(fileName), ".", 1, false);
+    entry.displayTime = StampToDisplayTime(entry.name);
+    entry.file = fileName;
+    return entry;
+}
+
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir)
 {
     std::vector<RecordListEntry> entries;
-    for (const auto &file : ListFiles(dbDir, "*.txt", false)) {
-        RecordListEntry entry;
-        entry.name = TextBeforeMarker(PathToGbk(file), ".", 1, false);
-        entry.displayTime = StampToDisplayTime(entry.name);
-        entries.push_back(std::move(entry));
-    }
+    for (const auto &file : ListFiles(dbDir, "*.txt", false))
+        entries.push_back(RecordEntryOf(file));
     return entries;
+}
+
+const RecordListEntry *RecordBefore(const std::vector<RecordListEntry> &entries, std::string_view name)
+{
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == name)
+            return i > 0 ? &entries[i - 1] : nullptr;
+    return nullptr;
 }
 
 } // namespace corvix

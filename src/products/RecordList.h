@@ -12,11 +12,19 @@
 namespace corvix {
 
 struct RecordListEntry {
-    std::string name;        // GBK, the file name up to its first "."
-    std::string displayTime; // GBK, empty when the name is no readable stamp
+    std::string name;           // GBK, the file name up to its first "."
+    std::string displayTime;    // GBK, empty when the name is no readable stamp
+    std::filesystem::path file; // the file's name in DbDir
 };
 
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir);
+
+// The entry of the record file named fileName (no directory), as the list shows it.
+RecordListEntry RecordEntryOf(const std::filesystem::path &fileName);
+
+// The entry listed just before the first one named name, i.e. the record saved
+// before it; nullptr when that one is the first or is not listed.
+const RecordListEntry *RecordBefore(const std::vector<RecordListEntry> &entries, std::string_view name);
 
 // The bytes of text before the first occurrence of marker at or after start
 // (1-based; below 1 means 1), or the empty text when the marker does not occur.

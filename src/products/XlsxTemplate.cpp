@@ -1,6 +1,7 @@
 #include "products/XlsxTemplate.h"
 
 #include "support/Events.h"
+#include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 
 #include <QDeadlineTimer>
@@ -16,6 +17,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <array>
 #include <cstring>
@@ -499,6 +501,14 @@ private:
             out_ += "/>";
             return;
         }
+        // Prices below the header go in as numbers; the cell keeps the
+        // template's style, and with it the template's number format.
+        if (row > 1) {
+            if (const std::optional<PriceText> price = WholePrice(gbk)) {
+                AppendNumber(price->value);
+                return;
+            }
+        }
         const std::string text = WorkbookCellText(gbk);
         const auto isBlank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r'; };
         const bool preserve = isBlank(text.front()) || isBlank(text.back());
@@ -508,6 +518,16 @@ private:
         out_ += '>';
         AppendEscaped(out_, text, false);
         out_ += "</" + prefix_ + "t></" + prefix_ + "is></" + prefix_ + "c>";
+    }
+
+    // The value in its shortest form that reads back as the same number.
+    void AppendNumber(double value)
+    {
+        char digits[32];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value);
+        out_ += "><" + prefix_ + "v>";
+        out_.append(digits, written.ptr);
+        out_ += "</" + prefix_ + "v></" + prefix_ + "c>";
     }
 
     const ProductGridModel &grid_;

@@ -27,7 +27,8 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 
 // Writes output as a copy of the Office Open XML template whose first sheet
 // holds the grid from A1 on (header row, then the rows). Cells written keep the
-// template cell's style; the rest of the package is copied unchanged, except
+// template cell's style, and prices below the header go in as numbers (shown
+// in the template cell's number format); the rest of the package is copied unchanged, except
 // that the calculation chain is dropped (the spreadsheet rebuilds it) and a
 // template or macro workbook becomes a plain workbook, as its name is ".xlsx".
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,

@@ -22,6 +22,7 @@
 #include <regex>
 #include <map>
 #include <memory>
+#include <set>
 
 using namespace corvix;
 using corvix::test::TempDataRoot;
@@ -38,7 +39,7 @@ TEST(ColumnLetter, OneToTwentySixThenTwoLetters)
         EXPECT_EQ(ColumnLetter(n), letters) << n;
 }
 
-TEST(ExportGridToExcel, WritesTitlesThenEveryCellAsText)
+TEST(ExportGridToExcel, WritesTitlesThenEveryCellPricesAsNumbers)
 {
     QTemporaryDir dir;
     const auto target = TempPath(dir, "out.xlsx");
@@ -52,15 +53,102 @@ TEST(ExportGridToExcel, WritesTitlesThenEveryCellAsText)
         {"A2", "1"},  {"B2", "苹果"},     {"C2", "12.50"}, {"D2", "12.80"},
         {"A3", "2"},  {"B3", "香蕉"},     {"C3", "获取失败"},
         {"A4", "3"},  {"B4", "億元|梨"},  {"C4", "-"},     {"D4", "3"}};
+    const std::set<std::string> numbers = {"A2", "A3", "A4", "C2", "D2", "D4"};
     for (const auto &[ref, text] : expected) {
-        EXPECT_EQ(Text(sheet, ref), text) << ref;
+        EXPECT_EQ(Shown(target, sheet, ref), text) << ref;
         if (sheet.cells.count(ref))
-            EXPECT_NE(sheet.cells.at(ref).type, "") << ref << " must be text, not a number";
+            EXPECT_EQ(sheet.cells.at(ref).type.empty(), numbers.count(ref) > 0) << ref << ": number or text";
     }
     EXPECT_EQ(sheet.cells.size(), expected.size()); // D3 is empty
     EXPECT_EQ(sheet.rows, (std::vector<int>{1, 2, 3, 4}));
     // No temporary file is left beside the workbook.
     EXPECT_EQ(DirEntries(target.parent_path()), std::vector<std::string>{"out.xlsx"});
+}
+
+TEST(ExportGridToExcel, APriceIsANumberInAFormatThatShowsItsText)
+{
+    struct Case {
+        std::string utf8;
+        std::string numberFormat; // empty: the cell stays text
+    };
+    const std::vector<Case> cases = {
+        {"￥1,299.00", "￥#,##0.00"},
+        {"12.5", "0.0"},
+        {"368", "0"},
+        {"$248.00", "$0.00"},
+        {"1,299", "#,##0"},
+        {"¥9.9", "\"?\"0.0"}, // held as "?9.9", and shown so
+        {"4,150.00元/吨", ""},
+        {"007", ""},
+        {"获取失败", ""},
+        {"-", ""},
+    };
+    std::vector<std::vector<std::string>> rows;
+    for (const Case &c : cases)
+        rows.push_back({"", "", c.utf8});
+    const auto grid = MakeGrid({"京东"}, rows);
+    QTemporaryDir dir;
+    const auto target = TempPath(dir, "out.xlsx");
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    const Sheet sheet = ReadSheet(target);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const std::string ref = "C" + std::to_string(i + 2);
+        const Cell &cell = sheet.cells.at(ref);
+        if (cases[i].numberFormat.empty()) {
+            EXPECT_NE(cell.type, "") << cases[i].utf8;
+        } else {
+            EXPECT_EQ(cell.type, "") << cases[i].utf8;
+            EXPECT_EQ(LookOf(target, cell.style).numberFormat, cases[i].numberFormat) << cases[i].utf8;
+        }
+        EXPECT_EQ(Shown(target, sheet, ref), GbkToUtf8(Gbk(cases[i].utf8))) << cases[i].utf8;
+    }
+}
+
+TEST(ExportGridToExcel, HeaderIsBoldAndEachColumnAsWideAsItsTitle)
+{
+    QTemporaryDir dir;
+    const auto target = TempPath(dir, "out.xlsx");
+    const auto grid = MakeGrid({"京东", "Amazon 美国站"}, {{"1", "苹果", "12.50", "13"}});
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    const Sheet sheet = ReadSheet(target);
+    for (const char *ref : {"A1", "B1", "C1", "D1"})
+        EXPECT_TRUE(LookOf(target, sheet.cells.at(ref).style).bold) << ref;
+    EXPECT_FALSE(LookOf(target, sheet.cells.at("B2").style).bold);
+    // A Chinese character takes two character widths, and one is left on either side.
+    const std::map<int, double> widths = ColumnWidths(target);
+    const std::vector<std::pair<int, double>> titleWidths = {{1, 2 + 2}, {2, 8 + 2}, {3, 4 + 2}, {4, 13 + 2}};
+    for (const auto &[column, width] : titleWidths) {
+        ASSERT_TRUE(widths.count(column)) << column;
+        // The file adds the cell padding of the default font to every width.
+        EXPECT_NEAR(widths.at(column), width, 1.0) << column;
+    }
+}
+
+TEST(ExportGridToExcel, TemplateCellsTakeNumbersAndKeepTheirOwnFormats)
+{
+    QTemporaryDir dir;
+    const auto templ = TempPath(dir, "temp.xls");
+    lxw_workbook *wb = workbook_new(templ.c_str());
+    lxw_worksheet *sheet = workbook_add_worksheet(wb, nullptr);
+    lxw_format *twoPlaces = workbook_add_format(wb);
+    format_set_num_format(twoPlaces, "0.00");
+    worksheet_write_number(sheet, 1, 2, 0, twoPlaces); // C2
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+
+    const auto target = TempPath(dir, "out.xlsx");
+    const auto grid = MakeGrid({"京东", "天猫"}, {{"1", "苹果", "12.5", "￥1,299.00"}});
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    const Sheet before = ReadSheet(templ);
+    const Sheet out = ReadSheet(target);
+    EXPECT_EQ(out.cells.at("C2").type, "");
+    EXPECT_EQ(out.cells.at("C2").style, before.cells.at("C2").style);
+    EXPECT_EQ(Shown(target, out, "C2"), "12.50");
+    // A cell the template has no style for shows the plain value.
+    EXPECT_EQ(out.cells.at("D2").type, "");
+    EXPECT_EQ(Shown(target, out, "D2"), "1299");
+    EXPECT_EQ(out.cells.at("C1").type, "inlineStr"); // titles stay text
+    EXPECT_FALSE(LookOf(target, out.cells.at("C1").style).bold);
+    EXPECT_EQ(ReadEntry(target, "xl/styles.xml"), ReadEntry(templ, "xl/styles.xml"));
 }
 
 TEST(ExportGridToExcel, EmptyGridGivesTheHeaderRowOnly)
@@ -93,8 +181,8 @@ TEST(ExportGridToExcel, ThirtyColumnsGoOnToDoubleLetters)
     EXPECT_EQ(Text(sheet, "Z1"), "站26");
     EXPECT_EQ(Text(sheet, "AA1"), "站27");
     EXPECT_EQ(Text(sheet, "AD1"), "站30");
-    EXPECT_EQ(Text(sheet, "AA2"), "27.0");
-    EXPECT_EQ(Text(sheet, "AD2"), "30.0");
+    EXPECT_EQ(Shown(target, sheet, "AA2"), "27.0");
+    EXPECT_EQ(Shown(target, sheet, "AD2"), "30.0");
     EXPECT_EQ(sheet.cells.size(), 60u);
 }
 
@@ -136,7 +224,8 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     EXPECT_EQ(sheet.cells.at("A1").style, before.cells.at("A1").style); // bold header kept
     EXPECT_FALSE(sheet.cells.at("A1").style.empty());
     EXPECT_EQ(Text(sheet, "D1"), "天猫");
-    EXPECT_EQ(Text(sheet, "C2"), "12.50");
+    EXPECT_EQ(Text(sheet, "C2"), "12.5"); // a number; the template cell had no format for it
+    EXPECT_EQ(sheet.cells.at("C2").type, "");
     EXPECT_EQ(Text(sheet, "C3"), "获取失败");
     EXPECT_EQ(Text(sheet, "D3"), "");       // an empty grid cell empties the template cell
     EXPECT_EQ(Text(sheet, "B4"), "億元|梨"); // was the number 3.5

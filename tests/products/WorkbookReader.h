@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -138,6 +140,97 @@ std::string Text(const Sheet &sheet, const std::string &ref)
 {
     const auto it = sheet.cells.find(ref);
     return it == sheet.cells.end() ? std::string() : it->second.text;
+}
+
+// The number format and the boldness of a cell style (its s attribute; none
+// is style 0), read from the workbook's styles.
+struct CellLook {
+    std::string numberFormat = "General";
+    bool bold = false;
+};
+
+CellLook LookOf(const fs::path &xlsx, const std::string &style)
+{
+    CellLook look;
+    const auto xml = ReadEntry(xlsx, "xl/styles.xml");
+    tinyxml2::XMLDocument doc;
+    if (!xml || doc.Parse(xml->data(), xml->size()) != tinyxml2::XML_SUCCESS)
+        return look;
+    const auto *root = doc.RootElement();
+    const auto *xf = root->FirstChildElement("cellXfs") ? root->FirstChildElement("cellXfs")->FirstChildElement("xf")
+                                                       : nullptr;
+    for (int i = style.empty() ? 0 : std::stoi(style); xf && i > 0; --i)
+        xf = xf->NextSiblingElement("xf");
+    if (!xf)
+        return look;
+    const int numFmtId = xf->IntAttribute("numFmtId");
+    static const std::map<int, std::string> builtIn = {{0, "General"}, {1, "0"}, {2, "0.00"}, {3, "#,##0"}, {4, "#,##0.00"}};
+    if (builtIn.count(numFmtId))
+        look.numberFormat = builtIn.at(numFmtId);
+    const auto *numFmts = root->FirstChildElement("numFmts");
+    for (auto *f = numFmts ? numFmts->FirstChildElement("numFmt") : nullptr; f; f = f->NextSiblingElement("numFmt"))
+        if (f->IntAttribute("numFmtId") == numFmtId)
+            look.numberFormat = f->Attribute("formatCode");
+    const auto *font = root->FirstChildElement("fonts") ? root->FirstChildElement("fonts")->FirstChildElement("font")
+                                                        : nullptr;
+    for (int i = xf->IntAttribute("fontId"); font && i > 0; --i)
+        font = font->NextSiblingElement("font");
+    look.bold = font && font->FirstChildElement("b");
+    return look;
+}
+
+// A value as a spreadsheet shows it in the number formats the export writes:
+// a literal prefix (quoted or not), 0 or #,##0, then the decimal places.
+std::string ShowNumber(double value, const std::string &format)
+{
+    if (format == "General") {
+        std::array<char, 32> digits{};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+        return std::string(digits.data(), end);
+    }
+    const size_t number = format.find_first_of("#0");
+    std::string shown;
+    for (const char c : format.substr(0, number))
+        if (c != '"')
+            shown += c;
+    const std::string pattern = format.substr(number);
+    const size_t point = pattern.find('.');
+    const int decimals = point == std::string::npos ? 0 : static_cast<int>(pattern.size() - point - 1);
+    std::array<char, 64> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, value);
+    std::string digits(buffer.data());
+    if (pattern.find(',') != std::string::npos)
+        for (auto at = static_cast<long>(digits.find('.') == std::string::npos ? digits.size() : digits.find('.')) - 3;
+             at > 0; at -= 3)
+            digits.insert(static_cast<size_t>(at), ",");
+    return shown + digits;
+}
+
+// The cell as the spreadsheet shows it: its text, or its number in its format.
+std::string Shown(const fs::path &xlsx, const Sheet &sheet, const std::string &ref)
+{
+    const auto it = sheet.cells.find(ref);
+    if (it == sheet.cells.end())
+        return {};
+    const Cell &cell = it->second;
+    if (!cell.type.empty())
+        return cell.text;
+    return ShowNumber(std::stod(cell.text), LookOf(xlsx, cell.style).numberFormat);
+}
+
+// The widths of the first sheet's columns, by 1-based column number.
+std::map<int, double> ColumnWidths(const fs::path &xlsx)
+{
+    std::map<int, double> widths;
+    const auto xml = ReadEntry(xlsx, "xl/worksheets/sheet1.xml");
+    tinyxml2::XMLDocument doc;
+    if (!xml || doc.Parse(xml->data(), xml->size()) != tinyxml2::XML_SUCCESS)
+        return widths;
+    const auto *cols = doc.RootElement()->FirstChildElement("cols");
+    for (auto *col = cols ? cols->FirstChildElement("col") : nullptr; col; col = col->NextSiblingElement("col"))
+        for (int c = col->IntAttribute("min"); c <= col->IntAttribute("max"); ++c)
+            widths[c] = col->DoubleAttribute("width");
+    return widths;
 }
 
 // ---- grids and templates ----

@@ -1,0 +1,60 @@
+#pragma once
+// Change marks of the price cells: each price of the grid against the same
+// product (by title, column 1) and the same site (by column title) in the
+// record saved before the one shown. Rows are told apart by their title only,
+// so for a title that occurs more than once in the earlier record its first row
+// counts, and rows without a title are not compared.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+class ProductGridModel;
+struct RecordListEntry;
+
+enum class PriceChange { NotCompared, Higher, Lower, Same };
+
+struct PriceChangeMark {
+    PriceChange change = PriceChange::NotCompared;
+    std::string previousText; // GBK, the cell in the earlier record; empty when not compared
+};
+
+class PriceChanges {
+public:
+    PriceChanges() = default;
+    PriceChanges(int rows, int columns, std::string previousTime);
+
+    // The mark of a grid cell: NotCompared for cells outside the compared grid.
+    const PriceChangeMark &At(int row, int column) const;
+    void Set(int row, int column, PriceChangeMark mark);
+    // The earlier record's time as the record list shows it (GBK).
+    const std::string &PreviousTime() const { return previousTime_; }
+
+private:
+    int rows_ = 0;
+    int columns_ = 0;
+    std::vector<PriceChangeMark> marks_;
+    std::string previousTime_;
+};
+
+// The marks of every site cell of current against previous, both grids with
+// their column titles; previousTime is the earlier record's time text.
+PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridModel &previous,
+                           std::string previousTime);
+
+// The record file loaded as 查看 shows it, into a grid of its own with the
+// columns of columnsOf. A record file keeps cells, not titles: its columns are
+// taken to be the current ones (the enabled rules' titles in order), as when a
+// record is loaded into the product grid.
+std::unique_ptr<ProductGridModel> LoadRecordWithColumnsOf(const ProductGridModel &columnsOf,
+                                                          const std::filesystem::path &file);
+
+// The marks of grid against the record file of earlier (an entry of the record
+// list of dbDir): for the results of a run the newest record, for a viewed
+// record the one listed before it (RecordBefore).
+PriceChanges CompareWithRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
+                               const RecordListEntry &earlier);
+
+} // namespace corvix

@@ -1,0 +1,97 @@
+#include "products/PriceHistoryIndex.h"
+
+#include "products/PriceText.h"
+#include "products/RecordFile.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace corvix {
+namespace {
+
+constexpr uint32_t kNoRecord = std::numeric_limits<uint32_t>::max();
+
+} // namespace
+
+uint32_t PriceHistoryIndex::TitleId(const std::string &title)
+{
+    const auto [it, added] = titleIds_.try_emplace(title, static_cast<uint32_t>(pointsOfTitle_.size()));
+    if (added) {
+        pointsOfTitle_.emplace_back();
+        lastRecordOfTitle_.push_back(kNoRecord);
+    }
+    return it->second;
+}
+
+// Records nearly always arrive in name order (a save takes the newest stamp);
+// one that does not moves the ranks of those after it.
+void PriceHistoryIndex::UpdateRanks(uint32_t added)
+{
+    if (added == 0 || records_[newest_].file < records_[added].file) {
+        rank_.push_back(added);
+        newest_ = added;
+        return;
+    }
+    std::vector<uint32_t> order(records_.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [this](uint32_t a, uint32_t b) { return records_[a].file < records_[b].file; });
+    rank_.assign(records_.size(), 0);
+    for (uint32_t position = 0; position < order.size(); ++position)
+        rank_[order[position]] = position;
+}
+
+void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry)
+{
+    if (!files_.insert(entry.file.string()).second)
+        return;
+    const auto record = static_cast<uint32_t>(records_.size());
+    records_.push_back({entry.name, entry.displayTime, entry.file});
+    UpdateRanks(record);
+    ForEachRecordRow(dbDir / entry.file, [&](std::vector<std::string> &fields) {
+        if (fields.empty() || fields[0].empty())
+            return;
+        const uint32_t title = TitleId(fields[0]);
+        if (lastRecordOfTitle_[title] == record)
+            return;
+        lastRecordOfTitle_[title] = record;
+        for (size_t k = 1; k < fields.size(); ++k)
+            if (const std::optional<double> price = LeadingPrice(fields[k]))
+                pointsOfTitle_[title].push_back({record, static_cast<uint32_t>(k - 1), *price});
+    });
+}
+
+void PriceHistoryIndex::AddRecords(const std::filesystem::path &dbDir, const std::vector<RecordListEntry> &entries,
+                                   const std::atomic<bool> *cancel)
+{
+    for (const RecordListEntry &entry : entries) {
+        if (cancel && cancel->load())
+            return;
+        AddRecord(dbDir, entry);
+    }
+}
+
+std::vector<PriceSeries> PriceHistoryIndex::History(const std::string &title,
+                                                    const std::vector<std::string> &siteTitles) const
+{
+    std::vector<PriceSeries> series(siteTitles.size());
+    for (size_t s = 0; s < siteTitles.size(); ++s)
+        series[s].siteTitle = siteTitles[s];
+    const auto found = titleIds_.find(title);
+    if (found == titleIds_.end())
+        return series;
+    std::vector<Point> points = pointsOfTitle_[found->second];
+    std::stable_sort(points.begin(), points.end(),
+                     [this](const Point &a, const Point &b) { return rank_[a.record] < rank_[b.record]; });
+    for (const Point &point : points) {
+        if (point.site >= series.size())
+            continue;
+        const Record &record = records_[point.record];
+        series[point.site].points.push_back({record.name, record.time, point.price});
+    }
+    return series;
+}
+
+} // namespace corvix

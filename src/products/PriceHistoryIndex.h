@@ -1,0 +1,75 @@
+#pragma once
+// The price history of the products over all record files, indexed by product
+// title so that one title's history is read without going through the files
+// again. A record file keeps cells, not titles: the site columns of every
+// record are taken to be the current ones (the enabled rules' titles in
+// order), the same assumption under which a record is loaded into the grid.
+// As in the change marks, a title that occurs more than once in a record counts
+// with its first row, and rows without a title are left out.
+#include "products/RecordList.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace corvix {
+
+struct PricePoint {
+    std::string recordName; // GBK, the record's name in the record list
+    std::string recordTime; // GBK, its time as the record list shows it (may be empty)
+    double price = 0.0;     // LeadingPrice of the cell
+};
+
+struct PriceSeries {
+    std::string siteTitle;          // GBK, the column title
+    std::vector<PricePoint> points; // oldest record first
+};
+
+class PriceHistoryIndex {
+public:
+    // Reads the record file of entry (a file of dbDir) into the index; a file
+    // read before is not read again. Records may come in any order.
+    void AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry);
+    // Reads the listed record files one after the other; stops between two
+    // files once *cancel is true.
+    void AddRecords(const std::filesystem::path &dbDir, const std::vector<RecordListEntry> &entries,
+                    const std::atomic<bool> *cancel = nullptr);
+
+    // One series per site title, in the order given, each holding the prices
+    // of the product titled title in every record in name order; records whose
+    // cell holds no number have no point.
+    std::vector<PriceSeries> History(const std::string &title, const std::vector<std::string> &siteTitles) const;
+
+    // The number of record files read.
+    size_t RecordCount() const { return records_.size(); }
+
+private:
+    struct Record {
+        std::string name;
+        std::string time;
+        std::filesystem::path file;
+    };
+    struct Point {
+        uint32_t record; // index into records_
+        uint32_t site;   // 0 for the first site column
+        double price;
+    };
+
+    uint32_t TitleId(const std::string &title);
+    void UpdateRanks(uint32_t added);
+
+    std::vector<Record> records_;     // in the order read
+    std::vector<uint32_t> rank_;      // each record's position in name order
+    uint32_t newest_ = 0;             // the record last in name order
+    std::unordered_set<std::string> files_;
+    std::unordered_map<std::string, uint32_t> titleIds_;
+    std::vector<std::vector<Point>> pointsOfTitle_;
+    std::vector<uint32_t> lastRecordOfTitle_; // the record that gave the title's points last
+};
+
+} // namespace corvix
