@@ -16,6 +16,9 @@ desktop="$work/root/usr/share/applications/corvix.desktop"
 grep -qx 'Exec=corvix' "$desktop" || fail "desktop entry does not start corvix"
 grep -qx 'Icon=corvix' "$desktop" || fail "desktop entry names no icon"
 [ -f "$work/root/usr/share/icons/hicolor/scalable/apps/corvix.svg" ] || fail "no icon"
+for unit in corvix-capture.service corvix-capture.timer; do
+  [ -f "$work/root/usr/lib/systemd/user/$unit" ] || fail "no $unit"
+done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6webenginecore6' || fail "dependencies not declared"
 version=$("$work/root/usr/bin/corvix" --version)
 [ "$version" = "Corvix $(dpkg-deb -f "$deb" Version)" ] || fail "packaged program says '$version'"
