@@ -342,6 +342,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     TempSession::WriteBytes(root.Dirs().spiderDir / "X.spider.cfg", kRuleX);
     TempSession::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
     server.RouteDelayed("/slow", 600, Page("<span class=\"price\">9.90</span>"));
+    SetCaptureTickIntervalForTests(1000); // the slow page must not run out of time on a busy machine
     AppShell shell(StartUpOptions{root.Dir(), {}});
     QSignalSpy finished(&shell, &AppShell::finished);
     shell.State().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
@@ -364,6 +365,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
 TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
 {
     server.RouteDelayed("/slow", 500, Page("<span class=\"price\">9.90</span>"));
+    SetCaptureTickIntervalForTests(1000); // the slow page must not run out of time on a busy machine
     const std::function<void()> stops[] = {
         [this] { window->findChild<QPushButton *>(QStringLiteral("停止抓取"))->click(); },
         [] {
