@@ -2,6 +2,7 @@
 // record saved before.
 #include "common/CoreTestSupport.h"
 #include "products/PriceChanges.h"
+#include "products/TestGrids.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
@@ -19,24 +20,7 @@ using corvix::test::TempDataRoot;
 
 namespace {
 
-// ID, 商品名称, then the given site titles; texts in UTF-8, GBK in the grid.
-std::unique_ptr<ProductGridModel> MakeGrid(const std::vector<std::string> &sites,
-                                           const std::vector<std::vector<std::string>> &utf8Rows)
-{
-    auto grid = std::make_unique<ProductGridModel>();
-    grid->AddColumn("ID", 50, Qt::AlignLeft);
-    grid->AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
-    for (const auto &site : sites)
-        grid->AddColumn(Gbk(site), 60, Qt::AlignHCenter);
-    std::vector<std::vector<std::string>> rows;
-    for (const auto &r : utf8Rows) {
-        rows.emplace_back();
-        for (const auto &cell : r)
-            rows.back().push_back(Gbk(cell));
-    }
-    grid->AppendRows(rows);
-    return grid;
-}
+using test::MakeGrid;
 
 using Cell = std::pair<int, int>;
 struct Expected {

@@ -2,6 +2,7 @@
 // Reading an exported workbook back (its sheet XML), and the small helpers the
 // export tests share.
 #include "products/ProductGridModel.h"
+#include "products/TestGrids.h"
 #include "support/Gbk.h"
 
 #include <QByteArray>
@@ -30,6 +31,7 @@
 namespace {
 
 using namespace corvix;
+using test::MakeGrid;
 namespace fs = std::filesystem;
 
 // ---- reading a workbook back ----
@@ -235,24 +237,6 @@ std::map<int, double> ColumnWidths(const fs::path &xlsx)
 
 // ---- grids and templates ----
 
-// ID, 商品名称, then the given rule titles (UTF-8 in, GBK in the grid).
-std::unique_ptr<ProductGridModel> MakeGrid(const std::vector<std::string> &rules,
-                                           const std::vector<std::vector<std::string>> &utf8Rows)
-{
-    auto grid = std::make_unique<ProductGridModel>();
-    grid->AddColumn("ID", 50, Qt::AlignLeft);
-    grid->AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
-    for (const auto &rule : rules)
-        grid->AddColumn(Gbk(rule), 60, Qt::AlignHCenter);
-    std::vector<std::vector<std::string>> rows;
-    for (const auto &r : utf8Rows) {
-        rows.emplace_back();
-        for (const auto &cell : r)
-            rows.back().push_back(Gbk(cell));
-    }
-    grid->AppendRows(rows);
-    return grid;
-}
 
 std::unique_ptr<ProductGridModel> SampleGrid()
 {
