@@ -38,7 +38,7 @@ public:
 
     MainWindow *Window() const { return window_.get(); }
     // The price history index of the data root's records, built from start-up on.
-    const PriceHistoryLoader &History() const { return *history_; }
+    PriceHistoryLoader &History() { return *history_; }
     Session &State() { return session_; }
     // False when another Corvix holds the data root: the user has been told, and
     // the program must end without showing its window.
