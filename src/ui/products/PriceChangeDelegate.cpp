@@ -47,7 +47,9 @@ void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QM
     if (change != PriceChange::Higher && change != PriceChange::Lower)
         return;
     const bool higher = change == PriceChange::Higher;
-    option->text += higher ? QStringLiteral("↑") : QStringLiteral("↓");
+    // Before the price: a narrow column elides the end of the text, and the
+    // arrow must stay in sight.
+    option->text.prepend(higher ? QStringLiteral("↑") : QStringLiteral("↓"));
     option->palette.setColor(QPalette::Text, higher ? kHigher : kLower);
 }
 

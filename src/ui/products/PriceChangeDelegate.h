@@ -27,7 +27,7 @@ public:
 
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
                    const QModelIndex &index) override;
-    // The cell as it is drawn: the model's text with the arrow and the colour
+    // The cell as it is drawn: the model's text after the arrow, in the colour
     // of its mark. Public so that what the view draws can be checked.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 

@@ -169,6 +169,7 @@ void PriceHistoryWindow::AddPriceAxis()
     const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(low) * 0.05);
     auto *axis = new QValueAxis;
     axis->setTitleText(QStringLiteral("价格"));
+    axis->setLabelFormat(QStringLiteral("%g"));
     axis->setRange(low - margin, high + margin);
     axis->applyNiceNumbers();
     chart_->addAxis(axis, Qt::AlignLeft);

@@ -85,8 +85,8 @@ TEST_F(ChangeMarksTest, AViewedRecordIsMarkedAgainstTheOneBeforeIt)
     };
     const QString time = FromGbk(StampToDisplayTime("1543910400"));
     const Case cases[] = {
-        {1, 2, "1,299.00↑", PriceChangeDelegate::kHigher, "上次：10（" + time + "）"},
-        {1, 3, "18↓", PriceChangeDelegate::kLower, "上次：￥20（" + time + "）"},
+        {1, 2, "↑1,299.00", PriceChangeDelegate::kHigher, "上次：10（" + time + "）"},
+        {1, 3, "↓18", PriceChangeDelegate::kLower, "上次：￥20（" + time + "）"},
         {0, 2, "5", black, "上次：5（" + time + "）"}, // the same price: no mark
         {0, 3, "5", black, ""},                     // "-" before: not compared
         {2, 2, "1", black, ""},                     // not in the record before
@@ -113,7 +113,7 @@ TEST_F(ChangeMarksTest, ARunClearsTheMarksUntilItEndsThenComparesWithTheNewestRe
     Grid().ClearRows();
     Grid().AppendRows({{"1", "A", "1300", "1300"}});
     emit run->runEnded();
-    EXPECT_EQ(Drawn(0, 2), std::make_pair(QString("1300↑"), PriceChangeDelegate::kHigher));
+    EXPECT_EQ(Drawn(0, 2), std::make_pair(QString("↑1300"), PriceChangeDelegate::kHigher));
     EXPECT_EQ(Tip(0, 2), "上次：1,299.00（" + FromGbk(StampToDisplayTime("1543996800")) + "）");
 }
 
@@ -124,8 +124,8 @@ TEST_F(ChangeMarksTest, ARetryOverARestoredRecordComparesWithTheOneBeforeIt)
     marks->GridLoadedFrom("1543996800");
     emit run->runStarted(true);
     emit run->runEnded();
-    EXPECT_EQ(Drawn(1, 2).first, "1,299.00↑");
+    EXPECT_EQ(Drawn(1, 2).first, "↑1,299.00");
     // A deleted row moves the rows below it; their marks move with them.
     Grid().RemoveRow(0);
-    EXPECT_EQ(Drawn(0, 3).first, "18↓");
+    EXPECT_EQ(Drawn(0, 3).first, "↓18");
 }

@@ -12,6 +12,7 @@
 #include "ui/products/PriceHistoryWindow.h"
 
 #include <QAction>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
 #include <QMenu>
@@ -128,4 +129,20 @@ TEST_F(PriceHistoryWindowTest, ExportWritesTheTableWithNumbers)
     EXPECT_EQ(Text(sheet, "B4"), "1100");
     EXPECT_NE(sheet.cells.at("B4").type, "s") << "a price is a number";
     EXPECT_EQ(sheet.cells.count("C4"), 0u);
+}
+
+TEST(PriceHistoryWindow, RecordsWithoutTimesStandInTheirOrderLabelledByName)
+{
+    TempSession root;
+    const auto db = root.Dirs().dbDir;
+    TempSession::WriteBytes(db / "a.txt", "A|3|");
+    TempSession::WriteBytes(db / "b.txt", "A|4|");
+    PriceHistoryLoader loader;
+    loader.Start(db);
+    loader.WaitUntilReady();
+    PriceHistoryWindow w("A", {Gbk("京东")}, loader);
+    QAbstractAxis *axis = w.Chart()->axes(Qt::Horizontal).at(0);
+    ASSERT_EQ(axis->type(), QAbstractAxis::AxisTypeCategory);
+    EXPECT_EQ(static_cast<QCategoryAxis *>(axis)->categoriesLabels(), (QStringList{"a", "b"}));
+    EXPECT_EQ(static_cast<QLineSeries *>(w.Chart()->series().at(0))->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
 }
