@@ -1,20 +1,22 @@
 // The price history over years of records: 1,000 record files of 1,000
 // products and 3 sites each (about 60 MB). Measured: building the index from
 // the files (on this thread, and on the worker as the program does), one
-// title's history, adding one newly saved record, and the change marks of a
-// 1,000-row grid against a record. Memory: the growth of the process's peak
+// title's history, opening the history window of one title (chart and table,
+// shown and painted once), adding one newly saved record, and the change marks
+// of a 1,000-row grid against a record. Memory: the growth of the process's peak
 // resident size while the index is built.
-// Run: build/bench/bench_history
+// Run: build/bench/bench_history (without a display on the offscreen platform)
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceHistoryLoader.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
+#include "ui/products/PriceHistoryWindow.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -152,6 +154,23 @@ void BM_HistoryOfOneTitle(benchmark::State &state)
     state.counters["points"] = static_cast<double>(points);
 }
 
+// From the menu item to a painted window: the history of the title, its
+// chart and table, shown and drawn once.
+void BM_OpenHistoryWindow(benchmark::State &state)
+{
+    corvix::PriceHistoryLoader loader;
+    loader.Start(RecordDir());
+    loader.WaitUntilReady();
+    const std::string title = Title(kProducts / 2);
+    for (auto _ : state) {
+        corvix::PriceHistoryWindow window(title, Sites(), loader);
+        window.show();
+        benchmark::DoNotOptimize(window.grab());
+        if (window.History().rows.size() != kRecords)
+            state.SkipWithError("records missing");
+    }
+}
+
 void BM_AddNewRecord(benchmark::State &state)
 {
     const fs::path &db = RecordDir();
@@ -193,6 +212,7 @@ void BM_CompareWithRecord(benchmark::State &state)
 BENCHMARK(BM_BuildIndex)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BuildIndexOnWorker)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_HistoryOfOneTitle)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenHistoryWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_AddNewRecord)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_CompareWithRecord)->Unit(benchmark::kMillisecond);
 
@@ -200,7 +220,9 @@ BENCHMARK(BM_CompareWithRecord)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,11 +5,15 @@
 #include "support/Events.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
+#include "ui/products/ChangeMarksController.h"
 #include "ui/products/ExportController.h"
 #include "ui/products/ImportController.h"
+#include "products/PriceHistoryLoader.h"
 #include "products/ProductGridModel.h"
+#include "ui/products/PriceHistoryController.h"
 #include "ui/products/ProductListController.h"
 #include "products/RecordFile.h"
+#include "products/RecordList.h"
 #include "ui/products/RecordListController.h"
 #include "rules/EnabledRules.h"
 #include "ui/rules/RuleEditorController.h"
@@ -37,9 +41,12 @@ struct AppShell::Controllers {
     std::unique_ptr<CaptureRunController> captureRun;
     std::unique_ptr<RecordListController> recordList;
     std::unique_ptr<ExportController> exporter;
+    std::unique_ptr<ChangeMarksController> changeMarks;
+    std::unique_ptr<PriceHistoryController> priceHistory;
 };
 
-AppShell::AppShell(StartUpOptions options) : options_(std::move(options))
+AppShell::AppShell(StartUpOptions options)
+    : options_(std::move(options)), history_(std::make_unique<PriceHistoryLoader>())
 {
     window_ = std::make_unique<MainWindow>();
     controllers_ = std::make_unique<Controllers>();
@@ -81,6 +88,10 @@ void AppShell::BindControllers()
     c.captureRun = std::make_unique<CaptureRunController>(w, s);
     c.recordList = std::make_unique<RecordListController>(w, s);
     c.exporter = std::make_unique<ExportController>(w->ListPage(), s);
+    c.changeMarks = std::make_unique<ChangeMarksController>(w, s, c.captureRun.get(), c.recordList.get());
+    c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
+    connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
+            &PriceHistoryLoader::AddRecordFile);
 }
 
 PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
@@ -126,10 +137,14 @@ void AppShell::StartUp()
 
     // The results of the last run come back into the grid.
     const std::string newest = NewestRecordName(program.dirs.dbDir);
-    if (!newest.empty())
-        LoadRecordIntoGrid(PathInDir(program.dirs.dbDir, newest), *window_->ListPage()->Grid());
+    if (!newest.empty()) {
+        const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
+        LoadRecordIntoGrid(file, *window_->ListPage()->Grid());
+        controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
+    }
 
     controllers_->recordList->FillRecordList();
+    history_->Start(program.dirs.dbDir);
 }
 
 void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
@@ -161,6 +176,8 @@ void AppShell::ShutdownSave()
     std::filesystem::path record;
     if (!SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
+    else
+        history_->AddRecordFile(record);
 }
 
 } // namespace corvix

@@ -13,6 +13,7 @@ namespace corvix {
 
 class DataRootLock;
 class MainWindow;
+class PriceHistoryLoader;
 struct PreparedDataRoot;
 
 struct StartUpOptions {
@@ -36,6 +37,8 @@ public:
     ~AppShell() override;
 
     MainWindow *Window() const { return window_.get(); }
+    // The price history index of the data root's records, built from start-up on.
+    PriceHistoryLoader &History() { return *history_; }
     Session &State() { return session_; }
     // False when another Corvix holds the data root: the user has been told, and
     // the program must end without showing its window.
@@ -58,6 +61,8 @@ private:
 
     StartUpOptions options_;
     Session session_;
+    // Outlives the windows: a history window may wait for it.
+    std::unique_ptr<PriceHistoryLoader> history_;
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;

@@ -21,31 +21,39 @@ long long SecondsSinceStampBase(const LocalDateTime &t)
 }
 
 // Names written by other tools as JavaScript time values: milliseconds since
-// 1970-01-01 UTC, shown in the machine's own time zone the way the script
-// engine's date text reads ("Tue Dec 4 18:00:00 UTC+0800 2018" gives
-// "2018-12-4 18:00:00").
-std::string MillisecondsToDisplayTime(std::string_view name)
+// 1970-01-01 UTC, read in the machine's own time zone.
+std::optional<QDateTime> MillisecondsToDateTime(std::string_view name)
 {
     const bool negative = !name.empty() && name[0] == '-';
     const std::string_view digits = negative ? name.substr(1) : name;
     if (digits.empty() || digits.size() > 16)
-        return {};
+        return std::nullopt;
     for (const char c : digits) {
         if (c < '0' || c > '9')
-            return {};
+            return std::nullopt;
     }
     long long ms = 0;
     std::from_chars(digits.data(), digits.data() + digits.size(), ms);
     // The script engine's time values end at 8.64e15 ms either side of 1970.
     if (ms > 8640000000000000LL)
-        return {};
+        return std::nullopt;
     if (negative)
         ms = -ms;
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
     if (!local.isValid())
+        return std::nullopt;
+    return local;
+}
+
+// Shown the way the script engine's date text reads ("Tue Dec 4 18:00:00
+// UTC+0800 2018" gives "2018-12-4 18:00:00").
+std::string MillisecondsToDisplayTime(std::string_view name)
+{
+    const std::optional<QDateTime> local = MillisecondsToDateTime(name);
+    if (!local)
         return {};
-    const QDate d = local.date();
-    const QTime t = local.time();
+    const QDate d = local->date();
+    const QTime t = local->time();
     // Years before 1 are shown counted back ("1 B.C."), and Qt has no year 0.
     const int year = d.year() > 0 ? d.year() : -d.year();
     char buffer[64];
@@ -76,6 +84,18 @@ std::string StampToDisplayTime(std::string_view name)
     const double value = base + static_cast<double>(TextToInteger(name)) / 86400.0;
     const char *timePicture = LocaleUses24HourClock() == 0 ? "hh:mm:ss" : "HH:mm:ss";
     return FormatDateTime(value, "yyyy-M-dd ", timePicture, false);
+}
+
+std::optional<QDateTime> RecordDateTime(std::string_view name)
+{
+    if (name.size() != 10)
+        return MillisecondsToDateTime(name);
+    // The count runs on the local calendar, so it is added as if no zone
+    // applied, and the calendar time it reaches is the local one.
+    const QDateTime base(QDate(kStampBase.year, kStampBase.month, kStampBase.day),
+                         QTime(kStampBase.hour, kStampBase.minute, kStampBase.second), Qt::UTC);
+    const QDateTime reached = base.addSecs(TextToInteger(name));
+    return QDateTime(reached.date(), reached.time(), Qt::LocalTime);
 }
 
 } // namespace corvix

@@ -2,6 +2,9 @@
 // Record file names: the save moment as ten decimal digits, seconds counted
 // from the local calendar time 1970-01-01 08:00:00 (Unix time on a UTC+8 clock;
 // elsewhere shifted, the same way in both directions).
+#include <QDateTime>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +18,9 @@ std::string MakeRecordStamp();
 // name that is a millisecond count since 1970-01-01 UTC as local time
 // "yyyy-M-d HH:mm:ss" (no leading zeros in the date); else the empty text.
 std::string StampToDisplayTime(std::string_view name);
+
+// The same save time as a local QDateTime, read from the name by the same
+// rules (a chart's time axis takes it); nullopt where the list shows no time.
+std::optional<QDateTime> RecordDateTime(std::string_view name);
 
 } // namespace corvix

@@ -5,13 +5,17 @@
 #include "ui/Session.h"
 #include "common/FullDisk.h"
 #include "common/TestSupport.h"
+#include "products/PriceHistoryLoader.h"
 #include "products/ProductGridModel.h"
+#include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QMenu>
 #include <QLockFile>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -161,6 +165,32 @@ TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
     Write(varnwick_ / "db" / "1500000000.txt", "b|");
     auto shell = Start();
     EXPECT_EQ(shell->Window()->RecordsPage()->List()->topLevelItemCount(), 2);
+}
+
+TEST_F(StartUpTest, TheHistoryIndexIsBuiltAtStartUpAndTakesTheRecordsSaved)
+{
+    Write(varnwick_ / "db" / "1500000000.txt", "a|1|");
+    Write(varnwick_ / "db" / "1600000000.txt", "a|2|");
+    auto shell = Start();
+    shell->History().WaitUntilReady();
+    EXPECT_EQ(shell->History().Index().RecordCount(), 2u);
+
+    // Viewing a record saves the unsaved results first.
+    SetClockForTests([] { return LocalDateTime{2021, 1, 1, 8, 0, 0, 0}; });
+    shell->State().resultsChanged = true;
+    QTreeWidget *records = shell->Window()->RecordsPage()->List();
+    records->setCurrentItem(records->topLevelItem(0));
+    for (QAction *a : shell->Window()->RecordsPage()->Menu()->actions())
+        if (a->objectName() == QStringLiteral("查看"))
+            a->trigger();
+    EXPECT_EQ(shell->History().Index().RecordCount(), 3u);
+
+    SetClockForTests([] { return LocalDateTime{2021, 1, 2, 8, 0, 0, 0}; });
+    shell->State().resultsChanged = true;
+    shell->Window()->close();
+    SetClockForTests(nullptr);
+    EXPECT_EQ(shell->History().Index().RecordCount(), 4u);
+    EXPECT_EQ(RecordFiles().size(), 4u);
 }
 
 // A save at close that cannot be written says so, names the record file, and

@@ -105,4 +105,21 @@ TEST_F(RecordStampTest, OtherNamesAreMillisecondsSince1970Utc)
     EXPECT_FALSE(StampToDisplayTime("8640000000000000").empty());
 }
 
+TEST_F(RecordStampTest, RecordDateTimeIsTheShownSaveTime)
+{
+    SetZone("CST-8");
+    const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+        return std::optional<QDateTime>(QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime));
+    };
+    EXPECT_EQ(RecordDateTime("1543917600"), at(2018, 12, 4, 18, 0, 0));
+    EXPECT_EQ(RecordDateTime("0000000000"), at(1970, 1, 1, 8, 0, 0));
+    EXPECT_EQ(RecordDateTime("abcdefghij"), at(1970, 1, 1, 8, 0, 0));
+    EXPECT_EQ(RecordDateTime("1543917600000"), at(2018, 12, 4, 18, 0, 0));
+    EXPECT_EQ(RecordDateTime("abc"), std::nullopt);
+    EXPECT_EQ(RecordDateTime(""), std::nullopt);
+    // A stamp names the local calendar time in any zone, as its display does.
+    SetZone("EST5");
+    EXPECT_EQ(RecordDateTime("1543917600"), at(2018, 12, 4, 18, 0, 0));
+}
+
 } // namespace

@@ -62,6 +62,7 @@ void CaptureRunController::RunCapture()
         return;
     RunScope scope(*this);
     session_.resultsChanged = true;
+    emit runStarted(false);
     const RunSummary summary = run_.RunFromImportOrLinkFile();
     if (summary.noLinks) {
         ShowMessage(QStringLiteral("链接为空,执行不了"));
@@ -76,6 +77,7 @@ void CaptureRunController::RetryFailed()
         return;
     RunScope scope(*this);
     session_.resultsChanged = true;
+    emit runStarted(true);
     Report(run_.RetryFailed());
 }
 

@@ -32,6 +32,9 @@ public:
     bool Running() const { return running_; }
 
 signals:
+    // A run (retry false: its rows are rebuilt) or a retry (of the grid's own
+    // rows) begins.
+    void runStarted(bool retry);
     // A run or retry has left its loops (finished, or stopped by the closed window).
     void runEnded();
 

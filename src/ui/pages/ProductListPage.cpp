@@ -101,8 +101,10 @@ void ProductListPage::BuildGridMenu()
     gridMenu_ = Named(new QMenu(QStringLiteral("列表操作"), this), QStringLiteral("列表操作"));
     deleteRow_ = MenuItem(gridMenu_, QStringLiteral("删除记录"));
     QAction *openLink = MenuItem(gridMenu_, QStringLiteral("浏览器打开[默认浏览器]"));
+    QAction *history = MenuItem(gridMenu_, QStringLiteral("价格走势"));
     connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
     connect(openLink, &QAction::triggered, this, &ProductListPage::openLinkRequested);
+    connect(history, &QAction::triggered, this, &ProductListPage::priceHistoryRequested);
     OnContextMenu(gridView_, [this](const QPoint &globalPos, bool) { ShowGridMenu(globalPos); });
 }
 

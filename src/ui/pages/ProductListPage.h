@@ -55,6 +55,7 @@ signals:
     void exportRequested();      // 按钮7 "导出"
     void deleteRowRequested();   // menu item "删除记录"
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
+    void priceHistoryRequested(); // menu item "价格走势"
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
     // still selects the row after a press; a left double-click goes no further.
     void gridLeftPressed(const QPoint &viewportPos);

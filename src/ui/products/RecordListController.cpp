@@ -44,12 +44,14 @@ void RecordListController::ViewRecord()
     // save would write the snapshot being viewed in their place. They are saved
     // now, and the viewed snapshot, already on disk, needs no save at shutdown.
     if (session_.resultsChanged) {
-        if (!SaveGridAsRecord(grid, dbDir)) {
+        std::filesystem::path saved;
+        if (!SaveGridAsRecord(grid, dbDir, &saved)) {
             ShowMessage(QStringLiteral("本次的抓取结果无法保存到：\n%1\n为免丢失，未载入所选记录。")
                             .arg(QString::fromStdU16String(dbDir.u16string())));
             return;
         }
         session_.resultsChanged = false;
+        emit recordSaved(saved);
         RefreshRecordList();
     }
 
@@ -57,6 +59,7 @@ void RecordListController::ViewRecord()
     LoadRecordIntoGrid(PathInDir(dbDir, name), grid);
     grid.SetShowsOlderRecord(true);
     window_->ShowTab(MainTab::List);
+    emit recordViewed(ToGbk(*chosen));
 }
 
 } // namespace corvix

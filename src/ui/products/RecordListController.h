@@ -3,6 +3,9 @@
 // (刷新列表, 查看).
 #include <QObject>
 
+#include <filesystem>
+#include <string>
+
 namespace corvix {
 
 struct Session;
@@ -22,6 +25,12 @@ public:
     // Replaces the grid's rows by those of the selected record and shows the
     // tab "列表". Viewing never asks for a save at shutdown.
     void ViewRecord();
+
+signals:
+    // The results of the run were saved as a record file before a record was viewed.
+    void recordSaved(const std::filesystem::path &file);
+    // The grid now shows the record named name (GBK, without ".txt").
+    void recordViewed(const std::string &name);
 
 private:
     MainWindow *window_;

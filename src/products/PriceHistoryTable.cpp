@@ -1,0 +1,73 @@
+#include "products/PriceHistoryTable.h"
+
+#include "products/ProductGridModel.h"
+#include "products/RecordStamp.h"
+#include "support/Gbk.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace corvix {
+
+bool PriceHistoryTable::AllTimed() const
+{
+    return std::all_of(rows.begin(), rows.end(), [](const PriceHistoryRow &row) { return row.time.has_value(); });
+}
+
+PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series)
+{
+    PriceHistoryTable table;
+    std::map<std::string, PriceHistoryRow> byName;
+    for (size_t s = 0; s < series.size(); ++s) {
+        table.shops.push_back(series[s].siteTitle);
+        for (const PricePoint &point : series[s].points) {
+            auto [it, added] = byName.try_emplace(point.recordName);
+            PriceHistoryRow &row = it->second;
+            if (added) {
+                row.recordName = point.recordName;
+                row.recordTime = point.recordTime;
+                row.time = RecordDateTime(point.recordName);
+                row.prices.resize(series.size());
+            }
+            row.prices[s] = point.price;
+        }
+    }
+    for (auto &[name, row] : byName)
+        table.rows.push_back(std::move(row));
+    if (table.AllTimed())
+        std::stable_sort(table.rows.begin(), table.rows.end(),
+                         [](const PriceHistoryRow &a, const PriceHistoryRow &b) { return *a.time < *b.time; });
+    return table;
+}
+
+std::string PriceNumberText(double price)
+{
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, price, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
+std::string RowLabel(const PriceHistoryRow &row)
+{
+    return row.recordTime.empty() ? row.recordName : row.recordTime;
+}
+
+std::unique_ptr<ProductGridModel> HistoryAsGrid(const PriceHistoryTable &table)
+{
+    auto grid = std::make_unique<ProductGridModel>();
+    grid->AddColumn(Gbk("记录时间"), 140, Qt::AlignLeft);
+    for (const std::string &shop : table.shops)
+        grid->AddColumn(shop, 60, Qt::AlignHCenter);
+    std::vector<std::vector<std::string>> rows;
+    for (const PriceHistoryRow &row : table.rows) {
+        std::vector<std::string> cells{RowLabel(row)};
+        for (const std::optional<double> &price : row.prices)
+            cells.push_back(price ? PriceNumberText(*price) : std::string());
+        rows.push_back(std::move(cells));
+    }
+    grid->AppendRows(std::move(rows));
+    return grid;
+}
+
+} // namespace corvix

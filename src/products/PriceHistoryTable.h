@@ -1,0 +1,48 @@
+#pragma once
+// One product's price history laid out for reading: a row per record that
+// priced it at some shop, a column per shop. The history window draws it as a
+// chart and a table, and exports it as a grid.
+#include "products/PriceHistoryIndex.h"
+
+#include <QDateTime>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvix {
+
+class ProductGridModel;
+
+struct PriceHistoryRow {
+    std::string recordName;                  // GBK
+    std::string recordTime;                  // GBK, as the record list shows it (may be empty)
+    std::optional<QDateTime> time;           // RecordDateTime of the name
+    std::vector<std::optional<double>> prices; // one per shop; nullopt where it had no price
+};
+
+struct PriceHistoryTable {
+    std::vector<std::string> shops; // GBK, the series' site titles in order
+    std::vector<PriceHistoryRow> rows;
+    // True when every row has a time, so that the rows can stand on a time axis.
+    bool AllTimed() const;
+};
+
+// The rows of series merged by record: oldest first, by time when every record
+// has one (names of older installations count milliseconds and sort apart from
+// the ten-digit stamps), else in name order as the record list shows them.
+PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series);
+
+// A price as the fewest digits that read back as it ("1299", "12.5"), never in
+// exponent form.
+std::string PriceNumberText(double price);
+
+// The label of a row: its time as the record list shows it, else its name.
+std::string RowLabel(const PriceHistoryRow &row);
+
+// The table as a grid for the workbook export: column "记录时间" with RowLabel,
+// then a column per shop holding PriceNumberText or nothing.
+std::unique_ptr<ProductGridModel> HistoryAsGrid(const PriceHistoryTable &table);
+
+} // namespace corvix

@@ -1,0 +1,90 @@
+#include "ui/products/ChangeMarksController.h"
+
+#include "products/PriceChanges.h"
+#include "products/ProductGridModel.h"
+#include "ui/MainWindow.h"
+#include "ui/Session.h"
+#include "ui/capture/CaptureRunController.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/products/PriceChangeDelegate.h"
+#include "ui/products/RecordListController.h"
+
+#include <QTreeView>
+
+namespace corvix {
+
+ChangeMarksController::ChangeMarksController(MainWindow *window, Session &session, CaptureRunController *run,
+                                             RecordListController *records)
+    : QObject(window), window_(window), grid_(window->ListPage()->Grid()), session_(session),
+      delegate_(new PriceChangeDelegate(window->ListPage()->GridView()))
+{
+    window->ListPage()->GridView()->setItemDelegate(delegate_);
+    connect(run, &CaptureRunController::runStarted, this, &ChangeMarksController::RunStarted);
+    connect(run, &CaptureRunController::runEnded, this, &ChangeMarksController::RunEnded);
+    connect(records, &RecordListController::recordViewed, this, &ChangeMarksController::RecordViewed);
+    connect(window, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
+    // Rows appended below keep the marks of the rows above; a removed row moves
+    // the ones below it, so the marks are taken again.
+    connect(grid_, &QAbstractItemModel::modelReset, this, [this] { ShowChangesSince(std::nullopt); });
+    connect(grid_, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!running_)
+            ShowChangesSince(earlier_);
+    });
+}
+
+void ChangeMarksController::GridLoadedFrom(const std::string &name)
+{
+    shownRecord_ = name;
+}
+
+void ChangeMarksController::RunStarted(bool retry)
+{
+    running_ = true;
+    if (!retry)
+        shownRecord_.clear();
+    ShowChangesSince(std::nullopt);
+}
+
+void ChangeMarksController::RunEnded()
+{
+    running_ = false;
+    if (!windowClosed_)
+        ShowChangesSince(EarlierRecord());
+}
+
+void ChangeMarksController::RecordViewed(const std::string &name)
+{
+    shownRecord_ = name;
+    ShowChangesSince(EarlierRecord());
+}
+
+std::optional<RecordListEntry> ChangeMarksController::EarlierRecord() const
+{
+    const std::vector<RecordListEntry> entries = ListRecordEntries(session_.dirs.dbDir);
+    if (shownRecord_.empty()) {
+        if (entries.empty())
+            return std::nullopt;
+        return entries.back();
+    }
+    const RecordListEntry *before = RecordBefore(entries, shownRecord_);
+    if (!before)
+        return std::nullopt;
+    return *before;
+}
+
+void ChangeMarksController::ShowChangesSince(std::optional<RecordListEntry> earlier)
+{
+    earlier_ = std::move(earlier);
+    if (!earlier_) {
+        delegate_->ClearChanges();
+    } else {
+        RecordListEntry named = *earlier_;
+        // A record whose name is no time is named by its name in the tooltip.
+        if (named.displayTime.empty())
+            named.displayTime = named.name;
+        delegate_->SetChanges(CompareWithRecord(*grid_, session_.dirs.dbDir, named));
+    }
+    window_->ListPage()->GridView()->viewport()->update();
+}
+
+} // namespace corvix

@@ -1,0 +1,55 @@
+#pragma once
+// When the change marks of the product grid are shown and against which
+// record: after a run or a retry the grid's prices are compared with the
+// record saved before them, and a viewed record with the one listed before it.
+// A run clears them until it ends; rows rebuilt otherwise clear them too.
+#include "products/RecordList.h"
+
+#include <QObject>
+
+#include <optional>
+#include <string>
+
+namespace corvix {
+
+struct Session;
+
+class CaptureRunController;
+class MainWindow;
+class PriceChangeDelegate;
+class ProductGridModel;
+class RecordListController;
+
+class ChangeMarksController : public QObject {
+    Q_OBJECT
+public:
+    // Draws the marks on the window's product grid and follows the run and the
+    // record list.
+    ChangeMarksController(MainWindow *window, Session &session, CaptureRunController *run,
+                          RecordListController *records);
+
+    // The grid's rows were restored from the record named name (GBK, without
+    // ".txt") at start-up: a retry over them compares with the record before it.
+    void GridLoadedFrom(const std::string &name);
+    PriceChangeDelegate *Delegate() const { return delegate_; }
+
+private:
+    void RunStarted(bool retry);
+    void RunEnded();
+    void RecordViewed(const std::string &name);
+    // The record the grid's prices follow: the newest for unsaved results, else
+    // the one listed before the record shown.
+    std::optional<RecordListEntry> EarlierRecord() const;
+    void ShowChangesSince(std::optional<RecordListEntry> earlier);
+
+    MainWindow *window_;
+    ProductGridModel *grid_;
+    Session &session_;
+    PriceChangeDelegate *delegate_;
+    std::string shownRecord_; // empty while the grid holds the results of a run
+    std::optional<RecordListEntry> earlier_;
+    bool running_ = false;
+    bool windowClosed_ = false;
+};
+
+} // namespace corvix

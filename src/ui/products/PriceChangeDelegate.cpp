@@ -1,0 +1,56 @@
+#include "ui/products/PriceChangeDelegate.h"
+
+#include "support/Gbk.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
+
+namespace corvix {
+
+const QColor PriceChangeDelegate::kHigher(0xD0, 0x10, 0x10);
+const QColor PriceChangeDelegate::kLower(0x00, 0x99, 0x33);
+
+void PriceChangeDelegate::SetChanges(PriceChanges changes)
+{
+    changes_ = std::move(changes);
+}
+
+void PriceChangeDelegate::ClearChanges()
+{
+    changes_ = PriceChanges();
+}
+
+QString PriceChangeDelegate::ChangeToolTip(const QModelIndex &index) const
+{
+    const PriceChangeMark &mark = changes_.At(index.row(), index.column());
+    if (mark.change == PriceChange::NotCompared)
+        return {};
+    return QStringLiteral("上次：") + FromGbk(mark.previousText) + QStringLiteral("（")
+           + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
+}
+
+bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                    const QModelIndex &index)
+{
+    const QString tip = event->type() == QEvent::ToolTip ? ChangeToolTip(index) : QString();
+    if (tip.isEmpty())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QToolTip::showText(event->globalPos(), tip, view);
+    return true;
+}
+
+void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const PriceChange change = changes_.At(index.row(), index.column()).change;
+    if (change != PriceChange::Higher && change != PriceChange::Lower)
+        return;
+    const bool higher = change == PriceChange::Higher;
+    // Before the price: a narrow column elides the end of the text, and the
+    // arrow must stay in sight.
+    option->text.prepend(higher ? QStringLiteral("↑") : QStringLiteral("↓"));
+    option->palette.setColor(QPalette::Text, higher ? kHigher : kLower);
+}
+
+} // namespace corvix

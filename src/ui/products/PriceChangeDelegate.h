@@ -1,0 +1,38 @@
+#pragma once
+// Draws the change marks of the product grid: a price higher than in the
+// earlier record in red with "↑", a lower one in green with "↓" (the colours of
+// Chinese market screens), and a tooltip with the earlier price. Only the
+// drawing changes; the model keeps its texts.
+#include "products/PriceChanges.h"
+
+#include <QColor>
+#include <QStyledItemDelegate>
+
+namespace corvix {
+
+class PriceChangeDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    static const QColor kHigher;
+    static const QColor kLower;
+
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void SetChanges(PriceChanges changes);
+    void ClearChanges();
+    const PriceChanges &Changes() const { return changes_; }
+
+    // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, else empty.
+    QString ChangeToolTip(const QModelIndex &index) const;
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
+    // The cell as it is drawn: the model's text after the arrow, in the colour
+    // of its mark. Public so that what the view draws can be checked.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    PriceChanges changes_;
+};
+
+} // namespace corvix

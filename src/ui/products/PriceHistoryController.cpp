@@ -1,0 +1,31 @@
+#include "ui/products/PriceHistoryController.h"
+
+#include "products/ProductGridModel.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/products/PriceHistoryWindow.h"
+
+namespace corvix {
+
+PriceHistoryController::PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader)
+    : QObject(page), page_(page), loader_(loader)
+{
+    connect(page_, &ProductListPage::priceHistoryRequested, this, &PriceHistoryController::OpenHistory);
+}
+
+PriceHistoryWindow *PriceHistoryController::OpenHistory()
+{
+    const int row = page_->SelectedRow();
+    if (row < 0)
+        return nullptr;
+    const ProductGridModel &grid = *page_->Grid();
+    std::vector<std::string> shops;
+    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
+        shops.push_back(grid.Title(c));
+    // Parented to the main window: it closes with the program.
+    auto *window = new PriceHistoryWindow(grid.Text(row, kProductTitleColumn), std::move(shops), loader_,
+                                          page_->window());
+    window->show();
+    return window;
+}
+
+} // namespace corvix

@@ -1,0 +1,26 @@
+#pragma once
+// The item "价格走势" of the menu "列表操作": opens the price history window of
+// the selected row's product over the shops of the grid's columns.
+#include <QObject>
+
+namespace corvix {
+
+class PriceHistoryLoader;
+class PriceHistoryWindow;
+class ProductListPage;
+
+class PriceHistoryController : public QObject {
+    Q_OBJECT
+public:
+    // loader keeps the history index and outlives the page's windows.
+    PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader);
+
+    // The window of the selected row's product, shown; nullptr without a selected row.
+    PriceHistoryWindow *OpenHistory();
+
+private:
+    ProductListPage *page_;
+    const PriceHistoryLoader &loader_;
+};
+
+} // namespace corvix

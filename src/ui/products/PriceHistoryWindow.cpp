@@ -1,0 +1,238 @@
+#include "ui/products/PriceHistoryWindow.h"
+
+#include "products/ExcelExport.h"
+#include "products/PriceHistoryLoader.h"
+#include "products/ProductGridModel.h"
+#include "support/Gbk.h"
+#include "ui/FileDialogs.h"
+#include "ui/MessageBox.h"
+#include "ui/pages/PageControls.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCursor>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace corvix {
+namespace {
+
+constexpr qint64 kHalfDayMs = 12LL * 3600 * 1000;
+
+} // namespace
+
+PriceHistoryWindow::PriceHistoryWindow(std::string title, std::vector<std::string> shops,
+                                       const PriceHistoryLoader &loader, QWidget *parent)
+    : QWidget(parent, Qt::Window), title_(std::move(title)), shops_(std::move(shops))
+{
+    setObjectName(QStringLiteral("价格走势"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("价格走势 - ") + FromGbk(title_));
+    resize(820, 640);
+    BuildLayout();
+    if (loader.IsReady()) {
+        Fill(loader.Index());
+        return;
+    }
+    chart_->setTitle(QStringLiteral("正在读取记录……"));
+    connect(&loader, &PriceHistoryLoader::Ready, this, [this, &loader] { Fill(loader.Index()); },
+            Qt::SingleShotConnection);
+}
+
+void PriceHistoryWindow::BuildLayout()
+{
+    chart_ = new QChart;
+    chart_->legend()->setVisible(true);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chartView_ = Named(new QChartView(chart_), QStringLiteral("走势图"));
+    chartView_->setRenderHint(QPainter::Antialiasing);
+    chartView_->setRubberBand(QChartView::RectangleRubberBand);
+    table_ = Named(new QTableWidget, QStringLiteral("走势表"));
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto *resetZoom = Button(QStringLiteral("还原缩放"), QStringLiteral("还原缩放"), 81);
+    export_ = Button(QStringLiteral("导出"), QStringLiteral("导出"), 81);
+    export_->setEnabled(false);
+    connect(resetZoom, &QPushButton::clicked, chart_, &QChart::zoomReset);
+    connect(export_, &QPushButton::clicked, this, &PriceHistoryWindow::ExportHistory);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(resetZoom);
+    buttons->addWidget(export_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(chartView_, 3);
+    layout->addWidget(table_, 2);
+    layout->addLayout(buttons);
+}
+
+void PriceHistoryWindow::Fill(const PriceHistoryIndex &index)
+{
+    history_ = TabulateHistory(index.History(title_, shops_));
+    FillChart();
+    FillTable();
+    export_->setEnabled(!history_.rows.empty());
+}
+
+double PriceHistoryWindow::RowX(size_t row) const
+{
+    if (history_.AllTimed())
+        return static_cast<double>(history_.rows[row].time->toMSecsSinceEpoch());
+    return static_cast<double>(row);
+}
+
+void PriceHistoryWindow::FillChart()
+{
+    chart_->setTitle(history_.rows.empty() ? FromGbk(title_) + QStringLiteral("：记录里没有它的价格") : FromGbk(title_));
+    rowsOfSeries_.assign(history_.shops.size(), {});
+    for (size_t s = 0; s < history_.shops.size(); ++s) {
+        auto *series = new QLineSeries;
+        series->setName(FromGbk(history_.shops[s]));
+        series->setPointsVisible(true);
+        for (size_t r = 0; r < history_.rows.size(); ++r) {
+            if (const std::optional<double> price = history_.rows[r].prices[s]) {
+                series->append(RowX(r), *price);
+                rowsOfSeries_[s].push_back(r);
+            }
+        }
+        connect(series, &QLineSeries::hovered, this, [this, s](const QPointF &point, bool entered) {
+            if (entered)
+                QToolTip::showText(QCursor::pos(), PointToolTip(static_cast<int>(s), point.x()), chartView_);
+            else
+                QToolTip::hideText();
+        });
+        chart_->addSeries(series);
+    }
+    if (history_.rows.empty())
+        return;
+    if (history_.AllTimed())
+        AddTimeAxis();
+    else
+        AddRecordAxis();
+    AddPriceAxis();
+}
+
+void PriceHistoryWindow::AddTimeAxis()
+{
+    auto *axis = new QDateTimeAxis;
+    axis->setTitleText(QStringLiteral("记录时间"));
+    axis->setFormat(QStringLiteral("yyyy-M-d HH:mm"));
+    axis->setTickCount(static_cast<int>(std::clamp<size_t>(history_.rows.size(), 2, 6)));
+    QDateTime first = *history_.rows.front().time;
+    QDateTime last = *history_.rows.back().time;
+    // One record, or records of one moment, still get a span to stand in.
+    if (first == last) {
+        first = first.addMSecs(-kHalfDayMs);
+        last = last.addMSecs(kHalfDayMs);
+    }
+    axis->setRange(first, last);
+    chart_->addAxis(axis, Qt::AlignBottom);
+    for (QAbstractSeries *series : chart_->series())
+        series->attachAxis(axis);
+}
+
+// Records whose names are no times stand at their positions, labelled by name.
+void PriceHistoryWindow::AddRecordAxis()
+{
+    auto *axis = new QCategoryAxis;
+    axis->setTitleText(QStringLiteral("记录"));
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (size_t r = 0; r < history_.rows.size(); ++r)
+        axis->append(FromGbk(RowLabel(history_.rows[r])), static_cast<double>(r));
+    axis->setRange(-0.5, static_cast<double>(history_.rows.size()) - 0.5);
+    chart_->addAxis(axis, Qt::AlignBottom);
+    for (QAbstractSeries *series : chart_->series())
+        series->attachAxis(axis);
+}
+
+void PriceHistoryWindow::AddPriceAxis()
+{
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    for (const PriceHistoryRow &row : history_.rows)
+        for (const std::optional<double> &price : row.prices)
+            if (price) {
+                low = std::min(low, *price);
+                high = std::max(high, *price);
+            }
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(low) * 0.05);
+    auto *axis = new QValueAxis;
+    axis->setTitleText(QStringLiteral("价格"));
+    axis->setLabelFormat(QStringLiteral("%g"));
+    axis->setRange(low - margin, high + margin);
+    axis->applyNiceNumbers();
+    chart_->addAxis(axis, Qt::AlignLeft);
+    for (QAbstractSeries *series : chart_->series())
+        series->attachAxis(axis);
+}
+
+void PriceHistoryWindow::FillTable()
+{
+    table_->clear();
+    table_->setColumnCount(static_cast<int>(history_.shops.size()));
+    table_->setRowCount(static_cast<int>(history_.rows.size()));
+    QStringList shops;
+    for (const std::string &shop : history_.shops)
+        shops << FromGbk(shop);
+    table_->setHorizontalHeaderLabels(shops);
+    QStringList times;
+    for (size_t r = 0; r < history_.rows.size(); ++r) {
+        const PriceHistoryRow &row = history_.rows[r];
+        times << FromGbk(RowLabel(row));
+        for (size_t s = 0; s < row.prices.size(); ++s) {
+            if (!row.prices[s])
+                continue;
+            auto *item = new QTableWidgetItem(QString::fromStdString(PriceNumberText(*row.prices[s])));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(static_cast<int>(r), static_cast<int>(s), item);
+        }
+    }
+    table_->setVerticalHeaderLabels(times);
+}
+
+QString PriceHistoryWindow::PointToolTip(int s, double x) const
+{
+    const QList<QAbstractSeries *> all = chart_->series();
+    if (s < 0 || s >= all.size() || static_cast<size_t>(s) >= rowsOfSeries_.size())
+        return {};
+    const QList<QPointF> points = static_cast<QLineSeries *>(all[s])->points();
+    if (points.isEmpty())
+        return {};
+    qsizetype nearest = 0;
+    for (qsizetype i = 1; i < points.size(); ++i)
+        if (std::fabs(points[i].x() - x) < std::fabs(points[nearest].x() - x))
+            nearest = i;
+    const PriceHistoryRow &row = history_.rows[rowsOfSeries_[static_cast<size_t>(s)][static_cast<size_t>(nearest)]];
+    return FromGbk(history_.shops[static_cast<size_t>(s)]) + QStringLiteral("\n") + FromGbk(RowLabel(row))
+           + QStringLiteral("：") + QString::fromStdString(PriceNumberText(points[nearest].y()));
+}
+
+void PriceHistoryWindow::ExportHistory()
+{
+    const QString fileName = AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
+                                             QStringLiteral("xlsx"));
+    if (fileName.isEmpty())
+        return;
+    // Events are pumped during the export; a second export must not start inside it.
+    export_->setEnabled(false);
+    const ExportResult result =
+        ExportGridToExcel(*HistoryAsGrid(history_), std::filesystem::path(fileName.toStdU16String()), {});
+    export_->setEnabled(true);
+    if (!result.unwrittenFile.empty())
+        ShowWriteFailure(QStringLiteral("导出"), result.unwrittenFile);
+    else if (!result.ok)
+        ShowMessage(result.error);
+}
+
+} // namespace corvix

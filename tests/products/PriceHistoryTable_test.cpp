@@ -1,0 +1,84 @@
+// One product's history as the rows and columns of the history window.
+#include "products/PriceHistoryTable.h"
+#include "products/ProductGridModel.h"
+#include "products/RecordStamp.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace corvix;
+
+namespace {
+
+using Prices = std::vector<std::optional<double>>;
+
+PriceSeries Series(const char *shop, std::vector<std::pair<std::string, double>> points)
+{
+    PriceSeries series{Gbk(shop), {}};
+    for (const auto &[name, price] : points)
+        series.points.push_back({name, StampToDisplayTime(name), price});
+    return series;
+}
+
+} // namespace
+
+TEST(TabulateHistory, ARowPerRecordOfAnySeriesWithAGapWhereAShopHadNoPrice)
+{
+    const PriceHistoryTable table = TabulateHistory(
+        {Series("京东", {{"1543910400", 10}, {"1544083200", 1100}}), Series("天猫", {{"1543910400", 20}, {"1543996800", 21}}),
+         Series("拼多多", {})});
+    EXPECT_EQ(table.shops, (std::vector<std::string>{Gbk("京东"), Gbk("天猫"), Gbk("拼多多")}));
+    ASSERT_EQ(table.rows.size(), 3u);
+    const std::vector<std::string> names{"1543910400", "1543996800", "1544083200"};
+    const std::vector<Prices> prices{{10, 20, std::nullopt}, {std::nullopt, 21, std::nullopt}, {1100, std::nullopt, std::nullopt}};
+    for (size_t r = 0; r < 3; ++r) {
+        EXPECT_EQ(table.rows[r].recordName, names[r]);
+        EXPECT_EQ(table.rows[r].recordTime, StampToDisplayTime(names[r]));
+        EXPECT_EQ(table.rows[r].time, RecordDateTime(names[r]));
+        EXPECT_EQ(table.rows[r].prices, prices[r]) << r;
+    }
+    EXPECT_TRUE(table.AllTimed());
+}
+
+TEST(TabulateHistory, TimedRowsGoByTimeOthersByName)
+{
+    // An older installation's millisecond name sorts before the stamps by name
+    // but is the latest of the three.
+    const PriceHistoryTable timed =
+        TabulateHistory({Series("京东", {{"1543910400", 1}, {"1543996800", 2}, {"1544083200000", 3}})});
+    ASSERT_EQ(timed.rows.size(), 3u);
+    EXPECT_EQ(timed.rows[2].recordName, "1544083200000");
+
+    const PriceHistoryTable untimed = TabulateHistory({Series("京东", {{"b", 1}, {"1543910400", 2}, {"a", 3}})});
+    ASSERT_EQ(untimed.rows.size(), 3u);
+    EXPECT_FALSE(untimed.AllTimed());
+    EXPECT_EQ(untimed.rows[0].recordName, "1543910400");
+    EXPECT_EQ(untimed.rows[1].recordName, "a");
+    EXPECT_EQ(RowLabel(untimed.rows[1]), "a"); // no time: the name labels the row
+    EXPECT_EQ(RowLabel(untimed.rows[0]), StampToDisplayTime("1543910400"));
+}
+
+TEST(PriceNumberText, FewestDigitsNeverAnExponent)
+{
+    const std::vector<std::pair<double, std::string>> cases = {
+        {1299, "1299"}, {12.5, "12.5"}, {0.1, "0.1"}, {1000000, "1000000"}, {4150.25, "4150.25"}, {0, "0"}};
+    for (const auto &[value, text] : cases)
+        EXPECT_EQ(PriceNumberText(value), text) << value;
+}
+
+TEST(HistoryAsGrid, TimeColumnThenAShopColumnOfNumbers)
+{
+    const auto grid = HistoryAsGrid(TabulateHistory({Series("京东", {{"1543910400", 1299}}), Series("天猫", {})}));
+    ASSERT_EQ(grid->ColumnCount(), 3);
+    EXPECT_EQ(grid->Title(0), Gbk("记录时间"));
+    EXPECT_EQ(grid->Title(1), Gbk("京东"));
+    EXPECT_EQ(grid->Title(2), Gbk("天猫"));
+    ASSERT_EQ(grid->RowCount(), 1);
+    EXPECT_EQ(grid->Text(0, 0), StampToDisplayTime("1543910400"));
+    EXPECT_EQ(grid->Text(0, 1), "1299");
+    EXPECT_EQ(grid->Text(0, 2), "");
+}

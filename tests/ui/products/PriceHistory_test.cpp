@@ -1,0 +1,148 @@
+// The price history window: the chart and the table of one product over the
+// record files, opened from "列表操作", and its export.
+#include "common/TestSupport.h"
+#include "products/PriceHistoryLoader.h"
+#include "products/RecordStamp.h"
+#include "products/WorkbookReader.h"
+#include "support/Gbk.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/pages/ProductListPage.h"
+#include "ui/products/PriceHistoryController.h"
+#include "ui/products/PriceHistoryWindow.h"
+
+#include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+using namespace corvix;
+using corvix::test::MessageRecorder;
+using corvix::test::TempSession;
+
+namespace {
+
+const char *const kRecords[] = {"1543910400", "1543996800", "1544083200"};
+
+class PriceHistoryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto db = root.Dirs().dbDir;
+        TempSession::WriteBytes(db / "1543910400.txt", Gbk("A|10|￥20|\r\nB|5|5|"));
+        TempSession::WriteBytes(db / "1543996800.txt", Gbk("A|获取失败|21|"));
+        TempSession::WriteBytes(db / "1544083200.txt", "A|1,100.00||");
+        loader.Start(db);
+    }
+    void TearDown() override { SetFileDialogHandlerForTests(nullptr); }
+
+    static double X(int record) { return static_cast<double>(RecordDateTime(kRecords[record])->toMSecsSinceEpoch()); }
+    static QList<QPointF> Points(const PriceHistoryWindow &w, int s)
+    {
+        return static_cast<QLineSeries *>(w.Chart()->series().at(s))->points();
+    }
+    static QString Cell(const PriceHistoryWindow &w, int row, int column)
+    {
+        const QTableWidgetItem *item = w.Table()->item(row, column);
+        return item ? item->text() : QString();
+    }
+
+    TempSession root;
+    MessageRecorder messages;
+    PriceHistoryLoader loader;
+    const std::vector<std::string> shops{Gbk("京东"), Gbk("天猫")};
+};
+
+} // namespace
+
+TEST_F(PriceHistoryWindowTest, WaitsForTheIndexThenShowsALinePerShopAndTheTable)
+{
+    PriceHistoryWindow w("A", shops, loader);
+    if (!loader.IsReady()) {
+        EXPECT_EQ(w.Chart()->title(), "正在读取记录……");
+        EXPECT_EQ(w.Table()->rowCount(), 0);
+    }
+    loader.WaitUntilReady();
+
+    EXPECT_EQ(w.Chart()->title(), "A");
+    ASSERT_EQ(w.Chart()->series().size(), 2);
+    EXPECT_EQ(w.Chart()->series().at(0)->name(), "京东");
+    EXPECT_EQ(w.Chart()->series().at(1)->name(), "天猫");
+    EXPECT_EQ(Points(w, 0), (QList<QPointF>{{X(0), 10}, {X(2), 1100}}));
+    EXPECT_EQ(Points(w, 1), (QList<QPointF>{{X(0), 20}, {X(1), 21}}));
+    EXPECT_TRUE(static_cast<QLineSeries *>(w.Chart()->series().at(0))->pointsVisible());
+    EXPECT_EQ(w.Chart()->axes(Qt::Horizontal).at(0)->type(), QAbstractAxis::AxisTypeDateTime);
+
+    const QStringList expected[] = {{"10", "20"}, {"", "21"}, {"1100", ""}};
+    ASSERT_EQ(w.Table()->rowCount(), 3);
+    ASSERT_EQ(w.Table()->columnCount(), 2);
+    EXPECT_EQ(w.Table()->horizontalHeaderItem(1)->text(), "天猫");
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(w.Table()->verticalHeaderItem(r)->text(), FromGbk(StampToDisplayTime(kRecords[r])));
+        EXPECT_EQ((QStringList{Cell(w, r, 0), Cell(w, r, 1)}), expected[r]) << r;
+    }
+    // The tooltip names the point nearest to the pointer.
+    EXPECT_EQ(w.PointToolTip(0, X(2) - 1000),
+              QStringLiteral("京东\n") + FromGbk(StampToDisplayTime(kRecords[2])) + QStringLiteral("：1100"));
+}
+
+TEST_F(PriceHistoryWindowTest, OpensFromTheGridMenuForTheSelectedProduct)
+{
+    loader.WaitUntilReady();
+    MainWindow window;
+    ProductListPage *page = window.ListPage();
+    for (const std::string &shop : shops)
+        page->AddGridColumn(shop, 60, Qt::AlignHCenter);
+    page->Grid()->AppendRows({{"1", "B", "6", "6"}, {"2", "A", "7", "7"}});
+    new PriceHistoryController(page, loader);
+    page->SelectAndShowRow(1);
+    for (QAction *a : page->GridMenu()->actions())
+        if (a->objectName() == QStringLiteral("价格走势"))
+            a->trigger();
+    auto *opened = window.findChild<PriceHistoryWindow *>();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_EQ(opened->windowTitle(), "价格走势 - A");
+    EXPECT_EQ(opened->Table()->rowCount(), 3);
+}
+
+TEST_F(PriceHistoryWindowTest, ExportWritesTheTableWithNumbers)
+{
+    loader.WaitUntilReady();
+    PriceHistoryWindow w("A", shops, loader);
+    const auto target = root.Dir() / "走势.xlsx";
+    SetFileDialogHandlerForTests(
+        [&](const QString &, const QString &) { return QString::fromStdU16String(target.u16string()); });
+    w.findChild<QPushButton *>(QStringLiteral("导出"))->click();
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join("\n").toStdString();
+
+    const Sheet sheet = ReadSheet(target);
+    EXPECT_EQ(Text(sheet, "A1"), "记录时间");
+    EXPECT_EQ(Text(sheet, "B1"), "京东");
+    EXPECT_EQ(Text(sheet, "C1"), "天猫");
+    EXPECT_EQ(Text(sheet, "A2"), GbkToUtf8(StampToDisplayTime(kRecords[0])));
+    EXPECT_EQ(Text(sheet, "B4"), "1100");
+    EXPECT_NE(sheet.cells.at("B4").type, "s") << "a price is a number";
+    EXPECT_EQ(sheet.cells.count("C4"), 0u);
+}
+
+TEST(PriceHistoryWindow, RecordsWithoutTimesStandInTheirOrderLabelledByName)
+{
+    TempSession root;
+    const auto db = root.Dirs().dbDir;
+    TempSession::WriteBytes(db / "a.txt", "A|3|");
+    TempSession::WriteBytes(db / "b.txt", "A|4|");
+    PriceHistoryLoader loader;
+    loader.Start(db);
+    loader.WaitUntilReady();
+    PriceHistoryWindow w("A", {Gbk("京东")}, loader);
+    QAbstractAxis *axis = w.Chart()->axes(Qt::Horizontal).at(0);
+    ASSERT_EQ(axis->type(), QAbstractAxis::AxisTypeCategory);
+    EXPECT_EQ(static_cast<QCategoryAxis *>(axis)->categoriesLabels(), (QStringList{"a", "b"}));
+    EXPECT_EQ(static_cast<QLineSeries *>(w.Chart()->series().at(0))->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
+}
