@@ -3,6 +3,10 @@
 // (刷新列表, 查看).
 #include <QObject>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace corvix {
 
 struct Session;
@@ -22,9 +26,15 @@ public:
     // Replaces the grid's rows by those of the selected record and shows the
     // tab "列表". Viewing never asks for a save at shutdown.
     void ViewRecord();
+    // The rows that were shown before the first 查看 come back, and the grid
+    // shows current results again.
+    void ReturnToCurrentResults();
 
 private:
     MainWindow *window_;
+    // The grid's rows as they were before 查看 replaced them; nothing while the
+    // grid shows current results.
+    std::optional<std::vector<std::vector<std::string>>> currentRows_;
     RecordListPage *page_;
     Session &session_;
 };
