@@ -13,6 +13,7 @@ namespace corvix {
 
 class DataRootLock;
 class MainWindow;
+class UiSettings;
 struct PreparedDataRoot;
 
 struct StartUpOptions {
@@ -20,6 +21,8 @@ struct StartUpOptions {
     // or the user's application-data directory when that cannot be written.
     std::filesystem::path programDir;
     std::filesystem::path fallbackDir;
+    // The INI file of what the windows remember; empty = the user's settings.
+    std::filesystem::path settingsFile;
 };
 
 // The data root as every start makes it: beside the program, or in the user's
@@ -55,9 +58,12 @@ private:
     void ShutdownSave();
     void Finish();
     void BindControllers();
+    void RestoreWindowLayout();
+    void SaveWindowLayout();
 
     StartUpOptions options_;
     Session session_;
+    std::unique_ptr<UiSettings> settings_;
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;

@@ -15,8 +15,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvix {
 
@@ -160,6 +163,20 @@ void ProductListPage::AddGridColumn(const std::string &gbkTitle, int width, Qt::
 {
     grid_->AddColumn(gbkTitle, width, alignment);
     gridView_->header()->resizeSection(grid_->ColumnCount() - 1, width);
+}
+
+int ProductListPage::ShopColumnWidth(const QString &title) const
+{
+    constexpr int kNarrowest = 60;
+    const QHeaderView *header = gridView_->header();
+    // The header's own margins on both sides, and room for the section's frame.
+    const int padding = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 8;
+    return std::max(kNarrowest, header->fontMetrics().horizontalAdvance(title) + padding);
+}
+
+void ProductListPage::AddShopColumn(const std::string &gbkTitle)
+{
+    AddGridColumn(gbkTitle, ShopColumnWidth(FromGbk(gbkTitle)), Qt::AlignHCenter);
 }
 
 GridHit ProductListPage::HitTest(const QPoint &viewportPos) const

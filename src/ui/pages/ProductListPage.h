@@ -38,6 +38,9 @@ public:
 
     // Adds a product-grid column and gives the view its width.
     void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
+    // A site column, centred, as wide as its title and at least 60 pixels.
+    void AddShopColumn(const std::string &gbkTitle);
+    int ShopColumnWidth(const QString &title) const;
     GridHit HitTest(const QPoint &viewportPos) const;
     // The selected row, -1 without one.
     int SelectedRow() const;
