@@ -1,5 +1,7 @@
 #include "app/StartUp.h"
 
+#include "app/CommandLine.h"
+
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
 #include "support/Events.h"
@@ -22,7 +24,14 @@
 #include "ui/MainWindow.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/MessageBox.h"
+#include "ui/UiSettings.h"
 #include "ui/pages/ProductListPage.h"
+#include "ui/pages/RecordListPage.h"
+#include "ui/pages/RuleListPage.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+#include <QTreeWidget>
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -48,11 +57,16 @@ struct AppShell::Controllers {
 AppShell::AppShell(StartUpOptions options)
     : options_(std::move(options)), history_(std::make_unique<PriceHistoryLoader>())
 {
+    settings_ = options_.settingsFile.empty()
+                    ? std::make_unique<UiSettings>()
+                    : std::make_unique<UiSettings>(QString::fromStdU16String(options_.settingsFile.u16string()));
     window_ = std::make_unique<MainWindow>();
+    window_->SetVersionText(VersionText());
     controllers_ = std::make_unique<Controllers>();
     BindControllers();
     StartUp();
     connect(window_.get(), &MainWindow::aboutToBeDestroyed, this, [this] {
+        SaveWindowLayout();
         closing_ = true;
         if (!controllers_->captureRun->Running())
             Finish();
@@ -67,11 +81,32 @@ AppShell::~AppShell()
 {
     controllers_.reset();
     window_.reset();
+    settings_.reset();
 }
 
 void AppShell::Show()
 {
+    const QByteArray geometry = settings_->WindowGeometry();
+    if (!geometry.isEmpty())
+        window_->restoreGeometry(geometry);
     window_->show();
+}
+
+// The columns of the three lists, after start-up has given the grid its rule columns.
+void AppShell::RestoreWindowLayout()
+{
+    settings_->RestoreColumnWidths(*window_->ListPage()->GridView()->header());
+    settings_->RestoreColumnWidths(*window_->RulesPage()->List()->header());
+    settings_->RestoreColumnWidths(*window_->RecordsPage()->List()->header());
+}
+
+void AppShell::SaveWindowLayout()
+{
+    settings_->SetWindowGeometry(window_->saveGeometry());
+    settings_->SaveColumnWidths(*window_->ListPage()->GridView()->header());
+    settings_->SaveColumnWidths(*window_->RulesPage()->List()->header());
+    settings_->SaveColumnWidths(*window_->RecordsPage()->List()->header());
+    settings_->Sync();
 }
 
 void AppShell::BindControllers()
@@ -87,7 +122,7 @@ void AppShell::BindControllers()
     c.import = std::make_unique<ImportController>(w->ListPage(), s);
     c.captureRun = std::make_unique<CaptureRunController>(w, s);
     c.recordList = std::make_unique<RecordListController>(w, s);
-    c.exporter = std::make_unique<ExportController>(w->ListPage(), s);
+    c.exporter = std::make_unique<ExportController>(w->ListPage(), s, *settings_);
     c.changeMarks = std::make_unique<ChangeMarksController>(w, s, c.captureRun.get(), c.recordList.get());
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
@@ -131,9 +166,10 @@ void AppShell::StartUp()
     // rule texts stay as they are until the program ends.
     program.enabledRules.clear();
     for (auto &rule : LoadEnabledRules(program.dirs, ProcessPendingEvents)) {
-        window_->ListPage()->AddGridColumn(rule.title, 60, Qt::AlignHCenter);
+        window_->ListPage()->AddShopColumn(rule.title);
         program.enabledRules.push_back(std::move(rule));
     }
+    RestoreWindowLayout();
 
     // The results of the last run come back into the grid.
     const std::string newest = NewestRecordName(program.dirs.dbDir);

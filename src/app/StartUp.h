@@ -14,6 +14,7 @@ namespace corvix {
 class DataRootLock;
 class MainWindow;
 class PriceHistoryLoader;
+class UiSettings;
 struct PreparedDataRoot;
 
 struct StartUpOptions {
@@ -21,6 +22,8 @@ struct StartUpOptions {
     // or the user's application-data directory when that cannot be written.
     std::filesystem::path programDir;
     std::filesystem::path fallbackDir;
+    // The INI file of what the windows remember; empty = the user's settings.
+    std::filesystem::path settingsFile;
 };
 
 // The data root as every start makes it: beside the program, or in the user's
@@ -58,11 +61,14 @@ private:
     void ShutdownSave();
     void Finish();
     void BindControllers();
+    void RestoreWindowLayout();
+    void SaveWindowLayout();
 
     StartUpOptions options_;
     Session session_;
     // Outlives the windows: a history window may wait for it.
     std::unique_ptr<PriceHistoryLoader> history_;
+    std::unique_ptr<UiSettings> settings_;
     std::unique_ptr<MainWindow> window_;
     struct Controllers;
     std::unique_ptr<Controllers> controllers_;

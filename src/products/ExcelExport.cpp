@@ -245,6 +245,11 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
 
 } // namespace
 
+QString ProposedExportFileName(const QDateTime &when)
+{
+    return QStringLiteral("价格记录-") + when.toString(QStringLiteral("yyyyMMdd-HHmm")) + QStringLiteral(".xlsx");
+}
+
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
 {
     ExportResult result =

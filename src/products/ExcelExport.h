@@ -4,6 +4,7 @@
 // a price (WholePrice: "￥1,299.00", "12.5", the IDs too) is written as a number
 // that the spreadsheet shows as that same text, every other cell as text, so
 // that prices can be summed and sorted there.
+#include <QDateTime>
 #include <QString>
 
 #include <filesystem>
@@ -30,6 +31,9 @@ struct ExportResult {
 
 // A workbook file that could not be written, and why.
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
+
+// The file name an export proposes: "价格记录-<yyyyMMdd-HHmm>.xlsx" at the time given.
+QString ProposedExportFileName(const QDateTime &when);
 
 // Spreadsheet column name of the 1-based column n: A..Z, then AA, AB, ... ZZ,
 // AAA, ...; empty for n < 1.

@@ -92,6 +92,14 @@ void ProductGridModel::ClearRows()
     endResetModel();
 }
 
+void ProductGridModel::SetShowsOlderRecord(bool older)
+{
+    if (older == showsOlderRecord_)
+        return;
+    showsOlderRecord_ = older;
+    emit showsOlderRecordChanged(older);
+}
+
 void ProductGridModel::RenumberIds()
 {
     if (columns_.empty())

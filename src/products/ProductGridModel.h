@@ -50,13 +50,18 @@ public:
     // record, so nothing may be deleted through them. A new grid shows current
     // results.
     bool ShowsOlderRecord() const { return showsOlderRecord_; }
-    void SetShowsOlderRecord(bool older) { showsOlderRecord_ = older; }
+    void SetShowsOlderRecord(bool older);
+    // Every row, as the cells hold it.
+    const std::vector<std::vector<std::string>> &Rows() const { return rows_; }
 
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void showsOlderRecordChanged(bool older);
 
 private:
     std::vector<Column> columns_;

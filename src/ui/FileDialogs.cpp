@@ -1,12 +1,19 @@
 #include "ui/FileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace corvix {
 namespace {
 FileDialogHandler &Handler()
 {
     static FileDialogHandler handler;
+    return handler;
+}
+
+SaveDialogHandler &SaveHandler()
+{
+    static SaveDialogHandler handler;
     return handler;
 }
 } // namespace
@@ -33,14 +40,22 @@ QString AskOpenFileName(const QString &title, const QString &filter)
     return QFileDialog::getOpenFileName(nullptr, title, QString(), QtNameFilter(filter));
 }
 
-QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
+                        const QString &proposed)
 {
+    if (SaveHandler())
+        return SaveHandler()(title, filter, proposed);
     if (Handler())
         return Handler()(title, filter);
     QFileDialog dialog(nullptr, title, QString(), QtNameFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    if (!proposed.isEmpty()) {
+        const QFileInfo file(proposed);
+        dialog.setDirectory(file.absolutePath());
+        dialog.selectFile(file.fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -49,6 +64,11 @@ QString AskSaveFileName(const QString &title, const QString &filter, const QStri
 void SetFileDialogHandlerForTests(FileDialogHandler handler)
 {
     Handler() = std::move(handler);
+}
+
+void SetSaveDialogHandlerForTests(SaveDialogHandler handler)
+{
+    SaveHandler() = std::move(handler);
 }
 
 } // namespace corvix

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "ui/HelpWindow.h"
 #include "ui/pages/AboutPage.h"
 #include "ui/pages/PageControls.h"
 #include "ui/pages/ProductListPage.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -22,6 +24,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Corvix"));
     BuildTabs();
     BuildStatusBar();
+    BuildHelp();
     resize(736, 440);
 }
 
@@ -54,6 +57,31 @@ void MainWindow::BuildTabs()
 void MainWindow::ShowTab(MainTab tab)
 {
     tabs_->setCurrentIndex(static_cast<int>(tab));
+}
+
+void MainWindow::SetVersionText(const QString &text)
+{
+    aboutPage_->SetVersionText(text);
+}
+
+void MainWindow::BuildHelp()
+{
+    auto *button = Named(new QPushButton(QStringLiteral("帮助")), QStringLiteral("帮助"));
+    button->setToolTip(QStringLiteral("帮助 (F1)"));
+    button->setFlat(true);
+    tabs_->setCornerWidget(button, Qt::TopRightCorner);
+    connect(button, &QPushButton::clicked, this, &MainWindow::ShowHelp);
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, &MainWindow::ShowHelp);
+}
+
+void MainWindow::ShowHelp()
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void MainWindow::BuildStatusBar()

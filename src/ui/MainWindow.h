@@ -12,6 +12,7 @@ class QTabWidget;
 namespace corvix {
 
 class AboutPage;
+class HelpWindow;
 class ProductListPage;
 class RecordListPage;
 class RuleEditorPage;
@@ -33,6 +34,12 @@ public:
     AboutPage *AboutUsPage() const { return aboutPage_; }
 
     void ShowTab(MainTab tab);
+    // The program's name and version, shown on the page "关于我们".
+    void SetVersionText(const QString &text);
+    // Opens the help window (F1, the button "帮助") and brings it to the front.
+    void ShowHelp();
+    // nullptr until the help was first asked for.
+    HelpWindow *Help() const { return help_; }
 
     // Status-bar progress of a capture run; hidden while no run is in progress.
     QProgressBar *RunProgress() const { return runProgress_; }
@@ -58,6 +65,7 @@ protected:
 private:
     void BuildTabs();
     void BuildStatusBar();
+    void BuildHelp();
 
     QTabWidget *tabs_ = nullptr;
     ProductListPage *listPage_ = nullptr;
@@ -65,6 +73,7 @@ private:
     RuleEditorPage *editorPage_ = nullptr;
     RecordListPage *recordsPage_ = nullptr;
     AboutPage *aboutPage_ = nullptr;
+    HelpWindow *help_ = nullptr;
     QProgressBar *runProgress_ = nullptr;
     QLabel *runProgressText_ = nullptr;
     QPushButton *stopRun_ = nullptr;

@@ -12,6 +12,12 @@ MessageHandler &Handler()
     static MessageHandler handler;
     return handler;
 }
+
+QuestionHandler &Questions()
+{
+    static QuestionHandler handler;
+    return handler;
+}
 } // namespace
 
 QString DefaultMessageTitle()
@@ -42,6 +48,41 @@ void ShowWriteFailure(const QString &action, const std::filesystem::path &file)
 {
     ShowMessage(action + QStringLiteral("失败：无法写入文件\n") + QString::fromStdU16String(file.u16string())
                 + QStringLiteral("\n（磁盘已满或没有写入权限），原来的文件保持不变。"));
+}
+
+int AskQuestion(const QString &text, const QStringList &buttons, const QString &title)
+{
+    const QString caption = title.isEmpty() ? DefaultMessageTitle() : title;
+    if (Questions())
+        return Questions()(text, caption, buttons);
+    QMessageBox box(QMessageBox::NoIcon, caption, text);
+    box.setWindowModality(Qt::ApplicationModal);
+    // The buttons carry the program's own texts, so they read the same on every
+    // desktop; the last one answers Escape.
+    QList<QPushButton *> pushed;
+    for (const QString &label : buttons)
+        pushed << box.addButton(label, QMessageBox::ActionRole);
+    if (!pushed.isEmpty()) {
+        box.setDefaultButton(pushed.constFirst());
+        box.setEscapeButton(pushed.constLast());
+    }
+    box.exec();
+    return static_cast<int>(pushed.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+}
+
+bool AskYesNo(const QString &text)
+{
+    return AskQuestion(text, {QStringLiteral("是"), QStringLiteral("否")}) == 0;
+}
+
+bool ConfirmDelete(const QString &what)
+{
+    return AskYesNo(QStringLiteral("确定删除 ") + what + QStringLiteral("？"));
+}
+
+void SetQuestionHandlerForTests(QuestionHandler handler)
+{
+    Questions() = std::move(handler);
 }
 
 void SetMessageHandlerForTests(MessageHandler handler)

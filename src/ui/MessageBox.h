@@ -1,8 +1,10 @@
 #pragma once
 // Every message box of the program goes through ShowMessage: task-modal, one OK
 // button (the default button), no icon, title "信息：" unless another is given.
-// Tests install a handler that records the texts and returns at once.
+// A box that lets the user choose goes through AskQuestion. Tests install
+// handlers that record the texts and return at once.
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <functional>
 
@@ -17,6 +19,19 @@ using MessageHandler = std::function<void(const QString &text, const QString &ti
 void SetMessageHandlerForTests(MessageHandler handler);
 
 QString DefaultMessageTitle();
+
+// A task-modal box with the given buttons, the first one the default: the
+// index of the button the user pressed, -1 when the box was closed without one.
+int AskQuestion(const QString &text, const QStringList &buttons, const QString &title = QString());
+// "是" / "否", whatever the desktop's language: true for 是.
+bool AskYesNo(const QString &text);
+// "确定删除 <what>？" answered 是.
+bool ConfirmDelete(const QString &what);
+
+using QuestionHandler =
+    std::function<int(const QString &text, const QString &title, const QStringList &buttons)>;
+// Replaces the real question box; pass nullptr to restore it.
+void SetQuestionHandlerForTests(QuestionHandler handler);
 
 // The one message for a write that did not happen: what the user tried, which
 // file could not be written, and that the file on disk is still the old one.

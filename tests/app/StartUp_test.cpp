@@ -2,6 +2,8 @@
 // rule, the restore of the newest record, and the save at close.
 #include "app/StartUp.h"
 
+#include "app/CommandLine.h"
+
 #include "ui/Session.h"
 #include "common/FullDisk.h"
 #include "common/TestSupport.h"
@@ -10,11 +12,13 @@
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/pages/AboutPage.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -249,4 +253,35 @@ TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
     EXPECT_TRUE(messages.Texts().isEmpty());
     auto second = Start();
     EXPECT_FALSE(second->Usable()) << "the first shell holds it now";
+}
+
+TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)
+{
+    Write(varnwick_ / "class" / "orlist.txt", Gbk("澜声旗舰店") + "\r\nB");
+    Rule("澜声旗舰店", "1");
+    Rule("B", "1");
+    const fs::path settings = root_ / "settings.ini";
+    const StartUpOptions options{root_, root_ / "fallback", settings};
+    const QRect place(40, 50, 900, 600);
+    {
+        AppShell shell(options);
+        shell.Show();
+        shell.Window()->setGeometry(place);
+        shell.Window()->ListPage()->GridView()->header()->resizeSection(3, 123);
+        shell.Window()->close();
+    }
+    AppShell shell(options);
+    QHeaderView *header = shell.Window()->ListPage()->GridView()->header();
+    EXPECT_EQ(header->sectionSize(3), 123);
+    EXPECT_EQ(header->sectionSize(2), shell.Window()->ListPage()->ShopColumnWidth(QStringLiteral("澜声旗舰店")));
+    EXPECT_GT(header->sectionSize(2), 60);
+    shell.Show();
+    EXPECT_EQ(shell.Window()->size(), place.size());
+}
+
+TEST_F(StartUpTest, AboutUsNamesTheVersion)
+{
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->AboutUsPage()->Version()->text(), VersionText());
+    EXPECT_TRUE(VersionText().startsWith(QStringLiteral("Corvix ")));
 }

@@ -23,6 +23,20 @@ void MessageRecorder::Clear()
     titles_.clear();
 }
 
+QuestionRecorder::QuestionRecorder(int answer) : answer_(answer)
+{
+    SetQuestionHandlerForTests([this](const QString &text, const QString &, const QStringList &buttons) {
+        texts_ << text;
+        buttons_ << buttons;
+        return answer_;
+    });
+}
+
+QuestionRecorder::~QuestionRecorder()
+{
+    SetQuestionHandlerForTests(nullptr);
+}
+
 Session &TestSession()
 {
     static Session session;

@@ -26,6 +26,26 @@ private:
     QStringList titles_;
 };
 
+// Answers every question box with a fixed button, for its lifetime, and
+// records the questions and the buttons they offered.
+class QuestionRecorder {
+public:
+    // answer: the index of the button pressed (-1: the box closed without one).
+    explicit QuestionRecorder(int answer = 0);
+    ~QuestionRecorder();
+    QuestionRecorder(const QuestionRecorder &) = delete;
+    QuestionRecorder &operator=(const QuestionRecorder &) = delete;
+
+    void Answer(int answer) { answer_ = answer; }
+    const QStringList &Texts() const { return texts_; }
+    const QList<QStringList> &Buttons() const { return buttons_; }
+
+private:
+    int answer_;
+    QStringList texts_;
+    QList<QStringList> buttons_;
+};
+
 // The session that a test's controllers share (one per test program), and a
 // fresh start of it.
 Session &TestSession();

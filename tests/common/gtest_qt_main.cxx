@@ -10,6 +10,8 @@ using TestApplication = QCoreApplication;
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 using TestApplication = QApplication;
 #endif
 
@@ -19,6 +21,13 @@ int main(int argc, char **argv)
     corvix::PrepareQtBeforeApplication();
 #endif
     TestApplication app(argc, argv);
+#ifndef CORVIX_CORE_TEST
+    // What the windows remember goes to a folder of this run, never into the
+    // settings of the user who runs the tests.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -30,6 +30,16 @@ using corvix::test::TempDataRoot;
 #include "products/WorkbookReader.h"
 
 
+TEST(ProposedExportFileName, DatedToTheMinute)
+{
+    const std::pair<QDateTime, QString> cases[] = {
+        {QDateTime(QDate(2024, 3, 5), QTime(9, 7, 59)), QStringLiteral("价格记录-20240305-0907.xlsx")},
+        {QDateTime(QDate(1999, 12, 31), QTime(23, 59)), QStringLiteral("价格记录-19991231-2359.xlsx")},
+    };
+    for (const auto &[when, name] : cases)
+        EXPECT_EQ(ProposedExportFileName(when), name);
+}
+
 TEST(ColumnLetter, OneToTwentySixThenTwoLetters)
 {
     const std::vector<std::pair<int, std::string>> cases = {

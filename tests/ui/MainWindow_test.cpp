@@ -1,6 +1,7 @@
 // The main window's catalogue: names, kinds, captions, columns, items, initial
 // states, menus, accessible names and keyboard order.
 #include "ui/EntryWindows.h"
+#include "ui/HelpWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/AboutPage.h"
 #include "ui/pages/ProductListPage.h"
@@ -14,6 +15,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,7 +27,9 @@
 #include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace corvix;
@@ -308,4 +312,56 @@ TEST(MainWindowCatalogue, StartPageShipsInsideTheProgram)
     EXPECT_TRUE(html.contains(QStringLiteral("开始抓取")));
     EXPECT_FALSE(html.contains(QStringLiteral("http://"))) << "the start page needs no network";
     EXPECT_FALSE(html.contains(QStringLiteral("https://")));
+}
+
+TEST(MainWindowCatalogue, ShopColumnsAreAsWideAsTheirTitlesAndAtLeastSixty)
+{
+    MainWindow w;
+    const QFontMetrics metrics = w.ListPage()->GridView()->header()->fontMetrics();
+    const QStringList titles{QStringLiteral("京东"), QStringLiteral("澜声旗舰店"),
+                             QStringLiteral("澜声旗舰店官方网上商城（自营）")};
+    for (const QString &title : titles)
+        w.ListPage()->AddShopColumn(ToGbk(title));
+    QHeaderView *header = w.ListPage()->GridView()->header();
+    for (int i = 0; i < titles.size(); ++i) {
+        const int width = header->sectionSize(2 + i);
+        EXPECT_GE(width, 60) << i;
+        EXPECT_GT(width, metrics.horizontalAdvance(titles[i])) << i;
+        EXPECT_EQ(width, w.ListPage()->ShopColumnWidth(titles[i])) << i;
+        EXPECT_TRUE(w.ListPage()->Grid()->ColumnAt(2 + i).alignment & Qt::AlignHCenter);
+    }
+    EXPECT_EQ(header->sectionSize(2), 60) << "a short title keeps the narrowest width";
+    EXPECT_LT(header->sectionSize(3), header->sectionSize(4));
+}
+
+TEST(MainWindowHelp, F1AndTheHelpButtonOpenTheStartPage)
+{
+    MainWindow w;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const std::pair<const char *, std::function<void()>> ways[] = {
+        {"F1", [&] { QTest::keyClick(&w, Qt::Key_F1); }},
+        {"帮助", [&] { Find<QPushButton>(&w, "帮助")->click(); }},
+    };
+    for (const auto &[way, ask] : ways) {
+        if (w.Help())
+            w.Help()->close();
+        ask();
+        ASSERT_NE(w.Help(), nullptr) << way;
+        EXPECT_TRUE(w.Help()->isVisible()) << way;
+        EXPECT_EQ(w.Help()->windowTitle(), "帮助");
+        EXPECT_EQ(w.Help()->Text()->source(), QUrl(QStringLiteral("qrc:/about/index.html")));
+        EXPECT_TRUE(w.Help()->Text()->toPlainText().contains(QStringLiteral("开始抓取"))) << way;
+    }
+    EXPECT_EQ(w.findChildren<HelpWindow *>().size(), 1) << "one help window, shown again";
+    EXPECT_EQ(w.AboutUsPage()->Browser(), nullptr) << "help starts no browser engine";
+}
+
+TEST(MainWindowHelp, AboutUsShowsTheVersion)
+{
+    MainWindow w;
+    w.SetVersionText(QStringLiteral("Corvix 1.2.3"));
+    EXPECT_EQ(w.AboutUsPage()->Version()->text(), "Corvix 1.2.3");
+    EXPECT_EQ(Find<QLabel>(&w, "版本"), w.AboutUsPage()->Version());
 }

@@ -3,6 +3,7 @@
 // browser 超文本浏览框1.
 #include <QWidget>
 
+class QLabel;
 class QWebEngineView;
 
 namespace corvix {
@@ -16,8 +17,12 @@ public:
     QWebEngineView *Browser() const { return browser_; }
     // Creates the browser with the start page, the first time only.
     void ShowStartPage();
+    // The line above the start page that names the program and its version.
+    void SetVersionText(const QString &text);
+    QLabel *Version() const { return version_; }
 
 private:
+    QLabel *version_ = nullptr;
     QWebEngineView *browser_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "ui/pages/PageControls.h"
 
 #include <QAction>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,8 +15,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvix {
 
@@ -24,10 +28,12 @@ ProductListPage::ProductListPage(QWidget *parent) : QWidget(parent)
     QWidget *group = BuildButtonRow();
     BuildGrid();
     BuildGridMenu();
+    QWidget *banner = BuildOlderRecordBanner();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(group);
+    layout->addWidget(banner);
     layout->addWidget(gridView_, 1);
     setTabOrder(exportButton_, gridView_);
 }
@@ -68,12 +74,46 @@ QWidget *ProductListPage::BuildButtonRow()
     setTabOrder(file, exportButton_);
 
     connect(searchButton, &QPushButton::clicked, this, &ProductListPage::searchRequested);
+    connect(search_, &QLineEdit::returnPressed, this, &ProductListPage::searchRequested);
     connect(run, &QPushButton::clicked, this, &ProductListPage::runRequested);
     connect(retry, &QPushButton::clicked, this, &ProductListPage::retryRequested);
     connect(paste, &QPushButton::clicked, this, &ProductListPage::pasteImportRequested);
     connect(file, &QPushButton::clicked, this, &ProductListPage::fileImportRequested);
     connect(exportButton_, &QPushButton::clicked, this, &ProductListPage::exportRequested);
     return group;
+}
+
+QWidget *ProductListPage::BuildOlderRecordBanner()
+{
+    banner_ = Named(new QFrame, QStringLiteral("查看记录提示"));
+    QFrame *frame = banner_;
+    frame->setFrameShape(QFrame::StyledPanel);
+    // A pale yellow strip: the rows below are not today's results.
+    frame->setAutoFillBackground(true);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Window, QColor(0xFF, 0xF4, 0xC2));
+    palette.setColor(QPalette::WindowText, QColor(0x40, 0x30, 0x00));
+    frame->setPalette(palette);
+    bannerText_ = Named(new QLabel, QStringLiteral("查看记录说明"));
+    auto *back = Named(new QPushButton(QStringLiteral("返回当前结果")), QStringLiteral("返回当前结果"));
+    auto *row = new QHBoxLayout(frame);
+    row->setContentsMargins(8, 2, 8, 2);
+    row->addWidget(bannerText_, 1);
+    row->addWidget(back);
+    connect(back, &QPushButton::clicked, this, &ProductListPage::backToCurrentRequested);
+    frame->hide();
+    return frame;
+}
+
+QWidget *ProductListPage::OlderRecordBanner() const
+{
+    return banner_;
+}
+
+void ProductListPage::ShowOlderRecordBanner(const QString &saveTime)
+{
+    bannerText_->setText(QStringLiteral("正在查看 ") + saveTime + QStringLiteral(" 的记录"));
+    banner_->show();
 }
 
 void ProductListPage::BuildGrid()
@@ -94,6 +134,10 @@ void ProductListPage::BuildGrid()
     AddGridColumn("ID", 50, Qt::AlignLeft);
     AddGridColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
     gridView_->viewport()->installEventFilter(this);
+    connect(grid_, &ProductGridModel::showsOlderRecordChanged, this, [this](bool older) {
+        if (!older)
+            banner_->hide();
+    });
 }
 
 void ProductListPage::BuildGridMenu()
@@ -101,6 +145,10 @@ void ProductListPage::BuildGridMenu()
     gridMenu_ = Named(new QMenu(QStringLiteral("列表操作"), this), QStringLiteral("列表操作"));
     deleteRow_ = MenuItem(gridMenu_, QStringLiteral("删除记录"));
     QAction *openLink = MenuItem(gridMenu_, QStringLiteral("浏览器打开[默认浏览器]"));
+    // The Delete key on the grid is the menu's 删除记录, disabled with it.
+    deleteRow_->setShortcut(QKeySequence::Delete);
+    deleteRow_->setShortcutContext(Qt::WidgetShortcut);
+    gridView_->addAction(deleteRow_);
     QAction *history = MenuItem(gridMenu_, QStringLiteral("价格走势"));
     connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
     connect(openLink, &QAction::triggered, this, &ProductListPage::openLinkRequested);
@@ -117,6 +165,20 @@ void ProductListPage::AddGridColumn(const std::string &gbkTitle, int width, Qt::
 {
     grid_->AddColumn(gbkTitle, width, alignment);
     gridView_->header()->resizeSection(grid_->ColumnCount() - 1, width);
+}
+
+int ProductListPage::ShopColumnWidth(const QString &title) const
+{
+    constexpr int kNarrowest = 60;
+    const QHeaderView *header = gridView_->header();
+    // The header's own margins on both sides, and room for the section's frame.
+    const int padding = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 8;
+    return std::max(kNarrowest, header->fontMetrics().horizontalAdvance(title) + padding);
+}
+
+void ProductListPage::AddShopColumn(const std::string &gbkTitle)
+{
+    AddGridColumn(gbkTitle, ShopColumnWidth(FromGbk(gbkTitle)), Qt::AlignHCenter);
 }
 
 GridHit ProductListPage::HitTest(const QPoint &viewportPos) const

@@ -7,6 +7,8 @@
 #include <string>
 
 class QAction;
+class QFrame;
+class QLabel;
 class QMenu;
 class QLineEdit;
 class QPushButton;
@@ -36,6 +38,9 @@ public:
 
     // Adds a product-grid column and gives the view its width.
     void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
+    // A site column, centred, as wide as its title and at least 60 pixels.
+    void AddShopColumn(const std::string &gbkTitle);
+    int ShopColumnWidth(const QString &title) const;
     GridHit HitTest(const QPoint &viewportPos) const;
     // The selected row, -1 without one.
     int SelectedRow() const;
@@ -44,18 +49,24 @@ public:
     // Pops up "列表操作" at globalPos when a row is selected.
     void ShowGridMenu(const QPoint &globalPos);
     void SetExportEnabled(bool enabled);
+    // The line above the grid while it shows an older record: "正在查看 <time>
+    // 的记录" and the button "返回当前结果". It goes when the grid shows current
+    // results again, whoever brings them.
+    void ShowOlderRecordBanner(const QString &saveTime);
+    QWidget *OlderRecordBanner() const;
     void SetDeleteRowEnabled(bool enabled);
 
 signals:
-    void searchRequested();      // 按钮8 "查询"
+    void searchRequested();      // 按钮8 "查询", or Enter in 编辑框8
     void runRequested();         // 按钮9 "开始抓取"
     void retryRequested();       // 按钮10 "失败重抓"
     void pasteImportRequested(); // 按钮5 "粘贴导入"
     void fileImportRequested();  // 按钮6 "文件导入"
     void exportRequested();      // 按钮7 "导出"
-    void deleteRowRequested();   // menu item "删除记录"
+    void deleteRowRequested();   // menu item "删除记录", or the Delete key on the grid
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     void priceHistoryRequested(); // menu item "价格走势"
+    void backToCurrentRequested(); // "返回当前结果" in the older record's banner
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
     // still selects the row after a press; a left double-click goes no further.
     void gridLeftPressed(const QPoint &viewportPos);
@@ -67,10 +78,13 @@ protected:
 
 private:
     QWidget *BuildButtonRow();
+    QWidget *BuildOlderRecordBanner();
     void BuildGrid();
     void BuildGridMenu();
 
     QLineEdit *search_ = nullptr;
+    QFrame *banner_ = nullptr;
+    QLabel *bannerText_ = nullptr;
     QPushButton *exportButton_ = nullptr;
     ProductGridModel *grid_ = nullptr;
     QTreeView *gridView_ = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/pages/PageControls.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +27,8 @@ RecordListPage::RecordListPage(QWidget *parent) : QWidget(parent)
     connect(refresh, &QAction::triggered, this, &RecordListPage::refreshRequested);
     connect(view, &QAction::triggered, this, &RecordListPage::viewRequested);
     OnContextMenu(list_, [this](const QPoint &globalPos, bool) { ShowMenu(globalPos); });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &RecordListPage::viewRequested);
+    list_->installEventFilter(this);
 }
 
 void RecordListPage::AppendRecord(const QString &name, const QString &saveTime)
@@ -48,6 +51,27 @@ std::optional<QString> RecordListPage::SelectedRecordName() const
     if (selected.isEmpty())
         return std::nullopt;
     return selected.front()->text(1);
+}
+
+bool RecordListPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !list_->selectedItems().isEmpty()) {
+            emit viewRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString RecordListPage::SelectedRecordTime() const
+{
+    const QList<QTreeWidgetItem *> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return {};
+    const QString time = selected.front()->text(2);
+    return time.isEmpty() ? selected.front()->text(1) : time;
 }
 
 void RecordListPage::ShowMenu(const QPoint &globalPos)

@@ -23,12 +23,17 @@ public:
     void ClearRecords();
     // The name cell of the selected row; nothing without a selected row.
     std::optional<QString> SelectedRecordName() const;
+    // The save-time cell of the selected row, or its name when that is empty.
+    QString SelectedRecordTime() const;
     // Pops up "记录操作" at globalPos when a row is selected.
     void ShowMenu(const QPoint &globalPos);
 
 signals:
     void refreshRequested(); // "刷新列表"
-    void viewRequested();    // "查看"
+    void viewRequested();    // "查看", a double-click or Enter on a row
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QTreeWidget *list_ = nullptr;

@@ -38,6 +38,13 @@ void RuleListPage::BuildMenu()
     connect(edit_, &QAction::triggered, this, &RuleListPage::editRequested);
     connect(test_, &QAction::triggered, this, &RuleListPage::testRequested);
     connect(delete_, &QAction::triggered, this, &RuleListPage::deleteRequested);
+    // The Delete key asks as the menu's 删除 does. It is an action of its own:
+    // the menu item stays disabled after the menu was shown for a built-in rule.
+    auto *deleteKey = new QAction(list_);
+    deleteKey->setShortcut(QKeySequence::Delete);
+    deleteKey->setShortcutContext(Qt::WidgetShortcut);
+    list_->addAction(deleteKey);
+    connect(deleteKey, &QAction::triggered, this, &RuleListPage::deleteRequested);
     OnContextMenu(list_, [this](const QPoint &globalPos, bool viaKeyboard) { emit menuRequested(globalPos, viaKeyboard); });
 }
 

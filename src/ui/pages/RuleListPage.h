@@ -34,7 +34,7 @@ signals:
     void toggleRequested();  // "启用/关闭"
     void editRequested();    // "编辑"
     void testRequested();    // "测试"
-    void deleteRequested();  // "删除"
+    void deleteRequested();  // "删除", or the Delete key on the list
 
 private:
     void BuildMenu();

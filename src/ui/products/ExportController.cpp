@@ -1,23 +1,42 @@
 #include "ui/products/ExportController.h"
 
-#include "ui/Session.h"
 #include "products/ExcelExport.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/Session.h"
+#include "ui/ShellOpen.h"
+#include "ui/UiSettings.h"
 #include "ui/pages/ProductListPage.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
 
 namespace corvix {
 
-ExportController::ExportController(ProductListPage *page, Session &session)
-    : QObject(page), page_(page), session_(session)
+ExportController::ExportController(ProductListPage *page, Session &session, UiSettings &settings)
+    : QObject(page), page_(page), session_(session), settings_(settings)
 {
     connect(page_, &ProductListPage::exportRequested, this, &ExportController::ExportToExcel);
+}
+
+QString ExportController::ProposedFile() const
+{
+    QString folder = settings_.LastExportFolder();
+    // A folder since removed (a USB stick) falls back to the user's documents.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(ProposedExportFileName(QDateTime::currentDateTime()));
 }
 
 void ExportController::ExportToExcel()
 {
     const QString fileName = AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
-                                             QStringLiteral("xlsx"));
+                                             QStringLiteral("xlsx"), ProposedFile());
     if (fileName.isEmpty())
         return;
     // Events are pumped during the export; a second export must not start inside it.
@@ -31,6 +50,18 @@ void ExportController::ExportToExcel()
         ShowWriteFailure(QStringLiteral("导出"), result.unwrittenFile);
     else if (!result.ok)
         ShowMessage(result.error);
+    else
+        TellExported(fileName);
+}
+
+void ExportController::TellExported(const QString &fileName)
+{
+    const QString folder = QFileInfo(fileName).absolutePath();
+    settings_.SetLastExportFolder(folder);
+    const int pressed = AskQuestion(QStringLiteral("导出成功：") + QDir::toNativeSeparators(fileName),
+                                    {QStringLiteral("确定"), QStringLiteral("打开文件夹")});
+    if (pressed == 1)
+        OpenWithShell(QUrl::fromLocalFile(folder));
 }
 
 } // namespace corvix

@@ -7,20 +7,28 @@ namespace corvix {
 struct Session;
 
 class ProductListPage;
+class UiSettings;
 
 class ExportController : public QObject {
     Q_OBJECT
 public:
-    // Parented to the page whose grid it exports.
-    ExportController(ProductListPage *page, Session &session);
+    // Parented to the page whose grid it exports; settings keep the folder of
+    // the last export.
+    ExportController(ProductListPage *page, Session &session, UiSettings &settings);
 
-    // Asks for the file name; cancelling starts nothing. A workbook that could
-    // not be written is reported in a message box.
+    // Asks for the file name, proposing "价格记录-<yyyyMMdd-HHmm>.xlsx" in the
+    // last folder used; cancelling starts nothing. A written workbook is told
+    // with a button that opens its folder, one that could not be written in a
+    // message box.
     void ExportToExcel();
 
 private:
+    QString ProposedFile() const;
+    void TellExported(const QString &fileName);
+
     ProductListPage *page_;
     Session &session_;
+    UiSettings &settings_;
 };
 
 } // namespace corvix

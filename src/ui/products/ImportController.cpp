@@ -93,7 +93,7 @@ void ImportController::PasteImport()
         PasteImportWindow window;
         const QString clipboard = QGuiApplication::clipboard()->text();
         window.Editor()->setPlainText(ForEditor(PrepareClipboardText(ToGbk(WithCrLf(clipboard)))));
-        connect(&window, &PasteImportWindow::aboutToBeDestroyed, &window, [this, &window] {
+        connect(&window, &PasteImportWindow::entryKept, &window, [this, &window] {
             const QString text = window.Editor()->toPlainText();
             if (!text.isEmpty())
                 session_.importBuffer = NormaliseSeparators(ToGbk(WithCrLf(text)));
@@ -138,7 +138,7 @@ LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
     }
     const int ownRow = hit.row;
     const int ownColumn = hit.column;
-    connect(window, &LinkInputWindow::aboutToBeDestroyed, this, [this, window, ownRow, ownColumn] {
+    connect(window, &LinkInputWindow::entryKept, this, [this, window, ownRow, ownColumn] {
         StoreEntry(window->Editor()->toPlainText(), ownRow, ownColumn);
     });
     window->show();

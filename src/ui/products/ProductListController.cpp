@@ -91,9 +91,16 @@ void ProductListController::DeleteProductRow()
         ShowMessage(QStringLiteral("正在查看以前的记录，不能删除：删除只用于当前的抓取结果。"));
         return;
     }
-    page_->SetDeleteRowEnabled(false);
     const int row = page_->SelectedRow();
-    if (row >= 0 && RemoveRowFromFiles(row)) {
+    if (row < 0)
+        return;
+    const std::string &title = grid_->Text(row, kProductTitleColumn);
+    QString what = QStringLiteral("第%1行").arg(row + 1);
+    if (!title.empty())
+        what += QStringLiteral("“") + FromGbk(title) + QStringLiteral("”");
+    // The row cannot be brought back: its links and its prices go with it.
+    page_->SetDeleteRowEnabled(false);
+    if (ConfirmDelete(what) && RemoveRowFromFiles(row)) {
         session_.resultsChanged = true;
         grid_->RemoveRow(row);
         grid_->RenumberIds();

@@ -17,6 +17,13 @@ RecordListController::RecordListController(MainWindow *window, Session &session)
 {
     connect(page_, &RecordListPage::refreshRequested, this, &RecordListController::RefreshRecordList);
     connect(page_, &RecordListPage::viewRequested, this, &RecordListController::ViewRecord);
+    ProductListPage *listPage = window_->ListPage();
+    connect(listPage, &ProductListPage::backToCurrentRequested, this, &RecordListController::ReturnToCurrentResults);
+    // A capture run that rebuilds the grid makes the kept rows out of date.
+    connect(listPage->Grid(), &ProductGridModel::showsOlderRecordChanged, this, [this](bool older) {
+        if (!older)
+            currentRows_.reset();
+    });
 }
 
 void RecordListController::FillRecordList()
@@ -37,6 +44,7 @@ void RecordListController::ViewRecord()
     if (!chosen)
         return;
     const std::string name = ToGbk(*chosen) + ".txt";
+    const QString saveTime = page_->SelectedRecordTime();
     ProductGridModel &grid = *window_->ListPage()->Grid();
     const std::filesystem::path dbDir = session_.dirs.dbDir;
 
@@ -55,11 +63,26 @@ void RecordListController::ViewRecord()
         RefreshRecordList();
     }
 
+    // Looking from one older record to the next keeps the rows of today.
+    if (!grid.ShowsOlderRecord())
+        currentRows_ = grid.Rows();
     grid.ClearRows();
     LoadRecordIntoGrid(PathInDir(dbDir, name), grid);
     grid.SetShowsOlderRecord(true);
+    window_->ListPage()->ShowOlderRecordBanner(saveTime);
     window_->ShowTab(MainTab::List);
     emit recordViewed(ToGbk(*chosen));
+}
+
+void RecordListController::ReturnToCurrentResults()
+{
+    ProductGridModel &grid = *window_->ListPage()->Grid();
+    if (!grid.ShowsOlderRecord() || !currentRows_)
+        return;
+    std::vector<std::vector<std::string>> rows = std::move(*currentRows_);
+    grid.ClearRows();
+    grid.AppendRows(std::move(rows));
+    grid.SetShowsOlderRecord(false);
 }
 
 } // namespace corvix

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <optional>
+#include <vector>
 
 namespace corvix {
 
@@ -25,6 +27,9 @@ public:
     // Replaces the grid's rows by those of the selected record and shows the
     // tab "列表". Viewing never asks for a save at shutdown.
     void ViewRecord();
+    // The rows that were shown before the first 查看 come back, and the grid
+    // shows current results again.
+    void ReturnToCurrentResults();
 
 signals:
     // The results of the run were saved as a record file before a record was viewed.
@@ -34,6 +39,9 @@ signals:
 
 private:
     MainWindow *window_;
+    // The grid's rows as they were before 查看 replaced them; nothing while the
+    // grid shows current results.
+    std::optional<std::vector<std::vector<std::string>>> currentRows_;
     RecordListPage *page_;
     Session &session_;
 };

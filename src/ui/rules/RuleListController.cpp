@@ -139,6 +139,13 @@ void RuleListController::DeleteRule()
         return;
     const DataDirs &dirs = session_.dirs;
     const std::string title = TitleOfRow(row);
+    // The menu offers no 删除 for a built-in rule; the Delete key asks here.
+    if (ParseRule(ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd)).builtIn) {
+        ShowMessage(QStringLiteral("内置规则不能删除。"));
+        return;
+    }
+    if (!ConfirmDelete(QStringLiteral("规则“") + FromGbk(title) + QStringLiteral("”")))
+        return;
     // The index goes first: when it cannot be written, nothing has changed yet.
     const std::filesystem::path indexPath = RuleIndexPath(dirs);
     const std::string oldIndex = ReadWholeFile(indexPath);

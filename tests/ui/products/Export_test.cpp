@@ -7,11 +7,17 @@
 #include "products/WorkbookReader.h"
 #include "support/Gbk.h"
 #include "ui/FileDialogs.h"
+#include "ui/ShellOpen.h"
+#include "ui/UiSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/products/ExportController.h"
 
+#include <QDir>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -28,21 +34,24 @@ protected:
         window = std::make_unique<MainWindow>();
         window->ListPage()->AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
         window->ListPage()->Grid()->AppendRows({{"1", Gbk("苹果"), "12.50"}});
-        new ExportController(window->ListPage(), test::TestSession());
-        SetFileDialogHandlerForTests([this](const QString &title, const QString &filter) {
+        new ExportController(window->ListPage(), test::TestSession(), settings);
+        SetSaveDialogHandlerForTests([this](const QString &title, const QString &filter, const QString &offered) {
             titles << title;
             filters << filter;
+            proposed << offered;
             return answer;
         });
     }
-    void TearDown() override { SetFileDialogHandlerForTests(nullptr); }
+    void TearDown() override { SetSaveDialogHandlerForTests(nullptr); }
     void Click() { window->findChild<QPushButton *>(QStringLiteral("按钮7"))->click(); }
 
     TempSession root;
     MessageRecorder messages;
+    test::QuestionRecorder questions{0}; // 确定
+    UiSettings settings{QString::fromStdU16String((root.Dir() / "settings.ini").u16string())};
     std::unique_ptr<MainWindow> window;
     QString answer;
-    QStringList titles, filters;
+    QStringList titles, filters, proposed;
 };
 
 } // namespace
@@ -63,6 +72,8 @@ TEST_F(ExportButtonTest, ExportsTheGridToTheChosenFile)
     answer = QString::fromStdU16String(target.u16string());
     Click();
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join("\n").toStdString();
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("导出成功：") + QDir::toNativeSeparators(answer)});
+    EXPECT_EQ(questions.Buttons(), QList<QStringList>{(QStringList{"确定", "打开文件夹"})});
     const Sheet sheet = ReadSheet(target);
     EXPECT_EQ(Text(sheet, "C1"), "京东");
     EXPECT_EQ(Text(sheet, "B2"), "苹果");
@@ -113,4 +124,53 @@ TEST_F(ExportButtonTest, AFullDiskKeepsTheOldWorkbookAndSaysSo)
         EXPECT_TRUE(messages.Texts()[0].contains(answer));
         EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("原来的文件保持不变。")));
     }
+}
+
+TEST_F(ExportButtonTest, ProposesADatedNameInTheLastFolderUsed)
+{
+    const fs::path folder = root.Dir() / "导出";
+    fs::create_directories(folder);
+    const QString native = QString::fromStdU16String(folder.u16string());
+    struct Step {
+        QString lastFolder; // as remembered before the click
+        QString expectedFolder;
+    };
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const Step steps[] = {
+        {QString(), documents.isEmpty() ? QDir::homePath() : documents},
+        {native, native},
+        {native + QStringLiteral("/gone"), documents.isEmpty() ? QDir::homePath() : documents},
+    };
+    for (const Step &s : steps) {
+        settings.SetLastExportFolder(s.lastFolder);
+        proposed.clear();
+        Click();
+        ASSERT_EQ(proposed.size(), 1);
+        const QFileInfo file(proposed[0]);
+        EXPECT_EQ(QDir(file.absolutePath()), QDir(s.expectedFolder)) << proposed[0].toStdString();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^价格记录-\\d{8}-\\d{4}\\.xlsx$")).match(file.fileName()).hasMatch())
+            << file.fileName().toStdString();
+    }
+}
+
+TEST_F(ExportButtonTest, ASuccessfulExportRemembersItsFolderAndCanOpenIt)
+{
+    const fs::path folder = root.Dir() / "导出";
+    fs::create_directories(folder);
+    answer = QString::fromStdU16String((folder / "a.xlsx").u16string());
+    QList<QUrl> opened;
+    SetShellOpenHandlerForTests([&](const QUrl &url) { opened << url; });
+    questions.Answer(1); // 打开文件夹
+    Click();
+    SetShellOpenHandlerForTests(nullptr);
+    const QString native = QString::fromStdU16String(folder.u16string());
+    EXPECT_EQ(settings.LastExportFolder(), native);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(native)});
+
+    // A failed export asks nothing and keeps the folder remembered before.
+    questions.Answer(0);
+    answer = QString::fromStdU16String((root.Dir() / "missing" / "b.xlsx").u16string());
+    Click();
+    EXPECT_EQ(questions.Texts().size(), 1);
+    EXPECT_EQ(settings.LastExportFolder(), native);
 }

@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 namespace corvix {
 namespace {
@@ -76,9 +78,14 @@ TEST_F(Import, ClipboardWithoutSeparatorOpensEmptyButTypedLinesImport)
 TEST_F(Import, PasteWindowFollowsItsSize)
 {
     PasteWith(QString(), [](PasteImportWindow &w) {
+        // The box takes the width and the height above 确定 and 取消.
         w.resize(700, 260);
         QApplication::processEvents();
-        EXPECT_EQ(w.Editor()->size(), w.size());
+        const int height = w.Editor()->height();
+        w.resize(720, 300);
+        QApplication::processEvents();
+        EXPECT_EQ(w.Editor()->width(), 720);
+        EXPECT_EQ(w.Editor()->height(), height + 40);
     });
 }
 
@@ -129,6 +136,37 @@ TEST_F(Import, FileImportCancelledOrEmpty)
     SetFileDialogHandlerForTests(nullptr);
     EXPECT_EQ(test::TestSession().importBuffer, "");
     EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+// The ways an entry window can end, and whether each keeps the entry.
+struct Ending {
+    const char *way;
+    std::function<void(EntryWindow &)> end;
+    bool kept;
+};
+
+std::vector<Ending> Endings()
+{
+    return {
+        {"确定", [](EntryWindow &w) { w.OkButton()->click(); }, true},
+        {"close button", [](EntryWindow &w) { w.close(); }, true},
+        {"取消", [](EntryWindow &w) { w.CancelButton()->click(); }, false},
+        {"Escape", [](EntryWindow &w) { QTest::keyClick(&w, Qt::Key_Escape); }, false},
+    };
+}
+
+TEST_F(Import, PasteWindowKeepsTheTextByOkOrClosingAndDiscardsItByCancelOrEscape)
+{
+    for (const Ending &e : Endings()) {
+        messages.Clear();
+        PasteWith(QStringLiteral("Phone,L1"), [&](PasteImportWindow &w) {
+            EXPECT_EQ(w.OkButton()->text(), QStringLiteral("确定"));
+            EXPECT_EQ(w.CancelButton()->text(), QStringLiteral("取消"));
+            e.end(w);
+        });
+        EXPECT_EQ(test::TestSession().importBuffer, e.kept ? "Phone,L1" : "") << e.way;
+        EXPECT_EQ(messages.Texts().size(), e.kept ? 1 : 0) << e.way;
+    }
 }
 
 class EditCell : public ProductGridTest {
@@ -253,6 +291,29 @@ TEST_F(EditCell, AClickThatResetsCurrentCellLeavesTheEntryWithItsOwnCell)
     EXPECT_EQ(Grid().Text(1, 2), "-");
     EXPECT_EQ(Grid().Text(0, 0), "1");
     EXPECT_FALSE(TempSession::ReadBytes(LinkFilePath(root.Dirs())).find("ID=") != std::string::npos);
+}
+
+} // namespace
+} // namespace corvix
+
+namespace corvix {
+namespace {
+
+TEST_F(EditCell, LinkWindowKeepsTheEntryByOkOrClosingAndDiscardsItByCancelOrEscape)
+{
+    AddRows({{"1", "a", "", ""}});
+    for (const Ending &e : Endings()) {
+        Grid().SetText(0, 1, "a");
+        QPointer<LinkInputWindow> w = import->EditCell(CellPoint(0, 1));
+        ASSERT_NE(w, nullptr);
+        w->Editor()->setPlainText(QStringLiteral("Phone"));
+        e.end(*w);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(Grid().Text(0, 1), e.kept ? "Phone" : "a") << e.way;
+        EXPECT_EQ(ReadLink(root.Dirs(), 0, "title"), e.kept ? "Phone" : "") << e.way;
+        EXPECT_TRUE(w.isNull()) << e.way << ": the window is gone";
+        std::filesystem::remove(LinkFilePath(root.Dirs()));
+    }
 }
 
 } // namespace

@@ -64,6 +64,7 @@ protected:
 
     TempSession root;
     MessageRecorder messages;
+    QuestionRecorder questions; // 是 to every question
     std::unique_ptr<MainWindow> window;
     ProductListController *list = nullptr;
     ImportController *import = nullptr;

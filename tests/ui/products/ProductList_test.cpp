@@ -241,3 +241,59 @@ TEST_F(ProductList, OpenLinkWithoutWebLinkSaysSo)
 
 } // namespace
 } // namespace corvix
+
+namespace corvix {
+namespace {
+
+class ProductListKeys : public ProductGridTest {
+protected:
+    void Focus(QWidget *w)
+    {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        w->setFocus();
+    }
+};
+
+TEST_F(ProductListKeys, EnterInTheSearchBoxSearches)
+{
+    AddRows({{"1", "Apple"}, {"2", "Pear"}});
+    auto *box = window->findChild<QLineEdit *>(QStringLiteral("编辑框8"));
+    Focus(box);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        View()->selectionModel()->clearSelection();
+        box->setText(QStringLiteral("Pe"));
+        QTest::keyClick(box, key);
+        EXPECT_EQ(window->ListPage()->SelectedRow(), 1) << key;
+    }
+}
+
+TEST_F(ProductListKeys, DeleteAsksWithTheRowAndItsTitle)
+{
+    struct Case {
+        const char *title;
+        int answer;
+        const char *question;
+        Strings left;
+    };
+    const Case cases[] = {
+        {"b", 0, "确定删除 第2行“b”？", {"a"}},
+        {"", 0, "确定删除 第2行？", {"a"}},
+        {"b", 1, "确定删除 第2行“b”？", {"a", "b"}}, // 否 keeps the row
+    };
+    for (const Case &c : cases) {
+        Grid().ClearRows();
+        AddRows({{"1", "a"}, {"2", c.title}});
+        questions.Answer(c.answer);
+        const int asked = static_cast<int>(questions.Texts().size());
+        SelectRow(1);
+        Focus(View());
+        QTest::keyClick(View(), Qt::Key_Delete);
+        ASSERT_EQ(questions.Texts().size(), asked + 1);
+        EXPECT_EQ(questions.Texts().last(), QString::fromUtf8(c.question));
+        EXPECT_EQ(Column(1), c.left) << c.question << c.answer;
+    }
+}
+
+} // namespace
+} // namespace corvix

@@ -15,12 +15,16 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QTest>
 #include <QTabWidget>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace corvix;
@@ -252,4 +256,75 @@ TEST_F(RecordListTest, UnsavableResultsAreKeptOnScreenAndReported)
     EXPECT_EQ(messages.Texts().size(), 1);
     EXPECT_TRUE(test::TestSession().resultsChanged);
     EXPECT_EQ(Row(0)[1], "captured");
+}
+
+TEST_F(RecordListTest, DoubleClickOrEnterOnARecordViewsIt)
+{
+    Write("1543910400.txt", "old|1|2|");
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const std::function<void()> gestures[] = {
+        [&] {
+            const QRect row = List()->visualItemRect(List()->topLevelItem(0));
+            // A double-click is a press and release, then the second press.
+            QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, row.center());
+            QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, row.center());
+        },
+        [&] {
+            Select(0);
+            List()->setFocus();
+            QTest::keyClick(List(), Qt::Key_Return);
+        },
+    };
+    for (const auto &gesture : gestures) {
+        Grid().ClearRows();
+        Grid().SetShowsOlderRecord(false);
+        controller->RefreshRecordList();
+        Tabs()->setCurrentIndex(3);
+        QCoreApplication::processEvents(); // the list lays out its rows
+        gesture();
+        ASSERT_EQ(Grid().RowCount(), 1) << (&gesture - gestures);
+        EXPECT_EQ(Row(0)[1], "old");
+        EXPECT_EQ(Tabs()->currentIndex(), 0);
+    }
+}
+
+TEST_F(RecordListTest, AnOlderRecordShowsItsBannerAndTheCurrentResultsComeBack)
+{
+    Write("1543910400.txt", "old|1|2|");
+    Write("1543996800.txt", "older still|3|4|");
+    Grid().AppendRows({{"1", "today", "5", "6"}, {"2", "today 2", "", ""}});
+    controller->FillRecordList();
+    window->show();
+    QWidget *banner = window->ListPage()->OlderRecordBanner();
+    EXPECT_FALSE(banner->isVisible());
+
+    Select(0);
+    controller->ViewRecord();
+    ASSERT_TRUE(banner->isVisible());
+    const QString time = FromGbk(StampToDisplayTime("1543910400"));
+    EXPECT_EQ(banner->findChild<QLabel *>()->text(), QStringLiteral("正在查看 ") + time + QStringLiteral(" 的记录"));
+
+    // A second older record: the current results are still the ones kept.
+    Select(1);
+    controller->ViewRecord();
+    EXPECT_EQ(Row(0)[1], "older still");
+    banner->findChild<QPushButton *>(QStringLiteral("返回当前结果"))->click();
+    EXPECT_FALSE(banner->isVisible());
+    EXPECT_FALSE(Grid().ShowsOlderRecord());
+    ASSERT_EQ(Grid().RowCount(), 2);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"1", "today", "5", "6"}));
+    EXPECT_EQ(Row(1)[1], "today 2");
+}
+
+TEST_F(RecordListTest, TheBannerGoesWhenARunShowsCurrentResults)
+{
+    Write("1543910400.txt", "old|1|2|");
+    controller->FillRecordList();
+    window->show();
+    Select(0);
+    controller->ViewRecord();
+    Grid().SetShowsOlderRecord(false); // as a capture run does when it rebuilds the grid
+    EXPECT_FALSE(window->ListPage()->OlderRecordBanner()->isVisible());
 }

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 
 using namespace corvix;
 using namespace corvix::test;
@@ -380,3 +381,42 @@ TEST_F(RuleListTest, TestLoadsTheRuleAndThenRunsTheRuleTest)
 }
 
 } // namespace
+
+TEST_F(RuleListTest, DeleteAsksFirstAndNoKeepsTheRule)
+{
+    ThreeRules();
+    SelectRow(1);
+    questions.Answer(1); // 否
+    MenuItem("删除")->trigger();
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("确定删除 规则“B”？")});
+    EXPECT_EQ(questions.Buttons(), QList<QStringList>{(QStringList{"是", "否"})});
+    EXPECT_TRUE(RuleExists("B"));
+    EXPECT_EQ(Column(1), (QStringList{"A", "B", "C"}));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(RuleListTest, TheDeleteKeyDeletesACustomRuleAndLeavesABuiltInOne)
+{
+    WriteRule("Builtin", RuleText("1", "1", "1"));
+    WriteRule("Custom", RuleText("1", "0"));
+    WriteIndex("Builtin\r\nCustom");
+    OpenRuleList();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    List()->setFocus();
+    // The menu of a built-in rule leaves 删除 disabled; the key still serves the others.
+    SelectRow(0);
+    list.ShowRuleMenu(QPoint(10, 10), false);
+    window.RulesPage()->Menu()->hide();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("内置规则不能删除。")});
+    EXPECT_TRUE(questions.Texts().isEmpty());
+    EXPECT_TRUE(RuleExists("Builtin"));
+
+    SelectRow(1);
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("确定删除 规则“Custom”？")});
+    EXPECT_FALSE(RuleExists("Custom"));
+    EXPECT_EQ(Column(1), QStringList{"Builtin"});
+}

@@ -118,6 +118,7 @@ protected:
 
     TempSession root;
     MessageRecorder messages;
+    QuestionRecorder questions; // 是 to every question
     int ruleTestRuns = 0;
     std::function<void()> onRuleTest; // what the rule test sees when it runs
     MainWindow window;

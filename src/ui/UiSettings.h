@@ -1,0 +1,47 @@
+#pragma once
+// What the windows remember between runs: the main window's size and place, the
+// widths the user gave the columns of the lists, and the folder of the last
+// export. Kept apart from the data root, in the user's settings of the program
+// (organisation and application "Corvix"), or in an INI file of its own.
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class QHeaderView;
+class QSettings;
+
+namespace corvix {
+
+class UiSettings {
+public:
+    // The user's settings of the program.
+    UiSettings();
+    // An INI file of its own.
+    explicit UiSettings(const QString &iniFile);
+    ~UiSettings();
+    UiSettings(const UiSettings &) = delete;
+    UiSettings &operator=(const UiSettings &) = delete;
+
+    // Empty when no window was ever closed.
+    QByteArray WindowGeometry() const;
+    void SetWindowGeometry(const QByteArray &geometry);
+
+    // Columns are known by their list's objectName and their title, so a rule
+    // column keeps its width when other rules are enabled or closed.
+    void SaveColumnWidths(const QHeaderView &header);
+    // Columns without a stored width keep the width they have.
+    void RestoreColumnWidths(QHeaderView &header) const;
+
+    // Empty when nothing was exported yet.
+    QString LastExportFolder() const;
+    void SetLastExportFolder(const QString &folder);
+
+    // Writes what was set to the file now.
+    void Sync();
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};
+
+} // namespace corvix
