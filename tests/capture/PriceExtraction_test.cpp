@@ -106,7 +106,9 @@ TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
     }
     EXPECT_FALSE(ElementReaderForKind("textarea"));
     EXPECT_TRUE(RequestForRule(ParseRule(ElementRule("Div", "n"))).elements.empty());
-    EXPECT_TRUE(RequestForRule(ParseRule(MarkerRule("1", "a", "b"))).pageSource);
+    const DomRequest markers = RequestForRule(ParseRule(MarkerRule("1", "a", "b")));
+    EXPECT_FALSE(markers.pageSource) << "the markers are searched inside the page";
+    EXPECT_EQ(markers.markers.size(), 1u);
 }
 
 TEST_F(PriceExtractionTest, NothingWithoutARuleOrADocument)
