@@ -61,7 +61,7 @@ QByteArray LatePage()
 {
     return "<html><body><h1>Item</h1><div class=\"buy\" id=\"buy\"></div><script>"
            "addEventListener('load', function () { setTimeout(function () {"
-           "document.getElementById('buy').innerHTML = '<span class=\"price\">128.00</span>'; }, 1500); });"
+           "document.getElementById('buy').innerHTML = '<span class=' + '\"price\">128.00</span>'; }, 1500); });"
            "</script></body></html>";
 }
 
