@@ -27,8 +27,7 @@ struct QuotedForm {
 };
 
 // name=value becomes name="value" where the value carries no quote of its own;
-// the value ends at a blank, a line break or ">", or runs on to the end of the
-// marker. Two-byte characters are copied whole: none of the bytes looked at
+// the value ends at a blank, a line break or ">", or at the end of the marker. Two-byte characters are copied whole: none of the bytes looked at
 // here can be the second byte of one.
 QuotedForm QuoteAttributeValues(std::string_view marker)
 {
@@ -58,7 +57,12 @@ QuotedForm QuoteAttributeValues(std::string_view marker)
         }
         afterName = !inValue && IsAttributeNameChar(c);
     }
-    form.valueLeftOpen = inValue;
+    // A value that runs on to the end of the marker is taken as whole; only a
+    // marker that ends right after "=" leaves the closing quote to what follows.
+    if (inValue && form.text.back() != '"')
+        form.text += '"';
+    else
+        form.valueLeftOpen = inValue;
     return form;
 }
 
@@ -83,7 +87,8 @@ std::string TextBetweenMarkers(std::string_view loweredSource, const MarkerQuery
     TextPos firstLeft = kNotFound;
     for (const auto &form : query.forms) {
         const TextPos l = FindText(loweredSource, form.first);
-        if (l != kNotFound && (firstLeft == kNotFound || l < firstLeft)) {
+        // At the same place the quoted form wins: the engine writes quotes.
+        if (l != kNotFound && (firstLeft == kNotFound || l <= firstLeft)) {
             firstLeft = l;
             first = &form;
         }

@@ -14,12 +14,12 @@
 namespace corvix {
 
 // The forms of a left and right marker pair: as written, and, when it differs,
-// with its unquoted attribute values quoted. A left marker that ends inside a
-// value it opened (data-price=) leaves the closing quote to the right marker.
+// with its unquoted attribute values quoted. A left marker that ends right after
+// "=" (data-price=) leaves the closing quote to the right marker.
 MarkerQuery MarkerForms(std::string_view left, std::string_view right);
 
 // The value of query in the lowered page source: the form whose left marker
-// occurs first; from the end of that left marker to the first occurrence of its
+// occurs first (the quoted one where both start at the same place); from the end of that left marker to the first occurrence of its
 // right marker after it; empty when either is missing.
 std::string TextBetweenMarkers(std::string_view loweredSource, const MarkerQuery &query);
 

@@ -76,7 +76,7 @@ const char kReadScript[] = R"JS(
     var first = -1, form = null;
     for (var f = 0; f < forms.length; f++) {
       var l = indexFrom(source, forms[f][0], 0);
-      if (l !== -1 && (first === -1 || l < first)) { first = l; form = forms[f]; }
+      if (l !== -1 && (first === -1 || l <= first)) { first = l; form = forms[f]; }
     }
     if (form === null) return '';
     var p = first + form[0].length, r = indexFrom(source, form[1], p);
