@@ -1,13 +1,22 @@
-// The capture run over loopback pages, compared with the bare page load, and
-// the memory of the whole process tree as a run goes on.
+// The capture run over loopback pages, compared with a bare page that polls for
+// the price, and the memory of the whole process tree as a run goes on.
 // Run on a display: scripts/with-display build/bench/bench_capture_run
 //
-//   BM_BarePageLoad   one reused QWebEnginePage loads the pages one after the other
-//   BM_CaptureRun     "开始抓取" over the same pages, one rule column, price in the page
-//   BM_RunMemory      RSS of the program and its browser processes after 30 and 300 links
+//   BM_BarePageLoad    one reused QWebEnginePage loads the pages one after the other
+//   BM_BarePricePoll/p one reused QWebEnginePage loads page p and looks for the price
+//                      every 25 ms: the median time from the load to the price
+//   BM_RunPerLink/p    a CaptureRun over links of page p: the median time per link,
+//                      window and all, from its start to its result
+//   BM_CaptureRun      "开始抓取" over the small page, one rule column, price in the page
+//   BM_RunMemory       RSS of the program and its browser processes after 30 and 300 links
+// Pages p: 0 a small shop page, 1 a page whose script puts the price in 1.5 s
+// after the load, 2 a 1.5 MB page, 3 a 30 MB page (price at the end of both).
 #include "ProcessTable.h"
 #include "app/Application.h"
 #include "ui/Session.h"
+#include "ui/capture/CaptureRun.h"
+#include "ui/capture/CaptureWindow.h"
+#include "ui/browser/WarmBrowser.h"
 #include "ui/capture/CaptureRunController.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
@@ -21,6 +30,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
 #include <QWebEnginePage>
 
 #include <benchmark/benchmark.h>
@@ -47,14 +57,44 @@ QByteArray ItemPage()
     return body;
 }
 
+QByteArray LatePage()
+{
+    return "<html><body><h1>Item</h1><div class=\"buy\" id=\"buy\"></div><script>"
+           "addEventListener('load', function () { setTimeout(function () {"
+           "document.getElementById('buy').innerHTML = '<span class=' + '\"price\">128.00</span>'; }, 1500); });"
+           "</script></body></html>";
+}
+
+QByteArray LargePage(int bytes)
+{
+    QByteArray body = "<html><head><meta charset=\"utf-8\"><title>large</title></head><body>";
+    body.reserve(bytes + 200);
+    int i = 0;
+    while (body.size() < bytes)
+        body += "<div class=\"row\" data-id=\"" + QByteArray::number(i++) +
+                "\"><a href=\"/item\">Product name 商品 " + QByteArray::number(i) + "</a><em>99.00</em></div>\n";
+    body += "<div class=\"buy\"><span class=\"price\">128.00</span></div></body></html>";
+    return body;
+}
+
+const char *const kPagePaths[] = {"/item", "/late", "/large", "/huge"};
+
 TestHttpServer &Server()
 {
     static TestHttpServer *server = [] {
         auto *s = new TestHttpServer;
         s->Route("/item", ItemPage());
+        s->Route("/late", LatePage());
+        s->Route("/large", LargePage(1536 * 1024));
+        s->Route("/huge", LargePage(30 * 1024 * 1024));
         return s;
     }();
     return *server;
+}
+
+QString PageUrl(int page, int i)
+{
+    return Server().Url(QStringLiteral("%1?n=%2").arg(QLatin1String(kPagePaths[page])).arg(i));
 }
 
 QString ItemUrl(int i)
@@ -88,6 +128,113 @@ void BM_BarePageLoad(benchmark::State &state)
     state.counters["median_ms"] = Median(perPage);
 }
 BENCHMARK(BM_BarePageLoad)->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// How many links of each page a measurement takes.
+int LinksOf(int page)
+{
+    constexpr int kLinks[] = {60, 6, 10, 3};
+    return kLinks[page];
+}
+
+void BM_BarePricePoll(benchmark::State &state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    QWebEnginePage page(corvix::CaptureProfile());
+    const QString probe = QStringLiteral(
+        "(function () { var e = document.querySelector('span.price'); return e ? e.textContent : ''; })()");
+    std::vector<double> perPage;
+    int n = 0;
+    for (auto _ : state) {
+        for (int link = 0; link < LinksOf(kind); ++link) {
+            QEventLoop loop;
+            QElapsedTimer clock;
+            QTimer poll;
+            poll.setInterval(25);
+            bool asking = false;
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (asking)
+                    return;
+                asking = true;
+                page.runJavaScript(probe, [&](const QVariant &value) {
+                    asking = false;
+                    if (!value.toString().isEmpty())
+                        loop.quit();
+                });
+            });
+            clock.start();
+            page.load(QUrl(PageUrl(kind, n++)));
+            poll.start();
+            loop.exec();
+            perPage.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        }
+    }
+    state.counters["median_ms"] = Median(perPage);
+}
+BENCHMARK(BM_BarePricePoll)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_RunPerLink(benchmark::State &state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    corvix::test::TempSession root;
+    corvix::Session &session = corvix::test::TestSession();
+    corvix::Rule rule;
+    rule.left = corvix::Gbk("<span class=#引号price#引号>");
+    rule.right = "</span>";
+    rule.method = corvix::RuleMethod::Markers;
+    rule.enabled = true;
+    session.enabledRules = {{"X", rule}};
+    corvix::ProductGridModel grid;
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddColumn("X", 60, Qt::AlignHCenter);
+    std::vector<double> perLink;
+    int priced = 0;
+    static int first = 300000;
+    for (auto _ : state) {
+        std::string buffer;
+        for (int i = 0; i < LinksOf(kind); ++i)
+            buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + PageUrl(kind, first++).toStdString();
+        session.importBuffer = buffer;
+        corvix::CaptureRun run(session, grid);
+        QObject::connect(&run, &corvix::CaptureRun::linkFinished,
+                         [&](const corvix::CaptureJob &, const std::string &text, double seconds) {
+                             perLink.push_back(seconds * 1000);
+                             priced += text == "128.00" ? 1 : 0;
+                         });
+        run.RunFromImportOrLinkFile();
+    }
+    state.counters["median_ms_per_link"] = Median(perLink);
+    state.counters["priced"] = priced;
+}
+BENCHMARK(BM_RunPerLink)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One capture window per link of the small page, each with a browser of its own
+// (0) or all borrowing one warm browser (1): the per-link cost of the browser.
+void BM_WindowPerLink(benchmark::State &state)
+{
+    const bool warm = state.range(0) == 1;
+    corvix::Rule rule;
+    rule.left = corvix::Gbk("<span class=#引号price#引号>");
+    rule.right = "</span>";
+    rule.method = corvix::RuleMethod::Markers;
+    corvix::WarmBrowser browser;
+    std::vector<double> perLink;
+    static int first = 400000;
+    for (auto _ : state) {
+        for (int i = 0; i < 60; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            auto *window = new corvix::CaptureWindow(
+                corvix::CaptureJob{.row = 0, .column = 2, .link = PageUrl(0, first++).toStdString(), .rule = rule},
+                warm ? &browser : nullptr);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->exec();
+            perLink.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        }
+    }
+    state.counters["median_ms_per_link"] = Median(perLink);
+}
+BENCHMARK(BM_WindowPerLink)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A main window with one rule column and a capture run over `links` pages.
 struct RunFixture {

@@ -1,5 +1,6 @@
 #include "capture/PriceExtraction.h"
 
+#include "capture/MarkerSearch.h"
 #include "support/TextUtils.h"
 
 #include <array>
@@ -31,7 +32,7 @@ DomRequest RequestForRule(const Rule &rule)
     switch (rule.method) {
     case RuleMethod::Markers: {
         DomRequest request;
-        request.pageSource = true;
+        request.AddMarkers(MarkerQueryFor(rule.left, rule.right));
         return request;
     }
     case RuleMethod::Element:
@@ -52,6 +53,19 @@ std::string PageMarker(std::string_view marker)
     return ReplaceText(marker, "\r\n", "\n");
 }
 
+MarkerQuery MarkerQueryFor(std::string_view left, std::string_view right)
+{
+    return MarkerForms(QuotePlaceholder(PageMarker(left)), QuotePlaceholder(PageMarker(right)));
+}
+
+std::string ReadMarkerValue(std::string_view left, std::string_view right, const DomSnapshot &page)
+{
+    const MarkerQuery query = MarkerQueryFor(left, right);
+    if (const std::string *inPage = page.MarkerValue(query))
+        return *inPage;
+    return TextBetweenMarkers(MarkerSource(page), query);
+}
+
 std::string ReadElementValue(std::string_view kind, std::string_view name, const DomSnapshot &page)
 {
     const auto reader = ElementReaderForKind(kind);
@@ -64,7 +78,7 @@ std::string ExtractPrice(const Rule &rule, const DomSnapshot &page)
 {
     switch (rule.method) {
     case RuleMethod::Markers:
-        return StripPriceText(TextBetween(MarkerSource(page), PageMarker(rule.left), PageMarker(rule.right)));
+        return StripPriceText(ReadMarkerValue(rule.left, rule.right, page));
     case RuleMethod::Element:
         return StripPriceText(ReadElementValue(rule.elementKind, rule.elementName, page));
     case RuleMethod::None:

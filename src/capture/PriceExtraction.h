@@ -15,8 +15,9 @@ namespace corvix {
 // any other kind.
 std::optional<ElementReader> ElementReaderForKind(std::string_view kind);
 
-// The document parts that ExtractPrice needs for this rule: the page source for
-// the marker method, the named element for the element method.
+// The document parts that ExtractPrice needs for this rule: the marker search
+// (made in the page) for the marker method, the named element for the element
+// method. Neither ships the page source.
 DomRequest RequestForRule(const Rule &rule);
 // The same for a kind and name given directly (the rule test's editor fields).
 DomRequest RequestForElement(std::string_view kind, std::string_view name);
@@ -28,6 +29,12 @@ std::string MarkerSource(const DomSnapshot &page);
 // document with bare line feeds (its parser drops the CR of every CR LF), so a
 // line break of a multi-line marker, stored as CR LF, is searched as LF.
 std::string PageMarker(std::string_view marker);
+
+// The marker search of a left and right marker as the rule file holds them.
+MarkerQuery MarkerQueryFor(std::string_view left, std::string_view right);
+// The raw (uncleaned) text between the markers: the search made in the page when
+// the snapshot holds it, else the same search in the snapshot's source.
+std::string ReadMarkerValue(std::string_view left, std::string_view right, const DomSnapshot &page);
 
 // The raw (uncleaned) value of the first element of the kind that matches the
 // name; empty for an unknown kind or when nothing matches.

@@ -9,22 +9,35 @@ namespace corvix {
 
 DomRequest RequestForTest(const TestInputs &inputs)
 {
-    DomRequest request;
     if (inputs.elementMethod)
-        request = RequestForElement(inputs.kind, inputs.name);
-    request.pageSource = true;
+        return RequestForElement(inputs.kind, inputs.name);
+    DomRequest request;
+    request.AddMarkers(MarkerQueryFor(inputs.left, inputs.right));
     return request;
+}
+
+namespace {
+
+// The marker value is tested for emptiness before cleaning, so a value of
+// only "&nbsp;" still counts as found and logs an empty price.
+std::string TestValue(const TestInputs &inputs, const DomSnapshot &page)
+{
+    return inputs.elementMethod ? StripPriceText(ReadElementValue(inputs.kind, inputs.name, page))
+                                : ReadMarkerValue(inputs.left, inputs.right, page);
+}
+
+} // namespace
+
+bool TestFindsPrice(const TestInputs &inputs, const DomSnapshot &page)
+{
+    return page.hasDocument && !TestValue(inputs, page).empty();
 }
 
 std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSnapshot &page)
 {
-    if (page.GetPageSource().empty())
+    if (!page.hasDocument)
         return std::nullopt;
-    // The marker value is tested for emptiness before cleaning, so a value of
-    // only "&nbsp;" still counts as found and logs an empty price.
-    const std::string value = inputs.elementMethod
-                                  ? StripPriceText(ReadElementValue(inputs.kind, inputs.name, page))
-                                  : TextBetween(MarkerSource(page), PageMarker(inputs.left), PageMarker(inputs.right));
+    const std::string value = TestValue(inputs, page);
     static const std::string found = Gbk("    测试获取的价格为：");
     static const std::string notFound = Gbk("未获取到或暂无价格");
     std::string line = FormatTimestamp() + found;

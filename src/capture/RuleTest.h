@@ -23,6 +23,10 @@ struct TestInputs {
 // and the element for the element method.
 DomRequest RequestForTest(const TestInputs &inputs);
 
+// Whether the test finds a price on the page (a value that is not empty before
+// cleaning): the test looks again until it does or its time is up.
+bool TestFindsPrice(const TestInputs &inputs, const DomSnapshot &page);
+
 // The line that ShowTestResult appends to the test log, ending in CR LF; nothing
 // while the page has no source.
 std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSnapshot &page);

@@ -4,6 +4,7 @@
 // (DomHelper::TakeSnapshot), so every part of it belongs to the same document.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace corvix {
@@ -27,13 +28,37 @@ struct ElementQuery {
     bool operator==(const ElementQuery &) const = default;
 };
 
+// A marker search made inside the page, so that a large page is not shipped
+// whole at every look. Each form is a pair of left and right markers (GBK, as
+// they are searched in the lowered page); the form whose left marker occurs
+// first decides, and the value is the text from the end of that left marker to
+// the first occurrence of its right marker after it, empty when either is
+// missing. The page is searched with ASCII letters lowered, like MarkerSource.
+struct MarkerQuery {
+    std::vector<std::pair<std::string, std::string>> forms;
+
+    bool operator==(const MarkerQuery &) const = default;
+};
+
+// The "type" of an input as the older browser reported it: the types it knew
+// keep their names, every other type (number, tel, email, search, url, ...)
+// reads as "text", so that type filters written for it keep their meaning.
+std::string_view LegacyInputType(std::string_view type);
+// The types the older browser knew, lower case.
+const std::vector<std::string> &LegacyInputTypes();
+
 // What a handler needs from the page at one event.
 struct DomRequest {
     bool pageSource = false;
     std::vector<ElementQuery> elements;
+    std::vector<MarkerQuery> markers;
+    // The milliseconds since the document last changed, as far as this helper
+    // has watched it (watching starts at the first such request).
+    bool quietTime = false;
 
     // Adds the query unless it is already asked for.
     void AddElement(ElementReader reader, std::string_view name, int skip = 0);
+    void AddMarkers(const MarkerQuery &query);
     // Everything other asks for, added to this request.
     void Merge(const DomRequest &other);
 };
@@ -45,11 +70,16 @@ struct DomSnapshot {
     std::string address;    // UTF-8 location of the document; empty without one
     std::string pageSource; // GBK outer markup of the document element, when asked for
     std::vector<std::pair<ElementQuery, std::string>> elements; // GBK values, as asked for
+    std::vector<std::pair<MarkerQuery, std::string>> markers;   // GBK values, as asked for
+    int quietMs = 0; // when asked for: how long the document has not changed
 
     // The value read for the query, or the empty text when the element was not
     // found or the query was not part of the request.
     const std::string &ElementValue(const ElementQuery &query) const;
-    // The page source (GBK); empty without a document.
+    // The value of a marker search made in the page; nothing when it was not asked for.
+    const std::string *MarkerValue(const MarkerQuery &query) const;
+    // The page source (GBK) when it was asked for; empty without a document. A
+    // document always has a source: hasDocument says whether there is one.
     const std::string &GetPageSource() const { return pageSource; }
 };
 

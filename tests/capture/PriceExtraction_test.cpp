@@ -1,6 +1,7 @@
 // Price extraction and the rule test's texts over page snapshots (no browser).
 #include "common/CoreTestSupport.h"
 
+#include "capture/MarkerSearch.h"
 #include "capture/PriceExtraction.h"
 #include "capture/RuleTest.h"
 #include "support/DateTime.h"
@@ -106,7 +107,9 @@ TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
     }
     EXPECT_FALSE(ElementReaderForKind("textarea"));
     EXPECT_TRUE(RequestForRule(ParseRule(ElementRule("Div", "n"))).elements.empty());
-    EXPECT_TRUE(RequestForRule(ParseRule(MarkerRule("1", "a", "b"))).pageSource);
+    const DomRequest markers = RequestForRule(ParseRule(MarkerRule("1", "a", "b")));
+    EXPECT_FALSE(markers.pageSource) << "the markers are searched inside the page";
+    EXPECT_EQ(markers.markers.size(), 1u);
 }
 
 TEST_F(PriceExtractionTest, NothingWithoutARuleOrADocument)
@@ -160,6 +163,60 @@ TEST_F(RuleTestTextTest, PickedSourceBreaksAfterEveryTagEndAndIsLowered)
     DataDirs dirs;
     dirs.classDir = "/data/class";
     EXPECT_EQ(PickedSourcePath(dirs), std::filesystem::path("/data/class/test.txt"));
+}
+
+TEST_F(PriceExtractionTest, MarkersOfTheOlderBrowserMatchQuotedAttributeValues)
+{
+    // The engine quotes every attribute value; stored markers often have none.
+    const DomSnapshot page = PageWithSource(
+        "<html><body><p data-price=\"66.5\" x></p><SPAN id=\"price\" class=\"big\">￥ 12.50</SPAN></body></html>");
+    struct Row {
+        std::string rule;
+        const char *expected;
+    } rows[] = {
+        {MarkerRule("1", "<span id=price class=big>", "</span>"), "12.50"},
+        {MarkerRule("1", "<span id=price", "</span>"), "class=\"big\">12.50"}, // a value at the end is whole
+        {MarkerRule("1", "<span id=#引号price#引号 class=#引号big#引号>", "</span>"), "12.50"}, // picked in Corvix
+        {MarkerRule("1", "data-price=", " "), "66.5"}, // the value left open takes its quote to the right marker
+        {MarkerRule("1", "<SPAN id=price class=big>", "</span>"), ""},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(Extract(row.rule, page), row.expected) << GbkToUtf8(row.rule);
+}
+
+TEST(MarkerFormsTest, OnlyUnquotedValuesGainQuotes)
+{
+    struct Row {
+        const char *left, *right;
+        size_t forms;
+        const char *quotedLeft, *quotedRight;
+    } rows[] = {
+        {"<span id=price>", "</span>", 2, "<span id=\"price\">", "</span>"},
+        {"<a href=/x?a=1 title=t>", "</a>", 2, "<a href=\"/x?a=1\" title=\"t\">", "</a>"},
+        {"data-price=", " ", 2, "data-price=\"", "\" "},
+        {"<em>", "</em>", 1, "", ""},
+        {"x = 1", "y", 1, "", ""},
+        {"id=\"a\">", "<", 1, "", ""},
+    };
+    for (const Row &row : rows) {
+        const MarkerQuery q = MarkerForms(row.left, row.right);
+        ASSERT_EQ(q.forms.size(), row.forms) << row.left;
+        if (row.forms == 2) {
+            EXPECT_EQ(q.forms[1].first, row.quotedLeft);
+            EXPECT_EQ(q.forms[1].second, row.quotedRight);
+        }
+    }
+    const MarkerQuery gbk = MarkerForms(Gbk("<i title=价格>"), "</i>");
+    ASSERT_EQ(gbk.forms.size(), 2u);
+    EXPECT_EQ(gbk.forms[1].first, Gbk("<i title=\"价格\">"));
+}
+
+TEST(LegacyInputTypeTest, TypesTheOlderBrowserDidNotKnowAreText)
+{
+    for (const char *type : {"text", "password", "file", "hidden", "checkbox", "radio", "submit", "button"})
+        EXPECT_EQ(LegacyInputType(type), type);
+    for (const char *type : {"number", "tel", "email", "search", "url", "date", "made-up", ""})
+        EXPECT_EQ(LegacyInputType(type), "text") << type;
 }
 
 } // namespace

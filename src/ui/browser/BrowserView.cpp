@@ -157,6 +157,8 @@ BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent)
         if (!settingUrl_ && !waitingToLoad_)
             emit NavigateComplete2(url);
     });
+    // Every load, the page's own ones too, brings a document that is not marked yet.
+    connect(capturePage, &QWebEnginePage::loadStarted, this, [this] { documentMarked_ = false; });
     connect(capturePage, &QWebEnginePage::loadProgress, this, [this](int percent) {
         if (!waitingToLoad_)
             emit ProgressChange(percent);
@@ -181,8 +183,10 @@ void BrowserView::Navigate(const QString &link)
     const quint64 previous = navigation_;
     const quint64 current = ++navigation_;
     link_ = link;
-    if (!everLoaded_ || rendererGone_) {
-        // Nothing but the empty initial document (or no renderer) to tell apart.
+    if (!everLoaded_ || rendererGone_ || documentMarked_) {
+        // Nothing but the empty initial document (or no renderer) to tell apart,
+        // or the old document is marked already (marking it again would cost a
+        // round trip to a renderer that may just be waking up in a new window).
         StartLoad(current);
         return;
     }
@@ -244,6 +248,8 @@ void BrowserView::RunInDocument(const QString &expression, ScriptDone done)
                               const QVariantMap map = result.toMap();
                               const bool current = navigation_ == navigation && !rendererGone_ &&
                                                    map.value(QStringLiteral("current")).toBool();
+                              if (current)
+                                  documentMarked_ = true;
                               (*done)(current ? map.value(QStringLiteral("value")) : QVariant(), current);
                           });
 }

@@ -68,6 +68,9 @@ private:
 
     QString link_;
     quint64 navigation_ = 0;
+    // The document shown is known to be marked with its navigation: a script
+    // answered from it, and no load has started since.
+    bool documentMarked_ = false;
     bool everLoaded_ = false;
     bool waitingToLoad_ = false; // the old document is being marked; events are not this link's
     bool settingUrl_ = false;

@@ -19,7 +19,8 @@ namespace {
 // result unless matches are still to be skipped; an element that does not match
 // is the result when the count of counted elements has reached the position
 // read from the name. The "type" of an input passes when it occurs anywhere in
-// the reader's type list text.
+// the reader's type list text; it is read as the older browser reported it
+// (LegacyInputType), so an input of type number or tel is a text input.
 //
 // "name" is read as the element's name attribute for every kind: inputs and text
 // areas have it as a property anyway, and for span and div (which have no such
@@ -36,6 +37,10 @@ const char kReadScript[] = R"JS(
     GetSpanInnerHtml:    { tag: 'span', props: ['className', 'innerText', 'name', 'id', 'title'], read: 'innerHTML' }
   };
   function text(value) { return value === undefined || value === null ? '' : String(value); }
+  function inputType(element) {
+    var type = text(element.type);
+    return request.legacyTypes.indexOf(type) === -1 ? 'text' : type;
+  }
   function property(element, name) {
     if (name === 'name') return text(element.getAttribute('name'));
     if (name === 'innerText' && element.tagName === 'TEXTAREA') return text(element.value);
@@ -46,7 +51,7 @@ const char kReadScript[] = R"JS(
     var elements = document.body.getElementsByTagName(reader.tag), counted = 0;
     for (var i = 0; i < elements.length; i++) {
       var element = elements[i];
-      if (reader.types !== undefined && reader.types.indexOf(text(element.type)) === -1) continue;
+      if (reader.types !== undefined && reader.types.indexOf(inputType(element)) === -1) continue;
       counted++;
       var matches = false;
       for (var p = 0; p < reader.props.length && !matches; p++)
@@ -60,9 +65,45 @@ const char kReadScript[] = R"JS(
     }
     return null;
   }
+  // The search of the lowered source, as the program's own text search does it:
+  // an empty marker is found at the start, nothing is found from the end on.
+  function indexFrom(source, what, from) {
+    if (from >= source.length) return -1;
+    if (what === '') return 0;
+    return source.indexOf(what, from);
+  }
+  function between(source, forms) {
+    var first = -1, form = null;
+    for (var f = 0; f < forms.length; f++) {
+      var l = indexFrom(source, forms[f][0], 0);
+      if (l !== -1 && (first === -1 || l <= first)) { first = l; form = forms[f]; }
+    }
+    if (form === null) return '';
+    var p = first + form[0].length, r = indexFrom(source, form[1], p);
+    return r === -1 || r < p ? '' : source.substring(p, r);
+  }
+  function quietMs() {
+    var watch = window.__corvixQuiet;
+    if (!watch) {
+      watch = window.__corvixQuiet = { last: Date.now() };
+      new MutationObserver(function () { watch.last = Date.now(); })
+        .observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
+    }
+    return Date.now() - watch.last;
+  }
   var root = document.documentElement;
-  var result = { href: text(location.href), hasDocument: !!root, values: [] };
-  if (request.source) result.source = root ? text(root.outerHTML) : '';
+  var result = { href: text(location.href), hasDocument: !!root, values: [], markers: [] };
+  var source = null;
+  if (root && (request.source || request.markers.length))
+    source = text(root.outerHTML);
+  if (request.source) result.source = source === null ? '' : source;
+  if (request.markers.length) {
+    // Only the ASCII letters are lowered, as in the program's own lowering.
+    var lowered = source === null ? '' : source.replace(/[A-Z]+/g, function (s) { return s.toLowerCase(); });
+    for (var m = 0; m < request.markers.length; m++)
+      result.markers.push(between(lowered, request.markers[m]));
+  }
+  if (request.quiet && root) result.quietMs = quietMs();
   for (var q = 0; q < request.queries.length; q++) {
     var query = request.queries[q], reader = readers[query.reader];
     var element = find(reader, query.name, query.position, query.skip);
@@ -101,7 +142,21 @@ QString ReadExpression(const DomRequest &request)
                                    {QStringLiteral("position"), static_cast<double>(position)},
                                    {QStringLiteral("skip"), q.skip}});
     }
-    const QJsonObject json{{QStringLiteral("source"), request.pageSource}, {QStringLiteral("queries"), queries}};
+    QJsonArray markers;
+    for (const MarkerQuery &m : request.markers) {
+        QJsonArray forms;
+        for (const auto &[left, right] : m.forms)
+            forms.append(QJsonArray{FromGbk(left), FromGbk(right)});
+        markers.append(forms);
+    }
+    QJsonArray legacyTypes;
+    for (const std::string &type : LegacyInputTypes())
+        legacyTypes.append(QString::fromStdString(type));
+    const QJsonObject json{{QStringLiteral("source"), request.pageSource},
+                           {QStringLiteral("queries"), queries},
+                           {QStringLiteral("markers"), markers},
+                           {QStringLiteral("legacyTypes"), legacyTypes},
+                           {QStringLiteral("quiet"), request.quietTime}};
     // The JSON text is a valid script literal, so no page text can break out of it.
     return QString::fromLatin1(kReadScript)
         .arg(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)));
@@ -123,6 +178,13 @@ DomSnapshot ToSnapshot(const DomRequest &request, const QVariant &value, bool cu
                                                                        : QString();
         snapshot.elements.emplace_back(request.elements[i], ToGbk(text));
     }
+    const QVariantList markers = map.value(QStringLiteral("markers")).toList();
+    for (size_t i = 0; i < request.markers.size(); ++i) {
+        const QString text = static_cast<qsizetype>(i) < markers.size() ? markers[static_cast<qsizetype>(i)].toString()
+                                                                        : QString();
+        snapshot.markers.emplace_back(request.markers[i], ToGbk(text));
+    }
+    snapshot.quietMs = map.value(QStringLiteral("quietMs")).toInt();
     return snapshot;
 }
 

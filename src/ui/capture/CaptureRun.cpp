@@ -78,7 +78,7 @@ std::string CaptureRun::CaptureLink(const CaptureJob &job)
     QElapsedTimer timer;
     timer.start();
     std::string result;
-    auto *window = new CaptureWindow(job);
+    auto *window = new CaptureWindow(job, &browser_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The grid as context: a grid destroyed meanwhile takes nothing.
     QPointer<ProductGridModel> grid(&grid_);

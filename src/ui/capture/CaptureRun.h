@@ -1,10 +1,12 @@
 #pragma once
 // One capture run over the product grid: every link of the last import or of
 // url.ini, or the retry of the cells that are empty or "获取失败". One modal
-// CaptureWindow per link; its result goes into the link's cell. The buttons of
+// CaptureWindow per link, all of them showing the one browser the run keeps warm;
+// its result goes into the link's cell. The buttons of
 // the main window and the headless capture run the same code: it knows the
 // session and the grid, never a window around them.
 #include "capture/CaptureJob.h"
+#include "ui/browser/WarmBrowser.h"
 
 #include <QObject>
 #include <QString>
@@ -69,6 +71,8 @@ private:
     Session &session_;
     ProductGridModel &grid_;
     bool stopRequested_ = false;
+    // The browser that every capture window of the run borrows.
+    WarmBrowser browser_;
 };
 
 } // namespace corvix

@@ -3,6 +3,7 @@
 #include "capture/PriceExtraction.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
+#include "ui/browser/WarmBrowser.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
@@ -23,6 +24,12 @@ constexpr int kTickIntervalMs = 1000;
 // without a price.
 constexpr int kLastTick = 9;
 constexpr int kLastEmptyDownload = 8;
+// Between two browser events the page is looked at this often.
+constexpr int kLookIntervalMs = 100;
+// A pick writes the source once the document has not changed for this long
+// after the load, or at the latest this long after it.
+constexpr int kPickQuietMs = 500;
+constexpr int kPickSettleLimitMs = 3000;
 
 int &TickIntervalOverride()
 {
@@ -48,12 +55,17 @@ void SetCaptureTickIntervalForTests(int milliseconds)
     TickIntervalOverride() = milliseconds;
 }
 
-CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent), purpose_(purpose)
+CaptureWindow::CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent)
+    : QDialog(parent), purpose_(purpose)
 {
     setWindowTitle(QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
     resize(923, 414);
 
-    browser_ = new BrowserView(this);
+    browser_ = warm ? warm->Lend(this) : nullptr;
+    if (browser_)
+        warm_ = warm;
+    else
+        browser_ = new BrowserView(this);
     browser_->setObjectName(QStringLiteral("浏览互联网"));
     browser_->setAccessibleName(QStringLiteral("抓取页面"));
     browser_->setGeometry(0, 0, 914, 385);
@@ -76,13 +88,18 @@ CaptureWindow::CaptureWindow(Purpose purpose, QWidget *parent) : QDialog(parent)
     clock_->setObjectName(QStringLiteral("时钟1"));
     clock_->setInterval(0);
 
+    look_ = new QTimer(this);
+    look_->setInterval(kLookIntervalMs);
+
     connect(browser_, &BrowserView::NavigateComplete2, this, &CaptureWindow::OnNavigateComplete2);
     connect(browser_, &BrowserView::ProgressChange, this, &CaptureWindow::OnProgressChange);
     connect(browser_, &BrowserView::DownloadComplete, this, &CaptureWindow::OnDownloadComplete);
     connect(clock_, &QTimer::timeout, this, &CaptureWindow::OnTick);
+    connect(look_, &QTimer::timeout, this, &CaptureWindow::OnLook);
 }
 
-CaptureWindow::CaptureWindow(CaptureJob job, QWidget *parent) : CaptureWindow(Purpose::Capture, parent)
+CaptureWindow::CaptureWindow(CaptureJob job, WarmBrowser *warm, QWidget *parent)
+    : CaptureWindow(Purpose::Capture, warm, parent)
 {
     job_ = std::move(job);
     capturing_ = true;
@@ -94,9 +111,11 @@ CaptureWindow::CaptureWindow(CaptureJob job, QWidget *parent) : CaptureWindow(Pu
     SharedDomHelper().AttachToWindow(browser_);
     clock_->setInterval(CaptureTickInterval());
     clock_->start();
+    look_->start();
 }
 
-CaptureWindow::CaptureWindow(const DataDirs &dirs, QWidget *parent) : CaptureWindow(Purpose::TestAndPick, parent)
+CaptureWindow::CaptureWindow(const DataDirs &dirs, QWidget *parent)
+    : CaptureWindow(Purpose::TestAndPick, nullptr, parent)
 {
     pickedSourcePath_ = PickedSourcePath(dirs);
     // The created handler.
@@ -108,6 +127,8 @@ CaptureWindow::~CaptureWindow()
     FinishWindow();
     if (SharedDomHelper().Window() == browser_)
         SharedDomHelper().AttachToWindow(nullptr);
+    if (warm_)
+        warm_->GiveBack(browser_);
 }
 
 void CaptureWindow::FinishWindow()
@@ -123,6 +144,7 @@ void CaptureWindow::FinishWindow()
     picking_ = false;
     clock_->stop();
     clock_->setInterval(0);
+    look_->stop();
 }
 
 void CaptureWindow::LoadLink(const std::string &link)
@@ -137,22 +159,26 @@ void CaptureWindow::SetTestInputSource(std::function<TestInputs()> source)
 
 TestInputs CaptureWindow::ReadTestInputs() const
 {
-    return testInputs_ ? testInputs_() : TestInputs{};
+    return testInputs_ ? testInputs_() : startInputs_;
 }
 
 void CaptureWindow::StartTest(const std::string &link, const TestInputs &inputs)
 {
     testing_ = true;
+    testLineDue_ = true;
+    startInputs_ = inputs;
+    testClock_.start();
     LoadLink(link);
-    // Writes nothing until the page has a document; the lines come with its
-    // download-complete events.
+    // Writes nothing until the page has a document and a price, or the time is up.
     ShowTestResult(inputs);
+    look_->start();
 }
 
 void CaptureWindow::StartPick(const std::string &link)
 {
     LoadLink(link);
     picking_ = true;
+    pickLoaded_ = false;
 }
 
 void CaptureWindow::RequestClose()
@@ -161,6 +187,7 @@ void CaptureWindow::RequestClose()
         return;
     closeRequested_ = true;
     clock_->stop();
+    look_->stop();
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
@@ -204,7 +231,7 @@ void CaptureWindow::OnProgressChange(int)
 {
     if (closeRequested_ || purpose_ != Purpose::Capture || !capturing_)
         return;
-    TryPrice();
+    Look();
 }
 
 void CaptureWindow::OnTick()
@@ -214,13 +241,46 @@ void CaptureWindow::OnTick()
     if (tickCount_ < kLastTick) {
         ++tickCount_;
         ShowCaptureStatus();
-        // Page scripts often put the price in after the page has loaded, when no
-        // browser event comes any more; look again at every tick.
-        if (capturing_)
-            TryPrice();
         return;
     }
     ReportResult(FailureText());
+}
+
+void CaptureWindow::OnLook()
+{
+    if (closeRequested_)
+        return;
+    Look();
+}
+
+void CaptureWindow::Look()
+{
+    // Looks that ask while one is under way become one look after it, so that a
+    // slow page (a large source) is never asked faster than it answers.
+    if (lookPending_) {
+        lookAgain_ = true;
+        return;
+    }
+    if (purpose_ == Purpose::Capture && capturing_)
+        TryPrice();
+    else if (purpose_ == Purpose::TestAndPick && testing_ && testLineDue_)
+        LookForTestPrice();
+    else if (purpose_ == Purpose::TestAndPick && picking_ && pickLoaded_)
+        LookForSettledPage();
+    else {
+        look_->stop(); // nothing left to look for
+        return;
+    }
+    lookPending_ = true;
+}
+
+void CaptureWindow::LookDone()
+{
+    lookPending_ = false;
+    if (lookAgain_ && !closeRequested_) {
+        lookAgain_ = false;
+        Look();
+    }
 }
 
 // Only a capture in progress looks for a price.
@@ -242,6 +302,49 @@ void CaptureWindow::TryPrice()
         const std::string price = PriceOnPage(page);
         if (!price.empty())
             ReportResult(price);
+        LookDone();
+    });
+}
+
+void CaptureWindow::LookForTestPrice()
+{
+    SharedDomHelper().AttachToWindow(browser_);
+    const TestInputs inputs = ReadTestInputs(); // the editor as it is now
+    SharedDomHelper().TakeSnapshot(RequestForTest(inputs), this, [this, inputs](const DomSnapshot &page) {
+        if (closeRequested_)
+            return;
+        const bool timeUp = testClock_.elapsed() >= static_cast<qint64>(kLastTick + 1) * CaptureTickInterval();
+        if (testLineDue_ && (TestFindsPrice(inputs, page) || (timeUp && page.hasDocument)))
+            AppendTestLine(inputs, page);
+        // A page that has no document when the time is up waits for its
+        // download-complete event.
+        if (timeUp && !page.hasDocument)
+            look_->stop();
+        LookDone();
+    });
+}
+
+void CaptureWindow::LookForSettledPage()
+{
+    SharedDomHelper().AttachToWindow(browser_);
+    DomRequest request;
+    request.quietTime = true;
+    SharedDomHelper().TakeSnapshot(request, this, [this](const DomSnapshot &page) {
+        if (closeRequested_)
+            return;
+        const bool settled = page.hasDocument && (page.quietMs >= kPickQuietMs || pickClock_.elapsed() >= kPickSettleLimitMs);
+        if (!settled) {
+            LookDone();
+            return;
+        }
+        DomRequest source;
+        source.pageSource = true;
+        SharedDomHelper().TakeSnapshot(source, this, [this](const DomSnapshot &settledPage) {
+            if (closeRequested_)
+                return;
+            DumpPageSource(settledPage);
+            LookDone();
+        });
     });
 }
 
@@ -249,24 +352,23 @@ void CaptureWindow::OnDownloadComplete()
 {
     if (closeRequested_)
         return;
-    SharedDomHelper().AttachToWindow(browser_);
-    const TestInputs inputs = ReadTestInputs(); // the editor as it is now
-    DomRequest request;
-    request.pageSource = true;
-    if (purpose_ == Purpose::Capture && capturing_)
-        request.Merge(RequestForRule(job_.rule));
-    if (purpose_ == Purpose::TestAndPick && testing_)
-        request.Merge(RequestForTest(inputs));
-    SharedDomHelper().TakeSnapshot(request, this, [this, inputs](const DomSnapshot &page) {
-        if (closeRequested_)
-            return;
-        // A close requested by one step leaves the remaining steps to run.
-        if (purpose_ == Purpose::Capture) {
-            CaptureDownloadStep(page);
-        } else {
-            AppendTestLine(inputs, page);
-            DumpPageSource(page);
+    if (purpose_ == Purpose::TestAndPick) {
+        // The test and the pick look at the page on their own schedule; the
+        // load completing starts the pick's wait for the scripts to settle.
+        if (picking_ && !pickLoaded_) {
+            pickLoaded_ = true;
+            pickClock_.start();
+            look_->start();
         }
+        if (testing_ && testLineDue_)
+            look_->start();
+        Look();
+        return;
+    }
+    SharedDomHelper().AttachToWindow(browser_);
+    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this](const DomSnapshot &page) {
+        if (!closeRequested_)
+            CaptureDownloadStep(page);
     });
 }
 
@@ -278,8 +380,8 @@ void CaptureWindow::CaptureDownloadStep(const DomSnapshot &page)
         return;
     }
     emit downloadedWithoutPrice(job_);
-    // A document without a source is no page yet: it neither counts nor fails.
-    if (page.GetPageSource().empty())
+    // Without a document there is no page yet: it neither counts nor fails.
+    if (!page.hasDocument)
         return;
     if (emptyResultCount_ >= kLastEmptyDownload)
         ReportResult(FailureText());
@@ -299,18 +401,19 @@ void CaptureWindow::ShowTestResult(const TestInputs &inputs)
 {
     SharedDomHelper().AttachToWindow(browser_);
     SharedDomHelper().TakeSnapshot(RequestForTest(inputs), this, [this, inputs](const DomSnapshot &page) {
-        if (!closeRequested_)
+        if (!closeRequested_ && TestFindsPrice(inputs, page))
             AppendTestLine(inputs, page);
     });
 }
 
 void CaptureWindow::AppendTestLine(const TestInputs &inputs, const DomSnapshot &page)
 {
-    if (!testing_)
+    if (!testing_ || !testLineDue_)
         return;
     const std::optional<std::string> line = TestResultLine(inputs, page);
     if (!line)
         return;
+    testLineDue_ = false;
     log_->show();
     QString text = FromGbk(*line);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -6,13 +6,17 @@
 // Each window keeps the state of its own capture, test or pick.
 //
 // The handlers read the page through SharedDomHelper as one snapshot per event and
-// continue when the snapshot arrives. A close request from a handler takes effect
+// continue when the snapshot arrives. Besides the browser's events, a capture and
+// a test look at the page every 100 ms, so that a price is taken as soon as it is
+// in the page (page scripts often put it in after the load, when no event comes);
+// one look is under way at a time. A close request from a handler takes effect
 // after the handler has returned; from then on the window's handlers do nothing,
 // so nothing can overwrite a result once the window is on its way out.
 #include "capture/CaptureJob.h"
 #include "capture/RuleTest.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <filesystem>
 #include <functional>
@@ -26,6 +30,7 @@ class QTimer;
 namespace corvix {
 
 class BrowserView;
+class WarmBrowser;
 struct DataDirs;
 struct DomSnapshot;
 
@@ -43,8 +48,9 @@ public:
 
     // A capture of job: builds the window and runs its created handler, which sends
     // the browser to the job's link (when it has one), attaches SharedDomHelper and
-    // starts 时钟1.
-    explicit CaptureWindow(CaptureJob job, QWidget *parent = nullptr);
+    // starts 时钟1. With warm, the window borrows that browser (when it is free)
+    // instead of building one, and gives it back when it goes.
+    explicit CaptureWindow(CaptureJob job, WarmBrowser *warm = nullptr, QWidget *parent = nullptr);
     // A window for the rule test and marker picking; a pick writes test.txt into
     // the ClassDir of dirs. It attaches SharedDomHelper and loads nothing yet.
     explicit CaptureWindow(const DataDirs &dirs, QWidget *parent = nullptr);
@@ -68,12 +74,14 @@ public:
     // Where the download-complete handler reads the rule editor's fields, anew at
     // every event.
     void SetTestInputSource(std::function<TestInputs()> source);
-    // Tests the editor's rule on link (GBK): the browser loads it, and a test log
-    // line follows once the page has been read, and at each download-complete
-    // event after that, until the window closes.
+    // Tests the editor's rule on link (GBK): the browser loads it and the test
+    // looks for the price as a capture does, for as long as a capture waits (ten
+    // ticks of 时钟1's interval); it logs one line: the first price found, or, once
+    // that time is up, that there is none (nothing while the page has no document).
     void StartTest(const std::string &link, const TestInputs &inputs);
-    // Loads link (GBK) and writes its page source to test.txt at the next
-    // download-complete event with a source; the window then closes.
+    // Loads link (GBK) and, once the page has finished loading and its scripts
+    // have settled (no change of the document for 500 ms, at most 3 s), writes its
+    // page source to test.txt; the window then closes.
     void StartPick(const std::string &link);
     bool Testing() const { return testing_; }
     bool Picking() const { return picking_; }
@@ -99,14 +107,19 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    CaptureWindow(Purpose purpose, QWidget *parent);
+    CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent);
     void LoadLink(const std::string &link);
     void ShowTestResult(const TestInputs &inputs);
     void OnNavigateComplete2();
     void OnProgressChange(int percent);
     void OnDownloadComplete();
     void OnTick();
+    void OnLook();
+    void Look();
+    void LookDone();
     void TryPrice();
+    void LookForTestPrice();
+    void LookForSettledPage();
     std::string PriceOnPage(const DomSnapshot &page) const;
     void CaptureDownloadStep(const DomSnapshot &page);
     void ReportResult(const std::string &text);
@@ -120,7 +133,11 @@ private:
     BrowserView *browser_ = nullptr;
     QPlainTextEdit *log_ = nullptr;
     QTimer *clock_ = nullptr;
+    QTimer *look_ = nullptr;
     QLabel *status_ = nullptr;
+    WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
+    bool lookPending_ = false;    // a look is under way
+    bool lookAgain_ = false;      // an event asked for a look meanwhile
     bool closeRequested_ = false;
     bool finished_ = false;
 
@@ -135,6 +152,11 @@ private:
     std::function<TestInputs()> testInputs_;
     bool testing_ = false;
     bool picking_ = false;
+    TestInputs startInputs_;
+    bool testLineDue_ = false; // the test has not logged its line yet
+    QElapsedTimer testClock_;
+    bool pickLoaded_ = false;  // the picked page has finished loading
+    QElapsedTimer pickClock_;
 };
 
 } // namespace corvix

@@ -67,6 +67,7 @@ protected:
     void SetUp() override
     {
         SetClockForTests([] { return LocalDateTime{2024, 3, 5, 14, 7, 9, 0}; });
+        SetCaptureTickIntervalForTests(100); // a test without a price gives up after a second
         SetShellOpenHandlerForTests([this](const QUrl &url) { opened_ << url; });
         server_.Route("/gbk", PageFixture("gbk.html"), "text/html; charset=gbk");
         server_.Route("/nbsp", "<html><body><em>&nbsp;</em></body></html>");
@@ -80,6 +81,7 @@ protected:
         editor_.reset();
         SetShellOpenHandlerForTests(nullptr);
         SetClockForTests(nullptr);
+        SetCaptureTickIntervalForTests(0);
     }
 
     QStringList LogLines() const
