@@ -11,6 +11,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -83,6 +84,16 @@ CaptureWindow::CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent
     status_->setObjectName(QStringLiteral("抓取状态"));
     status_->setGeometry(6, 388, 908, 22);
     status_->hide();
+    // The page has the keyboard while it loads: Escape reaches the window as a
+    // shortcut, not as a key press.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (purpose_ == Purpose::Capture)
+            AskRunToStop();
+        else
+            reject();
+    });
 
     clock_ = new QTimer(this);
     clock_->setObjectName(QStringLiteral("时钟1"));
@@ -203,12 +214,20 @@ void CaptureWindow::keyPressEvent(QKeyEvent *event)
     // Escape would close the window and lose this link's result; in a run it
     // asks the run to stop once the link is done instead.
     if (purpose_ == Purpose::Capture && event->key() == Qt::Key_Escape) {
-        emit stopRequested();
-        status_->setText(status_->text() + QStringLiteral("　（本条完成后停止抓取）"));
+        AskRunToStop();
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CaptureWindow::AskRunToStop()
+{
+    if (stopAsked_)
+        return;
+    stopAsked_ = true;
+    emit stopRequested();
+    ShowCaptureStatus();
 }
 
 void CaptureWindow::ShowCaptureStatus()
@@ -216,7 +235,8 @@ void CaptureWindow::ShowCaptureStatus()
     const int secondsLeft = kLastTick + 1 - tickCount_;
     status_->setText(QStringLiteral("商品：%1　商城：%2　剩余 %3 秒")
                          .arg(FromGbk(job_.product), FromGbk(job_.shop))
-                         .arg(secondsLeft));
+                         .arg(secondsLeft)
+                     + (stopAsked_ ? QStringLiteral("　（本条完成后停止抓取）") : QString()));
 }
 
 void CaptureWindow::OnNavigateComplete2()

@@ -128,6 +128,7 @@ private:
     TestInputs ReadTestInputs() const;
     void FinishWindow();
     void ShowCaptureStatus();
+    void AskRunToStop();
 
     Purpose purpose_;
     BrowserView *browser_ = nullptr;
@@ -135,6 +136,7 @@ private:
     QTimer *clock_ = nullptr;
     QTimer *look_ = nullptr;
     QLabel *status_ = nullptr;
+    bool stopAsked_ = false;
     WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
     bool lookPending_ = false;    // a look is under way
     bool lookAgain_ = false;      // an event asked for a look meanwhile
