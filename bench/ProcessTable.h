@@ -81,4 +81,21 @@ inline bool HasProcessBelow(long root, const std::string &part)
     });
 }
 
+// A field of /proc/self/status in KiB ("VmHWM:", "VmRSS:"), or -1.
+inline long ProcStatusKb(const char *key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(std::string(key).size()));
+    return -1;
+}
+
+// Resets VmHWM to the current resident size (Linux 4.0 and later).
+inline void ResetPeakRss()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 } // namespace corvix::bench

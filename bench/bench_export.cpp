@@ -2,6 +2,7 @@
 // template, and the record load that fills such a grid. Memory: the growth of
 // the process's peak resident size over its size before the export.
 // Run: build/bench/bench_export
+#include "ProcessTable.h"
 #include "products/ExcelExport.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
@@ -25,22 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr int kRows = 10000;
 constexpr int kColumns = 22;
-
-long ProcStatusKb(const char *key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return -1;
-}
-
-// Resets VmHWM to the current resident size (Linux 4.0 and later).
-void ResetPeakRss()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 std::unique_ptr<corvix::ProductGridModel> MakeGrid()
 {
@@ -85,10 +70,10 @@ void RunExport(benchmark::State &state, bool withTemplate)
     const auto grid = MakeGrid();
     long growthKb = 0;
     for (auto _ : state) {
-        ResetPeakRss();
-        const long before = ProcStatusKb("VmRSS:");
+        corvix::bench::ResetPeakRss();
+        const long before = corvix::bench::ProcStatusKb("VmRSS:");
         const corvix::ExportResult result = corvix::ExportGridToExcel(*grid, base / "out.xlsx", templ);
-        growthKb = std::max(growthKb, ProcStatusKb("VmHWM:") - before);
+        growthKb = std::max(growthKb, corvix::bench::ProcStatusKb("VmHWM:") - before);
         if (!result.ok)
             state.SkipWithError(result.error.toStdString().c_str());
     }

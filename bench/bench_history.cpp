@@ -6,6 +6,7 @@
 // of a 1,000-row grid against a record. Memory: the growth of the process's peak
 // resident size while the index is built.
 // Run: build/bench/bench_history (without a display on the offscreen platform)
+#include "ProcessTable.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceHistoryLoader.h"
@@ -33,22 +34,6 @@ constexpr int kProducts = 1000;
 constexpr int kSites = 3;
 constexpr long long kFirstStamp = 1543910400;
 constexpr long long kDay = 86400;
-
-long ProcStatusKb(const char *key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return -1;
-}
-
-// Resets VmHWM to the current resident size (Linux 4.0 and later).
-void ResetPeakRss()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 std::string Title(int product)
 {
@@ -108,11 +93,11 @@ void BM_BuildIndex(benchmark::State &state)
     const fs::path &db = RecordDir();
     long growthKb = 0;
     for (auto _ : state) {
-        ResetPeakRss();
-        const long before = ProcStatusKb("VmRSS:");
+        corvix::bench::ResetPeakRss();
+        const long before = corvix::bench::ProcStatusKb("VmRSS:");
         corvix::PriceHistoryIndex index;
         index.AddRecords(db, corvix::ListRecordEntries(db));
-        growthKb = std::max(growthKb, ProcStatusKb("VmHWM:") - before);
+        growthKb = std::max(growthKb, corvix::bench::ProcStatusKb("VmHWM:") - before);
         if (index.RecordCount() != kRecords)
             state.SkipWithError("records missing");
     }
