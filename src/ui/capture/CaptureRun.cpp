@@ -106,7 +106,6 @@ std::string CaptureRun::CaptureLink(const CaptureJob &job)
     result_.clear();
     CaptureWindow &window = Window();
     window.Capture(job);
-   
     const std::string result = std::move(result_);
     emit linkFinished(job, result, static_cast<double>(timer.nsecsElapsed()) / 1e9);
     return result;

@@ -440,7 +440,7 @@ void CaptureWindow::ReportResult(const std::string &text)
     // One result per job: the first one closes the window.
     if (closeRequested_)
         return;
-   emit captured(job_, text);
+    emit captured(job_, text);
     RequestClose();
 }
 
