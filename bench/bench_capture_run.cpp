@@ -3,6 +3,8 @@
 // Run on a display: scripts/with-display build/bench/bench_capture_run
 //
 //   BM_BarePageLoad    one reused QWebEnginePage loads the pages one after the other
+//   BM_BareLoadToEnd/p one reused QWebEnginePage loads page p to its end, looking at
+//                      nothing: what the engine alone needs (p 2 and 3)
 //   BM_BarePricePoll/p one reused QWebEnginePage loads page p and looks for the price
 //                      every 25 ms: the median time from the load to the price
 //   BM_RunPerLink/p    a CaptureRun over links of page p: the median time per link,
@@ -128,6 +130,28 @@ void BM_BarePageLoad(benchmark::State &state)
     state.counters["median_ms"] = Median(perPage);
 }
 BENCHMARK(BM_BarePageLoad)->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// One reused QWebEnginePage loads page p to its end, without looking at it: what
+// the engine alone needs for the page.
+void BM_BareLoadToEnd(benchmark::State &state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    QWebEnginePage page(corvix::CaptureProfile());
+    std::vector<double> perPage;
+    static int n = 500000;
+    for (auto _ : state) {
+        QEventLoop loop;
+        QElapsedTimer clock;
+        const auto conn = QObject::connect(&page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+        clock.start();
+        page.load(QUrl(PageUrl(kind, n++)));
+        loop.exec();
+        perPage.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        QObject::disconnect(conn);
+    }
+    state.counters["median_ms"] = Median(perPage);
+}
+BENCHMARK(BM_BareLoadToEnd)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // How many links of each page a measurement takes.
 int LinksOf(int page)

@@ -65,12 +65,32 @@ const char kReadScript[] = R"JS(
     }
     return null;
   }
+  // Only the ASCII letters are lowered, as in the program's own lowering.
+  function lower(text) { return text.replace(/[A-Z]+/g, function (s) { return s.toLowerCase(); }); }
+  // A marker as a search of the source with its ASCII letters lowered, made on the
+  // source itself: a page of tens of megabytes is not copied once more per look.
+  // Each letter of the marker matches either case; a marker that holds a capital
+  // letter can never occur in a lowered source.
+  function pattern(what) {
+    if (/[A-Z]/.test(what)) return null;
+    var text = '';
+    for (var i = 0; i < what.length; i++) {
+      var c = what.charAt(i);
+      text += c >= 'a' && c <= 'z' ? '[' + c + c.toUpperCase() + ']'
+                                   : '\\u' + ('000' + what.charCodeAt(i).toString(16)).slice(-4);
+    }
+    return new RegExp(text, 'g');
+  }
   // The search of the lowered source, as the program's own text search does it:
   // an empty marker is found at the start, nothing is found from the end on.
   function indexFrom(source, what, from) {
     if (from >= source.length) return -1;
     if (what === '') return 0;
-    return source.indexOf(what, from);
+    var search = pattern(what);
+    if (search === null) return -1;
+    search.lastIndex = from;
+    var found = search.exec(source);
+    return found === null ? -1 : found.index;
   }
   function between(source, forms) {
     var first = -1, form = null;
@@ -80,7 +100,7 @@ const char kReadScript[] = R"JS(
     }
     if (form === null) return '';
     var p = first + form[0].length, r = indexFrom(source, form[1], p);
-    return r === -1 || r < p ? '' : source.substring(p, r);
+    return r === -1 || r < p ? '' : lower(source.substring(p, r));
   }
   function quietMs() {
     var watch = window.__corvixQuiet;
@@ -97,12 +117,8 @@ const char kReadScript[] = R"JS(
   if (root && (request.source || request.markers.length))
     source = text(root.outerHTML);
   if (request.source) result.source = source === null ? '' : source;
-  if (request.markers.length) {
-    // Only the ASCII letters are lowered, as in the program's own lowering.
-    var lowered = source === null ? '' : source.replace(/[A-Z]+/g, function (s) { return s.toLowerCase(); });
-    for (var m = 0; m < request.markers.length; m++)
-      result.markers.push(between(lowered, request.markers[m]));
-  }
+  for (var m = 0; m < request.markers.length; m++)
+    result.markers.push(between(source === null ? '' : source, request.markers[m]));
   if (request.quiet && root) result.quietMs = quietMs();
   for (var q = 0; q < request.queries.length; q++) {
     var query = request.queries[q], reader = readers[query.reader];

@@ -1,9 +1,8 @@
 #pragma once
-// One capture browser kept warm between the capture windows of a run. Building
+// One capture browser kept warm from one run to the next. Building
 // the engine's page and view costs about a tenth of a second, more than loading a
-// small page; each window of the run borrows this one instead, and the user
-// still sees a window of its own per link. The view waits hidden, without a
-// parent, between two windows.
+// small page; the capture window of each run borrows this one instead. The view
+// waits hidden, without a parent, between two runs.
 #include "ui/browser/BrowserView.h"
 
 #include <QPointer>

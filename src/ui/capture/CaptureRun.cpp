@@ -69,6 +69,32 @@ CaptureRun::CaptureRun(Session &session, ProductGridModel &grid, QObject *parent
 {
 }
 
+CaptureRun::~CaptureRun() = default;
+
+CaptureWindow &CaptureRun::Window()
+{
+    if (window_)
+        return *window_;
+    window_ = std::make_unique<CaptureWindow>(&browser_);
+    // The grid as context: a grid destroyed meanwhile takes nothing.
+    QPointer<ProductGridModel> grid(&grid_);
+    connect(window_.get(), &CaptureWindow::captured, &grid_,
+            [this, grid](const CaptureJob &reported, const std::string &text) {
+                result_ = text;
+                grid->SetText(reported.row, reported.column, text);
+            });
+    connect(window_.get(), &CaptureWindow::downloadedWithoutPrice, &grid_,
+            [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
+    connect(window_.get(), &CaptureWindow::stopRequested, this, &CaptureRun::Stop);
+    return *window_;
+}
+
+RunSummary CaptureRun::Finished(RunSummary summary)
+{
+    window_.reset();
+    return summary;
+}
+
 std::string CaptureRun::CaptureLink(const CaptureJob &job)
 {
     // The grid's menu acts on the cell of the last link captured until a site
@@ -77,21 +103,10 @@ std::string CaptureRun::CaptureLink(const CaptureJob &job)
     session_.currentCell.column = job.column;
     QElapsedTimer timer;
     timer.start();
-    std::string result;
-    auto *window = new CaptureWindow(job, &browser_);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    // The grid as context: a grid destroyed meanwhile takes nothing.
-    QPointer<ProductGridModel> grid(&grid_);
-    connect(window, &CaptureWindow::captured, &grid_,
-            [grid, &result](const CaptureJob &reported, const std::string &text) {
-                result = text;
-                grid->SetText(reported.row, reported.column, text);
-            });
-    connect(window, &CaptureWindow::downloadedWithoutPrice, &grid_,
-            [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
-    connect(window, &CaptureWindow::stopRequested, this, &CaptureRun::Stop);
-    // exec() deletes a window that deletes itself on close before it returns.
-    window->exec();
+    result_.clear();
+    CaptureWindow &window = Window();
+    window.Capture(job);
+    const std::string result = std::move(result_);
     emit linkFinished(job, result, static_cast<double>(timer.nsecsElapsed()) / 1e9);
     return result;
 }
@@ -118,7 +133,7 @@ RunSummary CaptureRun::RunFromImportOrLinkFile()
     const std::string buffer = session_.importBuffer;
     RunSummary summary = buffer.empty() ? CaptureFromLinkFile() : CaptureFromImport(buffer);
     summary.stopped = stopRequested_;
-    return summary;
+    return Finished(summary);
 }
 
 RunSummary CaptureRun::CaptureFromLinkFile()
@@ -250,7 +265,7 @@ RunSummary CaptureRun::RetryFailed()
         }
     }
     summary.stopped = stopRequested_;
-    return summary;
+    return Finished(summary);
 }
 
 } // namespace corvix

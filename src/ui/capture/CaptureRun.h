@@ -1,8 +1,9 @@
 #pragma once
 // One capture run over the product grid: every link of the last import or of
-// url.ini, or the retry of the cells that are empty or "获取失败". One modal
-// CaptureWindow per link, all of them showing the one browser the run keeps warm;
-// its result goes into the link's cell. The buttons of
+// url.ini, or the retry of the cells that are empty or "获取失败". The capture
+// window is shown modally once per link and its result goes into the link's cell;
+// it is one window for the whole run, shown again for each link, because building
+// a window and moving the browser into it cost more than loading a small page. The buttons of
 // the main window and the headless capture run the same code: it knows the
 // session and the grid, never a window around them.
 #include "capture/CaptureJob.h"
@@ -11,12 +12,15 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
 namespace corvix {
 
 struct Session;
+class CaptureWindow;
 class ProductGridModel;
 
 // A link that is no web address: the product's title and the shop (GBK).
@@ -44,6 +48,7 @@ class CaptureRun : public QObject {
     Q_OBJECT
 public:
     CaptureRun(Session &session, ProductGridModel &grid, QObject *parent = nullptr);
+    ~CaptureRun() override;
 
     // The run of 开始抓取: the last import when there is one, else url.ini.
     RunSummary RunFromImportOrLinkFile();
@@ -63,16 +68,21 @@ signals:
 private:
     RunSummary CaptureFromImport(const std::string &buffer);
     RunSummary CaptureFromLinkFile();
-    // Shows the modal capture window of job and returns its result once it has gone.
+    // Shows the modal capture window for job and returns its result once it has closed.
     std::string CaptureLink(const CaptureJob &job);
+    CaptureWindow &Window();
+    // Each run ends with its window closed, the browser given back.
+    RunSummary Finished(RunSummary summary);
     void Count(RunSummary &summary, const std::string &result) const;
     void ReportBadLink(RunSummary &summary, const CaptureJob &job);
 
     Session &session_;
     ProductGridModel &grid_;
     bool stopRequested_ = false;
-    // The browser that every capture window of the run borrows.
+    // The browser that the capture window of every run borrows.
     WarmBrowser browser_;
+    std::unique_ptr<CaptureWindow> window_; // the run's capture window, while it runs
+    std::string result_;                   // the result of the link in progress
 };
 
 } // namespace corvix

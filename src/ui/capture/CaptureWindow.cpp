@@ -9,6 +9,7 @@
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
 
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QShortcut>
@@ -112,11 +113,28 @@ CaptureWindow::CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent
 CaptureWindow::CaptureWindow(CaptureJob job, WarmBrowser *warm, QWidget *parent)
     : CaptureWindow(Purpose::Capture, warm, parent)
 {
+    Start(std::move(job));
+}
+
+CaptureWindow::CaptureWindow(WarmBrowser *warm, QWidget *parent) : CaptureWindow(Purpose::Capture, warm, parent)
+{
+    finished_ = true;
+    closeRequested_ = true;
+}
+
+void CaptureWindow::Start(CaptureJob job)
+{
+    ++starts_;
     job_ = std::move(job);
+    finished_ = false;
+    closeRequested_ = false;
     capturing_ = true;
+    tickCount_ = 0;
+    emptyResultCount_ = 0;
+    lookPending_ = false;
+    lookAgain_ = false;
     status_->show();
     ShowCaptureStatus();
-    // The created handler.
     if (!job_.link.empty())
         LoadLink(job_.link);
     SharedDomHelper().AttachToWindow(browser_);
@@ -199,7 +217,21 @@ void CaptureWindow::RequestClose()
     closeRequested_ = true;
     clock_->stop();
     look_->stop();
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    // A window that has started another capture meanwhile (closed by hand while
+    // this request waited) stays open for it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, start = starts_] {
+            if (start != starts_)
+                return;
+            if (!staysShown_) {
+                close();
+                return;
+            }
+            FinishWindow();
+            emit captureEnded();
+        },
+        Qt::QueuedConnection);
 }
 
 void CaptureWindow::done(int result)
@@ -207,6 +239,21 @@ void CaptureWindow::done(int result)
     // Closed by a request or by the user: the handlers stop here.
     FinishWindow();
     QDialog::done(result);
+    emit captureEnded();
+}
+
+void CaptureWindow::Capture(CaptureJob job)
+{
+    staysShown_ = true;
+    QEventLoop loop;
+    connect(this, &CaptureWindow::captureEnded, &loop, &QEventLoop::quit);
+    Start(std::move(job));
+    if (!isVisible()) {
+        setWindowModality(Qt::ApplicationModal);
+        show();
+    }
+    if (!finished_)
+        loop.exec(QEventLoop::DialogExec);
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent *event)
@@ -316,8 +363,8 @@ void CaptureWindow::TryPrice()
     // Attach before every read: another capture window (a test beside the run)
     // may have taken the shared helper since this window's last event.
     SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this](const DomSnapshot &page) {
-        if (closeRequested_)
+    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this, start = starts_](const DomSnapshot &page) {
+        if (Stale(start))
             return;
         const std::string price = PriceOnPage(page);
         if (!price.empty())
@@ -386,8 +433,8 @@ void CaptureWindow::OnDownloadComplete()
         return;
     }
     SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this](const DomSnapshot &page) {
-        if (!closeRequested_)
+    SharedDomHelper().TakeSnapshot(RequestForRule(job_.rule), this, [this, start = starts_](const DomSnapshot &page) {
+        if (!Stale(start))
             CaptureDownloadStep(page);
     });
 }

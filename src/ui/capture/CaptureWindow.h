@@ -1,9 +1,10 @@
 #pragma once
 // CaptureWindow: the window that hosts the capture browser 浏览互联网, its test log
-// 编辑框1 and its timer 时钟1, with the handlers of one capture (a modal window per
-// link of a capture run, CaptureRunController) and of the rule test and marker
-// picking (a window that stays open beside the main window, RuleTestController).
-// Each window keeps the state of its own capture, test or pick.
+// 编辑框1 and its timer 时钟1, with the handlers of a capture (a modal window shown
+// for each link of a capture run, one capture after another, CaptureRun) and of
+// the rule test and marker picking (a window that stays open beside the main
+// window, RuleTestController). Each window keeps the state of its current
+// capture, test or pick.
 //
 // The handlers read the page through SharedDomHelper as one snapshot per event and
 // continue when the snapshot arrives. Besides the browser's events, a capture and
@@ -46,18 +47,33 @@ public:
         TestAndPick, // rule test and marker picking: test log lines, test.txt
     };
 
-    // A capture of job: builds the window and runs its created handler, which sends
-    // the browser to the job's link (when it has one), attaches SharedDomHelper and
-    // starts 时钟1. With warm, the window borrows that browser (when it is free)
-    // instead of building one, and gives it back when it goes.
+    // A capture of job: builds the window and starts the capture (Start). With
+    // warm, the window borrows that browser (when it is free) instead of building
+    // one, and gives it back when it goes.
     explicit CaptureWindow(CaptureJob job, WarmBrowser *warm = nullptr, QWidget *parent = nullptr);
+    // A capture window that waits for its first Start: a run shows the same window
+    // for each of its links, so that neither the window nor its browser is built,
+    // reparented or torn down between two links.
+    explicit CaptureWindow(WarmBrowser *warm, QWidget *parent = nullptr);
     // A window for the rule test and marker picking; a pick writes test.txt into
     // the ClassDir of dirs. It attaches SharedDomHelper and loads nothing yet.
     explicit CaptureWindow(const DataDirs &dirs, QWidget *parent = nullptr);
-    // The about-to-be-destroyed handler runs when the window closes (or, unclosed,
-    // when it is destroyed): it ends the capture (or the test and the pick) and
-    // stops 时钟1.
+    // The about-to-be-destroyed handler runs when the window closes, when a run's
+    // capture has reported its result, or, unclosed, when the window is destroyed:
+    // it ends the capture (or the test and the pick) and stops 时钟1.
     ~CaptureWindow() override;
+
+    // The created handler of a capture of job: resets the window's state, sends
+    // the browser to the job's link (when it has one), attaches SharedDomHelper and
+    // starts 时钟1. Whatever the page answers to the window's earlier captures is
+    // ignored from here on.
+    void Start(CaptureJob job);
+    // A run's capture of job: starts it, shows the window modally and returns once
+    // the capture has ended, by its result or by a close by hand. After a result
+    // the window stays on screen for the run's next link (hiding and showing it
+    // again would hold up the next page's load by the time it takes to map it);
+    // a window closed by hand is shown again for the next link.
+    void Capture(CaptureJob job);
 
     Purpose WindowPurpose() const { return purpose_; }
     BrowserView *Browser() const { return browser_; }
@@ -101,6 +117,8 @@ signals:
     void downloadedWithoutPrice(const CaptureJob &job);
     // Escape in a capture window: the run stops once this link is done.
     void stopRequested();
+    // The capture has ended: its result has been reported, or the window was closed.
+    void captureEnded();
 
 protected:
     void done(int result) override;
@@ -120,6 +138,8 @@ private:
     void TryPrice();
     void LookForTestPrice();
     void LookForSettledPage();
+    // A page answer asked for in capture start is no longer wanted.
+    bool Stale(quint64 start) const { return closeRequested_ || start != starts_; }
     std::string PriceOnPage(const DomSnapshot &page) const;
     void CaptureDownloadStep(const DomSnapshot &page);
     void ReportResult(const std::string &text);
@@ -138,10 +158,12 @@ private:
     QLabel *status_ = nullptr;
     bool stopAsked_ = false;
     WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
+    quint64 starts_ = 0;          // captures started in this window; answers of earlier ones are stale
     bool lookPending_ = false;    // a look is under way
     bool lookAgain_ = false;      // an event asked for a look meanwhile
     bool closeRequested_ = false;
     bool finished_ = false;
+    bool staysShown_ = false;     // a run's window: a result does not hide it
 
     // Purpose::Capture
     CaptureJob job_;

@@ -5,7 +5,9 @@
 #include "ui/Session.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
+#include "capture/MarkerSearch.h"
 #include "support/Gbk.h"
+#include "support/TextUtils.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -153,6 +155,40 @@ TEST_F(BrowserTest, PageSourceIsTheDocumentMarkupInGbk)
     // The emoji has no GBK form and becomes one "?"; the euro sign has one (0x80).
     EXPECT_EQ(page.ElementValue(Q(ElementReader::GetSpanInnerHtml, "price")), "\x80 19,99 ?");
     EXPECT_NE(page.pageSource.find(Gbk("手机 Müller")), std::string::npos) << "Ü has a GBK form";
+}
+
+// The markers are searched inside the page as the program searches the lowered
+// source: ASCII letters of the page in either case, every other character as it
+// is, a capital in a marker never matching.
+TEST_F(BrowserTest, MarkersAreSearchedInThePageAsInTheLoweredSource)
+{
+    server_.Route("/markers", "<html><head><meta charset=\"utf-8\"></head><body><p class=\"Info\">Größe (L) "
+                              "<b>$12.50</b> 价格：<i>9.9</i> axb-c A.B*C</p></body></html>");
+    ASSERT_TRUE(LoadPage(View(), server_.Url("/markers")));
+    const struct {
+        const char *left, *right, *value;
+    } rows[] = {
+        {"<b>", "</b>", "$12.50"},
+        {"class=\"info\">", "(", "größe "},
+        {"(l) <b>$", "</b>", "12.50"},
+        {"<B>", "</b>", ""},
+        {"价格：<i>", "</i>", "9.9"},
+        {"a.b", "c", "*"},
+        {"<i>", "nowhere", ""},
+    };
+    DomRequest request;
+    request.pageSource = true;
+    for (const auto &row : rows)
+        request.AddMarkers(MarkerForms(Gbk(row.left), Gbk(row.right)));
+    const DomSnapshot page = SnapshotOf(View(), request);
+    ASSERT_TRUE(page.hasDocument);
+    for (const auto &row : rows) {
+        const MarkerQuery query = MarkerForms(Gbk(row.left), Gbk(row.right));
+        const std::string *value = page.MarkerValue(query);
+        ASSERT_NE(value, nullptr) << row.left;
+        EXPECT_EQ(*value, Gbk(row.value)) << row.left;
+        EXPECT_EQ(*value, TextBetweenMarkers(ToLowerText(page.pageSource), query)) << row.left;
+    }
 }
 
 TEST_F(BrowserTest, NoDocumentBeforeTheFirstPageOrWithoutABrowser)

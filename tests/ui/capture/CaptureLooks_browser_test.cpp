@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace corvix {
 namespace {
@@ -43,6 +45,7 @@ protected:
     void SetUp() override
     {
         server_.Route("/late", kLatePage);
+        server_.Route("/none", "<html><body><p>no price</p></body></html>");
         server_.Route("/older", "<html><body><SPAN id=price>￥ 12.50</SPAN>"
                                 "<input type=number name=qty value=3><input type=tel title=t value=5></body></html>");
         // A page nested 10,000 levels deep, the price in the deepest level.
@@ -85,6 +88,33 @@ TEST_F(CaptureLooksTest, EveryWindowOfARunBorrowsTheOneWarmBrowser)
     CaptureWindow second(CaptureJob{}, &warm);
     EXPECT_EQ(first.Browser(), warm.View());
     EXPECT_NE(second.Browser(), warm.View());
+}
+
+TEST_F(CaptureLooksTest, OneWindowCapturesOneLinkAfterAnotherAndStaysShown)
+{
+    SetCaptureTickIntervalForTests(100);
+    CaptureWindow window(nullptr);
+    std::vector<std::pair<int, std::string>> results; // the job's row and its result
+    QObject::connect(&window, &CaptureWindow::captured, [&](const CaptureJob &job, const std::string &text) {
+        results.emplace_back(job.row, GbkToUtf8(text));
+    });
+    const struct {
+        const char *path;
+        std::string rule;
+    } links[] = {
+        {"/none", MarkerRule("<span id=price>", "</span>")},
+        {"/older", MarkerRule("<span id=price>", "</span>")},
+        {"/late", MarkerRule("<span class=#引号price#引号>", "</span>")},
+    };
+    for (int row = 0; row < 3; ++row) {
+        window.Capture(CaptureJob{row, 2, server_.Url(QString::fromLatin1(links[row].path)).toStdString(),
+                                  ParseRule(links[row].rule)});
+        EXPECT_TRUE(window.isVisible()) << row;
+        EXPECT_FALSE(window.Capturing()) << row;
+    }
+    const std::vector<std::pair<int, std::string>> expected{{0, "获取失败"}, {1, "12.50"}, {2, "45.60"}};
+    EXPECT_EQ(results, expected);
+    EXPECT_LT(window.TickCount(), 9) << "each capture counts its own ticks";
 }
 
 TEST_F(CaptureLooksTest, APriceIsTakenSoonAfterScriptsPutItInNotAtTheNextTick)

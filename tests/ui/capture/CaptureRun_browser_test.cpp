@@ -26,7 +26,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <set>
 
 namespace corvix {
 namespace {
@@ -248,6 +250,53 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLink)
     closer.start();
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
+}
+
+// The run shows one capture window for all its links: it stays on screen from
+// one link to the next, is shown again after a close by hand, and goes with the run.
+TEST_F(CaptureRun, OneCaptureWindowShowsEveryLinkOfTheRun)
+{
+    SetCaptureTickIntervalForTests(60000);
+    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/both") + "\r\nB," + Url("/both") + "," + Url("/both");
+    std::set<QWidget *> shown;
+    int pricesShown = 0;
+    const auto visibleCaptureWindows = [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *capture = qobject_cast<CaptureWindow *>(w); capture && capture->isVisible()) {
+                shown.insert(capture);
+                EXPECT_EQ(capture->windowTitle(), QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
+                EXPECT_TRUE(capture->isModal());
+            }
+    };
+    QObject::connect(&Grid(), &QAbstractItemModel::dataChanged, [&](const QModelIndex &index) {
+        if (index.column() >= 2 && !Grid().Text(index.row(), index.column()).empty()) {
+            visibleCaptureWindows();
+            ++pricesShown;
+        }
+    });
+    // Between two links, before the next one starts, the window is still shown.
+    int shownBetweenLinks = 0;
+    QObject::connect(window->RunProgress(), &QProgressBar::valueChanged, [&](int done) {
+        const QWidgetList widgets = QApplication::topLevelWidgets();
+        shownBetweenLinks += done > 1 && std::any_of(widgets.begin(), widgets.end(), [](QWidget *w) {
+            return qobject_cast<CaptureWindow *>(w) && w->isVisible();
+        });
+    });
+    QTimer closer;
+    closer.setInterval(100);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Requests("/none") > 0 && CloseCaptureWindows() > 0)
+            closer.stop();
+    });
+    closer.start();
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", "7.00"}));
+    EXPECT_EQ(pricesShown, 3) << "each price lands while the window is shown";
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shownBetweenLinks, 2) << "after the second and the third link";
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<CaptureWindow *>(w), nullptr) << "the window goes with the run";
 }
 
 TEST_F(CaptureRun, APageLoadedWithoutAPriceEmptiesItsCellUntilTheResult)
