@@ -160,10 +160,12 @@ RunSummary CaptureRun::CaptureFromLinkFile()
             ProcessPendingEventsThrottled();
             ForgetCurrentCell(session_);
             const std::string &shop = grid_.Title(k + 1);
-            const std::string address = CaptureAddress(ReadLink(dirs, i, shop));
+            const std::string stored = ReadLink(dirs, i, shop);
+            const std::string address = CaptureAddress(stored);
             if (address.empty()) {
                 summary.badLinks.push_back({grid_.Text(r, 1), shop});
-                ReportBadLink(summary, {.row = r, .column = k + 1, .product = grid_.Text(r, 1), .shop = shop});
+                ReportBadLink(summary, {.row = r, .column = k + 1, .link = stored, .rule = {}, .product = grid_.Text(r, 1),
+                                        .shop = shop});
                 continue;
             }
             Count(summary, CaptureLink({.row = r, .column = k + 1, .link = address, .rule = ColumnRule(session_, k),
@@ -216,7 +218,8 @@ RunSummary CaptureRun::CaptureFromImport(const std::string &buffer)
             const std::string address = CaptureAddress(link);
             if (address.empty()) {
                 summary.badLinks.push_back({fields[0], grid_.Title(j)});
-                ReportBadLink(summary, {.row = r, .column = j, .product = fields[0], .shop = grid_.Title(j)});
+                ReportBadLink(summary, {.row = r, .column = j, .link = link, .rule = {}, .product = fields[0],
+                                        .shop = grid_.Title(j)});
                 continue;
             }
             Count(summary, CaptureLink({.row = r, .column = j, .link = address, .rule = ColumnRule(session_, j - 1),
@@ -252,10 +255,12 @@ RunSummary CaptureRun::RetryFailed()
                 continue;
             emit progress(summary.done, summary.total, i);
             const std::string &title = grid_.Title(j);
-            const std::string address = CaptureAddress(ReadLink(dirs, i, title));
+            const std::string stored = ReadLink(dirs, i, title);
+            const std::string address = CaptureAddress(stored);
             if (address.empty()) {
                 grid_.SetText(i, j, badLink);
-                ReportBadLink(summary, {.row = i, .column = j, .product = grid_.Text(i, 1), .shop = title});
+                ReportBadLink(summary, {.row = i, .column = j, .link = stored, .rule = {}, .product = grid_.Text(i, 1),
+                                        .shop = title});
                 continue;
             }
             // Read anew: a rule edited since start-up takes effect here.
