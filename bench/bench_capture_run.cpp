@@ -14,6 +14,7 @@
 // Pages p: 0 a small shop page, 1 a page whose script puts the price in 1.5 s
 // after the load, 2 a 1.5 MB page, 3 a 30 MB page (price at the end of both).
 #include "ProcessTable.h"
+#include "ShopPages.h"
 #include "app/Application.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureRun.h"
@@ -48,16 +49,9 @@
 
 namespace {
 
-using corvix::test::TestHttpServer;
+using corvix::bench::ItemPage;
 
-QByteArray ItemPage()
-{
-    QByteArray body = "<html><head><title>item</title></head><body><h1>Item</h1>";
-    for (int i = 0; i < 40; ++i)
-        body += "<p>Some description text of the product, line " + QByteArray::number(i) + ".</p>";
-    body += "<div class=\"buy\"><span class=\"price\">128.00</span></div></body></html>";
-    return body;
-}
+using corvix::test::TestHttpServer;
 
 QByteArray LatePage()
 {

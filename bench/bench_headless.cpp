@@ -7,6 +7,7 @@
 //   BM_HeadlessMemory        RSS of the program and its browser processes after
 //                            100 and after 1,000 links, and their ratio
 #include "ProcessTable.h"
+#include "ShopPages.h"
 #include "common/TestHttpServer.h"
 #include "common/CoreTestSupport.h"
 #include "products/LinkFile.h"
@@ -26,14 +27,7 @@
 
 namespace {
 
-QByteArray ItemPage()
-{
-    QByteArray body = "<html><head><title>item</title></head><body><h1>Item</h1>";
-    for (int i = 0; i < 40; ++i)
-        body += "<p>Some description text of the product, line " + QByteArray::number(i) + ".</p>";
-    body += "<div class=\"buy\"><span class=\"price\">128.00</span></div></body></html>";
-    return body;
-}
+using corvix::bench::ItemPage;
 
 // A data root with one marker rule and `links` products, each with its own page.
 void PrepareRoot(const corvix::test::TempDataRoot &root, corvix::test::TestHttpServer &server, int links)
