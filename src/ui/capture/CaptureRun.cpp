@@ -71,6 +71,11 @@ CaptureRun::CaptureRun(Session &session, ProductGridModel &grid, QObject *parent
 
 CaptureRun::~CaptureRun() = default;
 
+void CaptureRun::SetParallelLinks(int links)
+{
+    parallelLinks_ = std::clamp(links, 1, kMaxParallelLinks);
+}
+
 CaptureWindow &CaptureRun::Window()
 {
     if (window_)

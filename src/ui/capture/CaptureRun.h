@@ -29,6 +29,9 @@ struct BadLink {
     std::string shop;
 };
 
+// The most links a run captures at once.
+constexpr int kMaxParallelLinks = 8;
+
 struct RunSummary {
     bool noLinks = false;   // url.ini holds no product: nothing ran
     bool stopped = false;   // Stop() ended the run early
@@ -57,6 +60,11 @@ public:
     // Ends the run once the link in progress is done.
     void Stop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
+    // Links captured at the same time, never two of one host: 1 (one after
+    // another, each in the modal capture window) to kMaxParallelLinks. Values
+    // outside are taken as the nearest bound. Takes effect at the next run.
+    void SetParallelLinks(int links);
+    int ParallelLinks() const { return parallelLinks_; }
 
 signals:
     // Before each link: links done so far, links in all, the product's row.
@@ -79,6 +87,7 @@ private:
     Session &session_;
     ProductGridModel &grid_;
     bool stopRequested_ = false;
+    int parallelLinks_ = 1;
     // The browser that the capture window of every run borrows.
     WarmBrowser browser_;
     std::unique_ptr<CaptureWindow> window_; // the run's capture window, while it runs
