@@ -1,7 +1,10 @@
 #include "support/HostName.h"
 
+#include "support/Gbk.h"
 #include "support/RegexObject.h"
 #include "support/TextUtils.h"
+
+#include <QUrl>
 
 namespace corvix {
 namespace {
@@ -89,6 +92,12 @@ std::string WebAddress(std::string_view link)
     if (StartsWithHostName(text))
         return "http://" + text;
     return {};
+}
+
+std::string HostOfAddress(std::string_view address)
+{
+    const QUrl url(FromGbk(address));
+    return url.host(QUrl::FullyEncoded).toLower().toStdString();
 }
 
 } // namespace corvix

@@ -17,4 +17,9 @@ std::string FirstHostName(std::string_view text);
 // must never reach the browser or the desktop.
 std::string WebAddress(std::string_view link);
 
+// The host a web address (GBK, as WebAddress gives it) is loaded from, lower-cased
+// and without port or user: "shop.example" of "HTTP://Shop.Example:8080/p". A run
+// never loads two links of one host at the same time. Empty when there is none.
+std::string HostOfAddress(std::string_view address);
+
 } // namespace corvix

@@ -197,4 +197,17 @@ TEST(WebAddress, OnlyHttpAndHttpsPagesAndHostsTypedWithoutScheme)
         EXPECT_EQ(WebAddress(link), address) << link;
 }
 
+TEST(HostOfAddress, LowerCasedWithoutPortOrUser)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"HTTP://Shop.Example:8080/p?id=1", "shop.example"},
+        {"https://user:pw@a.localhost/x", "a.localhost"},
+        {"http://127.0.0.1:8080/a", "127.0.0.1"},
+        {"http://localhost", "localhost"},
+        {"", ""},
+    };
+    for (const auto &[address, host] : cases)
+        EXPECT_EQ(HostOfAddress(address), host) << address;
+}
+
 } // namespace
