@@ -9,11 +9,15 @@
 #include "support/TextUtils.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
+#include "ui/capture/ParallelCaptureWindow.h"
+#include "capture/LinkScheduler.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 
 #include <algorithm>
+#include <optional>
 
 namespace corvix {
 namespace {
@@ -51,6 +55,17 @@ const std::string &FailureText()
     return text;
 }
 
+const std::string &BadLinkText()
+{
+    static const std::string text = Gbk("链接不正确");
+    return text;
+}
+
+double SecondsSince(const QElapsedTimer &timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
 } // namespace
 
 QString BadLinkSummary(const std::vector<BadLink> &links)
@@ -80,7 +95,7 @@ CaptureWindow &CaptureRun::Window()
 {
     if (window_)
         return *window_;
-    window_ = std::make_unique<CaptureWindow>(&browser_);
+    window_ = std::make_unique<CaptureWindow>(&browsers_[0]);
     // The grid as context: a grid destroyed meanwhile takes nothing.
     QPointer<ProductGridModel> grid(&grid_);
     connect(window_.get(), &CaptureWindow::captured, &grid_,
@@ -94,33 +109,52 @@ CaptureWindow &CaptureRun::Window()
     return *window_;
 }
 
+ParallelCaptureWindow &CaptureRun::Panes()
+{
+    if (panes_ && static_cast<int>(panes_->Panes().size()) == parallelLinks_)
+        return *panes_;
+    panes_.reset();
+    std::vector<WarmBrowser *> browsers;
+    for (int i = 0; i < parallelLinks_; ++i)
+        browsers.push_back(&browsers_[static_cast<size_t>(i)]);
+    panes_ = std::make_unique<ParallelCaptureWindow>(browsers);
+    QPointer<ProductGridModel> grid(&grid_);
+    for (CaptureWindow *pane : panes_->Panes())
+        connect(pane, &CaptureWindow::downloadedWithoutPrice, &grid_,
+                [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
+    connect(panes_.get(), &ParallelCaptureWindow::stopRequested, this, &CaptureRun::Stop);
+    return *panes_;
+}
+
 RunSummary CaptureRun::Finished(RunSummary summary)
 {
     window_.reset();
+    panes_.reset();
     return summary;
 }
 
 std::string CaptureRun::CaptureLink(const CaptureJob &job)
 {
-    // The grid's menu acts on the cell of the last link captured until a site
-    // cell is right-clicked.
-    session_.currentCell.row = job.row;
-    session_.currentCell.column = job.column;
     QElapsedTimer timer;
     timer.start();
     result_.clear();
+    emit linkStarted(job);
     CaptureWindow &window = Window();
     window.Capture(job);
     const std::string result = std::move(result_);
-    emit linkFinished(job, result, static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    emit linkFinished(job, result, SecondsSince(timer));
     return result;
 }
 
-void CaptureRun::ReportBadLink(RunSummary &summary, const CaptureJob &job)
+void CaptureRun::ReportBadLink(const Plan &plan, const CaptureJob &job, RunSummary &summary)
 {
+    // A run lists the product and shop in its closing message; a retry marks the cell.
+    if (plan.retry)
+        grid_.SetText(job.row, job.column, BadLinkText());
+    else
+        summary.badLinks.push_back({job.product, job.shop});
     Count(summary, {});
-    static const std::string badLink = Gbk("链接不正确");
-    emit linkFinished(job, badLink, 0);
+    emit linkFinished(job, BadLinkText(), 0);
 }
 
 void CaptureRun::Count(RunSummary &summary, const std::string &result) const
@@ -130,109 +164,221 @@ void CaptureRun::Count(RunSummary &summary, const std::string &result) const
         ++summary.priced;
 }
 
+CaptureRun::Plan CaptureRun::PlanFromLinkFile(int products) const
+{
+    Plan plan;
+    const DataDirs &dirs = session_.dirs;
+    const int siteColumns = grid_.ColumnCount() - 2;
+    plan.rows.reserve(static_cast<size_t>(products));
+    for (int i = 0; i < products; ++i) {
+        plan.rows.push_back({.title = ReadLink(dirs, i, "title"), .imported = false, .links = {}});
+        for (int k = 1; k <= siteColumns; ++k) {
+            std::string stored = ReadLink(dirs, i, grid_.Title(k + 1));
+            std::string address = CaptureAddress(stored);
+            plan.links.push_back({.row = i, .column = k + 1, .stored = std::move(stored), .address = std::move(address)});
+        }
+    }
+    return plan;
+}
+
+CaptureRun::Plan CaptureRun::PlanFromImport(const std::string &buffer) const
+{
+    Plan plan;
+    // Fields beyond the last site column have no rule and no column to be
+    // written under: they are skipped.
+    const int lastColumn = grid_.ColumnCount() - 1;
+    for (const std::string &line : SplitText(buffer, "\r\n")) {
+        std::vector<std::string> fields = SplitText(line, ",");
+        const int n = static_cast<int>(fields.size());
+        if (n < 2)
+            continue;
+        const int row = static_cast<int>(plan.rows.size());
+        PlannedRow planned{.title = fields[0], .imported = true, .links = {}};
+        for (int j = 2; j <= n && j <= lastColumn; ++j) {
+            std::string link = fields[static_cast<size_t>(j - 1)];
+            std::string address = CaptureAddress(link);
+            if (!address.empty())
+                planned.links.emplace_back(grid_.Title(j), link);
+            plan.links.push_back({.row = row, .column = j, .stored = std::move(link), .address = std::move(address)});
+        }
+        plan.rows.push_back(std::move(planned));
+    }
+    return plan;
+}
+
+CaptureRun::Plan CaptureRun::PlanRetry() const
+{
+    Plan plan;
+    plan.retry = true;
+    // Only site cells hold prices: the ID and the title are never captured.
+    constexpr int kFirstSiteColumn = 2;
+    for (int i = 0; i < grid_.RowCount(); ++i) {
+        for (int j = kFirstSiteColumn; j < grid_.ColumnCount(); ++j) {
+            const std::string &text = grid_.Text(i, j);
+            if (!text.empty() && text != FailureText())
+                continue;
+            std::string stored = ReadLink(session_.dirs, i, grid_.Title(j));
+            std::string address = CaptureAddress(stored);
+            plan.links.push_back({.row = i, .column = j, .stored = std::move(stored), .address = std::move(address)});
+        }
+    }
+    return plan;
+}
+
+void CaptureRun::OpenRowsThrough(const Plan &plan, int row, RunSummary &summary)
+{
+    while (grid_.RowCount() <= row && grid_.RowCount() < static_cast<int>(plan.rows.size())) {
+        ProcessPendingEvents();
+        const PlannedRow &planned = plan.rows[static_cast<size_t>(grid_.RowCount())];
+        const int r = grid_.AppendRow();
+        grid_.SetText(r, 0, std::to_string(r + 1));
+        grid_.SetText(r, 1, planned.title);
+        if (!planned.imported)
+            continue;
+        // url.ini keeps the links for the next runs; a failed write is told once,
+        // after the run, and the captures go on.
+        bool kept = WriteLink(session_.dirs, r, "title", planned.title);
+        for (const auto &[shop, link] : planned.links)
+            kept = WriteLink(session_.dirs, r, shop, link) && kept;
+        if (!kept)
+            summary.linkFileWriteFailed = true;
+    }
+}
+
+CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunSummary &summary)
+{
+    OpenRowsThrough(plan, link.row, summary);
+    emit progress(summary.done, summary.total, link.row);
+    ProcessPendingEventsThrottled();
+    ForgetCurrentCell(session_);
+    CaptureJob job{.row = link.row, .column = link.column, .link = link.address, .rule = {},
+                   .product = grid_.Text(link.row, 1), .shop = grid_.Title(link.column)};
+    if (link.address.empty()) {
+        job.link = link.stored;
+        return job;
+    }
+    // A retry reads each rule anew: a rule edited since start-up takes effect here.
+    job.rule = plan.retry ? ParseRule(ReadRuleText(session_.dirs, job.shop, StopAt::ZeroByte))
+                          : ColumnRule(session_, link.column - 1);
+    // The grid's menu acts on the cell of the last link captured until a site
+    // cell is right-clicked.
+    session_.currentCell.row = job.row;
+    session_.currentCell.column = job.column;
+    return job;
+}
+
+void CaptureRun::RunPlan(const Plan &plan, RunSummary &summary)
+{
+    summary.total = static_cast<int>(plan.links.size());
+    std::vector<std::string> hosts;
+    hosts.reserve(plan.links.size());
+    for (const PlannedLink &link : plan.links)
+        hosts.push_back(link.address.empty() ? std::string() : HostOfAddress(link.address));
+    LinkScheduler schedule(hosts, parallelLinks_);
+    if (parallelLinks_ > 1)
+        CaptureSideBySide(plan, schedule, summary);
+    else
+        CaptureOneByOne(plan, schedule, summary);
+    // Rows without links (a grid without site columns) are built all the same.
+    if (!stopRequested_ && !plan.rows.empty())
+        OpenRowsThrough(plan, static_cast<int>(plan.rows.size()) - 1, summary);
+    summary.stopped = stopRequested_;
+}
+
+void CaptureRun::CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary)
+{
+    while (!stopRequested_) {
+        const std::optional<size_t> next = schedule.Next();
+        if (!next)
+            break;
+        const CaptureJob job = BeginLink(plan, plan.links[*next], summary);
+        if (plan.links[*next].address.empty())
+            ReportBadLink(plan, job, summary);
+        else
+            Count(summary, CaptureLink(job));
+        schedule.Finished(*next);
+    }
+}
+
+void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, RunSummary &summary)
+{
+    ParallelCaptureWindow &window = Panes();
+    const std::vector<CaptureWindow *> &panes = window.Panes();
+    struct Slot {
+        std::optional<size_t> link;
+        CaptureJob job;
+        std::string result;
+        QElapsedTimer timer;
+    };
+    std::vector<Slot> paneLinks(panes.size());
+    QEventLoop loop;
+    const auto startMore = [&] {
+        if (stopRequested_)
+            schedule.DropWaiting();
+        while (const std::optional<size_t> next = schedule.Next()) {
+            const PlannedLink &link = plan.links[*next];
+            CaptureJob job = BeginLink(plan, link, summary);
+            if (link.address.empty()) {
+                ReportBadLink(plan, job, summary);
+                continue;
+            }
+            const auto idle = std::find_if(paneLinks.begin(), paneLinks.end(), [](const Slot &s) { return !s.link; });
+            const auto pane = static_cast<size_t>(idle - paneLinks.begin());
+            idle->link = *next;
+            idle->job = job;
+            idle->result.clear();
+            idle->timer.start();
+            emit linkStarted(job);
+            window.ShowForRun();
+            panes[pane]->Start(std::move(job));
+        }
+        if (schedule.Done())
+            loop.quit();
+    };
+    std::vector<QMetaObject::Connection> connections;
+    for (size_t i = 0; i < panes.size(); ++i) {
+        connections.push_back(connect(panes[i], &CaptureWindow::captured, this,
+                                      [this, &paneLinks, i](const CaptureJob &reported, const std::string &text) {
+                                          paneLinks[i].result = text;
+                                          grid_.SetText(reported.row, reported.column, text);
+                                      }));
+        connections.push_back(connect(panes[i], &CaptureWindow::captureEnded, this, [&, i] {
+            Slot &slot = paneLinks[i];
+            if (!slot.link)
+                return;
+            panes[i]->StopLoading();
+            const size_t link = *slot.link;
+            slot.link.reset();
+            Count(summary, slot.result);
+            emit linkFinished(slot.job, slot.result, SecondsSince(slot.timer));
+            schedule.Finished(link);
+            startMore();
+        }));
+    }
+    startMore();
+    if (!schedule.Done())
+        loop.exec(QEventLoop::DialogExec);
+    for (const QMetaObject::Connection &connection : connections)
+        disconnect(connection);
+}
+
 RunSummary CaptureRun::RunFromImportOrLinkFile()
 {
     stopRequested_ = false;
     // A copy: an import made while the run waits between links takes effect
     // at the next run, not in the middle of this one.
     const std::string buffer = session_.importBuffer;
-    RunSummary summary = buffer.empty() ? CaptureFromLinkFile() : CaptureFromImport(buffer);
-    summary.stopped = stopRequested_;
-    return Finished(summary);
-}
-
-RunSummary CaptureRun::CaptureFromLinkFile()
-{
     RunSummary summary;
-    const DataDirs &dirs = session_.dirs;
     // Counted on the file's structure: "[A" inside a title or link is no product.
-    const int products = LinkFile::Load(LinkFilePath(dirs)).ProductCount();
-    if (products == 0) {
+    const int products = buffer.empty() ? LinkFile::Load(LinkFilePath(session_.dirs)).ProductCount() : 0;
+    if (buffer.empty() && products == 0) {
         summary.noLinks = true;
-        return summary;
+        return Finished(summary);
     }
     grid_.ClearRows();
     grid_.SetShowsOlderRecord(false);
-    const int siteColumns = grid_.ColumnCount() - 2;
-    summary.total = products * siteColumns;
-    for (int i = 0; i < products && !stopRequested_; ++i) {
-        ProcessPendingEvents();
-        const int r = grid_.AppendRow();
-        grid_.SetText(r, 0, std::to_string(r + 1));
-        grid_.SetText(r, 1, ReadLink(dirs, i, "title"));
-        for (int k = 1; k <= grid_.ColumnCount() - 2 && !stopRequested_; ++k) {
-            emit progress(summary.done, summary.total, r);
-            ProcessPendingEventsThrottled();
-            ForgetCurrentCell(session_);
-            const std::string &shop = grid_.Title(k + 1);
-            const std::string stored = ReadLink(dirs, i, shop);
-            const std::string address = CaptureAddress(stored);
-            if (address.empty()) {
-                summary.badLinks.push_back({grid_.Text(r, 1), shop});
-                ReportBadLink(summary, {.row = r, .column = k + 1, .link = stored, .rule = {}, .product = grid_.Text(r, 1),
-                                        .shop = shop});
-                continue;
-            }
-            Count(summary, CaptureLink({.row = r, .column = k + 1, .link = address, .rule = ColumnRule(session_, k),
-                                        .product = grid_.Text(r, 1), .shop = shop}));
-        }
-    }
-    return summary;
-}
-
-RunSummary CaptureRun::CaptureFromImport(const std::string &buffer)
-{
-    RunSummary summary;
-    const DataDirs &dirs = session_.dirs;
-    grid_.ClearRows();
-    grid_.SetShowsOlderRecord(false);
-    const std::vector<std::string> lines = SplitText(buffer, "\r\n");
-    // Fields beyond the last site column have no rule and no column to be
-    // written under: they are skipped.
-    const int lastColumn = grid_.ColumnCount() - 1;
-    std::vector<std::vector<std::string>> products;
-    products.reserve(lines.size());
-    for (const std::string &line : lines) {
-        products.push_back(SplitText(line, ","));
-        const int n = static_cast<int>(products.back().size());
-        if (n >= 2)
-            summary.total += std::max(0, std::min(n, lastColumn) - 1);
-    }
-    // url.ini keeps the links for the next runs; a failed write is told once,
-    // after the run, and the captures go on.
-    const auto writeLink = [&](int row, const std::string &key, const std::string &value) {
-        if (!WriteLink(dirs, row, key, value))
-            summary.linkFileWriteFailed = true;
-    };
-    for (const std::vector<std::string> &fields : products) {
-        if (stopRequested_)
-            break;
-        ProcessPendingEvents();
-        const int n = static_cast<int>(fields.size());
-        if (n < 2)
-            continue;
-        const int r = grid_.AppendRow();
-        grid_.SetText(r, 0, std::to_string(r + 1));
-        grid_.SetText(r, 1, fields[0]);
-        writeLink(r, "title", fields[0]);
-        for (int j = 2; j <= n && j <= grid_.ColumnCount() - 1 && !stopRequested_; ++j) {
-            emit progress(summary.done, summary.total, r);
-            ProcessPendingEventsThrottled();
-            ForgetCurrentCell(session_);
-            const std::string &link = fields[static_cast<size_t>(j - 1)];
-            const std::string address = CaptureAddress(link);
-            if (address.empty()) {
-                summary.badLinks.push_back({fields[0], grid_.Title(j)});
-                ReportBadLink(summary, {.row = r, .column = j, .link = link, .rule = {}, .product = fields[0],
-                                        .shop = grid_.Title(j)});
-                continue;
-            }
-            Count(summary, CaptureLink({.row = r, .column = j, .link = address, .rule = ColumnRule(session_, j - 1),
-                                        .product = fields[0], .shop = grid_.Title(j)}));
-            writeLink(r, grid_.Title(j), link);
-        }
-    }
-    return summary;
+    RunPlan(buffer.empty() ? PlanFromLinkFile(products) : PlanFromImport(buffer), summary);
+    return Finished(summary);
 }
 
 RunSummary CaptureRun::RetryFailed()
@@ -241,40 +387,7 @@ RunSummary CaptureRun::RetryFailed()
     RunSummary summary;
     // The retried rows are this run's results from now on, whatever they were.
     grid_.SetShowsOlderRecord(false);
-    const DataDirs &dirs = session_.dirs;
-    const std::string badLink = Gbk("链接不正确");
-    // Only site cells hold prices: the ID and the title are never captured.
-    constexpr int kFirstSiteColumn = 2;
-    const auto wanted = [&](int row, int column) {
-        const std::string &text = grid_.Text(row, column);
-        return text.empty() || text == FailureText();
-    };
-    for (int i = 0; i < grid_.RowCount(); ++i)
-        for (int j = kFirstSiteColumn; j < grid_.ColumnCount(); ++j)
-            summary.total += wanted(i, j) ? 1 : 0;
-    for (int i = 0; i < grid_.RowCount() && !stopRequested_; ++i) {
-        ProcessPendingEventsThrottled();
-        for (int j = kFirstSiteColumn; j < grid_.ColumnCount() && !stopRequested_; ++j) {
-            ProcessPendingEventsThrottled();
-            if (!wanted(i, j))
-                continue;
-            emit progress(summary.done, summary.total, i);
-            const std::string &title = grid_.Title(j);
-            const std::string stored = ReadLink(dirs, i, title);
-            const std::string address = CaptureAddress(stored);
-            if (address.empty()) {
-                grid_.SetText(i, j, badLink);
-                ReportBadLink(summary, {.row = i, .column = j, .link = stored, .rule = {}, .product = grid_.Text(i, 1),
-                                        .shop = title});
-                continue;
-            }
-            // Read anew: a rule edited since start-up takes effect here.
-            const Rule rule = ParseRule(ReadRuleText(dirs, title, StopAt::ZeroByte));
-            Count(summary, CaptureLink({.row = i, .column = j, .link = address, .rule = rule,
-                                        .product = grid_.Text(i, 1), .shop = title}));
-        }
-    }
-    summary.stopped = stopRequested_;
+    RunPlan(PlanRetry(), summary);
     return Finished(summary);
 }
 

@@ -1,18 +1,25 @@
 #pragma once
 // One capture run over the product grid: every link of the last import or of
-// url.ini, or the retry of the cells that are empty or "获取失败". The capture
-// window is shown modally once per link and its result goes into the link's cell;
-// it is one window for the whole run, shown again for each link, because building
-// a window and moving the browser into it cost more than loading a small page. The buttons of
-// the main window and the headless capture run the same code: it knows the
-// session and the grid, never a window around them.
+// url.ini, or the retry of the cells that are empty or "获取失败". A run first
+// lists its links, then captures them. Link by link (the default), the capture
+// window is shown modally once per link and its result goes into the link's
+// cell; it is one window for the whole run, shown again for each link, because
+// building a window and moving the browser into it cost more than loading a small
+// page. With several links at once, one window shows a pane per link under way,
+// and LinkScheduler decides which link starts next: never two of one host. Either
+// way a product's row is built in the grid when its first link starts, so a
+// stopped run leaves no rows it never reached. The buttons of the main window and
+// the headless capture run the same code: it knows the session and the grid,
+// never a window around them.
 #include "capture/CaptureJob.h"
 #include "ui/browser/WarmBrowser.h"
 
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <memory>
+#include <utility>
 
 #include <string>
 #include <vector>
@@ -21,6 +28,8 @@ namespace corvix {
 
 struct Session;
 class CaptureWindow;
+class LinkScheduler;
+class ParallelCaptureWindow;
 class ProductGridModel;
 
 // A link that is no web address: the product's title and the shop (GBK).
@@ -69,29 +78,61 @@ public:
 signals:
     // Before each link: links done so far, links in all, the product's row.
     void progress(int done, int total, int row);
+    // A link starts loading (links that are no web address load nothing).
+    void linkStarted(const CaptureJob &job);
     // After each link: its result text (GBK; empty when its window was closed by
     // hand, "链接不正确" for a link that is no web address) and the seconds it took.
     void linkFinished(const CaptureJob &job, const std::string &text, double seconds);
 
 private:
-    RunSummary CaptureFromImport(const std::string &buffer);
-    RunSummary CaptureFromLinkFile();
+    // A product row of a run from the links: built in the grid when its first link
+    // starts. An imported row keeps its title and its web links in url.ini.
+    struct PlannedRow {
+        std::string title;
+        bool imported = false;
+        std::vector<std::pair<std::string, std::string>> links; // shop, link as imported
+    };
+    struct PlannedLink {
+        int row = 0;
+        int column = 0;
+        std::string stored;  // the link as stored or imported (GBK)
+        std::string address; // what is loaded; empty: the link is no web address
+    };
+    struct Plan {
+        std::vector<PlannedRow> rows; // the rows to build; none for a retry
+        std::vector<PlannedLink> links;
+        bool retry = false;           // rules read anew from disk, bad links marked in their cells
+    };
+
+    Plan PlanFromImport(const std::string &buffer) const;
+    Plan PlanFromLinkFile(int products) const;
+    Plan PlanRetry() const;
+    void RunPlan(const Plan &plan, RunSummary &summary);
+    void CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
+    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
+    // Builds the rows up to row, keeping imported links in url.ini.
+    void OpenRowsThrough(const Plan &plan, int row, RunSummary &summary);
+    // What happens before each link: its row, the progress, its job.
+    CaptureJob BeginLink(const Plan &plan, const PlannedLink &link, RunSummary &summary);
+    void ReportBadLink(const Plan &plan, const CaptureJob &job, RunSummary &summary);
     // Shows the modal capture window for job and returns its result once it has closed.
     std::string CaptureLink(const CaptureJob &job);
     CaptureWindow &Window();
-    // Each run ends with its window closed, the browser given back.
+    ParallelCaptureWindow &Panes();
+    // Each run ends with its window closed, the browsers given back.
     RunSummary Finished(RunSummary summary);
     void Count(RunSummary &summary, const std::string &result) const;
-    void ReportBadLink(RunSummary &summary, const CaptureJob &job);
 
     Session &session_;
     ProductGridModel &grid_;
     bool stopRequested_ = false;
     int parallelLinks_ = 1;
-    // The browser that the capture window of every run borrows.
-    WarmBrowser browser_;
-    std::unique_ptr<CaptureWindow> window_; // the run's capture window, while it runs
-    std::string result_;                   // the result of the link in progress
+    // The browsers that the capture windows of every run borrow: the first one
+    // for a run link by link, one per pane for links side by side.
+    std::array<WarmBrowser, kMaxParallelLinks> browsers_;
+    std::unique_ptr<CaptureWindow> window_;         // the run's capture window, while it runs
+    std::unique_ptr<ParallelCaptureWindow> panes_;  // the same for links side by side
+    std::string result_;                            // the result of the link in progress
 };
 
 } // namespace corvix

@@ -12,11 +12,15 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QResizeEvent>
+#include <QWebEnginePage>
 #include <QShortcut>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace corvix {
 namespace {
@@ -87,9 +91,9 @@ CaptureWindow::CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent
     status_->hide();
     // The page has the keyboard while it loads: Escape reaches the window as a
     // shortcut, not as a key press.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] {
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape_->setContext(Qt::WindowShortcut);
+    connect(escape_, &QShortcut::activated, this, [this] {
         if (purpose_ == Purpose::Capture)
             AskRunToStop();
         else
@@ -254,6 +258,45 @@ void CaptureWindow::Capture(CaptureJob job)
     }
     if (!finished_)
         loop.exec(QEventLoop::DialogExec);
+}
+
+void CaptureWindow::EmbedAsPane()
+{
+    pane_ = true;
+    staysShown_ = true;
+    setWindowFlags(Qt::Widget);
+    escape_->setEnabled(false);
+    setMinimumSize(160, 120);
+    LayOutPane();
+}
+
+void CaptureWindow::Abandon()
+{
+    if (finished_)
+        return;
+    FinishWindow();
+    emit captureEnded();
+}
+
+void CaptureWindow::StopLoading()
+{
+    browser_->page()->triggerAction(QWebEnginePage::Stop);
+}
+
+void CaptureWindow::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    if (pane_)
+        LayOutPane();
+}
+
+void CaptureWindow::LayOutPane()
+{
+    constexpr int kStatusHeight = 22;
+    const int w = width();
+    const int h = height();
+    browser_->setGeometry(0, 0, w, std::max(0, h - kStatusHeight - 6));
+    status_->setGeometry(6, h - kStatusHeight - 2, std::max(0, w - 12), kStatusHeight);
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent *event)

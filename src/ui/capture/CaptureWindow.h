@@ -26,6 +26,8 @@
 class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
+class QResizeEvent;
+class QShortcut;
 class QTimer;
 
 namespace corvix {
@@ -75,6 +77,19 @@ public:
     // a window closed by hand is shown again for the next link.
     void Capture(CaptureJob job);
 
+    // A capture window that is one pane of the window of a run capturing several
+    // links at once (ParallelCaptureWindow): it has no frame of its own, fills the
+    // place it is given, leaves Escape to the window around it, and stays shown
+    // between its links, which the run starts with Start.
+    void EmbedAsPane();
+    // The capture ends without a result, as when its window is closed by hand.
+    void Abandon();
+    // The page stops loading (its images and scripts would go on holding its
+    // host's connections after the link has ended).
+    void StopLoading();
+    // Escape in a run: the run stops once the link in progress is done.
+    void AskRunToStop();
+
     Purpose WindowPurpose() const { return purpose_; }
     BrowserView *Browser() const { return browser_; }
     QPlainTextEdit *TestLog() const { return log_; }
@@ -123,6 +138,7 @@ signals:
 protected:
     void done(int result) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     CaptureWindow(Purpose purpose, WarmBrowser *warm, QWidget *parent);
@@ -148,7 +164,7 @@ private:
     TestInputs ReadTestInputs() const;
     void FinishWindow();
     void ShowCaptureStatus();
-    void AskRunToStop();
+    void LayOutPane();
 
     Purpose purpose_;
     BrowserView *browser_ = nullptr;
@@ -156,6 +172,8 @@ private:
     QTimer *clock_ = nullptr;
     QTimer *look_ = nullptr;
     QLabel *status_ = nullptr;
+    QShortcut *escape_ = nullptr;
+    bool pane_ = false;
     bool stopAsked_ = false;
     WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
     quint64 starts_ = 0;          // captures started in this window; answers of earlier ones are stale

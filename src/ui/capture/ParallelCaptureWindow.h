@@ -1,0 +1,39 @@
+#pragma once
+// The window of a run that captures several links at once: one capture pane per
+// link loading (a CaptureWindow each, with its own browser, product, shop and
+// seconds left), side by side, all visible, since page scripts that put the
+// price in run slowly or not at all in a page that is not shown. Like the window
+// of a run link by link it is modal, Escape asks the run to stop once the links
+// under way are done, and a close by hand ends the links under way without a
+// result; the run shows it again for its next links.
+#include <QDialog>
+
+#include <vector>
+
+namespace corvix {
+
+class CaptureWindow;
+class WarmBrowser;
+
+class ParallelCaptureWindow : public QDialog {
+    Q_OBJECT
+public:
+    // One pane per browser of warm (each pane borrows one).
+    explicit ParallelCaptureWindow(const std::vector<WarmBrowser *> &warm, QWidget *parent = nullptr);
+
+    const std::vector<CaptureWindow *> &Panes() const { return panes_; }
+    // Shows the window modally unless it is on screen.
+    void ShowForRun();
+
+signals:
+    // Escape: the run stops once the links under way are done.
+    void stopRequested();
+
+protected:
+    void done(int result) override;
+
+private:
+    std::vector<CaptureWindow *> panes_;
+};
+
+} // namespace corvix
