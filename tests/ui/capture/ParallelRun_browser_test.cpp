@@ -1,0 +1,133 @@
+// Several links at once: the same pages captured link by link and side by side
+// give the same grid, and no host ever loads two links at the same time.
+#include "common/BrowserTestSupport.h"
+#include "common/TestHttpServer.h"
+#include "common/TestSupport.h"
+#include "products/ProductGridModel.h"
+#include "rules/RuleFile.h"
+#include "support/Gbk.h"
+#include "support/HostName.h"
+#include "ui/Session.h"
+#include "ui/capture/CaptureRun.h"
+#include "ui/capture/CaptureWindow.h"
+#include "ui/capture/ParallelCaptureWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace corvix {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+QByteArray Page(const QByteArray &body)
+{
+    return "<html><head><title>p</title></head><body>" + body + "</body></html>";
+}
+
+Rule PriceRule()
+{
+    Rule rule;
+    rule.left = Gbk("<span class=\"price\">");
+    rule.right = "</span>";
+    rule.method = RuleMethod::Markers;
+    rule.enabled = true;
+    return rule;
+}
+
+class ParallelRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UseTestBrowserProfile();
+        SetCaptureTickIntervalForTests(300);
+        grid.AddColumn("ID", 50, Qt::AlignLeft);
+        grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+        for (const char *shop : {"X", "Y", "Z", "W"}) {
+            grid.AddColumn(shop, 60, Qt::AlignHCenter);
+            session().enabledRules.push_back({shop, PriceRule()});
+        }
+        server.Route("/now", Page("<span class=\"price\">12.50</span>"));
+        server.RouteDelayed("/slow", 400, Page("<span class=\"price\">9.90</span>"));
+        // The price is put in by a script after the load.
+        server.Route("/script", Page("<div id=\"box\"></div><script>window.addEventListener('load', function () {"
+                                     " setTimeout(function () { document.getElementById('box').innerHTML ="
+                                     " '<span class=\"price\">45.60</span>'; }, 300); });</script>"));
+        server.Route("/none", Page("<p>no price</p>"));
+        server.RouteHang("/hang");
+    }
+    void TearDown() override { SetCaptureTickIntervalForTests(0); }
+
+    Session &session() { return root.State(); }
+    // Shop X and Z share a host; Y and W have one each.
+    std::string Link(const char *host, const char *path)
+    {
+        return "http://" + std::string(host) + ".localhost:" + std::to_string(server.Port()) + path;
+    }
+    std::vector<Strings> Rows() const
+    {
+        std::vector<Strings> rows;
+        for (int r = 0; r < grid.RowCount(); ++r) {
+            rows.emplace_back();
+            for (int c = 0; c < grid.ColumnCount(); ++c)
+                rows.back().push_back(grid.Text(r, c));
+        }
+        return rows;
+    }
+
+    test::TempSession root;
+    test::TestHttpServer server;
+    ProductGridModel grid;
+};
+
+TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
+{
+    session().importBuffer = "P1," + Link("a", "/now") + "," + Link("b", "/script") + "," + Link("a", "/slow") + ","
+                             + Link("c", "/now") + "\r\n"                                                      //
+                             + "P2," + Link("a", "/slow") + "," + Link("b", "/hang") + "," + Link("a", "/now") + ","
+                             + Link("c", "/script") + "\r\n"                                                   //
+                             + "P3," + Link("a", "/none") + "," + Link("b", "/now") + "," + Link("a", "/script")
+                             + ",file:///etc/passwd?http";
+    CaptureRun run(session(), grid);
+    std::map<std::string, int> loading; // links under way per host
+    int most = 0;
+    std::vector<std::string> problems;
+    QObject::connect(&run, &CaptureRun::linkStarted, [&](const CaptureJob &job) {
+        if (loading[HostOfAddress(job.link)]++ > 0)
+            problems.push_back("two links of " + HostOfAddress(job.link));
+        int all = 0;
+        for (const auto &entry : loading)
+            all += entry.second;
+        most = std::max(most, all);
+    });
+    QObject::connect(&run, &CaptureRun::linkFinished, [&](const CaptureJob &job, const std::string &, double seconds) {
+        if (seconds > 0)
+            --loading[HostOfAddress(job.link)];
+    });
+
+    const RunSummary serial = run.RunFromImportOrLinkFile();
+    const std::vector<Strings> expected = Rows();
+    ASSERT_EQ(expected.size(), 3u);
+    EXPECT_EQ(expected[0], (Strings{"1", "P1", "12.50", "45.60", "9.90", "12.50"}));
+    EXPECT_EQ(expected[1], (Strings{"2", "P2", "9.90", Gbk("获取失败"), "12.50", "45.60"}));
+    EXPECT_EQ(expected[2], (Strings{"3", "P3", Gbk("获取失败"), "12.50", "45.60", ""}));
+    EXPECT_EQ(most, 1);
+
+    run.SetParallelLinks(4);
+    most = 0;
+    const RunSummary sideBySide = run.RunFromImportOrLinkFile();
+    EXPECT_EQ(Rows(), expected);
+    EXPECT_EQ(sideBySide.done, serial.done);
+    EXPECT_EQ(sideBySide.priced, serial.priced);
+    EXPECT_EQ(sideBySide.badLinks.size(), 1u);
+    // Three hosts: at most three links at once, and more than one.
+    EXPECT_EQ(most, 3);
+    EXPECT_EQ(problems, Strings{});
+}
+
+} // namespace
+} // namespace corvix
