@@ -3,12 +3,12 @@
 #include "ui/capture/CaptureWindow.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
 
 #include <algorithm>
-#include <cmath>
 
 namespace corvix {
 namespace {
@@ -43,10 +43,7 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
     }
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] {
-        for (CaptureWindow *pane : panes_)
-            pane->AskRunToStop();
-    });
+    connect(escape, &QShortcut::activated, this, &ParallelCaptureWindow::AskRunToStop);
     // As large as the window of a single link per pane would need, within the screen.
     const int rows = (static_cast<int>(warm.size()) + columns - 1) / columns;
     QSize size(columns * 620, rows * 340);
@@ -59,6 +56,22 @@ void ParallelCaptureWindow::ShowForRun()
 {
     if (!isVisible())
         show();
+}
+
+void ParallelCaptureWindow::AskRunToStop()
+{
+    for (CaptureWindow *pane : panes_)
+        pane->AskRunToStop();
+}
+
+void ParallelCaptureWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        AskRunToStop();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ParallelCaptureWindow::done(int result)

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class QKeyEvent;
+
 namespace corvix {
 
 class CaptureWindow;
@@ -31,8 +33,12 @@ signals:
 
 protected:
     void done(int result) override;
+    // Escape would close the window and lose the results of the links under way.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void AskRunToStop();
+
     std::vector<CaptureWindow *> panes_;
 };
 

@@ -13,7 +13,9 @@
 #include "ui/capture/ParallelCaptureWindow.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +129,51 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
     // Three hosts: at most three links at once, and more than one.
     EXPECT_EQ(most, 3);
     EXPECT_EQ(problems, Strings{});
+}
+
+ParallelCaptureWindow *ShownRunWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<ParallelCaptureWindow *>(w); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// Escape asks the run to stop: the links under way still land, nothing else
+// starts. A close by hand ends the links under way without a result, and the
+// run goes on in the window shown again.
+TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
+{
+    SetCaptureTickIntervalForTests(1000);
+    server.RouteDelayed("/slower", 800, Page("<span class=\"price\">7.00</span>"));
+    const std::string import = "P1," + Link("a", "/slower") + "," + Link("b", "/slower") + "\r\n" //
+                               + "P2," + Link("a", "/now") + "," + Link("b", "/now");
+    CaptureRun run(session(), grid);
+    run.SetParallelLinks(2);
+
+    session().importBuffer = import;
+    QString status;
+    QTimer::singleShot(300, [&] {
+        ParallelCaptureWindow *window = ShownRunWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(window->Panes().size(), 2u);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(window, &escape);
+        status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
+    });
+    const RunSummary stopped = run.RunFromImportOrLinkFile();
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
+    EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
+    EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", "7.00", "7.00", "", ""}}));
+    EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/now")), 0);
+
+    session().importBuffer = import;
+    QTimer::singleShot(300, [&] { ASSERT_NE(ShownRunWindow(), nullptr); ShownRunWindow()->close(); });
+    const RunSummary closed = run.RunFromImportOrLinkFile();
+    EXPECT_FALSE(closed.stopped);
+    EXPECT_EQ(closed.done, 4);
+    EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", "", "", "", ""}, {"2", "P2", "12.50", "12.50", "", ""}}));
 }
 
 } // namespace
