@@ -228,7 +228,8 @@ CaptureRun::Plan CaptureRun::PlanRetry() const
 void CaptureRun::OpenRowsThrough(const Plan &plan, int row, RunSummary &summary)
 {
     while (grid_.RowCount() <= row && grid_.RowCount() < static_cast<int>(plan.rows.size())) {
-        ProcessPendingEvents();
+        if (parallelLinks_ == 1)
+            ProcessPendingEvents();
         const PlannedRow &planned = plan.rows[static_cast<size_t>(grid_.RowCount())];
         const int r = grid_.AppendRow();
         grid_.SetText(r, 0, std::to_string(r + 1));
@@ -249,7 +250,10 @@ CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunS
 {
     OpenRowsThrough(plan, link.row, summary);
     emit progress(summary.done, summary.total, link.row);
-    ProcessPendingEventsThrottled();
+    // Links side by side start from the run's own event loop, which keeps the
+    // window responsive; pumping events here would start links inside links.
+    if (parallelLinks_ == 1)
+        ProcessPendingEventsThrottled();
     ForgetCurrentCell(session_);
     CaptureJob job{.row = link.row, .column = link.column, .link = link.address, .rule = {},
                    .product = grid_.Text(link.row, 1), .shop = grid_.Title(link.column)};
