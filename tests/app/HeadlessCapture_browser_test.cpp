@@ -123,6 +123,13 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
         EXPECT_TRUE(run.err.contains(QStringLiteral("进程 %1").arg(QCoreApplication::applicationPid())))
             << run.err.toStdString();
     }
+    // A --parallel that is no whole number from 1 to 8: refused before anything runs.
+    for (const char *value : {"0", "9", "x"}) {
+        run = Run({QStringLiteral("--capture"), QStringLiteral("--parallel"), QString::fromLatin1(value)});
+        EXPECT_EQ(run.exitCode, 2) << value;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("“%1”").arg(QString::fromLatin1(value)))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
     // No enabled rule.
     test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "");
     run = Run({QStringLiteral("--capture")});
