@@ -1,9 +1,25 @@
 #include "app/CommandLine.h"
 
+#include "ui/capture/CaptureRun.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
 namespace corvix {
+namespace {
+
+// The value of --parallel into line: a whole number from 1 to kMaxParallelLinks.
+void ReadParallel(const QString &value, CommandLine &line)
+{
+    bool isNumber = false;
+    const int links = value.toInt(&isNumber);
+    if (isNumber && links >= 1 && links <= kMaxParallelLinks)
+        line.parallel = links;
+    else
+        line.refusal = QStringLiteral("--parallel 的值“%1”无效：应为 1 到 %2 的整数。").arg(value).arg(kMaxParallelLinks);
+}
+
+} // namespace
 
 QString VersionText()
 {
@@ -22,7 +38,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                                    QStringLiteral("不打开窗口，重抓最新记录中获取失败的价格，保存为一条新记录。"));
     const QCommandLineOption data(QStringLiteral("data"), QStringLiteral("使用另一个数据目录（varnwick）。"),
                                   QStringLiteral("DIR"));
-    parser.addOptions({capture, retry, data});
+    const QCommandLineOption parallel(
+        QStringLiteral("parallel"),
+        QStringLiteral("与 --capture 或 --retry 一起使用：同时抓取的链接数（1–8，同一网站一次一条），默认 1。"),
+        QStringLiteral("N"));
+    parser.addOptions({capture, retry, data, parallel});
     // Unknown options belong to Qt or the browser engine; parse() reports them,
     // and they are not ours to refuse.
     parser.parse(arguments);
@@ -35,6 +55,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.capture = parser.isSet(capture);
     line.retry = parser.isSet(retry);
     line.dataRoot = parser.value(data);
+    if (parser.isSet(parallel))
+        ReadParallel(parser.value(parallel), line);
     return line;
 }
 

@@ -15,7 +15,12 @@ struct CommandLine {
     bool capture = false;   // --capture: capture the links of url.ini, no window
     bool retry = false;     // --retry: capture the failed cells of the newest record, no window
     QString dataRoot;       // --data DIR: another data root
+    int parallel = 1;       // --parallel N: links captured at once by --capture or --retry
+    // Why the arguments cannot be acted on (a --parallel that is no whole
+    // number in its range), for standard error; the program then ends with 2.
+    QString refusal;
     bool exitNow() const { return !answer.isEmpty(); }
+    bool refused() const { return !refusal.isEmpty(); }
     bool headless() const { return capture || retry; }
 };
 

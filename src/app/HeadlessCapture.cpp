@@ -73,6 +73,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     }
 
     CaptureRun run(session, grid);
+    run.SetParallelLinks(options.parallel);
     int line = 0;
     int total = 0;
     QObject::connect(&run, &CaptureRun::progress, [&total](int, int all, int) { total = all; });

@@ -13,6 +13,7 @@ namespace corvix {
 struct HeadlessOptions {
     bool retry = false;                // 失败重抓 over the newest record instead of a new run
     std::filesystem::path dataRoot;    // another data root ("varnwick"); empty: the program's own
+    int parallel = 1;                  // links captured at once, never two of one host
 };
 
 // Exit codes: every link priced, some failed, or the capture could not run

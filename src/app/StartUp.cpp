@@ -64,6 +64,7 @@ AppShell::AppShell(StartUpOptions options)
     window_->SetVersionText(VersionText());
     controllers_ = std::make_unique<Controllers>();
     BindControllers();
+    RememberParallelLinks();
     StartUp();
     connect(window_.get(), &MainWindow::aboutToBeDestroyed, this, [this] {
         SaveWindowLayout();
@@ -127,6 +128,15 @@ void AppShell::BindControllers()
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);
+}
+
+// "同时抓取" comes back as it was last set, and each change is stored at once.
+void AppShell::RememberParallelLinks()
+{
+    ProductListPage *page = window_->ListPage();
+    page->SetParallelLinks(settings_->ParallelLinks());
+    connect(page, &ProductListPage::parallelLinksChanged, this,
+            [settings = settings_.get()](int links) { settings->SetParallelLinks(links); });
 }
 
 PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)

@@ -61,6 +61,7 @@ private:
     void ShutdownSave();
     void Finish();
     void BindControllers();
+    void RememberParallelLinks();
     void RestoreWindowLayout();
     void SaveWindowLayout();
 

@@ -35,6 +35,10 @@ int main(int argc, char **argv)
         std::fputs(line.answer.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (line.refused()) {
+        std::fputs((line.refusal + u'\n').toLocal8Bit().constData(), stderr);
+        return corvix::kCouldNotRun;
+    }
     // A scheduled capture has no desktop to show its windows on.
     if (line.headless() && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -49,6 +53,7 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     corvix::HeadlessOptions options;
     options.retry = line.retry;
+    options.parallel = line.parallel;
     options.dataRoot = std::filesystem::path(line.dataRoot.toStdU16String());
     return corvix::RunHeadlessCapture(options, out, err);
 }

@@ -1,14 +1,19 @@
 #include "ui/UiSettings.h"
 
+#include "ui/capture/CaptureRun.h"
+
 #include <QHeaderView>
 #include <QSettings>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace corvix {
 namespace {
 
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kExportFolderKey = QStringLiteral("export/lastFolder");
+const QString kParallelLinksKey = QStringLiteral("capture/parallelLinks");
 
 // Titles may hold "/" (a group separator of QSettings) and any character.
 QString ColumnKey(const QHeaderView &header, int section)
@@ -66,6 +71,19 @@ QString UiSettings::LastExportFolder() const
 void UiSettings::SetLastExportFolder(const QString &folder)
 {
     settings_->setValue(kExportFolderKey, folder);
+}
+
+int UiSettings::ParallelLinks() const
+{
+    bool isNumber = false;
+    const int links = settings_->value(kParallelLinksKey, 1).toInt(&isNumber);
+    return isNumber ? std::clamp(links, 1, kMaxParallelLinks) : 1;
+}
+
+void UiSettings::SetParallelLinks(int links)
+{
+    settings_->setValue(kParallelLinksKey, std::clamp(links, 1, kMaxParallelLinks));
+    settings_->sync();
 }
 
 void UiSettings::Sync()

@@ -1,7 +1,7 @@
 #pragma once
 // What the windows remember between runs: the main window's size and place, the
-// widths the user gave the columns of the lists, and the folder of the last
-// export. Kept apart from the data root, in the user's settings of the program
+// widths the user gave the columns of the lists, the folder of the last
+// export and how many links a run captures at once. Kept apart from the data root, in the user's settings of the program
 // (organisation and application "Corvix"), or in an INI file of its own.
 #include <QByteArray>
 #include <QString>
@@ -36,6 +36,12 @@ public:
     // Empty when nothing was exported yet.
     QString LastExportFolder() const;
     void SetLastExportFolder(const QString &folder);
+
+    // "同时抓取" of the list page: 1 when never set; a stored value out of
+    // 1..kMaxParallelLinks reads as the nearest bound, one that is no number as 1.
+    int ParallelLinks() const;
+    // Written to the file at once: the choice outlives a crash.
+    void SetParallelLinks(int links);
 
     // Writes what was set to the file now.
     void Sync();

@@ -123,6 +123,11 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
         EXPECT_TRUE(run.err.contains(QStringLiteral("进程 %1").arg(QCoreApplication::applicationPid())))
             << run.err.toStdString();
     }
+    // A --parallel that is no whole number from 1 to 8: refused before anything runs.
+    run = Run({QStringLiteral("--capture"), QStringLiteral("--parallel"), QStringLiteral("9")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("“9”"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     // No enabled rule.
     test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "");
     run = Run({QStringLiteral("--capture")});

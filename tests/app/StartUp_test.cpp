@@ -12,6 +12,7 @@
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/UiSettings.h"
 #include "ui/pages/AboutPage.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
@@ -277,6 +278,22 @@ TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)
     EXPECT_GT(header->sectionSize(2), 60);
     shell.Show();
     EXPECT_EQ(shell.Window()->size(), place.size());
+}
+
+TEST_F(StartUpTest, ParallelLinksAreStoredAtOnceAndComeBackAtTheNextStart)
+{
+    const fs::path settings = root_ / "settings.ini";
+    const QString settingsFile = QString::fromStdU16String(settings.u16string());
+    const StartUpOptions options{root_, root_ / "fallback", settings};
+    {
+        AppShell shell(options);
+        EXPECT_EQ(shell.Window()->ListPage()->ParallelLinks(), 1) << "the first start";
+        shell.Window()->ListPage()->SetParallelLinks(6);
+        // Stored before the window closes: a crash would not lose it.
+        EXPECT_EQ(UiSettings(settingsFile).ParallelLinks(), 6);
+    }
+    AppShell shell(options);
+    EXPECT_EQ(shell.Window()->ListPage()->ParallelLinks(), 6);
 }
 
 TEST_F(StartUpTest, AboutUsNamesTheVersion)

@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QSignalSpy>
@@ -108,6 +109,31 @@ TEST(MainWindowCatalogue, LabelsAndEditBoxes)
     EXPECT_EQ(Find<QGroupBox>(&w, "分组框4")->title(), "采集测试");
     EXPECT_NE(Find<QGroupBox>(&w, "分组框1"), nullptr);
     EXPECT_NE(Find<QGroupBox>(&w, "分组框2"), nullptr);
+}
+
+TEST(MainWindowCatalogue, ParallelLinksSpinBoxSitsBesideTheRunButton)
+{
+    MainWindow w;
+    w.show();
+    auto *spin = Find<QSpinBox>(&w, "同时抓取");
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->minimum(), 1);
+    EXPECT_EQ(spin->maximum(), 8);
+    EXPECT_EQ(spin->value(), 1);
+    EXPECT_EQ(w.ListPage()->ParallelLinks(), 1);
+    EXPECT_EQ(Find<QLabel>(&w, "标签同时抓取")->text(), "同时抓取");
+    // Left to right: 开始抓取, the label, the spin box, 失败重抓.
+    const int run = Find<QPushButton>(&w, "按钮9")->geometry().right();
+    const int label = Find<QLabel>(&w, "标签同时抓取")->geometry().left();
+    EXPECT_LT(run, label);
+    EXPECT_LT(label, spin->geometry().left());
+    EXPECT_LT(spin->geometry().right(), Find<QPushButton>(&w, "按钮10")->geometry().left());
+
+    QSignalSpy changed(w.ListPage(), &ProductListPage::parallelLinksChanged);
+    w.ListPage()->SetParallelLinks(12);
+    EXPECT_EQ(w.ListPage()->ParallelLinks(), 8);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.first().at(0).toInt(), 8);
 }
 
 TEST(MainWindowCatalogue, RuleEditorStartsOnTheMarkerMethod)
@@ -214,7 +240,7 @@ TEST(MainWindowAccessibility, LabelledControlsTakeTheLabelAsName)
     MainWindow w;
     const std::pair<const char *, const char *> pairs[] = {
         {"标签1", "编辑框1"}, {"标签2", "编辑框2"}, {"标签3", "编辑框3"}, {"标签6", "编辑框7"},
-        {"标签7", "组合框2"}, {"标签5", "编辑框6"}, {"标签9", "编辑框8"},
+        {"标签7", "组合框2"}, {"标签5", "编辑框6"}, {"标签9", "编辑框8"}, {"标签同时抓取", "同时抓取"},
     };
     for (const auto &[labelName, controlName] : pairs) {
         auto *label = Find<QLabel>(&w, labelName);
@@ -253,13 +279,15 @@ TEST(MainWindowAccessibility, TabOrderFollowsTheVisualOrder)
         for (int i = 0; at && i < steps; ++i) {
             names << at->objectName();
             at = at->nextInFocusChain();
-            while (at && at->focusPolicy() == Qt::NoFocus)
+            // A spin box's own editor hands its focus to the spin box.
+            const auto handsFocusOn = [](QWidget *w) { return w->focusProxy() && w->focusProxy() == w->parentWidget(); };
+            while (at && (at->focusPolicy() == Qt::NoFocus || handsFocusOn(at)))
                 at = at->nextInFocusChain();
         }
         return names;
     };
-    EXPECT_EQ(chainFrom("编辑框8", 8),
-              (QStringList{"编辑框8", "按钮8", "按钮9", "按钮10", "按钮5", "按钮6", "按钮7", "超级列表框1"}));
+    EXPECT_EQ(chainFrom("编辑框8", 9), (QStringList{"编辑框8", "按钮8", "按钮9", "同时抓取", "按钮10", "按钮5", "按钮6",
+                                                  "按钮7", "超级列表框1"}));
     const QStringList editor = chainFrom("编辑框1", 20);
     const QStringList expected{"编辑框1", "按钮2", "单选框1", "单选框2", "选择夹2", "编辑框2",
                                "编辑框3", "编辑框7", "组合框2", "编辑框6", "按钮1", "按钮4"};

@@ -2,6 +2,7 @@
 #include "ui/UiSettings.h"
 
 #include <QHeaderView>
+#include <QSettings>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -74,4 +75,21 @@ TEST(UiSettings, GeometryAndExportFolderSurviveANewInstance)
     UiSettings settings(file);
     EXPECT_EQ(settings.WindowGeometry(), QByteArray("\x01\x02geometry", 10));
     EXPECT_EQ(settings.LastExportFolder(), QStringLiteral("/home/用户/导出"));
+}
+
+TEST(UiSettings, ParallelLinksDefaultRoundTripAndBadStoredValues)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("settings.ini"));
+    EXPECT_EQ(UiSettings(file).ParallelLinks(), 1) << "never set";
+    UiSettings(file).SetParallelLinks(5);
+    EXPECT_EQ(UiSettings(file).ParallelLinks(), 5);
+
+    const std::pair<QVariant, int> stored[] = {
+        {8, 8}, {1, 1}, {0, 1}, {-3, 1}, {9, 8}, {1000, 8}, {QStringLiteral("x"), 1}, {QStringLiteral(""), 1},
+    };
+    for (const auto &[value, reads] : stored) {
+        QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("capture/parallelLinks"), value);
+        EXPECT_EQ(UiSettings(file).ParallelLinks(), reads) << value.toString().toStdString();
+    }
 }

@@ -61,6 +61,7 @@ void CaptureRunController::RunCapture()
     if (running_)
         return;
     RunScope scope(*this);
+    run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
     session_.resultsChanged = true;
     emit runStarted(false);
     const RunSummary summary = run_.RunFromImportOrLinkFile();
@@ -76,6 +77,7 @@ void CaptureRunController::RetryFailed()
     if (running_)
         return;
     RunScope scope(*this);
+    run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
     session_.resultsChanged = true;
     emit runStarted(true);
     Report(run_.RetryFailed());

@@ -1,7 +1,8 @@
 #pragma once
 // The buttons of the capture run: 按钮9 ("开始抓取") runs over every product link
 // of the last import, or of url.ini when there is none; 按钮10 ("失败重抓")
-// captures again the cells that are empty or "获取失败" (CaptureRun). The run's
+// captures again the cells that are empty or "获取失败" (CaptureRun), each with as
+// many links at once as "同时抓取" says when it is clicked. The run's
 // progress shows in the status bar, and what went wrong in one message at its end.
 #include "ui/capture/CaptureRun.h"
 
@@ -30,6 +31,7 @@ public:
     // either button meanwhile is ignored: a second run inside the first would
     // clear and rebuild the grid under it.
     bool Running() const { return running_; }
+    const CaptureRun &Run() const { return run_; }
 
 signals:
     // A run (retry false: its rows are rebuilt) or a retry (of the grid's own

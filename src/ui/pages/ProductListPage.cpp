@@ -3,6 +3,7 @@
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 #include "ui/ContextMenuHook.h"
+#include "ui/capture/CaptureRun.h"
 #include "ui/pages/PageControls.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -47,6 +49,11 @@ QWidget *ProductListPage::BuildButtonRow()
     Pair(label, search_);
     auto *searchButton = Button(QStringLiteral("按钮8"), QStringLiteral("查询"), 50);
     auto *run = Button(QStringLiteral("按钮9"), QStringLiteral("开始抓取"), 64);
+    auto *parallelLabel = Label(QStringLiteral("标签同时抓取"), QStringLiteral("同时抓取"));
+    parallel_ = Named(new QSpinBox, QStringLiteral("同时抓取"));
+    parallel_->setRange(1, kMaxParallelLinks);
+    parallel_->setValue(1);
+    Pair(parallelLabel, parallel_);
     auto *retry = Button(QStringLiteral("按钮10"), QStringLiteral("失败重抓"), 64);
     auto *paste = Button(QStringLiteral("按钮5"), QStringLiteral("粘贴导入"), 65);
     auto *file = Button(QStringLiteral("按钮6"), QStringLiteral("文件导入"), 65);
@@ -59,6 +66,10 @@ QWidget *ProductListPage::BuildButtonRow()
     row->addWidget(searchButton);
     row->addSpacing(4);
     row->addWidget(run);
+    row->addSpacing(6);
+    row->addWidget(parallelLabel);
+    row->addWidget(parallel_);
+    row->addSpacing(6);
     row->addWidget(retry);
     row->addSpacing(10);
     row->addWidget(paste);
@@ -68,7 +79,8 @@ QWidget *ProductListPage::BuildButtonRow()
 
     setTabOrder(search_, searchButton);
     setTabOrder(searchButton, run);
-    setTabOrder(run, retry);
+    setTabOrder(run, parallel_);
+    setTabOrder(parallel_, retry);
     setTabOrder(retry, paste);
     setTabOrder(paste, file);
     setTabOrder(file, exportButton_);
@@ -76,6 +88,7 @@ QWidget *ProductListPage::BuildButtonRow()
     connect(searchButton, &QPushButton::clicked, this, &ProductListPage::searchRequested);
     connect(search_, &QLineEdit::returnPressed, this, &ProductListPage::searchRequested);
     connect(run, &QPushButton::clicked, this, &ProductListPage::runRequested);
+    connect(parallel_, &QSpinBox::valueChanged, this, &ProductListPage::parallelLinksChanged);
     connect(retry, &QPushButton::clicked, this, &ProductListPage::retryRequested);
     connect(paste, &QPushButton::clicked, this, &ProductListPage::pasteImportRequested);
     connect(file, &QPushButton::clicked, this, &ProductListPage::fileImportRequested);
@@ -220,6 +233,16 @@ void ProductListPage::SetExportEnabled(bool enabled)
 void ProductListPage::SetDeleteRowEnabled(bool enabled)
 {
     deleteRow_->setEnabled(enabled);
+}
+
+int ProductListPage::ParallelLinks() const
+{
+    return parallel_->value();
+}
+
+void ProductListPage::SetParallelLinks(int links)
+{
+    parallel_->setValue(links); // the spin box keeps it within its range
 }
 
 bool ProductListPage::eventFilter(QObject *watched, QEvent *event)

@@ -12,6 +12,7 @@ class QLabel;
 class QMenu;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTreeView;
 
 namespace corvix {
@@ -55,6 +56,10 @@ public:
     void ShowOlderRecordBanner(const QString &saveTime);
     QWidget *OlderRecordBanner() const;
     void SetDeleteRowEnabled(bool enabled);
+    // "同时抓取": how many links a run captures at once, 1 to kMaxParallelLinks.
+    int ParallelLinks() const;
+    // Values outside the range are taken as the nearest bound.
+    void SetParallelLinks(int links);
 
 signals:
     void searchRequested();      // 按钮8 "查询", or Enter in 编辑框8
@@ -67,6 +72,7 @@ signals:
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     void priceHistoryRequested(); // menu item "价格走势"
     void backToCurrentRequested(); // "返回当前结果" in the older record's banner
+    void parallelLinksChanged(int links); // the spin box "同时抓取", by the user or SetParallelLinks
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
     // still selects the row after a press; a left double-click goes no further.
     void gridLeftPressed(const QPoint &viewportPos);
@@ -86,6 +92,7 @@ private:
     QFrame *banner_ = nullptr;
     QLabel *bannerText_ = nullptr;
     QPushButton *exportButton_ = nullptr;
+    QSpinBox *parallel_ = nullptr;
     ProductGridModel *grid_ = nullptr;
     QTreeView *gridView_ = nullptr;
     QMenu *gridMenu_ = nullptr;

@@ -239,6 +239,22 @@ TEST_F(ProductList, OpenLinkWithoutWebLinkSaysSo)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Corvix"));
 }
 
+TEST_F(ProductList, BothRunButtonsHandTheSpinBoxValueToTheRun)
+{
+    auto *run = new CaptureRunController(window.get(), test::TestSession());
+    struct Case {
+        const char *button;
+        int links;
+    };
+    // No url.ini and no rows: the run says so, the retry has nothing to do.
+    for (const Case &c : {Case{"按钮9", 4}, Case{"按钮10", 8}, Case{"按钮9", 1}}) {
+        window->ListPage()->SetParallelLinks(c.links);
+        window->findChild<QPushButton *>(QString::fromUtf8(c.button))->click();
+        EXPECT_EQ(run->Run().ParallelLinks(), c.links) << c.button;
+    }
+    EXPECT_EQ(messages.Texts(), (QStringList(2, QStringLiteral("链接为空,执行不了"))));
+}
+
 } // namespace
 } // namespace corvix
 

@@ -1,0 +1,44 @@
+// The command line: what it asks for, and the values it refuses.
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvix;
+
+TEST(CommandLine, ParallelTakesAWholeNumberFromOneToEight)
+{
+    struct Case {
+        QStringList arguments;
+        int parallel;
+        bool refused;
+    };
+    const Case cases[] = {
+        {{"--capture"}, 1, false},
+        {{"--capture", "--parallel", "3"}, 3, false},
+        {{"--retry", "--parallel=8"}, 8, false},
+        {{"--parallel", "1", "--capture"}, 1, false},
+        {{"--parallel", "2"}, 2, false}, // without a capture: the window has its own spin box
+        {{"--capture", "--parallel", "0"}, 1, true},
+        {{"--capture", "--parallel", "9"}, 1, true},
+        {{"--capture", "--parallel", "x"}, 1, true},
+        {{"--capture", "--parallel", "2.5"}, 1, true},
+    };
+    for (const Case &c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"corvix"} + c.arguments);
+        const std::string shown = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.parallel, c.parallel) << shown;
+        ASSERT_EQ(line.refused(), c.refused) << shown;
+        if (c.refused) {
+            EXPECT_TRUE(line.refusal.contains(QStringLiteral("“") + c.arguments.last() + QStringLiteral("”"))) << shown;
+            EXPECT_TRUE(line.refusal.contains(QStringLiteral("1 到 8"))) << shown;
+        }
+    }
+}
+
+TEST(CommandLine, HelpNamesTheParallelOption)
+{
+    const CommandLine line = ParseCommandLine({"corvix", "--help"});
+    EXPECT_TRUE(line.exitNow());
+    EXPECT_TRUE(line.answer.contains(QStringLiteral("--parallel <N>")));
+    EXPECT_TRUE(line.answer.contains(QStringLiteral("同时抓取的链接数（1–8，同一网站一次一条），默认 1。")));
+}
