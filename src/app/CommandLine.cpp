@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "ui/capture/CaptureRun.h"
+#include "capture/LinkScheduler.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -18,6 +18,9 @@
 
 namespace corvix {
 
+// The most links a run captures at once.
+constexpr int kMaxParallelLinks = 8;
+
 class LinkScheduler {
 public:
     // hosts: the host of each link of the run, in run order ("" for a link

@@ -1,6 +1,6 @@
 #include "ui/UiSettings.h"
 
-#include "ui/capture/CaptureRun.h"
+#include "capture/LinkScheduler.h"
 
 #include <QHeaderView>
 #include <QSettings>

@@ -87,6 +87,16 @@ TEST_F(HeadlessCapture, EveryLinkPricedExitsZeroAndSavesARecord)
     EXPECT_TRUE(run.out.contains(QStringLiteral("[1/1] 手机 | X | 12.50 | "))) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("共 1 条链接：1 条获取成功，0 条获取失败")));
     EXPECT_EQ(NewestRecord(), Gbk("手机") + "|12.50|");
+
+    // Two hosts at once: the same record.
+    const auto onHost = [this](const char *host) {
+        return "http://" + std::string(host) + ".localhost:" + std::to_string(server.Port()) + "/p";
+    };
+    Links({{Gbk("手机"), onHost("a")}, {Gbk("电脑"), onHost("b")}});
+    const Outcome parallel = Run({QStringLiteral("--capture"), QStringLiteral("--parallel"), QStringLiteral("2")});
+    EXPECT_EQ(parallel.exitCode, 0) << parallel.err.toStdString();
+    EXPECT_TRUE(parallel.out.contains(QStringLiteral("共 2 条链接：2 条获取成功，0 条获取失败"))) << parallel.out.toStdString();
+    EXPECT_EQ(NewestRecord(), Gbk("手机") + "|12.50|\r\n" + Gbk("电脑") + "|12.50|");
 }
 
 TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 
 namespace corvix {
 namespace {
@@ -109,13 +110,13 @@ CaptureWindow &CaptureRun::Window()
     return *window_;
 }
 
-ParallelCaptureWindow &CaptureRun::Panes()
+ParallelCaptureWindow &CaptureRun::Panes(int count)
 {
-    if (panes_ && static_cast<int>(panes_->Panes().size()) == parallelLinks_)
+    if (panes_ && static_cast<int>(panes_->Panes().size()) == count)
         return *panes_;
     panes_.reset();
     std::vector<WarmBrowser *> browsers;
-    for (int i = 0; i < parallelLinks_; ++i)
+    for (int i = 0; i < count; ++i)
         browsers.push_back(&browsers_[static_cast<size_t>(i)]);
     panes_ = std::make_unique<ParallelCaptureWindow>(browsers);
     QPointer<ProductGridModel> grid(&grid_);
@@ -228,7 +229,7 @@ CaptureRun::Plan CaptureRun::PlanRetry() const
 void CaptureRun::OpenRowsThrough(const Plan &plan, int row, RunSummary &summary)
 {
     while (grid_.RowCount() <= row && grid_.RowCount() < static_cast<int>(plan.rows.size())) {
-        if (parallelLinks_ == 1)
+        if (!sideBySide_)
             ProcessPendingEvents();
         const PlannedRow &planned = plan.rows[static_cast<size_t>(grid_.RowCount())];
         const int r = grid_.AppendRow();
@@ -252,7 +253,7 @@ CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunS
     emit progress(summary.done, summary.total, link.row);
     // Links side by side start from the run's own event loop, which keeps the
     // window responsive; pumping events here would start links inside links.
-    if (parallelLinks_ == 1)
+    if (!sideBySide_)
         ProcessPendingEventsThrottled();
     ForgetCurrentCell(session_);
     CaptureJob job{.row = link.row, .column = link.column, .link = link.address, .rule = {},
@@ -278,14 +279,20 @@ void CaptureRun::RunPlan(const Plan &plan, RunSummary &summary)
     hosts.reserve(plan.links.size());
     for (const PlannedLink &link : plan.links)
         hosts.push_back(link.address.empty() ? std::string() : HostOfAddress(link.address));
-    LinkScheduler schedule(hosts, parallelLinks_);
-    if (parallelLinks_ > 1)
-        CaptureSideBySide(plan, schedule, summary);
+    // No more panes than hosts: links of one host never load side by side anyway.
+    std::set<std::string> distinct(hosts.begin(), hosts.end());
+    distinct.erase(std::string());
+    const int panes = std::min(parallelLinks_, static_cast<int>(distinct.size()));
+    LinkScheduler schedule(hosts, panes);
+    sideBySide_ = panes > 1;
+    if (sideBySide_)
+        CaptureSideBySide(plan, schedule, panes, summary);
     else
         CaptureOneByOne(plan, schedule, summary);
     // Rows without links (a grid without site columns) are built all the same.
     if (!stopRequested_ && !plan.rows.empty())
         OpenRowsThrough(plan, static_cast<int>(plan.rows.size()) - 1, summary);
+    sideBySide_ = false;
     summary.stopped = stopRequested_;
 }
 
@@ -304,9 +311,9 @@ void CaptureRun::CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunS
     }
 }
 
-void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, RunSummary &summary)
+void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int panesWanted, RunSummary &summary)
 {
-    ParallelCaptureWindow &window = Panes();
+    ParallelCaptureWindow &window = Panes(panesWanted);
     const std::vector<CaptureWindow *> &panes = window.Panes();
     struct Slot {
         std::optional<size_t> link;

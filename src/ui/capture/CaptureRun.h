@@ -12,6 +12,7 @@
 // the headless capture run the same code: it knows the session and the grid,
 // never a window around them.
 #include "capture/CaptureJob.h"
+#include "capture/LinkScheduler.h"
 #include "ui/browser/WarmBrowser.h"
 
 #include <QObject>
@@ -28,7 +29,6 @@ namespace corvix {
 
 struct Session;
 class CaptureWindow;
-class LinkScheduler;
 class ParallelCaptureWindow;
 class ProductGridModel;
 
@@ -37,9 +37,6 @@ struct BadLink {
     std::string product;
     std::string shop;
 };
-
-// The most links a run captures at once.
-constexpr int kMaxParallelLinks = 8;
 
 struct RunSummary {
     bool noLinks = false;   // url.ini holds no product: nothing ran
@@ -109,7 +106,7 @@ private:
     Plan PlanRetry() const;
     void RunPlan(const Plan &plan, RunSummary &summary);
     void CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
-    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
+    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int panes, RunSummary &summary);
     // Builds the rows up to row, keeping imported links in url.ini.
     void OpenRowsThrough(const Plan &plan, int row, RunSummary &summary);
     // What happens before each link: its row, the progress, its job.
@@ -118,7 +115,7 @@ private:
     // Shows the modal capture window for job and returns its result once it has closed.
     std::string CaptureLink(const CaptureJob &job);
     CaptureWindow &Window();
-    ParallelCaptureWindow &Panes();
+    ParallelCaptureWindow &Panes(int count);
     // Each run ends with its window closed, the browsers given back.
     RunSummary Finished(RunSummary summary);
     void Count(RunSummary &summary, const std::string &result) const;
@@ -127,6 +124,7 @@ private:
     ProductGridModel &grid_;
     bool stopRequested_ = false;
     int parallelLinks_ = 1;
+    bool sideBySide_ = false; // the run in progress captures links side by side
     // The browsers that the capture windows of every run borrow: the first one
     // for a run link by link, one per pane for links side by side.
     std::array<WarmBrowser, kMaxParallelLinks> browsers_;

@@ -3,7 +3,7 @@
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 #include "ui/ContextMenuHook.h"
-#include "ui/capture/CaptureRun.h"
+#include "capture/LinkScheduler.h"
 #include "ui/pages/PageControls.h"
 
 #include <QAction>

@@ -52,6 +52,8 @@ protected:
         for (const char *shop : {"X", "Y", "Z", "W"}) {
             grid.AddColumn(shop, 60, Qt::AlignHCenter);
             session().enabledRules.push_back({shop, PriceRule()});
+            // A retry reads the rules from disk.
+            test::TempDataRoot::WriteBytes(RuleFilePath(root.Dirs(), shop), ComposeRuleText(PriceRule()));
         }
         server.Route("/now", Page("<span class=\"price\">12.50</span>"));
         server.RouteDelayed("/slow", 400, Page("<span class=\"price\">9.90</span>"));
@@ -128,6 +130,17 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
     EXPECT_EQ(sideBySide.badLinks.size(), 1u);
     // Three hosts: at most three links at once, and more than one.
     EXPECT_EQ(most, 3);
+    EXPECT_EQ(problems, Strings{});
+
+    // The retry side by side takes the empty and failed cells, and only them.
+    server.Route("/hang", Page("<span class=\"price\">5.00</span>"));
+    const RunSummary retry = run.RetryFailed();
+    EXPECT_EQ(retry.done, 3);
+    EXPECT_EQ(retry.priced, 1);
+    std::vector<Strings> retried = expected;
+    retried[1][3] = "5.00";
+    retried[2][5] = Gbk("链接不正确");
+    EXPECT_EQ(Rows(), retried);
     EXPECT_EQ(problems, Strings{});
 }
 
