@@ -311,9 +311,9 @@ void CaptureRun::CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunS
     }
 }
 
-void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int panesWanted, RunSummary &summary)
+void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary)
 {
-    ParallelCaptureWindow &window = Panes(panesWanted);
+    ParallelCaptureWindow &window = Panes(paneCount);
     const std::vector<CaptureWindow *> &panes = window.Panes();
     struct Slot {
         std::optional<size_t> link;
@@ -347,11 +347,12 @@ void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, in
             loop.quit();
     };
     std::vector<QMetaObject::Connection> connections;
+    QPointer<ProductGridModel> grid(&grid_);
     for (size_t i = 0; i < panes.size(); ++i) {
-        connections.push_back(connect(panes[i], &CaptureWindow::captured, this,
-                                      [this, &paneLinks, i](const CaptureJob &reported, const std::string &text) {
+        connections.push_back(connect(panes[i], &CaptureWindow::captured, &grid_,
+                                      [grid, &paneLinks, i](const CaptureJob &reported, const std::string &text) {
                                           paneLinks[i].result = text;
-                                          grid_.SetText(reported.row, reported.column, text);
+                                          grid->SetText(reported.row, reported.column, text);
                                       }));
         connections.push_back(connect(panes[i], &CaptureWindow::captureEnded, this, [&, i] {
             Slot &slot = paneLinks[i];

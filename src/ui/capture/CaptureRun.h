@@ -106,7 +106,7 @@ private:
     Plan PlanRetry() const;
     void RunPlan(const Plan &plan, RunSummary &summary);
     void CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
-    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int panes, RunSummary &summary);
+    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary);
     // Builds the rows up to row, keeping imported links in url.ini.
     void OpenRowsThrough(const Plan &plan, int row, RunSummary &summary);
     // What happens before each link: its row, the progress, its job.
