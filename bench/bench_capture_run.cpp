@@ -13,6 +13,7 @@
 //   BM_RunMemory       RSS of the program and its browser processes after 30 and 300 links
 // Pages p: 0 a small shop page, 1 a page whose script puts the price in 1.5 s
 // after the load, 2 a 1.5 MB page, 3 a 30 MB page (price at the end of both).
+#include "BrowserBench.h"
 #include "ProcessTable.h"
 #include "ShopPages.h"
 #include "app/Application.h"
@@ -350,15 +351,5 @@ BENCHMARK(BM_RunMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
-    corvix::PrepareQtBeforeApplication();
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    {
-        corvix::SetCaptureProfileRoot({}); // the capture profile keeps nothing on disk
-        corvix::CaptureProfile();
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBrowserBenchmarks(argc, argv);
 }

@@ -7,6 +7,7 @@
 //   BM_ParallelRun  100 links, 25 products x 4 shops on 4 loopback hosts, first
 //                   with 1 link at a time, then with 4; counters for both and
 //                   their ratios (targets: time at most 0.3, memory at most 2)
+#include "BrowserBench.h"
 #include "ProcessTable.h"
 #include "ShopPages.h"
 #include "app/Application.h"
@@ -125,15 +126,5 @@ BENCHMARK(BM_ParallelRun)->Unit(benchmark::kSecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
-    corvix::PrepareQtBeforeApplication();
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    {
-        corvix::SetCaptureProfileRoot({}); // the capture profile keeps nothing on disk
-        corvix::CaptureProfile();
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBrowserBenchmarks(argc, argv);
 }
