@@ -7,7 +7,7 @@
 
 #include <QApplication>
 
-#include <benchmark/benchmark.h>
+#include "BenchMain.h"
 
 namespace corvix::bench {
 
@@ -18,10 +18,7 @@ inline int RunBrowserBenchmarks(int argc, char **argv)
     app.setQuitOnLastWindowClosed(false);
     SetCaptureProfileRoot({});
     CaptureProfile();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
 
 } // namespace corvix::bench

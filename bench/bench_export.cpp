@@ -2,6 +2,7 @@
 // template, and the record load that fills such a grid. Memory: the growth of
 // the process's peak resident size over its size before the export.
 // Run: build/bench/bench_export
+#include "BenchMain.h"
 #include "ProcessTable.h"
 #include "products/ExcelExport.h"
 #include "products/ProductGridModel.h"
@@ -110,8 +111,5 @@ BENCHMARK(BM_LoadRecordIntoGrid)->Unit(benchmark::kMillisecond)->Iterations(5);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBenchmarks(argc, argv);
 }

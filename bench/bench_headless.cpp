@@ -6,6 +6,7 @@
 //   BM_HeadlessCapture/100   seconds per link over 100 links
 //   BM_HeadlessMemory        RSS of the program and its browser processes after
 //                            100 and after 1,000 links, and their ratio
+#include "BenchMain.h"
 #include "ProcessTable.h"
 #include "ShopPages.h"
 #include "common/TestHttpServer.h"
@@ -116,8 +117,5 @@ BENCHMARK(BM_HeadlessMemory)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTi
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBenchmarks(argc, argv);
 }

@@ -6,6 +6,7 @@
 // of a 1,000-row grid against a record. Memory: the growth of the process's peak
 // resident size while the index is built.
 // Run: build/bench/bench_history (without a display on the offscreen platform)
+#include "BenchMain.h"
 #include "ProcessTable.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
@@ -208,8 +209,5 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBenchmarks(argc, argv);
 }

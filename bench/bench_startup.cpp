@@ -1,6 +1,7 @@
 // Start-up: process start until the main window is shown, with an empty data
 // root, and no browser-engine process started on the way.
 // Run on a display: scripts/with-display build/bench/bench_startup
+#include "BenchMain.h"
 #include "ProcessTable.h"
 
 #include <benchmark/benchmark.h>
@@ -53,8 +54,5 @@ BENCHMARK(BM_StartUpToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(15
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBenchmarks(argc, argv);
 }

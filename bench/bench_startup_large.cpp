@@ -4,6 +4,7 @@
 // the 50 MB record loaded again into the shown window (查看); and the shutdown
 // save of the 10,000-row grid.
 // Run on a display: scripts/with-display build/bench/bench_startup_large
+#include "BenchMain.h"
 #include "app/Application.h"
 #include "common/TestSupport.h"
 #include "ui/Session.h"
@@ -170,8 +171,5 @@ int main(int argc, char **argv)
     corvix::PrepareQtBeforeApplication();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return corvix::bench::RunBenchmarks(argc, argv);
 }
