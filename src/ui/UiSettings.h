@@ -1,8 +1,9 @@
 #pragma once
 // What the windows remember between runs: the main window's size and place, the
-// widths the user gave the columns of the lists, the folder of the last
-// export and how many links a run captures at once. Kept apart from the data root, in the user's settings of the program
-// (organisation and application "Corvix"), or in an INI file of its own.
+// widths the user gave the columns of the lists, the folder of the last export
+// and how many links a run captures at once. Kept apart from the data root, in
+// the user's settings of the program (organisation and application "Corvix"),
+// or in an INI file of its own.
 #include <QByteArray>
 #include <QString>
 

@@ -304,6 +304,11 @@ void CaptureWindow::keyPressEvent(QKeyEvent *event)
     // Escape would close the window and lose this link's result; in a run it
     // asks the run to stop once the link is done instead.
     if (purpose_ == Purpose::Capture && event->key() == Qt::Key_Escape) {
+        // A pane leaves it to the window around it, which asks every pane.
+        if (pane_) {
+            event->ignore();
+            return;
+        }
         AskRunToStop();
         event->accept();
         return;

@@ -76,10 +76,12 @@ void ParallelCaptureWindow::keyPressEvent(QKeyEvent *event)
 
 void ParallelCaptureWindow::done(int result)
 {
-    // Closed by hand: the links under way end without a result.
+    // Closed by hand: the links under way end without a result. The window is
+    // hidden first, so that the links the run starts in their place find it
+    // hidden and show it again.
+    QDialog::done(result);
     for (CaptureWindow *pane : panes_)
         pane->Abandon();
-    QDialog::done(result);
 }
 
 } // namespace corvix

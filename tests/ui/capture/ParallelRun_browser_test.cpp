@@ -170,8 +170,9 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
         ParallelCaptureWindow *window = ShownRunWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(window->Panes().size(), 2u);
+        // Escape in one pane asks every pane.
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(window, &escape);
+        QApplication::sendEvent(window->Panes()[0], &escape);
         status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
     });
     const RunSummary stopped = run.RunFromImportOrLinkFile();
@@ -183,7 +184,14 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
 
     session().importBuffer = import;
     QTimer::singleShot(300, [&] { ASSERT_NE(ShownRunWindow(), nullptr); ShownRunWindow()->close(); });
+    // The links after the close load in the window shown again.
+    int shownAtResult = 0;
+    const auto conn = QObject::connect(&run, &CaptureRun::linkFinished, [&](const CaptureJob &job, const std::string &, double) {
+        shownAtResult += job.row == 1 && ShownRunWindow() != nullptr ? 1 : 0;
+    });
     const RunSummary closed = run.RunFromImportOrLinkFile();
+    QObject::disconnect(conn);
+    EXPECT_EQ(shownAtResult, 2);
     EXPECT_FALSE(closed.stopped);
     EXPECT_EQ(closed.done, 4);
     EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", "", "", "", ""}, {"2", "P2", "12.50", "12.50", "", ""}}));
