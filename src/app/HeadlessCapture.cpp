@@ -84,6 +84,11 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
                              << QStringLiteral(" | ") << FromGbk(job.shop) << QStringLiteral(" | ") << result
                              << QStringLiteral(" | %1 s").arg(seconds, 0, 'f', 2) << Qt::endl;
                      });
+    // A product that a shop does not sell is no failure: named, never counted.
+    QObject::connect(&run, &CaptureRun::linkSkipped, [&](const CaptureJob &job) {
+        out << QStringLiteral("[-/%1] ").arg(total) << FromGbk(job.product) << QStringLiteral(" | ")
+            << FromGbk(job.shop) << QStringLiteral(" | 无链接") << Qt::endl;
+    });
     QElapsedTimer timer;
     timer.start();
     const RunSummary summary = options.retry ? run.RetryFailed() : run.RunFromImportOrLinkFile();

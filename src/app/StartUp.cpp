@@ -75,6 +75,8 @@ AppShell::AppShell(StartUpOptions options)
     connect(controllers_->captureRun.get(), &CaptureRunController::runEnded, this, [this] {
         if (closing_)
             Finish();
+        else if (controllers_->captureRun->LastRunChangedGrid())
+            SaveRunResults();
     });
 }
 
@@ -220,10 +222,22 @@ void AppShell::ShutdownSave()
     if (!session_.resultsChanged)
         return;
     std::filesystem::path record;
-    if (!SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &record))
+    if (!controllers_->recordList->SaveResults(&record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
-    else
-        history_->AddRecordFile(record);
+}
+
+// Each run or retry that changed prices is a record of its own, saved when it
+// ends: a window left open for a week keeps every day's prices. A failed save
+// is told, and the close tries again.
+void AppShell::SaveRunResults()
+{
+    std::filesystem::path record;
+    if (!controllers_->recordList->SaveResults(&record)) {
+        ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
+        return;
+    }
+    // The grid now shows that record: its marks stay against the one before.
+    controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(record.filename()).name);
 }
 
 } // namespace corvix

@@ -59,6 +59,7 @@ private:
     void StartUp();
     void TellWhereTheDataLives(const PreparedDataRoot &root);
     void ShutdownSave();
+    void SaveRunResults();
     void Finish();
     void BindControllers();
     void RememberParallelLinks();

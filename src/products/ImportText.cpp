@@ -1,5 +1,7 @@
 #include "products/ImportText.h"
 
+#include "products/LinkFile.h"
+
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
@@ -9,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace corvix {
 namespace {
@@ -66,7 +70,7 @@ ImportFile FromUnicode(const QString &text)
 
 std::string NormaliseSeparators(std::string_view text)
 {
-    static const std::array<std::string, 6> separators = {Gbk("，"), "|", Gbk("《"), Gbk("》"), "<", ">"};
+    static const std::array<std::string, 7> separators = {Gbk("，"), "|", Gbk("《"), Gbk("》"), "<", ">", "\t"};
     std::string out(text);
     for (const std::string &separator : separators)
         out = ReplaceText(out, separator, ",");
@@ -101,10 +105,15 @@ ImportFile DecodeImportFile(std::string_view bytes)
 ImportCount CountImport(std::string_view text, int ruleColumns)
 {
     ImportCount count;
+    int number = 0;
     for (const std::string &line : SplitText(text, "\r\n")) {
+        ++number;
         const std::vector<std::string> fields = SplitText(line, ",");
-        if (fields.size() < 2)
+        if (fields.size() < 2) {
+            if (!TrimText(line).empty())
+                count.linesWithoutProduct.push_back(number);
             continue;
+        }
         ++count.rows;
         // Field 0 is the title, fields 1..ruleColumns are the links the run takes.
         for (size_t k = static_cast<size_t>(std::max(ruleColumns, 0)) + 1; k < fields.size(); ++k)
@@ -112,6 +121,81 @@ ImportCount CountImport(std::string_view text, int ruleColumns)
                 ++count.ignoredLinks;
     }
     return count;
+}
+
+std::vector<ImportedProduct> ImportedProducts(std::string_view text)
+{
+    std::vector<ImportedProduct> products;
+    for (const std::string &line : SplitText(text, "\r\n")) {
+        std::vector<std::string> fields = SplitText(line, ",");
+        if (fields.size() < 2)
+            continue;
+        ImportedProduct product{.title = std::move(fields[0]), .links = {}};
+        product.links.assign(std::make_move_iterator(fields.begin() + 1), std::make_move_iterator(fields.end()));
+        products.push_back(std::move(product));
+    }
+    return products;
+}
+
+int ProductsDroppedByReplace(const LinkFile &links, const std::vector<ImportedProduct> &products)
+{
+    std::unordered_set<std::string> imported;
+    for (const ImportedProduct &product : products)
+        imported.insert(product.title);
+    int dropped = 0;
+    for (int i = 0; i < links.ProductCount(); ++i)
+        if (!imported.contains(links.ProductValue(i, "title")))
+            ++dropped;
+    return dropped;
+}
+
+namespace {
+
+void WriteProduct(LinkFile &links, int row, const ImportedProduct &product,
+                  const std::vector<std::string> &shopTitles, bool sameProduct)
+{
+    if (!sameProduct)
+        links.ClearProductKeys(row);
+    links.SetProductValue(row, "title", product.title);
+    for (size_t k = 0; k < shopTitles.size(); ++k) {
+        const std::string &link = k < product.links.size() ? product.links[k] : std::string();
+        if (TrimText(link).empty())
+            links.RemoveProductValue(row, shopTitles[k]);
+        else
+            links.SetProductValue(row, shopTitles[k], link);
+    }
+}
+
+} // namespace
+
+void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
+                 const std::vector<std::string> &shopTitles, ImportMode mode)
+{
+    links.NumberProductsInOrder();
+    if (mode == ImportMode::Replace) {
+        const int before = links.ProductCount();
+        for (size_t i = 0; i < products.size(); ++i) {
+            const int row = static_cast<int>(i);
+            const bool same = row < before && links.ProductValue(row, "title") == products[i].title;
+            WriteProduct(links, row, products[i], shopTitles, same);
+        }
+        while (links.ProductCount() > static_cast<int>(products.size()))
+            links.RemoveProductSection(static_cast<int>(products.size()));
+        return;
+    }
+    std::unordered_map<std::string, int> rowOfTitle;
+    for (int i = links.ProductCount() - 1; i >= 0; --i)
+        rowOfTitle[links.ProductValue(i, "title")] = i;
+    for (const ImportedProduct &product : products) {
+        const auto found = rowOfTitle.find(product.title);
+        if (found != rowOfTitle.end()) {
+            WriteProduct(links, found->second, product, shopTitles, true);
+            continue;
+        }
+        const int row = links.ProductCount();
+        WriteProduct(links, row, product, shopTitles, false);
+        rowOfTitle.emplace(product.title, row);
+    }
 }
 
 } // namespace corvix

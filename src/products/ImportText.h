@@ -8,9 +8,9 @@
 
 namespace corvix {
 
-// Every "，", "|", "《", "》", "<" and ">" replaced by ",", character by
+// Every "，", "|", "《", "》", "<", ">" and tab replaced by ",", character by
 // character, so that a second byte of a two-byte character is never taken for
-// a separator.
+// a separator. A tab separates the cells of a line copied from a spreadsheet.
 std::string NormaliseSeparators(std::string_view text);
 
 // The normalised text when its first line holds at least two fields, else the
@@ -38,7 +38,37 @@ ImportFile DecodeImportFile(std::string_view bytes);
 struct ImportCount {
     int rows = 0;
     int ignoredLinks = 0;
+    // 1-based lines that hold something but give no product (a title alone).
+    std::vector<int> linesWithoutProduct;
 };
 ImportCount CountImport(std::string_view text, int ruleColumns);
+
+class LinkFile;
+
+// One product of an import text: a line with a title and at least one more
+// field. links[k] is the field of shop k; a blank field means the shop does not
+// sell the product.
+struct ImportedProduct {
+    std::string title;
+    std::vector<std::string> links;
+};
+std::vector<ImportedProduct> ImportedProducts(std::string_view text);
+
+// Replace: the import is the whole product list; products of url.ini beyond it
+// go. Append: the imported products follow the ones there are, and a product
+// whose title is there already has its links updated in its own row.
+enum class ImportMode { Replace, Append };
+
+// The products of url.ini whose titles the import does not name: what a
+// replace would drop.
+int ProductsDroppedByReplace(const LinkFile &links, const std::vector<ImportedProduct> &products);
+
+// Writes the imported products into url.ini's text. Each product's section is
+// written whole: its title and exactly the links of its line for the shops
+// given, a blank field removing the shop's key. A section that held another
+// product loses every key first; the same product (same title) keeps its links
+// of shops that are not given.
+void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
+                 const std::vector<std::string> &shopTitles, ImportMode mode);
 
 } // namespace corvix

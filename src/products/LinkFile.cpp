@@ -359,6 +359,28 @@ void LinkFile::SetProductValue(int row, std::string_view key, std::string_view v
     SetValue(ProductSection(row), key, value);
 }
 
+void LinkFile::RemoveProductValue(int row, std::string_view key)
+{
+    if (row < 0 || row >= ProductCount() || TrimBlanks(key).empty())
+        return;
+    const int number = productNumbers_[static_cast<size_t>(row)];
+    for (Section &section : sections_)
+        if (section.hasHeader && ProductNumberOf(section.name) == number)
+            std::erase_if(section.lines, [key](const Line &line) {
+                return line.isKey && ValueStart(line.raw, key) != std::string_view::npos;
+            });
+}
+
+void LinkFile::ClearProductKeys(int row)
+{
+    if (row < 0 || row >= ProductCount())
+        return;
+    const int number = productNumbers_[static_cast<size_t>(row)];
+    for (Section &section : sections_)
+        if (section.hasHeader && ProductNumberOf(section.name) == number)
+            std::erase_if(section.lines, [](const Line &line) { return line.isKey; });
+}
+
 void LinkFile::NumberProductsInOrder()
 {
     bool renamed = false;

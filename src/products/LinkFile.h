@@ -49,12 +49,20 @@ public:
     // the sections up to that row, so that rows and sections still match.
     std::string ProductValue(int row, std::string_view key) const;
     void SetProductValue(int row, std::string_view key, std::string_view value);
+    // Removes row's key from every section of the row; nothing else changes.
+    void RemoveProductValue(int row, std::string_view key);
+    // Removes every key of row's sections (comments and blank lines stay), so
+    // that the section can be written whole for another product.
+    void ClearProductKeys(int row);
 
     // Removes every section of product row `row` and numbers the remaining
     // product sections A0..A(n-2) in their order, so that the file reads the
     // same to an installation that takes row i from section "A" + i. Other
     // sections are left as they are.
     void RemoveProductSection(int row);
+    // Renames the product sections A0..A(n-1) in their order, as every
+    // installation reads them (row i from section "A" + i).
+    void NumberProductsInOrder();
 
     static std::string SectionName(int number) { return "A" + std::to_string(number); }
     // The number of a product section's name ("A12", "a12"), or -1.
@@ -81,7 +89,6 @@ private:
     Section &AppendSection(std::string_view name);
     // The section name of an existing row; empty beyond the last row.
     std::string ProductSection(int row) const;
-    void NumberProductsInOrder();
 
     std::vector<Section> sections_; // sections_[0] holds the lines before any header
     // Case-folded section name -> index of its first section: a run looks up one

@@ -5,7 +5,12 @@
 namespace corvix {
 namespace {
 const std::string kEmpty;
+
+uint64_t CellKey(int row, int column)
+{
+    return static_cast<uint64_t>(static_cast<uint32_t>(row)) << 32 | static_cast<uint32_t>(column);
 }
+} // namespace
 
 ProductGridModel::ProductGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -80,6 +85,16 @@ void ProductGridModel::RemoveRow(int row)
         return;
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
+    if (!notRefreshed_.empty()) {
+        std::unordered_set<uint64_t> moved;
+        for (const uint64_t key : notRefreshed_) {
+            const int r = static_cast<int>(key >> 32);
+            const int c = static_cast<int>(key & 0xFFFFFFFFu);
+            if (r != row)
+                moved.insert(CellKey(r > row ? r - 1 : r, c));
+        }
+        notRefreshed_ = std::move(moved);
+    }
     endRemoveRows();
 }
 
@@ -89,7 +104,30 @@ void ProductGridModel::ClearRows()
         return;
     beginResetModel();
     rows_.clear();
+    notRefreshed_.clear();
     endResetModel();
+}
+
+void ProductGridModel::MarkNotRefreshed(const std::vector<std::pair<int, int>> &cells)
+{
+    for (const auto &[row, column] : cells) {
+        notRefreshed_.insert(CellKey(row, column));
+        const QModelIndex i = index(row, column);
+        emit dataChanged(i, i, {kNotRefreshedRole});
+    }
+}
+
+void ProductGridModel::MarkRefreshed(int row, int column)
+{
+    if (notRefreshed_.erase(CellKey(row, column)) == 0)
+        return;
+    const QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {kNotRefreshedRole});
+}
+
+bool ProductGridModel::NotRefreshed(int row, int column) const
+{
+    return !notRefreshed_.empty() && notRefreshed_.contains(CellKey(row, column));
 }
 
 void ProductGridModel::SetShowsOlderRecord(bool older)
@@ -124,8 +162,16 @@ QVariant ProductGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return FromGbk(Text(index.row(), index.column()));
+    if (role == Qt::ToolTipRole) {
+        const QString text = FromGbk(Text(index.row(), index.column()));
+        if (!NotRefreshed(index.row(), index.column()))
+            return text;
+        return text + QStringLiteral("（上次的价格：本次抓取没有到这一格）");
+    }
+    if (role == kNotRefreshedRole)
+        return NotRefreshed(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(ColumnAt(index.column()).alignment | Qt::AlignVCenter);
     return {};

@@ -3,7 +3,10 @@
 // column 1 "商品名称", then one column per enabled rule. Cells and titles are GBK.
 // A plain item model, so that the view stays fast with tens of thousands of rows.
 #include <QAbstractTableModel>
+#include <cstdint>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace corvix {
@@ -11,6 +14,8 @@ namespace corvix {
 // Column 1 holds the product's title; the site columns follow it.
 inline constexpr int kProductTitleColumn = 1;
 inline constexpr int kFirstSiteColumn = 2;
+// true for a cell that still shows a text from before the current run.
+inline constexpr int kNotRefreshedRole = Qt::UserRole + 1;
 
 class ProductGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -51,6 +56,12 @@ public:
     // results.
     bool ShowsOlderRecord() const { return showsOlderRecord_; }
     void SetShowsOlderRecord(bool older);
+    // Cells that still show a text from before the current run (a stopped run
+    // did not reach them): drawn grey until a result of theirs comes in.
+    void MarkNotRefreshed(const std::vector<std::pair<int, int>> &cells);
+    void MarkRefreshed(int row, int column);
+    bool NotRefreshed(int row, int column) const;
+
     // Every row, as the cells hold it.
     const std::vector<std::vector<std::string>> &Rows() const { return rows_; }
 
@@ -66,6 +77,7 @@ signals:
 private:
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> rows_;
+    std::unordered_set<uint64_t> notRefreshed_; // row << 32 | column
     bool showsOlderRecord_ = false;
 };
 

@@ -3,6 +3,7 @@
 // enabled rules, the last import and what changed since start-up. The
 // application shell owns the one Session and hands it to the controllers;
 // tests make their own. Everything runs on the UI thread; nothing is locked.
+#include "products/ImportText.h"
 #include "rules/EnabledRules.h"
 #include "support/DataDirs.h"
 
@@ -27,6 +28,8 @@ struct Session {
     bool resultsChanged = false;
     CurrentCell currentCell;
     std::string importBuffer; // GBK, CR LF lines, fields separated by ","
+    // How the next run merges importBuffer into url.ini.
+    ImportMode importMode = ImportMode::Replace;
 };
 
 } // namespace corvix

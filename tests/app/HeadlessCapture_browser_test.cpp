@@ -81,12 +81,14 @@ protected:
 
 TEST_F(HeadlessCapture, EveryLinkPricedExitsZeroAndSavesARecord)
 {
-    Links({{Gbk("手机"), Url("/p").toStdString()}});
+    // A product that the shop does not sell is named, and neither counted nor failed.
+    Links({{"C", ""}, {Gbk("手机"), Url("/p").toStdString()}});
     const Outcome run = Run({QStringLiteral("--capture")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("[-/1] C | X | 无链接"))) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("[1/1] 手机 | X | 12.50 | "))) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("共 1 条链接：1 条获取成功，0 条获取失败")));
-    EXPECT_EQ(NewestRecord(), Gbk("手机") + "|12.50|");
+    EXPECT_EQ(NewestRecord(), "C|" + Gbk("—") + "|\r\n" + Gbk("手机") + "|12.50|");
 
     // Two hosts at once: the same record.
     const auto onHost = [this](const char *host) {

@@ -1,5 +1,7 @@
 #include "products/ImportText.h"
 
+#include "products/LinkFile.h"
+
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@ TEST(ImportText, NormaliseSeparators)
         {"a<b>c,d", "a,b,c,d"},
         {"", ""},
         {"no separators", "no separators"},
+        {"Phone\thttp://a\t\thttp://c", "Phone,http://a,,http://c"}, // cells copied from a spreadsheet
         // 億 ends in "|", 乗 in "\": a two-byte character is never cut.
         {Gbk("億元|x"), Gbk("億元") + ",x"},
         {Gbk("T，a") + "\r\n" + Gbk("U》b"), "T,a\r\nU,b"},
@@ -61,6 +64,55 @@ TEST(ImportText, CountImportCountsTheRowsARunBuildsAndTheLinksItLeavesOut)
         EXPECT_EQ(count.rows, c.rows) << c.text;
         EXPECT_EQ(count.ignoredLinks, c.ignored) << c.text;
     }
+}
+
+TEST(ImportText, CountImportNamesTheLinesThatGiveNoProduct)
+{
+    EXPECT_EQ(CountImport("title only\r\n\r\na,L1\r\n  \r\nb,\r\nc", 2).linesWithoutProduct,
+              (std::vector<int>{1, 5, 6}));
+}
+
+// url.ini after an import over url.ini as it was, the shops being S1 and S2.
+std::string Merged(std::string before, std::string importText, ImportMode mode)
+{
+    LinkFile links = LinkFile::Parse(before);
+    MergeImport(links, ImportedProducts(importText), {"S1", "S2"}, mode);
+    return links.Text();
+}
+
+TEST(ImportText, MergeImportWritesEachProductsSectionWhole)
+{
+    const std::string old = "[A0]\r\ntitle=Old\r\nS1=http://a/old\r\nS2=http://b/old\r\nS9=http://c/old\r\n"
+                            "[A1]\r\ntitle=Keep\r\nS1=http://a/k\r\nS9=http://c/k\r\n"
+                            "[A5]\r\ntitle=Third\r\nS1=http://a/t\r\n"
+                            "[other]\r\nx=1\r\n";
+    const struct {
+        const char *name;
+        ImportMode mode;
+        std::string text, expected;
+    } cases[] = {
+        {"a blank field removes the old product's link; a shorter list drops the rest", ImportMode::Replace,
+         "New,,http://b/n\r\nKeep,http://a/k2,",
+         "[A0]\r\ntitle=New\r\nS2=http://b/n\r\n"
+         "[A1]\r\ntitle=Keep\r\nS1=http://a/k2\r\nS9=http://c/k\r\n"
+         "[other]\r\nx=1\r\n"},
+        {"append: new products follow, the same title is updated in its row", ImportMode::Append,
+         "New,http://a/n\r\nThird,,http://b/t",
+         "[A0]\r\ntitle=Old\r\nS1=http://a/old\r\nS2=http://b/old\r\nS9=http://c/old\r\n"
+         "[A1]\r\ntitle=Keep\r\nS1=http://a/k\r\nS9=http://c/k\r\n"
+         "[A2]\r\ntitle=Third\r\nS2=http://b/t\r\n"
+         "[other]\r\nx=1\r\n"
+         "[A3]\r\ntitle=New\r\nS1=http://a/n\r\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Merged(old, c.text, c.mode), c.expected) << c.name;
+}
+
+TEST(ImportText, ProductsDroppedByReplaceCountsTitlesTheImportDoesNotName)
+{
+    const LinkFile links = LinkFile::Parse("[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n[A2]\r\ntitle=R\r\n");
+    EXPECT_EQ(ProductsDroppedByReplace(links, ImportedProducts("Q,x\r\nNew,y")), 2);
+    EXPECT_EQ(ProductsDroppedByReplace(links, ImportedProducts("R,x\r\nP,x\r\nQ,y\r\nNew,z")), 0);
 }
 
 TEST(ImportText, DecodeImportFileTakesUtf8OrGbkAndEndsLinesWithCrLf)

@@ -1,7 +1,11 @@
 #include "ui/capture/CaptureRun.h"
 
+#include "capture/CellTexts.h"
+#include "products/ImportText.h"
 #include "products/LinkFile.h"
+#include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
 #include "rules/RuleFile.h"
 #include "support/Events.h"
 #include "support/Gbk.h"
@@ -23,16 +27,6 @@
 namespace corvix {
 namespace {
 
-// The address a stored or imported link is captured from, or empty when the
-// link is not captured: it must carry "http", and it must name a web page, so
-// that no local file or script address is ever loaded into the grid.
-std::string CaptureAddress(std::string_view link)
-{
-    if (FindText(link, "http") == kNotFound)
-        return {};
-    return WebAddress(link);
-}
-
 // Entry k (1-based) of the enabled rules, the rule of grid column k + 1.
 Rule ColumnRule(const Session &session, int k)
 {
@@ -48,18 +42,6 @@ void ForgetCurrentCell(Session &session)
 {
     session.currentCell.row = 0;
     session.currentCell.column = 0;
-}
-
-const std::string &FailureText()
-{
-    static const std::string text = Gbk("获取失败");
-    return text;
-}
-
-const std::string &BadLinkText()
-{
-    static const std::string text = Gbk("链接不正确");
-    return text;
 }
 
 double SecondsSince(const QElapsedTimer &timer)
@@ -147,109 +129,62 @@ std::string CaptureRun::CaptureLink(const CaptureJob &job)
     return result;
 }
 
-void CaptureRun::ReportBadLink(const Plan &plan, const CaptureJob &job, RunSummary &summary)
+void CaptureRun::EndLink(const CaptureJob &job, const std::string &before, const std::string &result,
+                         RunSummary &summary)
 {
-    // A run lists the product and shop in its closing message; a retry marks the cell.
-    if (plan.retry)
-        grid_.SetText(job.row, job.column, BadLinkText());
+    if (result.empty())
+        grid_.SetText(job.row, job.column, before);
     else
-        summary.badLinks.push_back({job.product, job.shop});
-    Count(summary, {});
-    emit linkFinished(job, BadLinkText(), 0);
-}
-
-void CaptureRun::Count(RunSummary &summary, const std::string &result) const
-{
+        grid_.MarkRefreshed(job.row, job.column);
     ++summary.done;
     if (!result.empty() && result != FailureText())
         ++summary.priced;
 }
 
-CaptureRun::Plan CaptureRun::PlanFromLinkFile(int products) const
+void CaptureRun::PassLink(const CapturePlan &plan, const PlannedLink &link, const CaptureJob &job,
+                          RunSummary &summary)
 {
-    Plan plan;
-    const DataDirs &dirs = session_.dirs;
-    const int siteColumns = grid_.ColumnCount() - 2;
-    plan.rows.reserve(static_cast<size_t>(products));
-    for (int i = 0; i < products; ++i) {
-        plan.rows.push_back({.title = ReadLink(dirs, i, "title"), .imported = false, .links = {}});
-        for (int k = 1; k <= siteColumns; ++k) {
-            std::string stored = ReadLink(dirs, i, grid_.Title(k + 1));
-            std::string address = CaptureAddress(stored);
-            plan.links.push_back({.row = i, .column = k + 1, .stored = std::move(stored), .address = std::move(address)});
-        }
+    if (link.kind == LinkKind::Missing) {
+        emit linkSkipped(job);
+        return;
     }
-    return plan;
+    // A run lists the product and shop in its closing message; a retry marks the cell.
+    if (plan.retry)
+        grid_.SetText(job.row, job.column, BadLinkText());
+    else
+        summary.badLinks.push_back({job.product, job.shop});
+    ++summary.done;
+    emit linkFinished(job, BadLinkText(), 0);
 }
 
-CaptureRun::Plan CaptureRun::PlanFromImport(const std::string &buffer) const
+std::vector<std::string> CaptureRun::ShopTitles() const
 {
-    Plan plan;
-    // Fields beyond the last site column have no rule and no column to be
-    // written under: they are skipped.
-    const int lastColumn = grid_.ColumnCount() - 1;
-    for (const std::string &line : SplitText(buffer, "\r\n")) {
-        std::vector<std::string> fields = SplitText(line, ",");
-        const int n = static_cast<int>(fields.size());
-        if (n < 2)
-            continue;
-        const int row = static_cast<int>(plan.rows.size());
-        PlannedRow planned{.title = fields[0], .imported = true, .links = {}};
-        for (int j = 2; j <= n && j <= lastColumn; ++j) {
-            std::string link = fields[static_cast<size_t>(j - 1)];
-            std::string address = CaptureAddress(link);
-            if (!address.empty())
-                planned.links.emplace_back(grid_.Title(j), link);
-            plan.links.push_back({.row = row, .column = j, .stored = std::move(link), .address = std::move(address)});
-        }
-        plan.rows.push_back(std::move(planned));
-    }
-    return plan;
+    std::vector<std::string> shops;
+    for (int c = kFirstSiteColumn; c < grid_.ColumnCount(); ++c)
+        shops.push_back(grid_.Title(c));
+    return shops;
 }
 
-CaptureRun::Plan CaptureRun::PlanRetry() const
+void CaptureRun::ShowRowsBeforeRun(const CapturePlan &plan)
 {
-    Plan plan;
-    plan.retry = true;
-    // Only site cells hold prices: the ID and the title are never captured.
-    constexpr int kFirstSiteColumn = 2;
-    for (int i = 0; i < grid_.RowCount(); ++i) {
-        for (int j = kFirstSiteColumn; j < grid_.ColumnCount(); ++j) {
-            const std::string &text = grid_.Text(i, j);
-            if (!text.empty() && text != FailureText())
-                continue;
-            std::string stored = ReadLink(session_.dirs, i, grid_.Title(j));
-            std::string address = CaptureAddress(stored);
-            plan.links.push_back({.row = i, .column = j, .stored = std::move(stored), .address = std::move(address)});
-        }
+    // A record viewed with 查看 is no result of this program: the rows before
+    // the run are the newest record's.
+    std::unique_ptr<ProductGridModel> newest;
+    if (grid_.ShowsOlderRecord()) {
+        const std::string name = NewestRecordName(session_.dirs.dbDir);
+        if (!name.empty())
+            newest = LoadRecordWithColumnsOf(grid_, PathInDir(session_.dirs.dbDir, name));
     }
-    return plan;
+    RunRows rows = RowsBeforeRun(plan, newest ? *newest : grid_);
+    grid_.ClearRows();
+    grid_.SetShowsOlderRecord(false);
+    grid_.AppendRows(std::move(rows.rows));
+    grid_.RenumberIds();
+    grid_.MarkNotRefreshed(rows.previousCells);
 }
 
-void CaptureRun::OpenRowsThrough(const Plan &plan, int row, RunSummary &summary)
+CaptureJob CaptureRun::BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary)
 {
-    while (grid_.RowCount() <= row && grid_.RowCount() < static_cast<int>(plan.rows.size())) {
-        if (!sideBySide_)
-            ProcessPendingEvents();
-        const PlannedRow &planned = plan.rows[static_cast<size_t>(grid_.RowCount())];
-        const int r = grid_.AppendRow();
-        grid_.SetText(r, 0, std::to_string(r + 1));
-        grid_.SetText(r, 1, planned.title);
-        if (!planned.imported)
-            continue;
-        // url.ini keeps the links for the next runs; a failed write is told once,
-        // after the run, and the captures go on.
-        bool kept = WriteLink(session_.dirs, r, "title", planned.title);
-        for (const auto &[shop, link] : planned.links)
-            kept = WriteLink(session_.dirs, r, shop, link) && kept;
-        if (!kept)
-            summary.linkFileWriteFailed = true;
-    }
-}
-
-CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunSummary &summary)
-{
-    OpenRowsThrough(plan, link.row, summary);
     emit progress(summary.done, summary.total, link.row);
     // Links side by side start from the run's own event loop, which keeps the
     // window responsive; pumping events here would start links inside links.
@@ -257,8 +192,8 @@ CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunS
         ProcessPendingEventsThrottled();
     ForgetCurrentCell(session_);
     CaptureJob job{.row = link.row, .column = link.column, .link = link.address, .rule = {},
-                   .product = grid_.Text(link.row, 1), .shop = grid_.Title(link.column)};
-    if (link.address.empty()) {
+                   .product = grid_.Text(link.row, kProductTitleColumn), .shop = grid_.Title(link.column)};
+    if (link.kind != LinkKind::Web) {
         job.link = link.stored;
         return job;
     }
@@ -272,9 +207,9 @@ CaptureJob CaptureRun::BeginLink(const Plan &plan, const PlannedLink &link, RunS
     return job;
 }
 
-void CaptureRun::RunPlan(const Plan &plan, RunSummary &summary)
+void CaptureRun::RunPlan(const CapturePlan &plan, RunSummary &summary)
 {
-    summary.total = static_cast<int>(plan.links.size());
+    summary.total = plan.CountedLinks();
     std::vector<std::string> hosts;
     hosts.reserve(plan.links.size());
     for (const PlannedLink &link : plan.links)
@@ -289,35 +224,36 @@ void CaptureRun::RunPlan(const Plan &plan, RunSummary &summary)
         CaptureSideBySide(plan, schedule, panes, summary);
     else
         CaptureOneByOne(plan, schedule, summary);
-    // Rows without links (a grid without site columns) are built all the same.
-    if (!stopRequested_ && !plan.rows.empty())
-        OpenRowsThrough(plan, static_cast<int>(plan.rows.size()) - 1, summary);
     sideBySide_ = false;
     summary.stopped = stopRequested_;
 }
 
-void CaptureRun::CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary)
+void CaptureRun::CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedule, RunSummary &summary)
 {
     while (!stopRequested_) {
         const std::optional<size_t> next = schedule.Next();
         if (!next)
             break;
-        const CaptureJob job = BeginLink(plan, plan.links[*next], summary);
-        if (plan.links[*next].address.empty())
-            ReportBadLink(plan, job, summary);
-        else
-            Count(summary, CaptureLink(job));
+        const PlannedLink &link = plan.links[*next];
+        const CaptureJob job = BeginLink(plan, link, summary);
+        if (link.kind != LinkKind::Web) {
+            PassLink(plan, link, job, summary);
+        } else {
+            const std::string before = grid_.Text(job.row, job.column);
+            EndLink(job, before, CaptureLink(job), summary);
+        }
         schedule.Finished(*next);
     }
 }
 
-void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary)
+void CaptureRun::CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary)
 {
     ParallelCaptureWindow &window = Panes(paneCount);
     const std::vector<CaptureWindow *> &panes = window.Panes();
     struct Slot {
         std::optional<size_t> link;
         CaptureJob job;
+        std::string before;
         std::string result;
         QElapsedTimer timer;
     };
@@ -329,14 +265,16 @@ void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, in
         while (const std::optional<size_t> next = schedule.Next()) {
             const PlannedLink &link = plan.links[*next];
             CaptureJob job = BeginLink(plan, link, summary);
-            if (link.address.empty()) {
-                ReportBadLink(plan, job, summary);
+            if (link.kind != LinkKind::Web) {
+                PassLink(plan, link, job, summary);
+                schedule.Finished(*next);
                 continue;
             }
             const auto idle = std::find_if(paneLinks.begin(), paneLinks.end(), [](const Slot &s) { return !s.link; });
             const auto pane = static_cast<size_t>(idle - paneLinks.begin());
             idle->link = *next;
             idle->job = job;
+            idle->before = grid_.Text(job.row, job.column);
             idle->result.clear();
             idle->timer.start();
             emit linkStarted(job);
@@ -361,7 +299,7 @@ void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, in
             panes[i]->StopLoading();
             const size_t link = *slot.link;
             slot.link.reset();
-            Count(summary, slot.result);
+            EndLink(slot.job, slot.before, slot.result, summary);
             emit linkFinished(slot.job, slot.result, SecondsSince(slot.timer));
             schedule.Finished(link);
             startMore();
@@ -377,19 +315,28 @@ void CaptureRun::CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, in
 RunSummary CaptureRun::RunFromImportOrLinkFile()
 {
     stopRequested_ = false;
-    // A copy: an import made while the run waits between links takes effect
-    // at the next run, not in the middle of this one.
-    const std::string buffer = session_.importBuffer;
     RunSummary summary;
+    const std::filesystem::path path = LinkFilePath(session_.dirs);
+    LinkFile links = LinkFile::Load(path);
+    const std::vector<std::string> shops = ShopTitles();
+    // The import becomes url.ini's product list before anything loads, each
+    // product's section written whole, so that a stop, a retry or the next run
+    // sees exactly the imported links.
+    if (const auto imported = ImportedProducts(session_.importBuffer); !imported.empty()) {
+        MergeImport(links, imported, shops, session_.importMode);
+        if (links.Save(path))
+            session_.importBuffer.clear();
+        else
+            summary.linkFileWriteFailed = true;
+    }
     // Counted on the file's structure: "[A" inside a title or link is no product.
-    const int products = buffer.empty() ? LinkFile::Load(LinkFilePath(session_.dirs)).ProductCount() : 0;
-    if (buffer.empty() && products == 0) {
+    if (links.ProductCount() == 0) {
         summary.noLinks = true;
         return Finished(summary);
     }
-    grid_.ClearRows();
-    grid_.SetShowsOlderRecord(false);
-    RunPlan(buffer.empty() ? PlanFromLinkFile(products) : PlanFromImport(buffer), summary);
+    const CapturePlan plan = PlanFromLinkFile(links, shops);
+    ShowRowsBeforeRun(plan);
+    RunPlan(plan, summary);
     return Finished(summary);
 }
 
@@ -399,7 +346,7 @@ RunSummary CaptureRun::RetryFailed()
     RunSummary summary;
     // The retried rows are this run's results from now on, whatever they were.
     grid_.SetShowsOlderRecord(false);
-    RunPlan(PlanRetry(), summary);
+    RunPlan(PlanRetry(grid_, LinkFile::Load(LinkFilePath(session_.dirs))), summary);
     return Finished(summary);
 }
 

@@ -1,17 +1,19 @@
 #pragma once
-// One capture run over the product grid: every link of the last import or of
-// url.ini, or the retry of the cells that are empty or "获取失败". A run first
-// lists its links, then captures them. Link by link (the default), the capture
+// One capture run over the product grid: every link of url.ini (the last
+// import merged into it first), or the retry of the cells that are empty or
+// "获取失败". A run first lists its links (CapturePlan), then captures them. Link by link (the default), the capture
 // window is shown modally once per link and its result goes into the link's
 // cell; it is one window for the whole run, shown again for each link, because
 // building a window and moving the browser into it cost more than loading a small
 // page. With several links at once, one window shows a pane per link under way,
-// and LinkScheduler decides which link starts next: never two of one host. Either
-// way a product's row is built in the grid when its first link starts, so a
-// stopped run leaves no rows it never reached. The buttons of the main window and
+// and LinkScheduler decides which link starts next: never two of one host. Every
+// product's row is shown before the first link with the prices it had, drawn as
+// not refreshed until its links are done, so a stopped run loses no product and
+// no price it did not reach. The buttons of the main window and
 // the headless capture run the same code: it knows the session and the grid,
 // never a window around them.
 #include "capture/CaptureJob.h"
+#include "capture/CapturePlan.h"
 #include "capture/LinkScheduler.h"
 #include "ui/browser/WarmBrowser.h"
 
@@ -41,7 +43,7 @@ struct BadLink {
 struct RunSummary {
     bool noLinks = false;   // url.ini holds no product: nothing ran
     bool stopped = false;   // Stop() ended the run early
-    int total = 0;          // links the run set out to capture
+    int total = 0;          // links the run set out to capture; products a shop does not sell are none
     int done = 0;           // links done, bad ones included
     int priced = 0;         // links that gave a price
     std::vector<BadLink> badLinks;
@@ -59,7 +61,8 @@ public:
     CaptureRun(Session &session, ProductGridModel &grid, QObject *parent = nullptr);
     ~CaptureRun() override;
 
-    // The run of 开始抓取: the last import when there is one, else url.ini.
+    // The run of 开始抓取 over url.ini, into which the last import, when there
+    // is one, is merged first (and then forgotten, once url.ini holds it).
     RunSummary RunFromImportOrLinkFile();
     // The run of 失败重抓 over the grid as it is.
     RunSummary RetryFailed();
@@ -80,45 +83,31 @@ signals:
     // After each link: its result text (GBK; empty when its window was closed by
     // hand, "链接不正确" for a link that is no web address) and the seconds it took.
     void linkFinished(const CaptureJob &job, const std::string &text, double seconds);
+    // A product that the shop does not sell, in its turn: nothing was loaded.
+    void linkSkipped(const CaptureJob &job);
 
 private:
-    // A product row of a run from the links: built in the grid when its first link
-    // starts. An imported row keeps its title and its web links in url.ini.
-    struct PlannedRow {
-        std::string title;
-        bool imported = false;
-        std::vector<std::pair<std::string, std::string>> links; // shop, link as imported
-    };
-    struct PlannedLink {
-        int row = 0;
-        int column = 0;
-        std::string stored;  // the link as stored or imported (GBK)
-        std::string address; // what is loaded; empty: the link is no web address
-    };
-    struct Plan {
-        std::vector<PlannedRow> rows; // the rows to build; none for a retry
-        std::vector<PlannedLink> links;
-        bool retry = false;           // rules read anew from disk, bad links marked in their cells
-    };
-
-    Plan PlanFromImport(const std::string &buffer) const;
-    Plan PlanFromLinkFile(int products) const;
-    Plan PlanRetry() const;
-    void RunPlan(const Plan &plan, RunSummary &summary);
-    void CaptureOneByOne(const Plan &plan, LinkScheduler &schedule, RunSummary &summary);
-    void CaptureSideBySide(const Plan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary);
-    // Builds the rows up to row, keeping imported links in url.ini.
-    void OpenRowsThrough(const Plan &plan, int row, RunSummary &summary);
-    // What happens before each link: its row, the progress, its job.
-    CaptureJob BeginLink(const Plan &plan, const PlannedLink &link, RunSummary &summary);
-    void ReportBadLink(const Plan &plan, const CaptureJob &job, RunSummary &summary);
+    void RunPlan(const CapturePlan &plan, RunSummary &summary);
+    void CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedule, RunSummary &summary);
+    void CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary);
+    // Every row of the run, with the texts it had before: url.ini's products
+    // are the rows from now on.
+    void ShowRowsBeforeRun(const CapturePlan &plan);
+    // What happens before each link: the progress, its job.
+    CaptureJob BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary);
+    // What happens after each link: its cell keeps the text it had when no
+    // result came (the window was closed by hand), and the link is counted.
+    void EndLink(const CaptureJob &job, const std::string &before, const std::string &result, RunSummary &summary);
+    // A link that loads nothing: a product the shop does not sell, or a link
+    // that is no web address.
+    void PassLink(const CapturePlan &plan, const PlannedLink &link, const CaptureJob &job, RunSummary &summary);
     // Shows the modal capture window for job and returns its result once it has closed.
     std::string CaptureLink(const CaptureJob &job);
     CaptureWindow &Window();
     ParallelCaptureWindow &Panes(int count);
     // Each run ends with its window closed, the browsers given back.
     RunSummary Finished(RunSummary summary);
-    void Count(RunSummary &summary, const std::string &result) const;
+    std::vector<std::string> ShopTitles() const;
 
     Session &session_;
     ProductGridModel &grid_;

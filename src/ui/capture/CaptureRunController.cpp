@@ -3,6 +3,7 @@
 #include "ui/Session.h"
 #include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -15,10 +16,15 @@ namespace corvix {
 
 class CaptureRunController::RunScope {
 public:
-    explicit RunScope(CaptureRunController &owner) : owner_(owner) { owner_.running_ = true; }
+    explicit RunScope(CaptureRunController &owner) : owner_(owner)
+    {
+        owner_.running_ = true;
+        owner_.BeginRun();
+    }
     ~RunScope()
     {
         owner_.running_ = false;
+        owner_.EndRun();
         if (!owner_.windowClosed_)
             owner_.window_->HideRunProgress();
         emit owner_.runEnded();
@@ -44,6 +50,21 @@ CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
     connect(window_, &MainWindow::stopRunRequested, this, &CaptureRunController::StopRun);
 }
 
+void CaptureRunController::BeginRun()
+{
+    resultsChangedBefore_ = session_.resultsChanged;
+    session_.resultsChanged = true;
+    recordTextBefore_ = RecordText(*grid_);
+}
+
+void CaptureRunController::EndRun()
+{
+    lastRunChangedGrid_ = RecordText(*grid_) != recordTextBefore_;
+    recordTextBefore_.clear();
+    if (!lastRunChangedGrid_)
+        session_.resultsChanged = resultsChangedBefore_;
+}
+
 void CaptureRunController::ShowProgress(int done, int total, int row)
 {
     if (!windowClosed_)
@@ -62,7 +83,6 @@ void CaptureRunController::RunCapture()
         return;
     RunScope scope(*this);
     run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
-    session_.resultsChanged = true;
     emit runStarted(false);
     const RunSummary summary = run_.RunFromImportOrLinkFile();
     if (summary.noLinks) {
@@ -78,7 +98,6 @@ void CaptureRunController::RetryFailed()
         return;
     RunScope scope(*this);
     run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
-    session_.resultsChanged = true;
     emit runStarted(true);
     Report(run_.RetryFailed());
 }

@@ -32,6 +32,9 @@ public:
     // clear and rebuild the grid under it.
     bool Running() const { return running_; }
     const CaptureRun &Run() const { return run_; }
+    // Whether the last run or retry changed a cell or a row of the grid: its
+    // results want a record of their own.
+    bool LastRunChangedGrid() const { return lastRunChangedGrid_; }
 
 signals:
     // A run (retry false: its rows are rebuilt) or a retry (of the grid's own
@@ -42,6 +45,11 @@ signals:
 
 private:
     class RunScope;
+    // Before and after a run: what the grid held, and whether the run changed
+    // it; an unchanged grid leaves nothing new to save.
+    void BeginRun();
+    void EndRun();
+    bool resultsChangedBefore_ = false;
     void ShowProgress(int done, int total, int row);
     // What the user hears at the end of a run: links that could not be loaded or
     // kept, and how far a stopped run came.
@@ -50,6 +58,8 @@ private:
     MainWindow *window_;
     ProductGridModel *grid_;
     bool running_ = false;
+    bool lastRunChangedGrid_ = false;
+    std::string recordTextBefore_; // the grid as a record before the run
     // The main window was closed while a run was going on: the remaining links
     // are not captured, so nothing changes after the shutdown save.
     bool windowClosed_ = false;

@@ -1,5 +1,7 @@
 #include "ui/capture/CaptureWindow.h"
 
+#include "capture/CellTexts.h"
+
 #include "capture/PriceExtraction.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
@@ -41,12 +43,6 @@ int &TickIntervalOverride()
 {
     static int ms = 0;
     return ms;
-}
-
-const std::string &FailureText()
-{
-    static const std::string text = Gbk("获取失败");
-    return text;
 }
 
 } // namespace

@@ -61,6 +61,18 @@ QString LinesWithoutGbkText(const std::vector<int> &lines)
     return text + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
 }
 
+QString LinesWithoutProductText(const std::vector<int> &lines)
+{
+    constexpr size_t kNamed = 10;
+    QStringList numbers;
+    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
+    if (lines.size() > kNamed)
+        text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
+    return text + QStringLiteral("没有导入：每行先写商品名称，再写各商城的链接，用逗号、竖线或制表符分开。");
+}
+
 } // namespace
 
 ImportController::ImportController(ProductListPage *page, Session &session)
@@ -71,16 +83,47 @@ ImportController::ImportController(ProductListPage *page, Session &session)
     connect(page_, &ProductListPage::gridDoubleClicked, this, &ImportController::EditCell);
 }
 
+bool ImportController::ChooseImportMode()
+{
+    session_.importMode = ImportMode::Replace;
+    const std::vector<ImportedProduct> products = ImportedProducts(session_.importBuffer);
+    if (products.empty())
+        return true;
+    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs));
+    if (ProductsDroppedByReplace(links, products) == 0)
+        return true;
+    const QString question = QStringLiteral("导入的 %1 个商品将替换现有的 %2 个商品")
+                                 .arg(products.size())
+                                 .arg(links.ProductCount())
+                             + QStringLiteral("\r\n追加：导入的商品排在现有商品之后，同名商品更新链接。")
+                             + QStringLiteral("\r\n替换：商品列表只留下导入的商品。");
+    switch (AskQuestion(question, {QStringLiteral("追加"), QStringLiteral("替换"), QStringLiteral("取消")})) {
+    case 0:
+        session_.importMode = ImportMode::Append;
+        return true;
+    case 1:
+        return true;
+    default:
+        session_.importBuffer.clear();
+        return false;
+    }
+}
+
 void ImportController::ReportImportedLines(const std::vector<int> &linesWithoutGbk)
 {
-    const std::string &buffer = session_.importBuffer;
+    std::string &buffer = session_.importBuffer;
     if (buffer.empty())
         return;
     const int ruleColumns = std::max(grid_->ColumnCount() - 2, 0);
     const ImportCount count = CountImport(buffer, ruleColumns);
+    // Nothing to import: the next run is the run over url.ini.
+    if (count.rows == 0)
+        buffer.clear();
     QString text = QStringLiteral("已导入：") + QString::number(count.rows) + QStringLiteral("条数据。");
     if (count.ignoredLinks > 0)
         text += QStringLiteral("\r\n") + IgnoredLinksText(count.ignoredLinks, ruleColumns);
+    if (!count.linesWithoutProduct.empty())
+        text += QStringLiteral("\r\n") + LinesWithoutProductText(count.linesWithoutProduct);
     if (!linesWithoutGbk.empty())
         text += QStringLiteral("\r\n") + LinesWithoutGbkText(linesWithoutGbk);
     ShowMessage(text);
@@ -100,7 +143,8 @@ void ImportController::PasteImport()
         });
         window.exec();
     }
-    ReportImportedLines();
+    if (ChooseImportMode())
+        ReportImportedLines();
 }
 
 void ImportController::FileImport()
@@ -112,7 +156,8 @@ void ImportController::FileImport()
     const ImportFile file =
         DecodeImportFile(ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte));
     session_.importBuffer = NormaliseSeparators(file.text);
-    ReportImportedLines(file.linesWithoutGbk);
+    if (ChooseImportMode())
+        ReportImportedLines(file.linesWithoutGbk);
 }
 
 LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)

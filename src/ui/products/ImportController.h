@@ -30,6 +30,10 @@ public:
     LinkInputWindow *EditCell(const QPoint &viewportPos);
 
 private:
+    // When the import would drop products of url.ini, asks whether it is added
+    // to them (追加, the default), replaces them (替换), or is dropped (取消:
+    // false, nothing imported).
+    bool ChooseImportMode();
     // "已导入：n条数据。" with the rows the next run builds, and what it leaves out.
     void ReportImportedLines(const std::vector<int> &linesWithoutGbk = {});
     void StoreEntry(const QString &typed, int row, int column);

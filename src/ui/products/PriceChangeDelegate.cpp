@@ -1,5 +1,6 @@
 #include "ui/products/PriceChangeDelegate.h"
 
+#include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 
 #include <QAbstractItemView>
@@ -10,6 +11,7 @@ namespace corvix {
 
 const QColor PriceChangeDelegate::kHigher(0xD0, 0x10, 0x10);
 const QColor PriceChangeDelegate::kLower(0x00, 0x99, 0x33);
+const QColor PriceChangeDelegate::kNotRefreshed(0x99, 0x99, 0x99);
 
 void PriceChangeDelegate::SetChanges(PriceChanges changes)
 {
@@ -43,6 +45,8 @@ bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, 
 void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (index.data(kNotRefreshedRole).toBool())
+        option->palette.setColor(QPalette::Text, kNotRefreshed);
     const PriceChange change = changes_.At(index.row(), index.column()).change;
     if (change != PriceChange::Higher && change != PriceChange::Lower)
         return;

@@ -15,6 +15,8 @@ class PriceChangeDelegate : public QStyledItemDelegate {
 public:
     static const QColor kHigher;
     static const QColor kLower;
+    // A cell a stopped run did not reach still shows its earlier text.
+    static const QColor kNotRefreshed;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 

@@ -38,6 +38,20 @@ void RecordListController::RefreshRecordList()
     FillRecordList();
 }
 
+bool RecordListController::SaveResults(std::filesystem::path *file)
+{
+    std::filesystem::path saved;
+    const bool written = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &saved);
+    if (file)
+        *file = saved;
+    if (!written)
+        return false;
+    session_.resultsChanged = false;
+    emit recordSaved(saved);
+    RefreshRecordList();
+    return true;
+}
+
 void RecordListController::ViewRecord()
 {
     const std::optional<QString> chosen = page_->SelectedRecordName();
@@ -51,16 +65,10 @@ void RecordListController::ViewRecord()
     // Results of this run that are not saved yet would be lost: the shutdown
     // save would write the snapshot being viewed in their place. They are saved
     // now, and the viewed snapshot, already on disk, needs no save at shutdown.
-    if (session_.resultsChanged) {
-        std::filesystem::path saved;
-        if (!SaveGridAsRecord(grid, dbDir, &saved)) {
-            ShowMessage(QStringLiteral("本次的抓取结果无法保存到：\n%1\n为免丢失，未载入所选记录。")
-                            .arg(QString::fromStdU16String(dbDir.u16string())));
-            return;
-        }
-        session_.resultsChanged = false;
-        emit recordSaved(saved);
-        RefreshRecordList();
+    if (session_.resultsChanged && !SaveResults()) {
+        ShowMessage(QStringLiteral("本次的抓取结果无法保存到：\n%1\n为免丢失，未载入所选记录。")
+                        .arg(QString::fromStdU16String(dbDir.u16string())));
+        return;
     }
 
     // Looking from one older record to the next keeps the rows of today.

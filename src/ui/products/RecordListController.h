@@ -24,6 +24,10 @@ public:
     // Appends one row per record file of DbDir, numbered on from the rows there are.
     void FillRecordList();
     void RefreshRecordList();
+    // Saves the grid as a new record file: the record list and recordSaved
+    // learn of it, and nothing is left to save. False when it could not be
+    // written (the file's path in *file either way).
+    bool SaveResults(std::filesystem::path *file = nullptr);
     // Replaces the grid's rows by those of the selected record and shows the
     // tab "列表". Viewing never asks for a save at shutdown.
     void ViewRecord();

@@ -120,9 +120,15 @@ protected:
     QTimer guard;
 };
 
+// The import becomes url.ini's product list, each section whole: a blank field
+// leaves no link of the product that had the row before, and products beyond
+// the import go (the import replaces them: asked when it was imported).
 TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
 {
-    test::TestSession().importBuffer = "Phone," + Url("/both") + "," + Url("/both") + "\r\n" + //
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=Old\r\nX=" + Url("/old") + "\r\nY=" + Url("/old")
+                                                           + "\r\n[A1]\r\ntitle=Case\r\n[A3]\r\ntitle=Gone\r\nX="
+                                                           + Url("/old") + "\r\n");
+    test::TestSession().importBuffer = "Phone,," + Url("/both") + "\r\n" + //
                              "Case," + Url("/x2") + ",file:///etc/passwd?http\r\n" + //
                              "TitleOnly\r\n" +                                       //
                              "Extra,," + Url("/both") + "," + Url("/extra");
@@ -130,30 +136,25 @@ TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
 
     EXPECT_TRUE(test::TestSession().resultsChanged);
     ASSERT_EQ(Grid().RowCount(), 3);
-    EXPECT_EQ(Row(0), (Strings{"1", "Phone", "12.50", "7.00"}));
+    EXPECT_EQ(Row(0), (Strings{"1", "Phone", Gbk("—"), "7.00"}));
     EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
-    EXPECT_EQ(Row(2), (Strings{"3", "Extra", "", "7.00"}));
-    // One message at the end names the local file and the empty field; titles are no links.
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("您输入的链接不正确,录入失败\nCase / Y\nExtra / X")});
+    EXPECT_EQ(Row(2), (Strings{"3", "Extra", Gbk("—"), "7.00"}));
+    // One message at the end names the local file; a product a shop does not sell is no failure.
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("您输入的链接不正确,录入失败\nCase / Y")});
     // A field beyond the last rule column is neither captured nor stored.
     EXPECT_EQ(Requests("/extra"), 0);
-
-    const LinkFile links = LinkFile::Load(LinkFilePath(root.Dirs()));
-    EXPECT_EQ(links.Value("A0", "title"), "Phone");
-    EXPECT_EQ(links.Value("A0", "X"), Url("/both"));
-    EXPECT_EQ(links.Value("A0", "Y"), Url("/both"));
-    EXPECT_EQ(links.Value("A1", "X"), Url("/x2"));
-    EXPECT_FALSE(links.HasValue("A1", "Y"));
-    EXPECT_EQ(links.Value("A2", "title"), "Extra");
-    EXPECT_EQ(links.Value("A2", "Y"), Url("/both"));
-    EXPECT_EQ(links.ProductCount(), 3);
+    EXPECT_EQ(Requests("/old"), 0);
+    EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())),
+              "[A0]\r\ntitle=Phone\r\nY=" + Url("/both") + "\r\n[A1]\r\ntitle=Case\r\nX=" + Url("/x2")
+                  + "\r\nY=file:///etc/passwd?http\r\n[A2]\r\ntitle=Extra\r\nY=" + Url("/both") + "\r\n");
     EXPECT_FALSE(window->RunProgress()->isVisible());
 
-    // The import stays: a second click captures the same lines again.
+    // url.ini holds the import now: the next click captures the same links from there.
     messages.Clear();
     const int before = Requests("/x2");
     run->RunCapture();
     EXPECT_EQ(Requests("/x2"), before + 1);
+    EXPECT_EQ(Requests("/old"), 0);
     EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
 }
 
@@ -175,9 +176,9 @@ TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
 
     ASSERT_EQ(Grid().RowCount(), 3);
     EXPECT_EQ(Row(0), (Strings{"1", "[A9] odd title", "12.50", "7.00"}));
-    EXPECT_EQ(Row(1), (Strings{"2", Gbk("手机"), "3.20", ""}));
-    EXPECT_EQ(Row(2), (Strings{"3", "c", "", "7.00"}));
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("您输入的链接不正确,录入失败\n手机 / Y\nc / X")});
+    EXPECT_EQ(Row(1), (Strings{"2", Gbk("手机"), "3.20", Gbk("—")}));
+    EXPECT_EQ(Row(2), (Strings{"3", "c", Gbk("—"), "7.00"}));
+    EXPECT_TRUE(messages.Texts().isEmpty());
     // The grid's menu is left on the cell of the last link captured.
     EXPECT_EQ(test::TestSession().currentCell.row, 2);
     EXPECT_EQ(test::TestSession().currentCell.column, 3);
@@ -190,7 +191,7 @@ TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
     run->RunCapture();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("链接为空,执行不了")});
     EXPECT_EQ(Row(0), (Strings{"1", "keep", "1", "2"}));
-    EXPECT_TRUE(test::TestSession().resultsChanged);
+    EXPECT_FALSE(test::TestSession().resultsChanged) << "nothing changed, nothing to save";
 }
 
 TEST_F(CaptureRun, LinkFileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn)
@@ -203,8 +204,8 @@ TEST_F(CaptureRun, LinkFileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn)
     test::TestSession().importBuffer = "A," + Url("/both") + "\r\nB," + Url("/x2");
     run->RunCapture();
     disk.Free();
-    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", ""}));
-    EXPECT_EQ(Row(1), (Strings{"2", "B", "3.20", ""}));
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", Gbk("—")}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "3.20", Gbk("—")}));
     ASSERT_EQ(messages.Texts().size(), 1);
     EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(LinkFilePath(root.Dirs()).u16string())));
     EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())), before);
@@ -218,7 +219,7 @@ TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
     server.RouteHang("/img-hang");
     test::TestSession().importBuffer = "P," + Url("/slow");
     run->RunCapture();
-    EXPECT_EQ(Row(0), (Strings{"1", "P", "8.80", ""}));
+    EXPECT_EQ(Row(0), (Strings{"1", "P", "8.80", Gbk("—")}));
 }
 
 TEST_F(CaptureRun, PriceInsertedByScriptAfterLoadIsFoundAtATick)
@@ -226,7 +227,7 @@ TEST_F(CaptureRun, PriceInsertedByScriptAfterLoadIsFoundAtATick)
     SetCaptureTickIntervalForTests(500); // ten ticks outlast the page's one and a half seconds
     test::TestSession().importBuffer = "Late," + Url("/late");
     run->RunCapture();
-    EXPECT_EQ(Row(0), (Strings{"1", "Late", "45.60", ""}));
+    EXPECT_EQ(Row(0), (Strings{"1", "Late", "45.60", Gbk("—")}));
 }
 
 TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
@@ -236,9 +237,10 @@ TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("获取失败")}));
 }
 
-TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLink)
+TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLinkAndKeepsTheCellsPrice)
 {
     SetCaptureTickIntervalForTests(60000);
+    Grid().AppendRows({{"1", "A", "5.00", "6.00"}});
     test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/both");
     QTimer closer;
     closer.setInterval(200);
@@ -249,7 +251,9 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLink)
     });
     closer.start();
     run->RunCapture();
-    EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "5.00", "7.00"}));
+    EXPECT_TRUE(Grid().NotRefreshed(0, 2));
+    EXPECT_FALSE(Grid().NotRefreshed(0, 3));
 }
 
 // The run shows one capture window for all its links: it stays on screen from
@@ -313,7 +317,7 @@ TEST_F(CaptureRun, APageLoadedWithoutAPriceEmptiesItsCellUntilTheResult)
     });
     closer.start();
     run->RetryFailed();
-    EXPECT_EQ(Row(0), (Strings{"1", "a", "", "7.00"})) << "closed by hand after the page had loaded";
+    EXPECT_EQ(Row(0), (Strings{"1", "a", Gbk("获取失败"), "7.00"})) << "closed by hand after the page had loaded";
 }
 
 TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
@@ -363,8 +367,8 @@ TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
     EXPECT_EQ(Requests("/none"), 1);
     EXPECT_EQ(Requests("/both"), 1);
     ASSERT_EQ(Grid().RowCount(), 2);
-    EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), ""}));
-    EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", ""}));
+    EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("—")}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", Gbk("—")}));
 }
 
 TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
@@ -405,7 +409,34 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     EXPECT_EQ(Requests("/both"), 0);
     const std::string newest = NewestRecordName(root.Dirs().dbDir);
     ASSERT_FALSE(newest.empty());
-    EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, newest)), "A|9.90|");
+    // The product the run did not reach is kept, as url.ini keeps it.
+    EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, newest)), "A|9.90|\r\nB||");
+}
+
+// Each run that changed prices is saved when it ends; a run that changed
+// nothing and the close after them add no record.
+TEST_F(CaptureRun, ARunThatChangedPricesIsSavedWhenItEnds)
+{
+    TempSession::WriteBytes(root.Dirs().spiderDir / "X.spider.cfg", kRuleX);
+    TempSession::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
+    const auto records = [&] {
+        int n = 0;
+        for (const auto &entry : std::filesystem::directory_iterator(root.Dirs().dbDir))
+            n += entry.path().extension() == ".txt";
+        return n;
+    };
+    {
+        AppShell shell(StartUpOptions{root.Dir(), {}});
+        shell.State().importBuffer = "A," + Url("/both");
+        shell.Show();
+        shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        EXPECT_EQ(records(), 1);
+        EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, NewestRecordName(root.Dirs().dbDir))), "A|12.50|");
+        shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        EXPECT_EQ(records(), 1) << "the same prices again";
+        shell.Window()->close();
+    }
+    EXPECT_EQ(records(), 1);
 }
 
 // Stopping mid-run, by the status bar's button or by Escape in the capture
@@ -430,11 +461,18 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
         },
     };
     for (const auto &stop : stops) {
+        // What the run does not reach keeps its title and price, drawn as not refreshed.
+        Grid().ClearRows();
+        Grid().AppendRows({{"1", "B", "1.00", "2.00"}, {"2", "A", "3.00", "4.00"}});
         test::TestSession().importBuffer = "A," + Url("/slow") + "," + Url("/both") + "\r\nB," + Url("/both");
         QTimer::singleShot(200, stop);
         window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
-        ASSERT_EQ(Grid().RowCount(), 1);
-        EXPECT_EQ(Row(0), (Strings{"1", "A", "9.90", ""}));
+        ASSERT_EQ(Grid().RowCount(), 2);
+        EXPECT_EQ(Row(0), (Strings{"1", "A", "9.90", "4.00"}));
+        EXPECT_EQ(Row(1), (Strings{"2", "B", "1.00", Gbk("—")}));
+        EXPECT_FALSE(Grid().NotRefreshed(0, 2));
+        EXPECT_TRUE(Grid().NotRefreshed(0, 3));
+        EXPECT_TRUE(Grid().NotRefreshed(1, 2));
         EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("已停止抓取：完成 1 / 3 条链接。"));
         EXPECT_FALSE(run->Running());
     }

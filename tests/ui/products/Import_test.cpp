@@ -107,6 +107,36 @@ TEST_F(Import, FileImportReadsGbkBytes)
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
+// An import that would drop products of url.ini asks first; a spreadsheet's
+// tab-separated cells are fields, and a line without a product is named.
+TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
+{
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n");
+    const auto path = root.Dir() / "sheet.txt";
+    TempSession::WriteBytes(path, "Q\thttp://a\r\nNew\thttp://b\r\nTitleOnly\r\n");
+    SetFileDialogHandlerForTests(
+        [&](const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    const struct {
+        int answer;
+        ImportMode mode;
+        bool imported;
+    } cases[] = {{0, ImportMode::Append, true}, {1, ImportMode::Replace, true}, {2, ImportMode::Replace, false}};
+    for (const auto &c : cases) {
+        messages.Clear();
+        test::QuestionRecorder question(c.answer);
+        import->FileImport();
+        ASSERT_EQ(question.Texts().size(), 1);
+        EXPECT_TRUE(question.Texts()[0].startsWith(QStringLiteral("导入的 2 个商品将替换现有的 2 个商品")));
+        EXPECT_EQ(question.Buttons().value(0), (QStringList{QStringLiteral("追加"), QStringLiteral("替换"), QStringLiteral("取消")}));
+        EXPECT_EQ(test::TestSession().importMode, c.mode);
+        EXPECT_EQ(test::TestSession().importBuffer.empty(), !c.imported);
+        ASSERT_EQ(messages.Texts().size(), c.imported ? 1 : 0);
+        if (c.imported)
+            EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("已导入：2条数据。\r\n第3行没有导入")));
+    }
+    SetFileDialogHandlerForTests(nullptr);
+}
+
 TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
 {
     const auto path = root.Dir() / "utf8.txt";
