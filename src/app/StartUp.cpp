@@ -14,6 +14,7 @@
 #include "products/ProductGridModel.h"
 #include "ui/products/PriceHistoryController.h"
 #include "ui/products/ProductListController.h"
+#include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 #include "ui/products/RecordListController.h"
@@ -220,10 +221,14 @@ void AppShell::ShutdownSave()
     if (!session_.resultsChanged)
         return;
     std::filesystem::path record;
-    if (!SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &record))
+    bool titlesSaved = false;
+    if (!SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &record, &titlesSaved)) {
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
-    else
-        history_->AddRecordFile(record);
+        return;
+    }
+    if (!titlesSaved)
+        ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), RecordColumnsPath(session_.dirs.dbDir));
+    history_->AddRecordFile(record);
 }
 
 } // namespace corvix

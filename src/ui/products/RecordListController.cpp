@@ -2,6 +2,7 @@
 
 #include "ui/Session.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
@@ -53,11 +54,14 @@ void RecordListController::ViewRecord()
     // now, and the viewed snapshot, already on disk, needs no save at shutdown.
     if (session_.resultsChanged) {
         std::filesystem::path saved;
-        if (!SaveGridAsRecord(grid, dbDir, &saved)) {
+        bool titlesSaved = false;
+        if (!SaveGridAsRecord(grid, dbDir, &saved, &titlesSaved)) {
             ShowMessage(QStringLiteral("本次的抓取结果无法保存到：\n%1\n为免丢失，未载入所选记录。")
                             .arg(QString::fromStdU16String(dbDir.u16string())));
             return;
         }
+        if (!titlesSaved)
+            ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), RecordColumnsPath(dbDir));
         session_.resultsChanged = false;
         emit recordSaved(saved);
         RefreshRecordList();
