@@ -2,6 +2,7 @@
 
 #include "app/StartUp.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "rules/EnabledRules.h"
 #include "support/DataRoot.h"
@@ -104,10 +105,16 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         << Qt::endl;
 
     std::filesystem::path record;
-    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record)) {
+    bool titlesSaved = false;
+    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record, &titlesSaved)) {
         err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(record) << Qt::endl;
         return kCouldNotRun;
     }
+    // The prices are saved; only a later change of the rules could show them
+    // under other shops, so the run's result stands.
+    if (!titlesSaved)
+        err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
+            << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;
 }

@@ -229,6 +229,24 @@ bool LinkFile::Save(const std::filesystem::path &path) const
     return WriteFileAtomically(path, Text());
 }
 
+bool LinkFile::HasSection(std::string_view section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+void LinkFile::AddSection(std::string_view section)
+{
+    if (!HasSection(section))
+        AppendSection(TrimBlanks(section));
+}
+
+void LinkFile::RemoveSection(std::string_view section)
+{
+    const std::string folded = FoldedName(TrimBlanks(section));
+    std::erase_if(sections_, [&](const Section &s) { return s.hasHeader && FoldedName(s.name) == folded; });
+    RebuildIndex();
+}
+
 const LinkFile::Section *LinkFile::FindSection(std::string_view name) const
 {
     const auto found = index_.find(FoldedName(TrimBlanks(name)));

@@ -37,6 +37,11 @@ public:
     // section when it is missing. Line breaks in the value would split the
     // line, so they become single blanks (and go at the ends).
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
+    bool HasSection(std::string_view section) const;
+    // Appends an empty section of that name unless one exists.
+    void AddSection(std::string_view section);
+    // Removes every section of that name with all its lines.
+    void RemoveSection(std::string_view section);
 
     // Product rows are the "A" + n sections that exist, in the order of n (a
     // number written twice, "[A3]" and "[a3]", is one row), so that a stray

@@ -45,9 +45,8 @@ PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridMod
                            std::string previousTime);
 
 // The record file loaded as 查看 shows it, into a grid of its own with the
-// columns of columnsOf. A record file keeps cells, not titles: its columns are
-// taken to be the current ones (the enabled rules' titles in order), as when a
-// record is loaded into the product grid.
+// columns of columnsOf: cells by shop title where the record's titles are
+// known, else by position (LoadRecordIntoGrid).
 std::unique_ptr<ProductGridModel> LoadRecordWithColumnsOf(const ProductGridModel &columnsOf,
                                                           const std::filesystem::path &file);
 

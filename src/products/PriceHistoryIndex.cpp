@@ -1,6 +1,7 @@
 #include "products/PriceHistoryIndex.h"
 
 #include "products/PriceText.h"
+#include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 
 #include <algorithm>
@@ -21,6 +22,17 @@ uint32_t PriceHistoryIndex::TitleId(const std::string &title)
         pointsOfTitle_.emplace_back();
         lastRecordOfTitle_.push_back(kNoRecord);
     }
+    return it->second;
+}
+
+uint32_t PriceHistoryIndex::SiteId(const std::string &siteTitle, uint32_t occurrence)
+{
+    std::string key = siteTitle;
+    key += '\0';
+    key += std::to_string(occurrence);
+    const auto [it, added] = siteIds_.try_emplace(std::move(key), static_cast<uint32_t>(sites_.size()));
+    if (added)
+        sites_.push_back({siteTitle, occurrence});
     return it->second;
 }
 
@@ -45,8 +57,19 @@ void PriceHistoryIndex::UpdateRanks(uint32_t added)
 
 void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry)
 {
+    AddRecord(dbDir, entry, LinkFile::Load(RecordColumnsPath(dbDir)));
+}
+
+void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry,
+                                  const LinkFile &columns)
+{
     if (!files_.insert(entry.file.string()).second)
         return;
+    const RecordColumns shops = ReadRecordColumns(columns, entry.name);
+    std::vector<uint32_t> sites;
+    std::unordered_map<std::string, uint32_t> seen;
+    for (const std::string &shop : shops.shops)
+        sites.push_back(kByTitle | SiteId(shop, seen[shop]++));
     const auto record = static_cast<uint32_t>(records_.size());
     records_.push_back({entry.name, entry.displayTime, entry.file});
     UpdateRanks(record);
@@ -57,19 +80,24 @@ void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const Reco
         if (lastRecordOfTitle_[title] == record)
             return;
         lastRecordOfTitle_[title] = record;
-        for (size_t k = 1; k < fields.size(); ++k)
+        for (size_t k = 1; k < fields.size(); ++k) {
+            if (shops.known && k > sites.size())
+                break;
+            const uint32_t site = shops.known ? sites[k - 1] : static_cast<uint32_t>(k - 1);
             if (const std::optional<double> price = LeadingPrice(fields[k]))
-                pointsOfTitle_[title].push_back({record, static_cast<uint32_t>(k - 1), *price});
+                pointsOfTitle_[title].push_back({record, site, *price});
+        }
     });
 }
 
 void PriceHistoryIndex::AddRecords(const std::filesystem::path &dbDir, const std::vector<RecordListEntry> &entries,
                                    const std::atomic<bool> *cancel)
 {
+    const LinkFile columns = LinkFile::Load(RecordColumnsPath(dbDir));
     for (const RecordListEntry &entry : entries) {
         if (cancel && cancel->load())
             return;
-        AddRecord(dbDir, entry);
+        AddRecord(dbDir, entry, columns);
     }
 }
 
@@ -85,11 +113,22 @@ std::vector<PriceSeries> PriceHistoryIndex::History(const std::string &title,
     std::vector<Point> points = pointsOfTitle_[found->second];
     std::stable_sort(points.begin(), points.end(),
                      [this](const Point &a, const Point &b) { return rank_[a.record] < rank_[b.record]; });
+    std::unordered_map<std::string, std::vector<size_t>> seriesOfTitle;
+    for (size_t s = 0; s < siteTitles.size(); ++s)
+        seriesOfTitle[siteTitles[s]].push_back(s);
     for (const Point &point : points) {
-        if (point.site >= series.size())
+        size_t s = point.site;
+        if (point.site & kByTitle) {
+            const Site &site = sites_[point.site & ~kByTitle];
+            const auto of = seriesOfTitle.find(site.title);
+            if (of == seriesOfTitle.end() || site.occurrence >= of->second.size())
+                continue;
+            s = of->second[site.occurrence];
+        }
+        if (s >= series.size())
             continue;
         const Record &record = records_[point.record];
-        series[point.site].points.push_back({record.name, record.time, point.price});
+        series[s].points.push_back({record.name, record.time, point.price});
     }
     return series;
 }

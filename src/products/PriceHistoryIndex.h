@@ -1,11 +1,13 @@
 #pragma once
 // The price history of the products over all record files, indexed by product
 // title so that one title's history is read without going through the files
-// again. A record file keeps cells, not titles: the site columns of every
-// record are taken to be the current ones (the enabled rules' titles in
-// order), the same assumption under which a record is loaded into the grid.
+// again. A price is kept under the shop title its record was saved with (the
+// side file of RecordColumns.h), so that a shop closed or moved since keeps its
+// own history; a record saved without titles has the current site columns (the
+// enabled rules' titles in order), as when it is loaded into the grid.
 // As in the change marks, a title that occurs more than once in a record counts
 // with its first row, and rows without a title are left out.
+#include "products/LinkFile.h"
 #include "products/RecordList.h"
 
 #include <atomic>
@@ -42,7 +44,9 @@ public:
 
     // One series per site title, in the order given, each holding the prices
     // of the product titled title in every record in name order; records whose
-    // cell holds no number have no point.
+    // cell holds no number have no point. A record saved with its titles gives
+    // a shop's price to the series of that title (the n-th of a title given
+    // twice to the n-th); one saved without, its k-th shop to the k-th series.
     std::vector<PriceSeries> History(const std::string &title, const std::vector<std::string> &siteTitles) const;
 
     // The number of record files read.
@@ -56,11 +60,14 @@ private:
     };
     struct Point {
         uint32_t record; // index into records_
-        uint32_t site;   // 0 for the first site column
+        uint32_t site;   // kByTitle | index into sites_, or the position (0 = first site column)
         double price;
     };
+    static constexpr uint32_t kByTitle = 0x80000000u;
 
+    void AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry, const LinkFile &columns);
     uint32_t TitleId(const std::string &title);
+    uint32_t SiteId(const std::string &siteTitle, uint32_t occurrence);
     void UpdateRanks(uint32_t added);
 
     std::vector<Record> records_;     // in the order read
@@ -70,6 +77,12 @@ private:
     std::unordered_map<std::string, uint32_t> titleIds_;
     std::vector<std::vector<Point>> pointsOfTitle_;
     std::vector<uint32_t> lastRecordOfTitle_; // the record that gave the title's points last
+    struct Site {
+        std::string title;   // a shop title a record was saved with
+        uint32_t occurrence; // 0 unless the record has the title more than once
+    };
+    std::vector<Site> sites_;
+    std::unordered_map<std::string, uint32_t> siteIds_;
 };
 
 } // namespace corvix

@@ -2,6 +2,7 @@
 
 #include "support/Events.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
 #include "products/RecordStamp.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
@@ -55,13 +56,15 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
         batch.reserve(kRowsPerBatch);
     };
 
+    const RecordFieldMap map(ReadRecordColumns(path.parent_path(), PathToGbk(path.filename())), grid);
     ForEachRecordRow(path, [&](std::vector<std::string> &fields) {
         const size_t columns = static_cast<size_t>(grid.ColumnCount());
         std::vector<std::string> row(columns);
         if (columns > 0)
             row[0] = std::to_string(static_cast<size_t>(grid.RowCount()) + batch.size() + 1);
-        for (size_t k = 1; k <= fields.size() && k < columns; ++k)
-            row[k] = std::move(fields[k - 1]);
+        for (size_t k = 0; k < fields.size(); ++k)
+            if (const int column = map.GridColumn(k); column > 0)
+                row[static_cast<size_t>(column)] = std::move(fields[k]);
         batch.push_back(std::move(row));
         if (batch.size() >= kRowsPerBatch) {
             flush();
@@ -85,12 +88,20 @@ std::string RecordText(const ProductGridModel &grid)
     return text;
 }
 
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path)
+bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path,
+                      bool *titlesSaved)
 {
     const std::filesystem::path file = PathInDir(dbDir, MakeRecordStamp() + ".txt");
     if (path)
         *path = file;
-    return WriteFileAtomically(file, RecordText(grid));
+    if (titlesSaved)
+        *titlesSaved = false;
+    if (!WriteFileAtomically(file, RecordText(grid)))
+        return false;
+    const bool titles = WriteRecordColumns(dbDir, PathToGbk(file.filename()), grid);
+    if (titlesSaved)
+        *titlesSaved = titles;
+    return true;
 }
 
 } // namespace corvix

@@ -22,17 +22,21 @@ void ForEachRecordRow(const std::filesystem::path &path,
                       const std::function<void(std::vector<std::string> &fields)> &visit);
 
 // Appends the record's non-empty lines to the grid as rows numbered on from the
-// grid's row count; fields fill columns 1.. and those beyond the last column are
-// dropped. The grid is not cleared. A missing or unreadable file adds nothing.
+// grid's row count. Cells go to the grid's columns by shop title when the side
+// file of the record's directory names its shops (RecordColumns.h), otherwise
+// fields fill columns 1.. as saved; cells without a column are dropped. The
+// grid is not cleared. A missing or unreadable file adds nothing.
 void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid);
 
 // The record file text of the whole grid (empty for a grid without rows).
 std::string RecordText(const ProductGridModel &grid);
 
 // Writes the grid as a new record file in dbDir, named by the current record
-// stamp. False when the file could not be written; an older file is never
-// left half-written. `path`, when given, receives the file's path either way.
+// stamp, then its shop titles into the side file. False when the record file
+// could not be written; an older file is never left half-written. `path`, when
+// given, receives the file's path either way; `titlesSaved`, whether the titles
+// were written too (a record without them is still read, by position).
 bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
-                      std::filesystem::path *path = nullptr);
+                      std::filesystem::path *path = nullptr, bool *titlesSaved = nullptr);
 
 } // namespace corvix

@@ -3,6 +3,7 @@
 #include "support/TextUtils.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace corvix {
 
@@ -53,6 +54,14 @@ Rule ParseRule(std::string_view ruleText)
     rule.builtIn = RuleField(ruleText, "fixed") == "1";
     rule.enabled = RuleField(ruleText, "open") == "1";
     return rule;
+}
+
+Rule ReplacingRule(Rule edited, std::string_view oldText)
+{
+    const Rule old = ParseRule(oldText);
+    edited.enabled = old.enabled;
+    edited.builtIn = old.builtIn;
+    return edited;
 }
 
 std::string ComposeRuleText(const Rule &rule)

@@ -37,5 +37,10 @@ Rule ParseRule(std::string_view ruleText);
 // The file text: the eight tag pairs joined by "\r\n", nothing after the last.
 // A rule without a method is written as an element rule, flags as "1"/"0".
 std::string ComposeRuleText(const Rule &rule);
+// The edited rule as it replaces the rule whose file text is `oldText` (empty
+// when there is no such rule): it keeps the old rule's enabled and built-in
+// flags, so saving an edit neither closes a rule nor drops its grid column. A
+// new rule starts closed and custom.
+Rule ReplacingRule(Rule edited, std::string_view oldText);
 
 } // namespace corvix

@@ -4,6 +4,7 @@
 #include "products/PriceChanges.h"
 #include "products/TestGrids.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
 
@@ -101,4 +102,16 @@ TEST(CompareWithRecord, ResultsAgainstTheNewestRecordAViewedOneAgainstTheOneBefo
 
     EXPECT_EQ(RecordBefore(entries, "1543910400"), nullptr); // the first has none
     EXPECT_EQ(RecordBefore(entries, "1"), nullptr);          // not listed
+}
+
+// The earlier record was saved under 甲铺, 乙铺, 丙铺; 乙铺 was closed since.
+TEST(CompareWithRecord, ComparesEachShopWithItsOwnEarlierPrice)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    TempDataRoot::WriteBytes(db / "1543910400.txt", "P|10|20|30|");
+    ASSERT_TRUE(WriteRecordColumns(db, "1543910400.txt", *MakeGrid({"甲铺", "乙铺", "丙铺"}, {})));
+    const auto grid = MakeGrid({"丙铺", "甲铺"}, {{"1", "P", "30", "11"}});
+    const PriceChanges marks = CompareWithRecord(*grid, db, ListRecordEntries(db).front());
+    ExpectMarks(marks, *grid, {{{0, 2}, {PriceChange::Same, "30"}}, {{0, 3}, {PriceChange::Higher, "10"}}});
 }

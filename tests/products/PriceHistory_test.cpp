@@ -3,7 +3,9 @@
 #include "common/CoreTestSupport.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceHistoryLoader.h"
+#include "products/RecordColumns.h"
 #include "products/RecordList.h"
+#include "products/TestGrids.h"
 #include "support/Gbk.h"
 
 #include <QCoreApplication>
@@ -142,4 +144,25 @@ TEST(PriceHistoryLoader, BuildsOnAWorkerAndTakesARecordSavedMeanwhile)
     TempDataRoot::WriteBytes(db / "1544256000.txt", "A|13|");
     loader.AddRecordFile(db / "1544256000.txt");
     EXPECT_EQ(loader.Index().History("A", Sites())[0].points.back().price, 13);
+}
+
+// Records saved under 京东, 天猫 and under 天猫, 苏宁, 京东, and one of an older
+// installation (by position: 京东, 天猫 today).
+TEST(PriceHistoryIndex, PricesStayUnderTheShopTheirRecordNamed)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    TempDataRoot::WriteBytes(db / "1543910400.txt", "A|1|2|");
+    TempDataRoot::WriteBytes(db / "1543996800.txt", "A|3|4|5|");
+    TempDataRoot::WriteBytes(db / "1544083200.txt", "A|6|7|");
+    ASSERT_TRUE(WriteRecordColumns(db, "1543910400.txt", *test::MakeGrid({"京东", "天猫"}, {})));
+    ASSERT_TRUE(WriteRecordColumns(db, "1543996800.txt", *test::MakeGrid({"天猫", "苏宁", "京东"}, {})));
+    PriceHistoryIndex index;
+    index.AddRecords(db, ListRecordEntries(db));
+
+    const std::vector<PriceSeries> history = index.History("A", {Gbk("天猫"), Gbk("苏宁"), Gbk("京东")});
+    EXPECT_EQ(PointsOf(history[0]), (Points{{"1543910400", 2}, {"1543996800", 3}, {"1544083200", 6}}));
+    EXPECT_EQ(PointsOf(history[1]), (Points{{"1543996800", 4}, {"1544083200", 7}}));
+    EXPECT_EQ(PointsOf(history[2]), (Points{{"1543910400", 1}, {"1543996800", 5}}));
+    EXPECT_EQ(PointsOf(index.History("A", Sites())[0]), (Points{{"1543910400", 1}, {"1543996800", 5}, {"1544083200", 6}}));
 }

@@ -1,6 +1,8 @@
 // Record files: loading into the grid, the saved text, the newest name.
 #include "common/CoreTestSupport.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
+#include "products/TestGrids.h"
 #include "products/RecordFile.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace corvix;
@@ -153,4 +156,68 @@ TEST(NewestRecordName, IsTheLastTxtInNameOrder)
     EXPECT_EQ(NewestRecordName(db), "1543996800.txt");
     TempDataRoot::WriteBytes(PathInDir(db, Gbk("记录.txt")), "");
     EXPECT_EQ(NewestRecordName(db), Gbk("记录.txt"));
+}
+
+// A record saved under 甲铺, 乙铺, 丙铺 and loaded after the rules changed.
+TEST(RecordColumns, CellsFollowTheirShopTitleAndOlderRecordsTheirPosition)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    bool titlesSaved = false;
+    ASSERT_TRUE(SaveGridAsRecord(*test::MakeGrid({"甲铺", "乙铺", "丙铺"}, {{"1", "P", "1", "2", "3"}}), db,
+                                 nullptr, &titlesSaved));
+    SetClockForTests(nullptr);
+    EXPECT_TRUE(titlesSaved);
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "1543917600.txt"), "P|1|2|3|");
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), Gbk("[1543917600]\r\n1=甲铺\r\n2=乙铺\r\n3=丙铺\r\n"));
+    EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
+    TempDataRoot::WriteBytes(db / "1543910400.txt", "P|1|2|3|"); // an older installation's record
+
+    struct Case {
+        std::vector<std::string> shops;
+        Rows titled, older;
+    };
+    const Case cases[] = {
+        {{"甲铺", "丙铺"}, {{"1", "P", "1", "3"}}, {{"1", "P", "1", "2"}}},
+        {{"丙铺", "甲铺"}, {{"1", "P", "3", "1"}}, {{"1", "P", "1", "2"}}},
+        {{"丁铺", "乙铺"}, {{"1", "P", "", "2"}}, {{"1", "P", "1", "2"}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shops[0]);
+        for (const auto &[name, expected] : {std::pair{"1543917600.txt", c.titled}, {"1543910400.txt", c.older}}) {
+            const auto grid = test::MakeGrid(c.shops, {});
+            LoadRecordIntoGrid(db / name, *grid);
+            EXPECT_EQ(GridRows(*grid), expected) << name;
+        }
+    }
+}
+
+TEST(RecordColumns, TitlesReadBackWholeAndASectionIsReplacedOrDropped)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    const std::vector<std::string> odd{" A", "\"q\"", "B=C", ""};
+    ASSERT_TRUE(WriteRecordColumns(db, "7.txt", *test::MakeGrid({"x"}, {})));
+    ASSERT_TRUE(WriteRecordColumns(db, "7.txt", *test::MakeGrid(odd, {})));
+    ASSERT_TRUE(WriteRecordColumns(db, "8", *test::MakeGrid({}, {})));
+    EXPECT_EQ(ReadRecordColumns(db, "7").shops, odd);
+    EXPECT_TRUE(ReadRecordColumns(db, "8.txt").known);
+    EXPECT_FALSE(ReadRecordColumns(db, "9.txt").known);
+
+    ASSERT_TRUE(DropRecordColumns(db, "7.txt"));
+    EXPECT_FALSE(ReadRecordColumns(db, "7").known);
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), "[8]\r\n");
+}
+
+TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    std::filesystem::create_directory(db / "columns.ini");
+    bool titlesSaved = true;
+    std::filesystem::path saved;
+    EXPECT_TRUE(SaveGridAsRecord(*test::MakeGrid({"甲铺"}, {{"1", "P", "1"}}), db, &saved, &titlesSaved));
+    EXPECT_FALSE(titlesSaved);
+    EXPECT_EQ(TempDataRoot::ReadBytes(saved), "P|1|");
 }

@@ -30,6 +30,30 @@ TEST(RuleFile, ComposedTextHasTheEightTagsInOrder)
     EXPECT_NE(ComposeRuleText(f).find("\r\n[fixed]1[/fixed]\r\n[open]1[/open]"), std::string::npos);
 }
 
+struct ReplaceCase {
+    const char *oldText;
+    bool enabled, builtIn;
+};
+
+TEST(RuleFile, AReplacedRuleKeepsItsFlagsAndANewOneStartsClosed)
+{
+    const ReplaceCase cases[] = {
+        {"", false, false},
+        {"[fixed]0[/fixed]\r\n[open]1[/open]", true, false},
+        {"[fixed]1[/fixed]\r\n[open]1[/open]", true, true},
+        {"[fixed]1[/fixed]\r\n[open]0[/open]", false, true},
+        {"[open] 1[/open]", false, false},
+    };
+    Rule edited{"t", "<b>", "</b>", RuleMethod::Markers, "", "span", true, true};
+    for (const ReplaceCase &c : cases) {
+        SCOPED_TRACE(c.oldText);
+        const Rule saved = ReplacingRule(edited, c.oldText);
+        EXPECT_EQ(saved.enabled, c.enabled);
+        EXPECT_EQ(saved.builtIn, c.builtIn);
+        EXPECT_EQ(saved.left, "<b>");
+    }
+}
+
 TEST(RuleFile, WrittenUnderItsTitleAndReadBack)
 {
     TempDataDirs d;

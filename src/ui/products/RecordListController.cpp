@@ -2,6 +2,7 @@
 
 #include "ui/Session.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 #include "support/Gbk.h"
@@ -41,11 +42,15 @@ void RecordListController::RefreshRecordList()
 bool RecordListController::SaveResults(std::filesystem::path *file)
 {
     std::filesystem::path saved;
-    const bool written = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &saved);
+    bool titlesSaved = false;
+    const bool written = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &saved, &titlesSaved);
     if (file)
         *file = saved;
     if (!written)
         return false;
+    // The record is safe; without its titles it is read by position later.
+    if (!titlesSaved)
+        ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), RecordColumnsPath(session_.dirs.dbDir));
     session_.resultsChanged = false;
     emit recordSaved(saved);
     RefreshRecordList();

@@ -70,6 +70,7 @@ void RuleEditorController::SaveRule()
 
     const DataDirs &dirs = session_.dirs;
     const std::string title = ToGbk(inputs.title);
+    rule = ReplacingRule(std::move(rule), ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
     switch (WriteRuleText(dirs, title, ComposeRuleText(rule))) {
     case RuleWriteResult::Written:
         break;
@@ -81,6 +82,7 @@ void RuleEditorController::SaveRule()
         ShowWriteFailure(QStringLiteral("保存规则"), RuleFilePath(dirs, title));
         return;
     }
+    // A title the index already lists keeps its line, so the rule keeps its place.
     bool indexed = false;
     UpdateRuleIndex(dirs, title, false, &indexed);
     if (!indexed) {

@@ -328,3 +328,29 @@ TEST_F(RecordListTest, TheBannerGoesWhenARunShowsCurrentResults)
     Grid().SetShowsOlderRecord(false); // as a capture run does when it rebuilds the grid
     EXPECT_FALSE(window->ListPage()->OlderRecordBanner()->isVisible());
 }
+
+// Results saved under the rules X, Y; the rules are swapped and the program
+// started again: 查看 puts each price under its own shop.
+TEST_F(RecordListTest, ViewingARecordOfOtherRulesShowsPricesUnderTheirShops)
+{
+    SetClockForTests([] { return LocalDateTime{2018, 12, 6, 8, 0, 0, 0}; });
+    Write("1543910400.txt", "old|1|2|");
+    controller->FillRecordList();
+    Grid().AppendRows({{"1", "captured", "7", "8"}});
+    test::TestSession().resultsChanged = true;
+    Select(0);
+    controller->ViewRecord();
+
+    MainWindow swapped;
+    for (const char *title : {"Y", "X"})
+        swapped.ListPage()->AddGridColumn(title, 60, Qt::AlignHCenter);
+    auto *restarted = new RecordListController(&swapped, test::TestSession());
+    restarted->FillRecordList();
+    QTreeWidget *list = swapped.RecordsPage()->List();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    list->setCurrentItem(list->topLevelItem(1));
+    restarted->ViewRecord();
+    const ProductGridModel &grid = *swapped.ListPage()->Grid();
+    ASSERT_EQ(grid.RowCount(), 1);
+    EXPECT_EQ(grid.Rows()[0], (std::vector<std::string>{"1", "captured", "8", "7"}));
+}

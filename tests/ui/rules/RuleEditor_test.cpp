@@ -140,26 +140,37 @@ TEST_F(RuleEditorTest, FieldsAreTakenExactlyAsTypedAndLoadBackUnchanged)
               std::string::npos);
 }
 
-TEST_F(RuleEditorTest, SavingOverABuiltInRuleMakesItAClosedCustomRule)
+// 编辑 then 添加 changes what the rule finds, never whether it is on: a closed
+// rule would lose its grid column at the next start.
+TEST_F(RuleEditorTest, EditingARuleKeepsItsStateAndPlace)
 {
     WriteRule("京东", RuleText("1", "1", "1"));
-    WriteIndex("\r\n京东");
+    WriteRule("A", RuleText("1", "1"));
+    WriteRule("B", RuleText("1", "0"));
+    WriteIndex("\r\n京东\r\nA\r\nB");
     OpenRuleList();
-    ASSERT_EQ(Cell(0, 2), "内置");
-
-    Fill(QStringLiteral("京东"), 1, "<b>", "</b>", "");
+    for (int row = 0; row < 3; ++row) {
+        SelectRow(row);
+        MenuItem("编辑")->trigger();
+        Left()->setPlainText(QStringLiteral("<b>"));
+        PressAdd();
+    }
+    Fill(QStringLiteral("新"), 1, "<i>", "</i>", "");
     PressAdd();
-    EXPECT_EQ(messages.Texts(), QStringList{kAdded});
-    EXPECT_EQ(IndexTitles(), std::vector<std::string>{Gbk("京东")});
-    const std::string text = RuleBytes(QStringLiteral("京东"));
-    EXPECT_EQ(RuleField(text, "fixed"), "0");
-    EXPECT_EQ(RuleField(text, "open"), "0");
-    EXPECT_EQ(RuleField(text, "left"), "<b>");
+    EXPECT_EQ(messages.Texts(), QStringList(4, kAdded));
+    EXPECT_EQ(IndexTitles(), (std::vector<std::string>{Gbk("京东"), "A", "B", Gbk("新")}));
+    EXPECT_EQ(RuleField(RuleBytes("A"), "left"), "<b>");
 
     MenuItem("刷新")->trigger();
-    ASSERT_EQ(List()->topLevelItemCount(), 1);
-    EXPECT_EQ(Cell(0, 2), "自定义添加");
-    EXPECT_EQ(Cell(0, 3), "关闭");
+    ASSERT_EQ(List()->topLevelItemCount(), 4);
+    const QStringList kinds{QStringLiteral("内置"), QStringLiteral("自定义添加"), QStringLiteral("自定义添加"),
+                            QStringLiteral("自定义添加")};
+    const QStringList states{QStringLiteral("启用"), QStringLiteral("启用"), QStringLiteral("关闭"),
+                             QStringLiteral("关闭")};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(Cell(row, 2), kinds[row]) << row;
+        EXPECT_EQ(Cell(row, 3), states[row]) << row;
+    }
 }
 
 TEST_F(RuleEditorTest, RefusedTitlesSaveNothingAndSayWhy)
