@@ -37,6 +37,8 @@ public:
     // section when it is missing. Line breaks in the value would split the
     // line, so they become single blanks (and go at the ends).
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
+    // Removes every line of the key from the section that Value reads.
+    void RemoveValue(std::string_view section, std::string_view key);
 
     // Product rows are the "A" + n sections that exist, in the order of n (a
     // number written twice, "[A3]" and "[a3]", is one row), so that a stray
@@ -49,12 +51,27 @@ public:
     // the sections up to that row, so that rows and sections still match.
     std::string ProductValue(int row, std::string_view key) const;
     void SetProductValue(int row, std::string_view key, std::string_view value);
+    // An empty value means "no such key": the key's lines go, and a row beyond
+    // the last one is not created for it.
+    void SetOrRemoveProductValue(int row, std::string_view key, std::string_view value);
 
     // Removes every section of product row `row` and numbers the remaining
     // product sections A0..A(n-2) in their order, so that the file reads the
     // same to an installation that takes row i from section "A" + i. Other
     // sections are left as they are.
     void RemoveProductSection(int row);
+
+    // The sections RemoveProductSection takes away, as they were written, and
+    // where they stood, so that they can be put back.
+    struct TakenSections {
+        std::string text; // empty when the row had no section
+        size_t position = 0;
+    };
+    TakenSections TakeProductSection(int row);
+    // Undoes TakeProductSection: the sections go back as row `row` (named
+    // "A" + row) and the rows from there on move one down, numbered in order.
+    // Rows missing before it get an empty section each.
+    void RestoreProductSection(int row, const TakenSections &taken);
 
     static std::string SectionName(int number) { return "A" + std::to_string(number); }
     // The number of a product section's name ("A12", "a12"), or -1.
@@ -82,6 +99,7 @@ private:
     // The section name of an existing row; empty beyond the last row.
     std::string ProductSection(int row) const;
     void NumberProductsInOrder();
+    void RenameSection(Section &section, int number);
 
     std::vector<Section> sections_; // sections_[0] holds the lines before any header
     // Case-folded section name -> index of its first section: a run looks up one
