@@ -17,6 +17,7 @@
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 #include "ui/products/RecordListController.h"
+#include "ui/products/ShopColumnsController.h"
 #include "rules/EnabledRules.h"
 #include "ui/rules/RuleEditorController.h"
 #include "ui/rules/RuleListController.h"
@@ -52,6 +53,7 @@ struct AppShell::Controllers {
     std::unique_ptr<ExportController> exporter;
     std::unique_ptr<ChangeMarksController> changeMarks;
     std::unique_ptr<PriceHistoryController> priceHistory;
+    std::unique_ptr<ShopColumnsController> shopColumns;
 };
 
 AppShell::AppShell(StartUpOptions options)
@@ -130,6 +132,13 @@ void AppShell::BindControllers()
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);
+    c.productList->FollowRun(c.captureRun.get());
+    c.shopColumns = std::make_unique<ShopColumnsController>(w->ListPage(), s);
+    c.shopColumns->FollowRun(c.captureRun.get());
+    connect(c.ruleEditor.get(), &RuleEditorController::rulesChanged, c.shopColumns.get(),
+            &ShopColumnsController::RulesChanged);
+    connect(c.ruleList.get(), &RuleListController::rulesChanged, c.shopColumns.get(),
+            &ShopColumnsController::RulesChanged);
 }
 
 // "同时抓取" comes back as it was last set, and each change is stored at once.
@@ -174,8 +183,8 @@ void AppShell::StartUp()
     SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
 
-    // One grid column per enabled rule, in index order; the columns and the
-    // rule texts stay as they are until the program ends.
+    // One grid column per enabled rule, in index order. Rules enabled later
+    // get their columns then; none goes before the program ends.
     program.enabledRules.clear();
     for (auto &rule : LoadEnabledRules(program.dirs, ProcessPendingEvents)) {
         window_->ListPage()->AddShopColumn(rule.title);

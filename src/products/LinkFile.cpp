@@ -313,6 +313,16 @@ void LinkFile::SetValue(std::string_view section, std::string_view key, std::str
     s->lines.insert(insertAt, std::move(line));
 }
 
+void LinkFile::RemoveValue(std::string_view section, std::string_view key)
+{
+    Section *s = FindSection(section);
+    if (!s || TrimBlanks(key).empty())
+        return;
+    std::erase_if(s->lines, [key](const Line &line) {
+        return line.isKey && ValueStart(line.raw, key) != std::string_view::npos;
+    });
+}
+
 LinkFile::Section &LinkFile::AppendSection(std::string_view name)
 {
     Section added;
@@ -399,6 +409,20 @@ void LinkFile::ClearProductKeys(int row)
             std::erase_if(section.lines, [](const Line &line) { return line.isKey; });
 }
 
+void LinkFile::SetOrRemoveProductValue(int row, std::string_view key, std::string_view value)
+{
+    if (!SingleLineText(value).empty())
+        SetProductValue(row, key, value);
+    else if (const std::string section = ProductSection(row); !section.empty())
+        RemoveValue(section, key);
+}
+
+void LinkFile::RenameSection(Section &section, int number)
+{
+    section.name = SectionName(number);
+    section.header = "[" + section.name + "]";
+}
+
 void LinkFile::NumberProductsInOrder()
 {
     bool renamed = false;
@@ -411,8 +435,7 @@ void LinkFile::NumberProductsInOrder()
         const auto row = std::lower_bound(productNumbers_.begin(), productNumbers_.end(), n) - productNumbers_.begin();
         if (row == n)
             continue; // left as written, "[a3]" or "[ A3 ]" included
-        section.name = SectionName(static_cast<int>(row));
-        section.header = "[" + section.name + "]";
+        RenameSection(section, static_cast<int>(row));
         renamed = true;
     }
     if (renamed)
@@ -421,14 +444,54 @@ void LinkFile::NumberProductsInOrder()
 
 void LinkFile::RemoveProductSection(int row)
 {
+    TakeProductSection(row);
+}
+
+LinkFile::TakenSections LinkFile::TakeProductSection(int row)
+{
+    TakenSections taken;
     if (row < 0 || row >= ProductCount())
-        return;
+        return taken;
     const int number = productNumbers_[static_cast<size_t>(row)];
     // Every section of the row goes, duplicates included: a duplicate left
     // behind would shadow the renumbered section of the next row.
-    std::erase_if(sections_, [number](const Section &s) { return s.hasHeader && ProductNumberOf(s.name) == number; });
+    const auto ofRow = [number](const Section &s) { return s.hasHeader && ProductNumberOf(s.name) == number; };
+    taken.position = static_cast<size_t>(std::find_if(sections_.begin(), sections_.end(), ofRow) - sections_.begin());
+    for (const Section &section : sections_) {
+        if (!ofRow(section))
+            continue;
+        taken.text += section.header + "\r\n";
+        for (const Line &line : section.lines)
+            taken.text += line.raw + "\r\n";
+    }
+    std::erase_if(sections_, ofRow);
     RebuildIndex();
     NumberProductsInOrder();
+    return taken;
+}
+
+void LinkFile::RestoreProductSection(int row, const TakenSections &taken)
+{
+    if (row < 0 || taken.text.empty())
+        return;
+    NumberProductsInOrder();
+    while (ProductCount() < row)
+        AppendSection(SectionName(ProductCount()));
+    for (Section &section : sections_) {
+        const int n = section.hasHeader ? ProductNumberOf(section.name) : -1;
+        if (n >= row)
+            RenameSection(section, n + 1);
+    }
+    LinkFile parsed = Parse(taken.text);
+    std::vector<Section> restored(std::make_move_iterator(parsed.sections_.begin() + 1),
+                                  std::make_move_iterator(parsed.sections_.end()));
+    for (Section &section : restored)
+        if (ProductNumberOf(section.name) != row)
+            RenameSection(section, row);
+    const size_t at = std::clamp<size_t>(taken.position, 1, sections_.size());
+    sections_.insert(sections_.begin() + static_cast<std::ptrdiff_t>(at), std::make_move_iterator(restored.begin()),
+                     std::make_move_iterator(restored.end()));
+    RebuildIndex();
 }
 
 std::filesystem::path LinkFilePath(const DataDirs &dirs)

@@ -42,6 +42,8 @@ public:
     void AddSection(std::string_view section);
     // Removes every section of that name with all its lines.
     void RemoveSection(std::string_view section);
+    // Removes every line of the key from the section that Value reads.
+    void RemoveValue(std::string_view section, std::string_view key);
 
     // Product rows are the "A" + n sections that exist, in the order of n (a
     // number written twice, "[A3]" and "[a3]", is one row), so that a stray
@@ -59,6 +61,9 @@ public:
     // Removes every key of row's sections (comments and blank lines stay), so
     // that the section can be written whole for another product.
     void ClearProductKeys(int row);
+    // An empty value means "no such key": the key's lines go, and a row beyond
+    // the last one is not created for it.
+    void SetOrRemoveProductValue(int row, std::string_view key, std::string_view value);
 
     // Removes every section of product row `row` and numbers the remaining
     // product sections A0..A(n-2) in their order, so that the file reads the
@@ -68,6 +73,18 @@ public:
     // Renames the product sections A0..A(n-1) in their order, as every
     // installation reads them (row i from section "A" + i).
     void NumberProductsInOrder();
+
+    // The sections RemoveProductSection takes away, as they were written, and
+    // where they stood, so that they can be put back.
+    struct TakenSections {
+        std::string text; // empty when the row had no section
+        size_t position = 0;
+    };
+    TakenSections TakeProductSection(int row);
+    // Undoes TakeProductSection: the sections go back as row `row` (named
+    // "A" + row) and the rows from there on move one down, numbered in order.
+    // Rows missing before it get an empty section each.
+    void RestoreProductSection(int row, const TakenSections &taken);
 
     static std::string SectionName(int number) { return "A" + std::to_string(number); }
     // The number of a product section's name ("A12", "a12"), or -1.
@@ -94,6 +111,7 @@ private:
     Section &AppendSection(std::string_view name);
     // The section name of an existing row; empty beyond the last row.
     std::string ProductSection(int row) const;
+    void RenameSection(Section &section, int number);
 
     std::vector<Section> sections_; // sections_[0] holds the lines before any header
     // Case-folded section name -> index of its first section: a run looks up one

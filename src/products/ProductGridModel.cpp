@@ -2,6 +2,8 @@
 
 #include "support/Gbk.h"
 
+#include <algorithm>
+
 namespace corvix {
 namespace {
 const std::string kEmpty;
@@ -31,11 +33,19 @@ int ProductGridModel::FindColumn(const std::string &title) const
 
 void ProductGridModel::AddColumn(const std::string &title, int width, Qt::Alignment alignment)
 {
-    const int c = ColumnCount();
-    beginInsertColumns({}, c, c);
-    columns_.push_back({title, width, alignment});
-    for (auto &row : rows_)
-        row.resize(columns_.size());
+    InsertColumn(ColumnCount(), title, width, alignment);
+}
+
+void ProductGridModel::InsertColumn(int column, const std::string &title, int width, Qt::Alignment alignment)
+{
+    column = std::clamp(column, 0, ColumnCount());
+    beginInsertColumns({}, column, column);
+    columns_.insert(columns_.begin() + column, {title, width, alignment});
+    for (auto &row : rows_) {
+        if (row.size() < static_cast<size_t>(column))
+            row.resize(static_cast<size_t>(column));
+        row.insert(row.begin() + column, std::string());
+    }
     endInsertColumns();
 }
 
@@ -96,6 +106,15 @@ void ProductGridModel::RemoveRow(int row)
         notRefreshed_ = std::move(moved);
     }
     endRemoveRows();
+}
+
+void ProductGridModel::InsertRow(int row, std::vector<std::string> cells)
+{
+    row = std::clamp(row, 0, RowCount());
+    cells.resize(columns_.size());
+    beginInsertRows({}, row, row);
+    rows_.insert(rows_.begin() + row, std::move(cells));
+    endInsertRows();
 }
 
 void ProductGridModel::ClearRows()

@@ -36,6 +36,8 @@ public:
     int FindColumn(const std::string &title) const;
 
     void AddColumn(const std::string &title, int width, Qt::Alignment alignment);
+    // The cells of the new column start empty; every other cell stays under its title.
+    void InsertColumn(int column, const std::string &title, int width, Qt::Alignment alignment);
 
     // Empty text for cells outside the table.
     const std::string &Text(int row, int column) const;
@@ -45,6 +47,8 @@ public:
     // Appends many rows at once (each row is cut or padded to the column count).
     void AppendRows(std::vector<std::vector<std::string>> rows);
     void RemoveRow(int row);
+    // Puts a row back at `row` (cut or padded to the column count).
+    void InsertRow(int row, std::vector<std::string> cells);
     void ClearRows();
     // Column 0 of every row becomes its 1-based number.
     void RenumberIds();

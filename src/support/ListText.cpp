@@ -3,6 +3,9 @@
 #include "support/RegexObject.h"
 #include "support/TextUtils.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace corvix {
 
 std::string CleanListText(std::string_view text)
@@ -25,6 +28,28 @@ std::string RemoveLine(std::string_view text, long long line)
     std::vector<std::string> pieces = SplitText(withBreak, "\r\n");
     if (line >= 1 && line <= static_cast<long long>(pieces.size()))
         pieces.erase(pieces.begin() + (line - 1));
+    std::string out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            out += "\r\n";
+        out += pieces[i];
+    }
+    return out;
+}
+
+std::string InsertLine(std::string_view text, long long line, std::string_view lineText)
+{
+    // Every piece counts, empty ones at either end included.
+    std::vector<std::string> pieces;
+    for (size_t start = 0; !text.empty();) {
+        const size_t end = text.find("\r\n", start);
+        pieces.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 2;
+    }
+    const long long at = std::clamp(line - 1, 0LL, static_cast<long long>(pieces.size()));
+    pieces.insert(pieces.begin() + at, std::string(lineText));
     std::string out;
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (i > 0)

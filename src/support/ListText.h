@@ -13,5 +13,8 @@ std::string CleanListText(std::string_view text);
 // The text without its line `line` (1-based); unchanged when there is no such
 // line. The pieces are joined with "\r\n" and nothing after the last.
 std::string RemoveLine(std::string_view text, long long line);
+// Undoes RemoveLine: `lineText` becomes line `line` (1-based) of the text, or
+// its last line when the text has fewer lines.
+std::string InsertLine(std::string_view text, long long line, std::string_view lineText);
 
 } // namespace corvix

@@ -227,5 +227,70 @@ TEST(LinkFile, ReadLinkAndWriteLinkGoThroughTheFile)
     EXPECT_EQ(TempDataRoot::ReadBytes(LinkFilePath(dirs)), "[A0]\r\ntitle=Q\r\nX=http://z\r\n[A1]\r\nX=http://y\r\n");
 }
 
+TEST(LinkFile, TakenSectionComesBackAtItsRow)
+{
+    struct Case {
+        const char *name;
+        const char *before;
+        int row;
+        const char *restored; // nullptr: the file as before
+    } cases[] = {
+        {"middle", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\nX=http://b\r\n[A2]\r\ntitle=c\r\n", 1, nullptr},
+        {"first", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n", 0, nullptr},
+        {"last, before a foreign section", "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n[Other]\r\nk=v\r\n", 1, nullptr},
+        {"comments and duplicates go with it", "[A0]\r\nx=1\r\n[A1]\r\n;c\r\nx=2\r\n[a1]\r\nx=3\r\n[A2]\r\nx=4\r\n", 1,
+         nullptr},
+        {"a gapped row comes back numbered", "[A0]\r\ntitle=a\r\n[A7]\r\ntitle=c\r\n[A9]\r\ntitle=d\r\n", 1,
+         "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=c\r\n[A2]\r\ntitle=d\r\n"},
+        {"no section for the row", "[A0]\r\ntitle=a\r\n", 3, nullptr},
+    };
+    for (const Case &c : cases) {
+        LinkFile file = LinkFile::Parse(c.before);
+        const LinkFile::TakenSections taken = file.TakeProductSection(c.row);
+        LinkFile removed = LinkFile::Parse(c.before);
+        removed.RemoveProductSection(c.row);
+        EXPECT_EQ(file.Text(), removed.Text()) << c.name;
+        file.RestoreProductSection(c.row, taken);
+        EXPECT_EQ(file.Text(), c.restored ? c.restored : c.before) << c.name;
+        EXPECT_EQ(file.ProductCount(), LinkFile::Parse(file.Text()).ProductCount()) << c.name;
+    }
+}
+
+TEST(LinkFile, RestoredSectionFollowsLaterChanges)
+{
+    LinkFile file = LinkFile::Parse("[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    const LinkFile::TakenSections taken = file.TakeProductSection(0);
+    file.SetProductValue(0, "X", "http://b");
+    file.SetProductValue(1, "title", "new");
+    file.RestoreProductSection(0, taken);
+    EXPECT_EQ(file.Text(), "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\nX=http://b\r\n[A2]\r\ntitle=new\r\n");
+    // A row far beyond the file: the rows before it get empty sections.
+    file.RestoreProductSection(5, taken);
+    EXPECT_EQ(file.ProductCount(), 6);
+    EXPECT_EQ(file.ProductValue(5, "title"), "a");
+}
+
+TEST(LinkFile, AnEmptyValueRemovesTheKey)
+{
+    struct Case {
+        const char *name;
+        int row;
+        const char *key;
+        const char *value;
+        const char *after;
+    } cases[] = {
+        {"set", 0, "X", "http://x", "[A0]\r\ntitle=a\r\nX=http://x\r\nx=dup\r\n[A1]\r\n"},
+        {"removed with its duplicates", 0, "x", "", "[A0]\r\ntitle=a\r\n[A1]\r\n"},
+        {"line breaks only are empty", 0, "X", "\r\n", "[A0]\r\ntitle=a\r\n[A1]\r\n"},
+        {"absent key", 1, "X", "", "[A0]\r\ntitle=a\r\nX=old\r\nx=dup\r\n[A1]\r\n"},
+        {"no row is made for nothing", 4, "X", "", "[A0]\r\ntitle=a\r\nX=old\r\nx=dup\r\n[A1]\r\n"},
+    };
+    for (const Case &c : cases) {
+        LinkFile file = LinkFile::Parse("[A0]\r\ntitle=a\r\nX=old\r\nx=dup\r\n[A1]\r\n");
+        file.SetOrRemoveProductValue(c.row, c.key, c.value);
+        EXPECT_EQ(file.Text(), c.after) << c.name;
+    }
+}
+
 } // namespace
 } // namespace corvix

@@ -62,3 +62,37 @@ TEST(EnabledRules, TextEndMarkAndOddBytes)
 }
 
 } // namespace
+
+namespace {
+
+using Titles = std::vector<std::string>;
+
+// The rule columns after the inserts, as the grid would show them.
+Titles Applied(Titles columns, const std::vector<RuleColumnInsert> &inserts)
+{
+    for (const RuleColumnInsert &insert : inserts)
+        columns.insert(columns.begin() + insert.at, insert.title);
+    return columns;
+}
+
+TEST(EnabledRules, NewColumnsTakeTheirPlaceInIndexOrder)
+{
+    struct Case {
+        const char *name;
+        Titles shown, index, enabled, after;
+    } cases[] = {
+        {"nothing new", {"A", "C"}, {"A", "B", "C"}, {"A", "C"}, {"A", "C"}},
+        {"between", {"A", "C"}, {"A", "B", "C"}, {"A", "B", "C"}, {"A", "B", "C"}},
+        {"first", {"B", "C"}, {"A", "B", "C"}, {"A", "B", "C"}, {"A", "B", "C"}},
+        {"last", {"A"}, {"A", "B"}, {"A", "B"}, {"A", "B"}},
+        {"into an empty grid", {}, {"A", "B", "C"}, {"A", "C"}, {"A", "C"}},
+        {"after a closed rule's column", {"A", "B", "D"}, {"A", "B", "C", "D"}, {"A", "C", "D"}, {"A", "B", "C", "D"}},
+        {"a deleted rule's column stays", {"X", "A"}, {"A", "B"}, {"A", "B"}, {"X", "A", "B"}},
+        {"two new, one after the other", {"D"}, {"A", "B", "C", "D"}, {"B", "C", "D"}, {"B", "C", "D"}},
+        {"before a predecessor without column", {"C"}, {"A", "B", "C", "D"}, {"B", "C", "D"}, {"B", "C", "D"}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Applied(c.shown, PlaceNewRuleColumns(c.shown, c.index, c.enabled)), c.after) << c.name;
+}
+
+} // namespace

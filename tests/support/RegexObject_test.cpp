@@ -2,6 +2,7 @@
 #include "support/HostName.h"
 #include "support/ListText.h"
 #include "support/RegexObject.h"
+#include "support/TextUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,24 @@ TEST(RemoveLine, ByNumber)
     };
     for (const Case &c : cases)
         EXPECT_EQ(RemoveLine(c.text, c.line), c.expected) << c.text << " line " << c.line;
+}
+
+TEST(InsertLine, UndoesRemoveLine)
+{
+    struct Case {
+        std::string text;
+        long long line;
+    };
+    const Case cases[] = {
+        {"A\r\nB\r\nC", 1}, {"A\r\nB\r\nC", 2}, {"A\r\nB\r\nC", 3}, {"A", 1},
+        {"A|\r\n\r\nB|", 3}, {"A|\r\n\r\nB|", 1}, {G("億|1\r\n乗\\2"), 2},
+    };
+    for (const Case &c : cases) {
+        const std::string line = SplitText(c.text, "\r\n")[static_cast<size_t>(c.line - 1)];
+        EXPECT_EQ(InsertLine(RemoveLine(c.text, c.line), c.line, line), c.text) << c.text << " line " << c.line;
+    }
+    // Beyond the last line it becomes the last one.
+    EXPECT_EQ(InsertLine("A", 5, "B"), "A\r\nB");
 }
 
 TEST(FirstHostName, HostOfALink)

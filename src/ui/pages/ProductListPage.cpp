@@ -157,13 +157,21 @@ void ProductListPage::BuildGridMenu()
 {
     gridMenu_ = Named(new QMenu(QStringLiteral("列表操作"), this), QStringLiteral("列表操作"));
     deleteRow_ = MenuItem(gridMenu_, QStringLiteral("删除记录"));
+    undoDelete_ = MenuItem(gridMenu_, QStringLiteral("撤销删除"));
+    QAction *editProduct = MenuItem(gridMenu_, QStringLiteral("编辑商品…"));
+    undoDelete_->setShortcut(QKeySequence::Undo);
+    undoDelete_->setShortcutContext(Qt::WidgetShortcut);
+    undoDelete_->setEnabled(false);
+    gridView_->addAction(undoDelete_);
     QAction *openLink = MenuItem(gridMenu_, QStringLiteral("浏览器打开[默认浏览器]"));
     // The Delete key on the grid is the menu's 删除记录, disabled with it.
     deleteRow_->setShortcut(QKeySequence::Delete);
     deleteRow_->setShortcutContext(Qt::WidgetShortcut);
     gridView_->addAction(deleteRow_);
     QAction *history = MenuItem(gridMenu_, QStringLiteral("价格走势"));
+    connect(editProduct, &QAction::triggered, this, &ProductListPage::editProductRequested);
     connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
+    connect(undoDelete_, &QAction::triggered, this, &ProductListPage::undoDeleteRequested);
     connect(openLink, &QAction::triggered, this, &ProductListPage::openLinkRequested);
     connect(history, &QAction::triggered, this, &ProductListPage::priceHistoryRequested);
     OnContextMenu(gridView_, [this](const QPoint &globalPos, bool) { ShowGridMenu(globalPos); });
@@ -191,7 +199,14 @@ int ProductListPage::ShopColumnWidth(const QString &title) const
 
 void ProductListPage::AddShopColumn(const std::string &gbkTitle)
 {
-    AddGridColumn(gbkTitle, ShopColumnWidth(FromGbk(gbkTitle)), Qt::AlignHCenter);
+    InsertShopColumn(grid_->ColumnCount(), gbkTitle);
+}
+
+void ProductListPage::InsertShopColumn(int column, const std::string &gbkTitle)
+{
+    const int width = ShopColumnWidth(FromGbk(gbkTitle));
+    grid_->InsertColumn(column, gbkTitle, width, Qt::AlignHCenter);
+    gridView_->header()->resizeSection(column, width);
 }
 
 GridHit ProductListPage::HitTest(const QPoint &viewportPos) const
@@ -233,6 +248,11 @@ void ProductListPage::SetExportEnabled(bool enabled)
 void ProductListPage::SetDeleteRowEnabled(bool enabled)
 {
     deleteRow_->setEnabled(enabled);
+}
+
+void ProductListPage::SetUndoDeleteEnabled(bool enabled)
+{
+    undoDelete_->setEnabled(enabled);
 }
 
 int ProductListPage::ParallelLinks() const

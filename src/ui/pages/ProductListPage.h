@@ -41,6 +41,8 @@ public:
     void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
     // A site column, centred, as wide as its title and at least 60 pixels.
     void AddShopColumn(const std::string &gbkTitle);
+    // The same, inserted as grid column `column`.
+    void InsertShopColumn(int column, const std::string &gbkTitle);
     int ShopColumnWidth(const QString &title) const;
     GridHit HitTest(const QPoint &viewportPos) const;
     // The selected row, -1 without one.
@@ -56,6 +58,7 @@ public:
     void ShowOlderRecordBanner(const QString &saveTime);
     QWidget *OlderRecordBanner() const;
     void SetDeleteRowEnabled(bool enabled);
+    void SetUndoDeleteEnabled(bool enabled);
     // "同时抓取": how many links a run captures at once, 1 to kMaxParallelLinks.
     int ParallelLinks() const;
     // Values outside the range are taken as the nearest bound.
@@ -69,6 +72,8 @@ signals:
     void fileImportRequested();  // 按钮6 "文件导入"
     void exportRequested();      // 按钮7 "导出"
     void deleteRowRequested();   // menu item "删除记录", or the Delete key on the grid
+    void undoDeleteRequested();  // menu item "撤销删除", or Ctrl+Z on the grid
+    void editProductRequested(); // menu item "编辑商品…"
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     void priceHistoryRequested(); // menu item "价格走势"
     void backToCurrentRequested(); // "返回当前结果" in the older record's banner
@@ -97,6 +102,7 @@ private:
     QTreeView *gridView_ = nullptr;
     QMenu *gridMenu_ = nullptr;
     QAction *deleteRow_ = nullptr;
+    QAction *undoDelete_ = nullptr;
 };
 
 } // namespace corvix

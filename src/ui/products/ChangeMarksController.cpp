@@ -23,13 +23,20 @@ ChangeMarksController::ChangeMarksController(MainWindow *window, Session &sessio
     connect(run, &CaptureRunController::runEnded, this, &ChangeMarksController::RunEnded);
     connect(records, &RecordListController::recordViewed, this, &ChangeMarksController::RecordViewed);
     connect(window, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
-    // Rows appended below keep the marks of the rows above; a removed row moves
-    // the ones below it, so the marks are taken again.
+    // Rows appended below keep the marks of the rows above; a row removed or
+    // put back moves the ones below it, so the marks are taken again.
     connect(grid_, &QAbstractItemModel::modelReset, this, [this] { ShowChangesSince(std::nullopt); });
     connect(grid_, &QAbstractItemModel::rowsRemoved, this, [this] {
         if (!running_)
             ShowChangesSince(earlier_);
     });
+    connect(grid_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int, int last) {
+        if (!running_ && last < grid_->RowCount() - 1)
+            ShowChangesSince(earlier_);
+    });
+    // The earlier record knows its cells by position only: against a column
+    // that was not there when it was saved, its prices would be the wrong shop's.
+    connect(grid_, &QAbstractItemModel::columnsInserted, this, [this] { ShowChangesSince(std::nullopt); });
 }
 
 void ChangeMarksController::GridLoadedFrom(const std::string &name)

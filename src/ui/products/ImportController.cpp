@@ -165,8 +165,9 @@ LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
     const GridHit hit = page_->HitTest(viewportPos);
     CurrentCell &cell = session_.currentCell;
     cell.Reset();
-    // Below the last row there is no product to enter anything for.
-    if (hit.column <= 0 || hit.row < 0)
+    // Below the last row there is no product to enter anything for; the
+    // title opens the product's own window (ProductListController).
+    if (hit.column < kFirstSiteColumn || hit.row < 0)
         return nullptr;
     cell.row = hit.row;
     cell.column = hit.column;
@@ -174,13 +175,8 @@ LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)
 
     auto *window = new LinkInputWindow(page_->window());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (hit.column == 1) {
-        window->setWindowTitle(QStringLiteral("请输入第") + QString::number(hit.row + 1) + QStringLiteral("行的标题"));
-        window->Editor()->setPlainText(FromGbk(grid_->Text(hit.row, 1)));
-    } else {
-        window->setWindowTitle(QStringLiteral("请输入") + FromGbk(cell.title) + QStringLiteral("链接"));
-        window->Editor()->setPlainText(FromGbk(ReadLink(session_.dirs, hit.row, cell.title)));
-    }
+    window->setWindowTitle(QStringLiteral("请输入") + FromGbk(cell.title) + QStringLiteral("链接"));
+    window->Editor()->setPlainText(FromGbk(ReadLink(session_.dirs, hit.row, cell.title)));
     const int ownRow = hit.row;
     const int ownColumn = hit.column;
     connect(window, &LinkInputWindow::entryKept, this, [this, window, ownRow, ownColumn] {
@@ -197,17 +193,9 @@ void ImportController::StoreEntry(const QString &typed, int row, int column)
     const std::string text = SingleLineText(ToGbk(typed));
     if (text.empty())
         return;
-    if (row < 0 || row >= grid_->RowCount() || column < 1 || column >= grid_->ColumnCount())
+    if (row < 0 || row >= grid_->RowCount() || column < kFirstSiteColumn || column >= grid_->ColumnCount())
         return;
     const DataDirs &dirs = session_.dirs;
-    if (column == 1) {
-        if (!WriteLink(dirs, row, "title", text)) {
-            ShowWriteFailure(QStringLiteral("保存标题"), LinkFilePath(dirs));
-            return;
-        }
-        grid_->SetText(row, 1, text);
-        return;
-    }
     if (FirstHostName(text).empty()) {
         ShowMessage(QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。"));
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // Bulk import of products (按钮5 "粘贴导入", 按钮6 "文件导入") into ImportBuffer,
-// and the entry of one title or link by a double-click on the product grid
-// (LinkInputWindow).
+// and the entry of one link by a double-click on a site cell of the product
+// grid (LinkInputWindow).
 #include <QObject>
 #include <QPoint>
 
@@ -26,7 +26,7 @@ public:
     void PasteImport();
     void FileImport();
     // Opens LinkInputWindow (not modal) for the cell under the point and
-    // returns it; nullptr when the point names no title or site cell.
+    // returns it; nullptr when the point names no site cell.
     LinkInputWindow *EditCell(const QPoint &viewportPos);
 
 private:

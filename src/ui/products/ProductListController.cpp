@@ -13,11 +13,16 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
+#include "ui/capture/CaptureRunController.h"
 #include "ui/pages/ProductListPage.h"
+#include "ui/products/ProductWindow.h"
 
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace corvix {
 namespace {
@@ -48,6 +53,45 @@ ProductListController::ProductListController(MainWindow *window, Session &sessio
     connect(page_, &ProductListPage::gridRightPressed, this, &ProductListController::GridRightButtonDown);
     connect(page_, &ProductListPage::deleteRowRequested, this, &ProductListController::DeleteProductRow);
     connect(page_, &ProductListPage::openLinkRequested, this, &ProductListController::OpenLinkInBrowser);
+    connect(page_, &ProductListPage::undoDeleteRequested, this, &ProductListController::UndoDelete);
+    connect(page_, &ProductListPage::editProductRequested, this, [this] {
+        if (const int row = page_->SelectedRow(); row >= 0)
+            EditProduct(row);
+    });
+    connect(page_, &ProductListPage::gridDoubleClicked, this, &ProductListController::GridDoubleClicked);
+    // The row a deletion took can only go back among the rows it was taken
+    // from: new rows, other columns, a changed title or price make it too late.
+    connect(grid_, &QAbstractItemModel::modelReset, this, &ProductListController::ForgetDeletion);
+    connect(grid_, &QAbstractItemModel::columnsInserted, this, &ProductListController::ForgetDeletion);
+    connect(grid_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft) {
+        if (topLeft.column() > 0) // the IDs are renumbered by every deletion
+            ForgetDeletion();
+    });
+}
+
+void ProductListController::FollowRun(CaptureRunController *run)
+{
+    run_ = run;
+    connect(run, &CaptureRunController::runStarted, this, &ProductListController::ForgetDeletion);
+}
+
+void ProductListController::ForgetDeletion()
+{
+    deleted_.reset();
+    page_->SetUndoDeleteEnabled(false);
+}
+
+bool ProductListController::EditRefused(const QString &what)
+{
+    if (run_ && run_->Running()) {
+        ShowMessage(QStringLiteral("正在抓取，不能") + what + QStringLiteral("：请等抓取结束。"));
+        return true;
+    }
+    if (grid_->ShowsOlderRecord()) {
+        ShowMessage(QStringLiteral("正在查看以前的记录，不能") + what + QStringLiteral("：这只用于当前的抓取结果。"));
+        return true;
+    }
+    return false;
 }
 
 void ProductListController::SearchGrid()
@@ -100,23 +144,30 @@ void ProductListController::DeleteProductRow()
         what += QStringLiteral("“") + FromGbk(title) + QStringLiteral("”");
     // The row cannot be brought back: its links and its prices go with it.
     page_->SetDeleteRowEnabled(false);
-    if (ConfirmDelete(what) && RemoveRowFromFiles(row)) {
-        session_.resultsChanged = true;
-        grid_->RemoveRow(row);
-        grid_->RenumberIds();
+    if (ConfirmDelete(what)) {
+        if (std::optional<DeletedRow> deleted = RemoveRowFromFiles(row)) {
+            session_.resultsChanged = true;
+            deleted->cells = grid_->Rows()[static_cast<size_t>(row)];
+            grid_->RemoveRow(row);
+            grid_->RenumberIds();
+            deleted_ = std::move(deleted);
+            page_->SetUndoDeleteEnabled(true);
+        }
     }
     page_->SetDeleteRowEnabled(true);
 }
 
 // url.ini and the newest record both number the rows: they are replaced
 // together, so that neither can keep a row the other has lost.
-bool ProductListController::RemoveRowFromFiles(int row)
+std::optional<ProductListController::DeletedRow> ProductListController::RemoveRowFromFiles(int row)
 {
+    DeletedRow deleted;
+    deleted.row = row;
     const DataDirs &dirs = session_.dirs;
     const std::filesystem::path linkPath = LinkFilePath(dirs);
     const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
     LinkFile links = LinkFile::Parse(linksBefore);
-    links.RemoveProductSection(row);
+    deleted.links = links.TakeProductSection(row);
     const std::string linksAfter = links.Text();
 
     std::vector<FileContents> changed;
@@ -130,13 +181,115 @@ bool ProductListController::RemoveRowFromFiles(int row)
         if (const long long line = RecordLineOfRow(record, row); line > 0) {
             recordAfter = RemoveLine(record, line);
             changed.push_back({recordPath, recordAfter});
+            deleted.record = recordPath;
+            deleted.recordLine = line;
+            deleted.recordLineText = SplitText(record, "\r\n")[static_cast<size_t>(line - 1)];
         }
     }
     std::filesystem::path failed;
     if (!WriteFilesTogether(changed, &failed)) {
         ShowWriteFailure(QStringLiteral("删除记录"), failed);
+        return std::nullopt;
+    }
+    return deleted;
+}
+
+void ProductListController::UndoDelete()
+{
+    if (!deleted_ || EditRefused(QStringLiteral("撤销删除")))
+        return;
+    const DeletedRow &deleted = *deleted_;
+    const std::filesystem::path linkPath = LinkFilePath(session_.dirs);
+    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
+    LinkFile links = LinkFile::Parse(linksBefore);
+    links.RestoreProductSection(deleted.row, deleted.links);
+    // FileContents only views the bytes: they live until the write is done.
+    const std::string linksAfter = links.Text();
+    std::string recordAfter;
+    std::vector<FileContents> changed;
+    if (linksAfter != linksBefore)
+        changed.push_back({linkPath, linksAfter});
+    if (!deleted.record.empty()) {
+        recordAfter = InsertLine(ReadWholeFile(deleted.record, StopAt::ZeroByte), deleted.recordLine,
+                                 deleted.recordLineText);
+        changed.push_back({deleted.record, recordAfter});
+    }
+    std::filesystem::path failed;
+    if (!WriteFilesTogether(changed, &failed)) {
+        ShowWriteFailure(QStringLiteral("撤销删除"), failed);
+        return; // still there to be tried again
+    }
+    const int row = std::min(deleted.row, grid_->RowCount());
+    grid_->InsertRow(row, deleted.cells);
+    grid_->RenumberIds();
+    ForgetDeletion();
+    page_->SelectAndShowRow(row);
+}
+
+void ProductListController::GridDoubleClicked(const QPoint &viewportPos)
+{
+    const GridHit hit = page_->HitTest(viewportPos);
+    if (hit.column == kProductTitleColumn && hit.row >= 0)
+        EditProduct(hit.row);
+}
+
+ProductWindow *ProductListController::EditProduct(int row)
+{
+    if (row < 0 || row >= grid_->RowCount() || EditRefused(QStringLiteral("编辑商品")))
+        return nullptr;
+    std::vector<std::string> keys;
+    std::vector<ProductWindow::Shop> shops;
+    for (int c = kFirstSiteColumn; c < grid_->ColumnCount(); ++c) {
+        keys.push_back(grid_->Title(c));
+        const std::string &key = keys.back();
+        shops.push_back({FromGbk(key), FromGbk(ReadLink(session_.dirs, row, key)), IsStorableKey(key)});
+    }
+    auto *window = new ProductWindow(FromGbk(grid_->Text(row, kProductTitleColumn)), shops, page_->window());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &ProductWindow::storeRequested, this, [this, window, row, keys] {
+        if (StoreProduct(*window, row, keys))
+            window->accept();
+    });
+    window->open();
+    return window;
+}
+
+// The whole section is written at once: a product never stands half edited.
+bool ProductListController::StoreProduct(const ProductWindow &window, int row, const std::vector<std::string> &keys)
+{
+    if (row >= grid_->RowCount() || EditRefused(QStringLiteral("编辑商品")))
+        return false;
+    const std::vector<QLineEdit *> &boxes = window.LinkBoxes();
+    std::vector<std::string> links;
+    for (QLineEdit *box : boxes) {
+        links.push_back(SingleLineText(ToGbk(box->text())));
+        if (!links.back().empty() && FirstHostName(links.back()).empty()) {
+            ShowMessage(QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。"));
+            box->setFocus();
+            return false;
+        }
+    }
+    const std::filesystem::path path = LinkFilePath(session_.dirs);
+    const std::string before = ReadWholeFile(path, StopAt::ZeroOrTextEnd);
+    LinkFile file = LinkFile::Parse(before);
+    const std::string title = SingleLineText(ToGbk(window.TitleBox()->text()));
+    file.SetOrRemoveProductValue(row, "title", title);
+    std::vector<size_t> changedLinks;
+    for (size_t i = 0; i < boxes.size() && i < keys.size(); ++i) {
+        if (!IsStorableKey(keys[i]) || file.ProductValue(row, keys[i]) == links[i])
+            continue;
+        file.SetOrRemoveProductValue(row, keys[i], links[i]);
+        changedLinks.push_back(i);
+    }
+    if (const std::string after = file.Text(); after != before && !WriteFileAtomically(path, after)) {
+        ShowWriteFailure(QStringLiteral("保存商品"), path);
         return false;
     }
+    ForgetDeletion();
+    grid_->SetText(row, kProductTitleColumn, title);
+    // A new link's price is not known yet; a cell without link has none.
+    for (size_t i : changedLinks)
+        grid_->SetText(row, grid_->FindColumn(keys[i]), links[i].empty() ? "" : "-");
     return true;
 }
 

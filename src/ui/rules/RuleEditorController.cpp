@@ -89,6 +89,7 @@ void RuleEditorController::SaveRule()
         ShowWriteFailure(QStringLiteral("保存规则"), RuleIndexPath(dirs));
         return;
     }
+    emit rulesChanged();
     ShowMessage(QStringLiteral("添加成功"));
 }
 

@@ -22,6 +22,10 @@ public:
     // the tab "采集添加". Returns false (and changes nothing) without a selected row.
     bool LoadRuleIntoEditor();
 
+signals:
+    // A rule file and the index were written.
+    void rulesChanged();
+
 private:
     MainWindow *window_;
     RuleEditorPage *page_;

@@ -130,6 +130,7 @@ void RuleListController::ToggleRuleEnabled()
     }
     item->setText(kStateColumn, enable ? EnabledText() : ClosedText());
     SetListRowColour(row, enable);
+    emit rulesChanged();
 }
 
 void RuleListController::DeleteRule()

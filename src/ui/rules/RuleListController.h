@@ -38,6 +38,10 @@ public:
 
     RowColourDelegate *Colours() const { return colours_; }
 
+signals:
+    // A rule was enabled or closed.
+    void rulesChanged();
+
 private:
     void SetListRowColour(int row, bool enabled);
     std::string TitleOfRow(int row) const; // GBK

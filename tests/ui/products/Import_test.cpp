@@ -216,24 +216,12 @@ protected:
     }
 };
 
-TEST_F(EditCell, IdColumnOpensNothing)
+TEST_F(EditCell, IdAndTitleColumnsOpenNoLinkWindow)
 {
     AddRows({{"1", "a"}});
     EXPECT_EQ(import->EditCell(CellPoint(0, 0)), nullptr);
+    EXPECT_EQ(import->EditCell(CellPoint(0, 1)), nullptr);
     EXPECT_EQ(window->findChild<LinkInputWindow *>(), nullptr);
-}
-
-TEST_F(EditCell, TitleCellIsCaptionedWithTheRowAndPrefilled)
-{
-    AddRows({{"1", "a"}, {"2", "Phone"}});
-    LinkInputWindow *w = DoubleClick(1, 1);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("请输入第2行的标题"));
-    EXPECT_EQ(w->Editor()->toPlainText(), QStringLiteral("Phone"));
-    EXPECT_FALSE(w->isModal());
-    Close(w, QStringLiteral("手机\n"));
-    EXPECT_EQ(Grid().Text(1, 1), Gbk("手机"));
-    EXPECT_EQ(ReadLink(root.Dirs(), 1, "title"), Gbk("手机"));
 }
 
 TEST_F(EditCell, LinkCellIsPrefilledFromTheLinkFileAndStoresHostLikeText)
@@ -242,6 +230,7 @@ TEST_F(EditCell, LinkCellIsPrefilledFromTheLinkFileAndStoresHostLikeText)
     WriteLink(root.Dirs(), 0, "Y", "http://old/1");
     LinkInputWindow *w = DoubleClick(0, 3);
     ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->isModal());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("请输入Y链接"));
     EXPECT_EQ(w->Editor()->toPlainText(), QStringLiteral("http://old/1"));
     Close(w, QStringLiteral("shop.example.com/item/1"));
@@ -259,24 +248,22 @@ TEST_F(EditCell, RejectedAndEmptyEntriesChangeNothing)
     EXPECT_EQ(messages.Texts(),
               QStringList{QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。")});
     Close(import->EditCell(CellPoint(0, 2)), QString());
-    Close(import->EditCell(CellPoint(0, 1)), QString());
     EXPECT_EQ(messages.Texts().size(), 1);
     EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())), before);
     EXPECT_EQ(Grid().Text(0, 2), "9.9");
-    EXPECT_EQ(Grid().Text(0, 1), "a");
 }
 
 TEST_F(EditCell, EntryGoesToTheCellItsWindowWasOpenedFor)
 {
     AddRows({{"1", "a", "", ""}, {"2", "b", "", ""}});
     LinkInputWindow *w = import->EditCell(CellPoint(0, 2));
-    // A second window, for another row's title, moves CurrentCell there.
-    LinkInputWindow *title = import->EditCell(CellPoint(1, 1));
+    // A second window, for another row's link, moves CurrentCell there.
+    LinkInputWindow *other = import->EditCell(CellPoint(1, 3));
     Close(w, QStringLiteral("http://own.example/1"));
     EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), "http://own.example/1");
     EXPECT_EQ(Grid().Text(0, 2), "-");
-    EXPECT_EQ(Grid().Text(1, 1), "b");
-    title->close();
+    EXPECT_EQ(Grid().Text(1, 3), "");
+    other->reject();
 }
 
 TEST_F(EditCell, LinkForABlankRuleTitleIsRefused)
@@ -297,16 +284,13 @@ TEST_F(EditCell, EntriesOnAFullDiskLeaveTheCellAndTheLinkFile)
     AddRows({{"1", "a", "9.9", ""}});
     const auto linkPath = LinkFilePath(root.Dirs());
     TempSession::WriteBytes(linkPath, "[A0]\r\ntitle=a\r\n");
-    LinkInputWindow *title = import->EditCell(CellPoint(0, 1));
     LinkInputWindow *link = import->EditCell(CellPoint(0, 2));
     disk.Fill();
-    Close(title, QStringLiteral("new title"));
     Close(link, QStringLiteral("http://shop.example/1"));
     disk.Free();
-    EXPECT_EQ(Grid().Text(0, 1), "a");
     EXPECT_EQ(Grid().Text(0, 2), "9.9");
     EXPECT_EQ(TempSession::ReadBytes(linkPath), "[A0]\r\ntitle=a\r\n");
-    EXPECT_EQ(messages.Texts().filter(QString::fromStdU16String(linkPath.u16string())).size(), 2);
+    EXPECT_EQ(messages.Texts().filter(QString::fromStdU16String(linkPath.u16string())).size(), 1);
 }
 
 TEST_F(EditCell, AClickThatResetsCurrentCellLeavesTheEntryWithItsOwnCell)
@@ -333,14 +317,14 @@ TEST_F(EditCell, LinkWindowKeepsTheEntryByOkOrClosingAndDiscardsItByCancelOrEsca
 {
     AddRows({{"1", "a", "", ""}});
     for (const Ending &e : Endings()) {
-        Grid().SetText(0, 1, "a");
-        QPointer<LinkInputWindow> w = import->EditCell(CellPoint(0, 1));
+        Grid().SetText(0, 2, "a");
+        QPointer<LinkInputWindow> w = import->EditCell(CellPoint(0, 2));
         ASSERT_NE(w, nullptr);
-        w->Editor()->setPlainText(QStringLiteral("Phone"));
+        w->Editor()->setPlainText(QStringLiteral("http://shop.example/1"));
         e.end(*w);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(Grid().Text(0, 1), e.kept ? "Phone" : "a") << e.way;
-        EXPECT_EQ(ReadLink(root.Dirs(), 0, "title"), e.kept ? "Phone" : "") << e.way;
+        EXPECT_EQ(Grid().Text(0, 2), e.kept ? "-" : "a") << e.way;
+        EXPECT_EQ(ReadLink(root.Dirs(), 0, "X"), e.kept ? "http://shop.example/1" : "") << e.way;
         EXPECT_TRUE(w.isNull()) << e.way << ": the window is gone";
         std::filesystem::remove(LinkFilePath(root.Dirs()));
     }

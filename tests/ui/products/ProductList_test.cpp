@@ -6,6 +6,8 @@
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
 #include "ui/pages/RecordListPage.h"
+#include "ui/products/ProductWindow.h"
+#include "ui/EntryWindows.h"
 
 #include "ProductGridFixture.h"
 
@@ -14,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -309,6 +312,128 @@ TEST_F(ProductListKeys, DeleteAsksWithTheRowAndItsTitle)
         EXPECT_EQ(questions.Texts().last(), QString::fromUtf8(c.question));
         EXPECT_EQ(Column(1), c.left) << c.question << c.answer;
     }
+}
+
+} // namespace
+} // namespace corvix
+
+namespace corvix {
+namespace {
+
+class ProductEdit : public ProductGridTest {
+protected:
+    void SetUp() override
+    {
+        ProductGridTest::SetUp();
+        AddRows({{"1", "a", "1.1", "1.2"}, {"2", "b", "2.1", "2.2"}});
+        TempSession::WriteBytes(LinkFilePath(root.Dirs()),
+                                "[A0]\r\ntitle=a\r\nX=http://a/x\r\n[A1]\r\ntitle=b\r\nX=http://b/x\r\nY=http://b/y\r\n");
+    }
+    QAction *Item(const char *utf8)
+    {
+        return window->ListPage()->GridMenu()->findChild<QAction *>(QString::fromUtf8(utf8));
+    }
+    std::string Links() { return TempSession::ReadBytes(LinkFilePath(root.Dirs())); }
+    static void Fill(ProductWindow &w, const QString &title, const QString &x, const QString &y)
+    {
+        w.TitleBox()->setText(title);
+        w.LinkBoxes()[0]->setText(x);
+        w.LinkBoxes()[1]->setText(y);
+    }
+};
+
+TEST_F(ProductEdit, DoubleClickOnTheTitleEditsTitleAndLinksInOneWrite)
+{
+    QTest::mouseDClick(View()->viewport(), Qt::LeftButton, {}, CellPoint(1, 1));
+    QPointer<ProductWindow> w = window->findChild<ProductWindow *>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(window->findChild<LinkInputWindow *>(), nullptr);
+    EXPECT_EQ(w->TitleBox()->text(), "b");
+    ASSERT_EQ(w->LinkBoxes().size(), 2u);
+    EXPECT_EQ(w->LinkBoxes()[0]->accessibleName(), "X");
+    EXPECT_EQ(w->LinkBoxes()[1]->text(), "http://b/y");
+
+    Fill(*w, QStringLiteral("手机"), QStringLiteral("abc"), QString());
+    w->OkButton()->click();
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("输入的链接不正确！\r\n请确保链接中带有：http 或 https 等协议。")});
+    EXPECT_TRUE(w->isVisible()) << "nothing typed is lost";
+    EXPECT_EQ(Grid().Text(1, 1), "b");
+
+    Fill(*w, QStringLiteral("手机"), QStringLiteral("http://b.example/new"), QString());
+    w->OkButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=a\r\nX=http://a/x\r\n[A1]\r\ntitle=" + Gbk("手机") + "\r\nX=http://b.example/new\r\n");
+    EXPECT_EQ(Grid().Rows()[1], (Strings{"2", Gbk("手机"), "-", ""}));
+}
+
+TEST_F(ProductEdit, RefusedOverAnOlderRecordAndKeptOnAFailedWrite)
+{
+    Grid().SetShowsOlderRecord(true);
+    SelectRow(0);
+    Item("编辑商品…")->trigger();
+    EXPECT_EQ(window->findChild<ProductWindow *>(), nullptr);
+    EXPECT_EQ(messages.Texts().size(), 1);
+    Grid().SetShowsOlderRecord(false);
+
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=a\r\n");
+    ProductWindow *w = list->EditProduct(0);
+    ASSERT_NE(w, nullptr);
+    Fill(*w, QStringLiteral("z"), QStringLiteral("http://z.example/1"), QString());
+    disk.Fill();
+    w->OkButton()->click();
+    disk.Free();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=a\r\n");
+    EXPECT_EQ(Grid().Text(0, 1), "a");
+    EXPECT_TRUE(messages.Texts().last().contains(QString::fromStdU16String(LinkFilePath(root.Dirs()).u16string())));
+    w->reject();
+}
+
+TEST_F(ProductEdit, CtrlZBringsBackTheDeletedRowItsSectionAndItsRecordLine)
+{
+    const std::string links = Links();
+    const auto record = root.Dirs().dbDir / "1700000001.txt";
+    TempSession::WriteBytes(record, "a|1.1|1.2|\r\nb|2.1|2.2|");
+    SelectRow(0);
+    Item("删除记录")->trigger();
+    ASSERT_EQ(Grid().RowCount(), 1);
+    ASSERT_TRUE(Item("撤销删除")->isEnabled());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Grid().Rows(), (std::vector<Strings>{{"1", "a", "1.1", "1.2"}, {"2", "b", "2.1", "2.2"}}));
+    EXPECT_EQ(Links(), links);
+    EXPECT_EQ(TempSession::ReadBytes(record), "a|1.1|1.2|\r\nb|2.1|2.2|");
+    EXPECT_FALSE(Item("撤销删除")->isEnabled()) << "only once";
+
+    // Any change of the rows after the deletion makes it too late.
+    SelectRow(1);
+    list->DeleteProductRow();
+    Grid().SetText(0, 2, "9.9");
+    EXPECT_FALSE(Item("撤销删除")->isEnabled());
+}
+
+TEST_F(ProductEdit, UndoOnAFullDiskChangesNothingAndCanBeTriedAgain)
+{
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    SelectRow(0);
+    list->DeleteProductRow();
+    disk.Fill();
+    list->UndoDelete();
+    disk.Free();
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=b\r\n");
+    EXPECT_EQ(Column(1), (Strings{"b"}));
+    EXPECT_EQ(messages.Texts().size(), 1);
+    list->UndoDelete();
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=a\r\n[A1]\r\ntitle=b\r\n");
+    EXPECT_EQ(Column(1), (Strings{"a", "b"}));
 }
 
 } // namespace

@@ -8,6 +8,10 @@
 #include "products/ProductGridModel.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/rules/RuleListView.h"
+#include "ui/capture/CaptureRunController.h"
+
+#include <QHeaderView>
+#include <QTreeView>
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -226,19 +230,48 @@ TEST_F(RuleListTest, ToggleOfAMissingFileOrAnUnclosedFlagChangesNothingAndSaysSo
     EXPECT_EQ(Bytes("Unclosed"), "[time]t[/time]\r\n[open]1\r\n[fixed]0[/fixed]");
 }
 
-TEST_F(RuleListTest, TogglingDoesNotChangeTheRunningProgramsRules)
+TEST_F(RuleListTest, EnablingARuleAddsItsColumnAtOnceInIndexOrder)
 {
     ThreeRules();
-    test::TestSession().enabledRules = {{"A", ParseRule(Gbk(RuleText("1", "1")))}, {"C", ParseRule(Gbk(RuleText("1", "1")))}};
-    const int gridColumns = window.ListPage()->Grid()->ColumnCount();
+    ProductListPage *page = window.ListPage();
+    ProductGridModel &grid = *page->Grid();
+    for (const char *title : {"A", "C"}) {
+        page->AddShopColumn(title);
+        test::TestSession().enabledRules.push_back({title, ParseRule(Gbk(RuleText("1", "1")))});
+    }
+    grid.AppendRows({{"1", "p", "1.0", "3.0"}, {"2", "q", "1.5", "3.5"}});
+    WriteRule("B", RuleText("2", "0", "0", "B's time"));
+
     SelectRow(0);
-    MenuItem("启用/关闭")->trigger();
+    MenuItem("启用/关闭")->trigger(); // A closes: its column stays
+    SelectRow(1);
+    MenuItem("启用/关闭")->trigger(); // B opens between A and C
+    ASSERT_EQ(grid.ColumnCount(), 5);
+    EXPECT_EQ(grid.Title(3), "B");
+    EXPECT_EQ(grid.Rows(), (std::vector<std::vector<std::string>>{{"1", "p", "1.0", "", "3.0"}, {"2", "q", "1.5", "", "3.5"}}));
+    EXPECT_GE(page->GridView()->header()->sectionSize(3), 60);
+    const auto &rules = test::TestSession().enabledRules;
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_EQ(rules[0].title, "A");
+    EXPECT_TRUE(rules[0].rule.enabled) << "a closed rule keeps its column and its rule until a restart";
+    EXPECT_EQ(rules[1].title, "B");
+    EXPECT_EQ(rules[1].rule.time, "B's time");
+    EXPECT_EQ(rules[2].title, "C");
+}
+
+TEST_F(RuleListTest, ColumnsWaitForTheEndOfACaptureRun)
+{
+    ThreeRules();
+    CaptureRunController run(&window, root.State());
+    columns.FollowRun(&run);
+    emit run.runStarted(false);
     SelectRow(1);
     MenuItem("启用/关闭")->trigger();
-    ASSERT_EQ(test::TestSession().enabledRules.size(), 2u);
-    EXPECT_EQ(test::TestSession().enabledRules[1].title, "C");
-    EXPECT_TRUE(test::TestSession().enabledRules[0].rule.enabled);
-    EXPECT_EQ(window.ListPage()->Grid()->ColumnCount(), gridColumns);
+    EXPECT_EQ(window.ListPage()->Grid()->ColumnCount(), 2);
+    emit run.runEnded();
+    ASSERT_EQ(window.ListPage()->Grid()->ColumnCount(), 5);
+    EXPECT_EQ(window.ListPage()->Grid()->Title(3), "B");
+    EXPECT_EQ(test::TestSession().enabledRules.size(), 3u);
 }
 
 TEST_F(RuleListTest, DeletingTheSecondOfThreeKeepsTheOtherIds)

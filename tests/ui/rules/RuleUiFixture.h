@@ -7,6 +7,7 @@
 #include "rules/RuleFile.h"
 #include "rules/RuleIndex.h"
 #include "ui/rules/RuleListController.h"
+#include "ui/products/ShopColumnsController.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
@@ -42,6 +43,8 @@ protected:
     RuleUiTest()
     {
         SetClockForTests([] { return LocalDateTime{2018, 5, 6, 14, 3, 9, 0}; });
+        QObject::connect(&editor, &RuleEditorController::rulesChanged, &columns, &ShopColumnsController::RulesChanged);
+        QObject::connect(&list, &RuleListController::rulesChanged, &columns, &ShopColumnsController::RulesChanged);
     }
     ~RuleUiTest() override { SetClockForTests(nullptr); }
 
@@ -128,6 +131,7 @@ protected:
         if (onRuleTest)
             onRuleTest();
     }};
+    ShopColumnsController columns{window.ListPage(), root.State()};
 };
 
 } // namespace corvix::test

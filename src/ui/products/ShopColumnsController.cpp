@@ -1,0 +1,63 @@
+#include "ui/products/ShopColumnsController.h"
+
+#include "products/ProductGridModel.h"
+#include "rules/EnabledRules.h"
+#include "rules/RuleIndex.h"
+#include "ui/Session.h"
+#include "ui/capture/CaptureRunController.h"
+#include "ui/pages/ProductListPage.h"
+
+#include <algorithm>
+
+namespace corvix {
+
+ShopColumnsController::ShopColumnsController(ProductListPage *page, Session &session)
+    : QObject(page), page_(page), session_(session)
+{
+}
+
+void ShopColumnsController::FollowRun(CaptureRunController *run)
+{
+    connect(run, &CaptureRunController::runStarted, this, [this] { held_ = true; });
+    connect(run, &CaptureRunController::runEnded, this, [this] {
+        held_ = false;
+        if (pending_)
+            Apply();
+    });
+}
+
+void ShopColumnsController::RulesChanged()
+{
+    pending_ = true;
+    if (!held_)
+        Apply();
+}
+
+void ShopColumnsController::Apply()
+{
+    pending_ = false;
+    const ProductGridModel &grid = *page_->Grid();
+    std::vector<std::string> shown;
+    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
+        shown.push_back(grid.Title(c));
+    std::vector<EnabledRule> enabled = LoadEnabledRules(session_.dirs);
+    std::vector<std::string> enabledTitles;
+    for (const EnabledRule &rule : enabled)
+        enabledTitles.push_back(rule.title);
+    const auto ruleOf = [&enabled](const std::string &title) {
+        return std::find_if(enabled.begin(), enabled.end(), [&title](const EnabledRule &r) { return r.title == title; });
+    };
+
+    std::vector<EnabledRule> &rules = session_.enabledRules;
+    for (EnabledRule &rule : rules)
+        if (const auto saved = ruleOf(rule.title); saved != enabled.end())
+            rule.rule = saved->rule;
+    const std::vector<std::string> index = UpdateRuleIndex(session_.dirs, {}, false);
+    for (const RuleColumnInsert &insert : PlaceNewRuleColumns(shown, index, enabledTitles)) {
+        page_->InsertShopColumn(kFirstSiteColumn + insert.at, insert.title);
+        const auto at = rules.begin() + std::min<std::ptrdiff_t>(insert.at, std::ssize(rules));
+        rules.insert(at, *ruleOf(insert.title));
+    }
+}
+
+} // namespace corvix
