@@ -46,6 +46,7 @@ void ProductGridModel::InsertColumn(int column, const std::string &title, int wi
             row.resize(static_cast<size_t>(column));
         row.insert(row.begin() + column, std::string());
     }
+    MoveNotRefreshed(0, 0, column, 1);
     endInsertColumns();
 }
 
@@ -95,16 +96,8 @@ void ProductGridModel::RemoveRow(int row)
         return;
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
-    if (!notRefreshed_.empty()) {
-        std::unordered_set<uint64_t> moved;
-        for (const uint64_t key : notRefreshed_) {
-            const int r = static_cast<int>(key >> 32);
-            const int c = static_cast<int>(key & 0xFFFFFFFFu);
-            if (r != row)
-                moved.insert(CellKey(r > row ? r - 1 : r, c));
-        }
-        notRefreshed_ = std::move(moved);
-    }
+    std::erase_if(notRefreshed_, [row](uint64_t key) { return static_cast<int>(key >> 32) == row; });
+    MoveNotRefreshed(row + 1, -1, 0, 0);
     endRemoveRows();
 }
 
@@ -114,6 +107,7 @@ void ProductGridModel::InsertRow(int row, std::vector<std::string> cells)
     cells.resize(columns_.size());
     beginInsertRows({}, row, row);
     rows_.insert(rows_.begin() + row, std::move(cells));
+    MoveNotRefreshed(row, 1, 0, 0);
     endInsertRows();
 }
 
@@ -125,6 +119,23 @@ void ProductGridModel::ClearRows()
     rows_.clear();
     notRefreshed_.clear();
     endResetModel();
+}
+
+void ProductGridModel::MoveNotRefreshed(int fromRow, int rowShift, int fromColumn, int columnShift)
+{
+    if (notRefreshed_.empty())
+        return;
+    std::unordered_set<uint64_t> moved;
+    for (const uint64_t key : notRefreshed_) {
+        int r = static_cast<int>(key >> 32);
+        int c = static_cast<int>(key & 0xFFFFFFFFu);
+        if (r >= fromRow)
+            r += rowShift;
+        if (c >= fromColumn)
+            c += columnShift;
+        moved.insert(CellKey(r, c));
+    }
+    notRefreshed_ = std::move(moved);
 }
 
 void ProductGridModel::MarkNotRefreshed(const std::vector<std::pair<int, int>> &cells)

@@ -79,6 +79,9 @@ signals:
     void showsOlderRecordChanged(bool older);
 
 private:
+    // Rows from fromRow move by rowShift, columns from fromColumn by columnShift.
+    void MoveNotRefreshed(int fromRow, int rowShift, int fromColumn, int columnShift);
+
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> rows_;
     std::unordered_set<uint64_t> notRefreshed_; // row << 32 | column

@@ -34,9 +34,12 @@ ChangeMarksController::ChangeMarksController(MainWindow *window, Session &sessio
         if (!running_ && last < grid_->RowCount() - 1)
             ShowChangesSince(earlier_);
     });
-    // The earlier record knows its cells by position only: against a column
-    // that was not there when it was saved, its prices would be the wrong shop's.
-    connect(grid_, &QAbstractItemModel::columnsInserted, this, [this] { ShowChangesSince(std::nullopt); });
+    // A new shop column moves the ones after it; the earlier record's cells
+    // follow their shop titles, so the marks are taken again.
+    connect(grid_, &QAbstractItemModel::columnsInserted, this, [this] {
+        if (!running_)
+            ShowChangesSince(earlier_);
+    });
 }
 
 void ChangeMarksController::GridLoadedFrom(const std::string &name)
