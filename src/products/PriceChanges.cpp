@@ -35,10 +35,21 @@ std::unordered_map<std::string_view, int> FirstRowOfEachTitle(const ProductGridM
     return rows;
 }
 
-PriceChangeMark CompareCells(const std::string &now, const std::string &before)
+// How the shop of a column writes its decimals, from its prices in both grids.
+DecimalMark ColumnMark(const ProductGridModel &current, int c, const ProductGridModel &previous, int pc)
 {
-    const std::optional<double> nowPrice = LeadingPrice(now);
-    const std::optional<double> beforePrice = LeadingPrice(before);
+    std::vector<std::string> texts;
+    for (int r = 0; r < current.RowCount(); ++r)
+        texts.push_back(current.Text(r, c));
+    for (int r = 0; r < previous.RowCount(); ++r)
+        texts.push_back(previous.Text(r, pc));
+    return DecimalMarkOf(texts);
+}
+
+PriceChangeMark CompareCells(const std::string &now, const std::string &before, DecimalMark mark)
+{
+    const std::optional<double> nowPrice = ReadPrice(now, mark);
+    const std::optional<double> beforePrice = ReadPrice(before, mark);
     if (!nowPrice || !beforePrice)
         return {};
     return {Direction(*nowPrice, *beforePrice), before};
@@ -75,10 +86,11 @@ PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridMod
         const int pc = previous.FindColumn(current.Title(c));
         if (pc < kFirstSiteColumn)
             continue;
+        const DecimalMark mark = ColumnMark(current, c, previous, pc);
         for (int r = 0; r < current.RowCount(); ++r) {
             const auto found = previousRows.find(current.Text(r, kProductTitleColumn));
             if (found != previousRows.end())
-                changes.Set(r, c, CompareCells(current.Text(r, c), previous.Text(found->second, pc)));
+                changes.Set(r, c, CompareCells(current.Text(r, c), previous.Text(found->second, pc), mark));
         }
     }
     return changes;

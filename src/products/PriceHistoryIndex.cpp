@@ -73,21 +73,34 @@ void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const Reco
     const auto record = static_cast<uint32_t>(records_.size());
     records_.push_back({entry.name, entry.displayTime, entry.file});
     UpdateRanks(record);
-    ForEachRecordRow(dbDir / entry.file, [&](std::vector<std::string> &fields) {
+    std::vector<std::vector<std::string>> rows;
+    ForEachRecordRow(dbDir / entry.file, [&](std::vector<std::string> &fields) { rows.push_back(std::move(fields)); });
+    // Each shop's own prices decide how an ambiguous one of them reads.
+    std::vector<DecimalMark> marks;
+    for (size_t k = 1;; ++k) {
+        std::vector<std::string> column;
+        for (const auto &fields : rows)
+            if (k < fields.size())
+                column.push_back(fields[k]);
+        if (column.empty())
+            break;
+        marks.push_back(DecimalMarkOf(column));
+    }
+    for (const std::vector<std::string> &fields : rows) {
         if (fields.empty() || fields[0].empty())
-            return;
+            continue;
         const uint32_t title = TitleId(fields[0]);
         if (lastRecordOfTitle_[title] == record)
-            return;
+            continue;
         lastRecordOfTitle_[title] = record;
         for (size_t k = 1; k < fields.size(); ++k) {
             if (shops.known && k > sites.size())
                 break;
             const uint32_t site = shops.known ? sites[k - 1] : static_cast<uint32_t>(k - 1);
-            if (const std::optional<double> price = LeadingPrice(fields[k]))
+            if (const std::optional<double> price = ReadPrice(fields[k], marks[k - 1]))
                 pointsOfTitle_[title].push_back({record, site, *price});
         }
-    });
+    }
 }
 
 void PriceHistoryIndex::AddRecords(const std::filesystem::path &dbDir, const std::vector<RecordListEntry> &entries,

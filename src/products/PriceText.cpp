@@ -2,6 +2,9 @@
 
 #include "support/Gbk.h"
 
+#include <QString>
+
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -92,15 +95,168 @@ size_t BlankLength(std::string_view text)
 
 std::optional<double> LeadingPrice(std::string_view gbkCellText)
 {
-    std::string_view rest = gbkCellText.substr(BlankLength(gbkCellText));
-    if (const size_t sign = SignLength(rest); sign > 0) {
-        rest.remove_prefix(sign);
-        rest.remove_prefix(BlankLength(rest));
+    return ReadPrice(gbkCellText);
+}
+
+namespace {
+
+// A label or currency before the number is short; a longer text before the
+// first digit is a sentence that merely holds a number.
+constexpr qsizetype kLongestLead = 12;
+
+// A no-break or thin space has no GBK form: in a cell text it stands as "?".
+bool IsGroupBlank(QChar c)
+{
+    return c == u' ' || c == u'\u00A0' || c == u'\u2009' || c == u'\u202F' || c == u'?';
+}
+
+bool IsSeparator(QChar c)
+{
+    return c == u'.' || c == u',' || c == u'\'' || c == u'\u2019' || IsGroupBlank(c);
+}
+
+// The digits of a number and the separators between its groups of digits.
+struct NumberToken {
+    std::vector<QString> groups;
+    std::vector<QChar> separators; // separators[i] stands between groups[i] and groups[i + 1]
+    qsizetype end = 0;             // just after the last digit
+};
+
+bool IsAsciiDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+
+bool IsPointOrComma(QChar c) { return c == u'.' || c == u','; }
+
+qsizetype DigitRun(const QString &text, qsizetype from)
+{
+    qsizetype n = 0;
+    while (from + n < text.size() && IsAsciiDigit(text[from + n]))
+        ++n;
+    return n;
+}
+
+NumberToken Tokenise(const QString &text, qsizetype from)
+{
+    NumberToken token;
+    qsizetype at = from;
+    while (true) {
+        const qsizetype digits = DigitRun(text, at);
+        token.groups.push_back(text.mid(at, digits));
+        at += digits;
+        token.end = at;
+        // One separator between two digits continues the number.
+        if (at + 1 >= text.size() || !IsSeparator(text[at]) || !IsAsciiDigit(text[at + 1]))
+            return token;
+        const QChar separator = text[at];
+        // Blanks and apostrophes only group thousands: before any decimal
+        // mark, after a first group of at most three digits, three digits
+        // each ("12.50 3件" ends at its blank).
+        if (!IsPointOrComma(separator)
+            && (DigitRun(text, at + 1) != 3 || token.groups.front().size() > 3
+                || std::any_of(token.separators.begin(), token.separators.end(), IsPointOrComma)))
+            return token;
+        token.separators.push_back(separator);
+        ++at;
     }
-    const std::optional<NumberSpan> number = ReadNumber(rest);
-    if (!number)
+}
+
+// The decimal mark a token shows beyond doubt, or nullopt.
+std::optional<QChar> ClearDecimal(const NumberToken &token)
+{
+    if (token.separators.empty())
         return std::nullopt;
-    return ValueOf(*number);
+    const QChar last = token.separators.back();
+    if (!IsPointOrComma(last))
+        return std::nullopt;
+    const bool otherBefore = std::any_of(token.separators.begin(), token.separators.end() - 1,
+                                         [last](QChar c) { return c != last; });
+    const bool sameBefore = std::any_of(token.separators.begin(), token.separators.end() - 1,
+                                        [last](QChar c) { return c == last; });
+    if (sameBefore)
+        return std::nullopt; // "1.299.000": a group mark
+    if (otherBefore || token.groups.back().size() != 3 || token.groups.front() == QLatin1String("0")
+        || token.groups.front().size() > 3)
+        return last;
+    return std::nullopt;
+}
+
+// The value of a token with the given decimal mark (0 for none): the groups
+// before it must be thousands groups, or the number ends before the first
+// group that is not.
+std::optional<double> ValueWith(const NumberToken &token, QChar decimal)
+{
+    QString digits = token.groups.front();
+    for (size_t i = 0; i < token.separators.size(); ++i) {
+        const QChar sep = token.separators[i];
+        const QString &next = token.groups[i + 1];
+        if (sep == decimal && i + 1 == token.separators.size()) {
+            digits += u'.' + next;
+            break;
+        }
+        const bool group = sep != decimal && next.size() == 3 && token.groups.front().size() <= 3;
+        if (!group)
+            break;
+        digits += next;
+    }
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
+{
+    const QString text = FromGbk(gbkCellText);
+    qsizetype first = 0;
+    while (first < text.size() && !IsAsciiDigit(text[first]))
+        ++first;
+    if (first == text.size() || first > kLongestLead)
+        return std::nullopt;
+    // "-12" is no price, ".5" neither; "59.9-69.9" is read from its start.
+    if (first > 0 && (text[first - 1] == u'-' || text[first - 1] == u'.' || text[first - 1] == u','))
+        return std::nullopt;
+    const NumberToken token = Tokenise(text, first);
+    QChar decimal;
+    if (const std::optional<QChar> clear = ClearDecimal(token))
+        decimal = *clear;
+    else if (!token.separators.empty() && IsPointOrComma(token.separators.back()))
+        decimal = (mark == DecimalMark::Point && token.separators.back() == u'.')
+                          || (mark == DecimalMark::Comma && token.separators.back() == u',')
+                      ? token.separators.back()
+                      : QChar();
+    std::optional<double> value = ValueWith(token, decimal);
+    if (!value)
+        return std::nullopt;
+    // "1.2万": ten thousand, as Chinese shops write large prices.
+    qsizetype after = token.end;
+    while (after < text.size() && text[after] == u' ')
+        ++after;
+    if (after < text.size() && text[after] == u'万')
+        *value *= 10000;
+    return value;
+}
+
+DecimalMark DecimalMarkOf(const std::vector<std::string> &gbkCellTexts)
+{
+    int points = 0;
+    int commas = 0;
+    for (const std::string &cell : gbkCellTexts) {
+        const QString text = FromGbk(cell);
+        qsizetype first = 0;
+        while (first < text.size() && !IsAsciiDigit(text[first]))
+            ++first;
+        if (first == text.size())
+            continue;
+        if (const std::optional<QChar> decimal = ClearDecimal(Tokenise(text, first)))
+            (*decimal == u'.' ? points : commas) += 1;
+    }
+    if (points > 0 && commas == 0)
+        return DecimalMark::Point;
+    if (commas > 0 && points == 0)
+        return DecimalMark::Comma;
+    return DecimalMark::Unknown;
 }
 
 std::optional<PriceText> WholePrice(std::string_view gbkText)

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvix {
 
@@ -15,10 +16,26 @@ struct PriceText {
     int decimals = 0;     // digits after the decimal point
 };
 
-// The leading number of a cell text with its thousands separators removed
-// ("1,299.00" gives 1299, "￥368" 368, "4,150.00元/吨" 4150); blanks and one
-// currency sign may stand before it. nullopt for a text without one ("获取失败",
-// "暂无报价", "-", "").
+// Which mark a shop writes its decimals with, where its texts show it.
+enum class DecimalMark { Unknown, Point, Comma };
+
+// The price a person reads in a cell text, as shops of many countries write
+// it: the first number, its digits grouped by comma, point, blank, thin space
+// or apostrophe and its decimals after a point or a comma ("1,299.00",
+// "9.990,00 €", "1 890 руб", "CHF 1'049,95", "35,70 €"), with a currency sign or
+// code before or after it and one short label before it ("到手价 ¥199",
+// "促销价：59"), "万" as ten thousand ("1.2万"), a range read as its lower end
+// ("59.9-69.9"). One separator followed by exactly three digits ("1.299",
+// "1,299") is a thousands group, unless `mark` says the shop writes its
+// decimals with that separator. nullopt for a text without a price ("获取失败",
+// "暂无报价", "—", "-12", a long sentence).
+std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark = DecimalMark::Unknown);
+
+// The decimal mark of a shop's texts (one column): the mark of the prices that
+// show it beyond doubt ("12,50", "1.299,00", "12.5"), when they agree.
+DecimalMark DecimalMarkOf(const std::vector<std::string> &gbkCellTexts);
+
+// The price of a cell as ReadPrice reads it without a column to go by.
 std::optional<double> LeadingPrice(std::string_view gbkCellText);
 
 // The price when it is the whole text ("￥1,299.00", "12.5", "368") and reads
