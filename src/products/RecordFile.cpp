@@ -8,6 +8,7 @@
 #include "support/TextUtils.h"
 
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace corvix {
@@ -85,9 +86,18 @@ std::string RecordText(const ProductGridModel &grid)
     return text;
 }
 
+std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir)
+{
+    std::string stamp = MakeRecordStamp();
+    std::error_code ec;
+    while (std::filesystem::exists(PathInDir(dbDir, stamp + ".txt"), ec))
+        stamp = NextRecordStamp(stamp);
+    return PathInDir(dbDir, stamp + ".txt");
+}
+
 bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path)
 {
-    const std::filesystem::path file = PathInDir(dbDir, MakeRecordStamp() + ".txt");
+    const std::filesystem::path file = FreeRecordPath(dbDir);
     if (path)
         *path = file;
     return WriteFileAtomically(file, RecordText(grid));

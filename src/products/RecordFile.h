@@ -29,8 +29,13 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
 // The record file text of the whole grid (empty for a grid without rows).
 std::string RecordText(const ProductGridModel &grid);
 
-// Writes the grid as a new record file in dbDir, named by the current record
-// stamp. False when the file could not be written; an older file is never
+// The path of a new record file in dbDir: named by the current record stamp,
+// or, when a file of that name is there, by the first free second after it, so
+// that two saves within one second both stay.
+std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir);
+
+// Writes the grid as a new record file in dbDir at FreeRecordPath (an existing
+// record is never replaced). False when the file could not be written; an older file is never
 // left half-written. `path`, when given, receives the file's path either way.
 bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
                       std::filesystem::path *path = nullptr);

@@ -76,6 +76,15 @@ std::string MakeRecordStamp()
     return text;
 }
 
+std::string NextRecordStamp(std::string_view stamp)
+{
+    std::string text = std::to_string(TextToInteger(stamp) + 1);
+    // Names keep their ten digits, so that name order stays time order.
+    if (text.size() < stamp.size() && text[0] != '-')
+        text.insert(0, stamp.size() - text.size(), '0');
+    return text;
+}
+
 std::string StampToDisplayTime(std::string_view name)
 {
     if (name.size() != 10)

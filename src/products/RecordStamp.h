@@ -13,6 +13,9 @@ namespace corvix {
 // The stamp of the current moment (the clock seam of support/DateTime.h).
 std::string MakeRecordStamp();
 
+// The stamp one second after stamp (a stamp of MakeRecordStamp).
+std::string NextRecordStamp(std::string_view stamp);
+
 // The save time of a record file name (without ".txt") for the record list:
 // a ten-byte name as "yyyy-M-dd hh:mm:ss" (HH on the 24-hour clock); any other
 // name that is a millisecond count since 1970-01-01 UTC as local time

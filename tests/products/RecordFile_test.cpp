@@ -141,6 +141,25 @@ TEST(SaveGridAsRecord, EmptyGridWritesEmptyFileAndAFailedWriteIsReported)
     SetClockForTests(nullptr);
 }
 
+TEST(SaveGridAsRecord, SavesInOneSecondTakeTheNextFreeSeconds)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    ProductGridModel grid;
+    AddColumns(grid, 1);
+    for (int i = 0; i < 5; ++i) {
+        grid.AppendRows({{std::to_string(i + 1), "P" + std::to_string(i), "1"}});
+        ASSERT_TRUE(SaveGridAsRecord(grid, db));
+    }
+    SetClockForTests(nullptr);
+    // Every save kept, each a readable stamp, the last one saved the newest.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(std::filesystem::exists(db / (std::to_string(1543917600 + i) + ".txt"))) << i;
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "1543917600.txt"), "P0|1|");
+    EXPECT_EQ(NewestRecordName(db), "1543917604.txt");
+}
+
 TEST(NewestRecordName, IsTheLastTxtInNameOrder)
 {
     TempDataRoot root;
