@@ -50,6 +50,8 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
         return kCouldNotRun;
     }
+    if (const QString others = NonRecordFilesText(session.dirs.dbDir); !others.isEmpty())
+        err << others << Qt::endl;
     SetCaptureProfileRoot(session.dirs.root);
 
     ProductGridModel grid;

@@ -158,6 +158,18 @@ QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path 
            + QStringLiteral("\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
+QString NonRecordFilesText(const std::filesystem::path &dbDir)
+{
+    const std::vector<std::filesystem::path> files = NonRecordFiles(dbDir);
+    if (files.empty())
+        return {};
+    QString text = QStringLiteral("记录目录中这些文件的名字不是有效的保存时间，不作为记录（文件保持原样）：\n")
+                   + QString::fromStdU16String(dbDir.u16string());
+    for (const auto &file : files)
+        text += QStringLiteral("\n  ") + QString::fromStdU16String(file.u16string());
+    return text;
+}
+
 void AppShell::StartUp()
 {
     Session &program = session_;
@@ -171,6 +183,8 @@ void AppShell::StartUp()
     }
     SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
+    if (const QString others = NonRecordFilesText(program.dirs.dbDir); !others.isEmpty())
+        ShowMessage(others);
 
     // One grid column per enabled rule, in index order; the columns and the
     // rule texts stay as they are until the program ends.

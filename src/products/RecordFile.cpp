@@ -2,11 +2,13 @@
 
 #include "support/Events.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordList.h"
 #include "products/RecordStamp.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -22,10 +24,18 @@ constexpr size_t kRowsPerBatch = 256;
 
 std::string NewestRecordName(const std::filesystem::path &dbDir)
 {
-    const auto names = ListFiles(dbDir, "*.txt", false);
-    if (names.empty())
-        return {};
-    return PathToGbk(names.back());
+    const RecordListEntry *newest = nullptr;
+    std::optional<QDateTime> newestTime;
+    const std::vector<RecordListEntry> entries = ListRecordEntries(dbDir);
+    for (const RecordListEntry &entry : entries) {
+        // Ten-digit and millisecond names do not sort by time among each other.
+        const std::optional<QDateTime> time = RecordDateTime(entry.name);
+        if (!newest || *time >= *newestTime) {
+            newest = &entry;
+            newestTime = time;
+        }
+    }
+    return newest ? PathToGbk(newest->file) : std::string();
 }
 
 void ForEachRecordRow(const std::filesystem::path &path,

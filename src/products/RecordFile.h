@@ -11,8 +11,9 @@ namespace corvix {
 
 class ProductGridModel;
 
-// GBK name (with ".txt", without directory) of the last "*.txt" of dbDir in
-// ascending name order, i.e. the newest record; empty when there is none.
+// GBK name (with ".txt", without directory) of the newest record of dbDir:
+// the record (ListRecordEntries) with the latest save time, the last in name
+// order among equals; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
 
 // Calls visit with the fields of each non-empty line of the record file, in

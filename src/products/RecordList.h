@@ -17,7 +17,11 @@ struct RecordListEntry {
     std::filesystem::path file; // the file's name in DbDir
 };
 
+// The records of dbDir (names that IsRecordName takes), in ascending name order.
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir);
+
+// The "*.txt" files of dbDir that are not records, in ascending name order.
+std::vector<std::filesystem::path> NonRecordFiles(const std::filesystem::path &dbDir);
 
 // The entry of the record file named fileName (no directory), as the list shows it.
 RecordListEntry RecordEntryOf(const std::filesystem::path &fileName);

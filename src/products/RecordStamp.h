@@ -26,4 +26,14 @@ std::string StampToDisplayTime(std::string_view name);
 // rules (a chart's time axis takes it); nullopt where the list shows no time.
 std::optional<QDateTime> RecordDateTime(std::string_view name);
 
+// The latest save time a record may have: a day after the current moment, so
+// that a clock set a little ahead or a changed zone still gives records.
+QDateTime LatestRecordTime();
+
+// True when name (a file name up to its first ".") is a record's: its save
+// time reads back as a valid time no later than latest. Other files in the
+// record folder (a stray copy, a count beyond any date, a clock far ahead) are
+// not records and are left alone.
+bool IsRecordName(std::string_view name, const QDateTime &latest);
+
 } // namespace corvix

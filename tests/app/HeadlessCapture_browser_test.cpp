@@ -112,9 +112,13 @@ TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
         if (entry.path().extension() == ".txt")
             std::filesystem::remove(entry.path());
     test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|" + Gbk("获取失败") + "|\r\nB|1|");
+    // A name that is no save time is no record: named, not retried, kept.
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "99999999999999999999.txt", "Z||");
     run = Run({QStringLiteral("--retry")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(NewestRecord(), "A|12.50|\r\nB|1|");
+    EXPECT_TRUE(run.err.contains(QStringLiteral("99999999999999999999.txt"))) << run.err.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(root.Dirs().dbDir / "99999999999999999999.txt"));
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)

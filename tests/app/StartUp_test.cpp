@@ -164,6 +164,21 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
     EXPECT_EQ(newest, Gbk("改过") + "|");
 }
 
+TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)
+{
+    Write(varnwick_ / "db" / "1600000000.txt", "a|\r\nb|");
+    for (const char *name : {"99999999999999999999.txt", "8640000000000001.txt", "9999999999.txt"})
+        Write(varnwick_ / "db" / name, "x|");
+    test::MessageRecorder messages;
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->ListPage()->Grid()->RowCount(), 2) << "the real record is restored";
+    EXPECT_EQ(shell->Window()->RecordsPage()->List()->topLevelItemCount(), 1);
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("8640000000000001.txt"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("9999999999.txt")));
+    EXPECT_EQ(RecordFiles().size(), 4u) << "nothing deleted";
+}
+
 TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
 {
     Write(varnwick_ / "db" / "1600000000.txt", "a|");
