@@ -46,7 +46,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         return kCouldNotRun;
     }
     const DataRootLock lock(session.dirs.root);
-    if (lock.HeldElsewhere()) {
+    if (lock.HeldElsewhere() || lock.PlaceTaken()) {
         err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
         return kCouldNotRun;
     }

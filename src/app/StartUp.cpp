@@ -153,9 +153,13 @@ PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
 
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root)
 {
+    const QString lockPath = QString::fromStdU16String(lock.Path().u16string());
+    if (lock.PlaceTaken())
+        return QStringLiteral("无法锁定数据目录：锁文件的位置被一个文件夹（或其他不是文件的东西）占用：\n") + lockPath
+               + QStringLiteral("\n请将它删除或改名后再启动。");
     return QStringLiteral("数据目录正被") + lock.Holder() + QStringLiteral("使用：\n")
-           + QString::fromStdU16String(root.u16string())
-           + QStringLiteral("\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
+           + QString::fromStdU16String(root.u16string()) + QStringLiteral("\n（锁文件 ") + lockPath
+           + QStringLiteral("）\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
 QString NonRecordFilesText(const std::filesystem::path &dbDir)
@@ -176,7 +180,7 @@ void AppShell::StartUp()
     const PreparedDataRoot root = PrepareProgramDataRoot(options_);
     program.dirs = root.dirs;
     lock_ = std::make_unique<DataRootLock>(program.dirs.root);
-    if (lock_->HeldElsewhere()) {
+    if (lock_->HeldElsewhere() || lock_->PlaceTaken()) {
         usable_ = false;
         ShowMessage(DataRootInUseText(*lock_, program.dirs.root));
         return;

@@ -260,6 +260,7 @@ TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
         EXPECT_FALSE(shell->Usable());
         ASSERT_EQ(messages.Texts().size(), 1);
         EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("数据目录正被进程 %1").arg(QCoreApplication::applicationPid())));
+        EXPECT_TRUE(messages.Texts()[0].contains(lockPath));
         EXPECT_TRUE(shell->State().enabledRules.empty()) << "nothing of the data root was read";
     }
     messages.Clear();
@@ -269,6 +270,16 @@ TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
     EXPECT_TRUE(messages.Texts().isEmpty());
     auto second = Start();
     EXPECT_FALSE(second->Usable()) << "the first shell holds it now";
+    shell.reset();
+    second.reset();
+
+    // A folder where the lock file belongs is named as such, not as a holder.
+    fs::create_directory(varnwick_ / "corvix.lock");
+    messages.Clear();
+    EXPECT_FALSE(Start()->Usable());
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("文件夹"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(lockPath));
 }
 
 TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)
