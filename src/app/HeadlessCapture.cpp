@@ -50,6 +50,12 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
         return kCouldNotRun;
     }
+    // Found before the first link: otherwise a whole run is captured for nothing.
+    if (const QString why = WhyNotWritable(session.dirs.dbDir); !why.isEmpty()) {
+        err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(session.dirs.dbDir)
+            << Qt::endl;
+        return kCouldNotRun;
+    }
     if (const QString others = NonRecordFilesText(session.dirs.dbDir); !others.isEmpty())
         err << others << Qt::endl;
     SetCaptureProfileRoot(session.dirs.root);

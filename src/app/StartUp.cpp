@@ -222,6 +222,10 @@ void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
         ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.dirs.root)
                     + QStringLiteral("\n也无法复制到用户数据目录（") + QString::fromLocal8Bit(root.copyError.c_str())
                     + QStringLiteral("）。\n本次仍使用原目录，保存的内容将无法写入。"));
+    // A root that became read-only since it was made.
+    else if (const QString why = WhyNotWritable(root.dirs.dbDir); !why.isEmpty())
+        ShowMessage(QStringLiteral("数据目录无法写入（") + why + QStringLiteral("）：\n") + shown(root.dirs.dbDir)
+                    + QStringLiteral("\n本次抓取的结果将无法保存。"));
 }
 
 void AppShell::Finish()

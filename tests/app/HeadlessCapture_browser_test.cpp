@@ -1,6 +1,7 @@
 // The scheduled capture as a scheduler runs it: `corvix --capture` or
 // `--retry` on a data root, no display, pages from the loopback server; the exit
 // code, the printed lines and the record file it leaves.
+#include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
@@ -147,6 +148,21 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
     run = Run({QStringLiteral("--capture")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("没有启用的采集规则")));
+    // A data root that cannot be written: said before the first link.
+    {
+        test::FullDisk disk;
+        test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "X");
+        std::filesystem::create_directory(disk.Dir() / "varnwick");
+        for (const char *dir : {"class", "db", "spider"})
+            std::filesystem::copy(root.Dirs().root / dir, disk.Dir() / "varnwick" / dir,
+                                  std::filesystem::copy_options::recursive);
+        disk.Fill();
+        run = Run({QStringLiteral("--capture"), QStringLiteral("--data"),
+                   QString::fromStdU16String((disk.Dir() / "varnwick").u16string())});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("无法写入"))) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("[1/1]"))) << run.out.toStdString();
+    }
     // A data root that does not exist.
     run = Run({QStringLiteral("--retry"), QStringLiteral("--data"), QStringLiteral("/nonexistent/varnwick")});
     EXPECT_EQ(run.exitCode, 2);
