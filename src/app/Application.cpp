@@ -7,6 +7,8 @@
 #include <QTranslator>
 #include <QtGlobal>
 
+#include <cstdio>
+
 namespace corvix {
 
 void PrepareQtBeforeApplication()
@@ -18,6 +20,20 @@ void PrepareQtBeforeApplication()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Corvix"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvix"));
+}
+
+void PrepareHeadlessBeforeApplication(bool verbose)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (verbose)
+        return;
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtFatalMsg)
+            std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+    });
+    // The engine's processes log on their own; only what ends them stays.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + (flags.isEmpty() ? "" : " ") + "--log-level=3");
 }
 
 QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale)

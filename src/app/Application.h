@@ -10,6 +10,13 @@ namespace corvix {
 // browser engine, the engine's sandbox when running as root).
 void PrepareQtBeforeApplication();
 
+// For the capture without a window: the offscreen platform whatever DISPLAY
+// says (a display that is set but gone would end the program), and, unless
+// verbose, the messages of Qt and the browser engine (sandbox, runtime folder,
+// GL) kept off standard error, where a scheduler's log wants only the capture's
+// own lines.
+void PrepareHeadlessBeforeApplication(bool verbose);
+
 // Loads Qt's own translation for the locale (file dialogs, standard buttons),
 // so that they speak the desktop's language like the program's own texts do.
 // Gives the installed translator, owned by app (delete it to take it back), or

@@ -40,9 +40,8 @@ int main(int argc, char **argv)
         return corvix::kCouldNotRun;
     }
     // A scheduled capture has no desktop to show its windows on.
-    if (line.headless() && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (line.headless())
+        corvix::PrepareHeadlessBeforeApplication(line.verbose);
     corvix::PrepareQtBeforeApplication();
     QApplication app(argc, argv);
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));

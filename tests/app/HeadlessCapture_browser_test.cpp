@@ -52,12 +52,15 @@ protected:
         ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
     }
     // Runs the program without a display while this process serves the pages.
-    Outcome Run(const QStringList &arguments)
+    // display: the DISPLAY it finds (none by default).
+    Outcome Run(const QStringList &arguments, const QString &display = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
         process.setProcessEnvironment(env);
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -98,6 +101,20 @@ TEST_F(HeadlessCapture, EveryLinkPricedExitsZeroAndSavesARecord)
     EXPECT_EQ(parallel.exitCode, 0) << parallel.err.toStdString();
     EXPECT_TRUE(parallel.out.contains(QStringLiteral("共 2 条链接：2 条获取成功，0 条获取失败"))) << parallel.out.toStdString();
     EXPECT_EQ(NewestRecord(), Gbk("手机") + "|12.50|\r\n" + Gbk("电脑") + "|12.50|");
+}
+
+// A timer started after logout finds a DISPLAY that is gone: no window is
+// needed, and the engine's own messages stay out of the log.
+TEST_F(HeadlessCapture, ADisplayThatIsGoneIsNotNeededAndTheLogHoldsOnlyTheCapture)
+{
+    Links({{"A", Url("/p").toStdString()}});
+    const Outcome run = Run({QStringLiteral("--capture")}, QStringLiteral(":97"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("[1/1] A | X | 12.50 | "))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const Outcome verbose = Run({QStringLiteral("--capture"), QStringLiteral("--verbose")}, QStringLiteral(":97"));
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_FALSE(verbose.err.isEmpty()) << "--verbose keeps them";
 }
 
 TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
@@ -143,6 +160,10 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("“9”"))) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    // A mistyped option is named before anything starts.
+    run = Run({QStringLiteral("--captrue")}, QStringLiteral(":97"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--captrue"))) << run.err.toStdString();
     // No enabled rule.
     test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "");
     run = Run({QStringLiteral("--capture")});
