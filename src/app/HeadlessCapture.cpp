@@ -99,6 +99,11 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
         return kCouldNotRun;
     }
+    // The newest record is complete: a copy of it would be no new record.
+    if (options.retry && summary.total == 0) {
+        out << QStringLiteral("没有需要重抓的链接") << Qt::endl;
+        return kAllPriced;
+    }
     out << QStringLiteral("共 %1 条链接：%2 条获取成功，%3 条获取失败，用时 %4 s")
                .arg(summary.done)
                .arg(summary.priced)

@@ -137,6 +137,16 @@ TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
     EXPECT_EQ(NewestRecord(), "A|12.50|\r\nB|1|");
     EXPECT_TRUE(run.err.contains(QStringLiteral("99999999999999999999.txt"))) << run.err.toStdString();
     EXPECT_TRUE(std::filesystem::exists(root.Dirs().dbDir / "99999999999999999999.txt"));
+
+    // Nothing left to retry: said, and no copy of the record is saved.
+    const auto files = [this] {
+        return std::distance(std::filesystem::directory_iterator(root.Dirs().dbDir), {});
+    };
+    const auto before = files();
+    run = Run({QStringLiteral("--retry")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("没有需要重抓的链接"))) << run.out.toStdString();
+    EXPECT_EQ(files(), before);
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
