@@ -1,6 +1,8 @@
 #pragma once
 #include <QLocale>
 
+#include <vector>
+
 class QCoreApplication;
 class QTranslator;
 
@@ -15,7 +17,9 @@ void PrepareQtBeforeApplication();
 // verbose, the messages of Qt and the browser engine (sandbox, runtime folder,
 // GL) kept off standard error, where a scheduler's log wants only the capture's
 // own lines.
-void PrepareHeadlessBeforeApplication(bool verbose);
+// arguments (the program's, without the closing null) get what the engine needs
+// for that; they must outlive the application object.
+void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &arguments);
 
 // Loads Qt's own translation for the locale (file dialogs, standard buttons),
 // so that they speak the desktop's language like the program's own texts do.
