@@ -117,6 +117,30 @@ TEST_F(HeadlessCapture, ADisplayThatIsGoneIsNotNeededAndTheLogHoldsOnlyTheCaptur
     EXPECT_FALSE(verbose.err.isEmpty()) << "--verbose keeps them";
 }
 
+// shop.example stands for a public shop (the engine resolves it to the
+// loopback server); its page asks for an image on the loopback address.
+TEST_F(HeadlessCapture, APublicPageCannotReachTheUsersOwnMachine)
+{
+    const QString port = QString::number(server.Port());
+    server.Route("/spy", ("<html><body><img src=\"http://127.0.0.1:" + port + "/own.png\">"
+                          "<span class=\"price\">12.50</span></body></html>").toUtf8());
+    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--data"),
+                                 QString::fromStdU16String(root.Dirs().root.u16string()),
+                                 QStringLiteral("--webEngineArgs"),
+                                 QStringLiteral("--host-resolver-rules=MAP shop.example 127.0.0.1")};
+    const auto ownRequests = [this] { return server.RequestedPaths().filter(QStringLiteral("/own.png")).size(); };
+    Links({{"A", ("http://shop.example:" + port + "/spy").toStdString()}});
+    Outcome run = Run(capture);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/spy"))) << run.out.toStdString() << server.RequestedPaths().join(u' ').toStdString();
+    EXPECT_EQ(ownRequests(), 0) << "refused";
+    // A page on the user's own machine keeps its own requests.
+    Links({{"A", Url("/spy").toStdString()}});
+    run = Run(capture);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(ownRequests(), 1);
+}
+
 TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
 {
     Links({{"A", Url("/p").toStdString()}, {"B", "file:///etc/passwd?http"}});
