@@ -26,7 +26,7 @@ std::string NewestRecordName(const std::filesystem::path &dbDir)
 {
     const RecordListEntry *newest = nullptr;
     std::optional<QDateTime> newestTime;
-    const std::vector<RecordListEntry> entries = ListRecordEntries(dbDir);
+    const std::vector<RecordListEntry> entries = ListRecords(dbDir);
     for (const RecordListEntry &entry : entries) {
         // Ten-digit and millisecond names do not sort by time among each other.
         const std::optional<QDateTime> time = RecordDateTime(entry.name);

@@ -12,7 +12,7 @@ namespace corvix {
 class ProductGridModel;
 
 // GBK name (with ".txt", without directory) of the newest record of dbDir:
-// the record (ListRecordEntries) with the latest save time, the last in name
+// the record (ListRecords) with the latest save time, the last in name
 // order among equals; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
 

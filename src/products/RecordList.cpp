@@ -25,6 +25,14 @@ RecordListEntry RecordEntryOf(const std::filesystem::path &fileName)
 
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir)
 {
+    std::vector<RecordListEntry> entries;
+    for (const auto &file : ListFiles(dbDir, "*.txt", false))
+        entries.push_back(RecordEntryOf(file));
+    return entries;
+}
+
+std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir)
+{
     const QDateTime latest = LatestRecordTime();
     std::vector<RecordListEntry> entries;
     for (const auto &file : ListFiles(dbDir, "*.txt", false)) {

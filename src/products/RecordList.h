@@ -17,8 +17,12 @@ struct RecordListEntry {
     std::filesystem::path file; // the file's name in DbDir
 };
 
-// The records of dbDir (names that IsRecordName takes), in ascending name order.
+// Every "*.txt" of dbDir, in ascending name order, as the list shows them.
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir);
+
+// The records among them (names that IsRecordName takes): what the newest
+// record, the price history and the change marks are made of.
+std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir);
 
 // The "*.txt" files of dbDir that are not records, in ascending name order.
 std::vector<std::filesystem::path> NonRecordFiles(const std::filesystem::path &dbDir);

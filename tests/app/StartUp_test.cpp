@@ -172,7 +172,6 @@ TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)
     test::MessageRecorder messages;
     auto shell = Start();
     EXPECT_EQ(shell->Window()->ListPage()->Grid()->RowCount(), 2) << "the real record is restored";
-    EXPECT_EQ(shell->Window()->RecordsPage()->List()->topLevelItemCount(), 1);
     ASSERT_EQ(messages.Texts().size(), 1);
     EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("8640000000000001.txt"))) << messages.Texts()[0].toStdString();
     EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("9999999999.txt")));

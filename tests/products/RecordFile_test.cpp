@@ -186,7 +186,7 @@ TEST(NewestRecordName, CountsOnlyRecordNamesAndLeavesTheOthersAlone)
         TempDataRoot::WriteBytes(PathInDir(db, name), "X|2|");
     EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
     std::vector<std::string> names;
-    for (const RecordListEntry &entry : ListRecordEntries(db))
+    for (const RecordListEntry &entry : ListRecords(db))
         names.push_back(entry.name);
     EXPECT_EQ(names, (std::vector<std::string>{"1543910400", "1543917600"}));
     std::vector<std::string> left;
