@@ -178,6 +178,17 @@ TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)
     EXPECT_EQ(RecordFiles().size(), 4u) << "nothing deleted";
 }
 
+TEST_F(StartUpTest, ARecordFolderThatCannotBeWrittenIsNamedAtStartUp)
+{
+    fs::remove(varnwick_ / "db");
+    Write(varnwick_ / "db", ""); // as root, permission bits would prove nothing
+    test::MessageRecorder messages;
+    auto shell = Start();
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("数据目录无法写入"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((varnwick_ / "db").u16string())));
+}
+
 TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
 {
     Write(varnwick_ / "db" / "1600000000.txt", "a|");
