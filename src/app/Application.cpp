@@ -7,6 +7,10 @@
 #include <QTranslator>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 namespace corvix {
 
 void PrepareQtBeforeApplication()
@@ -18,6 +22,30 @@ void PrepareQtBeforeApplication()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Corvix"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvix"));
+}
+
+void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &arguments)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (verbose)
+        return;
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtFatalMsg)
+            std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
+    });
+    // The engine's processes log on their own; only what ends them stays. The
+    // engine takes its flags from the environment variable when it is set, and
+    // then ignores those after --webEngineArgs.
+    static char engineArgs[] = "--webEngineArgs";
+    static char logLevel[] = "--log-level=3";
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.isEmpty()) {
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + ' ' + logLevel);
+        return;
+    }
+    if (std::none_of(arguments.begin(), arguments.end(), [](const char *a) { return std::strcmp(a, engineArgs) == 0; }))
+        arguments.push_back(engineArgs);
+    arguments.push_back(logLevel);
 }
 
 QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale)

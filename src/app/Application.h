@@ -1,6 +1,8 @@
 #pragma once
 #include <QLocale>
 
+#include <vector>
+
 class QCoreApplication;
 class QTranslator;
 
@@ -9,6 +11,15 @@ namespace corvix {
 // Settings Qt needs before the QApplication exists (shared GL contexts for the
 // browser engine, the engine's sandbox when running as root).
 void PrepareQtBeforeApplication();
+
+// For the capture without a window: the offscreen platform whatever DISPLAY
+// says (a display that is set but gone would end the program), and, unless
+// verbose, the messages of Qt and the browser engine (sandbox, runtime folder,
+// GL) kept off standard error, where a scheduler's log wants only the capture's
+// own lines.
+// arguments (the program's, without the closing null) get what the engine needs
+// for that; they must outlive the application object.
+void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &arguments);
 
 // Loads Qt's own translation for the locale (file dialogs, standard buttons),
 // so that they speak the desktop's language like the program's own texts do.

@@ -19,6 +19,21 @@ void ReadParallel(const QString &value, CommandLine &line)
         line.refusal = QStringLiteral("--parallel 的值“%1”无效：应为 1 到 %2 的整数。").arg(value).arg(kMaxParallelLinks);
 }
 
+// The options QGuiApplication and QApplication take for themselves.
+bool IsQtOption(const QString &name)
+{
+    static const QStringList names = {
+        QStringLiteral("platform"),     QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),       QStringLiteral("qmljsdebugger"),      QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"),  QStringLiteral("qwindowtitle"),       QStringLiteral("geometry"),
+        QStringLiteral("title"),        QStringLiteral("reverse"),            QStringLiteral("session"),
+        QStringLiteral("style"),        QStringLiteral("stylesheet"),         QStringLiteral("widgetcount"),
+        QStringLiteral("display"),      QStringLiteral("name"),               QStringLiteral("nograb"),
+        QStringLiteral("dograb"),       QStringLiteral("sync"),
+    };
+    return names.contains(name);
+}
+
 } // namespace
 
 QString VersionText()
@@ -42,11 +57,19 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("parallel"),
         QStringLiteral("与 --capture 或 --retry 一起使用：同时抓取的链接数（1–8，同一网站一次一条），默认 1。"),
         QStringLiteral("N"));
-    parser.addOptions({capture, retry, data, parallel});
-    // Unknown options belong to Qt or the browser engine; parse() reports them,
-    // and they are not ours to refuse.
-    parser.parse(arguments);
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("与 --capture 或 --retry 一起使用：也显示浏览器引擎自己的消息。"));
+    parser.addOptions({capture, retry, data, parallel, verbose});
+    // Qt writes its options with one dash ("-platform xcb").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // What follows --webEngineArgs is the browser engine's.
+    const qsizetype engineArgs = arguments.indexOf(QStringLiteral("--webEngineArgs"));
+    parser.parse(engineArgs < 0 ? arguments : arguments.first(engineArgs));
     CommandLine line;
+    for (const QString &name : parser.unknownOptionNames())
+        if (!IsQtOption(name) && line.refusal.isEmpty())
+            line.refusal = QStringLiteral("未知的选项：%1%2（corvix --help 列出可用的选项）")
+                               .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
     if (parser.isSet(version))
         line.answer = VersionText() + u'\n';
     else if (parser.isSet(help))
@@ -55,7 +78,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.capture = parser.isSet(capture);
     line.retry = parser.isSet(retry);
     line.dataRoot = parser.value(data);
-    if (parser.isSet(parallel))
+    line.verbose = parser.isSet(verbose);
+    if (parser.isSet(parallel) && line.refusal.isEmpty())
         ReadParallel(parser.value(parallel), line);
     return line;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The program's command line. --version and --help answer on standard output
 // without opening a window or starting the browser engine; --capture and
-// --retry run the capture without a window (HeadlessCapture). Arguments the
-// program does not know are left alone: Qt and the browser engine read their
-// own (-platform, --webEngineArgs ...).
+// --retry run the capture without a window (HeadlessCapture). Qt's own options
+// (-platform, -style ...) and whatever follows --webEngineArgs are left to Qt
+// and the browser engine; any other option is refused by name.
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +16,10 @@ struct CommandLine {
     bool retry = false;     // --retry: capture the failed cells of the newest record, no window
     QString dataRoot;       // --data DIR: another data root
     int parallel = 1;       // --parallel N: links captured at once by --capture or --retry
-    // Why the arguments cannot be acted on (a --parallel that is no whole
-    // number in its range), for standard error; the program then ends with 2.
+    bool verbose = false;   // --verbose: the browser engine's own messages stay on standard error
+    // Why the arguments cannot be acted on (an unknown option, a --parallel
+    // that is no whole number in its range), for standard error; the program
+    // then ends with 2 before anything starts.
     QString refusal;
     bool exitNow() const { return !answer.isEmpty(); }
     bool refused() const { return !refusal.isEmpty(); }

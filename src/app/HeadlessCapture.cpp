@@ -47,10 +47,18 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         return kCouldNotRun;
     }
     const DataRootLock lock(session.dirs.root);
-    if (lock.HeldElsewhere()) {
+    if (lock.HeldElsewhere() || lock.PlaceTaken()) {
         err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
         return kCouldNotRun;
     }
+    // Found before the first link: otherwise a whole run is captured for nothing.
+    if (const QString why = WhyNotWritable(session.dirs.dbDir); !why.isEmpty()) {
+        err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(session.dirs.dbDir)
+            << Qt::endl;
+        return kCouldNotRun;
+    }
+    if (const QString others = NonRecordFilesText(session.dirs.dbDir); !others.isEmpty())
+        err << others << Qt::endl;
     SetCaptureProfileRoot(session.dirs.root);
 
     ProductGridModel grid;
@@ -96,6 +104,11 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     if (summary.noLinks) {
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
         return kCouldNotRun;
+    }
+    // The newest record is complete: a copy of it would be no new record.
+    if (options.retry && summary.total == 0) {
+        out << QStringLiteral("没有需要重抓的链接") << Qt::endl;
+        return kAllPriced;
     }
     out << QStringLiteral("共 %1 条链接：%2 条获取成功，%3 条获取失败，用时 %4 s")
                .arg(summary.done)

@@ -164,9 +164,25 @@ PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
 
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root)
 {
+    const QString lockPath = QString::fromStdU16String(lock.Path().u16string());
+    if (lock.PlaceTaken())
+        return QStringLiteral("无法锁定数据目录：锁文件的位置被一个文件夹（或其他不是文件的东西）占用：\n") + lockPath
+               + QStringLiteral("\n请将它删除或改名后再启动。");
     return QStringLiteral("数据目录正被") + lock.Holder() + QStringLiteral("使用：\n")
-           + QString::fromStdU16String(root.u16string())
-           + QStringLiteral("\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
+           + QString::fromStdU16String(root.u16string()) + QStringLiteral("\n（锁文件 ") + lockPath
+           + QStringLiteral("）\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
+}
+
+QString NonRecordFilesText(const std::filesystem::path &dbDir)
+{
+    const std::vector<std::filesystem::path> files = NonRecordFiles(dbDir);
+    if (files.empty())
+        return {};
+    QString text = QStringLiteral("记录目录中这些文件的名字不是有效的保存时间，不作为记录（文件保持原样）：\n")
+                   + QString::fromStdU16String(dbDir.u16string());
+    for (const auto &file : files)
+        text += QStringLiteral("\n  ") + QString::fromStdU16String(file.u16string());
+    return text;
 }
 
 void AppShell::StartUp()
@@ -175,13 +191,15 @@ void AppShell::StartUp()
     const PreparedDataRoot root = PrepareProgramDataRoot(options_);
     program.dirs = root.dirs;
     lock_ = std::make_unique<DataRootLock>(program.dirs.root);
-    if (lock_->HeldElsewhere()) {
+    if (lock_->HeldElsewhere() || lock_->PlaceTaken()) {
         usable_ = false;
         ShowMessage(DataRootInUseText(*lock_, program.dirs.root));
         return;
     }
     SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
+    if (const QString others = NonRecordFilesText(program.dirs.dbDir); !others.isEmpty())
+        ShowMessage(others);
 
     // One grid column per enabled rule, in index order. Rules enabled later
     // get their columns then; none goes before the program ends.
@@ -215,6 +233,10 @@ void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
         ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.dirs.root)
                     + QStringLiteral("\n也无法复制到用户数据目录（") + QString::fromLocal8Bit(root.copyError.c_str())
                     + QStringLiteral("）。\n本次仍使用原目录，保存的内容将无法写入。"));
+    // A root that became read-only since it was made.
+    else if (const QString why = WhyNotWritable(root.dirs.dbDir); !why.isEmpty())
+        ShowMessage(QStringLiteral("数据目录无法写入（") + why + QStringLiteral("）：\n") + shown(root.dirs.dbDir)
+                    + QStringLiteral("\n本次抓取的结果将无法保存。"));
 }
 
 void AppShell::Finish()

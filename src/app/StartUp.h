@@ -30,8 +30,13 @@ struct StartUpOptions {
 // folder (options left empty: the program's directory and the user's
 // application-data folder).
 PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options);
-// The message for a data root that another running Corvix holds.
+// The message for a data root that another running process holds, or whose
+// lock file's place is taken by a folder.
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root);
+
+// The message naming the "*.txt" files of dbDir that are not records (their
+// names are no save time), which are left as they are; empty when there are none.
+QString NonRecordFilesText(const std::filesystem::path &dbDir);
 
 class AppShell : public QObject {
     Q_OBJECT

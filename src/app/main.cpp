@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -40,11 +41,13 @@ int main(int argc, char **argv)
         return corvix::kCouldNotRun;
     }
     // A scheduled capture has no desktop to show its windows on.
-    if (line.headless() && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::vector<char *> appArguments(argv, argv + argc);
+    if (line.headless())
+        corvix::PrepareHeadlessBeforeApplication(line.verbose, appArguments);
+    int appArgc = static_cast<int>(appArguments.size());
+    appArguments.push_back(nullptr);
     corvix::PrepareQtBeforeApplication();
-    QApplication app(argc, argv);
+    QApplication app(appArgc, appArguments.data());
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));
     corvix::InstallQtTranslation(app);
     if (!line.headless())

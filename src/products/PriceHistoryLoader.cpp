@@ -30,7 +30,7 @@ void PriceHistoryLoader::Start(const std::filesystem::path &dbDir)
     // The listing pumps events, so it runs here and not on the worker. Records
     // saved meanwhile wait in pending_; a Start made from inside the listing is
     // overtaken by this one.
-    std::vector<RecordListEntry> entries = ListRecordEntries(dbDir);
+    std::vector<RecordListEntry> entries = ListRecords(dbDir);
     StopWorker();
     StartWorker(dbDir, std::move(entries));
 }

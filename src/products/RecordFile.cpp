@@ -3,12 +3,15 @@
 #include "support/Events.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
+#include "products/RecordList.h"
 #include "products/RecordStamp.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace corvix {
@@ -22,10 +25,18 @@ constexpr size_t kRowsPerBatch = 256;
 
 std::string NewestRecordName(const std::filesystem::path &dbDir)
 {
-    const auto names = ListFiles(dbDir, "*.txt", false);
-    if (names.empty())
-        return {};
-    return PathToGbk(names.back());
+    const RecordListEntry *newest = nullptr;
+    std::optional<QDateTime> newestTime;
+    const std::vector<RecordListEntry> entries = ListRecords(dbDir);
+    for (const RecordListEntry &entry : entries) {
+        // Ten-digit and millisecond names do not sort by time among each other.
+        const std::optional<QDateTime> time = RecordDateTime(entry.name);
+        if (!newest || *time >= *newestTime) {
+            newest = &entry;
+            newestTime = time;
+        }
+    }
+    return newest ? PathToGbk(newest->file) : std::string();
 }
 
 void ForEachRecordRow(const std::filesystem::path &path,
@@ -88,10 +99,19 @@ std::string RecordText(const ProductGridModel &grid)
     return text;
 }
 
+std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir)
+{
+    std::string stamp = MakeRecordStamp();
+    std::error_code ec;
+    while (std::filesystem::exists(PathInDir(dbDir, stamp + ".txt"), ec))
+        stamp = NextRecordStamp(stamp);
+    return PathInDir(dbDir, stamp + ".txt");
+}
+
 bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path,
                       bool *titlesSaved)
 {
-    const std::filesystem::path file = PathInDir(dbDir, MakeRecordStamp() + ".txt");
+    const std::filesystem::path file = FreeRecordPath(dbDir);
     if (path)
         *path = file;
     if (titlesSaved)

@@ -11,8 +11,9 @@ namespace corvix {
 
 class ProductGridModel;
 
-// GBK name (with ".txt", without directory) of the last "*.txt" of dbDir in
-// ascending name order, i.e. the newest record; empty when there is none.
+// GBK name (with ".txt", without directory) of the newest record of dbDir:
+// the record (ListRecords) with the latest save time, the last in name
+// order among equals; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
 
 // Calls visit with the fields of each non-empty line of the record file, in
@@ -31,11 +32,17 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
 // The record file text of the whole grid (empty for a grid without rows).
 std::string RecordText(const ProductGridModel &grid);
 
-// Writes the grid as a new record file in dbDir, named by the current record
-// stamp, then its shop titles into the side file. False when the record file
-// could not be written; an older file is never left half-written. `path`, when
-// given, receives the file's path either way; `titlesSaved`, whether the titles
-// were written too (a record without them is still read, by position).
+// The path of a new record file in dbDir: named by the current record stamp,
+// or, when a file of that name is there, by the first free second after it, so
+// that two saves within one second both stay.
+std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir);
+
+// Writes the grid as a new record file in dbDir at FreeRecordPath (an existing
+// record is never replaced), then its shop titles into the side file. False
+// when the record file could not be written; an older file is never left
+// half-written. `path`, when given, receives the file's path either way;
+// `titlesSaved`, whether the titles were written too (a record without them is
+// still read, by position).
 bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
                       std::filesystem::path *path = nullptr, bool *titlesSaved = nullptr);
 

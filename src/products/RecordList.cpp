@@ -31,6 +31,28 @@ std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDi
     return entries;
 }
 
+std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir)
+{
+    const QDateTime latest = LatestRecordTime();
+    std::vector<RecordListEntry> entries;
+    for (const auto &file : ListFiles(dbDir, "*.txt", false)) {
+        RecordListEntry entry = RecordEntryOf(file);
+        if (IsRecordName(entry.name, latest))
+            entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::vector<std::filesystem::path> NonRecordFiles(const std::filesystem::path &dbDir)
+{
+    const QDateTime latest = LatestRecordTime();
+    std::vector<std::filesystem::path> others;
+    for (const auto &file : ListFiles(dbDir, "*.txt", false))
+        if (!IsRecordName(RecordEntryOf(file).name, latest))
+            others.push_back(file);
+    return others;
+}
+
 const RecordListEntry *RecordBefore(const std::vector<RecordListEntry> &entries, std::string_view name)
 {
     for (size_t i = 0; i < entries.size(); ++i)

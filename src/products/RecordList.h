@@ -17,7 +17,15 @@ struct RecordListEntry {
     std::filesystem::path file; // the file's name in DbDir
 };
 
+// Every "*.txt" of dbDir, in ascending name order, as the list shows them.
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir);
+
+// The records among them (names that IsRecordName takes): what the newest
+// record, the price history and the change marks are made of.
+std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir);
+
+// The "*.txt" files of dbDir that are not records, in ascending name order.
+std::vector<std::filesystem::path> NonRecordFiles(const std::filesystem::path &dbDir);
 
 // The entry of the record file named fileName (no directory), as the list shows it.
 RecordListEntry RecordEntryOf(const std::filesystem::path &fileName);

@@ -76,6 +76,36 @@ std::string MakeRecordStamp()
     return text;
 }
 
+std::string NextRecordStamp(std::string_view stamp)
+{
+    std::string text = std::to_string(TextToInteger(stamp) + 1);
+    // Names keep their ten digits, so that name order stays time order.
+    if (text.size() < stamp.size() && text[0] != '-')
+        text.insert(0, stamp.size() - text.size(), '0');
+    return text;
+}
+
+QDateTime LatestRecordTime()
+{
+    const LocalDateTime now = CurrentLocalTime();
+    return QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second), Qt::LocalTime)
+        .addDays(1);
+}
+
+bool IsRecordName(std::string_view name, const QDateTime &latest)
+{
+    // A ten-byte name is read as a number whatever it holds; only digits (a
+    // stamp before 1970 has a sign) are a stamp.
+    if (name.size() == 10) {
+        const std::string_view digits = name[0] == '-' ? name.substr(1) : name;
+        for (const char c : digits)
+            if (c < '0' || c > '9')
+                return false;
+    }
+    const std::optional<QDateTime> time = RecordDateTime(name);
+    return time && time->isValid() && *time <= latest;
+}
+
 std::string StampToDisplayTime(std::string_view name)
 {
     if (name.size() != 10)

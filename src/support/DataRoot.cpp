@@ -10,17 +10,7 @@ namespace {
 
 QString QtPath(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
 
-// Whether a file can be created and written in dir (made when missing). The
-// probe is a temporary file that removes itself, whatever happened.
-bool CanWriteInto(const std::filesystem::path &dir)
-{
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec))
-        return false;
-    QTemporaryFile probe(QtPath(dir / ".corvix-write-probe-XXXXXX"));
-    return probe.open() && probe.write("x", 1) == 1 && probe.flush() && probe.error() == QFileDevice::NoError;
-}
+bool CanWriteInto(const std::filesystem::path &dir) { return WhyNotWritable(dir).isEmpty(); }
 
 void CreateTree(const DataDirs &dirs)
 {
@@ -50,6 +40,19 @@ std::error_code CopyTree(const std::filesystem::path &from, const std::filesyste
 }
 
 } // namespace
+
+// The probe is a temporary file that removes itself, whatever happened.
+QString WhyNotWritable(const std::filesystem::path &dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec))
+        return ec ? QString::fromLocal8Bit(ec.message().c_str()) : QStringLiteral("不是文件夹");
+    QTemporaryFile probe(QtPath(dir / ".corvix-write-probe-XXXXXX"));
+    if (probe.open() && probe.write("x", 1) == 1 && probe.flush() && probe.error() == QFileDevice::NoError)
+        return {};
+    return probe.errorString();
+}
 
 DataDirs DataDirsUnder(const std::filesystem::path &root)
 {

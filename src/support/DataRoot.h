@@ -1,6 +1,8 @@
 #pragma once
 #include "support/DataDirs.h"
 
+#include <QString>
+
 #include <filesystem>
 #include <string>
 
@@ -23,6 +25,11 @@ struct PreparedDataRoot {
 // copied there first, unless a tree already exists there, which is never
 // overwritten. Failures to create a directory are otherwise ignored.
 PreparedDataRoot PrepareDataRoot(const std::filesystem::path &programDir, const std::filesystem::path &fallbackDir);
+
+// Why no file can be written in dir (made when missing): the system's reason,
+// or the empty text when a temporary file could be written there (and was
+// removed again). Asked before work whose results would otherwise be lost.
+QString WhyNotWritable(const std::filesystem::path &dir);
 
 // The directory tree under root, without touching the disk.
 DataDirs DataDirsUnder(const std::filesystem::path &root);

@@ -1,4 +1,7 @@
 #pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +24,17 @@ std::string WebAddress(std::string_view link);
 // and without port or user: "shop.example" of "HTTP://Shop.Example:8080/p". A run
 // never loads two links of one host at the same time. Empty when there is none.
 std::string HostOfAddress(std::string_view address);
+
+// Whether host (as a URL gives it: a name, an IPv4 address, or an IPv6 address
+// with or without its brackets) lies on the user's own machine or network:
+// loopback, link-local, private and shared (carrier-grade) ranges, the
+// unspecified address, and "localhost" with the names under it. A page from
+// anywhere else may not send requests there.
+bool IsLocalNetworkHost(std::string_view host);
+
+// The bytes of an IPv4 address in dotted decimal ("10.0.0.1"), or nullopt.
+std::optional<std::array<std::uint8_t, 4>> ParseIpv4(std::string_view text);
+// The 16 bytes of an IPv6 address ("fe80::1", "::ffff:10.0.0.1"), or nullopt.
+std::optional<std::array<std::uint8_t, 16>> ParseIpv6(std::string_view text);
 
 } // namespace corvix

@@ -1,8 +1,11 @@
 #pragma once
 // The few facts that differ between operating systems.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <system_error>
 
 namespace corvix {
 
@@ -15,5 +18,19 @@ std::FILE *OpenFile(const std::filesystem::path &path, const char *mode);
 // file number, as QFileDevice::handle() gives it) onto the disk itself, so that
 // a file renamed into place afterwards never turns up empty after a power cut.
 bool SyncToDisk(int fileNumber);
+
+// A lock that the system holds for an open file: it is free the moment its
+// holder's process ends, however it ends and whatever the file contains.
+enum class FileLockState { Locked, HeldElsewhere, Failed };
+
+// Opens path (created when missing; read-only where it cannot be written) and
+// takes its lock without waiting. Locked: *handle is the open file. Failed:
+// *error says why (a folder in its place, a root that cannot be read).
+FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle, std::error_code *error);
+// Replaces the locked file's content (who holds it); false when it cannot.
+bool WriteLockedFile(std::intptr_t handle, std::string_view text);
+// Removes the file while still holding it where the system allows that (so
+// that no stale content outlives the holder), then closes it, freeing the lock.
+void UnlockFile(std::intptr_t handle, const std::filesystem::path &path);
 
 } // namespace corvix

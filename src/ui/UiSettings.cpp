@@ -24,24 +24,72 @@ QString ColumnKey(const QHeaderView &header, int section)
            + QString::fromLatin1(QUrl::toPercentEncoding(title));
 }
 
+bool IsOwnKey(const QString &key)
+{
+    return key == kGeometryKey || key == kExportFolderKey || key == kParallelLinksKey
+           || key.startsWith(QStringLiteral("columns/"));
+}
+
+// A value read back from an INI file is text: 3 and "3" are the same setting.
+bool SameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() == b.metaType())
+        return a == b;
+    return a.isValid() == b.isValid() && a.toString() == b.toString();
+}
+
+// Takes the program's keys out of settings; true when others were there.
+bool ReadOwnKeys(const QSettings &settings, QVariantMap &values)
+{
+    bool others = false;
+    for (const QString &key : settings.allKeys()) {
+        if (IsOwnKey(key))
+            values.insert(key, settings.value(key));
+        else
+            others = true;
+    }
+    return others;
+}
+
 } // namespace
 
-UiSettings::UiSettings() : settings_(std::make_unique<QSettings>()) {}
+UiSettings::UiSettings() : settings_(std::make_unique<QSettings>())
+{
+    changed_ = ReadOwnKeys(*settings_, values_);
+}
 
 UiSettings::UiSettings(const QString &iniFile) : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
+    changed_ = ReadOwnKeys(*settings_, values_);
 }
 
-UiSettings::~UiSettings() = default;
+UiSettings::~UiSettings()
+{
+    Sync();
+}
+
+QVariant UiSettings::Value(const QString &key, const QVariant &otherwise) const
+{
+    return values_.value(key, otherwise);
+}
+
+void UiSettings::Set(const QString &key, const QVariant &value)
+{
+    const auto it = values_.constFind(key);
+    if (it != values_.constEnd() && SameValue(*it, value))
+        return;
+    values_.insert(key, value);
+    changed_ = true;
+}
 
 QByteArray UiSettings::WindowGeometry() const
 {
-    return settings_->value(kGeometryKey).toByteArray();
+    return Value(kGeometryKey).toByteArray();
 }
 
 void UiSettings::SetWindowGeometry(const QByteArray &geometry)
 {
-    settings_->setValue(kGeometryKey, geometry);
+    Set(kGeometryKey, geometry);
 }
 
 void UiSettings::SaveColumnWidths(const QHeaderView &header)
@@ -49,7 +97,7 @@ void UiSettings::SaveColumnWidths(const QHeaderView &header)
     if (!header.model())
         return;
     for (int section = 0; section < header.count(); ++section)
-        settings_->setValue(ColumnKey(header, section), header.sectionSize(section));
+        Set(ColumnKey(header, section), header.sectionSize(section));
 }
 
 void UiSettings::RestoreColumnWidths(QHeaderView &header) const
@@ -57,7 +105,7 @@ void UiSettings::RestoreColumnWidths(QHeaderView &header) const
     if (!header.model())
         return;
     for (int section = 0; section < header.count(); ++section) {
-        const int width = settings_->value(ColumnKey(header, section), 0).toInt();
+        const int width = Value(ColumnKey(header, section), 0).toInt();
         if (width > 0)
             header.resizeSection(section, width);
     }
@@ -65,30 +113,36 @@ void UiSettings::RestoreColumnWidths(QHeaderView &header) const
 
 QString UiSettings::LastExportFolder() const
 {
-    return settings_->value(kExportFolderKey).toString();
+    return Value(kExportFolderKey).toString();
 }
 
 void UiSettings::SetLastExportFolder(const QString &folder)
 {
-    settings_->setValue(kExportFolderKey, folder);
+    Set(kExportFolderKey, folder);
 }
 
 int UiSettings::ParallelLinks() const
 {
     bool isNumber = false;
-    const int links = settings_->value(kParallelLinksKey, 1).toInt(&isNumber);
+    const int links = Value(kParallelLinksKey, 1).toInt(&isNumber);
     return isNumber ? std::clamp(links, 1, kMaxParallelLinks) : 1;
 }
 
 void UiSettings::SetParallelLinks(int links)
 {
-    settings_->setValue(kParallelLinksKey, std::clamp(links, 1, kMaxParallelLinks));
-    settings_->sync();
+    Set(kParallelLinksKey, std::clamp(links, 1, kMaxParallelLinks));
+    Sync();
 }
 
 void UiSettings::Sync()
 {
+    if (!changed_)
+        return;
+    settings_->clear();
+    for (auto it = values_.constBegin(); it != values_.constEnd(); ++it)
+        settings_->setValue(it.key(), it.value());
     settings_->sync();
+    changed_ = false;
 }
 
 } // namespace corvix

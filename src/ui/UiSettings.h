@@ -3,9 +3,12 @@
 // widths the user gave the columns of the lists, the folder of the last export
 // and how many links a run captures at once. Kept apart from the data root, in
 // the user's settings of the program (organisation and application "Corvix"),
-// or in an INI file of its own.
+// or in an INI file of its own. Only the program's own keys are read, and the
+// file is written only when one of them changed, with nothing else in it: keys
+// the program does not know are not its to carry from run to run.
 #include <QByteArray>
 #include <QString>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -44,11 +47,17 @@ public:
     // Written to the file at once: the choice outlives a crash.
     void SetParallelLinks(int links);
 
-    // Writes what was set to the file now.
+    // Writes what was set to the file now (also done at destruction), when
+    // anything changed since it was read or last written.
     void Sync();
 
 private:
+    QVariant Value(const QString &key, const QVariant &otherwise = {}) const;
+    void Set(const QString &key, const QVariant &value);
+
     std::unique_ptr<QSettings> settings_;
+    QVariantMap values_; // the program's own keys, as read and set
+    bool changed_ = false;
 };
 
 } // namespace corvix

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace corvix;
 
 TEST(CommandLine, ParallelTakesAWholeNumberFromOneToEight)
@@ -41,4 +43,21 @@ TEST(CommandLine, HelpNamesTheParallelOption)
     EXPECT_TRUE(line.exitNow());
     EXPECT_TRUE(line.answer.contains(QStringLiteral("--parallel <N>")));
     EXPECT_TRUE(line.answer.contains(QStringLiteral("同时抓取的链接数（1–8，同一网站一次一条），默认 1。")));
+}
+
+TEST(CommandLine, UnknownOptionsAreNamedAndQtsOwnLeftToQt)
+{
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--captrue"}, QStringLiteral("--captrue")},
+        {{"--capture", "--retyr"}, QStringLiteral("--retyr")},
+        {{"--capture", "-x"}, QStringLiteral("-x")},
+        {{"--capture", "--verbose"}, QString()},
+        {{"-platform", "offscreen", "-style=fusion"}, QString()},
+        {{"--capture", "--webEngineArgs", "--disable-gpu"}, QString()},
+    };
+    for (const auto &[arguments, named] : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"corvix"} + arguments);
+        EXPECT_EQ(line.refused(), !named.isEmpty()) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(line.refusal.contains(named)) << line.refusal.toStdString();
+    }
 }

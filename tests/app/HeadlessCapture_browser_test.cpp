@@ -1,6 +1,7 @@
 // The scheduled capture as a scheduler runs it: `corvix --capture` or
 // `--retry` on a data root, no display, pages from the loopback server; the exit
 // code, the printed lines and the record file it leaves.
+#include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
@@ -51,12 +52,15 @@ protected:
         ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
     }
     // Runs the program without a display while this process serves the pages.
-    Outcome Run(const QStringList &arguments)
+    // display: the DISPLAY it finds (none by default).
+    Outcome Run(const QStringList &arguments, const QString &display = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
         process.setProcessEnvironment(env);
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -101,6 +105,44 @@ TEST_F(HeadlessCapture, EveryLinkPricedExitsZeroAndSavesARecord)
     EXPECT_EQ(NewestRecord(), Gbk("手机") + "|12.50|\r\n" + Gbk("电脑") + "|12.50|");
 }
 
+// A timer started after logout finds a DISPLAY that is gone: no window is
+// needed, and the engine's own messages stay out of the log.
+TEST_F(HeadlessCapture, ADisplayThatIsGoneIsNotNeededAndTheLogHoldsOnlyTheCapture)
+{
+    Links({{"A", Url("/p").toStdString()}});
+    const Outcome run = Run({QStringLiteral("--capture")}, QStringLiteral(":97"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("[1/1] A | X | 12.50 | "))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const Outcome verbose = Run({QStringLiteral("--capture"), QStringLiteral("--verbose")}, QStringLiteral(":97"));
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_FALSE(verbose.err.isEmpty()) << "--verbose keeps them";
+}
+
+// shop.example stands for a public shop (the engine resolves it to the
+// loopback server); its page asks for an image on the loopback address.
+TEST_F(HeadlessCapture, APublicPageCannotReachTheUsersOwnMachine)
+{
+    const QString port = QString::number(server.Port());
+    server.Route("/spy", ("<html><body><img src=\"http://127.0.0.1:" + port + "/own.png\">"
+                          "<span class=\"price\">12.50</span></body></html>").toUtf8());
+    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--data"),
+                                 QString::fromStdU16String(root.Dirs().root.u16string()),
+                                 QStringLiteral("--webEngineArgs"),
+                                 QStringLiteral("--host-resolver-rules=MAP shop.example 127.0.0.1")};
+    const auto ownRequests = [this] { return server.RequestedPaths().filter(QStringLiteral("/own.png")).size(); };
+    Links({{"A", ("http://shop.example:" + port + "/spy").toStdString()}});
+    Outcome run = Run(capture);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/spy"))) << run.out.toStdString() << server.RequestedPaths().join(u' ').toStdString();
+    EXPECT_EQ(ownRequests(), 0) << "refused";
+    // A page on the user's own machine keeps its own requests.
+    Links({{"A", Url("/spy").toStdString()}});
+    run = Run(capture);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(ownRequests(), 1);
+}
+
 TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
 {
     Links({{"A", Url("/p").toStdString()}, {"B", "file:///etc/passwd?http"}});
@@ -114,9 +156,23 @@ TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
         if (entry.path().extension() == ".txt")
             std::filesystem::remove(entry.path());
     test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|" + Gbk("获取失败") + "|\r\nB|1|");
+    // A name that is no save time is no record: named, not retried, kept.
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "99999999999999999999.txt", "Z||");
     run = Run({QStringLiteral("--retry")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(NewestRecord(), "A|12.50|\r\nB|1|");
+    EXPECT_TRUE(run.err.contains(QStringLiteral("99999999999999999999.txt"))) << run.err.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(root.Dirs().dbDir / "99999999999999999999.txt"));
+
+    // Nothing left to retry: said, and no copy of the record is saved.
+    const auto files = [this] {
+        return std::distance(std::filesystem::directory_iterator(root.Dirs().dbDir), {});
+    };
+    const auto before = files();
+    run = Run({QStringLiteral("--retry")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("没有需要重抓的链接"))) << run.out.toStdString();
+    EXPECT_EQ(files(), before);
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
@@ -140,11 +196,30 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("“9”"))) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    // A mistyped option is named before anything starts.
+    run = Run({QStringLiteral("--captrue")}, QStringLiteral(":97"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--captrue"))) << run.err.toStdString();
     // No enabled rule.
     test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "");
     run = Run({QStringLiteral("--capture")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("没有启用的采集规则")));
+    // A data root that cannot be written: said before the first link.
+    {
+        test::FullDisk disk;
+        test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "X");
+        std::filesystem::create_directory(disk.Dir() / "varnwick");
+        for (const char *dir : {"class", "db", "spider"})
+            std::filesystem::copy(root.Dirs().root / dir, disk.Dir() / "varnwick" / dir,
+                                  std::filesystem::copy_options::recursive);
+        disk.Fill();
+        run = Run({QStringLiteral("--capture"), QStringLiteral("--data"),
+                   QString::fromStdU16String((disk.Dir() / "varnwick").u16string())});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("无法写入"))) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("[1/1]"))) << run.out.toStdString();
+    }
     // A data root that does not exist.
     run = Run({QStringLiteral("--retry"), QStringLiteral("--data"), QStringLiteral("/nonexistent/varnwick")});
     EXPECT_EQ(run.exitCode, 2);

@@ -164,6 +164,31 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
     EXPECT_EQ(newest, Gbk("改过") + "|");
 }
 
+TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)
+{
+    Write(varnwick_ / "db" / "1600000000.txt", "a|\r\nb|");
+    for (const char *name : {"99999999999999999999.txt", "8640000000000001.txt", "9999999999.txt"})
+        Write(varnwick_ / "db" / name, "x|");
+    test::MessageRecorder messages;
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->ListPage()->Grid()->RowCount(), 2) << "the real record is restored";
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("8640000000000001.txt"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("9999999999.txt")));
+    EXPECT_EQ(RecordFiles().size(), 4u) << "nothing deleted";
+}
+
+TEST_F(StartUpTest, ARecordFolderThatCannotBeWrittenIsNamedAtStartUp)
+{
+    fs::remove(varnwick_ / "db");
+    Write(varnwick_ / "db", ""); // as root, permission bits would prove nothing
+    test::MessageRecorder messages;
+    auto shell = Start();
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("数据目录无法写入"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((varnwick_ / "db").u16string())));
+}
+
 TEST_F(StartUpTest, RecordListIsFilledAtStartUp)
 {
     Write(varnwick_ / "db" / "1600000000.txt", "a|");
@@ -245,6 +270,7 @@ TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
         EXPECT_FALSE(shell->Usable());
         ASSERT_EQ(messages.Texts().size(), 1);
         EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("数据目录正被进程 %1").arg(QCoreApplication::applicationPid())));
+        EXPECT_TRUE(messages.Texts()[0].contains(lockPath));
         EXPECT_TRUE(shell->State().enabledRules.empty()) << "nothing of the data root was read";
     }
     messages.Clear();
@@ -254,6 +280,16 @@ TEST_F(StartUpTest, ADataRootInUseIsRefusedAndAStaleLockTakenOver)
     EXPECT_TRUE(messages.Texts().isEmpty());
     auto second = Start();
     EXPECT_FALSE(second->Usable()) << "the first shell holds it now";
+    shell.reset();
+    second.reset();
+
+    // A folder where the lock file belongs is named as such, not as a holder.
+    fs::create_directory(varnwick_ / "corvix.lock");
+    messages.Clear();
+    EXPECT_FALSE(Start()->Usable());
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("文件夹"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(lockPath));
 }
 
 TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)

@@ -4,6 +4,7 @@
 #include "products/RecordColumns.h"
 #include "products/TestGrids.h"
 #include "products/RecordFile.h"
+#include "products/RecordList.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 
@@ -144,6 +145,25 @@ TEST(SaveGridAsRecord, EmptyGridWritesEmptyFileAndAFailedWriteIsReported)
     SetClockForTests(nullptr);
 }
 
+TEST(SaveGridAsRecord, SavesInOneSecondTakeTheNextFreeSeconds)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    ProductGridModel grid;
+    AddColumns(grid, 1);
+    for (int i = 0; i < 5; ++i) {
+        grid.AppendRows({{std::to_string(i + 1), "P" + std::to_string(i), "1"}});
+        ASSERT_TRUE(SaveGridAsRecord(grid, db));
+    }
+    SetClockForTests(nullptr);
+    // Every save kept, each a readable stamp, the last one saved the newest.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(std::filesystem::exists(db / (std::to_string(1543917600 + i) + ".txt"))) << i;
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "1543917600.txt"), "P0|1|");
+    EXPECT_EQ(NewestRecordName(db), "1543917604.txt");
+}
+
 TEST(NewestRecordName, IsTheLastTxtInNameOrder)
 {
     TempDataRoot root;
@@ -154,8 +174,31 @@ TEST(NewestRecordName, IsTheLastTxtInNameOrder)
     TempDataRoot::WriteBytes(db / "1543996800.txt", "");
     TempDataRoot::WriteBytes(db / "1543910400.txt", "");
     EXPECT_EQ(NewestRecordName(db), "1543996800.txt");
-    TempDataRoot::WriteBytes(PathInDir(db, Gbk("记录.txt")), "");
-    EXPECT_EQ(NewestRecordName(db), Gbk("记录.txt"));
+}
+
+TEST(NewestRecordName, CountsOnlyRecordNamesAndLeavesTheOthersAlone)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+    const std::vector<std::string> others = {"8640000000000001.txt", "9999999999.txt", "99999999999999999999.txt",
+                                             Gbk("记录.txt")};
+    for (const std::string &name : {std::string("1543910400.txt"), std::string("1543917600.txt")})
+        TempDataRoot::WriteBytes(PathInDir(db, name), "A|1|");
+    for (const std::string &name : others)
+        TempDataRoot::WriteBytes(PathInDir(db, name), "X|2|");
+    EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
+    std::vector<std::string> names;
+    for (const RecordListEntry &entry : ListRecords(db))
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"1543910400", "1543917600"}));
+    std::vector<std::string> left;
+    for (const auto &file : NonRecordFiles(db))
+        left.push_back(PathToGbk(file));
+    EXPECT_EQ(left, others);
+    SetClockForTests(nullptr);
+    for (const std::string &name : others)
+        EXPECT_TRUE(std::filesystem::exists(PathInDir(db, name)));
 }
 
 // A record saved under 甲铺, 乙铺, 丙铺 and loaded after the rules changed.

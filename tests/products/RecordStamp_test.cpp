@@ -7,6 +7,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 
 using namespace corvix;
 
@@ -120,6 +121,29 @@ TEST_F(RecordStampTest, RecordDateTimeIsTheShownSaveTime)
     // A stamp names the local calendar time in any zone, as its display does.
     SetZone("EST5");
     EXPECT_EQ(RecordDateTime("1543917600"), at(2018, 12, 4, 18, 0, 0));
+}
+
+TEST_F(RecordStampTest, OnlyValidTimesUpToADayAheadAreRecordNames)
+{
+    SetClock({2018, 12, 4, 18, 0, 0, 0}); // stamp 1543917600
+    const QDateTime latest = LatestRecordTime();
+    const std::pair<const char *, bool> cases[] = {
+        {"1543917600", true},
+        {"1000000000", true},
+        {"-150000000", true},            // a clock before 1970
+        {"1544004000", true},            // a day ahead
+        {"1544004001", false},           // beyond it
+        {"9999999999", false},           // 2286
+        {"abcdefghij", false},           // reads as the base, but is no stamp
+        {"1543917600000", true},         // milliseconds, a day either side of the stamp
+        {"8640000000000001", false},     // past the end of script time values
+        {"99999999999999999999", false}, // no time at all
+        {"8639999999999999", false},     // year 275760
+        {"", false},
+        {"\xbc\xc7\xc2\xbc", false},     // "记录" in GBK
+    };
+    for (const auto &[name, record] : cases)
+        EXPECT_EQ(IsRecordName(name, latest), record) << name;
 }
 
 } // namespace

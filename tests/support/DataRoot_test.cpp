@@ -90,6 +90,23 @@ TEST(DataRoot, UnwritableExistingTreeIsCopiedOnceAndNeverOverwritten)
             EXPECT_TRUE(entry.is_directory() || entry.path().filename() == "orlist.txt") << entry.path();
 }
 
+TEST(DataRoot, WhyNotWritableGivesTheReasonAndLeavesNoProbe)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(WhyNotWritable(PathOf(dir) / "db"), QString());
+    EXPECT_TRUE(fs::is_empty(PathOf(dir) / "db"));
+    Touch(PathOf(dir) / "file");
+    EXPECT_NE(WhyNotWritable(PathOf(dir) / "file"), QString());
+
+    test::FullDisk disk;
+    if (!disk.RealFilesystem())
+        return;
+    fs::create_directory(disk.Dir() / "db");
+    disk.Fill();
+    EXPECT_NE(WhyNotWritable(disk.Dir() / "db"), QString());
+    EXPECT_TRUE(fs::is_empty(disk.Dir() / "db"));
+}
+
 TEST(ListFiles, MatchesTheWildcardAndSortsByName)
 {
     QTemporaryDir d;

@@ -1,6 +1,7 @@
 // What the windows remember between runs, in an INI file of its own.
 #include "ui/UiSettings.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QSettings>
 #include <QStandardItemModel>
@@ -92,4 +93,37 @@ TEST(UiSettings, ParallelLinksDefaultRoundTripAndBadStoredValues)
         QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("capture/parallelLinks"), value);
         EXPECT_EQ(UiSettings(file).ParallelLinks(), reads) << value.toString().toStdString();
     }
+}
+
+// A large file full of keys the program does not know is slimmed once to the
+// program's own keys, and an exit that changed nothing writes nothing.
+TEST(UiSettings, OnlyItsOwnKeysAreWrittenAndOnlyWhenChanged)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("settings.ini"));
+    QFile ini(file);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[capture]\nparallelLinks=3\n[columns]\nlist/A=70\n[other]\n");
+    for (int i = 0; i < 20000; ++i)
+        ini.write(QByteArray("key") + QByteArray::number(i) + '=' + QByteArray(40, 'x') + '\n');
+    ini.close();
+    {
+        UiSettings settings(file);
+        EXPECT_EQ(settings.ParallelLinks(), 3);
+    }
+    EXPECT_FALSE(ini.open(QIODevice::ReadOnly) && ini.readAll().contains("key1")) << "the strangers are gone";
+    ini.close();
+    EXPECT_EQ(QSettings(file, QSettings::IniFormat).value(QStringLiteral("columns/list/A")).toInt(), 70);
+
+    // A comment is kept only when the file is not written again.
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("; untouched\n");
+    ini.close();
+    {
+        UiSettings settings(file);
+        settings.SetParallelLinks(3);
+        settings.Sync();
+    }
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("; untouched"));
 }

@@ -1,5 +1,6 @@
 #include "ui/browser/BrowserView.h"
 
+#include "ui/browser/LocalNetworkGuard.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -139,6 +140,7 @@ QWebEngineProfile *CaptureProfile()
         g_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
     HardenSettings(g_profile->settings());
+    g_profile->setUrlRequestInterceptor(new LocalNetworkGuard(g_profile));
     QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile,
                      [](QWebEngineDownloadRequest *download) { download->cancel(); });
     // The engine tears itself down in a routine of its own when the application

@@ -70,7 +70,7 @@ void ChangeMarksController::RecordViewed(const std::string &name)
 
 std::optional<RecordListEntry> ChangeMarksController::EarlierRecord() const
 {
-    const std::vector<RecordListEntry> entries = ListRecordEntries(session_.dirs.dbDir);
+    const std::vector<RecordListEntry> entries = ListRecords(session_.dirs.dbDir);
     if (shownRecord_.empty()) {
         if (entries.empty())
             return std::nullopt;
