@@ -15,6 +15,7 @@
 #include "common/TestSupport.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
+#include "ui/capture/RuleTestWindow.h"
 #include "capture/PriceExtraction.h"
 #include "ui/capture/RuleTestController.h"
 #include "common/BrowserTestSupport.h"
@@ -201,7 +202,7 @@ double ClickToLogLine(Editor &editor)
     QElapsedTimer timer;
     timer.start();
     editor.test->click();
-    CaptureWindow *window = editor.controller->Window();
+    RuleTestWindow *window = editor.controller->Window();
     const int before = window->TestLog()->blockCount() - (window->TestLog()->toPlainText().isEmpty() ? 1 : 0);
     test::WaitUntil([&] { return window->TestLog()->toPlainText().count(QLatin1Char('\n')) >= before + 1; }, 10000);
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;

@@ -12,6 +12,7 @@
 #include "support/HostName.h"
 #include "support/TextUtils.h"
 #include "ui/Session.h"
+#include "ui/capture/CapturePane.h"
 #include "ui/capture/CaptureWindow.h"
 #include "ui/capture/ParallelCaptureWindow.h"
 #include "capture/LinkScheduler.h"
@@ -102,8 +103,8 @@ ParallelCaptureWindow &CaptureRun::Panes(int count)
         browsers.push_back(&browsers_[static_cast<size_t>(i)]);
     panes_ = std::make_unique<ParallelCaptureWindow>(browsers);
     QPointer<ProductGridModel> grid(&grid_);
-    for (CaptureWindow *pane : panes_->Panes())
-        connect(pane, &CaptureWindow::downloadedWithoutPrice, &grid_,
+    for (CapturePane *pane : panes_->Panes())
+        connect(pane, &CapturePane::downloadedWithoutPrice, &grid_,
                 [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
     connect(panes_.get(), &ParallelCaptureWindow::stopRequested, this, &CaptureRun::Stop);
     return *panes_;
@@ -249,7 +250,7 @@ void CaptureRun::CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedul
 void CaptureRun::CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary)
 {
     ParallelCaptureWindow &window = Panes(paneCount);
-    const std::vector<CaptureWindow *> &panes = window.Panes();
+    const std::vector<CapturePane *> &panes = window.Panes();
     struct Slot {
         std::optional<size_t> link;
         CaptureJob job;
@@ -287,12 +288,12 @@ void CaptureRun::CaptureSideBySide(const CapturePlan &plan, LinkScheduler &sched
     std::vector<QMetaObject::Connection> connections;
     QPointer<ProductGridModel> grid(&grid_);
     for (size_t i = 0; i < panes.size(); ++i) {
-        connections.push_back(connect(panes[i], &CaptureWindow::captured, &grid_,
+        connections.push_back(connect(panes[i], &CapturePane::captured, &grid_,
                                       [grid, &paneLinks, i](const CaptureJob &reported, const std::string &text) {
                                           paneLinks[i].result = text;
                                           grid->SetText(reported.row, reported.column, text);
                                       }));
-        connections.push_back(connect(panes[i], &CaptureWindow::captureEnded, this, [&, i] {
+        connections.push_back(connect(panes[i], &CapturePane::captureEnded, this, [&, i] {
             Slot &slot = paneLinks[i];
             if (!slot.link)
                 return;

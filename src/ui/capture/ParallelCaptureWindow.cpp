@@ -1,6 +1,6 @@
 #include "ui/capture/ParallelCaptureWindow.h"
 
-#include "ui/capture/CaptureWindow.h"
+#include "ui/capture/CapturePane.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -34,11 +34,11 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
     grid->setSpacing(4);
     const int columns = std::max(1, PaneColumns(static_cast<int>(warm.size())));
     for (size_t i = 0; i < warm.size(); ++i) {
-        auto *pane = new CaptureWindow(warm[i], this);
-        pane->EmbedAsPane();
+        auto *pane = new CapturePane(warm[i], this);
+        pane->setMinimumSize(160, 120);
         pane->setObjectName(QStringLiteral("抓取窗格%1").arg(i + 1));
         grid->addWidget(pane, static_cast<int>(i) / columns, static_cast<int>(i) % columns);
-        connect(pane, &CaptureWindow::stopRequested, this, &ParallelCaptureWindow::stopRequested);
+        connect(pane, &CapturePane::stopRequested, this, &ParallelCaptureWindow::stopRequested);
         panes_.push_back(pane);
     }
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -60,7 +60,7 @@ void ParallelCaptureWindow::ShowForRun()
 
 void ParallelCaptureWindow::AskRunToStop()
 {
-    for (CaptureWindow *pane : panes_)
+    for (CapturePane *pane : panes_)
         pane->AskRunToStop();
 }
 
@@ -80,7 +80,7 @@ void ParallelCaptureWindow::done(int result)
     // hidden first, so that the links the run starts in their place find it
     // hidden and show it again.
     QDialog::done(result);
-    for (CaptureWindow *pane : panes_)
+    for (CapturePane *pane : panes_)
         pane->Abandon();
 }
 

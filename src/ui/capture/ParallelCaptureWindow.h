@@ -1,6 +1,6 @@
 #pragma once
 // The window of a run that captures several links at once: one capture pane per
-// link loading (a CaptureWindow each, with its own browser, product, shop and
+// link loading (a CapturePane each, with its own browser, product, shop and
 // seconds left), side by side, all visible, since page scripts that put the
 // price in run slowly or not at all in a page that is not shown. Like the window
 // of a run link by link it is modal, Escape asks the run to stop once the links
@@ -14,7 +14,7 @@ class QKeyEvent;
 
 namespace corvix {
 
-class CaptureWindow;
+class CapturePane;
 class WarmBrowser;
 
 class ParallelCaptureWindow : public QDialog {
@@ -23,7 +23,7 @@ public:
     // One pane per browser of warm (each pane borrows one).
     explicit ParallelCaptureWindow(const std::vector<WarmBrowser *> &warm, QWidget *parent = nullptr);
 
-    const std::vector<CaptureWindow *> &Panes() const { return panes_; }
+    const std::vector<CapturePane *> &Panes() const { return panes_; }
     // Shows the window modally unless it is on screen.
     void ShowForRun();
 
@@ -39,7 +39,7 @@ protected:
 private:
     void AskRunToStop();
 
-    std::vector<CaptureWindow *> panes_;
+    std::vector<CapturePane *> panes_;
 };
 
 } // namespace corvix

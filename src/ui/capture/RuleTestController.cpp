@@ -1,7 +1,7 @@
 #include "ui/capture/RuleTestController.h"
 
 #include "ui/Session.h"
-#include "ui/capture/CaptureWindow.h"
+#include "ui/capture/RuleTestWindow.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
 #include "ui/pages/RuleEditorPage.h"
@@ -34,7 +34,7 @@ TestInputs RuleTestController::ReadEditorInputs() const
     return inputs;
 }
 
-CaptureWindow *RuleTestController::Window() const
+RuleTestWindow *RuleTestController::Window() const
 {
     return window_ && !window_->CloseRequested() ? window_.data() : nullptr;
 }
@@ -49,14 +49,14 @@ std::optional<std::string> RuleTestController::ReadLink() const
     return link;
 }
 
-CaptureWindow *RuleTestController::OpenWindow()
+RuleTestWindow *RuleTestController::OpenWindow()
 {
-    if (CaptureWindow *open = Window()) {
+    if (RuleTestWindow *open = Window()) {
         open->raise();
         open->activateWindow();
         return open;
     }
-    auto *window = new CaptureWindow(session_.dirs);
+    auto *window = new RuleTestWindow(session_.dirs);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });

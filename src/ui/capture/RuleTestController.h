@@ -2,7 +2,7 @@
 // The rule test (按钮4 "测试规则") and marker picking (按钮1 "选取标记/元素") of the
 // rule editor page: the link of 编辑框6, and the unsaved rule of the editor's
 // fields, read anew at every event of the loaded web page. Both open a
-// CaptureWindow beside the main window; an open one is reused, so its browser
+// RuleTestWindow beside the main window; an open one is reused, so its browser
 // loads the new link and its log keeps the earlier lines.
 #include "capture/RuleTest.h"
 
@@ -16,7 +16,7 @@ namespace corvix {
 
 struct Session;
 
-class CaptureWindow;
+class RuleTestWindow;
 class RuleEditorPage;
 
 class RuleTestController : public QObject {
@@ -37,15 +37,15 @@ public:
     // The editor's fields as they are now (GBK).
     TestInputs ReadEditorInputs() const;
     // The test or pick window that is open, or nullptr.
-    CaptureWindow *Window() const;
+    RuleTestWindow *Window() const;
 
 private:
     // The link of 编辑框6, or nothing (after the message) when it is empty.
     std::optional<std::string> ReadLink() const;
-    CaptureWindow *OpenWindow();
+    RuleTestWindow *OpenWindow();
 
     QPointer<RuleEditorPage> page_;
-    QPointer<CaptureWindow> window_;
+    QPointer<RuleTestWindow> window_;
     Session &session_;
 };
 

@@ -10,6 +10,7 @@
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/WarmBrowser.h"
 #include "ui/capture/CaptureWindow.h"
+#include "ui/capture/RuleTestWindow.h"
 
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
@@ -150,7 +151,7 @@ TEST_F(CaptureLooksTest, RulesWrittenForTheOlderBrowserKeepWorking)
 TEST_F(CaptureLooksTest, TheRuleTestLooksUntilScriptsPutThePriceIn)
 {
     SetCaptureTickIntervalForTests(1000);
-    CaptureWindow window(test::TestSession().dirs);
+    RuleTestWindow window(test::TestSession().dirs);
     window.show();
     TestInputs inputs;
     inputs.left = Gbk("<span class=#引号price#引号>");

@@ -6,6 +6,7 @@
 
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
+#include "ui/capture/RuleTestWindow.h"
 #include "products/ProductGridModel.h"
 #include "ui/browser/BrowserView.h"
 #include "support/Gbk.h"
@@ -194,7 +195,7 @@ TEST(CaptureWindowTest, ControlsAndTheirFirstState)
     test::UseTestBrowserProfile();
     test::TempSession root;
     {
-        CaptureWindow window(test::TestSession().dirs);
+        RuleTestWindow window(test::TestSession().dirs);
         EXPECT_EQ(window.windowTitle(), QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
         EXPECT_EQ(window.size(), QSize(923, 414));
         auto *browser = window.findChild<BrowserView *>(QStringLiteral("浏览互联网"));

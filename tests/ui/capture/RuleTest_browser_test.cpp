@@ -9,6 +9,7 @@
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
 #include "ui/capture/RuleTestController.h"
+#include "ui/capture/RuleTestWindow.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
@@ -76,7 +77,7 @@ protected:
     }
     void TearDown() override
     {
-        if (CaptureWindow *window = editor_->controller->Window())
+        if (RuleTestWindow *window = editor_->controller->Window())
             delete window;
         editor_.reset();
         SetShellOpenHandlerForTests(nullptr);
@@ -86,7 +87,7 @@ protected:
 
     QStringList LogLines() const
     {
-        CaptureWindow *window = editor_->controller->Window();
+        RuleTestWindow *window = editor_->controller->Window();
         if (!window)
             return {};
         return window->TestLog()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -115,7 +116,7 @@ TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
     e.left->setPlainText("<em>");
     e.right->setPlainText("</em>");
     e.test->click();
-    CaptureWindow *window = e.controller->Window();
+    RuleTestWindow *window = e.controller->Window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->Testing());
     ASSERT_TRUE(WaitUntil([&] { return LogLines().size() == 1; }));
@@ -153,7 +154,7 @@ TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
     test::Wait(1500);
     EXPECT_EQ(LogLines().size(), 5);
 
-    QPointer<CaptureWindow> closing(window);
+    QPointer<RuleTestWindow> closing(window);
     window->close();
     EXPECT_EQ(e.controller->Window(), nullptr);
     ASSERT_FALSE(closing.isNull());
@@ -166,7 +167,7 @@ TEST_F(RuleTestBrowserTest, PickingWritesTheLoweredSourceAndCloses)
     Editor &e = *editor_;
     e.link->setText(server_.Url("/gbk"));
     e.pick->click();
-    QPointer<CaptureWindow> window(e.controller->Window());
+    QPointer<RuleTestWindow> window(e.controller->Window());
     ASSERT_FALSE(window.isNull());
     EXPECT_TRUE(window->Picking());
     ASSERT_TRUE(WaitUntil([&] { return !opened_.isEmpty(); }));
@@ -199,7 +200,7 @@ TEST_F(RuleTestBrowserTest, APickThatCannotWriteItsFileSaysSoAndOpensNothing)
     disk.Fill();
     editor_->link->setText(server_.Url("/gbk"));
     editor_->pick->click();
-    QPointer<CaptureWindow> window(editor_->controller->Window());
+    QPointer<RuleTestWindow> window(editor_->controller->Window());
     ASSERT_TRUE(WaitUntil([&] { return !messages_.Texts().isEmpty(); }));
     disk.Free();
     EXPECT_TRUE(messages_.Texts()[0].startsWith(QStringLiteral("保存网页源码失败")));

@@ -1,0 +1,76 @@
+#include "capture/LinkCapture.h"
+
+#include "capture/CellTexts.h"
+
+#include <utility>
+
+namespace corvix {
+
+LinkCapture::StartId LinkCapture::Start(CaptureJob job)
+{
+    job_ = std::move(job);
+    capturing_ = true;
+    ticks_ = 0;
+    emptyDownloads_ = 0;
+    return ++starts_;
+}
+
+CaptureAnswer LinkCapture::Finish(std::string result)
+{
+    // One result per link: the first one ends it.
+    capturing_ = false;
+    CaptureAnswer answer;
+    answer.result = std::move(result);
+    return answer;
+}
+
+CaptureAnswer LinkCapture::Tick()
+{
+    if (!capturing_)
+        return {};
+    if (ticks_ < kLastTick) {
+        ++ticks_;
+        return {.showStatus = true};
+    }
+    return Finish(FailureText());
+}
+
+CaptureAnswer LinkCapture::Look(StartId start, const PageReading &page)
+{
+    if (Stale(start) || page.price.empty())
+        return {};
+    return Finish(page.price);
+}
+
+CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &page)
+{
+    if (Stale(start))
+        return {};
+    if (!page.price.empty())
+        return Finish(page.price);
+    CaptureAnswer answer{.clearCell = true};
+    // Without a document there is no page yet: it neither counts nor fails.
+    if (!page.hasDocument)
+        return answer;
+    // The failing event is counted too, as every empty one is.
+    if (emptyDownloads_++ >= kLastEmptyDownload) {
+        answer.result = FailureText();
+        capturing_ = false;
+    }
+    return answer;
+}
+
+void LinkCapture::End()
+{
+    capturing_ = false;
+}
+
+bool LinkCapture::AskStop()
+{
+    if (stopAsked_)
+        return false;
+    stopAsked_ = true;
+    return true;
+}
+
+} // namespace corvix

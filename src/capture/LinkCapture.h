@@ -1,0 +1,81 @@
+#pragma once
+// The capture of one link after another in one window, as a state machine: the
+// window feeds it what happens (a tick of its clock, a page read at a look or at
+// a download-complete event, a close by hand, Escape) and does what it answers.
+// A link ends with one result, the price or "获取失败", or without one when its
+// window is closed by hand; whatever arrives for a link after it has ended, or
+// for an earlier link, is ignored.
+#include "capture/CaptureJob.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace corvix {
+
+// A link fails on its tenth tick of the capture clock, and on its ninth
+// download-complete event that finds a document without a price.
+constexpr int kLastTick = 9;
+constexpr int kLastEmptyDownload = 8;
+// How long a link may take, in ticks: the rule test waits as long.
+constexpr int kTicksPerLink = kLastTick + 1;
+
+// What the window does after an event; several at once in this order.
+struct CaptureAnswer {
+    bool clearCell = false;            // the page loaded without a price: the cell shows nothing
+    bool showStatus = false;           // the seconds left (or the stop) changed
+    std::optional<std::string> result; // report it (GBK) and close: the link has ended
+
+    bool operator==(const CaptureAnswer &) const = default;
+};
+
+// What a read of the page found: whether it has a document, and the price the
+// job's rule extracts from it (empty: none).
+struct PageReading {
+    bool hasDocument = true;
+    std::string price;
+};
+
+class LinkCapture {
+public:
+    // Each start is numbered; a page read asked for under an earlier number is stale.
+    using StartId = std::uint64_t;
+
+    // Captures job from now on; the window loads its link. Ticks and empty
+    // downloads count from zero again.
+    StartId Start(CaptureJob job);
+    // One tick of the capture clock.
+    CaptureAnswer Tick();
+    // A look at the page between browser events, asked for under start.
+    CaptureAnswer Look(StartId start, const PageReading &page);
+    // A download-complete event, read under start.
+    CaptureAnswer DownloadComplete(StartId start, const PageReading &page);
+    // The link ends without a result: its window was closed by hand or the run
+    // abandoned it.
+    void End();
+    // Escape: the run stops once this link is done. True the first time only.
+    bool AskStop();
+
+    // A link is under way: started, not yet ended.
+    bool Capturing() const { return capturing_; }
+    // A page read asked for under start is no longer wanted.
+    bool Stale(StartId start) const { return !capturing_ || start != starts_; }
+    StartId CurrentStart() const { return starts_; }
+    const CaptureJob &Job() const { return job_; }
+    int Ticks() const { return ticks_; }
+    int EmptyDownloads() const { return emptyDownloads_; }
+    int SecondsLeft() const { return kTicksPerLink - ticks_; }
+    bool StopAsked() const { return stopAsked_; }
+
+private:
+    CaptureAnswer Finish(std::string result);
+
+    CaptureJob job_;
+    StartId starts_ = 0;
+    bool capturing_ = false;
+    int ticks_ = 0;
+    int emptyDownloads_ = 0;
+    bool stopAsked_ = false; // for the window's life: a run ends once asked
+};
+
+} // namespace corvix

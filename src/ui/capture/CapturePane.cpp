@@ -1,0 +1,213 @@
+#include "ui/capture/CapturePane.h"
+
+#include "capture/PriceExtraction.h"
+#include "support/Gbk.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/browser/DomHelper.h"
+#include "ui/browser/WarmBrowser.h"
+#include "ui/capture/PageLooks.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+
+namespace corvix {
+namespace {
+
+constexpr int kTickIntervalMs = 1000;
+
+int &TickIntervalOverride()
+{
+    static int ms = 0;
+    return ms;
+}
+
+} // namespace
+
+int CaptureTickInterval()
+{
+    return TickIntervalOverride() > 0 ? TickIntervalOverride() : kTickIntervalMs;
+}
+
+void SetCaptureTickIntervalForTests(int milliseconds)
+{
+    TickIntervalOverride() = milliseconds;
+}
+
+CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
+{
+    browser_ = warm ? warm->Lend(this) : nullptr;
+    if (browser_)
+        warm_ = warm;
+    else
+        browser_ = new BrowserView(this);
+    browser_->setObjectName(QStringLiteral("浏览互联网"));
+    browser_->setAccessibleName(QStringLiteral("抓取页面"));
+
+    // Under the page: what is being captured and how long it may still take.
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("抓取状态"));
+    status_->setContentsMargins(6, 0, 6, 0);
+    status_->hide();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 2);
+    layout->setSpacing(4);
+    layout->addWidget(browser_, 1);
+    layout->addWidget(status_);
+
+    clock_ = new QTimer(this);
+    clock_->setObjectName(QStringLiteral("时钟1"));
+    clock_->setInterval(0);
+    looks_ = new PageLooks([this] { return LookForPrice(); }, this);
+
+    connect(browser_, &BrowserView::NavigateComplete2, this, [this] {
+        // Each navigation brings a new document.
+        if (keepAttached_)
+            SharedDomHelper().AttachToWindow(browser_);
+    });
+    connect(browser_, &BrowserView::ProgressChange, this, [this] {
+        if (capture_.Capturing())
+            looks_->Ask();
+    });
+    connect(browser_, &BrowserView::DownloadComplete, this, &CapturePane::OnDownloadComplete);
+    connect(clock_, &QTimer::timeout, this, [this] { Do(capture_.Tick()); });
+}
+
+CapturePane::~CapturePane()
+{
+    Finish();
+    if (SharedDomHelper().Window() == browser_)
+        SharedDomHelper().AttachToWindow(nullptr);
+    if (warm_)
+        warm_->GiveBack(browser_);
+}
+
+void CapturePane::Start(CaptureJob job)
+{
+    capture_.Start(std::move(job));
+    finished_ = false;
+    keepAttached_ = true;
+    looks_->Forget();
+    status_->show();
+    ShowStatus();
+    if (!capture_.Job().link.empty())
+        browser_->Navigate(FromGbk(capture_.Job().link));
+    SharedDomHelper().AttachToWindow(browser_);
+    clock_->setInterval(CaptureTickInterval());
+    clock_->start();
+    looks_->Start();
+}
+
+void CapturePane::Finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    capture_.End();
+    keepAttached_ = false;
+    clock_->stop();
+    clock_->setInterval(0);
+    looks_->Stop();
+}
+
+void CapturePane::Abandon()
+{
+    if (finished_)
+        return;
+    Finish();
+    emit captureEnded();
+}
+
+void CapturePane::StopLoading()
+{
+    browser_->page()->triggerAction(QWebEnginePage::Stop);
+}
+
+void CapturePane::AskRunToStop()
+{
+    if (!capture_.AskStop())
+        return;
+    emit stopRequested();
+    ShowStatus();
+}
+
+void CapturePane::ShowStatus()
+{
+    const CaptureJob &job = capture_.Job();
+    status_->setText(QStringLiteral("商品：%1　商城：%2　剩余 %3 秒")
+                         .arg(FromGbk(job.product), FromGbk(job.shop))
+                         .arg(capture_.SecondsLeft())
+                     + (capture_.StopAsked() ? QStringLiteral("　（本条完成后停止抓取）") : QString()));
+}
+
+void CapturePane::Do(const CaptureAnswer &answer)
+{
+    if (answer.clearCell)
+        emit downloadedWithoutPrice(capture_.Job());
+    if (answer.showStatus)
+        ShowStatus();
+    if (answer.result) {
+        emit captured(capture_.Job(), *answer.result);
+        EndAfterResult();
+    }
+}
+
+void CapturePane::EndAfterResult()
+{
+    keepAttached_ = false;
+    clock_->stop();
+    looks_->Stop();
+    // After the handler has returned; a pane that has started another capture
+    // meanwhile (its window closed by hand while this waited) goes on with it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, start = capture_.CurrentStart()] {
+            if (start != capture_.CurrentStart())
+                return;
+            if (closesWindow_) {
+                emit windowCloseWanted();
+                return;
+            }
+            Finish();
+            emit captureEnded();
+        },
+        Qt::QueuedConnection);
+}
+
+PageReading CapturePane::Read(const DomSnapshot &page) const
+{
+    return {page.hasDocument, ExtractPrice(capture_.Job().rule, page)};
+}
+
+bool CapturePane::LookForPrice()
+{
+    if (!capture_.Capturing())
+        return false;
+    // Attach before every read: another window (a rule test beside the run)
+    // may have taken the shared helper since this pane's last event.
+    SharedDomHelper().AttachToWindow(browser_);
+    SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
+                                   [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
+                                       if (capture_.Stale(start))
+                                           return;
+                                       Do(capture_.Look(start, Read(page)));
+                                       looks_->Done();
+                                   });
+    return true;
+}
+
+void CapturePane::OnDownloadComplete()
+{
+    if (!capture_.Capturing())
+        return;
+    SharedDomHelper().AttachToWindow(browser_);
+    SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
+                                   [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
+                                       if (!capture_.Stale(start))
+                                           Do(capture_.DownloadComplete(start, Read(page)));
+                                   });
+}
+
+} // namespace corvix

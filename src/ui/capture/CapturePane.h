@@ -1,0 +1,101 @@
+#pragma once
+// CapturePane: the capture browser 浏览互联网 with the line under it that says
+// what is loading (抓取状态), and the handlers that capture one link after
+// another in it. The single capture window holds one, the window of a run
+// capturing several links at once one per link, and the rule-test window one
+// for its page (it captures nothing there).
+//
+// The handlers read the page through SharedDomHelper as one snapshot per event
+// and feed what they read to LinkCapture, which decides; they do what it
+// answers. Besides the browser's events, the pane looks at the page between
+// them (PageLooks) and counts the ticks of its clock 时钟1. A result ends the
+// link once the handler that found it has returned; from then on the handlers
+// do nothing, so nothing can overwrite a result once it is reported.
+#include "capture/LinkCapture.h"
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace corvix {
+
+class BrowserView;
+class PageLooks;
+class WarmBrowser;
+struct DomSnapshot;
+
+// The interval of 时钟1 during a capture: 1000 ms. Tests may shorten it; 0 restores it.
+int CaptureTickInterval();
+void SetCaptureTickIntervalForTests(int milliseconds);
+
+class CapturePane : public QWidget {
+    Q_OBJECT
+public:
+    // With warm, the pane borrows that browser (when it is free) instead of
+    // building one, and gives it back when it goes.
+    explicit CapturePane(WarmBrowser *warm, QWidget *parent);
+    // Unfinished, the pane finishes (Finish) when it is destroyed.
+    ~CapturePane() override;
+
+    // The created handler of a capture of job: sends the browser to the job's
+    // link (when it has one), attaches SharedDomHelper and starts 时钟1.
+    // Whatever the page answers to earlier captures is ignored from here on.
+    void Start(CaptureJob job);
+    // The about-to-be-destroyed handler: the capture ends (without a result,
+    // unless it has one) and 时钟1 stops. Runs once per capture.
+    void Finish();
+    // The capture ends without a result, as when its window is closed by hand.
+    void Abandon();
+    // The page stops loading (its images and scripts would go on holding its
+    // host's connections after the link has ended).
+    void StopLoading();
+    // Escape in a run: the run stops once the link in progress is done.
+    void AskRunToStop();
+    // A pane whose window goes after a result (a single link, not a run) asks
+    // its window to close instead of ending the capture itself.
+    void SetClosesWindowAfterResult(bool closes) { closesWindow_ = closes; }
+    // While on, each navigation attaches SharedDomHelper to this page anew (a
+    // new document); the pane turns it on and off with its captures.
+    void KeepHelperAttached(bool keep) { keepAttached_ = keep; }
+
+    BrowserView *Browser() const { return browser_; }
+    QTimer *Clock() const { return clock_; }
+    const LinkCapture &State() const { return capture_; }
+    // The about-to-be-destroyed handler has run (or no capture has started).
+    bool Finished() const { return finished_; }
+
+signals:
+    // The result of the capture of job, once: the price, or "获取失败" (GBK).
+    // A capture ended by hand reports nothing.
+    void captured(const CaptureJob &job, const std::string &text);
+    // A download-complete event found no price: until a result comes, the
+    // job's cell shows nothing.
+    void downloadedWithoutPrice(const CaptureJob &job);
+    // Escape: the run stops once this link is done.
+    void stopRequested();
+    // The capture has ended: its result has been reported, or it was abandoned.
+    void captureEnded();
+    // A result of a pane that closes its window: the window closes now.
+    void windowCloseWanted();
+
+private:
+    void Do(const CaptureAnswer &answer);
+    void EndAfterResult();
+    bool LookForPrice();
+    void OnDownloadComplete();
+    PageReading Read(const DomSnapshot &page) const;
+    void ShowStatus();
+
+    LinkCapture capture_;
+    BrowserView *browser_ = nullptr;
+    WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
+    QLabel *status_ = nullptr;
+    QTimer *clock_ = nullptr;
+    PageLooks *looks_ = nullptr;
+    bool finished_ = true;
+    bool closesWindow_ = false;
+    bool keepAttached_ = false;
+};
+
+} // namespace corvix

@@ -1,0 +1,78 @@
+#include "capture/LinkCapture.h"
+#include "capture/CellTexts.h"
+#include <gtest/gtest.h>
+#include <sstream>
+#include <tuple>
+
+namespace corvix {
+namespace {
+
+struct Outcome {
+    std::vector<std::string> results;
+    int clears = 0, statusShows = 0, ticks = 0, emptyDownloads = 0, capturing = 0;
+    bool operator==(const Outcome &) const = default;
+};
+
+// Events as words, "word*n" for n of them: S start, T tick, L:p a look finding
+// p, D a download without a price, D:p one with p, N a download before the page
+// has a document, E a close by hand; "^" last: an answer to the start before.
+Outcome Feed(const std::string &events)
+{
+    LinkCapture capture;
+    Outcome out;
+    std::istringstream words(events);
+    for (std::string word; words >> word;) {
+        const size_t star = word.find('*');
+        const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
+        word.resize(std::min(star, word.size()));
+        const bool earlier = word.back() == '^';
+        const PageReading page{word[0] != 'N', word.size() > 2 ? word.substr(2, word.size() - 2 - earlier) : ""};
+        for (int i = 0; i < times; ++i) {
+            const LinkCapture::StartId start = capture.CurrentStart() - earlier;
+            const CaptureAnswer a = word[0] == 'S' ? (capture.Start({}), CaptureAnswer{})
+                                  : word[0] == 'E' ? (capture.End(), CaptureAnswer{})
+                                  : word[0] == 'T' ? capture.Tick()
+                                  : word[0] == 'L' ? capture.Look(start, page) : capture.DownloadComplete(start, page);
+            out.clears += a.clearCell, out.statusShows += a.showStatus;
+            if (a.result)
+                out.results.push_back(*a.result);
+        }
+    }
+    return {out.results, out.clears, out.statusShows, capture.Ticks(), capture.EmptyDownloads(), capture.Capturing()};
+}
+
+TEST(LinkCapture, EventSequencesEndInOneResultForTheirOwnLink)
+{
+    const std::string fail = FailureText();
+    const std::pair<const char *, Outcome> rows[] = {
+        {"T*10 L:1 D", {}},                                   // nothing started
+        {"S T*9", {{}, 0, 9, 9, 0, 1}},                     // ninth tick: one second left
+        {"S T*10", {{fail}, 0, 9, 9, 0, 0}},               // the tenth tick fails
+        {"S T*12 D", {{fail}, 0, 9, 9, 0, 0}},             // once
+        {"S D*8", {{}, 8, 0, 0, 8, 1}},                     // eight empty loads wait
+        {"S D*9", {{fail}, 9, 0, 0, 9, 0}},                // the ninth fails, counted
+        {"S N*20", {{}, 20, 0, 0, 0, 1}},                   // no document: no count
+        {"S D*8 L:7.00", {{"7.00"}, 8, 0, 0, 8, 0}},       // a price before the ninth
+        {"S T*9 D:1.00 T L:2", {{"1.00"}, 0, 9, 9, 0, 0}}, // the first result only
+        {"S L: L:3.20", {{"3.20"}, 0, 0, 0, 0, 0}},        // an empty look is no price
+        {"S S L:9.99^ D^ D:1^ T", {{}, 0, 1, 1, 0, 1}},     // an earlier link's answers
+        {"S S L:9.99^ L:1.00", {{"1.00"}, 0, 0, 0, 0, 0}}, // ... then its own
+        {"S T*5 D*5 S T*9 D*8", {{}, 13, 14, 9, 8, 1}},     // each link counts afresh
+        {"S T*5 E T*10 D*10 L:1", {{}, 0, 5, 5, 0, 0}},    // closed by hand: no result
+        {"S L:1 S T*10", {{"1", fail}, 0, 9, 9, 0, 0}},    // a run's next link
+    };
+    for (const auto &[events, expected] : rows)
+        EXPECT_EQ(Feed(events), expected) << events;
+}
+
+TEST(LinkCapture, StopIsAskedOnceForTheWindowAndSecondsCountDown)
+{
+    LinkCapture capture;
+    EXPECT_TRUE(capture.AskStop());
+    capture.Start({}); // the run ends after this link: asked once for the window
+    capture.Tick(), capture.Tick(), capture.Tick();
+    EXPECT_EQ(std::tuple(capture.StopAsked(), capture.AskStop(), capture.SecondsLeft()), std::tuple(true, false, 7));
+}
+
+} // namespace
+} // namespace corvix
