@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <vector>
+
 #include "BenchMain.h"
 
 namespace corvix::bench {
@@ -14,7 +16,11 @@ namespace corvix::bench {
 inline int RunBrowserBenchmarks(int argc, char **argv)
 {
     PrepareQtBeforeApplication();
-    QApplication app(argc, argv);
+    std::vector<char *> arguments(argv, argv + argc);
+    CapRendererMemory(arguments);
+    int appArgc = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(appArgc, arguments.data());
     app.setQuitOnLastWindowClosed(false);
     SetCaptureProfileRoot({});
     CaptureProfile();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace corvix {
 
@@ -33,19 +34,38 @@ void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &argumen
         if (type == QtFatalMsg)
             std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
     });
-    // The engine's processes log on their own; only what ends them stays. The
-    // engine takes its flags from the environment variable when it is set, and
-    // then ignores those after --webEngineArgs.
-    static char engineArgs[] = "--webEngineArgs";
+    // The engine's processes log on their own; only what ends them stays.
     static char logLevel[] = "--log-level=3";
+    AddEngineFlag(logLevel, arguments);
+}
+
+void AddEngineFlag(char *flag, std::vector<char *> &arguments)
+{
+    // The engine takes its flags from the environment variable when it is set,
+    // and then ignores those after --webEngineArgs.
+    static char engineArgs[] = "--webEngineArgs";
     const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (!flags.isEmpty()) {
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + ' ' + logLevel);
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + ' ' + flag);
         return;
     }
     if (std::none_of(arguments.begin(), arguments.end(), [](const char *a) { return std::strcmp(a, engineArgs) == 0; }))
         arguments.push_back(engineArgs);
-    arguments.push_back(logLevel);
+    arguments.push_back(flag);
+}
+
+void CapRendererMemory(std::vector<char *> &arguments)
+{
+    // A page that allocates without end would otherwise grow its renderer to
+    // the engine's own limit of several gigabytes; at this bound the renderer
+    // dies alone and the capture drops its page. Script flags the user gave
+    // the engine are the user's.
+    static std::string jsFlags = "--js-flags=--max-old-space-size=" + std::to_string(kRendererHeapLimitMb);
+    const auto userFlags = [](const char *a) { return std::strncmp(a, "--js-flags", 10) == 0; };
+    if (qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").contains("--js-flags")
+        || std::any_of(arguments.begin(), arguments.end(), userFlags))
+        return;
+    AddEngineFlag(jsFlags.data(), arguments);
 }
 
 QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale)

@@ -21,6 +21,17 @@ void PrepareQtBeforeApplication();
 // for that; they must outlive the application object.
 void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &arguments);
 
+// Adds flag (static storage) to the browser engine's flags: to the environment
+// variable when it is set (the engine then reads only that), else to arguments
+// after --webEngineArgs.
+void AddEngineFlag(char *flag, std::vector<char *> &arguments);
+
+// The script heap of each renderer process, in MB: a page that allocates
+// without end loses its renderer at this bound instead of taking the machine's memory.
+constexpr int kRendererHeapLimitMb = 512;
+// Adds the heap limit to the engine's flags, unless script flags are given already.
+void CapRendererMemory(std::vector<char *> &arguments);
+
 // Loads Qt's own translation for the locale (file dialogs, standard buttons),
 // so that they speak the desktop's language like the program's own texts do.
 // Gives the installed translator, owned by app (delete it to take it back), or

@@ -44,6 +44,7 @@ int main(int argc, char **argv)
     std::vector<char *> appArguments(argv, argv + argc);
     if (line.headless())
         corvix::PrepareHeadlessBeforeApplication(line.verbose, appArguments);
+    corvix::CapRendererMemory(appArguments);
     int appArgc = static_cast<int>(appArguments.size());
     appArguments.push_back(nullptr);
     corvix::PrepareQtBeforeApplication();

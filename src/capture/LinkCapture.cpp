@@ -12,6 +12,8 @@ LinkCapture::StartId LinkCapture::Start(CaptureJob job)
     capturing_ = true;
     ticks_ = 0;
     emptyDownloads_ = 0;
+    pageSpent_ = false;
+    reloaded_ = false;
     return ++starts_;
 }
 
@@ -32,6 +34,8 @@ CaptureAnswer LinkCapture::Tick()
         ++ticks_;
         return {.showStatus = true};
     }
+    // The page is still loading or running whatever held it up.
+    pageSpent_ = true;
     return Finish(FailureText());
 }
 
@@ -62,7 +66,23 @@ CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &pa
 
 void LinkCapture::End()
 {
+    if (capturing_)
+        pageSpent_ = true;
     capturing_ = false;
+}
+
+CaptureAnswer LinkCapture::RendererLost()
+{
+    pageSpent_ = true;
+    if (!capturing_)
+        return {};
+    if (reloaded_)
+        return Finish(FailureText());
+    reloaded_ = true;
+    ticks_ = 0;
+    emptyDownloads_ = 0;
+    ++starts_; // whatever the lost page still answers belongs to no link
+    return {.showStatus = true, .reload = true};
 }
 
 bool LinkCapture::AskStop()

@@ -25,6 +25,7 @@ struct CaptureAnswer {
     bool clearCell = false;            // the page loaded without a price: the cell shows nothing
     bool showStatus = false;           // the seconds left (or the stop) changed
     std::optional<std::string> result; // report it (GBK) and close: the link has ended
+    bool reload = false;               // the renderer was lost: load the link again in a fresh page
 
     bool operator==(const CaptureAnswer &) const = default;
 };
@@ -53,6 +54,10 @@ public:
     // The link ends without a result: its window was closed by hand or the run
     // abandoned it.
     void End();
+    // The page's renderer went away (crashed or killed). Panes may share a
+    // renderer, so a neighbour's crash can take this link's page with it: the
+    // link is loaded once more, from its first tick; lost again, it fails.
+    CaptureAnswer RendererLost();
     // Escape: the run stops once this link is done. True the first time only.
     bool AskStop();
 
@@ -66,6 +71,10 @@ public:
     int EmptyDownloads() const { return emptyDownloads_; }
     int SecondsLeft() const { return kTicksPerLink - ticks_; }
     bool StopAsked() const { return stopAsked_; }
+    // The page of the last link may still be busy with it (the link ran out of
+    // time or was abandoned) or has lost its renderer: the next link must not
+    // reuse it. A link that ended with a page read leaves a page fit for reuse.
+    bool PageSpent() const { return pageSpent_; }
 
 private:
     CaptureAnswer Finish(std::string result);
@@ -76,6 +85,8 @@ private:
     int ticks_ = 0;
     int emptyDownloads_ = 0;
     bool stopAsked_ = false; // for the window's life: a run ends once asked
+    bool pageSpent_ = false;
+    bool reloaded_ = false;  // this link was loaded again after a lost renderer
 };
 
 } // namespace corvix

@@ -74,5 +74,52 @@ TEST(LinkCapture, StopIsAskedOnceForTheWindowAndSecondsCountDown)
     EXPECT_EQ(std::tuple(capture.StopAsked(), capture.AskStop(), capture.SecondsLeft()), std::tuple(true, false, 7));
 }
 
+// Which ends leave a page that the next link must not reuse, and a lost
+// renderer: R (lost), with a page read L:p, a tick T, a close by hand E.
+TEST(LinkCapture, ALostRendererReloadsOnceAndSpentPagesAreNotReused)
+{
+    const std::string fail = FailureText();
+    struct Row {
+        const char *events;
+        std::vector<std::string> results;
+        int reloads;
+        bool spent;
+    };
+    const Row rows[] = {
+        {"S L:1", {"1"}, 0, false},             // a price: the page is fit for the next link
+        {"S T*10", {fail}, 0, true},            // timed out: the page may still be busy
+        {"S E", {}, 0, true},                   // abandoned
+        {"S L:1 E", {"1"}, 0, false},           // a close after the result abandons nothing
+        {"S T*5 R T*9 L:2", {"2"}, 1, true},    // a neighbour's crash: loaded again, ticks afresh
+        {"S R R", {fail}, 1, true},             // its own crash again: failed, no loop
+        {"S R T*10", {fail}, 1, true},          // the reload times out like any link
+        {"S R S R", {}, 2, true},               // each link may be reloaded once
+        {"S L:1 R", {"1"}, 0, true},            // lost between links: dropped all the same
+        {"S R S L:3", {"3"}, 1, false},         // the next link starts with a fresh page
+    };
+    for (const Row &row : rows) {
+        LinkCapture capture;
+        std::vector<std::string> results;
+        int reloads = 0;
+        std::istringstream words(row.events);
+        for (std::string word; words >> word;) {
+            const size_t star = word.find('*');
+            const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
+            for (int i = 0; i < times; ++i) {
+                const CaptureAnswer a = word[0] == 'S' ? (capture.Start({}), CaptureAnswer{})
+                                      : word[0] == 'E' ? (capture.End(), CaptureAnswer{})
+                                      : word[0] == 'R' ? capture.RendererLost()
+                                      : word[0] == 'T' ? capture.Tick()
+                                                       : capture.Look(capture.CurrentStart(), {true, word.substr(2)});
+                reloads += a.reload;
+                if (a.result)
+                    results.push_back(*a.result);
+            }
+        }
+        EXPECT_EQ(std::tuple(results, reloads, capture.PageSpent()), std::tuple(row.results, row.reloads, row.spent))
+            << row.events;
+    }
+}
+
 } // namespace
 } // namespace corvix

@@ -12,6 +12,8 @@ using TestApplication = QCoreApplication;
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <vector>
 using TestApplication = QApplication;
 #endif
 
@@ -19,8 +21,15 @@ int main(int argc, char **argv)
 {
 #ifndef CORVIX_CORE_TEST
     corvix::PrepareQtBeforeApplication();
-#endif
+    // The browser tests run with the program's renderer memory bound.
+    std::vector<char *> arguments(argv, argv + argc);
+    corvix::CapRendererMemory(arguments);
+    int appArgc = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    TestApplication app(appArgc, arguments.data());
+#else
     TestApplication app(argc, argv);
+#endif
 #ifndef CORVIX_CORE_TEST
     // What the windows remember goes to a folder of this run, never into the
     // settings of the user who runs the tests.

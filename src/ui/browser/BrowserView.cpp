@@ -153,6 +153,11 @@ BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent)
 {
     auto *capturePage = new CapturePage(this);
     setPage(capturePage);
+    ConnectPage(capturePage);
+}
+
+void BrowserView::ConnectPage(QWebEnginePage *capturePage)
+{
     connect(capturePage, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
         // Guarded in case the engine announces the requested address while the
         // load starts; the changes that count come with the response (or a redirect).
@@ -170,7 +175,28 @@ BrowserView::BrowserView(QWidget *parent) : QWebEngineView(parent)
             emit DownloadComplete();
     });
     connect(capturePage, &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus, int) { rendererGone_ = true; });
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                rendererGone_ = true;
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    emit RendererLost();
+            });
+}
+
+void BrowserView::ReplacePage()
+{
+    QWebEnginePage *old = page();
+    old->disconnect(this);
+    old->triggerAction(QWebEnginePage::Stop);
+    auto *fresh = new CapturePage(this);
+    setPage(fresh);
+    ConnectPage(fresh);
+    // Later: the old page may be the sender of the signal being handled.
+    old->deleteLater();
+    // The fresh page shows its empty initial document, which belongs to no navigation.
+    everLoaded_ = false;
+    documentMarked_ = false;
+    waitingToLoad_ = false;
+    rendererGone_ = false;
 }
 
 BrowserView::~BrowserView()

@@ -47,6 +47,10 @@ public:
     // Counts Navigate calls; a result is current only for the navigation it was asked in.
     quint64 Navigation() const { return navigation_; }
     bool RendererGone() const { return rendererGone_; }
+    // Drops the page (its document, its scripts, its hold on a renderer) for a
+    // fresh one: a page still parsing or running a script would hold up the
+    // next navigation. The view itself and its signals stay.
+    void ReplacePage();
 
     using ScriptDone = std::function<void(const QVariant &value, bool current)>;
     // Evaluates a JavaScript expression in the document of the current navigation,
@@ -62,9 +66,13 @@ signals:
     void NavigateComplete2(const QUrl &url);
     void ProgressChange(int percent);
     void DownloadComplete();
+    // The page's renderer process crashed or was killed (also for a renderer
+    // shared with another page).
+    void RendererLost();
 
 private:
     void StartLoad(quint64 navigation);
+    void ConnectPage(QWebEnginePage *page);
 
     QString link_;
     quint64 navigation_ = 0;

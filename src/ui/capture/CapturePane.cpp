@@ -72,6 +72,7 @@ CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
             looks_->Ask();
     });
     connect(browser_, &BrowserView::DownloadComplete, this, &CapturePane::OnDownloadComplete);
+    connect(browser_, &BrowserView::RendererLost, this, &CapturePane::OnRendererLost);
     connect(clock_, &QTimer::timeout, this, [this] { Do(capture_.Tick()); });
 }
 
@@ -86,18 +87,46 @@ CapturePane::~CapturePane()
 
 void CapturePane::Start(CaptureJob job)
 {
+    DropSpentPage();
     capture_.Start(std::move(job));
     finished_ = false;
     keepAttached_ = true;
-    looks_->Forget();
     status_->show();
+    Load();
+    clock_->setInterval(CaptureTickInterval());
+    clock_->start();
+    looks_->Start();
+}
+
+void CapturePane::Load()
+{
+    pageFresh_ = false;
+    looks_->Forget();
     ShowStatus();
     if (!capture_.Job().link.empty())
         browser_->Navigate(FromGbk(capture_.Job().link));
     SharedDomHelper().AttachToWindow(browser_);
-    clock_->setInterval(CaptureTickInterval());
-    clock_->start();
-    looks_->Start();
+}
+
+void CapturePane::DropSpentPage()
+{
+    // Reusing the page costs a tenth of what a fresh one does, but a page still
+    // parsing a huge document or stuck in a script holds up the next link's load.
+    if (!capture_.PageSpent() || pageFresh_)
+        return;
+    browser_->ReplacePage();
+    pageFresh_ = true;
+}
+
+void CapturePane::OnRendererLost()
+{
+    const CaptureAnswer answer = capture_.RendererLost();
+    if (answer.reload) {
+        DropSpentPage();
+        Load();
+        clock_->start(); // the link's seconds count afresh
+    }
+    Do(answer);
 }
 
 void CapturePane::Finish()
@@ -110,6 +139,9 @@ void CapturePane::Finish()
     clock_->stop();
     clock_->setInterval(0);
     looks_->Stop();
+    // Now rather than at the next link: the old page stops taking processor
+    // and memory while the run prepares it (or the browser waits for another run).
+    DropSpentPage();
 }
 
 void CapturePane::Abandon()

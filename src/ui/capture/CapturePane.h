@@ -81,6 +81,10 @@ signals:
 
 private:
     void Do(const CaptureAnswer &answer);
+    // Loads the job's link (again, after a lost renderer).
+    void Load();
+    void DropSpentPage();
+    void OnRendererLost();
     void EndAfterResult();
     bool LookForPrice();
     void OnDownloadComplete();
@@ -96,6 +100,7 @@ private:
     bool finished_ = true;
     bool closesWindow_ = false;
     bool keepAttached_ = false;
+    bool pageFresh_ = false; // the page was replaced and has loaded nothing since
 };
 
 } // namespace corvix

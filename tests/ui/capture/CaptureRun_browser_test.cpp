@@ -237,6 +237,23 @@ TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("获取失败")}));
 }
 
+// A page still parsing when its link times out must not hold up the next
+// link's load: each small page gets its price within its own ten ticks.
+TEST_F(CaptureRun, APageThatTimesOutCostsOnlyItsOwnLink)
+{
+    QByteArray huge = "<html><body>";
+    huge.reserve(31 << 20);
+    while (huge.size() < (30 << 20))
+        huge += "<div class=\"row\"><a href=\"/item\">Product name</a><em>99.00</em></div>\n";
+    server.Route("/huge", huge + "<span class=\"price\">1.00</span></body></html>");
+    test::TestSession().importBuffer = "A," + Url("/huge") + "\r\nB," + Url("/both") + "\r\nC," + Url("/both?c");
+    run->RunCapture();
+    const std::string none = Gbk("—");
+    EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), none}));
+    EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", none}));
+    EXPECT_EQ(Row(2), (Strings{"3", "C", "12.50", none}));
+}
+
 TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLinkAndKeepsTheCellsPrice)
 {
     SetCaptureTickIntervalForTests(60000);

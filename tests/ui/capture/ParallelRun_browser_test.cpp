@@ -8,6 +8,8 @@
 #include "support/Gbk.h"
 #include "support/HostName.h"
 #include "ui/Session.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/capture/CapturePane.h"
 #include "ui/capture/CaptureRun.h"
 #include "ui/capture/CaptureWindow.h"
 #include "ui/capture/ParallelCaptureWindow.h"
@@ -20,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <csignal>
 
 namespace corvix {
 namespace {
@@ -150,6 +154,47 @@ ParallelCaptureWindow *ShownRunWindow()
         if (auto *window = qobject_cast<ParallelCaptureWindow *>(w); window && window->isVisible())
             return window;
     return nullptr;
+}
+
+// A page that crashes its renderer (a document nested too deep to lay out)
+// and one that allocates without end lose their own links and do not loop; a
+// neighbour whose renderer is lost meanwhile (killed here, as a shared
+// renderer goes with its crashing page) is loaded again and priced.
+TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
+{
+    SetCaptureTickIntervalForTests(500); // the reload of the killed link has a busy machine's time
+    server.Route("/crash", Page("<script>var e = document.body; for (var i = 0; i < 10000; ++i)"
+                                " e = e.appendChild(document.createElement('div'));</script>"));
+    server.Route("/oom", Page("<script>var a = []; for (;;) a.push(new Array(1e6).fill(1.5));</script>"));
+    std::string import;
+    for (const char *p : {"P1", "P2", "P3"})
+        import += std::string(p) + "," + Link("a", "/crash") + "," + Link("b", "/slow") + "," + Link("c", "/oom")
+                  + "," + Link("d", "/script") + "\r\n";
+    session().importBuffer = import;
+    CaptureRun run(session(), grid);
+    run.SetParallelLinks(4);
+    int lost = 0;
+    bool killed = false;
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        ParallelCaptureWindow *window = ShownRunWindow();
+        for (CapturePane *pane : window ? window->Panes() : std::vector<CapturePane *>{}) {
+            const qint64 pid = pane->Browser()->page()->renderProcessPid();
+            if (!killed && pane->State().Capturing() && pane->State().Job().row == 1
+                && pane->State().Job().link.find("/slow") != std::string::npos && pid > 0) {
+                QObject::connect(pane->Browser(), &BrowserView::RendererLost, pane, [&] { ++lost; });
+                killed = ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+            }
+        }
+    });
+    killer.start(50);
+    run.RunFromImportOrLinkFile();
+    const std::string fail = Gbk("获取失败");
+    EXPECT_TRUE(killed);
+    EXPECT_GE(lost, 1);
+    EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", fail, "9.90", fail, "45.60"},
+                                            {"2", "P2", fail, "9.90", fail, "45.60"},
+                                            {"3", "P3", fail, "9.90", fail, "45.60"}}));
 }
 
 // Escape asks the run to stop: the links under way still land, nothing else
