@@ -11,6 +11,9 @@
 //                      window and all, from its start to its result
 //   BM_CaptureRun      "开始抓取" over the small page, one rule column, price in the page
 //   BM_RunMemory       RSS of the program and its browser processes after 30 and 300 links
+//   BM_SixHeavyPages   six links to page 2 in one run: each link's time, the worst later/first
+//   BM_HugeThenSmall   page 3 (runs out of time), then page 0 twice: each link's time
+//   BM_OutOfMemoryPage a page allocating without end, then page 0: peak RSS of the process tree
 // Pages p: 0 a small shop page, 1 a page whose script puts the price in 1.5 s
 // after the load, 2 a 1.5 MB page, 3 a 30 MB page (price at the end of both).
 #include "BrowserBench.h"
@@ -346,6 +349,98 @@ void BM_RunMemory(benchmark::State &state)
     state.counters["ratio"] = after30 ? static_cast<double>(after300) / static_cast<double>(after30) : 0;
 }
 BENCHMARK(BM_RunMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Runs the links of paths one after another in one run (column X, the price
+// rule of the shop pages) and gives each link's seconds and text; while it
+// runs, samples the RSS of the whole process tree every 50 ms.
+struct LinkTimes {
+    std::vector<double> ms;
+    std::vector<std::string> texts;
+    long peakTreeKiB = 0;
+};
+
+LinkTimes RunLinks(const std::vector<QString> &urls)
+{
+    corvix::test::TempSession root;
+    corvix::Session &session = corvix::test::TestSession();
+    corvix::Rule rule;
+    rule.left = corvix::Gbk("<span class=#引号price#引号>");
+    rule.right = "</span>";
+    rule.method = corvix::RuleMethod::Markers;
+    rule.enabled = true;
+    session.enabledRules = {{"X", rule}};
+    corvix::ProductGridModel grid;
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddColumn("X", 60, Qt::AlignHCenter);
+    std::string buffer;
+    for (size_t i = 0; i < urls.size(); ++i)
+        buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + urls[i].toStdString();
+    session.importBuffer = buffer;
+    LinkTimes times;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        times.peakTreeKiB = std::max(times.peakTreeKiB, corvix::bench::TreeRssKiB(QCoreApplication::applicationPid()));
+    });
+    sampler.start(50);
+    corvix::CaptureRun run(session, grid);
+    QObject::connect(&run, &corvix::CaptureRun::linkFinished,
+                     [&](const corvix::CaptureJob &, const std::string &text, double seconds) {
+                         times.ms.push_back(seconds * 1000);
+                         times.texts.push_back(text);
+                     });
+    run.RunFromImportOrLinkFile();
+    return times;
+}
+
+void ReportLinks(benchmark::State &state, const LinkTimes &times)
+{
+    for (size_t i = 0; i < times.ms.size(); ++i)
+        state.counters["link" + std::to_string(i + 1) + "_ms"] = times.ms[i];
+    state.counters["priced"] = static_cast<double>(std::count(times.texts.begin(), times.texts.end(), "128.00"));
+    state.counters["peak_tree_MiB"] = static_cast<double>(times.peakTreeKiB) / 1024;
+}
+
+// Six links to the same 1.5 MB page, one after another in the reused browser:
+// later links should take about as long as the first.
+void BM_SixHeavyPages(benchmark::State &state)
+{
+    static int first = 400000;
+    for (auto _ : state) {
+        std::vector<QString> urls;
+        for (int i = 0; i < 6; ++i)
+            urls.push_back(PageUrl(2, first++));
+        const LinkTimes times = RunLinks(urls);
+        ReportLinks(state, times);
+        double worst = 0;
+        for (size_t i = 1; i < times.ms.size(); ++i)
+            worst = std::max(worst, times.ms[i] / times.ms[0]);
+        state.counters["worst_later_over_first"] = worst;
+    }
+}
+BENCHMARK(BM_SixHeavyPages)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A 30 MB page that runs out of time, then two small pages: each small page
+// should take what it takes on its own.
+void BM_HugeThenSmall(benchmark::State &state)
+{
+    static int first = 500000;
+    for (auto _ : state)
+        ReportLinks(state, RunLinks({PageUrl(3, first), PageUrl(0, first + 1), PageUrl(0, first + 2)}));
+    first += 3;
+}
+BENCHMARK(BM_HugeThenSmall)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A page whose script allocates without end, then a small page: the peak RSS
+// of the process tree shows the renderer memory bound.
+void BM_OutOfMemoryPage(benchmark::State &state)
+{
+    Server().Route("/oom", "<html><body><script>var a = []; for (;;) a.push(new Array(1e6).fill(1.5));</script>"
+                           "</body></html>");
+    for (auto _ : state)
+        ReportLinks(state, RunLinks({Server().Url(QStringLiteral("/oom")), PageUrl(0, 600000)}));
+}
+BENCHMARK(BM_OutOfMemoryPage)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
