@@ -190,8 +190,12 @@ void BrowserView::ReplacePage()
     auto *fresh = new CapturePage(this);
     setPage(fresh);
     ConnectPage(fresh);
-    // Later: the old page may be the sender of the signal being handled.
-    old->deleteLater();
+    // The old page goes now (its widget must leave the view's focus chain before
+    // the next page builds one), unless it sent the signal being handled.
+    if (sender() == old)
+        old->deleteLater();
+    else
+        delete old;
     // The fresh page shows its empty initial document, which belongs to no navigation.
     everLoaded_ = false;
     documentMarked_ = false;

@@ -78,6 +78,8 @@ CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
 
 CapturePane::~CapturePane()
 {
+    // A window being torn down is no place to build a page (its lender stops it).
+    pageFresh_ = true;
     Finish();
     if (SharedDomHelper().Window() == browser_)
         SharedDomHelper().AttachToWindow(nullptr);
