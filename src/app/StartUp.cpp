@@ -35,6 +35,7 @@
 #include <QTreeWidget>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace corvix {
@@ -74,6 +75,9 @@ AppShell::AppShell(StartUpOptions options)
         if (!controllers_->captureRun->Running())
             Finish();
     });
+    // The desktop session ends (log out, shut down): what the run captured is
+    // saved now, as a close would, for there may be no later chance.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveForSessionEnd(); });
     connect(controllers_->captureRun.get(), &CaptureRunController::runEnded, this, [this] {
         if (closing_)
             Finish();
@@ -255,6 +259,14 @@ void AppShell::ShutdownSave()
     std::filesystem::path record;
     if (!controllers_->recordList->SaveResults(&record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
+}
+
+void AppShell::SaveForSessionEnd()
+{
+    if (!usable_ || finished_)
+        return;
+    controllers_->captureRun->StopRun();
+    ShutdownSave();
 }
 
 // Each run or retry that changed prices is a record of its own, saved when it
