@@ -7,8 +7,8 @@
 #include "rules/EnabledRules.h"
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
-#include "support/Events.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "ui/Session.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/capture/CaptureRun.h"
@@ -20,7 +20,7 @@
 namespace corvix {
 namespace {
 
-QString Shown(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
+QString Shown(const std::filesystem::path &path) { return PathText(path); }
 
 // The data root named on the command line must exist: a mistyped folder would
 // otherwise start an empty one and capture nothing.
@@ -104,12 +104,13 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
                .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1)
         << Qt::endl;
 
-    std::filesystem::path record;
-    bool titlesSaved = false;
-    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record, &titlesSaved)) {
-        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(record) << Qt::endl;
+    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
+    if (!saved) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
         return kCouldNotRun;
     }
+    const std::filesystem::path &record = saved->path;
+    const bool titlesSaved = saved->titlesSaved;
     // The prices are saved; only a later change of the rules could show them
     // under other shops, so the run's result stands.
     if (!titlesSaved)

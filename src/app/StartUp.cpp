@@ -4,7 +4,8 @@
 
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
-#include "support/Events.h"
+#include "support/PathText.h"
+#include "ui/Events.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
 #include "ui/products/ChangeMarksController.h"
@@ -61,7 +62,7 @@ AppShell::AppShell(StartUpOptions options)
 {
     settings_ = options_.settingsFile.empty()
                     ? std::make_unique<UiSettings>()
-                    : std::make_unique<UiSettings>(QString::fromStdU16String(options_.settingsFile.u16string()));
+                    : std::make_unique<UiSettings>(PathText(options_.settingsFile));
     window_ = std::make_unique<MainWindow>();
     window_->SetVersionText(VersionText());
     controllers_ = std::make_unique<Controllers>();
@@ -165,7 +166,7 @@ PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root)
 {
     return QStringLiteral("数据目录正被") + lock.Holder() + QStringLiteral("使用：\n")
-           + QString::fromStdU16String(root.u16string())
+           + PathText(root)
            + QStringLiteral("\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
@@ -206,7 +207,7 @@ void AppShell::StartUp()
 
 void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
 {
-    const auto shown = [](const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); };
+    const auto shown = [](const std::filesystem::path &path) { return PathText(path); };
     if (!root.copiedFrom.empty())
         ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.copiedFrom)
                     + QStringLiteral("\n其中的规则、链接和记录已复制到：\n") + shown(root.dirs.root)

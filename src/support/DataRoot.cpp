@@ -1,4 +1,5 @@
 #include "support/DataRoot.h"
+#include "support/PathText.h"
 
 #include <QString>
 #include <QTemporaryFile>
@@ -8,7 +9,6 @@
 namespace corvix {
 namespace {
 
-QString QtPath(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
 
 // Whether a file can be created and written in dir (made when missing). The
 // probe is a temporary file that removes itself, whatever happened.
@@ -18,7 +18,7 @@ bool CanWriteInto(const std::filesystem::path &dir)
     std::filesystem::create_directories(dir, ec);
     if (!std::filesystem::is_directory(dir, ec))
         return false;
-    QTemporaryFile probe(QtPath(dir / ".corvix-write-probe-XXXXXX"));
+    QTemporaryFile probe(PathText(dir / ".corvix-write-probe-XXXXXX"));
     return probe.open() && probe.write("x", 1) == 1 && probe.flush() && probe.error() == QFileDevice::NoError;
 }
 

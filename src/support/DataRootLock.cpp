@@ -1,9 +1,10 @@
 #include "support/DataRootLock.h"
+#include "support/PathText.h"
 
 namespace corvix {
 
 DataRootLock::DataRootLock(const std::filesystem::path &root)
-    : lock_(std::make_unique<QLockFile>(QString::fromStdU16String(LockPath(root).u16string())))
+    : lock_(std::make_unique<QLockFile>(PathText(LockPath(root))))
 {
     // A run may hold the root for hours: only a dead holder makes a lock stale.
     lock_->setStaleLockTime(0);
