@@ -8,6 +8,7 @@
 #include "ui/browser/WarmBrowser.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
 
@@ -541,10 +542,10 @@ void CaptureWindow::DumpPageSource(const DomSnapshot &page)
         return;
     picking_ = false;
     // The viewer would show a missing file or the source of an earlier pick.
-    if (WriteFileAtomically(pickedSourcePath_, PickedSourceText(page)))
-        OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(pickedSourcePath_.u16string())));
+    if (const auto written = WriteFileAtomically(pickedSourcePath_, PickedSourceText(page)))
+        OpenWithShell(QUrl::fromLocalFile(PathText(pickedSourcePath_)));
     else
-        ShowWriteFailure(QStringLiteral("保存网页源码"), pickedSourcePath_);
+        ShowWriteFailure(QStringLiteral("保存网页源码"), written.error());
     RequestClose();
 }
 
