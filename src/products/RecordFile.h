@@ -2,6 +2,8 @@
 // Record files: snapshots of the product grid in DbDir, one per save, named by
 // a record stamp plus ".txt". A line per grid row holding columns 1.. each
 // followed by "|", lines joined by CR LF without a final one; GBK, no escaping.
+#include "support/Result.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -31,12 +33,17 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
 // The record file text of the whole grid (empty for a grid without rows).
 std::string RecordText(const ProductGridModel &grid);
 
+struct SavedRecord {
+    std::filesystem::path path;
+    // Whether the shop titles went into the side file too (a record without
+    // them is still read, by position).
+    bool titlesSaved = false;
+};
+
 // Writes the grid as a new record file in dbDir, named by the current record
-// stamp, then its shop titles into the side file. False when the record file
-// could not be written; an older file is never left half-written. `path`, when
-// given, receives the file's path either way; `titlesSaved`, whether the titles
-// were written too (a record without them is still read, by position).
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
-                      std::filesystem::path *path = nullptr, bool *titlesSaved = nullptr);
+// stamp, then its shop titles into the side file. The error names the record
+// file when that could not be written; an older file is never left
+// half-written.
+Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir);
 
 } // namespace corvix
