@@ -1,11 +1,11 @@
 #include "products/ExcelExport.h"
 
-#include "support/Events.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/XlsxTemplate.h"
 #include "support/Gbk.h"
 #include "support/GbkBytes.h"
+#include "support/PathText.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -25,11 +25,6 @@ constexpr long long kMaxSheetRows = 1048576;
 constexpr long long kMaxSheetColumns = 16384;
 constexpr size_t kMaxCellCharacters = 32767;
 
-QString NativePath(const std::filesystem::path &path)
-{
-    return QString::fromStdU16String(path.u16string());
-}
-
 // The workbook is built under a temporary name beside the target and renamed
 // over it at the end, so a failed export never leaves a half-written file and
 // never destroys the file it was meant to replace.
@@ -46,10 +41,10 @@ public:
         for (int attempt = 0; attempt < 8; ++attempt) {
             const QString suffix = QString::number(QRandomGenerator::global()->generate(), 16);
             std::filesystem::path candidate =
-                dir / std::filesystem::path((QStringLiteral(".~") + NativePath(target_.filename()) + u'.' + suffix +
+                dir / std::filesystem::path((QStringLiteral(".~") + PathText(target_.filename()) + u'.' + suffix +
                                              QStringLiteral(".tmp"))
                                                 .toStdU16String());
-            QFile file(NativePath(candidate));
+            QFile file(PathText(candidate));
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 file.close();
                 temp_ = std::move(candidate);
@@ -178,16 +173,14 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
-    const QByteArray fileName = QFile::encodeName(NativePath(output));
+    const QByteArray fileName = QFile::encodeName(PathText(output));
     lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
         return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
     WorkbookFormats formats(workbook);
     lxw_error error = sheet ? WriteHeaderRow(sheet, grid, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    // Row and column counts are read afresh: the pump lets other handlers run.
     for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
-        ProcessPendingEventsThrottled();
         const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
         for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
             const std::string &text = grid.Text(i, j);
@@ -208,7 +201,7 @@ QString LegacyTemplateNotice(const std::filesystem::path &templatePath)
 {
     return QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
                           "（soffice），但本机没有安装。本次导出没有使用模板。")
-        .arg(NativePath(templatePath));
+        .arg(PathText(templatePath));
 }
 
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
@@ -240,7 +233,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
         break;
     }
     return ExportResult::Failure(QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1")
-                                     .arg(NativePath(templatePath)));
+                                     .arg(PathText(templatePath)));
 }
 
 } // namespace
@@ -253,7 +246,7 @@ QString ProposedExportFileName(const QDateTime &when)
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
 {
     ExportResult result =
-        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(NativePath(file), reason));
+        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(PathText(file), reason));
     result.unwrittenFile = file;
     return result;
 }
@@ -316,7 +309,7 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
         haveTemplate ? FromTemplate(grid, templatePath, pending.Path()) : WriteFreshWorkbook(grid, pending.Path());
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
-        result.error.replace(NativePath(pending.Path()), NativePath(target));
+        result.error.replace(PathText(pending.Path()), PathText(target));
         if (!result.unwrittenFile.empty())
             result.unwrittenFile = target;
         return result;
