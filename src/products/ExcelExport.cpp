@@ -168,7 +168,8 @@ lxw_error WriteDataCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, c
 // A fresh workbook through libxlsxwriter. constant_memory streams each row to
 // a temporary file as soon as the next row starts, which fits: rows are written
 // strictly in order, so memory stays flat whatever the grid's size.
-ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output)
+ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
+                                const ExportProgress &progress)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -187,6 +188,7 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
             if (!text.empty())
                 error = WriteDataCell(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j), text, formats);
         }
+        TellRowsWritten(progress, i + 1, grid.RowCount());
     }
     // Closing writes the package; it must run even after an error to free the workbook.
     const lxw_error closeError = workbook_close(workbook);
@@ -205,16 +207,16 @@ QString LegacyTemplateNotice(const std::filesystem::path &templatePath)
 }
 
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                          const std::filesystem::path &output)
+                          const std::filesystem::path &output, const ExportProgress &progress)
 {
     switch (DetectWorkbookFormat(templatePath)) {
     case WorkbookFormat::OfficeOpenXml:
-        return FillXlsxTemplate(grid, templatePath, output);
+        return FillXlsxTemplate(grid, templatePath, output, progress);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
         if (!LegacyWorkbookConverterAvailable()) {
-            ExportResult result = WriteFreshWorkbook(grid, output);
+            ExportResult result = WriteFreshWorkbook(grid, output, progress);
             result.templateNotice = LegacyTemplateNotice(templatePath);
             return result;
         }
@@ -227,7 +229,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
             templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
         if (!result.ok)
             return result;
-        return FillXlsxTemplate(grid, converted, output);
+        return FillXlsxTemplate(grid, converted, output, progress);
     }
     case WorkbookFormat::Unknown:
         break;
@@ -288,8 +290,15 @@ std::string WorkbookCellText(std::string_view gbk)
     return utf8;
 }
 
+void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount)
+{
+    constexpr int kRowsPerStep = 256;
+    if (progress && (rowsWritten % kRowsPerStep == 0 || rowsWritten == rowCount))
+        progress(rowsWritten, rowCount);
+}
+
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath)
+                               const std::filesystem::path &templatePath, const ExportProgress &progress)
 {
     if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns)
         return ExportResult::Failure(
@@ -306,7 +315,8 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
     std::error_code ec;
     const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
     ExportResult result =
-        haveTemplate ? FromTemplate(grid, templatePath, pending.Path()) : WriteFreshWorkbook(grid, pending.Path());
+        haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), progress)
+                     : WriteFreshWorkbook(grid, pending.Path(), progress);
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
         result.error.replace(PathText(pending.Path()), PathText(target));

@@ -375,7 +375,10 @@ std::vector<TemplateRow> CollectRows(XMLElement *sheetData)
 
 class SheetDataWriter {
 public:
-    SheetDataWriter(const ProductGridModel &grid, std::string prefix) : grid_(grid), prefix_(std::move(prefix)) {}
+    SheetDataWriter(const ProductGridModel &grid, std::string prefix, const ExportProgress &progress)
+        : grid_(grid), prefix_(std::move(prefix)), progress_(progress)
+    {
+    }
 
     // Merges the grid (sheet rows 1 .. row count + 1) into the template rows.
     std::string Merge(const std::vector<TemplateRow> &rows)
@@ -384,7 +387,6 @@ public:
         size_t t = 0;
         long long g = 1;
         while (true) {
-            // Re-read on every row: the pump lets other handlers change the grid.
             const long long gridLast = grid_.RowCount() + 1LL;
             const long long tr = t < rows.size() ? rows[t].index : kNone;
             const long long gr = g <= gridLast ? g : kNone;
@@ -401,6 +403,8 @@ public:
             WriteGridRow(g, g == 1 ? titleColumns : grid_.ColumnCount(), templateRow);
             if (templateRow)
                 ++t;
+            if (g > 1)
+                TellRowsWritten(progress_, static_cast<int>(g - 1), grid_.RowCount());
             ++g;
         }
         return std::move(out_);
@@ -526,12 +530,14 @@ private:
 
     const ProductGridModel &grid_;
     std::string prefix_;
+    const ExportProgress &progress_;
     std::string out_;
     long long minColumn_ = kNone, minRow_ = kNone, maxColumn_ = 0, maxRow_ = 0;
 };
 
 // The sheet XML with sheetData replaced by the merge of its rows and the grid.
-bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem)
+bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem,
+               const ExportProgress &progress)
 {
     XMLDocument doc;
     if (doc.Parse(sheetXml.data(), sheetXml.size()) != tinyxml2::XML_SUCCESS) {
@@ -544,7 +550,7 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
         *problem = QStringLiteral("first sheet has no cell data");
         return false;
     }
-    SheetDataWriter writer(grid, PrefixOf(sheetData->Name()));
+    SheetDataWriter writer(grid, PrefixOf(sheetData->Name()), progress);
     const std::string rows = writer.Merge(CollectRows(sheetData));
 
     if (XMLElement *dimension = FirstChildNamed(worksheet, "dimension"); dimension && writer.HasCells())
@@ -623,7 +629,7 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 }
 
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output)
+                              const std::filesystem::path &output, const ExportProgress &progress)
 {
     ZipReader in(templatePath);
     if (!in.Handle())
@@ -698,7 +704,7 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
         return BadTemplate(templatePath, QStringLiteral("the first sheet cannot be read"));
     std::string filledSheet;
     QString problem;
-    if (!FillSheet(grid, sheetXml, &filledSheet, &problem))
+    if (!FillSheet(grid, sheetXml, &filledSheet, &problem, progress))
         return BadTemplate(templatePath, problem);
     sheetXml.clear();
     sheetXml.shrink_to_fit();
