@@ -7,9 +7,9 @@
 #include "rules/EnabledRules.h"
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
-#include "support/Events.h"
 #include "support/Gbk.h"
 #include "support/Platform.h"
+#include "support/PathText.h"
 #include "ui/Session.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/capture/CaptureRun.h"
@@ -21,7 +21,7 @@
 namespace corvix {
 namespace {
 
-QString Shown(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
+QString Shown(const std::filesystem::path &path) { return PathText(path); }
 
 // The data root named on the command line must exist: a mistyped folder would
 // otherwise start an empty one and capture nothing.
@@ -130,12 +130,13 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         out << QStringLiteral("已中断：完成 %1 / %2 条链接，未抓取的价格保留上次的记录。").arg(summary.done).arg(summary.total)
             << Qt::endl;
 
-    std::filesystem::path record;
-    bool titlesSaved = false;
-    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record, &titlesSaved)) {
-        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(record) << Qt::endl;
+    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
+    if (!saved) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
         return kCouldNotRun;
     }
+    const std::filesystem::path &record = saved->path;
+    const bool titlesSaved = saved->titlesSaved;
     // The prices are saved; only a later change of the rules could show them
     // under other shops, so the run's result stands.
     if (!titlesSaved)
