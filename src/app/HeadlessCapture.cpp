@@ -7,8 +7,9 @@
 #include "rules/EnabledRules.h"
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
-#include "support/Events.h"
 #include "support/Gbk.h"
+#include "support/Platform.h"
+#include "support/PathText.h"
 #include "ui/Session.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/capture/CaptureRun.h"
@@ -20,7 +21,7 @@
 namespace corvix {
 namespace {
 
-QString Shown(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
+QString Shown(const std::filesystem::path &path) { return PathText(path); }
 
 // The data root named on the command line must exist: a mistyped folder would
 // otherwise start an empty one and capture nothing.
@@ -72,14 +73,15 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     for (const EnabledRule &rule : session.enabledRules)
         grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
 
-    if (options.retry) {
-        const std::string newest = NewestRecordName(session.dirs.dbDir);
-        if (newest.empty()) {
-            err << QStringLiteral("没有可以重抓的记录：") << Shown(session.dirs.dbDir) << Qt::endl;
-            return kCouldNotRun;
-        }
-        LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
+    // The newest record is what a retry retries, and what a run that is
+    // stopped keeps for the prices it did not reach.
+    const std::string newest = NewestRecordName(session.dirs.dbDir);
+    if (options.retry && newest.empty()) {
+        err << QStringLiteral("没有可以重抓的记录：") << Shown(session.dirs.dbDir) << Qt::endl;
+        return kCouldNotRun;
     }
+    if (!newest.empty())
+        LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
 
     CaptureRun run(session, grid);
     run.SetParallelLinks(options.parallel);
@@ -97,6 +99,14 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     QObject::connect(&run, &CaptureRun::linkSkipped, [&](const CaptureJob &job) {
         out << QStringLiteral("[-/%1] ").arg(total) << FromGbk(job.product) << QStringLiteral(" | ")
             << FromGbk(job.shop) << QStringLiteral(" | 无链接") << Qt::endl;
+    });
+    // A stop request (systemd, Ctrl-C, a closed terminal) ends the run as 停止抓取
+    // does: the links under way land, and everything captured is saved.
+    bool interrupted = false;
+    WatchStopRequests(&run, [&] {
+        interrupted = true;
+        run.Stop();
+        err << QStringLiteral("收到停止请求：本条链接完成后停止，并保存已抓取的价格。") << Qt::endl;
     });
     QElapsedTimer timer;
     timer.start();
@@ -116,19 +126,25 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
                .arg(summary.done - summary.priced)
                .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1)
         << Qt::endl;
+    if (interrupted)
+        out << QStringLiteral("已中断：完成 %1 / %2 条链接，未抓取的价格保留上次的记录。").arg(summary.done).arg(summary.total)
+            << Qt::endl;
 
-    std::filesystem::path record;
-    bool titlesSaved = false;
-    if (!SaveGridAsRecord(grid, session.dirs.dbDir, &record, &titlesSaved)) {
-        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(record) << Qt::endl;
+    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
+    if (!saved) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
         return kCouldNotRun;
     }
+    const std::filesystem::path &record = saved->path;
+    const bool titlesSaved = saved->titlesSaved;
     // The prices are saved; only a later change of the rules could show them
     // under other shops, so the run's result stands.
     if (!titlesSaved)
         err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
             << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
+    if (interrupted)
+        return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;
 }
 

@@ -16,9 +16,10 @@ struct HeadlessOptions {
     int parallel = 1;                  // links captured at once, never two of one host
 };
 
-// Exit codes: every link priced, some failed, or the capture could not run
-// (no rules, no links, no record to retry, data root unusable or in use).
-enum HeadlessExit { kAllPriced = 0, kSomeFailed = 1, kCouldNotRun = 2 };
+// Exit codes: every link priced, some failed, the capture could not run (no
+// rules, no links, no record to retry, data root unusable or in use), or a stop
+// request ended it early (what it captured is saved).
+enum HeadlessExit { kAllPriced = 0, kSomeFailed = 1, kCouldNotRun = 2, kInterrupted = 3 };
 
 // Needs a QApplication (the browser engine). Lines go to out, problems to err.
 int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err);

@@ -4,7 +4,8 @@
 
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
-#include "support/Events.h"
+#include "support/PathText.h"
+#include "ui/Events.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
 #include "ui/products/ChangeMarksController.h"
@@ -35,6 +36,7 @@
 #include <QTreeWidget>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace corvix {
@@ -61,7 +63,7 @@ AppShell::AppShell(StartUpOptions options)
 {
     settings_ = options_.settingsFile.empty()
                     ? std::make_unique<UiSettings>()
-                    : std::make_unique<UiSettings>(QString::fromStdU16String(options_.settingsFile.u16string()));
+                    : std::make_unique<UiSettings>(PathText(options_.settingsFile));
     window_ = std::make_unique<MainWindow>();
     window_->SetVersionText(VersionText());
     controllers_ = std::make_unique<Controllers>();
@@ -74,6 +76,9 @@ AppShell::AppShell(StartUpOptions options)
         if (!controllers_->captureRun->Running())
             Finish();
     });
+    // The desktop session ends (log out, shut down): what the run captured is
+    // saved now, as a close would, for there may be no later chance.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveForSessionEnd(); });
     connect(controllers_->captureRun.get(), &CaptureRunController::runEnded, this, [this] {
         if (closing_)
             Finish();
@@ -164,12 +169,12 @@ PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options)
 
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root)
 {
-    const QString lockPath = QString::fromStdU16String(lock.Path().u16string());
+    const QString lockPath = PathText(lock.Path());
     if (lock.PlaceTaken())
         return QStringLiteral("无法锁定数据目录：锁文件的位置被一个文件夹（或其他不是文件的东西）占用：\n") + lockPath
                + QStringLiteral("\n请将它删除或改名后再启动。");
     return QStringLiteral("数据目录正被") + lock.Holder() + QStringLiteral("使用：\n")
-           + QString::fromStdU16String(root.u16string()) + QStringLiteral("\n（锁文件 ") + lockPath
+           + PathText(root) + QStringLiteral("\n（锁文件 ") + lockPath
            + QStringLiteral("）\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
@@ -179,9 +184,9 @@ QString NonRecordFilesText(const std::filesystem::path &dbDir)
     if (files.empty())
         return {};
     QString text = QStringLiteral("记录目录中这些文件的名字不是有效的保存时间，不作为记录（文件保持原样）：\n")
-                   + QString::fromStdU16String(dbDir.u16string());
+                   + PathText(dbDir);
     for (const auto &file : files)
-        text += QStringLiteral("\n  ") + QString::fromStdU16String(file.u16string());
+        text += QStringLiteral("\n  ") + PathText(file);
     return text;
 }
 
@@ -224,7 +229,7 @@ void AppShell::StartUp()
 
 void AppShell::TellWhereTheDataLives(const PreparedDataRoot &root)
 {
-    const auto shown = [](const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); };
+    const auto shown = [](const std::filesystem::path &path) { return PathText(path); };
     if (!root.copiedFrom.empty())
         ShowMessage(QStringLiteral("数据目录无法写入（只读或磁盘已满）：\n") + shown(root.copiedFrom)
                     + QStringLiteral("\n其中的规则、链接和记录已复制到：\n") + shown(root.dirs.root)
@@ -255,6 +260,14 @@ void AppShell::ShutdownSave()
     std::filesystem::path record;
     if (!controllers_->recordList->SaveResults(&record))
         ShowWriteFailure(QStringLiteral("保存本次抓取结果"), record);
+}
+
+void AppShell::SaveForSessionEnd()
+{
+    if (!usable_ || finished_)
+        return;
+    controllers_->captureRun->StopRun();
+    ShutdownSave();
 }
 
 // Each run or retry that changed prices is a record of its own, saved when it

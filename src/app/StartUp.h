@@ -53,6 +53,9 @@ public:
     bool Usable() const { return usable_; }
     // Shows the main window (StartUp has run in the constructor).
     void Show();
+    // The desktop session is ending: a run stops after its current link and
+    // the results so far are saved as a new record, as at a close.
+    void SaveForSessionEnd();
 
 signals:
     // The main window was closed and the shutdown save is done: the program

@@ -1,11 +1,11 @@
 #include "products/ExcelExport.h"
 
-#include "support/Events.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/XlsxTemplate.h"
 #include "support/Gbk.h"
 #include "support/GbkBytes.h"
+#include "support/PathText.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -25,11 +25,6 @@ constexpr long long kMaxSheetRows = 1048576;
 constexpr long long kMaxSheetColumns = 16384;
 constexpr size_t kMaxCellCharacters = 32767;
 
-QString NativePath(const std::filesystem::path &path)
-{
-    return QString::fromStdU16String(path.u16string());
-}
-
 // The workbook is built under a temporary name beside the target and renamed
 // over it at the end, so a failed export never leaves a half-written file and
 // never destroys the file it was meant to replace.
@@ -46,10 +41,10 @@ public:
         for (int attempt = 0; attempt < 8; ++attempt) {
             const QString suffix = QString::number(QRandomGenerator::global()->generate(), 16);
             std::filesystem::path candidate =
-                dir / std::filesystem::path((QStringLiteral(".~") + NativePath(target_.filename()) + u'.' + suffix +
+                dir / std::filesystem::path((QStringLiteral(".~") + PathText(target_.filename()) + u'.' + suffix +
                                              QStringLiteral(".tmp"))
                                                 .toStdU16String());
-            QFile file(NativePath(candidate));
+            QFile file(PathText(candidate));
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 file.close();
                 temp_ = std::move(candidate);
@@ -173,27 +168,27 @@ lxw_error WriteDataCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, c
 // A fresh workbook through libxlsxwriter. constant_memory streams each row to
 // a temporary file as soon as the next row starts, which fits: rows are written
 // strictly in order, so memory stays flat whatever the grid's size.
-ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output)
+ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
+                                const ExportProgress &progress)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
-    const QByteArray fileName = QFile::encodeName(NativePath(output));
+    const QByteArray fileName = QFile::encodeName(PathText(output));
     lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
         return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
     WorkbookFormats formats(workbook);
     lxw_error error = sheet ? WriteHeaderRow(sheet, grid, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    // Row and column counts are read afresh: the pump lets other handlers run.
     for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
-        ProcessPendingEventsThrottled();
         const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
         for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
             const std::string &text = grid.Text(i, j);
             if (!text.empty())
                 error = WriteDataCell(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j), text, formats);
         }
+        TellRowsWritten(progress, i + 1, grid.RowCount());
     }
     // Closing writes the package; it must run even after an error to free the workbook.
     const lxw_error closeError = workbook_close(workbook);
@@ -208,20 +203,20 @@ QString LegacyTemplateNotice(const std::filesystem::path &templatePath)
 {
     return QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
                           "（soffice），但本机没有安装。本次导出没有使用模板。")
-        .arg(NativePath(templatePath));
+        .arg(PathText(templatePath));
 }
 
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                          const std::filesystem::path &output)
+                          const std::filesystem::path &output, const ExportProgress &progress)
 {
     switch (DetectWorkbookFormat(templatePath)) {
     case WorkbookFormat::OfficeOpenXml:
-        return FillXlsxTemplate(grid, templatePath, output);
+        return FillXlsxTemplate(grid, templatePath, output, progress);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
         if (!LegacyWorkbookConverterAvailable()) {
-            ExportResult result = WriteFreshWorkbook(grid, output);
+            ExportResult result = WriteFreshWorkbook(grid, output, progress);
             result.templateNotice = LegacyTemplateNotice(templatePath);
             return result;
         }
@@ -234,13 +229,13 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
             templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
         if (!result.ok)
             return result;
-        return FillXlsxTemplate(grid, converted, output);
+        return FillXlsxTemplate(grid, converted, output, progress);
     }
     case WorkbookFormat::Unknown:
         break;
     }
     return ExportResult::Failure(QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1")
-                                     .arg(NativePath(templatePath)));
+                                     .arg(PathText(templatePath)));
 }
 
 } // namespace
@@ -253,7 +248,7 @@ QString ProposedExportFileName(const QDateTime &when)
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
 {
     ExportResult result =
-        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(NativePath(file), reason));
+        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(PathText(file), reason));
     result.unwrittenFile = file;
     return result;
 }
@@ -295,8 +290,15 @@ std::string WorkbookCellText(std::string_view gbk)
     return utf8;
 }
 
+void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount)
+{
+    constexpr int kRowsPerStep = 256;
+    if (progress && (rowsWritten % kRowsPerStep == 0 || rowsWritten == rowCount))
+        progress(rowsWritten, rowCount);
+}
+
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath)
+                               const std::filesystem::path &templatePath, const ExportProgress &progress)
 {
     if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns)
         return ExportResult::Failure(
@@ -313,10 +315,11 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
     std::error_code ec;
     const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
     ExportResult result =
-        haveTemplate ? FromTemplate(grid, templatePath, pending.Path()) : WriteFreshWorkbook(grid, pending.Path());
+        haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), progress)
+                     : WriteFreshWorkbook(grid, pending.Path(), progress);
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
-        result.error.replace(NativePath(pending.Path()), NativePath(target));
+        result.error.replace(PathText(pending.Path()), PathText(target));
         if (!result.unwrittenFile.empty())
             result.unwrittenFile = target;
         return result;

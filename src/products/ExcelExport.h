@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ struct ExportResult {
     static ExportResult Success() { return {}; }
     static ExportResult Failure(QString text) { return {false, std::move(text), {}, {}}; }
 };
+
+// Told the grid rows written so far and the grid's row count, every few
+// hundred rows, on the thread that runs the export: the window shows it in a
+// progress bar.
+using ExportProgress = std::function<void(int rowsWritten, int rowCount)>;
+// Calls progress when a batch of rows is complete (and for the last row).
+void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount);
 
 // A workbook file that could not be written, and why.
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
@@ -52,6 +60,6 @@ std::string WorkbookCellText(std::string_view gbk);
 // formats are the template's own. The target is replaced only when the whole
 // workbook was written.
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath);
+                               const std::filesystem::path &templatePath, const ExportProgress &progress = {});
 
 } // namespace corvix

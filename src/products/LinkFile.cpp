@@ -154,15 +154,14 @@ std::string SingleLineText(std::string_view value)
     return out;
 }
 
-LinkFile LinkFile::Load(const std::filesystem::path &path)
+Result<LinkFile> LinkFile::Load(const std::filesystem::path &path)
 {
-    return Parse(ReadWholeFile(path, StopAt::ZeroOrTextEnd));
+    return ReadWholeFile(path, StopAt::ZeroOrTextEnd).map([](const std::string &text) { return Parse(text); });
 }
 
 LinkFile LinkFile::Parse(std::string_view text)
 {
     LinkFile file;
-    file.sections_.emplace_back();
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -224,7 +223,7 @@ std::string LinkFile::Text() const
     return out;
 }
 
-bool LinkFile::Save(const std::filesystem::path &path) const
+Result<void> LinkFile::Save(const std::filesystem::path &path) const
 {
     return WriteFileAtomically(path, Text());
 }
@@ -520,7 +519,7 @@ LinkFileCache &Cache()
 const LinkFile &LoadCached(const std::filesystem::path &path)
 {
     LinkFileCache &cache = Cache();
-    std::string text = ReadWholeFile(path, StopAt::ZeroOrTextEnd);
+    std::string text = ReadWholeFile(path, StopAt::ZeroOrTextEnd).value_or(std::string());
     if (!cache.valid || cache.path != path || cache.text != text) {
         cache.file = LinkFile::Parse(text);
         cache.text = std::move(text);
@@ -542,24 +541,24 @@ bool IsStorableKey(std::string_view key)
     return !TrimBlanks(key).empty();
 }
 
-bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value)
+Result<void> WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value)
 {
-    if (!IsStorableKey(key))
-        return false;
     const std::filesystem::path path = LinkFilePath(dirs);
+    if (!IsStorableKey(key))
+        return Failure(path, QStringLiteral("a key of blanks only cannot be stored"));
     LinkFile file = LoadCached(path);
     file.SetProductValue(row, key, value);
     std::string text = file.Text();
-    if (!WriteFileAtomically(path, text)) {
+    if (Result<void> written = WriteFileAtomically(path, text); !written) {
         Cache().valid = false;
-        return false;
+        return written;
     }
     LinkFileCache &cache = Cache();
     cache.path = path;
     cache.text = std::move(text);
     cache.file = std::move(file);
     cache.valid = true;
-    return true;
+    return {};
 }
 
 } // namespace corvix

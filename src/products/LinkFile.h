@@ -8,6 +8,7 @@
 // that position never ends a section name. Lines the program does not touch
 // (comments, foreign sections, garbage) survive a rewrite unchanged.
 #include "support/DataDirs.h"
+#include "support/Result.h"
 
 #include <filesystem>
 #include <string>
@@ -19,14 +20,15 @@ namespace corvix {
 
 class LinkFile {
 public:
-    // A file that cannot be read gives an empty LinkFile.
-    static LinkFile Load(const std::filesystem::path &path);
+    // The file, or why it cannot be read; a caller that takes a missing file as
+    // an empty list says so with value_or(LinkFile()).
+    static Result<LinkFile> Load(const std::filesystem::path &path);
     static LinkFile Parse(std::string_view text);
 
     // The whole file as it would be written: CR LF after every line.
     std::string Text() const;
-    // Atomic replace; false when the file could not be written.
-    bool Save(const std::filesystem::path &path) const;
+    // Atomic replace; the old file stays when the new one could not be written.
+    Result<void> Save(const std::filesystem::path &path) const;
 
     // The value of key in the first section of that name (later duplicates are
     // shadowed, as with the platform's profile calls); empty when absent.
@@ -113,7 +115,7 @@ private:
     std::string ProductSection(int row) const;
     void RenameSection(Section &section, int number);
 
-    std::vector<Section> sections_; // sections_[0] holds the lines before any header
+    std::vector<Section> sections_ = std::vector<Section>(1); // [0]: the lines before any header
     // Case-folded section name -> index of its first section: a run looks up one
     // key per cell, and url.ini may hold thousands of sections.
     std::unordered_map<std::string, size_t> index_;
@@ -133,9 +135,9 @@ std::filesystem::path LinkFilePath(const DataDirs &dirs);
 // that writers elsewhere (a link entry window closed during a run) are never
 // overwritten with stale contents.
 std::string ReadLink(const DataDirs &dirs, int row, std::string_view key);
-// False, with the file unchanged, when the key cannot be stored or the file
+// An error, with the file unchanged, when the key cannot be stored or the file
 // cannot be written.
-bool WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value);
+Result<void> WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value);
 
 // Whether a value can be stored under that key and read back. Key names lose
 // the blanks around them in an INI line, so a name made of blanks only (a rule

@@ -29,7 +29,7 @@ std::string SectionOf(std::string_view recordName)
     return std::string(recordName.substr(0, recordName.find('.')));
 }
 
-LinkFile LoadColumnsFile(const std::filesystem::path &dbDir) { return LinkFile::Load(RecordColumnsPath(dbDir)); }
+LinkFile LoadColumnsFile(const std::filesystem::path &dbDir) { return LinkFile::Load(RecordColumnsPath(dbDir)).value_or(LinkFile()); }
 
 } // namespace
 
@@ -60,7 +60,7 @@ bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view rec
     file.AddSection(section);
     for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
         file.SetValue(section, std::to_string(c - kFirstSiteColumn + 1), QuotedTitle(grid.Title(c)));
-    return file.Save(RecordColumnsPath(dbDir));
+    return file.Save(RecordColumnsPath(dbDir)).has_value();
 }
 
 bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)
@@ -70,7 +70,7 @@ bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view reco
     if (!file.HasSection(section))
         return true;
     file.RemoveSection(section);
-    return file.Save(RecordColumnsPath(dbDir));
+    return file.Save(RecordColumnsPath(dbDir)).has_value();
 }
 
 RecordFieldMap::RecordFieldMap(const RecordColumns &record, const ProductGridModel &grid)

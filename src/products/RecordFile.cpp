@@ -1,6 +1,5 @@
 #include "products/RecordFile.h"
 
-#include "support/Events.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordList.h"
@@ -42,7 +41,7 @@ std::string NewestRecordName(const std::filesystem::path &dbDir)
 void ForEachRecordRow(const std::filesystem::path &path,
                       const std::function<void(std::vector<std::string> &fields)> &visit)
 {
-    const std::string text = ReadWholeFile(path);
+    const std::string text = ReadWholeFile(path).value_or(std::string());
     if (text.empty())
         return;
     for (const std::string &line : SplitText(text, "\r\n")) {
@@ -57,8 +56,6 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
 {
     std::vector<std::vector<std::string>> batch;
     batch.reserve(kRowsPerBatch);
-    // The batch is flushed before every pump, so a handler that runs in between
-    // sees every row read so far and the IDs go on from the grid's true count.
     const auto flush = [&] {
         if (batch.empty())
             return;
@@ -77,10 +74,8 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
             if (const int column = map.GridColumn(k); column > 0)
                 row[static_cast<size_t>(column)] = std::move(fields[k]);
         batch.push_back(std::move(row));
-        if (batch.size() >= kRowsPerBatch) {
+        if (batch.size() >= kRowsPerBatch)
             flush();
-            ProcessPendingEventsThrottled();
-        }
     });
     flush();
 }
@@ -108,20 +103,12 @@ std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir)
     return PathInDir(dbDir, stamp + ".txt");
 }
 
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir, std::filesystem::path *path,
-                      bool *titlesSaved)
+Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir)
 {
     const std::filesystem::path file = FreeRecordPath(dbDir);
-    if (path)
-        *path = file;
-    if (titlesSaved)
-        *titlesSaved = false;
-    if (!WriteFileAtomically(file, RecordText(grid)))
-        return false;
-    const bool titles = WriteRecordColumns(dbDir, PathToGbk(file.filename()), grid);
-    if (titlesSaved)
-        *titlesSaved = titles;
-    return true;
+    return WriteFileAtomically(file, RecordText(grid)).map([&] {
+        return SavedRecord{file, WriteRecordColumns(dbDir, PathToGbk(file.filename()), grid)};
+    });
 }
 
 } // namespace corvix

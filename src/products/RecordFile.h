@@ -2,6 +2,8 @@
 // Record files: snapshots of the product grid in DbDir, one per save, named by
 // a record stamp plus ".txt". A line per grid row holding columns 1.. each
 // followed by "|", lines joined by CR LF without a final one; GBK, no escaping.
+#include "support/Result.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -37,13 +39,17 @@ std::string RecordText(const ProductGridModel &grid);
 // that two saves within one second both stay.
 std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir);
 
+struct SavedRecord {
+    std::filesystem::path path;
+    // Whether the shop titles went into the side file too (a record without
+    // them is still read, by position).
+    bool titlesSaved = false;
+};
+
 // Writes the grid as a new record file in dbDir at FreeRecordPath (an existing
-// record is never replaced), then its shop titles into the side file. False
-// when the record file could not be written; an older file is never left
-// half-written. `path`, when given, receives the file's path either way;
-// `titlesSaved`, whether the titles were written too (a record without them is
-// still read, by position).
-bool SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
-                      std::filesystem::path *path = nullptr, bool *titlesSaved = nullptr);
+// record is never replaced), then its shop titles into the side file. The error names the record
+// file when that could not be written; an older file is never left
+// half-written.
+Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir);
 
 } // namespace corvix

@@ -1,7 +1,7 @@
 #include "products/RecordList.h"
 
-#include "support/Events.h"
 #include "products/RecordStamp.h"
+#include "support/FileIo.h"
 #include "support/Gbk.h"
 
 namespace corvix {

@@ -1,8 +1,8 @@
 #include "products/XlsxTemplate.h"
 
-#include "support/Events.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
+#include "support/PathText.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -36,15 +36,10 @@ using tinyxml2::XMLElement;
 constexpr long long kNone = std::numeric_limits<long long>::max();
 constexpr int kConversionTimeLimitMs = 60000;
 
-QString NativePath(const std::filesystem::path &path)
-{
-    return QString::fromStdU16String(path.u16string());
-}
-
 ExportResult BadTemplate(const std::filesystem::path &templatePath, const QString &detail)
 {
     return ExportResult::Failure(QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2")
-                                     .arg(NativePath(templatePath), detail));
+                                     .arg(PathText(templatePath), detail));
 }
 
 std::string Lower(std::string_view text)
@@ -163,7 +158,7 @@ std::map<std::string, Relationship> ReadRelationships(XMLDocument &rels, std::st
 class ZipReader {
 public:
     explicit ZipReader(const std::filesystem::path &path)
-        : handle_(unzOpen64(QFile::encodeName(NativePath(path)).constData()))
+        : handle_(unzOpen64(QFile::encodeName(PathText(path)).constData()))
     {
     }
     ~ZipReader()
@@ -205,7 +200,7 @@ private:
 class ZipWriter {
 public:
     explicit ZipWriter(const std::filesystem::path &path)
-        : handle_(zipOpen64(QFile::encodeName(NativePath(path)).constData(), APPEND_STATUS_CREATE))
+        : handle_(zipOpen64(QFile::encodeName(PathText(path)).constData(), APPEND_STATUS_CREATE))
     {
     }
     ~ZipWriter()
@@ -380,7 +375,10 @@ std::vector<TemplateRow> CollectRows(XMLElement *sheetData)
 
 class SheetDataWriter {
 public:
-    SheetDataWriter(const ProductGridModel &grid, std::string prefix) : grid_(grid), prefix_(std::move(prefix)) {}
+    SheetDataWriter(const ProductGridModel &grid, std::string prefix, const ExportProgress &progress)
+        : grid_(grid), prefix_(std::move(prefix)), progress_(progress)
+    {
+    }
 
     // Merges the grid (sheet rows 1 .. row count + 1) into the template rows.
     std::string Merge(const std::vector<TemplateRow> &rows)
@@ -389,7 +387,6 @@ public:
         size_t t = 0;
         long long g = 1;
         while (true) {
-            // Re-read on every row: the pump lets other handlers change the grid.
             const long long gridLast = grid_.RowCount() + 1LL;
             const long long tr = t < rows.size() ? rows[t].index : kNone;
             const long long gr = g <= gridLast ? g : kNone;
@@ -406,8 +403,9 @@ public:
             WriteGridRow(g, g == 1 ? titleColumns : grid_.ColumnCount(), templateRow);
             if (templateRow)
                 ++t;
+            if (g > 1)
+                TellRowsWritten(progress_, static_cast<int>(g - 1), grid_.RowCount());
             ++g;
-            ProcessPendingEventsThrottled();
         }
         return std::move(out_);
     }
@@ -532,12 +530,14 @@ private:
 
     const ProductGridModel &grid_;
     std::string prefix_;
+    const ExportProgress &progress_;
     std::string out_;
     long long minColumn_ = kNone, minRow_ = kNone, maxColumn_ = 0, maxRow_ = 0;
 };
 
 // The sheet XML with sheetData replaced by the merge of its rows and the grid.
-bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem)
+bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem,
+               const ExportProgress &progress)
 {
     XMLDocument doc;
     if (doc.Parse(sheetXml.data(), sheetXml.size()) != tinyxml2::XML_SUCCESS) {
@@ -550,7 +550,7 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
         *problem = QStringLiteral("first sheet has no cell data");
         return false;
     }
-    SheetDataWriter writer(grid, PrefixOf(sheetData->Name()));
+    SheetDataWriter writer(grid, PrefixOf(sheetData->Name()), progress);
     const std::string rows = writer.Merge(CollectRows(sheetData));
 
     if (XMLElement *dimension = FirstChildNamed(worksheet, "dimension"); dimension && writer.HasCells())
@@ -600,33 +600,27 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
     const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     const auto failed = [&](const QString &why) {
         return ExportResult::Failure(QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2")
-                                         .arg(NativePath(workbook), why));
+                                         .arg(PathText(workbook), why));
     };
     if (program.isEmpty())
         return failed(QStringLiteral("soffice not found"));
     // A profile of its own, so that a LibreOffice the user has open does not
     // take over (or block) the conversion.
-    const QString profile = QUrl::fromLocalFile(NativePath(outDir / "profile")).toString();
+    const QString profile = QUrl::fromLocalFile(PathText(outDir / "profile")).toString();
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
                             QStringLiteral("--norestore"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
-                            QStringLiteral("--outdir"), NativePath(outDir), NativePath(workbook)});
+                            QStringLiteral("--outdir"), PathText(outDir), PathText(workbook)});
     if (!process.waitForStarted(10000))
         return failed(process.errorString());
-    QDeadlineTimer deadline(kConversionTimeLimitMs);
-    while (!process.waitForFinished(50)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        if (deadline.hasExpired()) {
-            process.kill();
-            process.waitForFinished(5000);
-            return failed(QStringLiteral("timed out after %1 s").arg(kConversionTimeLimitMs / 1000));
-        }
-        ProcessPendingEvents();
+    if (!process.waitForFinished(kConversionTimeLimitMs) && process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+        return failed(QStringLiteral("timed out after %1 s").arg(kConversionTimeLimitMs / 1000));
     }
     const std::filesystem::path result =
-        outDir / std::filesystem::path((QFileInfo(NativePath(workbook)).completeBaseName() + ".xlsx").toStdU16String());
+        outDir / std::filesystem::path((QFileInfo(PathText(workbook)).completeBaseName() + ".xlsx").toStdU16String());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
         DetectWorkbookFormat(result) != WorkbookFormat::OfficeOpenXml)
         return failed(QString::fromLocal8Bit(process.readAll()).trimmed());
@@ -635,7 +629,7 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 }
 
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output)
+                              const std::filesystem::path &output, const ExportProgress &progress)
 {
     ZipReader in(templatePath);
     if (!in.Handle())
@@ -710,7 +704,7 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
         return BadTemplate(templatePath, QStringLiteral("the first sheet cannot be read"));
     std::string filledSheet;
     QString problem;
-    if (!FillSheet(grid, sheetXml, &filledSheet, &problem))
+    if (!FillSheet(grid, sheetXml, &filledSheet, &problem, progress))
         return BadTemplate(templatePath, problem);
     sheetXml.clear();
     sheetXml.shrink_to_fit();

@@ -32,6 +32,6 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 // that the calculation chain is dropped (the spreadsheet rebuilds it) and a
 // template or macro workbook becomes a plain workbook, as its name is ".xlsx".
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output);
+                              const std::filesystem::path &output, const ExportProgress &progress = {});
 
 } // namespace corvix

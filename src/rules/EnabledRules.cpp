@@ -10,7 +10,7 @@ namespace corvix {
 std::vector<EnabledRule> LoadEnabledRules(const DataDirs &dirs, const std::function<void()> &pumpEvents)
 {
     std::vector<EnabledRule> rules;
-    for (std::string &title : UpdateRuleIndex(dirs, {}, false)) {
+    for (std::string &title : ReadRuleIndex(dirs)) {
         if (pumpEvents)
             pumpEvents();
         Rule rule = ParseRule(ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));

@@ -17,7 +17,7 @@ std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt st
 {
     if (!IsValidRuleTitle(title))
         return {};
-    return ReadWholeFile(RuleFilePath(dirs, title), stop);
+    return ReadWholeFile(RuleFilePath(dirs, title), stop).value_or(std::string());
 }
 
 std::string ToggledRuleText(std::string_view text, bool enable)
@@ -34,12 +34,11 @@ bool OpenFlagUnclosed(std::string_view text)
     return open != kNotFound && FindText(text, "[/open]", open + TextLength("[open]")) == kNotFound;
 }
 
-RuleWriteResult WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text)
+Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text)
 {
     if (!IsValidRuleTitle(title))
-        return RuleWriteResult::InvalidTitle;
-    return WriteFileAtomically(RuleFilePath(dirs, title), text) ? RuleWriteResult::Written
-                                                                : RuleWriteResult::WriteFailed;
+        return Failure(RuleFilePath(dirs, title), QStringLiteral("not a valid file name"));
+    return WriteFileAtomically(RuleFilePath(dirs, title), text);
 }
 
 RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title)

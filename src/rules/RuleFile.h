@@ -16,7 +16,7 @@ std::filesystem::path RuleFilePath(const DataDirs &dirs, std::string_view title)
 
 // The rule file's text (up to the first zero byte, or also the first 0x1A with
 // StopAt::ZeroOrTextEnd). Empty when the file is missing or the title is no
-// valid file name.
+// valid file name: a rule that is not there reads as a rule without fields.
 std::string ReadRuleText(const DataDirs &dirs, std::string_view title, StopAt stop);
 
 // The text after the enabled flag is switched: a text without any "[open]" gets
@@ -27,9 +27,10 @@ std::string ToggledRuleText(std::string_view text, bool enable);
 // be neither read nor switched.
 bool OpenFlagUnclosed(std::string_view text);
 
-enum class RuleWriteResult { Written, InvalidTitle, WriteFailed };
 // Replaces the rule file atomically; the old file stays when the write fails.
-RuleWriteResult WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text);
+// A title that is no valid file name (IsValidRuleTitle) is written nowhere and
+// fails too.
+Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text);
 
 enum class RuleDeleteResult { Deleted, AlreadyMissing, InvalidTitle, DeleteFailed };
 RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title);

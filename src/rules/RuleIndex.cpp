@@ -26,17 +26,24 @@ std::vector<std::string> Titles(std::string_view indexText)
 
 std::filesystem::path RuleIndexPath(const DataDirs &dirs) { return dirs.classDir / "orlist.txt"; }
 
-std::vector<std::string> UpdateRuleIndex(const DataDirs &dirs, std::string_view title, bool remove, bool *written)
+std::vector<std::string> ReadRuleIndex(const DataDirs &dirs)
 {
-    if (written)
-        *written = false;
     const std::filesystem::path path = RuleIndexPath(dirs);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
-        WriteFileAtomically(path, {});
-    std::string text = ReadWholeFile(path, StopAt::ZeroByte);
+        (void)WriteFileAtomically(path, {});
+    return Titles(ReadWholeFile(path, StopAt::ZeroByte).value_or(std::string()));
+}
+
+Result<std::vector<std::string>> UpdateRuleIndex(const DataDirs &dirs, std::string_view title, bool remove)
+{
     if (title.empty())
-        return Titles(text);
+        return ReadRuleIndex(dirs);
+    const std::filesystem::path path = RuleIndexPath(dirs);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        (void)WriteFileAtomically(path, {});
+    std::string text = ReadWholeFile(path, StopAt::ZeroByte).value_or(std::string());
 
     const std::vector<std::string> lines = SplitText(text, "\r\n");
     if (remove) {
@@ -48,28 +55,18 @@ std::vector<std::string> UpdateRuleIndex(const DataDirs &dirs, std::string_view 
                 text = RemoveLine(text, static_cast<long long>(i) + 1);
         }
         const std::string cleaned = CleanListText(text);
-        if (!WriteFileAtomically(path, cleaned))
-            return Titles(ReadWholeFile(path, StopAt::ZeroByte));
-        if (written)
-            *written = true;
-        return Titles(cleaned);
+        return WriteFileAtomically(path, cleaned).map([&] { return Titles(cleaned); });
     }
 
-    if (std::find(lines.begin(), lines.end(), title) != lines.end()) {
-        if (written)
-            *written = true; // nothing to add: the index already lists it
+    // Nothing to add when the index already lists it.
+    if (std::find(lines.begin(), lines.end(), title) != lines.end())
         return Titles(text);
-    }
     // A title that can be no file name (a line break in it would even make two
     // index lines) stays out of the index.
     if (!IsValidRuleTitle(title))
-        return Titles(text);
+        return Failure(path, QStringLiteral("not a valid file name: the title"));
     const std::string added = text + "\r\n" + std::string(title);
-    if (!WriteFileAtomically(path, added))
-        return Titles(text);
-    if (written)
-        *written = true;
-    return Titles(added);
+    return WriteFileAtomically(path, added).map([&] { return Titles(added); });
 }
 
 } // namespace corvix

@@ -1,4 +1,5 @@
 #include "support/DataRoot.h"
+#include "support/PathText.h"
 
 #include <QString>
 #include <QTemporaryFile>
@@ -8,7 +9,6 @@
 namespace corvix {
 namespace {
 
-QString QtPath(const std::filesystem::path &path) { return QString::fromStdU16String(path.u16string()); }
 
 bool CanWriteInto(const std::filesystem::path &dir) { return WhyNotWritable(dir).isEmpty(); }
 
@@ -48,7 +48,7 @@ QString WhyNotWritable(const std::filesystem::path &dir)
     std::filesystem::create_directories(dir, ec);
     if (!std::filesystem::is_directory(dir, ec))
         return ec ? QString::fromLocal8Bit(ec.message().c_str()) : QStringLiteral("不是文件夹");
-    QTemporaryFile probe(QtPath(dir / ".corvix-write-probe-XXXXXX"));
+    QTemporaryFile probe(PathText(dir / ".corvix-write-probe-XXXXXX"));
     if (probe.open() && probe.write("x", 1) == 1 && probe.flush() && probe.error() == QFileDevice::NoError)
         return {};
     return probe.errorString();

@@ -1,4 +1,5 @@
 #include "support/DataRootLock.h"
+#include "support/PathText.h"
 
 #include "support/FileIo.h"
 #include "support/Platform.h"
@@ -44,7 +45,7 @@ DataRootLock::~DataRootLock()
 
 QString DataRootLock::Holder() const
 {
-    const QStringList lines = QString::fromLocal8Bit(ReadWholeFile(path_)).split(u'\n');
+    const QStringList lines = QString::fromLocal8Bit(ReadWholeFile(path_).value_or(std::string())).split(u'\n');
     bool isNumber = false;
     const qint64 pid = lines.value(0).trimmed().toLongLong(&isNumber);
     if (!isNumber || pid <= 0)

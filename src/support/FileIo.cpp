@@ -1,27 +1,37 @@
 #include "support/FileIo.h"
 
+#include "support/PathText.h"
 #include "support/Platform.h"
 #include "support/TextUtils.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QString>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 namespace corvix {
 namespace {
 
-// Every byte of the file, zero bytes included; nullopt when it cannot be opened.
+QString SystemReason(int error) { return QString::fromStdString(std::generic_category().message(error)); }
+
+QString SystemReason(const std::error_code &ec) { return QString::fromStdString(ec.message()); }
+
+// Every byte of the file, zero bytes included, or why it cannot be opened.
 // C stdio: no exceptions (a directory or a read error reads as what was read so
 // far, normally nothing), and one buffer copy for large files.
-std::optional<std::string> ReadAllBytes(const std::filesystem::path &path)
+Result<std::string> ReadAllBytes(const std::filesystem::path &path)
 {
+    errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
     if (!file)
-        return std::nullopt;
+        return Failure(path, SystemReason(errno));
     std::string bytes;
     char buffer[1 << 16];
     size_t n = 0;
@@ -30,23 +40,18 @@ std::optional<std::string> ReadAllBytes(const std::filesystem::path &path)
     return bytes;
 }
 
-QString ToQString(const std::filesystem::path &path)
-{
-    return QString::fromStdU16String(path.u16string());
-}
-
 // Writes the new content of file.path completely into a new file beside it and
-// returns that file's name; the empty path when this failed (then nothing stays
+// returns that file's name, or the reason it failed (then nothing stays
 // behind). The replaced file's permissions carry over.
-std::filesystem::path Stage(const FileContents &file)
+Result<std::filesystem::path> Stage(const FileContents &file)
 {
-    const QString target = ToQString(file.path);
+    const QString target = PathText(file.path);
     QTemporaryFile temp(target + QStringLiteral(".XXXXXX"));
     if (!temp.open())
-        return {};
+        return Failure(file.path, temp.errorString());
     const auto size = static_cast<qint64>(file.bytes.size());
     if (temp.write(file.bytes.data(), size) != size || !temp.flush() || temp.error() != QFileDevice::NoError)
-        return {};
+        return Failure(file.path, temp.errorString());
     // Like QSaveFile: a filesystem that cannot sync still takes the file; a
     // write it refused has shown up in flush() already.
     SyncToDisk(temp.handle());
@@ -57,9 +62,9 @@ std::filesystem::path Stage(const FileContents &file)
     // open cannot be renamed on every system: it is let go as an ordinary file.
     const QString name = temp.fileName();
     if (name.isEmpty())
-        return {};
+        return Failure(file.path, temp.errorString());
     temp.setAutoRemove(false);
-    return std::filesystem::path(name.toStdU16String());
+    return PathOf(name);
 }
 
 // A target as it was before the renames. Its old file keeps a second name
@@ -80,10 +85,11 @@ Previous Keep(const std::filesystem::path &target, const std::filesystem::path &
     if (!previous.existed)
         return previous;
     std::filesystem::create_hard_link(target, spareName, ec);
-    if (!ec)
+    if (!ec) {
         previous.keptAs = spareName;
-    else
-        previous.bytes = ReadAllBytes(target);
+    } else if (auto bytes = ReadAllBytes(target)) {
+        previous.bytes = std::move(*bytes);
+    }
     return previous;
 }
 
@@ -109,9 +115,12 @@ void Forget(Previous &previous)
 
 } // namespace
 
-std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
+Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop)
 {
-    std::string bytes = ReadAllBytes(path).value_or(std::string());
+    Result<std::string> read = ReadAllBytes(path);
+    if (!read)
+        return read;
+    std::string &bytes = *read;
     const size_t zero = bytes.find('\0');
     if (zero != std::string::npos)
         bytes.resize(zero);
@@ -122,14 +131,14 @@ std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop)
         if (end != kNotFound)
             bytes.resize(static_cast<size_t>(end - 1));
     }
-    return bytes;
+    return read;
 }
 
-bool WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes)
+Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes)
 {
-    QSaveFile file(QString::fromStdU16String(path.u16string()));
+    QSaveFile file(PathText(path));
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return Failure(path, file.errorString());
     // On a full disk write() may still take the bytes into Qt's buffer and
     // commit() rename an empty file over the target: flush and ask the file for
     // its error first, and drop the temporary file on any failure.
@@ -137,31 +146,33 @@ bool WriteFileAtomically(const std::filesystem::path &path, std::string_view byt
         file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
         && file.flush() && file.error() == QFileDevice::NoError;
     if (!written) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return Failure(path, reason);
     }
-    return file.commit();
+    if (!file.commit())
+        return Failure(path, file.errorString());
+    return {};
 }
 
-bool WriteFilesTogether(const std::vector<FileContents> &files, std::filesystem::path *failed)
+Result<void> WriteFilesTogether(const std::vector<FileContents> &files)
 {
     std::vector<std::filesystem::path> staged; // emptied once renamed
     std::vector<Previous> previous;
-    const auto fail = [&](const std::filesystem::path &path) {
+    const auto fail = [&](FileError error) -> Result<void> {
         std::error_code ec;
         for (const std::filesystem::path &name : staged)
             if (!name.empty())
                 std::filesystem::remove(name, ec);
         for (Previous &p : previous)
             Forget(p);
-        if (failed)
-            *failed = path;
-        return false;
+        return tl::unexpected<FileError>(std::move(error));
     };
     for (const FileContents &file : files) {
-        staged.push_back(Stage(file));
-        if (staged.back().empty())
-            return fail(file.path);
+        Result<std::filesystem::path> name = Stage(file);
+        if (!name)
+            return fail(std::move(name.error()));
+        staged.push_back(std::move(*name));
     }
     for (size_t i = 0; i < files.size(); ++i)
         previous.push_back(Keep(files[i].path, std::filesystem::path(staged[i]) += ".old"));
@@ -171,13 +182,38 @@ bool WriteFilesTogether(const std::vector<FileContents> &files, std::filesystem:
         if (ec) {
             for (size_t j = 0; j < i; ++j)
                 PutBack(files[j].path, previous[j]);
-            return fail(files[i].path);
+            return fail({files[i].path, SystemReason(ec)});
         }
         staged[i].clear();
     }
     for (Previous &p : previous)
         Forget(p);
-    return true;
+    return {};
+}
+
+std::vector<std::filesystem::path> ListFiles(const std::filesystem::path &dir, const std::string &pattern,
+                                             bool withPath)
+{
+    const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(
+        QString::fromStdString(pattern), QRegularExpression::UnanchoredWildcardConversion));
+    const QRegularExpression anchored(QRegularExpression::anchoredPattern(match.pattern()),
+                                      QRegularExpression::CaseInsensitiveOption);
+    std::vector<std::filesystem::path> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeEc;
+        if (it->is_directory(typeEc))
+            continue;
+        const auto name = it->path().filename();
+        if (!anchored.match(PathText(name)).hasMatch())
+            continue;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    if (withPath)
+        for (auto &name : names)
+            name = dir / name;
+    return names;
 }
 
 } // namespace corvix

@@ -1,5 +1,7 @@
 #pragma once
 // Whole-file reads and writes of the data layer. Contents are GBK bytes.
+#include "support/Result.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -10,14 +12,15 @@ namespace corvix {
 enum class StopAt { ZeroByte, ZeroOrTextEnd };
 
 // The file's bytes up to the first zero byte (and, with ZeroOrTextEnd, up to the
-// first 0x1A that is not the second byte of a two-byte character). A file that
-// cannot be read reads as the empty text.
-std::string ReadWholeFile(const std::filesystem::path &path, StopAt stop = StopAt::ZeroByte);
+// first 0x1A that is not the second byte of a two-byte character), or why the
+// file could not be read (a missing file too: callers that take it as empty say
+// so with value_or).
+Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop = StopAt::ZeroByte);
 
 // Replaces the file atomically: the bytes go to a temporary file in the same
 // directory, which is then renamed over the target. On failure the old file
-// stays as it was and false is returned.
-bool WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes);
+// stays as it was and the error names the file and the reason.
+Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes);
 
 // The new content of one file of a group that must change together.
 struct FileContents {
@@ -30,8 +33,14 @@ struct FileContents {
 // temporary file beside its target (flushed, its errors checked); only when all
 // of them are there are they renamed over their targets, one right after the
 // other. When a file cannot be written, or a rename fails, the temporary files
-// go, every target keeps (or gets back) its old bytes, false is returned and
-// *failed names the file that could not be written.
-bool WriteFilesTogether(const std::vector<FileContents> &files, std::filesystem::path *failed = nullptr);
+// go, every target keeps (or gets back) its old bytes, and the error names the
+// file that could not be written.
+Result<void> WriteFilesTogether(const std::vector<FileContents> &files);
+
+// Names (or dir/name paths) of the regular files in dir whose name matches the
+// wildcard pattern ("*.txt"), sorted by name ascending, since not every file
+// system lists in that order. A missing directory has no files.
+std::vector<std::filesystem::path> ListFiles(const std::filesystem::path &dir, const std::string &pattern,
+                                             bool withPath);
 
 } // namespace corvix

@@ -1,4 +1,5 @@
 #include "support/Gbk.h"
+#include "support/PathText.h"
 
 #include <unicode/ucnv.h>
 
@@ -100,7 +101,7 @@ std::filesystem::path PathInDir(const std::filesystem::path &dir, std::string_vi
 
 std::string PathToGbk(const std::filesystem::path &path)
 {
-    return ToGbk(QString::fromStdU16String(path.u16string()));
+    return ToGbk(PathText(path));
 }
 
 } // namespace corvix

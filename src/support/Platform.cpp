@@ -146,3 +146,81 @@ void UnlockFile(std::intptr_t handle, const std::filesystem::path &path)
 }
 } // namespace corvix
 #endif
+
+// Stop requests from the system (see WatchStopRequests).
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+
+#if !defined(_WIN32)
+#include <QSocketNotifier>
+#include <unistd.h>
+#endif
+
+namespace corvix {
+namespace {
+
+std::atomic<int> requests{0};
+
+#if defined(_WIN32)
+
+QPointer<QObject> target;
+std::function<void()> handler;
+
+BOOL WINAPI OnConsoleEvent(DWORD)
+{
+    if (requests.fetch_add(1) > 0)
+        std::_Exit(130);
+    // This runs on a thread of its own: the program hears of it in its event loop.
+    QMetaObject::invokeMethod(target.data(), [] { if (handler) handler(); }, Qt::QueuedConnection);
+    return TRUE;
+}
+
+#else
+
+int wakeFds[2] = {-1, -1};
+
+// Only what is safe in a signal handler: an atomic count, write(2), _exit(2).
+void OnSignal(int signal)
+{
+    if (requests.fetch_add(1) > 0)
+        _exit(128 + signal);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(wakeFds[1], &byte, 1);
+}
+
+#endif
+
+} // namespace
+
+void WatchStopRequests(QObject *context, std::function<void()> onStop)
+{
+    requests = 0;
+#if defined(_WIN32)
+    target = context;
+    handler = std::move(onStop);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+    if (wakeFds[0] < 0 && pipe(wakeFds) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [notifier, onStop = std::move(onStop)] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(wakeFds[0], &byte, 1);
+        notifier->setEnabled(false);
+        onStop();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+#endif
+}
+
+} // namespace corvix

@@ -4,8 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <system_error>
+
+class QObject;
 
 namespace corvix {
 
@@ -32,5 +35,15 @@ bool WriteLockedFile(std::intptr_t handle, std::string_view text);
 // Removes the file while still holding it where the system allows that (so
 // that no stale content outlives the holder), then closes it, freeing the lock.
 void UnlockFile(std::intptr_t handle, const std::filesystem::path &path);
+
+// Stop requests from the system to a process without a window: SIGTERM (a
+// service stopped, the machine shutting down), SIGINT (Ctrl-C) and SIGHUP (the
+// session that started it ends); on Windows Ctrl-C, Ctrl-Break and the console
+// closing. The first request reaches the program in its event loop, where it
+// can finish what it was doing and save; a second one ends the process at once.
+// Calls onStop (once, in context's thread, through the event loop) at the
+// first stop request from now on. Needs a running QCoreApplication. A second
+// request ends the process with the signal's usual status.
+void WatchStopRequests(QObject *context, std::function<void()> onStop);
 
 } // namespace corvix

@@ -1,6 +1,7 @@
 #include "ui/MessageBox.h"
 
 #include "support/Gbk.h"
+#include "support/PathText.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -46,9 +47,11 @@ void ShowMessageGbk(const std::string &text)
 
 void ShowWriteFailure(const QString &action, const std::filesystem::path &file)
 {
-    ShowMessage(action + QStringLiteral("失败：无法写入文件\n") + QString::fromStdU16String(file.u16string())
+    ShowMessage(action + QStringLiteral("失败：无法写入文件\n") + PathText(file)
                 + QStringLiteral("\n（磁盘已满或没有写入权限），原来的文件保持不变。"));
 }
+
+void ShowWriteFailure(const QString &action, const FileError &error) { ShowWriteFailure(action, error.path); }
 
 int AskQuestion(const QString &text, const QStringList &buttons, const QString &title)
 {

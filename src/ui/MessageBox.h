@@ -3,6 +3,8 @@
 // button (the default button), no icon, title "信息：" unless another is given.
 // A box that lets the user choose goes through AskQuestion. Tests install
 // handlers that record the texts and return at once.
+#include "support/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <filesystem>
@@ -37,5 +39,7 @@ void SetQuestionHandlerForTests(QuestionHandler handler);
 // file could not be written, and that the file on disk is still the old one.
 // "保存规则失败：无法写入文件\n<path>\n（磁盘已满或没有写入权限），原来的文件保持不变。"
 void ShowWriteFailure(const QString &action, const std::filesystem::path &file);
+// The same message for the file a FileError names.
+void ShowWriteFailure(const QString &action, const FileError &error);
 
 } // namespace corvix

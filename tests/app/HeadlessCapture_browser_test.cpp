@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace corvix {
 namespace {
@@ -53,9 +54,17 @@ protected:
     }
     // Runs the program without a display while this process serves the pages.
     // display: the DISPLAY it finds (none by default).
-    Outcome Run(const QStringList &arguments, const QString &display = {})
+    // onOutput sees standard output as it grows, while the program runs.
+    Outcome Run(const QStringList &arguments, const QString &display = {},
+                const std::function<void(QProcess &, const QString &)> &onOutput = {})
     {
         QProcess process;
+        QString out;
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [&] {
+            out += QString::fromLocal8Bit(process.readAllStandardOutput());
+            if (onOutput)
+                onOutput(process, out);
+        });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(name));
@@ -68,8 +77,8 @@ protected:
         const QStringList data{QStringLiteral("--data"), QString::fromStdU16String(root.Dirs().root.u16string())};
         process.start(QStringLiteral(CORVIX_BINARY), arguments.contains(data[0]) ? arguments : arguments + data);
         loop.exec();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
+        out += QString::fromLocal8Bit(process.readAllStandardOutput());
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, out,
                 QString::fromLocal8Bit(process.readAllStandardError())};
     }
     std::string NewestRecord() const
@@ -141,6 +150,42 @@ TEST_F(HeadlessCapture, APublicPageCannotReachTheUsersOwnMachine)
     run = Run(capture);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(ownRequests(), 1);
+}
+
+// A stop request lets the link under way land, saves every price captured (the
+// others keep the newest record's) and exits with 3; a second one ends at once.
+TEST_F(HeadlessCapture, AStopSignalSavesWhatWasCapturedAndExitsThree)
+{
+    server.RouteDelayed("/slow", 700, "<html><body><span class=\"price\">9.90</span></body></html>");
+    Links({{"P0", Url("/slow").toStdString()}, {"P1", Url("/slow").toStdString()},
+           {"P2", Url("/slow").toStdString()}, {"P3", Url("/slow").toStdString()}});
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "P0|1|\r\nP1|2|\r\nP2|3|\r\nP3|4|");
+    bool sent = false;
+    const Outcome stopped = Run({QStringLiteral("--capture")}, {}, [&](QProcess &process, const QString &out) {
+        if (!sent && out.contains(QStringLiteral("[1/4]"))) {
+            sent = true;
+            process.terminate();
+        }
+    });
+    EXPECT_EQ(stopped.exitCode, 3) << stopped.err.toStdString();
+    EXPECT_TRUE(stopped.out.contains(QStringLiteral("已中断：完成 2 / 4 条链接"))) << stopped.out.toStdString();
+    EXPECT_EQ(NewestRecord(), "P0|9.90|\r\nP1|9.90|\r\nP2|3|\r\nP3|4|");
+
+    // A second request does not wait for the link under way.
+    const std::string saved = NewestRecord();
+    int sentTwice = 0;
+    const Outcome ended = Run({QStringLiteral("--capture")}, {}, [&](QProcess &process, const QString &out) {
+        if (sentTwice == 0 && out.contains(QStringLiteral("[1/4]"))) {
+            sentTwice = 2;
+            process.terminate();
+            // Two signals sent at once may arrive as one.
+            QTimer::singleShot(200, &process, [&process] { process.terminate(); });
+        }
+    });
+    EXPECT_EQ(ended.exitCode, 128 + 15);
+    EXPECT_EQ(NewestRecord(), saved);
+    // The lock went with the process: the next run is not refused.
+    EXPECT_NE(Run({QStringLiteral("--retry")}).exitCode, 2);
 }
 
 TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)

@@ -162,6 +162,16 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
         if (f.filename() != "1600000000.txt")
             newest = test::TempSession::ReadBytes(f);
     EXPECT_EQ(newest, Gbk("改过") + "|");
+
+    // The desktop session ending saves what changed, once: the close after it has nothing left.
+    {
+        auto shell = Start();
+        shell->State().resultsChanged = true;
+        shell->SaveForSessionEnd();
+        EXPECT_EQ(RecordFiles().size(), 3u);
+        shell->Window()->close();
+    }
+    EXPECT_EQ(RecordFiles().size(), 3u);
 }
 
 TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)

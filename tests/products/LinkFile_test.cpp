@@ -199,7 +199,7 @@ TEST(LinkFile, RowsAreTheProductSectionsInNumberOrder)
 
 TEST(LinkFile, GarbageFileFixture)
 {
-    const LinkFile file = LinkFile::Load(FixturePath("url_garbage.ini"));
+    const LinkFile file = LinkFile::Load(FixturePath("url_garbage.ini")).value();
     EXPECT_EQ(file.ProductCount(), 3);
     EXPECT_EQ(file.Value("A0", "title"), Gbk("手机 [新款]"));
     EXPECT_EQ(file.Value("A0", Gbk("京东")), "http://127.0.0.1/a?x=[1]");

@@ -141,7 +141,9 @@ TEST(SaveGridAsRecord, EmptyGridWritesEmptyFileAndAFailedWriteIsReported)
     ASSERT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
 
-    EXPECT_FALSE(SaveGridAsRecord(grid, root.Dirs().dbDir / "no-such-dir"));
+    const auto failed = SaveGridAsRecord(grid, root.Dirs().dbDir / "no-such-dir");
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().path, root.Dirs().dbDir / "no-such-dir" / "1543917600.txt");
     SetClockForTests(nullptr);
 }
 
@@ -207,11 +209,10 @@ TEST(RecordColumns, CellsFollowTheirShopTitleAndOlderRecordsTheirPosition)
     TempDataRoot root;
     const auto db = root.Dirs().dbDir;
     SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
-    bool titlesSaved = false;
-    ASSERT_TRUE(SaveGridAsRecord(*test::MakeGrid({"甲铺", "乙铺", "丙铺"}, {{"1", "P", "1", "2", "3"}}), db,
-                                 nullptr, &titlesSaved));
+    const auto saved = SaveGridAsRecord(*test::MakeGrid({"甲铺", "乙铺", "丙铺"}, {{"1", "P", "1", "2", "3"}}), db);
     SetClockForTests(nullptr);
-    EXPECT_TRUE(titlesSaved);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved->titlesSaved);
     EXPECT_EQ(TempDataRoot::ReadBytes(db / "1543917600.txt"), "P|1|2|3|");
     EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), Gbk("[1543917600]\r\n1=甲铺\r\n2=乙铺\r\n3=丙铺\r\n"));
     EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
@@ -258,9 +259,8 @@ TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)
     TempDataRoot root;
     const auto db = root.Dirs().dbDir;
     std::filesystem::create_directory(db / "columns.ini");
-    bool titlesSaved = true;
-    std::filesystem::path saved;
-    EXPECT_TRUE(SaveGridAsRecord(*test::MakeGrid({"甲铺"}, {{"1", "P", "1"}}), db, &saved, &titlesSaved));
-    EXPECT_FALSE(titlesSaved);
-    EXPECT_EQ(TempDataRoot::ReadBytes(saved), "P|1|");
+    const auto saved = SaveGridAsRecord(*test::MakeGrid({"甲铺"}, {{"1", "P", "1"}}), db);
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(saved->titlesSaved);
+    EXPECT_EQ(TempDataRoot::ReadBytes(saved->path), "P|1|");
 }

@@ -59,7 +59,7 @@ TEST(RuleFile, WrittenUnderItsTitleAndReadBack)
     TempDataDirs d;
     Rule f{"t", G("<em>￥"), "</em>", RuleMethod::Markers, "", "span", false, false};
     const std::string title = G("店铺A");
-    ASSERT_EQ(WriteRuleText(d.dirs, title, ComposeRuleText(f)), RuleWriteResult::Written);
+    ASSERT_TRUE(WriteRuleText(d.dirs, title, ComposeRuleText(f)));
     EXPECT_TRUE(std::filesystem::exists(d.dirs.spiderDir / "店铺A.spider.cfg"));
     const std::string text = ReadRuleText(d.dirs, title, StopAt::ZeroOrTextEnd);
     EXPECT_EQ(text, ComposeRuleText(f));
@@ -68,7 +68,7 @@ TEST(RuleFile, WrittenUnderItsTitleAndReadBack)
     EXPECT_EQ(RuleField(text, "tb"), "");
     // Saving again replaces the file.
     f.left = "x";
-    ASSERT_EQ(WriteRuleText(d.dirs, title, ComposeRuleText(f)), RuleWriteResult::Written);
+    ASSERT_TRUE(WriteRuleText(d.dirs, title, ComposeRuleText(f)));
     EXPECT_EQ(RuleField(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "left"), "x");
     EXPECT_EQ(ReadRuleText(d.dirs, "missing", StopAt::ZeroByte), "");
 }
@@ -139,7 +139,7 @@ TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
     PutFile(outside, "[open]1[/open]");
     const size_t before = CountEntries(d.dirs.root.parent_path());
     for (const std::string title : {"../victim", "..", ".", "", "a/b", "a\\b", "CON", "x:y", "a\r\nb", "NUL"}) {
-        EXPECT_EQ(WriteRuleText(d.dirs, title, "[open]1[/open]"), RuleWriteResult::InvalidTitle) << title;
+        EXPECT_FALSE(WriteRuleText(d.dirs, title, "[open]1[/open]")) << title;
         EXPECT_EQ(DeleteRuleFile(d.dirs, title), RuleDeleteResult::InvalidTitle) << title;
         EXPECT_EQ(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "") << title;
     }
@@ -150,18 +150,21 @@ TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
 TEST(RuleFile, DeleteAndWriteOutcomes)
 {
     TempDataDirs d;
-    ASSERT_EQ(WriteRuleText(d.dirs, "A", "x"), RuleWriteResult::Written);
+    ASSERT_TRUE(WriteRuleText(d.dirs, "A", "x"));
     EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::Deleted);
     EXPECT_FALSE(std::filesystem::exists(RuleFilePath(d.dirs, "A")));
     EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::AlreadyMissing);
     // A directory where the rule file should be: neither written nor deleted.
     std::filesystem::create_directory(RuleFilePath(d.dirs, "B"));
-    EXPECT_EQ(WriteRuleText(d.dirs, "B", "x"), RuleWriteResult::WriteFailed);
+    const auto refused = WriteRuleText(d.dirs, "B", "x");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().path, RuleFilePath(d.dirs, "B"));
+    EXPECT_FALSE(refused.error().reason.isEmpty());
     EXPECT_EQ(DeleteRuleFile(d.dirs, "B"), RuleDeleteResult::DeleteFailed);
     EXPECT_TRUE(std::filesystem::is_directory(RuleFilePath(d.dirs, "B")));
     // No rule directory at all.
     std::filesystem::remove_all(d.dirs.spiderDir);
-    EXPECT_EQ(WriteRuleText(d.dirs, "C", "x"), RuleWriteResult::WriteFailed);
+    EXPECT_FALSE(WriteRuleText(d.dirs, "C", "x"));
 }
 
 TEST(RuleTitle, ValidAndInvalidTitles)

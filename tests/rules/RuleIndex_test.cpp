@@ -23,9 +23,7 @@ TEST(RuleIndex, CreatedEmptyWhenMissing)
 TEST(RuleIndex, AddAppendsOnce)
 {
     TempDataDirs d;
-    bool written = false;
-    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false, &written), Titles{"A"});
-    EXPECT_TRUE(written);
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false), Titles{"A"});
     EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "\r\nA");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false), Titles{"A"});
@@ -83,10 +81,9 @@ TEST(RuleIndex, TitlesThatAreNoFileNameAreNotAdded)
 {
     TempDataDirs d;
     PutFile(RuleIndexPath(d.dirs), "A");
-    bool written = true;
-    EXPECT_EQ(UpdateRuleIndex(d.dirs, "x\r\ny", false, &written), Titles{"A"});
-    EXPECT_FALSE(written);
-    EXPECT_EQ(UpdateRuleIndex(d.dirs, "../B", false, &written), Titles{"A"});
+    EXPECT_FALSE(UpdateRuleIndex(d.dirs, "x\r\ny", false));
+    EXPECT_FALSE(UpdateRuleIndex(d.dirs, "../B", false));
+    EXPECT_EQ(ReadRuleIndex(d.dirs), Titles{"A"});
     EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A");
 }
 
@@ -95,9 +92,10 @@ TEST(RuleIndex, AFailedWriteLeavesIndexAndResult)
     TempDataDirs d;
     // Without a class directory nothing can be created or written.
     std::filesystem::remove_all(d.dirs.classDir);
-    bool written = true;
-    EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false, &written), Titles{});
-    EXPECT_FALSE(written);
+    const auto added = UpdateRuleIndex(d.dirs, "A", false);
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error().path, RuleIndexPath(d.dirs));
+    EXPECT_EQ(ReadRuleIndex(d.dirs), Titles{});
     EXPECT_FALSE(std::filesystem::exists(d.dirs.classDir));
 }
 

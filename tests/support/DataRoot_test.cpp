@@ -1,7 +1,7 @@
 // The data root: first start, existing trees, the fallback when the program
 // directory cannot be written, and the sorted file listing.
 #include "support/DataRoot.h"
-#include "support/Events.h"
+#include "support/FileIo.h"
 #include "common/FullDisk.h"
 
 #include <QTemporaryDir>

@@ -48,8 +48,12 @@ TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroByte), c.zero);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), c.zeroOrEnd);
     }
-    EXPECT_EQ(ReadWholeFile(Dir(tmp) / "missing.txt"), "");
     EXPECT_EQ(ReadWholeFile(Dir(tmp)), ""); // a directory reads as empty
+    // A missing file is no empty file: the error names it and why.
+    const auto missing = ReadWholeFile(Dir(tmp) / "missing.txt");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().path, Dir(tmp) / "missing.txt");
+    EXPECT_EQ(missing.error().reason, QString::fromStdString(std::make_error_code(std::errc::no_such_file_or_directory).message()));
 }
 
 TEST(ReadWholeFile, TenMegabytes)
@@ -64,7 +68,7 @@ TEST(ReadWholeFile, TenMegabytes)
     EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), big);
     big[5u << 20] = '\x1A';
     Put(f, big);
-    EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd).size() <= (5u << 20), true);
+    EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd)->size() <= (5u << 20), true);
 }
 
 TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
@@ -82,7 +86,10 @@ TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir(tmp)), std::filesystem::directory_iterator()), 1);
 
     // A missing directory: nothing is written anywhere.
-    EXPECT_FALSE(WriteFileAtomically(Dir(tmp) / "nodir" / "x.txt", "x"));
+    const auto refused = WriteFileAtomically(Dir(tmp) / "nodir" / "x.txt", "x");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().path, Dir(tmp) / "nodir" / "x.txt");
+    EXPECT_FALSE(refused.error().reason.isEmpty());
     EXPECT_FALSE(std::filesystem::exists(Dir(tmp) / "nodir"));
     // A directory in the way stays as it was.
     std::filesystem::create_directory(Dir(tmp) / "busy");
@@ -101,7 +108,10 @@ TEST(WriteFileAtomically, FullDiskKeepsTheOldFileByteForByte)
     for (const std::string &bytes : {std::string("x"), std::string(64 << 10, 'y'), std::string()}) {
         SCOPED_TRACE(bytes.size());
         // An empty text needs no room, so only that one (the last) may go through.
-        EXPECT_EQ(WriteFileAtomically(f, bytes), bytes.empty());
+        const auto written = WriteFileAtomically(f, bytes);
+        EXPECT_EQ(written.has_value(), bytes.empty());
+        if (!written)
+            EXPECT_EQ(written.error().path, f);
         if (!bytes.empty())
             EXPECT_EQ(Get(f), "[A0]\r\ntitle=old\r\n");
     }
@@ -116,8 +126,7 @@ TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
     QTemporaryDir tmp;
     const auto links = Dir(tmp) / "url.ini", record = Dir(tmp) / "1.txt", added = Dir(tmp) / "added.txt";
     Put(links, "old");
-    std::filesystem::path failed;
-    EXPECT_TRUE(WriteFilesTogether({{links, "new"}, {record, std::string_view("a|\0b", 4)}}, &failed));
+    EXPECT_TRUE(WriteFilesTogether({{links, "new"}, {record, std::string_view("a|\0b", 4)}}));
     EXPECT_EQ(Get(links), "new");
     EXPECT_EQ(Get(record), std::string("a|\0b", 4));
 
@@ -125,8 +134,10 @@ TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
     // way): the files renamed before it get their old bytes back, a new one goes.
     std::filesystem::create_directory(Dir(tmp) / "busy");
     for (const auto &bad : {Dir(tmp) / "nodir" / "r.txt", Dir(tmp) / "busy"}) {
-        EXPECT_FALSE(WriteFilesTogether({{links, "x"}, {added, "y"}, {bad, "z"}}, &failed));
-        EXPECT_EQ(failed, bad);
+        const auto written = WriteFilesTogether({{links, "x"}, {added, "y"}, {bad, "z"}});
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().path, bad);
+        EXPECT_FALSE(written.error().reason.isEmpty());
         EXPECT_EQ(Get(links), "new");
         EXPECT_FALSE(std::filesystem::exists(added));
     }

@@ -1,4 +1,5 @@
 #include "ui/browser/BrowserView.h"
+#include "support/PathText.h"
 
 #include "ui/browser/LocalNetworkGuard.h"
 
@@ -131,7 +132,7 @@ QWebEngineProfile *CaptureProfile()
     if (root.empty()) {
         g_profile = new QWebEngineProfile(); // keeps nothing on disk
     } else {
-        const QString dir = QString::fromStdU16String((root / "browser").u16string());
+        const QString dir = PathText(root / "browser");
         g_profile = new QWebEngineProfile(QStringLiteral("capture"));
         g_profile->setPersistentStoragePath(dir + QStringLiteral("/storage"));
         g_profile->setCachePath(dir + QStringLiteral("/cache"));

@@ -7,7 +7,7 @@
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
 #include "rules/RuleFile.h"
-#include "support/Events.h"
+#include "ui/Events.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
 #include "support/TextUtils.h"
@@ -318,7 +318,7 @@ RunSummary CaptureRun::RunFromImportOrLinkFile()
     stopRequested_ = false;
     RunSummary summary;
     const std::filesystem::path path = LinkFilePath(session_.dirs);
-    LinkFile links = LinkFile::Load(path);
+    LinkFile links = LinkFile::Load(path).value_or(LinkFile());
     const std::vector<std::string> shops = ShopTitles();
     // The import becomes url.ini's product list before anything loads, each
     // product's section written whole, so that a stop, a retry or the next run
@@ -347,7 +347,7 @@ RunSummary CaptureRun::RetryFailed()
     RunSummary summary;
     // The retried rows are this run's results from now on, whatever they were.
     grid_.SetShowsOlderRecord(false);
-    RunPlan(PlanRetry(grid_, LinkFile::Load(LinkFilePath(session_.dirs))), summary);
+    RunPlan(PlanRetry(grid_, LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile())), summary);
     return Finished(summary);
 }
 

@@ -3,6 +3,7 @@
 #include "capture/LinkCapture.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
 #include "ui/browser/BrowserView.h"
@@ -237,7 +238,7 @@ void RuleTestWindow::DumpPageSource(const DomSnapshot &page)
     picking_ = false;
     // The viewer would show a missing file or the source of an earlier pick.
     if (WriteFileAtomically(pickedSourcePath_, PickedSourceText(page)))
-        OpenWithShell(QUrl::fromLocalFile(QString::fromStdU16String(pickedSourcePath_.u16string())));
+        OpenWithShell(QUrl::fromLocalFile(PathText(pickedSourcePath_)));
     else
         ShowWriteFailure(QStringLiteral("保存网页源码"), pickedSourcePath_);
     RequestClose();

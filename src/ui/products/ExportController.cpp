@@ -1,6 +1,8 @@
 #include "ui/products/ExportController.h"
 
 #include "products/ExcelExport.h"
+#include "products/ProductGridModel.h"
+#include "support/PathText.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/Session.h"
@@ -11,10 +13,19 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QProgressDialog>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace corvix {
+namespace {
+
+// A shorter export is over before a bar could be read.
+constexpr int kShowProgressAfterMs = 500;
+
+} // namespace
 
 ExportController::ExportController(ProductListPage *page, Session &session, UiSettings &settings)
     : QObject(page), page_(page), session_(session), settings_(settings)
@@ -39,10 +50,18 @@ void ExportController::ExportToExcel()
                                              QStringLiteral("xlsx"), ProposedFile());
     if (fileName.isEmpty())
         return;
-    // Events are pumped during the export; a second export must not start inside it.
+    // The export runs in one step on this thread. Its bar is window-modal: the
+    // repaints it makes let no click or key reach the grid being written, and
+    // the export button stays off until the workbook is done.
     page_->SetExportEnabled(false);
-    const ExportResult result = ExportGridToExcel(*page_->Grid(), std::filesystem::path(fileName.toStdU16String()),
-                                                  session_.dirs.classDir / "temp.xls");
+    const ProductGridModel &grid = *page_->Grid();
+    QProgressDialog bar(QString(), QString(), 0, std::max(grid.RowCount(), 1), page_);
+    bar.setWindowModality(Qt::WindowModal);
+    bar.setMinimumDuration(kShowProgressAfterMs);
+    bar.setAutoReset(false);
+    const ExportResult result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls",
+                                                  [&bar](int rowsWritten, int) { bar.setValue(rowsWritten); });
+    bar.reset();
     page_->SetExportEnabled(true);
     if (!result.templateNotice.isEmpty())
         ShowMessage(result.templateNotice);

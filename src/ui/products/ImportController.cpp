@@ -6,6 +6,7 @@
 #include "products/ProductGridModel.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "support/HostName.h"
 #include "ui/EntryWindows.h"
 #include "ui/FileDialogs.h"
@@ -89,7 +90,7 @@ bool ImportController::ChooseImportMode()
     const std::vector<ImportedProduct> products = ImportedProducts(session_.importBuffer);
     if (products.empty())
         return true;
-    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs));
+    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
     if (ProductsDroppedByReplace(links, products) == 0)
         return true;
     const QString question = QStringLiteral("导入的 %1 个商品将替换现有的 %2 个商品")
@@ -154,7 +155,7 @@ void ImportController::FileImport()
     if (name.isEmpty())
         return;
     const ImportFile file =
-        DecodeImportFile(ReadWholeFile(std::filesystem::path(name.toStdU16String()), StopAt::ZeroByte));
+        DecodeImportFile(ReadWholeFile(PathOf(name), StopAt::ZeroByte).value_or(std::string()));
     session_.importBuffer = NormaliseSeparators(file.text);
     if (ChooseImportMode())
         ReportImportedLines(file.linesWithoutGbk);
@@ -205,8 +206,8 @@ void ImportController::StoreEntry(const QString &typed, int row, int column)
         ShowMessage(QStringLiteral("规则名称只有空格，无法为它保存链接：请先给这个规则换一个不是空白的名称。"));
         return;
     }
-    if (!WriteLink(dirs, row, key, text)) {
-        ShowWriteFailure(QStringLiteral("保存链接"), LinkFilePath(dirs));
+    if (const auto written = WriteLink(dirs, row, key, text); !written) {
+        ShowWriteFailure(QStringLiteral("保存链接"), written.error());
         return;
     }
     grid_->SetText(row, column, "-");

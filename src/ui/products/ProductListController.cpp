@@ -165,7 +165,7 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
     deleted.row = row;
     const DataDirs &dirs = session_.dirs;
     const std::filesystem::path linkPath = LinkFilePath(dirs);
-    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
+    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd).value_or(std::string());
     LinkFile links = LinkFile::Parse(linksBefore);
     deleted.links = links.TakeProductSection(row);
     const std::string linksAfter = links.Text();
@@ -177,7 +177,7 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
     const std::string newest = NewestRecordName(dirs.dbDir);
     if (!newest.empty()) {
         const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
-        const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte);
+        const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte).value_or(std::string());
         if (const long long line = RecordLineOfRow(record, row); line > 0) {
             recordAfter = RemoveLine(record, line);
             changed.push_back({recordPath, recordAfter});
@@ -186,9 +186,8 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
             deleted.recordLineText = SplitText(record, "\r\n")[static_cast<size_t>(line - 1)];
         }
     }
-    std::filesystem::path failed;
-    if (!WriteFilesTogether(changed, &failed)) {
-        ShowWriteFailure(QStringLiteral("删除记录"), failed);
+    if (const auto written = WriteFilesTogether(changed); !written) {
+        ShowWriteFailure(QStringLiteral("删除记录"), written.error());
         return std::nullopt;
     }
     return deleted;
@@ -200,7 +199,7 @@ void ProductListController::UndoDelete()
         return;
     const DeletedRow &deleted = *deleted_;
     const std::filesystem::path linkPath = LinkFilePath(session_.dirs);
-    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd);
+    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd).value_or(std::string());
     LinkFile links = LinkFile::Parse(linksBefore);
     links.RestoreProductSection(deleted.row, deleted.links);
     // FileContents only views the bytes: they live until the write is done.
@@ -210,13 +209,12 @@ void ProductListController::UndoDelete()
     if (linksAfter != linksBefore)
         changed.push_back({linkPath, linksAfter});
     if (!deleted.record.empty()) {
-        recordAfter = InsertLine(ReadWholeFile(deleted.record, StopAt::ZeroByte), deleted.recordLine,
+        recordAfter = InsertLine(ReadWholeFile(deleted.record, StopAt::ZeroByte).value_or(std::string()), deleted.recordLine,
                                  deleted.recordLineText);
         changed.push_back({deleted.record, recordAfter});
     }
-    std::filesystem::path failed;
-    if (!WriteFilesTogether(changed, &failed)) {
-        ShowWriteFailure(QStringLiteral("撤销删除"), failed);
+    if (const auto written = WriteFilesTogether(changed); !written) {
+        ShowWriteFailure(QStringLiteral("撤销删除"), written.error());
         return; // still there to be tried again
     }
     const int row = std::min(deleted.row, grid_->RowCount());
@@ -270,7 +268,7 @@ bool ProductListController::StoreProduct(const ProductWindow &window, int row, c
         }
     }
     const std::filesystem::path path = LinkFilePath(session_.dirs);
-    const std::string before = ReadWholeFile(path, StopAt::ZeroOrTextEnd);
+    const std::string before = ReadWholeFile(path, StopAt::ZeroOrTextEnd).value_or(std::string());
     LinkFile file = LinkFile::Parse(before);
     const std::string title = SingleLineText(ToGbk(window.TitleBox()->text()));
     file.SetOrRemoveProductValue(row, "title", title);
@@ -281,9 +279,11 @@ bool ProductListController::StoreProduct(const ProductWindow &window, int row, c
         file.SetOrRemoveProductValue(row, keys[i], links[i]);
         changedLinks.push_back(i);
     }
-    if (const std::string after = file.Text(); after != before && !WriteFileAtomically(path, after)) {
-        ShowWriteFailure(QStringLiteral("保存商品"), path);
-        return false;
+    if (const std::string after = file.Text(); after != before) {
+        if (const auto written = WriteFileAtomically(path, after); !written) {
+            ShowWriteFailure(QStringLiteral("保存商品"), written.error());
+            return false;
+        }
     }
     ForgetDeletion();
     grid_->SetText(row, kProductTitleColumn, title);

@@ -1,5 +1,6 @@
 #include "ui/products/RecordListController.h"
 
+#include "support/PathText.h"
 #include "ui/Session.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
@@ -41,18 +42,16 @@ void RecordListController::RefreshRecordList()
 
 bool RecordListController::SaveResults(std::filesystem::path *file)
 {
-    std::filesystem::path saved;
-    bool titlesSaved = false;
-    const bool written = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, &saved, &titlesSaved);
+    const Result<SavedRecord> saved = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir);
     if (file)
-        *file = saved;
-    if (!written)
+        *file = saved ? saved->path : saved.error().path;
+    if (!saved)
         return false;
     // The record is safe; without its titles it is read by position later.
-    if (!titlesSaved)
+    if (!saved->titlesSaved)
         ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), RecordColumnsPath(session_.dirs.dbDir));
     session_.resultsChanged = false;
-    emit recordSaved(saved);
+    emit recordSaved(saved->path);
     RefreshRecordList();
     return true;
 }
@@ -72,7 +71,7 @@ void RecordListController::ViewRecord()
     // now, and the viewed snapshot, already on disk, needs no save at shutdown.
     if (session_.resultsChanged && !SaveResults()) {
         ShowMessage(QStringLiteral("本次的抓取结果无法保存到：\n%1\n为免丢失，未载入所选记录。")
-                        .arg(QString::fromStdU16String(dbDir.u16string())));
+                        .arg(PathText(dbDir)));
         return;
     }
 

@@ -52,7 +52,7 @@ void ShopColumnsController::Apply()
     for (EnabledRule &rule : rules)
         if (const auto saved = ruleOf(rule.title); saved != enabled.end())
             rule.rule = saved->rule;
-    const std::vector<std::string> index = UpdateRuleIndex(session_.dirs, {}, false);
+    const std::vector<std::string> index = ReadRuleIndex(session_.dirs);
     for (const RuleColumnInsert &insert : PlaceNewRuleColumns(shown, index, enabledTitles)) {
         page_->InsertShopColumn(kFirstSiteColumn + insert.at, insert.title);
         const auto at = rules.begin() + std::min<std::ptrdiff_t>(insert.at, std::ssize(rules));

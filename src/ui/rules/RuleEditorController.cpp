@@ -3,6 +3,7 @@
 #include "ui/Session.h"
 #include "rules/RuleFile.h"
 #include "rules/RuleIndex.h"
+#include "rules/RuleTitle.h"
 #include "support/DateTime.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
@@ -70,23 +71,19 @@ void RuleEditorController::SaveRule()
 
     const DataDirs &dirs = session_.dirs;
     const std::string title = ToGbk(inputs.title);
-    rule = ReplacingRule(std::move(rule), ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
-    switch (WriteRuleText(dirs, title, ComposeRuleText(rule))) {
-    case RuleWriteResult::Written:
-        break;
-    case RuleWriteResult::InvalidTitle:
+    if (!IsValidRuleTitle(title)) {
         ShowMessage(
             QStringLiteral("规则未保存：采集名称不能用作规则文件名（例如含有 / 或 \\ 等字符，或者是 . 或 ..）。"));
         return;
-    case RuleWriteResult::WriteFailed:
-        ShowWriteFailure(QStringLiteral("保存规则"), RuleFilePath(dirs, title));
+    }
+    rule = ReplacingRule(std::move(rule), ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
+    if (const auto written = WriteRuleText(dirs, title, ComposeRuleText(rule)); !written) {
+        ShowWriteFailure(QStringLiteral("保存规则"), written.error());
         return;
     }
     // A title the index already lists keeps its line, so the rule keeps its place.
-    bool indexed = false;
-    UpdateRuleIndex(dirs, title, false, &indexed);
-    if (!indexed) {
-        ShowWriteFailure(QStringLiteral("保存规则"), RuleIndexPath(dirs));
+    if (const auto indexed = UpdateRuleIndex(dirs, title, false); !indexed) {
+        ShowWriteFailure(QStringLiteral("保存规则"), indexed.error());
         return;
     }
     emit rulesChanged();

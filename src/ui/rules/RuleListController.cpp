@@ -64,7 +64,7 @@ RuleListController::RuleListController(MainWindow *window, Session &session, Rul
 void RuleListController::LoadRuleList()
 {
     const DataDirs &dirs = session_.dirs;
-    const std::vector<std::string> titles = UpdateRuleIndex(dirs, std::string(), false);
+    const std::vector<std::string> titles = ReadRuleIndex(dirs);
     list_->clear();
     for (const std::string &title : titles) {
         const int row = list_->topLevelItemCount();
@@ -124,8 +124,8 @@ void RuleListController::ToggleRuleEnabled()
     }
     // A file without the flag gets it appended as enabled, whatever the cell says.
     const bool enable = FindText(text, "[open]") == kNotFound || shownClosed;
-    if (WriteRuleText(dirs, title, ToggledRuleText(text, enable)) != RuleWriteResult::Written) {
-        ShowWriteFailure(QStringLiteral("启用/关闭规则"), RuleFilePath(dirs, title));
+    if (const auto written = WriteRuleText(dirs, title, ToggledRuleText(text, enable)); !written) {
+        ShowWriteFailure(QStringLiteral("启用/关闭规则"), written.error());
         return;
     }
     item->setText(kStateColumn, enable ? EnabledText() : ClosedText());
@@ -149,11 +149,9 @@ void RuleListController::DeleteRule()
         return;
     // The index goes first: when it cannot be written, nothing has changed yet.
     const std::filesystem::path indexPath = RuleIndexPath(dirs);
-    const std::string oldIndex = ReadWholeFile(indexPath);
-    bool indexed = false;
-    UpdateRuleIndex(dirs, title, true, &indexed);
-    if (!indexed) {
-        ShowWriteFailure(QStringLiteral("删除规则"), indexPath);
+    const std::string oldIndex = ReadWholeFile(indexPath).value_or(std::string());
+    if (const auto removed = UpdateRuleIndex(dirs, title, true); !removed) {
+        ShowWriteFailure(QStringLiteral("删除规则"), removed.error());
         return;
     }
     switch (DeleteRuleFile(dirs, title)) {
@@ -166,8 +164,8 @@ void RuleListController::DeleteRule()
     case RuleDeleteResult::DeleteFailed:
         ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件，规则仍然保留。"));
         // The rule stays, so its index line comes back.
-        if (!WriteFileAtomically(indexPath, oldIndex))
-            ShowWriteFailure(QStringLiteral("恢复规则索引"), indexPath);
+        if (const auto restored = WriteFileAtomically(indexPath, oldIndex); !restored)
+            ShowWriteFailure(QStringLiteral("恢复规则索引"), restored.error());
         return;
     }
     delete list_->takeTopLevelItem(row);

@@ -99,7 +99,7 @@ protected:
     {
         return std::filesystem::exists(RuleFilePath(root.Dirs(), ToGbk(title)));
     }
-    std::vector<std::string> IndexTitles() { return UpdateRuleIndex(root.Dirs(), std::string(), false); }
+    std::vector<std::string> IndexTitles() { return ReadRuleIndex(root.Dirs()); }
 
     // Opens the tab "采集管理", which fills the rule list.
     void OpenRuleList()
