@@ -66,7 +66,8 @@ CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &pa
 
 void LinkCapture::End()
 {
-    if (capturing_)
+    // A job without a link loaded nothing that could still be busy.
+    if (capturing_ && !job_.link.empty())
         pageSpent_ = true;
     capturing_ = false;
 }

@@ -96,6 +96,7 @@ TEST(LinkCapture, ALostRendererReloadsOnceAndSpentPagesAreNotReused)
         {"S R S R", {}, 2, true},               // each link may be reloaded once
         {"S L:1 R", {"1"}, 0, true},            // lost between links: dropped all the same
         {"S R S L:3", {"3"}, 1, false},         // the next link starts with a fresh page
+        {"N E", {}, 0, false},                  // a job without a link loaded nothing
     };
     for (const Row &row : rows) {
         LinkCapture capture;
@@ -106,7 +107,8 @@ TEST(LinkCapture, ALostRendererReloadsOnceAndSpentPagesAreNotReused)
             const size_t star = word.find('*');
             const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
             for (int i = 0; i < times; ++i) {
-                const CaptureAnswer a = word[0] == 'S' ? (capture.Start({}), CaptureAnswer{})
+                const CaptureAnswer a = word[0] == 'S' ? (capture.Start({0, 2, "http://a.example/p", {}, {}, {}}), CaptureAnswer{})
+                                      : word[0] == 'N' ? (capture.Start({}), CaptureAnswer{})
                                       : word[0] == 'E' ? (capture.End(), CaptureAnswer{})
                                       : word[0] == 'R' ? capture.RendererLost()
                                       : word[0] == 'T' ? capture.Tick()

@@ -191,12 +191,8 @@ void BrowserView::ReplacePage()
     auto *fresh = new CapturePage(this);
     setPage(fresh);
     ConnectPage(fresh);
-    // The old page goes now (its widget must leave the view's focus chain before
-    // the next page builds one), unless it sent the signal being handled.
-    if (sender() == old)
-        old->deleteLater();
-    else
-        delete old;
+    // Later: the page may be in the middle of one of its own handlers.
+    old->deleteLater();
     // The fresh page shows its empty initial document, which belongs to no navigation.
     everLoaded_ = false;
     documentMarked_ = false;
@@ -207,8 +203,9 @@ void BrowserView::ReplacePage()
 BrowserView::~BrowserView()
 {
     // Script answers still pending run while the page is torn down; they must
-    // find the view gone.
+    // find the view gone. Its renderer ending with it is no lost renderer.
     *alive_ = false;
+    page()->disconnect(this);
 }
 
 void BrowserView::Navigate(const QString &link)

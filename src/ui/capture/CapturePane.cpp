@@ -122,6 +122,9 @@ void CapturePane::DropSpentPage()
 
 void CapturePane::OnRendererLost()
 {
+    // Between links (a window going, a browser given back) nothing is lost.
+    if (finished_)
+        return;
     const CaptureAnswer answer = capture_.RendererLost();
     if (answer.reload) {
         DropSpentPage();
@@ -141,9 +144,10 @@ void CapturePane::Finish()
     clock_->stop();
     clock_->setInterval(0);
     looks_->Stop();
-    // Now rather than at the next link: the old page stops taking processor
-    // and memory while the run prepares it (or the browser waits for another run).
-    DropSpentPage();
+    // The spent page stops loading now; it is replaced when the next link
+    // starts, outside every handler of the page's own signals.
+    if (capture_.PageSpent())
+        browser_->page()->triggerAction(QWebEnginePage::Stop);
 }
 
 void CapturePane::Abandon()
