@@ -49,9 +49,10 @@ QString IgnoredLinksText(int ignored, int ruleColumns)
            + QString::number(ruleColumns) + QStringLiteral("个链接。");
 }
 
-QString LinesWithoutGbkText(const std::vector<int> &lines)
+// "第3、5行", or "第1、2…10行等12行": a file full of such lines would make an
+// endless message.
+QString LineNumbersText(const std::vector<int> &lines)
 {
-    // A file full of such characters would make an endless message.
     constexpr size_t kNamed = 10;
     QStringList numbers;
     for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
@@ -59,19 +60,17 @@ QString LinesWithoutGbkText(const std::vector<int> &lines)
     QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
     if (lines.size() > kNamed)
         text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
-    return text + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
+    return text;
+}
+
+QString LinesWithoutGbkText(const std::vector<int> &lines)
+{
+    return LineNumbersText(lines) + QStringLiteral("有无法用GBK保存的字符，已换成“?”，请检查这些行。");
 }
 
 QString LinesWithoutProductText(const std::vector<int> &lines)
 {
-    constexpr size_t kNamed = 10;
-    QStringList numbers;
-    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
-        numbers << QString::number(lines[i]);
-    QString text = QStringLiteral("第") + numbers.join(QStringLiteral("、")) + QStringLiteral("行");
-    if (lines.size() > kNamed)
-        text += QStringLiteral("等") + QString::number(lines.size()) + QStringLiteral("行");
-    return text + QStringLiteral("没有导入：每行先写商品名称，再写各商城的链接，用逗号、竖线或制表符分开。");
+    return LineNumbersText(lines) + QStringLiteral("没有导入：每行先写商品名称，再写各商城的链接，用逗号、竖线或制表符分开。");
 }
 
 } // namespace
