@@ -23,13 +23,30 @@ void PriceChangeDelegate::ClearChanges()
     changes_ = PriceChanges();
 }
 
+void PriceChangeDelegate::SetAlerts(std::unordered_map<std::string, QString> tipOfTitle)
+{
+    alertTips_ = std::move(tipOfTitle);
+}
+
+void PriceChangeDelegate::SetLowestCells(std::set<std::pair<int, int>> cells)
+{
+    lowest_ = std::move(cells);
+}
+
 QString PriceChangeDelegate::ChangeToolTip(const QModelIndex &index) const
 {
+    if (index.column() == kProductTitleColumn) {
+        const auto found = alertTips_.find(ToGbk(index.data().toString()));
+        return found == alertTips_.end() ? QString() : found->second;
+    }
+    QStringList parts;
     const PriceChangeMark &mark = changes_.At(index.row(), index.column());
-    if (mark.change == PriceChange::NotCompared)
-        return {};
-    return QStringLiteral("上次：") + FromGbk(mark.previousText) + QStringLiteral("（")
-           + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
+    if (mark.change != PriceChange::NotCompared)
+        parts << QStringLiteral("上次：") + FromGbk(mark.previousText) + QStringLiteral("（")
+                     + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
+    if (lowest_.contains({index.row(), index.column()}))
+        parts << QStringLiteral("历史最低");
+    return parts.join(u'\n');
 }
 
 bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
@@ -45,6 +62,9 @@ bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, 
 void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    // The bell is no GBK character: it is drawn, never stored.
+    if (index.column() == kProductTitleColumn && alertTips_.contains(ToGbk(option->text)))
+        option->text.prepend(QStringLiteral("🔔"));
     if (index.data(kNotRefreshedRole).toBool())
         option->palette.setColor(QPalette::Text, kNotRefreshed);
     const PriceChange change = changes_.At(index.row(), index.column()).change;

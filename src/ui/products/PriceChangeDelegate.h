@@ -8,6 +8,11 @@
 #include <QColor>
 #include <QStyledItemDelegate>
 
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
 namespace corvix {
 
 class PriceChangeDelegate : public QStyledItemDelegate {
@@ -24,7 +29,14 @@ public:
     void ClearChanges();
     const PriceChanges &Changes() const { return changes_; }
 
-    // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, else empty.
+    // The products with a price alert (GBK titles) and what each is set to:
+    // their title cell starts with a bell and tells the alert in its tooltip.
+    void SetAlerts(std::unordered_map<std::string, QString> tipOfTitle);
+    // The cells whose price is the lowest of all records ("历史最低").
+    void SetLowestCells(std::set<std::pair<int, int>> cells);
+
+    // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, "历史最低"
+    // for a lowest price, the alert of a product's title; else empty.
     QString ChangeToolTip(const QModelIndex &index) const;
 
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
@@ -35,6 +47,8 @@ public:
 
 private:
     PriceChanges changes_;
+    std::unordered_map<std::string, QString> alertTips_;
+    std::set<std::pair<int, int>> lowest_;
 };
 
 } // namespace corvix
