@@ -4,7 +4,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -118,16 +119,20 @@ std::unique_ptr<DesktopNotifier> MakeDesktopNotifier(QWidget *window)
 
 void BusNotifier::Notify(const QString &title, const QString &body, std::function<void()> opened)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (!listening_)
-        listening_ = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
-                                 SLOT(ActionInvoked(uint, QString)));
+        listening_ = bus_.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+                                  SLOT(ActionInvoked(uint, QString)));
     opened_ = std::move(opened);
+    lastId_ = 0;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     call << QStringLiteral("Corvix") << uint(0) << QStringLiteral("corvix") << title << body
          << QStringList{QStringLiteral("default"), QStringLiteral("打开")} << QVariantMap() << int(-1);
-    const QDBusReply<uint> reply = bus.call(call, QDBus::Block, 5000);
-    lastId_ = reply.isValid() ? reply.value() : 0;
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *answered) {
+        const QDBusPendingReply<uint> reply = *answered;
+        lastId_ = reply.isValid() ? reply.value() : 0;
+        answered->deleteLater();
+    });
 }
 
 void BusNotifier::ActionInvoked(uint id, const QString &)
