@@ -1,5 +1,6 @@
 // The notice over a real session bus, to a notification service of the test's
 // own (dbus-run-session gives the bus).
+#include "common/BrowserTestSupport.h"
 #include "ui/products/DesktopNotifier.h"
 
 #include <QDBusConnection>
@@ -7,7 +8,6 @@
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -57,7 +57,7 @@ TEST(BusNotifier, TheServiceShowsTheNoticeAndItsClickOpens)
         BusNotifier notifier(client);
         bool opened = false;
         notifier.Notify(QStringLiteral("降价提醒：1 个价格"), QStringLiteral("A | X | 20 → 12"), [&] { opened = true; });
-        QTRY_VERIFY_WITH_TIMEOUT(opened, 10000);
+        EXPECT_TRUE(test::WaitUntil([&] { return opened; }, 10000));
         EXPECT_EQ(fake.summary, QStringLiteral("降价提醒：1 个价格"));
         EXPECT_EQ(fake.body, QStringLiteral("A | X | 20 → 12"));
         EXPECT_EQ(notifier.LastId(), 7u);
