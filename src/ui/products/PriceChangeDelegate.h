@@ -22,6 +22,7 @@ public:
     static const QColor kLower;
     // A cell a stopped run did not reach still shows its earlier text.
     static const QColor kNotRefreshed;
+    static const QColor kBell;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -30,8 +31,10 @@ public:
     const PriceChanges &Changes() const { return changes_; }
 
     // The products with a price alert (GBK titles) and what each is set to:
-    // their title cell starts with a bell and tells the alert in its tooltip.
+    // their title cell has a bell and tells the alert in its tooltip.
     void SetAlerts(std::unordered_map<std::string, QString> tipOfTitle);
+    // Whether the cell is a title drawn with the bell.
+    bool AlertMarked(const QModelIndex &index) const;
     // The cells whose price is the lowest of all records ("历史最低").
     void SetLowestCells(std::set<std::pair<int, int>> cells);
 
@@ -44,6 +47,7 @@ public:
     // The cell as it is drawn: the model's text after the arrow, in the colour
     // of its mark. Public so that what the view draws can be checked.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     PriceChanges changes_;
