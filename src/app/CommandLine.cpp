@@ -59,7 +59,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("N"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("与 --capture 或 --retry 一起使用：也显示浏览器引擎自己的消息。"));
-    parser.addOptions({capture, retry, data, parallel, verbose});
+    const QCommandLineOption notify(
+        QStringLiteral("notify-command"),
+        QStringLiteral("与 --capture 或 --retry 一起使用：有降价提醒时，通过 /bin/sh 运行 CMD，标准输入为提醒的 JSON（最长 30 s）。"),
+        QStringLiteral("CMD"));
+    parser.addOptions({capture, retry, data, parallel, verbose, notify});
     // Qt writes its options with one dash ("-platform xcb").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // What follows --webEngineArgs is the browser engine's.
@@ -79,6 +83,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.retry = parser.isSet(retry);
     line.dataRoot = parser.value(data);
     line.verbose = parser.isSet(verbose);
+    line.notifyCommand = parser.value(notify);
     if (parser.isSet(parallel) && line.refusal.isEmpty())
         ReadParallel(parser.value(parallel), line);
     return line;

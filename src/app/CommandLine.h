@@ -16,6 +16,7 @@ struct CommandLine {
     bool retry = false;     // --retry: capture the failed cells of the newest record, no window
     QString dataRoot;       // --data DIR: another data root
     int parallel = 1;       // --parallel N: links captured at once by --capture or --retry
+    QString notifyCommand;  // --notify-command CMD: run with the price notices of --capture or --retry
     bool verbose = false;   // --verbose: the browser engine's own messages stay on standard error
     // Why the arguments cannot be acted on (an unknown option, a --parallel
     // that is no whole number in its range), for standard error; the program

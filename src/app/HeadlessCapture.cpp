@@ -1,5 +1,6 @@
 #include "app/HeadlessCapture.h"
 
+#include "app/HeadlessNotices.h"
 #include "app/StartUp.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
@@ -83,6 +84,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     if (!newest.empty())
         LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
 
+    const std::vector<RecordListEntry> records = ListRecords(session.dirs.dbDir);
     CaptureRun run(session, grid);
     run.SetParallelLinks(options.parallel);
     int line = 0;
@@ -143,6 +145,9 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
             << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
+    ReportPriceNotices(session.dirs,
+                       {&grid, RecordBeforeRun(records, options.retry), records, Shown(record), options.notifyCommand},
+                       out, err);
     if (interrupted)
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;

@@ -4,6 +4,7 @@
 // record, through the same run as the window's buttons. It prints one line per
 // link and a summary, saves the results as a new record file as the shutdown
 // save does, and answers with an exit code.
+#include <QString>
 #include <QTextStream>
 
 #include <filesystem>
@@ -14,6 +15,7 @@ struct HeadlessOptions {
     bool retry = false;                // 失败重抓 over the newest record instead of a new run
     std::filesystem::path dataRoot;    // another data root ("varnwick"); empty: the program's own
     int parallel = 1;                  // links captured at once, never two of one host
+    QString notifyCommand;             // run through the shell with the price notices as JSON; empty: none
 };
 
 // Exit codes: every link priced, some failed, the capture could not run (no

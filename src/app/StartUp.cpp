@@ -9,6 +9,8 @@
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/RuleTestController.h"
 #include "ui/products/ChangeMarksController.h"
+#include "ui/products/DesktopNotifier.h"
+#include "ui/products/PriceNoticesController.h"
 #include "ui/products/ExportController.h"
 #include "ui/products/ImportController.h"
 #include "products/PriceHistoryLoader.h"
@@ -54,6 +56,7 @@ struct AppShell::Controllers {
     std::unique_ptr<RecordListController> recordList;
     std::unique_ptr<ExportController> exporter;
     std::unique_ptr<ChangeMarksController> changeMarks;
+    std::unique_ptr<PriceNoticesController> priceNotices;
     std::unique_ptr<PriceHistoryController> priceHistory;
     std::unique_ptr<ShopColumnsController> shopColumns;
 };
@@ -134,6 +137,9 @@ void AppShell::BindControllers()
     c.recordList = std::make_unique<RecordListController>(w, s);
     c.exporter = std::make_unique<ExportController>(w->ListPage(), s, *settings_);
     c.changeMarks = std::make_unique<ChangeMarksController>(w, s, c.captureRun.get(), c.recordList.get());
+    // After the change marks: the notices compare with the record they take.
+    c.priceNotices = std::make_unique<PriceNoticesController>(w, s, c.captureRun.get(), c.changeMarks.get(), *history_,
+                                                              MakeDesktopNotifier(w));
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);

@@ -58,6 +58,7 @@ int main(int argc, char **argv)
     corvix::HeadlessOptions options;
     options.retry = line.retry;
     options.parallel = line.parallel;
+    options.notifyCommand = line.notifyCommand;
     options.dataRoot = std::filesystem::path(line.dataRoot.toStdU16String());
     return corvix::RunHeadlessCapture(options, out, err);
 }

@@ -1,6 +1,8 @@
 // The command line: what it asks for, and the values it refuses.
 #include "app/CommandLine.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -42,7 +44,11 @@ TEST(CommandLine, HelpNamesTheParallelOption)
     const CommandLine line = ParseCommandLine({"corvix", "--help"});
     EXPECT_TRUE(line.exitNow());
     EXPECT_TRUE(line.answer.contains(QStringLiteral("--parallel <N>")));
-    EXPECT_TRUE(line.answer.contains(QStringLiteral("同时抓取的链接数（1–8，同一网站一次一条），默认 1。")));
+    EXPECT_TRUE(line.answer.contains(QStringLiteral("--notify-command <CMD>")));
+    // Qt wraps the descriptions to the width of the longest option.
+    const QString unwrapped = QString(line.answer).remove(QRegularExpression(QStringLiteral("\\s+")));
+    EXPECT_TRUE(unwrapped.contains(QStringLiteral("同时抓取的链接数（1–8，同一网站一次一条），默认1。")));
+    EXPECT_EQ(ParseCommandLine({"corvix", "--capture", "--notify-command", "cat >x"}).notifyCommand, "cat >x");
 }
 
 TEST(CommandLine, UnknownOptionsAreNamedAndQtsOwnLeftToQt)

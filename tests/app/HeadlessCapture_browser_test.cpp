@@ -5,6 +5,7 @@
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
+#include "products/PriceAlerts.h"
 #include "products/RecordFile.h"
 #include "rules/Rule.h"
 #include "rules/RuleFile.h"
@@ -14,9 +15,14 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -218,6 +224,47 @@ TEST_F(HeadlessCapture, AFailedLinkExitsOneAndTheRetryFillsItIn)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("没有需要重抓的链接"))) << run.out.toStdString();
     EXPECT_EQ(files(), before);
+}
+
+TEST_F(HeadlessCapture, PriceNoticesArePrintedAndGivenToTheNotifyCommandOncePerCrossing)
+{
+    Links({{"A", Url("/p").toStdString()}, {"B", Url("/p").toStdString()}});
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|\r\nB|20|");
+    const auto writeAlerts = [this] {
+        PriceAlerts alerts;
+        alerts.Set({"A", "", 15, std::nullopt, {}});
+        alerts.Set({"B", "X", std::nullopt, 30, {}});
+        ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    };
+    writeAlerts();
+    const QString file = QString::fromStdU16String((root.Dir() / "notices.json").u16string());
+    const QStringList notify{QStringLiteral("--capture"), QStringLiteral("--notify-command"), "cat > '" + file + "'"};
+    Outcome run = Run(notify);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("降价提醒：A | X | 20.00 → 12.50（低于目标 15 元，比上次低 37.5%，历史最低）")))
+        << run.out.toStdString();
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QJsonArray notices = QJsonDocument::fromJson(written.readAll()).object()["notices"].toArray();
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_EQ(notices[0]["product"].toString(), "A");
+    EXPECT_EQ(notices[0]["target"].toDouble(), 15);
+    EXPECT_EQ(notices[1]["oldPrice"].toDouble(), 20);
+    EXPECT_EQ(notices[1]["newPrice"].toDouble(), 12.5);
+    EXPECT_EQ(notices[1]["dropPercent"].toDouble(), 30);
+    written.remove();
+
+    // Still under the target, no further drop: nothing to tell, no command.
+    run = Run(notify);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("降价提醒"))) << run.out.toStdString();
+    EXPECT_FALSE(written.exists());
+
+    // A failing command is told and leaves the capture's result alone.
+    writeAlerts();
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|\r\nB|20|");
+    run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"), QStringLiteral("exit 3")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令失败（退出码 3）：exit 3"))) << run.err.toStdString();
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)

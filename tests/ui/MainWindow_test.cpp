@@ -215,7 +215,7 @@ TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
     const std::pair<const char *, QStringList> menus[] = {
         {"采集管理", {"刷新", "启用/关闭", "编辑", "测试", "删除"}},
         {"记录操作", {"刷新列表", "查看"}},
-        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势"}},
+        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势", "设置提醒…"}},
     };
     for (const auto &[name, items] : menus) {
         auto *menu = Find<QMenu>(&w, name);
@@ -286,8 +286,8 @@ TEST(MainWindowAccessibility, TabOrderFollowsTheVisualOrder)
         }
         return names;
     };
-    EXPECT_EQ(chainFrom("编辑框8", 9), (QStringList{"编辑框8", "按钮8", "按钮9", "同时抓取", "按钮10", "按钮5", "按钮6",
-                                                  "按钮7", "超级列表框1"}));
+    EXPECT_EQ(chainFrom("编辑框8", 10), (QStringList{"编辑框8", "按钮8", "降价", "按钮9", "同时抓取", "按钮10", "按钮5",
+                                                   "按钮6", "按钮7", "超级列表框1"}));
     const QStringList editor = chainFrom("编辑框1", 20);
     const QStringList expected{"编辑框1", "按钮2", "单选框1", "单选框2", "选择夹2", "编辑框2",
                                "编辑框3", "编辑框7", "组合框2", "编辑框6", "按钮1", "按钮4"};

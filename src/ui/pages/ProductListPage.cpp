@@ -7,6 +7,7 @@
 #include "ui/pages/PageControls.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -49,6 +50,8 @@ QWidget *ProductListPage::BuildButtonRow()
     Pair(label, search_);
     auto *searchButton = Button(QStringLiteral("按钮8"), QStringLiteral("查询"), 50);
     auto *run = Button(QStringLiteral("按钮9"), QStringLiteral("开始抓取"), 64);
+    dropFilter_ = Named(new QCheckBox(QStringLiteral("降价")), QStringLiteral("降价"));
+    dropFilter_->setToolTip(QStringLiteral("只显示比上次降价的商品"));
     auto *parallelLabel = Label(QStringLiteral("标签同时抓取"), QStringLiteral("同时抓取"));
     parallel_ = Named(new QSpinBox, QStringLiteral("同时抓取"));
     parallel_->setRange(1, kMaxParallelLinks);
@@ -64,6 +67,7 @@ QWidget *ProductListPage::BuildButtonRow()
     row->addWidget(label);
     row->addWidget(search_, 1);
     row->addWidget(searchButton);
+    row->addWidget(dropFilter_);
     row->addSpacing(4);
     row->addWidget(run);
     row->addSpacing(6);
@@ -78,7 +82,8 @@ QWidget *ProductListPage::BuildButtonRow()
     row->addWidget(exportButton_);
 
     setTabOrder(search_, searchButton);
-    setTabOrder(searchButton, run);
+    setTabOrder(searchButton, dropFilter_);
+    setTabOrder(dropFilter_, run);
     setTabOrder(run, parallel_);
     setTabOrder(parallel_, retry);
     setTabOrder(retry, paste);
@@ -87,6 +92,7 @@ QWidget *ProductListPage::BuildButtonRow()
 
     connect(searchButton, &QPushButton::clicked, this, &ProductListPage::searchRequested);
     connect(search_, &QLineEdit::returnPressed, this, &ProductListPage::searchRequested);
+    connect(dropFilter_, &QCheckBox::toggled, this, &ProductListPage::dropFilterToggled);
     connect(run, &QPushButton::clicked, this, &ProductListPage::runRequested);
     connect(parallel_, &QSpinBox::valueChanged, this, &ProductListPage::parallelLinksChanged);
     connect(retry, &QPushButton::clicked, this, &ProductListPage::retryRequested);
@@ -169,12 +175,19 @@ void ProductListPage::BuildGridMenu()
     deleteRow_->setShortcutContext(Qt::WidgetShortcut);
     gridView_->addAction(deleteRow_);
     QAction *history = MenuItem(gridMenu_, QStringLiteral("价格走势"));
+    QAction *alert = MenuItem(gridMenu_, QStringLiteral("设置提醒…"));
+    connect(alert, &QAction::triggered, this, &ProductListPage::alertRequested);
     connect(editProduct, &QAction::triggered, this, &ProductListPage::editProductRequested);
     connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
     connect(undoDelete_, &QAction::triggered, this, &ProductListPage::undoDeleteRequested);
     connect(openLink, &QAction::triggered, this, &ProductListPage::openLinkRequested);
     connect(history, &QAction::triggered, this, &ProductListPage::priceHistoryRequested);
     OnContextMenu(gridView_, [this](const QPoint &globalPos, bool) { ShowGridMenu(globalPos); });
+}
+
+bool ProductListPage::DropFilterOn() const
+{
+    return dropFilter_->isChecked();
 }
 
 QString ProductListPage::SearchText() const

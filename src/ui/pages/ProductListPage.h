@@ -7,6 +7,7 @@
 #include <string>
 
 class QAction;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -36,6 +37,9 @@ public:
     QMenu *GridMenu() const { return gridMenu_; }
     // 编辑框8, as typed.
     QString SearchText() const;
+    // The toggle "降价" beside the search: only the rows with a lower price than before.
+    bool DropFilterOn() const;
+    QCheckBox *DropFilter() const { return dropFilter_; }
 
     // Adds a product-grid column and gives the view its width.
     void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
@@ -76,6 +80,8 @@ signals:
     void editProductRequested(); // menu item "编辑商品…"
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     void priceHistoryRequested(); // menu item "价格走势"
+    void alertRequested();        // menu item "设置提醒…"
+    void dropFilterToggled(bool on); // the toggle "降价"
     void backToCurrentRequested(); // "返回当前结果" in the older record's banner
     void parallelLinksChanged(int links); // the spin box "同时抓取", by the user or SetParallelLinks
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
@@ -94,6 +100,7 @@ private:
     void BuildGridMenu();
 
     QLineEdit *search_ = nullptr;
+    QCheckBox *dropFilter_ = nullptr;
     QFrame *banner_ = nullptr;
     QLabel *bannerText_ = nullptr;
     QPushButton *exportButton_ = nullptr;

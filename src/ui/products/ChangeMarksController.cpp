@@ -95,6 +95,7 @@ void ChangeMarksController::ShowChangesSince(std::optional<RecordListEntry> earl
         delegate_->SetChanges(CompareWithRecord(*grid_, session_.dirs.dbDir, named));
     }
     window_->ListPage()->GridView()->viewport()->update();
+    emit marksChanged();
 }
 
 } // namespace corvix

@@ -32,14 +32,18 @@ public:
     // ".txt") at start-up: a retry over them compares with the record before it.
     void GridLoadedFrom(const std::string &name);
     PriceChangeDelegate *Delegate() const { return delegate_; }
+    // The record the grid's prices follow: the newest for unsaved results, else
+    // the one listed before the record shown.
+    std::optional<RecordListEntry> EarlierRecord() const;
+
+signals:
+    // The marks were taken again (or cleared).
+    void marksChanged();
 
 private:
     void RunStarted(bool retry);
     void RunEnded();
     void RecordViewed(const std::string &name);
-    // The record the grid's prices follow: the newest for unsaved results, else
-    // the one listed before the record shown.
-    std::optional<RecordListEntry> EarlierRecord() const;
     void ShowChangesSince(std::optional<RecordListEntry> earlier);
 
     MainWindow *window_;

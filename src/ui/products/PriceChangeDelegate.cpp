@@ -5,13 +5,18 @@
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QToolTip>
+
+#include <algorithm>
 
 namespace corvix {
 
 const QColor PriceChangeDelegate::kHigher(0xD0, 0x10, 0x10);
 const QColor PriceChangeDelegate::kLower(0x00, 0x99, 0x33);
 const QColor PriceChangeDelegate::kNotRefreshed(0x99, 0x99, 0x99);
+const QColor PriceChangeDelegate::kBell(0xE0, 0x9A, 0x00);
 
 void PriceChangeDelegate::SetChanges(PriceChanges changes)
 {
@@ -23,13 +28,30 @@ void PriceChangeDelegate::ClearChanges()
     changes_ = PriceChanges();
 }
 
+void PriceChangeDelegate::SetAlerts(std::unordered_map<std::string, QString> tipOfTitle)
+{
+    alertTips_ = std::move(tipOfTitle);
+}
+
+void PriceChangeDelegate::SetLowestCells(std::set<std::pair<int, int>> cells)
+{
+    lowest_ = std::move(cells);
+}
+
 QString PriceChangeDelegate::ChangeToolTip(const QModelIndex &index) const
 {
+    if (index.column() == kProductTitleColumn) {
+        const auto found = alertTips_.find(ToGbk(index.data().toString()));
+        return found == alertTips_.end() ? QString() : found->second;
+    }
+    QStringList parts;
     const PriceChangeMark &mark = changes_.At(index.row(), index.column());
-    if (mark.change == PriceChange::NotCompared)
-        return {};
-    return QStringLiteral("上次：") + FromGbk(mark.previousText) + QStringLiteral("（")
-           + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
+    if (mark.change != PriceChange::NotCompared)
+        parts << QStringLiteral("上次：") + FromGbk(mark.previousText) + QStringLiteral("（")
+                     + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
+    if (lowest_.contains({index.row(), index.column()}))
+        parts << QStringLiteral("历史最低");
+    return parts.join(u'\n');
 }
 
 bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
@@ -40,6 +62,36 @@ bool PriceChangeDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, 
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     QToolTip::showText(event->globalPos(), tip, view);
     return true;
+}
+
+bool PriceChangeDelegate::AlertMarked(const QModelIndex &index) const
+{
+    return index.column() == kProductTitleColumn && alertTips_.contains(ToGbk(index.data().toString()));
+}
+
+// A bell at the left of the title: drawn, since few fonts have one and no GBK
+// text could store it.
+void PriceChangeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!AlertMarked(index))
+        return;
+    const qreal h = std::min<qreal>(option.rect.height() - 4, 12);
+    const QRectF bell(option.rect.left() + 3, option.rect.center().y() - h / 2, h * 0.9, h);
+    QPainterPath body;
+    body.moveTo(bell.left(), bell.top() + bell.height() * 0.8);
+    body.cubicTo(bell.left() + bell.width() * 0.2, bell.top() + bell.height() * 0.6, bell.left() + bell.width() * 0.1,
+                 bell.top(), bell.center().x(), bell.top());
+    body.cubicTo(bell.right() - bell.width() * 0.1, bell.top(), bell.right() - bell.width() * 0.2,
+                 bell.top() + bell.height() * 0.6, bell.right(), bell.top() + bell.height() * 0.8);
+    body.closeSubpath();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(kBell);
+    painter->drawPath(body);
+    painter->drawEllipse(QPointF(bell.center().x(), bell.bottom() - h * 0.08), h * 0.14, h * 0.14);
+    painter->restore();
 }
 
 void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -8,6 +8,11 @@
 #include <QColor>
 #include <QStyledItemDelegate>
 
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
 namespace corvix {
 
 class PriceChangeDelegate : public QStyledItemDelegate {
@@ -17,6 +22,7 @@ public:
     static const QColor kLower;
     // A cell a stopped run did not reach still shows its earlier text.
     static const QColor kNotRefreshed;
+    static const QColor kBell;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -24,7 +30,16 @@ public:
     void ClearChanges();
     const PriceChanges &Changes() const { return changes_; }
 
-    // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, else empty.
+    // The products with a price alert (GBK titles) and what each is set to:
+    // their title cell has a bell and tells the alert in its tooltip.
+    void SetAlerts(std::unordered_map<std::string, QString> tipOfTitle);
+    // Whether the cell is a title drawn with the bell.
+    bool AlertMarked(const QModelIndex &index) const;
+    // The cells whose price is the lowest of all records ("历史最低").
+    void SetLowestCells(std::set<std::pair<int, int>> cells);
+
+    // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, "历史最低"
+    // for a lowest price, the alert of a product's title; else empty.
     QString ChangeToolTip(const QModelIndex &index) const;
 
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
@@ -32,9 +47,12 @@ public:
     // The cell as it is drawn: the model's text after the arrow, in the colour
     // of its mark. Public so that what the view draws can be checked.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     PriceChanges changes_;
+    std::unordered_map<std::string, QString> alertTips_;
+    std::set<std::pair<int, int>> lowest_;
 };
 
 } // namespace corvix

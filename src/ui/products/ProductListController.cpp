@@ -43,6 +43,15 @@ long long RecordLineOfRow(std::string_view record, int row)
     return 0;
 }
 
+// How many rows of the grid hold the product titled title.
+int TitleRows(const ProductGridModel &grid, const std::string &title)
+{
+    int rows = 0;
+    for (int r = 0; r < grid.RowCount(); ++r)
+        rows += grid.Text(r, kProductTitleColumn) == title ? 1 : 0;
+    return rows;
+}
+
 } // namespace
 
 ProductListController::ProductListController(MainWindow *window, Session &session)
@@ -186,6 +195,18 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
             deleted.recordLineText = SplitText(record, "\r\n")[static_cast<size_t>(line - 1)];
         }
     }
+    // The product's alerts go with its last row: they are kept by title.
+    const std::string &title = grid_->Text(row, kProductTitleColumn);
+    const std::filesystem::path alertsPath = AlertsFilePath(dirs);
+    std::string alertsAfter;
+    if (!title.empty() && TitleRows(*grid_, title) == 1) {
+        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
+        deleted.alerts = alerts.TakeProduct(title);
+        if (!deleted.alerts.empty()) {
+            alertsAfter = alerts.Text();
+            changed.push_back({alertsPath, alertsAfter});
+        }
+    }
     if (const auto written = WriteFilesTogether(changed); !written) {
         ShowWriteFailure(QStringLiteral("删除记录"), written.error());
         return std::nullopt;
@@ -212,6 +233,16 @@ void ProductListController::UndoDelete()
         recordAfter = InsertLine(ReadWholeFile(deleted.record, StopAt::ZeroByte).value_or(std::string()), deleted.recordLine,
                                  deleted.recordLineText);
         changed.push_back({deleted.record, recordAfter});
+    }
+    const std::filesystem::path alertsPath = AlertsFilePath(session_.dirs);
+    std::string alertsAfter;
+    if (!deleted.alerts.empty()) {
+        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
+        for (const PriceAlert &alert : deleted.alerts)
+            if (!alerts.Find(alert.product, alert.shop)) // one set again meanwhile stays
+                alerts.All().push_back(alert);
+        alertsAfter = alerts.Text();
+        changed.push_back({alertsPath, alertsAfter});
     }
     if (const auto written = WriteFilesTogether(changed); !written) {
         ShowWriteFailure(QStringLiteral("撤销删除"), written.error());

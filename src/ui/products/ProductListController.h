@@ -3,6 +3,7 @@
 // (按钮8), the mouse buttons on the grid, the menu "列表操作" with 删除记录,
 // 撤销删除, 编辑商品… and 浏览器打开[默认浏览器], and a double-click on a title.
 #include "products/LinkFile.h"
+#include "products/PriceAlerts.h"
 
 #include <QObject>
 #include <QPoint>
@@ -53,6 +54,7 @@ private:
         std::filesystem::path record; // empty when the record held no line for the row
         long long recordLine = 0;
         std::string recordLineText;
+        std::vector<PriceAlert> alerts; // the product's alerts, gone with its last row
     };
     // Nothing (and told) when url.ini or the newest record could not be written.
     std::optional<DeletedRow> RemoveRowFromFiles(int row);

@@ -1,0 +1,42 @@
+#pragma once
+// The notices of a run without a window: one line per price under its target
+// or fallen by more than its share, printed after the summary, and the
+// command of --notify-command given them as JSON on its standard input.
+#include "products/RecordList.h"
+#include "support/DataDirs.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <optional>
+#include <vector>
+
+namespace corvix {
+
+class ProductGridModel;
+
+// The record the run's prices are compared with: for a run the newest before
+// it, for a retry the one before the record it retries. records: the records
+// listed before the run.
+std::optional<RecordListEntry> RecordBeforeRun(const std::vector<RecordListEntry> &records, bool retry);
+
+struct NoticeRun {
+    const ProductGridModel *grid = nullptr;  // the run's results
+    std::optional<RecordListEntry> earlier;  // RecordBeforeRun
+    std::vector<RecordListEntry> records;    // the records listed before the run
+    QString savedRecord;                     // the file the results were saved to
+    QString notifyCommand;                   // empty: none
+    int commandSeconds = 30;
+};
+
+// Finds the notices, stores the crossings in alerts.ini, prints them and runs
+// the command. Problems (alerts.ini not written, the command failing or
+// overrunning its time) go to err; none changes the run's result.
+void ReportPriceNotices(const DataDirs &dirs, const NoticeRun &run, QTextStream &out, QTextStream &err);
+
+// Runs command through the shell with input on its standard input, its own
+// output going where the program's does. The empty text when it ends with 0,
+// else why not.
+QString RunNotifyCommand(const QString &command, const QByteArray &input, int seconds);
+
+} // namespace corvix
