@@ -1,6 +1,7 @@
 #include "ui/capture/RuleTestController.h"
 
 #include "ui/Session.h"
+#include "ui/capture/PricePickWindow.h"
 #include "ui/capture/RuleTestWindow.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
@@ -13,11 +14,13 @@ RuleTestController::RuleTestController(RuleEditorPage *page, Session &session)
 {
     connect(page, &RuleEditorPage::testRuleRequested, this, &RuleTestController::TestRule);
     connect(page, &RuleEditorPage::pickMarkersRequested, this, &RuleTestController::PickMarkers);
+    connect(page, &RuleEditorPage::pickPriceRequested, this, &RuleTestController::PickPrice);
 }
 
 RuleTestController::~RuleTestController()
 {
     delete window_.data();
+    delete pickWindow_.data();
 }
 
 TestInputs RuleTestController::ReadEditorInputs() const
@@ -79,6 +82,41 @@ void RuleTestController::PickMarkers()
     if (!link)
         return;
     OpenWindow()->StartPick(*link);
+}
+
+PricePickWindow *RuleTestController::PickWindow() const
+{
+    return pickWindow_.data();
+}
+
+void RuleTestController::PickPrice()
+{
+    const std::optional<std::string> link = ReadLink();
+    if (!link)
+        return;
+    if (!pickWindow_) {
+        pickWindow_ = new PricePickWindow;
+        pickWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<RuleTestController> self(this);
+        pickWindow_->SetRuleChosen([self](const Rule &rule) {
+            if (self)
+                self->FillEditor(rule);
+        });
+    }
+    pickWindow_->show();
+    pickWindow_->raise();
+    pickWindow_->StartPick(*link);
+}
+
+void RuleTestController::FillEditor(const Rule &rule)
+{
+    if (!page_)
+        return;
+    page_->SelectMethod(rule.method);
+    if (rule.method == RuleMethod::Markers)
+        page_->SetMarkers(FromGbk(rule.left), FromGbk(rule.right));
+    else if (rule.method == RuleMethod::Element)
+        page_->SetElement(FromGbk(rule.elementName), ElementKindIndex(rule.elementKind));
 }
 
 } // namespace corvix

@@ -5,6 +5,7 @@
 // RuleTestWindow beside the main window; an open one is reused, so its browser
 // loads the new link and its log keeps the earlier lines.
 #include "capture/RuleTest.h"
+#include "rules/Rule.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,6 +17,7 @@ namespace corvix {
 
 struct Session;
 
+class PricePickWindow;
 class RuleTestWindow;
 class RuleEditorPage;
 
@@ -33,6 +35,12 @@ public:
     void TestRule();
     // Loads the link of 编辑框6 and writes its page source to ClassDir/test.txt.
     void PickMarkers();
+    // Loads the link of 编辑框6 in a PricePickWindow; the proposal the user
+    // chooses there fills the editor (nothing is saved).
+    void PickPrice();
+    // Fills the editor's method and its fields with rule, as the user would type them.
+    void FillEditor(const Rule &rule);
+    PricePickWindow *PickWindow() const;
 
     // The editor's fields as they are now (GBK).
     TestInputs ReadEditorInputs() const;
@@ -46,6 +54,7 @@ private:
 
     QPointer<RuleEditorPage> page_;
     QPointer<RuleTestWindow> window_;
+    QPointer<PricePickWindow> pickWindow_;
     Session &session_;
 };
 

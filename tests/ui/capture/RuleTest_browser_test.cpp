@@ -8,7 +8,12 @@
 #include "support/DataRoot.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
+#include "rules/RuleFile.h"
+#include "ui/MainWindow.h"
+#include "ui/browser/BrowserView.h"
+#include "ui/capture/PricePickWindow.h"
 #include "ui/capture/RuleTestController.h"
+#include "ui/rules/RuleEditorController.h"
 #include "ui/capture/RuleTestWindow.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
@@ -16,6 +21,9 @@
 #include "ui/pages/RuleEditorPage.h"
 
 #include <QComboBox>
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -208,6 +216,67 @@ TEST_F(RuleTestBrowserTest, APickThatCannotWriteItsFileSaysSoAndOpensNothing)
     EXPECT_EQ(test::TempSession::ReadBytes(file), "an earlier pick");
     EXPECT_TRUE(opened_.isEmpty());
     ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
+}
+
+// Shop pages of one layout: the price inside a link, product ids in every
+// attribute that names the product.
+QByteArray ShopPage(const char *id, const char *price)
+{
+    return QByteArray("<html><body><div class=\"crumb\"><span>") + id + "</span></div><a href=\"/elsewhere\">" +
+           "<div class=\"item\" data-sku=\"" + id + "\"><span class=\"now\">" + price +
+           "</span></div></a></body></html>";
+}
+
+TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
+{
+    server_.Route("/shop1", ShopPage("100234", "￥ 1,099.00"));
+    server_.Route("/shop2", ShopPage("100777", "￥ 25.50"));
+    MainWindow window;
+    RuleEditorController saver(&window, root_.State());
+    RuleTestController controller(window.EditorPage(), root_.State());
+    window.show();
+    Find<QLineEdit>(&window, "编辑框1")->setText(QStringLiteral("点选"));
+    Find<QLineEdit>(&window, "编辑框6")->setText(server_.Url("/shop1"));
+    Find<QPushButton>(&window, "按钮选取价格")->click();
+    QPointer<PricePickWindow> pick(controller.PickWindow());
+    ASSERT_FALSE(pick.isNull());
+    pick->VerifyLink()->setText(server_.Url("/shop2"));
+    ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text().startsWith(QStringLiteral("移动鼠标")); }));
+
+    QPoint centre;
+    pick->Browser()->RunInDocument(
+        "(function(){var r=document.querySelector('.now').getBoundingClientRect();"
+        "return [r.left + r.width / 2, r.top + r.height / 2];})()",
+        [&](const QVariant &v, bool) { centre = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
+    ASSERT_TRUE(WaitUntil([&] { return !centre.isNull(); }));
+    // The page's input goes to the view's render widget, as the mouse's would.
+    QWidget *surface = pick->Browser()->focusProxy();
+    auto send = [&](QEvent::Type type, Qt::MouseButton button) {
+        QMouseEvent event(type, centre, surface->mapToGlobal(centre), button,
+                          type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &event);
+    };
+    send(QEvent::MouseMove, Qt::NoButton);
+    ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text() == QStringLiteral("指向：￥ 1,099.00"); }))
+        << pick->Status()->text().toStdString();
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return !pick->Proposals().empty() && pick->Proposals()[0].checkedOnSecond; }));
+    EXPECT_TRUE(pick->Browser()->url().path().endsWith(QStringLiteral("/shop1"))) << "the link did not navigate";
+    const RuleProposal &first = pick->Proposals()[0];
+    EXPECT_EQ(GbkToUtf8(first.price), "1,099.00");
+    EXPECT_EQ(GbkToUtf8(first.secondPrice), "25.50");
+    EXPECT_EQ(GbkToUtf8(first.rule.elementKind + ":" + first.rule.elementName), "span:now");
+
+    pick->UseProposal(0);
+    EXPECT_EQ(Find<QLineEdit>(&window, "编辑框7")->text(), QStringLiteral("now"));
+    EXPECT_TRUE(Find<QRadioButton>(&window, "单选框2")->isChecked());
+    Find<QPushButton>(&window, "按钮2")->click();
+    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("添加成功")});
+    const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
+    EXPECT_EQ(saved.method, RuleMethod::Element);
+    EXPECT_EQ(saved.elementName, "now");
+    EXPECT_EQ(saved.elementKind, "span");
 }
 
 } // namespace
