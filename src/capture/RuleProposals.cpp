@@ -1,6 +1,7 @@
 #include "capture/RuleProposals.h"
 
 #include "capture/PriceExtraction.h"
+#include "products/PriceText.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
@@ -446,7 +447,9 @@ private:
         proposal.price = ExtractPrice(rule, page);
         if (proposal.price.empty())
             return;
-        if (!SamePrice(proposal.price, target_)) {
+        // A declaration states the number alone; anything else must read the
+        // picked text itself, not a container that also holds it.
+        if (declared ? !SamePrice(proposal.price, target_) : proposal.price != target_) {
             rank += kNotThePricePenalty;
             reason += Gbk("，取到的不只是价格");
         }
@@ -464,9 +467,11 @@ private:
     std::vector<RuleProposal> proposals_;
 };
 
+// As a person reads a cell of the grid: a label or a sentence around the
+// number does not make a price.
 bool LooksLikePrice(std::string_view price)
 {
-    return std::any_of(price.begin(), price.end(), IsDigit);
+    return ReadPrice(price).has_value();
 }
 
 } // namespace

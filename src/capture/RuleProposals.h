@@ -67,7 +67,7 @@ DomSnapshot AnswerRequest(const std::string &source, const std::array<std::vecto
 // Everything the proposals need from another page of the same layout.
 DomRequest RequestForProposals(const std::vector<RuleProposal> &proposals);
 // Runs every proposal on the second page and moves the ones that give no price
-// there (nothing with a digit) to the bottom, keeping the order otherwise.
+// there (no text that reads as a price) to the bottom, keeping the order otherwise.
 void CheckOnSecondPage(std::vector<RuleProposal> &proposals, const DomSnapshot &second);
 
 } // namespace corvix
