@@ -3,6 +3,7 @@
 #include "ui/Session.h"
 #include "ui/capture/PricePickWindow.h"
 #include "ui/capture/RuleTestWindow.h"
+#include "ui/capture/SourceViewWindow.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
 #include "ui/pages/RuleEditorPage.h"
@@ -21,6 +22,12 @@ RuleTestController::~RuleTestController()
 {
     delete window_.data();
     delete pickWindow_.data();
+    delete sourceWindow_.data();
+}
+
+SourceViewWindow *RuleTestController::SourceWindow() const
+{
+    return sourceWindow_.data();
 }
 
 TestInputs RuleTestController::ReadEditorInputs() const
@@ -63,6 +70,13 @@ RuleTestWindow *RuleTestController::OpenWindow()
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });
+    connect(window, &RuleTestWindow::SourceWritten, this,
+            [this](const std::string &text, const std::filesystem::path &file) {
+                delete sourceWindow_.data();
+                sourceWindow_ = new SourceViewWindow(text, file);
+                sourceWindow_->setAttribute(Qt::WA_DeleteOnClose);
+                sourceWindow_->show();
+            });
     window->show();
     window_ = window;
     return window;

@@ -18,6 +18,7 @@ namespace corvix {
 struct Session;
 
 class PricePickWindow;
+class SourceViewWindow;
 class RuleTestWindow;
 class RuleEditorPage;
 
@@ -41,6 +42,8 @@ public:
     // Fills the editor's method and its fields with rule, as the user would type them.
     void FillEditor(const Rule &rule);
     PricePickWindow *PickWindow() const;
+    // The window showing the last picked source, while it is open.
+    SourceViewWindow *SourceWindow() const;
 
     // The editor's fields as they are now (GBK).
     TestInputs ReadEditorInputs() const;
@@ -55,6 +58,7 @@ private:
     QPointer<RuleEditorPage> page_;
     QPointer<RuleTestWindow> window_;
     QPointer<PricePickWindow> pickWindow_;
+    QPointer<SourceViewWindow> sourceWindow_;
     Session &session_;
 };
 
