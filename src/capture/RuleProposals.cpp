@@ -183,7 +183,8 @@ bool StartsMarker(std::string_view s, size_t i)
 bool EndsMarker(std::string_view s, size_t e)
 {
     const char last = s[e - 1];
-    return last == '>' || last == '"' || last == ',' || last == '}' || (e < s.size() && s[e] == '<');
+    // Only bytes that cannot be the second byte of a GBK character end a marker.
+    return last == '>' || last == '"' || last == ',' || (e < s.size() && s[e] == '<');
 }
 
 // Markers that the lines of test.txt (a break after every ">") show whole.

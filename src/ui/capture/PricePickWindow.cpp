@@ -53,13 +53,24 @@ const char kPickScript[] = R"JS(
     if (kindEl && doc.body && doc.body.contains(kindEl)) {
       var tag = kindEl.tagName.toLowerCase(), list = doc.body.getElementsByTagName(tag);
       res.tag = kinds.indexOf(tag);
-      // The elements after it never decide what the finder returns first.
+      // The names the proposals try (and positions, which are numbers). An
+      // element's shown text can only equal one of them when its raw text holds
+      // it, so only those pay for innerText (a layout) on a page of thousands.
+      var names = [kindEl.className, kindEl.getAttribute('name'), kindEl.id, kindEl.title]
+                    .map(function (n) { return text(n).toLowerCase(); }).filter(function (n) { return n; });
+      function mayShow(e) {
+        var raw = text(e.textContent).replace(/\s+/g, ' ').toLowerCase();
+        return /^[\d.\s]+$/.test(raw) || names.some(function (n) { return raw.indexOf(n) !== -1; });
+      }
+      // The elements after it never decide what the finder returns first, and
+      // only its own value is ever read.
       for (var i = 0; i < list.length; i++) {
-        var e = list[i];
-        res.elements.push({ c: text(e.className), t: tag === 'textarea' ? text(e.value) : text(e.innerText),
+        var e = list[i], own = e === kindEl;
+        res.elements.push({ c: text(e.className),
+                            t: tag === 'textarea' ? text(e.value) : own || mayShow(e) ? text(e.innerText) : '',
                             n: text(e.getAttribute('name')), i: text(e.id), ti: text(e.title), ty: text(e.type),
-                            v: tag === 'span' || tag === 'div' ? text(e.innerHTML) : text(e.value) });
-        if (e === kindEl) { res.index = i; break; }
+                            v: !own ? '' : tag === 'span' || tag === 'div' ? text(e.innerHTML) : text(e.value) });
+        if (own) { res.index = i; break; }
       }
     }
     el.setAttribute('data-corvix-pick', '');
