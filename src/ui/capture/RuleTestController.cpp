@@ -61,7 +61,13 @@ std::optional<std::string> RuleTestController::ReadLink() const
 
 RuleTestWindow *RuleTestController::OpenWindow()
 {
-    if (RuleTestWindow *open = Window()) {
+    RuleTestWindow *open = Window();
+    // A window whose renderer died would stay blank: a new one takes its place.
+    if (open && open->Browser()->RendererGone()) {
+        delete open;
+        open = nullptr;
+    }
+    if (open) {
         open->raise();
         open->activateWindow();
         return open;
@@ -108,6 +114,8 @@ void RuleTestController::PickPrice()
     const std::optional<std::string> link = ReadLink();
     if (!link)
         return;
+    if (pickWindow_ && pickWindow_->Browser()->RendererGone())
+        delete pickWindow_.data();
     if (!pickWindow_) {
         pickWindow_ = new PricePickWindow;
         pickWindow_->setAttribute(Qt::WA_DeleteOnClose);

@@ -3,7 +3,8 @@
 // rule editor page: the link of 编辑框6, and the unsaved rule of the editor's
 // fields, read anew at every event of the loaded web page. Both open a
 // RuleTestWindow beside the main window; an open one is reused, so its browser
-// loads the new link and its log keeps the earlier lines.
+// loads the new link and its log keeps the earlier lines, unless its renderer
+// has died (then a new window replaces it).
 #include "capture/RuleTest.h"
 #include "rules/Rule.h"
 

@@ -35,6 +35,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 namespace corvix {
 namespace {
 
@@ -282,6 +284,22 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     EXPECT_EQ(saved.method, RuleMethod::Element);
     EXPECT_EQ(saved.elementName, "now");
     EXPECT_EQ(saved.elementKind, "span");
+}
+
+TEST_F(RuleTestBrowserTest, AWindowWhoseRendererDiedIsReplaced)
+{
+    Editor &e = *editor_;
+    e.link->setText(server_.Url("/gbk"));
+    e.left->setPlainText("<em>");
+    e.right->setPlainText("</em>");
+    e.test->click();
+    QPointer<RuleTestWindow> first(e.controller->Window());
+    ASSERT_TRUE(WaitUntil([&] { return LogLines().size() == 1; }));
+    ::kill(static_cast<pid_t>(first->Browser()->page()->renderProcessPid()), SIGKILL);
+    ASSERT_TRUE(WaitUntil([&] { return first->Browser()->RendererGone(); }));
+    e.test->click();
+    EXPECT_TRUE(first.isNull()) << "not reused blank";
+    ASSERT_TRUE(WaitUntil([&] { return LogLines().size() == 1 && LogLines().last() == Prefix() + "88"; }));
 }
 
 } // namespace
