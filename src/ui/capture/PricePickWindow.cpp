@@ -32,8 +32,8 @@ constexpr int kPollMs = 100;
 // element carries the pick attribute only while it is.
 const char kPickScript[] = R"JS(
 (function () {
-  if (window.__corvixPick) return true;
-  var st = window.__corvixPick = { hover: '', note: '', result: null, done: false, boxes: [] };
+  if (window.__corvixPick) return window.__corvixPick.crossFrames;
+  var st = window.__corvixPick = { hover: '', note: '', result: null, done: false, boxes: [], crossFrames: 0 };
   var kinds = ['span', 'div', 'input', 'textarea'];
   function text(v) { return v === undefined || v === null ? '' : String(v); }
   function shown(el) {
@@ -112,11 +112,13 @@ const char kPickScript[] = R"JS(
       choose(node.nodeType === 1 ? node : node.parentElement, doc);
     }, true);
     for (var f = 0; f < win.frames.length; f++) {
-      try { if (win.frames[f].document) install(win.frames[f]); } catch (e) { /* another origin */ }
+      var inner = null;
+      try { inner = win.frames[f].document; } catch (e) { /* another origin */ }
+      if (inner) install(win.frames[f]); else st.crossFrames++;
     }
   }
   install(window);
-  return true;
+  return st.crossFrames;
 })()
 )JS";
 
@@ -246,9 +248,15 @@ void PricePickWindow::WaitForSettledPage()
 void PricePickWindow::InstallPick()
 {
     pickReady_ = true;
-    browser_->RunInDocument(QString::fromLatin1(kPickScript), [this](const QVariant &, bool current) {
-        status_->setText(current ? QStringLiteral("移动鼠标指向价格，单击（或用鼠标选中文字）选定；Esc 取消")
-                                 : QStringLiteral("网页没有可读取的内容"));
+    browser_->RunInDocument(QString::fromLatin1(kPickScript), [this](const QVariant &crossFrames, bool current) {
+        if (!current) {
+            status_->setText(QStringLiteral("网页没有可读取的内容"));
+            return;
+        }
+        QString text = QStringLiteral("移动鼠标指向价格，单击（或用鼠标选中文字）选定；Esc 取消");
+        if (const int frames = crossFrames.toInt(); frames > 0)
+            text += QStringLiteral("。页面上有 %1 个来自其他网站的框架，程序读取不到其中的价格").arg(frames);
+        status_->setText(text);
     });
 }
 

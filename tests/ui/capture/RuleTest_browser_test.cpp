@@ -286,6 +286,21 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     EXPECT_EQ(saved.elementKind, "span");
 }
 
+TEST_F(RuleTestBrowserTest, APickNamesFramesOfAnotherOrigin)
+{
+    const QString other = server_.Url("/frame").replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    server_.Route("/frame", "<html><body><span>9.90</span></body></html>");
+    server_.Route("/framed", ("<html><body><iframe src=\"" + other + "\"></iframe><iframe src=\"/frame\"></iframe>" +
+                              "<span class=\"now\">5.00</span></body></html>").toUtf8());
+    editor_->link->setText(server_.Url("/framed"));
+    RuleEditorPage *page = &editor_->page;
+    Find<QPushButton>(page, "按钮选取价格")->click();
+    QPointer<PricePickWindow> pick(editor_->controller->PickWindow());
+    ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text().startsWith(QStringLiteral("移动鼠标")); }));
+    EXPECT_TRUE(pick->Status()->text().endsWith(QStringLiteral("页面上有 1 个来自其他网站的框架，程序读取不到其中的价格")))
+        << pick->Status()->text().toStdString();
+}
+
 TEST_F(RuleTestBrowserTest, AWindowWhoseRendererDiedIsReplaced)
 {
     Editor &e = *editor_;
