@@ -23,12 +23,14 @@ struct TestInputs {
 // and the element for the element method.
 DomRequest RequestForTest(const TestInputs &inputs);
 
-// Whether the test finds a price on the page (a value that is not empty before
-// cleaning): the test looks again until it does or its time is up.
+// Whether the test has its line: a price found on the page (a value that is
+// not empty after cleaning, as a capture reads it), or an element rule without
+// a name, which is not looked for. The test looks again until then or until its
+// time is up.
 bool TestFindsPrice(const TestInputs &inputs, const DomSnapshot &page);
 
 // The line that ShowTestResult appends to the test log, ending in CR LF; nothing
-// while the page has no source.
+// while the page has no source. An element rule without a name says so.
 std::optional<std::string> TestResultLine(const TestInputs &inputs, const DomSnapshot &page);
 
 // The content of test.txt: the page source with a line break after every ">"

@@ -144,13 +144,17 @@ TEST_F(RuleTestTextTest, TheLogLineSaysWhatTheEditorsRuleFinds)
     const std::string prefix = GbkToUtf8(stamp) + "    测试获取的价格为：";
     EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, page), prefix + "88\r\n");
     EXPECT_EQ(line({"<EM>", "</EM>", false, "", ""}, page), prefix + "未获取到或暂无价格\r\n");
-    EXPECT_EQ(line({"<i>", "</i>", false, "", ""}, page), prefix + "\r\n") << "found, then cleaned to nothing";
+    EXPECT_EQ(line({"<i>", "</i>", false, "", ""}, page), prefix + "未获取到或暂无价格\r\n") << "cleaned to nothing";
+    EXPECT_FALSE(TestFindsPrice({"<i>", "</i>", false, "", ""}, page)) << "a script may still fill it in";
 
     DomSnapshot element = PageWithElement(ElementReader::GetDivInnerHtml, "d", "<b>1</b>.5");
     EXPECT_EQ(line({"", "", true, Gbk("d"), Gbk("div")}, element), prefix + "1.5\r\n");
     EXPECT_EQ(line({"", "", true, Gbk("none"), Gbk("div")}, element), prefix + "未获取到或暂无价格\r\n");
     EXPECT_EQ(line({"<em>", "</em>", true, Gbk("d"), Gbk("Div")}, element), prefix + "未获取到或暂无价格\r\n")
         << "the radio button decides the method, not the markers";
+    EXPECT_EQ(line({"", "", true, "", Gbk("div")}, element), GbkToUtf8(stamp) + "    元素名称为空，没有测试\r\n");
+    EXPECT_TRUE(TestFindsPrice({"", "", true, "", Gbk("div")}, element)) << "nothing to wait for";
+    EXPECT_TRUE(RequestForTest({"", "", true, "", Gbk("div")}).elements.empty());
 
     EXPECT_EQ(line({"<em>", "</em>", false, "", ""}, DomSnapshot{}), "<none>") << "no document, no line";
 }

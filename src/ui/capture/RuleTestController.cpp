@@ -1,7 +1,9 @@
 #include "ui/capture/RuleTestController.h"
 
 #include "ui/Session.h"
+#include "ui/capture/PricePickWindow.h"
 #include "ui/capture/RuleTestWindow.h"
+#include "ui/capture/SourceViewWindow.h"
 #include "support/Gbk.h"
 #include "ui/MessageBox.h"
 #include "ui/pages/RuleEditorPage.h"
@@ -13,11 +15,19 @@ RuleTestController::RuleTestController(RuleEditorPage *page, Session &session)
 {
     connect(page, &RuleEditorPage::testRuleRequested, this, &RuleTestController::TestRule);
     connect(page, &RuleEditorPage::pickMarkersRequested, this, &RuleTestController::PickMarkers);
+    connect(page, &RuleEditorPage::pickPriceRequested, this, &RuleTestController::PickPrice);
 }
 
 RuleTestController::~RuleTestController()
 {
     delete window_.data();
+    delete pickWindow_.data();
+    delete sourceWindow_.data();
+}
+
+SourceViewWindow *RuleTestController::SourceWindow() const
+{
+    return sourceWindow_.data();
 }
 
 TestInputs RuleTestController::ReadEditorInputs() const
@@ -51,7 +61,13 @@ std::optional<std::string> RuleTestController::ReadLink() const
 
 RuleTestWindow *RuleTestController::OpenWindow()
 {
-    if (RuleTestWindow *open = Window()) {
+    RuleTestWindow *open = Window();
+    // A window whose renderer died would stay blank: a new one takes its place.
+    if (open && open->Browser()->RendererGone()) {
+        delete open;
+        open = nullptr;
+    }
+    if (open) {
         open->raise();
         open->activateWindow();
         return open;
@@ -60,6 +76,13 @@ RuleTestWindow *RuleTestController::OpenWindow()
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });
+    connect(window, &RuleTestWindow::SourceWritten, this,
+            [this](const std::string &text, const std::filesystem::path &file) {
+                delete sourceWindow_.data();
+                sourceWindow_ = new SourceViewWindow(text, file);
+                sourceWindow_->setAttribute(Qt::WA_DeleteOnClose);
+                sourceWindow_->show();
+            });
     window->show();
     window_ = window;
     return window;
@@ -79,6 +102,43 @@ void RuleTestController::PickMarkers()
     if (!link)
         return;
     OpenWindow()->StartPick(*link);
+}
+
+PricePickWindow *RuleTestController::PickWindow() const
+{
+    return pickWindow_.data();
+}
+
+void RuleTestController::PickPrice()
+{
+    const std::optional<std::string> link = ReadLink();
+    if (!link)
+        return;
+    if (pickWindow_ && pickWindow_->Browser()->RendererGone())
+        delete pickWindow_.data();
+    if (!pickWindow_) {
+        pickWindow_ = new PricePickWindow;
+        pickWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<RuleTestController> self(this);
+        pickWindow_->SetRuleChosen([self](const Rule &rule) {
+            if (self)
+                self->FillEditor(rule);
+        });
+    }
+    pickWindow_->show();
+    pickWindow_->raise();
+    pickWindow_->StartPick(*link);
+}
+
+void RuleTestController::FillEditor(const Rule &rule)
+{
+    if (!page_)
+        return;
+    page_->SelectMethod(rule.method);
+    if (rule.method == RuleMethod::Markers)
+        page_->SetMarkers(FromGbk(rule.left), FromGbk(rule.right));
+    else if (rule.method == RuleMethod::Element)
+        page_->SetElement(FromGbk(rule.elementName), ElementKindIndex(rule.elementKind));
 }
 
 } // namespace corvix

@@ -3,8 +3,10 @@
 // rule editor page: the link of 编辑框6, and the unsaved rule of the editor's
 // fields, read anew at every event of the loaded web page. Both open a
 // RuleTestWindow beside the main window; an open one is reused, so its browser
-// loads the new link and its log keeps the earlier lines.
+// loads the new link and its log keeps the earlier lines, unless its renderer
+// has died (then a new window replaces it).
 #include "capture/RuleTest.h"
+#include "rules/Rule.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,6 +18,8 @@ namespace corvix {
 
 struct Session;
 
+class PricePickWindow;
+class SourceViewWindow;
 class RuleTestWindow;
 class RuleEditorPage;
 
@@ -33,6 +37,14 @@ public:
     void TestRule();
     // Loads the link of 编辑框6 and writes its page source to ClassDir/test.txt.
     void PickMarkers();
+    // Loads the link of 编辑框6 in a PricePickWindow; the proposal the user
+    // chooses there fills the editor (nothing is saved).
+    void PickPrice();
+    // Fills the editor's method and its fields with rule, as the user would type them.
+    void FillEditor(const Rule &rule);
+    PricePickWindow *PickWindow() const;
+    // The window showing the last picked source, while it is open.
+    SourceViewWindow *SourceWindow() const;
 
     // The editor's fields as they are now (GBK).
     TestInputs ReadEditorInputs() const;
@@ -46,6 +58,8 @@ private:
 
     QPointer<RuleEditorPage> page_;
     QPointer<RuleTestWindow> window_;
+    QPointer<PricePickWindow> pickWindow_;
+    QPointer<SourceViewWindow> sourceWindow_;
     Session &session_;
 };
 

@@ -3,9 +3,7 @@
 #include "capture/LinkCapture.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
-#include "support/PathText.h"
 #include "ui/MessageBox.h"
-#include "ui/ShellOpen.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
 #include "ui/capture/CapturePane.h"
@@ -237,8 +235,9 @@ void RuleTestWindow::DumpPageSource(const DomSnapshot &page)
         return;
     picking_ = false;
     // The viewer would show a missing file or the source of an earlier pick.
-    if (WriteFileAtomically(pickedSourcePath_, PickedSourceText(page)))
-        OpenWithShell(QUrl::fromLocalFile(PathText(pickedSourcePath_)));
+    const std::string text = PickedSourceText(page);
+    if (WriteFileAtomically(pickedSourcePath_, text))
+        emit SourceWritten(text, pickedSourcePath_);
     else
         ShowWriteFailure(QStringLiteral("保存网页源码"), pickedSourcePath_);
     RequestClose();

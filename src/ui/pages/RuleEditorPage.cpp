@@ -41,6 +41,7 @@ RuleEditorPage::RuleEditorPage(QWidget *parent) : QWidget(parent)
     connect(elementMethod_, &QRadioButton::clicked, this, [this] { ShowExtractionPage(1); });
     connect(save_, &QPushButton::clicked, this, &RuleEditorPage::saveRuleRequested);
     connect(pick_, &QPushButton::clicked, this, &RuleEditorPage::pickMarkersRequested);
+    connect(pickPrice_, &QPushButton::clicked, this, &RuleEditorPage::pickPriceRequested);
     connect(test_, &QPushButton::clicked, this, &RuleEditorPage::testRuleRequested);
 }
 
@@ -130,12 +131,14 @@ QWidget *RuleEditorPage::BuildTestGroup()
     link_ = Named(new QLineEdit, QStringLiteral("编辑框6"));
     Pair(linkLabel, link_);
     pick_ = Button(QStringLiteral("按钮1"), QStringLiteral("选取标记/元素"), 88);
+    pickPrice_ = Button(QStringLiteral("按钮选取价格"), QStringLiteral("在页面上选取价格"), 120);
     test_ = Button(QStringLiteral("按钮4"), QStringLiteral("测试规则"), 104);
     auto *testRow = new QHBoxLayout(testGroup);
     testRow->setContentsMargins(16, 8, 16, 8);
     testRow->addWidget(linkLabel);
     testRow->addWidget(link_, 1);
     testRow->addWidget(pick_);
+    testRow->addWidget(pickPrice_);
     testRow->addWidget(test_);
     return testGroup;
 }
@@ -152,7 +155,8 @@ void RuleEditorPage::SetTabOrder()
     setTabOrder(elementName_, elementKind_);
     setTabOrder(elementKind_, link_);
     setTabOrder(link_, pick_);
-    setTabOrder(pick_, test_);
+    setTabOrder(pick_, pickPrice_);
+    setTabOrder(pickPrice_, test_);
 }
 
 RuleEditorInputs RuleEditorPage::Inputs() const

@@ -46,6 +46,7 @@ public:
 signals:
     void saveRuleRequested();    // 按钮2 "添加"
     void pickMarkersRequested(); // 按钮1 "选取标记/元素"
+    void pickPriceRequested();   // "在页面上选取价格"
     void testRuleRequested();    // 按钮4 "测试规则"
 
 private:
@@ -69,6 +70,7 @@ private:
     QComboBox *elementKind_ = nullptr;
     QLineEdit *link_ = nullptr;
     QPushButton *pick_ = nullptr;
+    QPushButton *pickPrice_ = nullptr;
     QPushButton *test_ = nullptr;
 };
 
