@@ -1,5 +1,6 @@
 #include "app/HeadlessNotices.h"
 
+#include "support/PathText.h"
 #include "products/PriceAlerts.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
@@ -37,7 +38,7 @@ void ReportPriceNotices(const DataDirs &dirs, const NoticeRun &run, QTextStream 
     const QDateTime now = QDateTime::currentDateTime();
     const std::vector<PriceNotice> notices = FindPriceNotices(*run.grid, {previous.get(), &history, now}, alerts);
     if (alerts.Text() != before && !alerts.Save(alertsPath))
-        err << QStringLiteral("提醒的状态无法写入文件 ") << QString::fromStdU16String(alertsPath.u16string())
+        err << QStringLiteral("提醒的状态无法写入文件 ") << PathText(alertsPath)
             << Qt::endl;
     if (notices.empty())
         return;

@@ -1,5 +1,6 @@
 #include "ui/capture/SourceViewWindow.h"
 
+#include "support/PathText.h"
 #include "support/Gbk.h"
 
 #include <QFontDatabase>
@@ -17,7 +18,7 @@ namespace corvix {
 SourceViewWindow::SourceViewWindow(const std::string &gbkText, const std::filesystem::path &file, QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("网页源码 - ") + QString::fromStdU16String(file.u16string()));
+    setWindowTitle(QStringLiteral("网页源码 - ") + PathText(file));
     resize(900, 640);
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("网页源码"));
