@@ -17,11 +17,12 @@
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
 
-#include <QAction>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QLockFile>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -185,9 +186,7 @@ TEST_F(StartUpTest, TheHistoryIndexIsBuiltAtStartUpAndTakesTheRecordsSaved)
     shell->State().resultsChanged = true;
     QTreeWidget *records = shell->Window()->RecordsPage()->List();
     records->setCurrentItem(records->topLevelItem(0));
-    for (QAction *a : shell->Window()->RecordsPage()->Menu()->actions())
-        if (a->objectName() == QStringLiteral("查看"))
-            a->trigger();
+    test::TriggerAction(*shell->Window()->RecordsPage()->Menu(), QStringLiteral("查看"));
     EXPECT_EQ(shell->History().Index().RecordCount(), 3u);
 
     SetClockForTests([] { return LocalDateTime{2021, 1, 2, 8, 0, 0, 0}; });
@@ -263,7 +262,11 @@ TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)
     Rule("B", "1");
     const fs::path settings = root_ / "settings.ini";
     const StartUpOptions options{root_, root_ / "fallback", settings};
-    const QRect place(40, 50, 900, 600);
+    // A place that fits the screen: Qt 6.8 shrinks a restored window that is
+    // wider or taller than its screen (the offscreen one is 800 px wide), as a
+    // window placed by a user never is.
+    const QRect place(40, 50, 700, 500);
+    ASSERT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(place)) << "a test screen too small";
     {
         AppShell shell(options);
         shell.Show();
