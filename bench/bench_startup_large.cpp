@@ -72,7 +72,7 @@ void StartUpWithRecord(benchmark::State &state, RecordShape shape)
     for (auto _ : state) {
         corvix::test::ResetTestSession();
         {
-            corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+            corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
             shell.Show();
             if (!QTest::qWaitForWindowExposed(shell.Window()))
                 state.SkipWithError("the main window was not shown");
@@ -112,7 +112,7 @@ void BM_ViewOf50MbRecordInShownWindow(benchmark::State &state)
     const std::filesystem::path programDir(dir.path().toStdU16String());
     MakeProgramDir(programDir, kLong);
     corvix::test::ResetTestSession();
-    corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+    corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
     shell.Show();
     if (!QTest::qWaitForWindowExposed(shell.Window()))
         state.SkipWithError("the main window was not shown");
@@ -137,7 +137,7 @@ void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         corvix::test::ResetTestSession();
-        corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+        corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
         shell.Show();
         if (!QTest::qWaitForWindowExposed(shell.Window()))
             state.SkipWithError("the main window was not shown");

@@ -625,8 +625,8 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
         }
         ProcessPendingEvents();
     }
-    const std::filesystem::path result =
-        outDir / std::filesystem::path((QFileInfo(NativePath(workbook)).completeBaseName() + ".xlsx").toStdU16String());
+    const QString resultName = QFileInfo(NativePath(workbook)).completeBaseName() + QStringLiteral(".xlsx");
+    const std::filesystem::path result = outDir / std::filesystem::path(resultName.toStdU16String());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
         DetectWorkbookFormat(result) != WorkbookFormat::OfficeOpenXml)
         return failed(QString::fromLocal8Bit(process.readAll()).trimmed());

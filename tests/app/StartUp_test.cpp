@@ -51,7 +51,7 @@ protected:
 
     std::unique_ptr<AppShell> Start()
     {
-        return std::make_unique<AppShell>(StartUpOptions{root_, root_ / "fallback"});
+        return std::make_unique<AppShell>(StartUpOptions{root_, root_ / "fallback", {}});
     }
 
     void Write(const fs::path &path, const std::string &bytes) { test::TempSession::WriteBytes(path, bytes); }
@@ -203,7 +203,7 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
 {
     test::FullDisk disk;
     test::MessageRecorder messages;
-    auto shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    auto shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback", {}});
     QSignalSpy finished(shell.get(), &AppShell::finished);
     EXPECT_TRUE(messages.Texts().isEmpty());
     shell->State().resultsChanged = true;
@@ -222,12 +222,12 @@ TEST_F(StartUpTest, FailedShutdownSaveIsReportedAndTheProgramStillEnds)
         return;
     disk.Fill(); // the closed shell's lock file gave its room back
     messages.Clear();
-    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback", {}});
     ASSERT_EQ(messages.Texts().size(), 1);
     EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((root_ / "fallback" / "varnwick").u16string())));
     shell.reset();
     messages.Clear();
-    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback"});
+    shell = std::make_unique<AppShell>(StartUpOptions{disk.Dir(), root_ / "fallback", {}});
     EXPECT_TRUE(messages.Texts().isEmpty()) << "said once";
 }
 
@@ -262,10 +262,10 @@ TEST_F(StartUpTest, WindowPlaceAndColumnWidthsAreRememberedBetweenRuns)
     Rule("B", "1");
     const fs::path settings = root_ / "settings.ini";
     const StartUpOptions options{root_, root_ / "fallback", settings};
-    // A place that fits the screen: Qt 6.8 shrinks a restored window that is
-    // wider or taller than its screen (the offscreen one is 800 px wide), as a
-    // window placed by a user never is.
-    const QRect place(40, 50, 700, 500);
+    // A place on the screen: Qt 6.8 shrinks a restored window that is wider or
+    // taller than its screen (the offscreen one is 800 px wide), as a window
+    // placed by a user never is.
+    const QRect place(10, 20, 780, 500);
     ASSERT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(place)) << "a test screen too small";
     {
         AppShell shell(options);

@@ -166,7 +166,7 @@ TEST(RuleFile, DeleteAndWriteOutcomes)
 
 TEST(RuleTitle, ValidAndInvalidTitles)
 {
-    for (const std::string title : {std::string("ShopA"), G("京东商城"), G("乗"), G("億|"), std::string("a.b"),
+    for (const std::string &title : {std::string("ShopA"), G("京东商城"), G("乗"), G("億|"), std::string("a.b"),
                                     std::string(" lead"), G("乕价格]"), std::string("end."), std::string("end "), G("　"), std::string(" "), std::string("   "), std::string("CONSOLE"), std::string("COM0"),
                                     std::string(200, 'a')}) {
         if (title == G("億|"))
@@ -174,7 +174,7 @@ TEST(RuleTitle, ValidAndInvalidTitles)
         else
             EXPECT_TRUE(IsValidRuleTitle(title)) << title;
     }
-    for (const std::string title :
+    for (const std::string &title :
          {std::string(""), std::string("."), std::string(".."), std::string("a/b"), std::string("a\\b"),
           std::string("../x"), std::string("a:b"), std::string("a?"), std::string("a*"), std::string("a\"b"),
           std::string("a<b"), std::string("a>b"), std::string("a\tb"), std::string("a\nb"), std::string("CON"), std::string("con"), std::string("Nul.txt"), std::string("COM1"),

@@ -90,8 +90,9 @@ TEST(WriteFileAtomically, FullDiskKeepsTheOldFileByteForByte)
         SCOPED_TRACE(bytes.size());
         // An empty text needs no room, so only that one (the last) may go through.
         EXPECT_EQ(WriteFileAtomically(f, bytes), bytes.empty());
-        if (!bytes.empty())
+        if (!bytes.empty()) {
             EXPECT_EQ(test::ReadBytes(f), "[A0]\r\ntitle=old\r\n");
+        }
     }
     disk.Free();
     std::error_code ec;

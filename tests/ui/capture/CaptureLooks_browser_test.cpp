@@ -47,7 +47,7 @@ protected:
     std::string Capture(const QString &url, const std::string &rule, WarmBrowser *warm = nullptr)
     {
         std::string result;
-        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule)}, warm);
+        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule), {}, {}}, warm);
         QObject::connect(window_.get(), &CaptureWindow::captured,
                          [&result](const CaptureJob &, const std::string &text) { result = text; });
         window_->exec();
@@ -98,7 +98,7 @@ TEST_F(CaptureLooksTest, OneWindowCapturesOneLinkAfterAnotherAndStaysShown)
     };
     for (int row = 0; row < 3; ++row) {
         window.Capture(CaptureJob{row, 2, server_.Url(QString::fromLatin1(links[row].path)).toStdString(),
-                                  ParseRule(links[row].rule)});
+                                  ParseRule(links[row].rule), {}, {}});
         EXPECT_TRUE(window.isVisible()) << row;
         EXPECT_FALSE(window.Capturing()) << row;
     }

@@ -386,7 +386,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     TempSession::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
     server.RouteDelayed("/slow", 600, Page("<span class=\"price\">9.90</span>"));
     SetCaptureTickIntervalForTests(1000); // the slow page must not run out of time on a busy machine
-    AppShell shell(StartUpOptions{root.Dir(), {}});
+    AppShell shell(StartUpOptions{root.Dir(), {}, {}});
     QSignalSpy finished(&shell, &AppShell::finished);
     shell.State().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
     shell.Show();
@@ -416,7 +416,7 @@ TEST_F(CaptureRun, ARunThatChangedPricesIsSavedWhenItEnds)
         return n;
     };
     {
-        AppShell shell(StartUpOptions{root.Dir(), {}});
+        AppShell shell(StartUpOptions{root.Dir(), {}, {}});
         shell.State().importBuffer = "A," + Url("/both");
         shell.Show();
         shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();

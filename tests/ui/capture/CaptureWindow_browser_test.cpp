@@ -62,7 +62,7 @@ protected:
     std::string Capture(const QString &url, const std::string &rule)
     {
         window_.reset();
-        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule)});
+        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule), {}, {}});
         QSignalSpy results(window_.get(), &CaptureWindow::captured);
         QObject::connect(window_.get(), &CaptureWindow::captured, &grid_,
                          [this](const CaptureJob &job, const std::string &text) { grid_.SetText(job.row, job.column, text); });
