@@ -70,9 +70,11 @@ QByteArray LargePage(int bytes)
     QByteArray body = "<html><head><meta charset=\"utf-8\"><title>large</title></head><body>";
     body.reserve(bytes + 200);
     int i = 0;
-    while (body.size() < bytes)
-        body += "<div class=\"row\" data-id=\"" + QByteArray::number(i++) +
-                "\"><a href=\"/item\">Product name 商品 " + QByteArray::number(i) + "</a><em>99.00</em></div>\n";
+    while (body.size() < bytes) {
+        body += "<div class=\"row\" data-id=\"" + QByteArray::number(i) +
+                "\"><a href=\"/item\">Product name 商品 " + QByteArray::number(i + 1) + "</a><em>99.00</em></div>\n";
+        ++i;
+    }
     body += "<div class=\"buy\"><span class=\"price\">128.00</span></div></body></html>";
     return body;
 }
@@ -247,7 +249,8 @@ void BM_WindowPerLink(benchmark::State &state)
             QElapsedTimer clock;
             clock.start();
             auto *window = new corvix::CaptureWindow(
-                corvix::CaptureJob{.row = 0, .column = 2, .link = PageUrl(0, first++).toStdString(), .rule = rule},
+                corvix::CaptureJob{.row = 0, .column = 2, .link = PageUrl(0, first++).toStdString(), .rule = rule,
+                                   .product = {}, .shop = {}},
                 warm ? &browser : nullptr);
             window->setAttribute(Qt::WA_DeleteOnClose);
             window->exec();

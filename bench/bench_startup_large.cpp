@@ -23,7 +23,6 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -34,12 +33,6 @@ struct RecordShape {
 };
 constexpr RecordShape kWide{10000, 20};
 constexpr RecordShape kLong{1500000, 2};
-
-void Write(const std::filesystem::path &path, const std::string &bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // A program directory whose data root holds shape.rules enabled rules and one
 // record of shape.rows rows filling every column.
@@ -52,11 +45,10 @@ void MakeProgramDir(const std::filesystem::path &dir, RecordShape shape)
     for (int k = 0; k < shape.rules; ++k) {
         const std::string title = corvix::Gbk("商城") + std::to_string(k);
         index += (k ? "\r\n" : "") + title;
-        Write(corvix::PathInDir(root / "spider", title + ".spider.cfg"),
-              "[time]t[/time]\r\n[left]<b>[/left]\r\n[right]</b>[/right]\r\n[style]1[/style]\r\n[tb][/tb]\r\n"
-              "[tbd][/tbd]\r\n[fixed]0[/fixed]\r\n[open]1[/open]");
+        corvix::test::WriteBytes(corvix::PathInDir(root / "spider", title + ".spider.cfg"),
+                                 corvix::test::MarkerRuleText("<b>", "</b>"));
     }
-    Write(root / "class" / "orlist.txt", index);
+    corvix::test::WriteBytes(root / "class" / "orlist.txt", index);
     std::string record;
     record.reserve(static_cast<size_t>(shape.rows) * (16 + 8 * shape.rules));
     for (int r = 0; r < shape.rows; ++r) {
@@ -66,7 +58,7 @@ void MakeProgramDir(const std::filesystem::path &dir, RecordShape shape)
         for (int k = 0; k < shape.rules; ++k)
             record += std::to_string(10 + (r + k) % 900) + ".50|";
     }
-    Write(root / "db" / "1700000000.txt", record);
+    corvix::test::WriteBytes(root / "db" / "1700000000.txt", record);
 }
 
 void StartUpWithRecord(benchmark::State &state, RecordShape shape)
@@ -80,7 +72,7 @@ void StartUpWithRecord(benchmark::State &state, RecordShape shape)
     for (auto _ : state) {
         corvix::test::ResetTestSession();
         {
-            corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+            corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
             shell.Show();
             if (!QTest::qWaitForWindowExposed(shell.Window()))
                 state.SkipWithError("the main window was not shown");
@@ -120,7 +112,7 @@ void BM_ViewOf50MbRecordInShownWindow(benchmark::State &state)
     const std::filesystem::path programDir(dir.path().toStdU16String());
     MakeProgramDir(programDir, kLong);
     corvix::test::ResetTestSession();
-    corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+    corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
     shell.Show();
     if (!QTest::qWaitForWindowExposed(shell.Window()))
         state.SkipWithError("the main window was not shown");
@@ -145,7 +137,7 @@ void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         corvix::test::ResetTestSession();
-        corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir});
+        corvix::AppShell shell(corvix::StartUpOptions{programDir, programDir, {}});
         shell.Show();
         if (!QTest::qWaitForWindowExposed(shell.Window()))
             state.SkipWithError("the main window was not shown");

@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build directory given, unpacks it into a
 # temporary root and checks what it installs; the packaged program must answer.
+# The package is built again only when what goes into it changed: the program,
+# the packaging files, the package settings or this script.
 set -euo pipefail
 build=$1
+top=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$build"
-cpack -G DEB -B "$work/out" >/dev/null
-deb=$(ls "$work"/out/corvix_*.deb)
+out="$build/package-test"
+inputs=$(cat "$build/corvix" "$build/CPackConfig.cmake" "$top/CMakeLists.txt" "$top"/packaging/* "$0" |
+         sha256sum | cut -d' ' -f1)
+if [ "$(cat "$out/inputs.sha256" 2>/dev/null)" != "$inputs" ] || ! ls "$out"/corvix_*.deb >/dev/null 2>&1; then
+  rm -rf "$out"
+  (cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+  mkdir -p "$out"
+  mv "$work"/out/corvix_*.deb "$out/"
+  echo "$inputs" >"$out/inputs.sha256"
+  echo "package: built"
+else
+  echo "package: unchanged since the last run"
+fi
+deb=$(ls "$out"/corvix_*.deb)
 dpkg-deb -x "$deb" "$work/root"
 fail() { echo "package: $*" >&2; exit 1; }
 [ -x "$work/root/usr/bin/corvix" ] || fail "no /usr/bin/corvix"

@@ -32,7 +32,9 @@ CaptureAnswer LinkCapture::Tick()
         return {};
     if (ticks_ < kLastTick) {
         ++ticks_;
-        return {.showStatus = true};
+        CaptureAnswer answer;
+        answer.showStatus = true;
+        return answer;
     }
     // The page is still loading or running whatever held it up.
     pageSpent_ = true;
@@ -52,7 +54,8 @@ CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &pa
         return {};
     if (!page.price.empty())
         return Finish(page.price);
-    CaptureAnswer answer{.clearCell = true};
+    CaptureAnswer answer;
+    answer.clearCell = true;
     // Without a document there is no page yet: it neither counts nor fails.
     if (!page.hasDocument)
         return answer;
@@ -83,7 +86,10 @@ CaptureAnswer LinkCapture::RendererLost()
     ticks_ = 0;
     emptyDownloads_ = 0;
     ++starts_; // whatever the lost page still answers belongs to no link
-    return {.showStatus = true, .reload = true};
+    CaptureAnswer answer;
+    answer.showStatus = true;
+    answer.reload = true;
+    return answer;
 }
 
 bool LinkCapture::AskStop()

@@ -53,7 +53,7 @@ DecimalMark ColumnMark(const ProductGridModel &current, const ProductGridModel *
     return DecimalMarkOf(texts);
 }
 
-QString Amount(double value) { return QString::number(value, 'f', 2).remove(QRegularExpression("\\.?0+$")); }
+QString Amount(double value) { return QString::number(value, 'f', 2).remove(QRegularExpression(QStringLiteral("\\.?0+$"))); }
 
 QString Percent(double value) { return QString::number(value, 'f', 1) + u'%'; }
 
@@ -168,28 +168,28 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
 {
     QJsonArray list;
     for (const PriceNotice &notice : notices) {
-        QJsonObject item{{"product", FromGbk(notice.product)},
-                         {"shop", FromGbk(notice.shop)},
-                         {"oldText", FromGbk(notice.oldText)},
-                         {"newText", FromGbk(notice.newText)},
-                         {"newPrice", notice.newPrice},
-                         {"lowest", notice.standing.lowest},
-                         {"text", NoticeLine(notice)}};
+        QJsonObject item{{QStringLiteral("product"), FromGbk(notice.product)},
+                         {QStringLiteral("shop"), FromGbk(notice.shop)},
+                         {QStringLiteral("oldText"), FromGbk(notice.oldText)},
+                         {QStringLiteral("newText"), FromGbk(notice.newText)},
+                         {QStringLiteral("newPrice"), notice.newPrice},
+                         {QStringLiteral("lowest"), notice.standing.lowest},
+                         {QStringLiteral("text"), NoticeLine(notice)}};
         if (notice.oldPrice) {
-            item["oldPrice"] = *notice.oldPrice;
-            item["belowPreviousPercent"] = PercentBelow(notice.newPrice, *notice.oldPrice);
+            item[QStringLiteral("oldPrice")] = *notice.oldPrice;
+            item[QStringLiteral("belowPreviousPercent")] = PercentBelow(notice.newPrice, *notice.oldPrice);
         }
         if (notice.target)
-            item["target"] = *notice.target;
+            item[QStringLiteral("target")] = *notice.target;
         if (notice.dropPercent)
-            item["dropPercent"] = *notice.dropPercent;
+            item[QStringLiteral("dropPercent")] = *notice.dropPercent;
         if (const auto average = notice.standing.average30Days) {
-            item["average30Days"] = *average;
-            item["belowAverage30DaysPercent"] = PercentBelow(notice.newPrice, *average);
+            item[QStringLiteral("average30Days")] = *average;
+            item[QStringLiteral("belowAverage30DaysPercent")] = PercentBelow(notice.newPrice, *average);
         }
         list.append(item);
     }
-    const QJsonObject document{{"record", record}, {"time", time.toString(Qt::ISODate)}, {"notices", list}};
+    const QJsonObject document{{QStringLiteral("record"), record}, {QStringLiteral("time"), time.toString(Qt::ISODate)}, {QStringLiteral("notices"), list}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 

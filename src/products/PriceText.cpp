@@ -83,14 +83,6 @@ double ValueOf(const NumberSpan &number)
     return value;
 }
 
-size_t BlankLength(std::string_view text)
-{
-    size_t n = 0;
-    while (n < text.size() && (text[n] == ' ' || text[n] == '\t'))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 std::optional<double> LeadingPrice(std::string_view gbkCellText)

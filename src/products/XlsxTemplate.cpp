@@ -619,8 +619,8 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
         process.waitForFinished(5000);
         return failed(QStringLiteral("timed out after %1 s").arg(kConversionTimeLimitMs / 1000));
     }
-    const std::filesystem::path result =
-        outDir / std::filesystem::path((QFileInfo(PathText(workbook)).completeBaseName() + ".xlsx").toStdU16String());
+    const QString resultName = QFileInfo(PathText(workbook)).completeBaseName() + QStringLiteral(".xlsx");
+    const std::filesystem::path result = outDir / std::filesystem::path(resultName.toStdU16String());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
         DetectWorkbookFormat(result) != WorkbookFormat::OfficeOpenXml)
         return failed(QString::fromLocal8Bit(process.readAll()).trimmed());

@@ -41,12 +41,8 @@ protected:
     void SetUp() override
     {
         server.Route("/p", "<html><body><span class=\"price\">12.50</span></body></html>");
-        Rule rule;
-        rule.left = Gbk("<span class=#引号price#引号>");
-        rule.right = "</span>";
-        rule.method = RuleMethod::Markers;
-        rule.enabled = true;
-        test::TempDataRoot::WriteBytes(RuleFilePath(root.Dirs(), "X"), ComposeRuleText(rule));
+        test::TempDataRoot::WriteBytes(RuleFilePath(root.Dirs(), "X"),
+                                       test::MarkerRuleText("<span class=#引号price#引号>", "</span>"));
         test::TempDataRoot::WriteBytes(RuleIndexPath(root.Dirs()), "X");
     }
     void Links(const std::vector<std::pair<std::string, std::string>> &products)

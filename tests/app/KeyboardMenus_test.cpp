@@ -45,7 +45,7 @@ protected:
         test::TempSession::WriteBytes(root / "varnwick" / "spider" / "BuiltIn.spider.cfg",
                                        "[fixed]1[/fixed]\r\n[open]1[/open]");
         test::TempSession::WriteBytes(root / "varnwick" / "db" / "1600000000.txt", "a|1|2|\r\nb|3|4|");
-        shell_ = std::make_unique<AppShell>(StartUpOptions{root, root / "fallback"});
+        shell_ = std::make_unique<AppShell>(StartUpOptions{root, root / "fallback", {}});
         shell_->Show();
         window_ = shell_->Window();
     }

@@ -1,6 +1,8 @@
 #include "common/CoreTestSupport.h"
 
+#include "rules/RuleFile.h"
 #include "support/DataRoot.h"
+#include "support/Gbk.h"
 
 #include <fstream>
 #include <iterator>
@@ -17,16 +19,46 @@ std::filesystem::path TempDataRoot::Dir() const
     return std::filesystem::path(dir_.path().toStdU16String());
 }
 
-void TempDataRoot::WriteBytes(const std::filesystem::path &path, const std::string &bytes)
+void WriteBytes(const std::filesystem::path &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string TempDataRoot::ReadBytes(const std::filesystem::path &path)
+std::string ReadBytes(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+Rule MarkerRule(const std::string &left, const std::string &right)
+{
+    Rule rule;
+    rule.method = RuleMethod::Markers;
+    rule.left = Gbk(left);
+    rule.right = Gbk(right);
+    rule.enabled = true;
+    return rule;
+}
+
+Rule ElementRule(const std::string &kind, const std::string &name)
+{
+    Rule rule;
+    rule.method = RuleMethod::Element;
+    rule.elementKind = Gbk(kind);
+    rule.elementName = Gbk(name);
+    rule.enabled = true;
+    return rule;
+}
+
+std::string MarkerRuleText(const std::string &left, const std::string &right)
+{
+    return ComposeRuleText(MarkerRule(left, right));
+}
+
+std::string ElementRuleText(const std::string &kind, const std::string &name)
+{
+    return ComposeRuleText(ElementRule(kind, name));
 }
 
 } // namespace corvix::test

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests of the core: a data root in a temporary
-// directory, and whole-file bytes.
+// directory, whole-file bytes, and rules made in a line.
+#include "rules/Rule.h"
 #include "support/DataDirs.h"
 
 #include <QTemporaryDir>
@@ -10,14 +11,29 @@
 
 namespace corvix::test {
 
+// Replaces the file with exactly these bytes (GBK texts stay GBK).
+void WriteBytes(const std::filesystem::path &path, const std::string &bytes);
+// The file's bytes; empty when it cannot be read.
+std::string ReadBytes(const std::filesystem::path &path);
+
+// Enabled rules; the markers, element kind and name are given in UTF-8 and
+// stored in GBK, as in a rule file. ComposeRuleText gives the file text.
+Rule MarkerRule(const std::string &left, const std::string &right);
+Rule ElementRule(const std::string &kind, const std::string &name);
+std::string MarkerRuleText(const std::string &left, const std::string &right);
+std::string ElementRuleText(const std::string &kind, const std::string &name);
+
 class TempDataRoot {
 public:
     TempDataRoot();
     const DataDirs &Dirs() const { return dirs_; }
     std::filesystem::path Dir() const;
     // Writes GBK bytes to a file below the data root's parent directory.
-    static void WriteBytes(const std::filesystem::path &path, const std::string &bytes);
-    static std::string ReadBytes(const std::filesystem::path &path);
+    static void WriteBytes(const std::filesystem::path &path, const std::string &bytes)
+    {
+        test::WriteBytes(path, bytes);
+    }
+    static std::string ReadBytes(const std::filesystem::path &path) { return test::ReadBytes(path); }
 
 private:
     QTemporaryDir dir_;

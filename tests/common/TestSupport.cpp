@@ -2,6 +2,10 @@
 
 #include "ui/MessageBox.h"
 
+#include <QAction>
+#include <QWidget>
+#include <gtest/gtest.h>
+
 namespace corvix::test {
 
 MessageRecorder::MessageRecorder()
@@ -15,6 +19,17 @@ MessageRecorder::MessageRecorder()
 MessageRecorder::~MessageRecorder()
 {
     SetMessageHandlerForTests(nullptr);
+}
+
+void TriggerAction(const QWidget &menu, const QString &name)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->objectName() == name) {
+            action->trigger();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no action " << name.toStdString() << " in " << menu.objectName().toStdString();
 }
 
 void MessageRecorder::Clear()

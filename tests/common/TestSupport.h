@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace corvix::test {
 
 // Records every message box instead of showing it, for its lifetime.
@@ -45,6 +47,10 @@ private:
     QStringList texts_;
     QList<QStringList> buttons_;
 };
+
+// Triggers the action of the menu (or any widget) whose objectName is `name`,
+// as a click on the item does; a test fails when there is no such action.
+void TriggerAction(const QWidget &menu, const QString &name);
 
 // The session that a test's controllers share (one per test program), and a
 // fresh start of it.

@@ -66,8 +66,9 @@ TEST(ExportGridToExcel, WritesTitlesThenEveryCellPricesAsNumbers)
     const std::set<std::string> numbers = {"A2", "A3", "A4", "C2", "D2", "D4"};
     for (const auto &[ref, text] : expected) {
         EXPECT_EQ(Shown(target, sheet, ref), text) << ref;
-        if (sheet.cells.count(ref))
+        if (sheet.cells.count(ref)) {
             EXPECT_EQ(sheet.cells.at(ref).type.empty(), numbers.count(ref) > 0) << ref << ": number or text";
+        }
     }
     EXPECT_EQ(sheet.cells.size(), expected.size()); // D3 is empty
     EXPECT_EQ(sheet.rows, (std::vector<int>{1, 2, 3, 4}));
@@ -201,7 +202,7 @@ TEST(ExportGridToExcel, AwkwardTextsSurviveBothWriters)
     QTemporaryDir dir;
     MakeTemplate(TempPath(dir, "temp.xls"));
     const auto grid = MakeGrid({"A&B"}, {{"1", "<b>\"x\"</b> & y", " lead"}, {"2", "€ ￥ 億", "tab\there"}, {"3", "bell\x07 cr\r", "_x0041_"}});
-    for (const fs::path templ : {fs::path(), TempPath(dir, "temp.xls")}) {
+    for (const fs::path &templ : {fs::path(), TempPath(dir, "temp.xls")}) {
         const auto target = TempPath(dir, templ.empty() ? "fresh.xlsx" : "templ.xlsx");
         ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
         const Sheet sheet = ReadSheet(target);

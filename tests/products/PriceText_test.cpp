@@ -62,15 +62,15 @@ TEST(WholePrice, OnlyATextThatIsAPriceFromEndToEnd)
         {"0.05", 0.05, "", false, 2},
         {"0", 0, "", false, 0},
         {"123456789012345", 123456789012345.0, "", false, 0},
-        {"1234567890123456", std::nullopt}, // more digits than a double keeps
-        {"007", std::nullopt},              // leading zeros would be lost
-        {"4,150.00元/吨", std::nullopt},
-        {" 368", std::nullopt},
-        {"368 ", std::nullopt},
-        {"368.", std::nullopt},
-        {"1,29", std::nullopt},
-        {"获取失败", std::nullopt},
-        {"", std::nullopt},
+        {"1234567890123456", std::nullopt, "", false, 0}, // more digits than a double keeps
+        {"007", std::nullopt, "", false, 0},              // leading zeros would be lost
+        {"4,150.00元/吨", std::nullopt, "", false, 0},
+        {" 368", std::nullopt, "", false, 0},
+        {"368 ", std::nullopt, "", false, 0},
+        {"368.", std::nullopt, "", false, 0},
+        {"1,29", std::nullopt, "", false, 0},
+        {"获取失败", std::nullopt, "", false, 0},
+        {"", std::nullopt, "", false, 0},
     };
     for (const Case &c : cases) {
         const std::optional<PriceText> price = WholePrice(Gbk(c.utf8));

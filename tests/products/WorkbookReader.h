@@ -37,7 +37,7 @@ namespace fs = std::filesystem;
 // ---- reading a workbook back ----
 
 // The uncompressed entry, or nullopt when it is missing or fails its CRC.
-std::optional<std::string> ReadEntry(const fs::path &xlsx, const std::string &name)
+inline std::optional<std::string> ReadEntry(const fs::path &xlsx, const std::string &name)
 {
     unzFile zip = unzOpen64(xlsx.c_str());
     if (!zip)
@@ -56,7 +56,7 @@ std::optional<std::string> ReadEntry(const fs::path &xlsx, const std::string &na
     return result;
 }
 
-std::vector<std::string> EntryNames(const fs::path &xlsx)
+inline std::vector<std::string> EntryNames(const fs::path &xlsx)
 {
     std::vector<std::string> names;
     unzFile zip = unzOpen64(xlsx.c_str());
@@ -70,7 +70,7 @@ std::vector<std::string> EntryNames(const fs::path &xlsx)
     return names;
 }
 
-std::string AllText(const tinyxml2::XMLElement *e)
+inline std::string AllText(const tinyxml2::XMLElement *e)
 {
     std::string text;
     for (const tinyxml2::XMLNode *n = e ? e->FirstChild() : nullptr; n; n = n->NextSibling()) {
@@ -97,7 +97,7 @@ struct Sheet {
     std::string xml;
 };
 
-Sheet ReadSheet(const fs::path &xlsx, const std::string &part = "xl/worksheets/sheet1.xml")
+inline Sheet ReadSheet(const fs::path &xlsx, const std::string &part = "xl/worksheets/sheet1.xml")
 {
     Sheet sheet;
     std::vector<std::string> shared;
@@ -138,7 +138,7 @@ Sheet ReadSheet(const fs::path &xlsx, const std::string &part = "xl/worksheets/s
     return sheet;
 }
 
-std::string Text(const Sheet &sheet, const std::string &ref)
+inline std::string Text(const Sheet &sheet, const std::string &ref)
 {
     const auto it = sheet.cells.find(ref);
     return it == sheet.cells.end() ? std::string() : it->second.text;
@@ -151,7 +151,7 @@ struct CellLook {
     bool bold = false;
 };
 
-CellLook LookOf(const fs::path &xlsx, const std::string &style)
+inline CellLook LookOf(const fs::path &xlsx, const std::string &style)
 {
     CellLook look;
     const auto xml = ReadEntry(xlsx, "xl/styles.xml");
@@ -183,7 +183,7 @@ CellLook LookOf(const fs::path &xlsx, const std::string &style)
 
 // A value as a spreadsheet shows it in the number formats the export writes:
 // a literal prefix (quoted or not), 0 or #,##0, then the decimal places.
-std::string ShowNumber(double value, const std::string &format)
+inline std::string ShowNumber(double value, const std::string &format)
 {
     if (format == "General") {
         std::array<char, 32> digits{};
@@ -209,7 +209,7 @@ std::string ShowNumber(double value, const std::string &format)
 }
 
 // The cell as the spreadsheet shows it: its text, or its number in its format.
-std::string Shown(const fs::path &xlsx, const Sheet &sheet, const std::string &ref)
+inline std::string Shown(const fs::path &xlsx, const Sheet &sheet, const std::string &ref)
 {
     const auto it = sheet.cells.find(ref);
     if (it == sheet.cells.end())
@@ -221,7 +221,7 @@ std::string Shown(const fs::path &xlsx, const Sheet &sheet, const std::string &r
 }
 
 // The widths of the first sheet's columns, by 1-based column number.
-std::map<int, double> ColumnWidths(const fs::path &xlsx)
+inline std::map<int, double> ColumnWidths(const fs::path &xlsx)
 {
     std::map<int, double> widths;
     const auto xml = ReadEntry(xlsx, "xl/worksheets/sheet1.xml");
@@ -238,7 +238,7 @@ std::map<int, double> ColumnWidths(const fs::path &xlsx)
 // ---- grids and templates ----
 
 
-std::unique_ptr<ProductGridModel> SampleGrid()
+inline std::unique_ptr<ProductGridModel> SampleGrid()
 {
     return MakeGrid({"京东", "天猫"},
                     {{"1", "苹果", "12.50", "12.80"}, {"2", "香蕉", "获取失败", ""}, {"3", "億元|梨", "-", "3"}});
@@ -246,7 +246,7 @@ std::unique_ptr<ProductGridModel> SampleGrid()
 
 // A template as a spreadsheet writes it: shared strings, a bold header cell,
 // cells inside and outside the written range, a formula and a second sheet.
-void MakeTemplate(const fs::path &path)
+inline void MakeTemplate(const fs::path &path)
 {
     lxw_workbook *wb = workbook_new(path.c_str());
     lxw_worksheet *prices = workbook_add_worksheet(wb, "价格");
@@ -264,12 +264,12 @@ void MakeTemplate(const fs::path &path)
     ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
 }
 
-fs::path TempPath(const QTemporaryDir &dir, const char *name)
+inline fs::path TempPath(const QTemporaryDir &dir, const char *name)
 {
     return fs::path(dir.path().toStdString()) / name;
 }
 
-std::vector<std::string> DirEntries(const fs::path &dir)
+inline std::vector<std::string> DirEntries(const fs::path &dir)
 {
     std::vector<std::string> names;
     for (const auto &e : fs::directory_iterator(dir))
@@ -280,7 +280,7 @@ std::vector<std::string> DirEntries(const fs::path &dir)
 
 // Copies the package src to dst entry by entry, letting edit change each
 // entry's bytes, then adds the extra entries.
-void RewritePackage(const fs::path &src, const fs::path &dst,
+inline void RewritePackage(const fs::path &src, const fs::path &dst,
                     const std::function<void(const std::string &name, std::string &bytes)> &edit,
                     const std::map<std::string, std::string> &extra = {})
 {

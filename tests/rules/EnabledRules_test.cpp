@@ -22,14 +22,14 @@ std::vector<std::string> TitlesOf(const std::vector<EnabledRule> &rules)
 TEST(EnabledRules, OnlyOpenOneInIndexOrder)
 {
     TempDataDirs d;
-    PutFile(RuleIndexPath(d.dirs), "C\r\nB\r\nA\r\nD\r\nE\r\nF\r\nMissing");
-    PutFile(d.dirs.spiderDir / "A.spider.cfg", "[left]a[/left]\r\n[open]1[/open]");
-    PutFile(d.dirs.spiderDir / "B.spider.cfg", "[open]0[/open]");
-    PutFile(d.dirs.spiderDir / "C.spider.cfg", "[open]1[/open]");
-    PutFile(d.dirs.spiderDir / "D.spider.cfg", "[left]x[/left]");
-    PutFile(d.dirs.spiderDir / "E.spider.cfg", "[open] 1[/open]");
-    PutFile(d.dirs.spiderDir / "F.spider.cfg", "[open]1 [/open]");
-    PutFile(d.dirs.spiderDir / "Unlisted.spider.cfg", "[open]1[/open]");
+    WriteBytes(RuleIndexPath(d.dirs), "C\r\nB\r\nA\r\nD\r\nE\r\nF\r\nMissing");
+    WriteBytes(d.dirs.spiderDir / "A.spider.cfg", "[left]a[/left]\r\n[open]1[/open]");
+    WriteBytes(d.dirs.spiderDir / "B.spider.cfg", "[open]0[/open]");
+    WriteBytes(d.dirs.spiderDir / "C.spider.cfg", "[open]1[/open]");
+    WriteBytes(d.dirs.spiderDir / "D.spider.cfg", "[left]x[/left]");
+    WriteBytes(d.dirs.spiderDir / "E.spider.cfg", "[open] 1[/open]");
+    WriteBytes(d.dirs.spiderDir / "F.spider.cfg", "[open]1 [/open]");
+    WriteBytes(d.dirs.spiderDir / "Unlisted.spider.cfg", "[open]1[/open]");
     int pumped = 0;
     const auto rules = LoadEnabledRules(d.dirs, [&] { ++pumped; });
     EXPECT_EQ(TitlesOf(rules), (std::vector<std::string>{"C", "A"}));
@@ -49,11 +49,11 @@ TEST(EnabledRules, TextEndMarkAndOddBytes)
 {
     TempDataDirs d;
     const std::string chinese = Gbk("京东");
-    PutFile(RuleIndexPath(d.dirs), "\r\nA\r\nB\r\n" + chinese + "\r\n../X");
-    PutFile(d.dirs.spiderDir / "A.spider.cfg", "[left]a[/left]\x1A[open]1[/open]");
-    PutFile(d.dirs.spiderDir / "B.spider.cfg", "[open]1[/open]\x1A" "tail");
-    PutFile(d.dirs.spiderDir / "京东.spider.cfg", std::string("[left]\x81\x1A[/left][open]1[/open]\0x", 31));
-    PutFile(d.dirs.root / "X.spider.cfg", "[open]1[/open]"); // outside the rule directory
+    WriteBytes(RuleIndexPath(d.dirs), "\r\nA\r\nB\r\n" + chinese + "\r\n../X");
+    WriteBytes(d.dirs.spiderDir / "A.spider.cfg", "[left]a[/left]\x1A[open]1[/open]");
+    WriteBytes(d.dirs.spiderDir / "B.spider.cfg", "[open]1[/open]\x1A" "tail");
+    WriteBytes(d.dirs.spiderDir / "京东.spider.cfg", std::string("[left]\x81\x1A[/left][open]1[/open]\0x", 31));
+    WriteBytes(d.dirs.root / "X.spider.cfg", "[open]1[/open]"); // outside the rule directory
     const auto rules = LoadEnabledRules(d.dirs);
     EXPECT_EQ(TitlesOf(rules), (std::vector<std::string>{"B", chinese}));
     ASSERT_EQ(rules.size(), 2u);

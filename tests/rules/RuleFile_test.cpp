@@ -102,18 +102,18 @@ TEST(RuleFile, ReadingStopsAtZeroAndTextEnd)
 {
     TempDataDirs d;
     const auto path = d.dirs.spiderDir / "A.spider.cfg";
-    PutFile(path, std::string("[open]1[/open]\0[left]x[/left]", 29));
+    WriteBytes(path, std::string("[open]1[/open]\0[left]x[/left]", 29));
     EXPECT_EQ(ReadRuleText(d.dirs, "A", StopAt::ZeroByte), "[open]1[/open]");
-    PutFile(path, "[left]a[/left]\x1A[open]1[/open]");
+    WriteBytes(path, "[left]a[/left]\x1A[open]1[/open]");
     EXPECT_EQ(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "[left]a[/left]");
     EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroByte), "open"), "1");
     // 0x1A as a second byte does not end the text; invalid GBK is kept as bytes.
-    PutFile(path, "[left]\x81\x1A\xFF\xFF[/left]\x81");
+    WriteBytes(path, "[left]\x81\x1A\xFF\xFF[/left]\x81");
     EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "left"), "\x81\x1A\xFF\xFF");
     // Ten megabytes with the flag at the very end.
     std::string big(10 << 20, 'x');
     big += "[open]1[/open]";
-    PutFile(path, big);
+    WriteBytes(path, big);
     EXPECT_EQ(RuleField(ReadRuleText(d.dirs, "A", StopAt::ZeroOrTextEnd), "open"), "1");
 }
 
@@ -136,7 +136,7 @@ TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
 {
     TempDataDirs d;
     const auto outside = d.dirs.root / "victim.spider.cfg";
-    PutFile(outside, "[open]1[/open]");
+    WriteBytes(outside, "[open]1[/open]");
     const size_t before = CountEntries(d.dirs.root.parent_path());
     for (const std::string title : {"../victim", "..", ".", "", "a/b", "a\\b", "CON", "x:y", "a\r\nb", "NUL"}) {
         EXPECT_FALSE(WriteRuleText(d.dirs, title, "[open]1[/open]")) << title;
@@ -144,7 +144,7 @@ TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
         EXPECT_EQ(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "") << title;
     }
     EXPECT_EQ(CountEntries(d.dirs.root.parent_path()), before);
-    EXPECT_EQ(GetFile(outside), "[open]1[/open]");
+    EXPECT_EQ(ReadBytes(outside), "[open]1[/open]");
 }
 
 TEST(RuleFile, DeleteAndWriteOutcomes)
@@ -169,7 +169,7 @@ TEST(RuleFile, DeleteAndWriteOutcomes)
 
 TEST(RuleTitle, ValidAndInvalidTitles)
 {
-    for (const std::string title : {std::string("ShopA"), G("京东商城"), G("乗"), G("億|"), std::string("a.b"),
+    for (const std::string &title : {std::string("ShopA"), G("京东商城"), G("乗"), G("億|"), std::string("a.b"),
                                     std::string(" lead"), G("乕价格]"), std::string("end."), std::string("end "), G("　"), std::string(" "), std::string("   "), std::string("CONSOLE"), std::string("COM0"),
                                     std::string(200, 'a')}) {
         if (title == G("億|"))
@@ -177,7 +177,7 @@ TEST(RuleTitle, ValidAndInvalidTitles)
         else
             EXPECT_TRUE(IsValidRuleTitle(title)) << title;
     }
-    for (const std::string title :
+    for (const std::string &title :
          {std::string(""), std::string("."), std::string(".."), std::string("a/b"), std::string("a\\b"),
           std::string("../x"), std::string("a:b"), std::string("a?"), std::string("a*"), std::string("a\"b"),
           std::string("a<b"), std::string("a>b"), std::string("a\tb"), std::string("a\nb"), std::string("CON"), std::string("con"), std::string("Nul.txt"), std::string("COM1"),

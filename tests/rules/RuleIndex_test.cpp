@@ -17,20 +17,20 @@ TEST(RuleIndex, CreatedEmptyWhenMissing)
     TempDataDirs d;
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{});
     EXPECT_TRUE(std::filesystem::exists(RuleIndexPath(d.dirs)));
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "");
 }
 
 TEST(RuleIndex, AddAppendsOnce)
 {
     TempDataDirs d;
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false), Titles{"A"});
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "\r\nA");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", false), Titles{"A"});
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "\r\nA");
-    PutFile(RuleIndexPath(d.dirs), "abc");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA");
+    WriteBytes(RuleIndexPath(d.dirs), "abc");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "ab", false), (Titles{"abc", "ab"}));
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "abc\r\nab");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "abc\r\nab");
     const std::string chinese = Gbk("京东乗");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, chinese, false), (Titles{"abc", "ab", chinese}));
 }
@@ -38,41 +38,41 @@ TEST(RuleIndex, AddAppendsOnce)
 TEST(RuleIndex, RemoveEveryEqualLine)
 {
     TempDataDirs d;
-    PutFile(RuleIndexPath(d.dirs), "A\r\nB\r\nC");
+    WriteBytes(RuleIndexPath(d.dirs), "A\r\nB\r\nC");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "B", true), (Titles{"A", "C"}));
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "A\r\nC");
     // Not listed: rewritten cleaned, otherwise unchanged.
-    PutFile(RuleIndexPath(d.dirs), "\r\nA\r\n\r\nC\r\n");
+    WriteBytes(RuleIndexPath(d.dirs), "\r\nA\r\n\r\nC\r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "X", true), (Titles{"A", "C"}));
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "A\r\nC");
     // Duplicates all go, and no other line with them.
-    PutFile(RuleIndexPath(d.dirs), "A\r\nB\r\nB\r\nC\r\nB");
+    WriteBytes(RuleIndexPath(d.dirs), "A\r\nB\r\nB\r\nC\r\nB");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "B", true), (Titles{"A", "C"}));
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A\r\nC");
-    PutFile(RuleIndexPath(d.dirs), "\r\nA");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "A\r\nC");
+    WriteBytes(RuleIndexPath(d.dirs), "\r\nA");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "A", true), Titles{});
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "");
 }
 
 TEST(RuleIndex, EmptyAndBlankOnlyLinesBetweenTitlesAreNoTitles)
 {
     TempDataDirs d;
-    PutFile(RuleIndexPath(d.dirs), "\r\nA\r\n\r\n  \r\n\t\r\nB\r\n\r\n\r\nC\r\n");
+    WriteBytes(RuleIndexPath(d.dirs), "\r\nA\r\n\r\n  \r\n\t\r\nB\r\n\r\n\r\nC\r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A", "B", "C"}));
-    PutFile(RuleIndexPath(d.dirs), "\r\n\r\nA\r\n\r\n");
+    WriteBytes(RuleIndexPath(d.dirs), "\r\n\r\nA\r\n\r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{"A"});
     // A lone line of blanks is the title of a rule called " ".
-    PutFile(RuleIndexPath(d.dirs), "\r\n \r\n");
+    WriteBytes(RuleIndexPath(d.dirs), "\r\n \r\n");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), Titles{" "});
     // Blanks inside a line belong to the title.
-    PutFile(RuleIndexPath(d.dirs), " A\r\nB");
+    WriteBytes(RuleIndexPath(d.dirs), " A\r\nB");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{" A", "B"}));
 }
 
 TEST(RuleIndex, AddAfterAZeroByteStaysVisible)
 {
     TempDataDirs d;
-    PutFile(RuleIndexPath(d.dirs), std::string("A\r\nB\0junk", 9));
+    WriteBytes(RuleIndexPath(d.dirs), std::string("A\r\nB\0junk", 9));
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "C", false), (Titles{"A", "B", "C"}));
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A", "B", "C"}));
 }
@@ -80,11 +80,11 @@ TEST(RuleIndex, AddAfterAZeroByteStaysVisible)
 TEST(RuleIndex, TitlesThatAreNoFileNameAreNotAdded)
 {
     TempDataDirs d;
-    PutFile(RuleIndexPath(d.dirs), "A");
+    WriteBytes(RuleIndexPath(d.dirs), "A");
     EXPECT_FALSE(UpdateRuleIndex(d.dirs, "x\r\ny", false));
     EXPECT_FALSE(UpdateRuleIndex(d.dirs, "../B", false));
     EXPECT_EQ(ReadRuleIndex(d.dirs), Titles{"A"});
-    EXPECT_EQ(GetFile(RuleIndexPath(d.dirs)), "A");
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "A");
 }
 
 TEST(RuleIndex, AFailedWriteLeavesIndexAndResult)

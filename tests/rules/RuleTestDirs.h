@@ -1,12 +1,11 @@
 #pragma once
 // A fresh data root per test: varnwick/{class,db,spider} in a temporary directory.
+#include "common/CoreTestSupport.h"
 #include "support/DataDirs.h"
 
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace corvix::testing_rules {
@@ -26,17 +25,8 @@ struct TempDataDirs {
     }
 };
 
-inline void PutFile(const std::filesystem::path &path, const std::string &bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string GetFile(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 inline size_t CountEntries(const std::filesystem::path &dir)
 {

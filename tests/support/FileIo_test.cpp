@@ -1,29 +1,17 @@
 #include "support/FileIo.h"
 
+#include "common/CoreTestSupport.h"
 #include "common/FullDisk.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 using namespace corvix;
 
 namespace {
 
 std::filesystem::path Dir(const QTemporaryDir &dir) { return std::filesystem::path(dir.path().toStdString()); }
-
-void Put(const std::filesystem::path &path, const std::string &bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Get(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
 {
@@ -44,7 +32,7 @@ TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
         {"", "", ""},
     };
     for (const Case &c : cases) {
-        Put(f, c.bytes);
+        test::WriteBytes(f, c.bytes);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroByte), c.zero);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), c.zeroOrEnd);
     }
@@ -64,10 +52,10 @@ TEST(ReadWholeFile, TenMegabytes)
     big.reserve(10 << 20);
     while (big.size() < (10u << 20))
         big += "\xD6\xD0\xCE\xC4[open]1[/open]\r\n";
-    Put(f, big);
+    test::WriteBytes(f, big);
     EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), big);
     big[5u << 20] = '\x1A';
-    Put(f, big);
+    test::WriteBytes(f, big);
     EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd)->size() <= (5u << 20), true);
 }
 
@@ -76,9 +64,9 @@ TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
     QTemporaryDir tmp;
     const auto f = Dir(tmp) / "orlist.txt";
     EXPECT_TRUE(WriteFileAtomically(f, "one"));
-    EXPECT_EQ(Get(f), "one");
+    EXPECT_EQ(test::ReadBytes(f), "one");
     EXPECT_TRUE(WriteFileAtomically(f, std::string("t\0wo", 4)));
-    EXPECT_EQ(Get(f), std::string("t\0wo", 4));
+    EXPECT_EQ(test::ReadBytes(f), std::string("t\0wo", 4));
     EXPECT_TRUE(WriteFileAtomically(f, ""));
     EXPECT_TRUE(std::filesystem::exists(f));
     EXPECT_EQ(std::filesystem::file_size(f), 0u);
@@ -93,27 +81,29 @@ TEST(WriteFileAtomically, ReplacesOrLeavesTheOldFile)
     EXPECT_FALSE(std::filesystem::exists(Dir(tmp) / "nodir"));
     // A directory in the way stays as it was.
     std::filesystem::create_directory(Dir(tmp) / "busy");
-    Put(Dir(tmp) / "busy" / "inside", "keep");
+    test::WriteBytes(Dir(tmp) / "busy" / "inside", "keep");
     EXPECT_FALSE(WriteFileAtomically(Dir(tmp) / "busy", "x"));
-    EXPECT_EQ(Get(Dir(tmp) / "busy" / "inside"), "keep");
-    EXPECT_EQ(Get(f), "");
+    EXPECT_EQ(test::ReadBytes(Dir(tmp) / "busy" / "inside"), "keep");
+    EXPECT_EQ(test::ReadBytes(f), "");
 }
 
 TEST(WriteFileAtomically, FullDiskKeepsTheOldFileByteForByte)
 {
     test::FullDisk disk;
     const auto f = disk.Dir() / "url.ini";
-    Put(f, "[A0]\r\ntitle=old\r\n");
+    test::WriteBytes(f, "[A0]\r\ntitle=old\r\n");
     disk.Fill();
     for (const std::string &bytes : {std::string("x"), std::string(64 << 10, 'y'), std::string()}) {
         SCOPED_TRACE(bytes.size());
         // An empty text needs no room, so only that one (the last) may go through.
         const auto written = WriteFileAtomically(f, bytes);
         EXPECT_EQ(written.has_value(), bytes.empty());
-        if (!written)
+        if (!written) {
             EXPECT_EQ(written.error().path, f);
-        if (!bytes.empty())
-            EXPECT_EQ(Get(f), "[A0]\r\ntitle=old\r\n");
+        }
+        if (!bytes.empty()) {
+            EXPECT_EQ(test::ReadBytes(f), "[A0]\r\ntitle=old\r\n");
+        }
     }
     disk.Free();
     std::error_code ec;
@@ -125,10 +115,10 @@ TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
 {
     QTemporaryDir tmp;
     const auto links = Dir(tmp) / "url.ini", record = Dir(tmp) / "1.txt", added = Dir(tmp) / "added.txt";
-    Put(links, "old");
+    test::WriteBytes(links, "old");
     EXPECT_TRUE(WriteFilesTogether({{links, "new"}, {record, std::string_view("a|\0b", 4)}}));
-    EXPECT_EQ(Get(links), "new");
-    EXPECT_EQ(Get(record), std::string("a|\0b", 4));
+    EXPECT_EQ(test::ReadBytes(links), "new");
+    EXPECT_EQ(test::ReadBytes(record), std::string("a|\0b", 4));
 
     // The last file cannot be staged (no folder) or renamed (a folder in the
     // way): the files renamed before it get their old bytes back, a new one goes.
@@ -138,7 +128,7 @@ TEST(WriteFilesTogether, ReplacesAllOrLeavesEveryOldFile)
         ASSERT_FALSE(written);
         EXPECT_EQ(written.error().path, bad);
         EXPECT_FALSE(written.error().reason.isEmpty());
-        EXPECT_EQ(Get(links), "new");
+        EXPECT_EQ(test::ReadBytes(links), "new");
         EXPECT_FALSE(std::filesystem::exists(added));
     }
     // No temporary file or second name stays behind.

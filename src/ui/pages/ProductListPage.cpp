@@ -46,7 +46,8 @@ QWidget *ProductListPage::BuildButtonRow()
     auto *group = Named(new QGroupBox, QStringLiteral("分组框2"));
     auto *label = Label(QStringLiteral("标签9"), QStringLiteral("查询"));
     search_ = Named(new QLineEdit, QStringLiteral("编辑框8"));
-    search_->setMinimumWidth(215);
+    // No fixed minimum: with "同时抓取" beside the buttons the row would no longer
+    // fit the window's first-start width; the box takes the room that is left.
     Pair(label, search_);
     auto *searchButton = Button(QStringLiteral("按钮8"), QStringLiteral("查询"), 50);
     auto *run = Button(QStringLiteral("按钮9"), QStringLiteral("开始抓取"), 64);

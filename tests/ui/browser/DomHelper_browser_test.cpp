@@ -236,8 +236,9 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     ASSERT_TRUE(WaitUntil([&] { return !seen.empty() && seen.back().hasDocument; }));
     for (const DomSnapshot &s : seen) {
         EXPECT_EQ(s.pageSource.find("111"), std::string::npos);
-        if (s.hasDocument)
+        if (s.hasDocument) {
             EXPECT_EQ(s.ElementValue(price), "222");
+        }
     }
     EXPECT_FALSE(seen.front().hasDocument);
 

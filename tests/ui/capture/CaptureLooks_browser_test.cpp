@@ -24,16 +24,6 @@ namespace {
 
 using test::TestHttpServer;
 
-std::string MarkerRule(const char *left, const char *right)
-{
-    return Gbk(std::string("[style]1[/style]\r\n[left]") + left + "[/left]\r\n[right]" + right + "[/right]\r\n");
-}
-
-std::string ElementRule(const char *kind, const char *name)
-{
-    return Gbk(std::string("[style]2[/style]\r\n[tb]") + name + "[/tb]\r\n[tbd]" + kind + "[/tbd]\r\n");
-}
-
 // The price comes 300 ms after the load; the marker is built from parts so that
 // the script's own text never holds it.
 const QByteArray kLatePage = "<html><body><div id=\"buy\"></div><script>addEventListener('load', function () {"
@@ -58,7 +48,7 @@ protected:
     std::string Capture(const QString &url, const std::string &rule, WarmBrowser *warm = nullptr)
     {
         std::string result;
-        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule)}, warm);
+        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule), {}, {}}, warm);
         QObject::connect(window_.get(), &CaptureWindow::captured,
                          [&result](const CaptureJob &, const std::string &text) { result = text; });
         window_->exec();
@@ -75,7 +65,7 @@ TEST_F(CaptureLooksTest, EveryWindowOfARunBorrowsTheOneWarmBrowser)
     WarmBrowser warm;
     std::vector<BrowserView *> browsers;
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(Capture(server_.Url("/older?n=%1").arg(i), MarkerRule("<span id=price>", "</span>"), &warm), "12.50");
+        EXPECT_EQ(Capture(server_.Url("/older?n=%1").arg(i), test::MarkerRuleText("<span id=price>", "</span>"), &warm), "12.50");
         browsers.push_back(window_->Browser());
         EXPECT_EQ(window_->Browser()->objectName(), QStringLiteral("浏览互联网"));
         window_.reset();
@@ -103,13 +93,13 @@ TEST_F(CaptureLooksTest, OneWindowCapturesOneLinkAfterAnotherAndStaysShown)
         const char *path;
         std::string rule;
     } links[] = {
-        {"/none", MarkerRule("<span id=price>", "</span>")},
-        {"/older", MarkerRule("<span id=price>", "</span>")},
-        {"/late", MarkerRule("<span class=#引号price#引号>", "</span>")},
+        {"/none", test::MarkerRuleText("<span id=price>", "</span>")},
+        {"/older", test::MarkerRuleText("<span id=price>", "</span>")},
+        {"/late", test::MarkerRuleText("<span class=#引号price#引号>", "</span>")},
     };
     for (int row = 0; row < 3; ++row) {
         window.Capture(CaptureJob{row, 2, server_.Url(QString::fromLatin1(links[row].path)).toStdString(),
-                                  ParseRule(links[row].rule)});
+                                  ParseRule(links[row].rule), {}, {}});
         EXPECT_TRUE(window.isVisible()) << row;
         EXPECT_FALSE(window.Capturing()) << row;
     }
@@ -121,14 +111,14 @@ TEST_F(CaptureLooksTest, OneWindowCapturesOneLinkAfterAnotherAndStaysShown)
 TEST_F(CaptureLooksTest, APriceIsTakenSoonAfterScriptsPutItInNotAtTheNextTick)
 {
     SetCaptureTickIntervalForTests(2000);
-    EXPECT_EQ(Capture(server_.Url("/late"), MarkerRule("<span class=#引号price#引号>", "</span>")), "45.60");
+    EXPECT_EQ(Capture(server_.Url("/late"), test::MarkerRuleText("<span class=#引号price#引号>", "</span>")), "45.60");
     EXPECT_EQ(window_->TickCount(), 0) << "found by a look between the ticks";
 }
 
 TEST_F(CaptureLooksTest, ADomTenThousandLevelsDeepIsPriced)
 {
     SetCaptureTickIntervalForTests(2000);
-    EXPECT_EQ(Capture(server_.Url("/deep"), MarkerRule("<b class=price>", "</b>")), "77.00");
+    EXPECT_EQ(Capture(server_.Url("/deep"), test::MarkerRuleText("<b class=price>", "</b>")), "77.00");
 }
 
 TEST_F(CaptureLooksTest, RulesWrittenForTheOlderBrowserKeepWorking)
@@ -138,11 +128,11 @@ TEST_F(CaptureLooksTest, RulesWrittenForTheOlderBrowserKeepWorking)
         std::string rule;
         const char *price;
     } rows[] = {
-        {MarkerRule("<span id=price>", "</span>"), "12.50"},         // unquoted attribute values
-        {MarkerRule("<span id=#引号price#引号>", "</span>"), "12.50"}, // as picked in Corvix
-        {ElementRule("input", "qty"), "3"},                          // type number reads as text
-        {ElementRule("input", "2"), "5"},                            // and counts as a text input
-        {MarkerRule("<SPAN id=price>", "</span>"), "获取失败"},        // capitals still never match
+        {test::MarkerRuleText("<span id=price>", "</span>"), "12.50"},         // unquoted attribute values
+        {test::MarkerRuleText("<span id=#引号price#引号>", "</span>"), "12.50"}, // as picked in Corvix
+        {test::ElementRuleText("input", "qty"), "3"},                          // type number reads as text
+        {test::ElementRuleText("input", "2"), "5"},                            // and counts as a text input
+        {test::MarkerRuleText("<SPAN id=price>", "</span>"), "获取失败"},        // capitals still never match
     };
     for (const Row &row : rows)
         EXPECT_EQ(Capture(server_.Url("/older"), row.rule), row.price) << GbkToUtf8(row.rule);

@@ -36,20 +36,10 @@ namespace {
 using test::TempSession;
 using Strings = std::vector<std::string>;
 
-std::string MarkerRule(const std::string &left, const std::string &right)
-{
-    Rule fields;
-    fields.left = left;
-    fields.right = right;
-    fields.method = RuleMethod::Markers;
-    fields.enabled = true;
-    return ComposeRuleText(fields);
-}
-
 // Rule X reads <span class="price">, rule Y reads <b id="p">: one page can
 // serve both columns, each with its own rule.
-const std::string kRuleX = MarkerRule(Gbk("<span class=#引号price#引号>"), "</span>");
-const std::string kRuleY = MarkerRule(Gbk("<b id=#引号p#引号>"), "</b>");
+const std::string kRuleX = test::MarkerRuleText("<span class=#引号price#引号>", "</span>");
+const std::string kRuleY = test::MarkerRuleText("<b id=#引号p#引号>", "</b>");
 
 QByteArray Page(const QByteArray &body)
 {
@@ -340,7 +330,7 @@ TEST_F(CaptureRun, APageLoadedWithoutAPriceEmptiesItsCellUntilTheResult)
 TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
 {
     // The rule file on disk differs from the one loaded at start-up.
-    ASSERT_TRUE(WriteRuleText(root.Dirs(), "X", MarkerRule(Gbk("<b id=#引号p#引号>"), "</b>")));
+    ASSERT_TRUE(WriteRuleText(root.Dirs(), "X", test::MarkerRuleText("<b id=#引号p#引号>", "</b>")));
     Grid().AppendRows({{"1", "a", "12.50", Gbk("获取失败")},
                        {"2", "b", Gbk("获取失败"), ""},
                        {"3", "", "x", "y"}});
@@ -412,7 +402,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     TempSession::WriteBytes(root.Dirs().classDir / "orlist.txt", "X");
     server.RouteDelayed("/slow", 600, Page("<span class=\"price\">9.90</span>"));
     SetCaptureTickIntervalForTests(1000); // the slow page must not run out of time on a busy machine
-    AppShell shell(StartUpOptions{root.Dir(), {}});
+    AppShell shell(StartUpOptions{root.Dir(), {}, {}});
     QSignalSpy finished(&shell, &AppShell::finished);
     shell.State().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
     shell.Show();
@@ -442,7 +432,7 @@ TEST_F(CaptureRun, ARunThatChangedPricesIsSavedWhenItEnds)
         return n;
     };
     {
-        AppShell shell(StartUpOptions{root.Dir(), {}});
+        AppShell shell(StartUpOptions{root.Dir(), {}, {}});
         shell.State().importBuffer = "A," + Url("/both");
         shell.Show();
         shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();

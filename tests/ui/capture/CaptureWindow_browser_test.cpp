@@ -26,16 +26,6 @@ namespace {
 using test::PageFixture;
 using test::TestHttpServer;
 
-std::string MarkerRule(const char *left, const char *right)
-{
-    return Gbk(std::string("[style]1[/style]\r\n[left]") + left + "[/left]\r\n[right]" + right + "[/right]\r\n");
-}
-
-std::string ElementRule(const char *kind, const char *name)
-{
-    return Gbk(std::string("[style]2[/style]\r\n[tb]") + name + "[/tb]\r\n[tbd]" + kind + "[/tbd]\r\n");
-}
-
 CaptureWindow *OpenCaptureWindow()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -73,7 +63,7 @@ protected:
     std::string Capture(const QString &url, const std::string &rule)
     {
         window_.reset();
-        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule)});
+        window_ = std::make_unique<CaptureWindow>(CaptureJob{1, 2, url.toStdString(), ParseRule(rule), {}, {}});
         QSignalSpy results(window_.get(), &CaptureWindow::captured);
         QObject::connect(window_.get(), &CaptureWindow::captured, &grid_,
                          [this](const CaptureJob &job, const std::string &text) { grid_.SetText(job.row, job.column, text); });
@@ -105,12 +95,12 @@ TEST_F(CaptureJobTest, APriceIsRecordedAndTheWindowGoes)
         const char *price;
     } rows[] = {
         // The source is lowered; the marker is written the way the lowered source reads.
-        {"/gbk", MarkerRule("<span id=#引号price#引号 class=#引号big#引号>", "</span>"), "12.50"},
-        {"/gbk", MarkerRule("<div class=#引号stock#引号>", "</div>"), "暂无报价"},
-        {"/spans", ElementRule("span", "b"), "99.00"},
-        {"/inputs", ElementRule("input", "price-box"), "1,299.00"},
-        {"/inputs", ElementRule("inputs", "2"), "hidden-two"},
-        {"/alert", ElementRule("span", "price"), "7.25"}, // dialogs do not stall a capture
+        {"/gbk", test::MarkerRuleText("<span id=#引号price#引号 class=#引号big#引号>", "</span>"), "12.50"},
+        {"/gbk", test::MarkerRuleText("<div class=#引号stock#引号>", "</div>"), "暂无报价"},
+        {"/spans", test::ElementRuleText("span", "b"), "99.00"},
+        {"/inputs", test::ElementRuleText("input", "price-box"), "1,299.00"},
+        {"/inputs", test::ElementRuleText("inputs", "2"), "hidden-two"},
+        {"/alert", test::ElementRuleText("span", "price"), "7.25"}, // dialogs do not stall a capture
     };
     for (const Row &row : rows) {
         grid_.SetText(1, 2, "old");
@@ -127,7 +117,7 @@ TEST_F(CaptureJobTest, APriceIsRecordedAndTheWindowGoes)
 TEST_F(CaptureJobTest, APriceThatScriptsInsertAfterLoadIsFoundAtATick)
 {
     SetCaptureTickIntervalForTests(500);
-    EXPECT_EQ(Capture(server_.Url("/late"), ElementRule("span", "price")), "45.60");
+    EXPECT_EQ(Capture(server_.Url("/late"), test::ElementRuleText("span", "price")), "45.60");
     EXPECT_GE(window_->TickCount(), 3) << "the price came about two seconds after the load";
 }
 
@@ -138,10 +128,10 @@ TEST_F(CaptureJobTest, NoPriceFailsOnTheTenthTick)
         const char *path;
         std::string rule;
     } rows[] = {
-        {"/hang", MarkerRule("<em>", "</em>")},
-        {"/missing", MarkerRule("<em>", "</em>")},
-        {"/spans", ElementRule("Span", "b")},
-        {"/gbk", MarkerRule("<EM>", "</EM>")},
+        {"/hang", test::MarkerRuleText("<em>", "</em>")},
+        {"/missing", test::MarkerRuleText("<em>", "</em>")},
+        {"/spans", test::ElementRuleText("Span", "b")},
+        {"/gbk", test::MarkerRuleText("<EM>", "</EM>")},
         {"/gbk", Gbk("[style]3[/style][left]<em>[/left][right]</em>[/right]")},
         {"/gbk", std::string()},
     };
@@ -166,7 +156,7 @@ TEST_F(CaptureJobTest, TheNinthPageLoadWithoutAPriceFails)
     SetCaptureTickIntervalForTests(20000);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(Capture(server_.Url("/reloads"), MarkerRule("<em>", "</em>")), "获取失败");
+    EXPECT_EQ(Capture(server_.Url("/reloads"), test::MarkerRuleText("<em>", "</em>")), "获取失败");
     // The ninth empty event fails the link and is still counted, as every
     // empty one is.
     EXPECT_EQ(results_, 1);
@@ -184,7 +174,7 @@ TEST_F(CaptureJobTest, ClosingTheWindowByHandEndsTheLinkOnly)
         if (CaptureWindow *window = OpenCaptureWindow())
             window->close();
     });
-    EXPECT_EQ(Capture(server_.Url("/hang"), MarkerRule("<em>", "</em>")), "12.00");
+    EXPECT_EQ(Capture(server_.Url("/hang"), test::MarkerRuleText("<em>", "</em>")), "12.00");
     EXPECT_EQ(results_, 0) << "a window closed by hand reports nothing";
     EXPECT_FALSE(window_->Capturing());
     EXPECT_EQ(OpenCaptureWindow(), nullptr);

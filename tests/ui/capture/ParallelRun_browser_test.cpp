@@ -35,15 +35,7 @@ QByteArray Page(const QByteArray &body)
     return "<html><head><title>p</title></head><body>" + body + "</body></html>";
 }
 
-Rule PriceRule()
-{
-    Rule rule;
-    rule.left = Gbk("<span class=\"price\">");
-    rule.right = "</span>";
-    rule.method = RuleMethod::Markers;
-    rule.enabled = true;
-    return rule;
-}
+Rule PriceRule() { return test::MarkerRule("<span class=\"price\">", "</span>"); }
 
 class ParallelRun : public ::testing::Test {
 protected:

@@ -13,7 +13,6 @@
 #include "ui/products/PriceChangeDelegate.h"
 #include "ui/products/RecordListController.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -47,9 +46,7 @@ protected:
     {
         QTreeWidget *list = window->RecordsPage()->List();
         list->setCurrentItem(list->topLevelItem(record));
-        for (QAction *a : window->RecordsPage()->Menu()->actions())
-            if (a->objectName() == QStringLiteral("查看"))
-                a->trigger();
+        test::TriggerAction(*window->RecordsPage()->Menu(), QStringLiteral("查看"));
     }
     // The cell as the view draws it: its text and colour.
     std::pair<QString, QColor> Drawn(int row, int column)

@@ -131,8 +131,9 @@ TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
         EXPECT_EQ(test::TestSession().importMode, c.mode);
         EXPECT_EQ(test::TestSession().importBuffer.empty(), !c.imported);
         ASSERT_EQ(messages.Texts().size(), c.imported ? 1 : 0);
-        if (c.imported)
+        if (c.imported) {
             EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("已导入：2条数据。\r\n第3行没有导入")));
+        }
     }
     SetFileDialogHandlerForTests(nullptr);
 }

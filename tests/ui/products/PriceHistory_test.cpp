@@ -11,7 +11,6 @@
 #include "ui/products/PriceHistoryController.h"
 #include "ui/products/PriceHistoryWindow.h"
 
-#include <QAction>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
@@ -101,9 +100,7 @@ TEST_F(PriceHistoryWindowTest, OpensFromTheGridMenuForTheSelectedProduct)
     page->Grid()->AppendRows({{"1", "B", "6", "6"}, {"2", "A", "7", "7"}});
     new PriceHistoryController(page, loader);
     page->SelectAndShowRow(1);
-    for (QAction *a : page->GridMenu()->actions())
-        if (a->objectName() == QStringLiteral("价格走势"))
-            a->trigger();
+    test::TriggerAction(*page->GridMenu(), QStringLiteral("价格走势"));
     auto *opened = window.findChild<PriceHistoryWindow *>();
     ASSERT_NE(opened, nullptr);
     EXPECT_TRUE(opened->isVisible());

@@ -12,7 +12,6 @@
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
 
-#include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -96,9 +95,7 @@ protected:
     void Select(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
     void Trigger(const char *item)
     {
-        for (QAction *a : window->RecordsPage()->Menu()->actions())
-            if (a->objectName() == QString::fromUtf8(item))
-                a->trigger();
+        test::TriggerAction(*window->RecordsPage()->Menu(), QString::fromUtf8(item));
     }
     std::vector<std::string> Row(int r)
     {
