@@ -196,21 +196,27 @@ void BM_BarePricePoll(benchmark::State &state)
 }
 BENCHMARK(BM_BarePricePoll)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_RunPerLink(benchmark::State &state)
+// One shop "X" whose rule reads <span class="price">, as the grid of a run shows it.
+void UseShopX(corvix::Session &session, corvix::ProductGridModel &grid)
 {
-    const int kind = static_cast<int>(state.range(0));
-    corvix::test::TempSession root;
-    corvix::Session &session = corvix::test::TestSession();
     corvix::Rule rule;
     rule.left = corvix::Gbk("<span class=#引号price#引号>");
     rule.right = "</span>";
     rule.method = corvix::RuleMethod::Markers;
     rule.enabled = true;
     session.enabledRules = {{"X", rule}};
-    corvix::ProductGridModel grid;
     grid.AddColumn("ID", 50, Qt::AlignLeft);
     grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
     grid.AddColumn("X", 60, Qt::AlignHCenter);
+}
+
+void BM_RunPerLink(benchmark::State &state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    corvix::test::TempSession root;
+    corvix::Session &session = corvix::test::TestSession();
+    corvix::ProductGridModel grid;
+    UseShopX(session, grid);
     std::vector<double> perLink;
     int priced = 0;
     static int first = 300000;
@@ -366,16 +372,8 @@ LinkTimes RunLinks(const std::vector<QString> &urls)
 {
     corvix::test::TempSession root;
     corvix::Session &session = corvix::test::TestSession();
-    corvix::Rule rule;
-    rule.left = corvix::Gbk("<span class=#引号price#引号>");
-    rule.right = "</span>";
-    rule.method = corvix::RuleMethod::Markers;
-    rule.enabled = true;
-    session.enabledRules = {{"X", rule}};
     corvix::ProductGridModel grid;
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
-    grid.AddColumn("X", 60, Qt::AlignHCenter);
+    UseShopX(session, grid);
     std::string buffer;
     for (size_t i = 0; i < urls.size(); ++i)
         buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + urls[i].toStdString();
