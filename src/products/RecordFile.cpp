@@ -39,20 +39,25 @@ std::string NewestRecordName(const std::filesystem::path &dbDir)
 }
 
 void ForEachRecordRow(const std::filesystem::path &path,
-                      const std::function<void(std::vector<std::string> &fields)> &visit)
+                      const std::function<void(std::vector<std::string> &fields)> &visit, const RowProgress &progress)
 {
     const std::string text = ReadWholeFile(path).value_or(std::string());
     if (text.empty())
         return;
-    for (const std::string &line : SplitText(text, "\r\n")) {
-        if (line.empty())
-            continue;
-        std::vector<std::string> fields = SplitText(line, "|");
-        visit(fields);
+    const std::vector<std::string> lines = SplitText(text, "\r\n");
+    const int count = static_cast<int>(lines.size());
+    for (int i = 0; i < count; ++i) {
+        const std::string &line = lines[static_cast<size_t>(i)];
+        if (!line.empty()) {
+            std::vector<std::string> fields = SplitText(line, "|");
+            visit(fields);
+        }
+        if (progress && ((i + 1) % static_cast<int>(kRowsPerBatch) == 0 || i + 1 == count))
+            progress(i + 1, count);
     }
 }
 
-void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid)
+void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid, const RowProgress &progress)
 {
     std::vector<std::vector<std::string>> batch;
     batch.reserve(kRowsPerBatch);
@@ -76,7 +81,7 @@ void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &gri
         batch.push_back(std::move(row));
         if (batch.size() >= kRowsPerBatch)
             flush();
-    });
+    }, progress);
     flush();
 }
 

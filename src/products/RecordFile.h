@@ -18,18 +18,23 @@ class ProductGridModel;
 // order among equals; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
 
+// Told the lines read so far and the file's line count, every few hundred
+// lines, on the thread that reads: the window shows it in a progress bar.
+using RowProgress = std::function<void(int linesRead, int lineCount)>;
+
 // Calls visit with the fields of each non-empty line of the record file, in
 // file order: field 0 is grid column 1 (the product title), field k grid column
 // k + 1. visit may take the strings. A missing or unreadable file has no lines.
 void ForEachRecordRow(const std::filesystem::path &path,
-                      const std::function<void(std::vector<std::string> &fields)> &visit);
+                      const std::function<void(std::vector<std::string> &fields)> &visit,
+                      const RowProgress &progress = {});
 
 // Appends the record's non-empty lines to the grid as rows numbered on from the
 // grid's row count. Cells go to the grid's columns by shop title when the side
 // file of the record's directory names its shops (RecordColumns.h), otherwise
 // fields fill columns 1.. as saved; cells without a column are dropped. The
 // grid is not cleared. A missing or unreadable file adds nothing.
-void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid);
+void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid, const RowProgress &progress = {});
 
 // The record file text of the whole grid (empty for a grid without rows).
 std::string RecordText(const ProductGridModel &grid);

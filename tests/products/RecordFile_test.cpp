@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -107,7 +109,12 @@ TEST(LoadRecordIntoGrid, LoadsTenThousandLinesCompletely)
     TempDataRoot::WriteBytes(path, text);
     ProductGridModel grid;
     AddColumns(grid, 20);
-    LoadRecordIntoGrid(path, grid);
+    // The window's bar is told the lines read, rising, up to all of them.
+    std::vector<std::pair<int, int>> told;
+    LoadRecordIntoGrid(path, grid, [&](int read, int lines) { told.emplace_back(read, lines); });
+    ASSERT_EQ(told.size(), 40u);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), std::pair(10000, 10000));
     ASSERT_EQ(grid.RowCount(), 10000);
     EXPECT_EQ(grid.Text(9999, 0), "10000");
     EXPECT_EQ(grid.Text(9999, 1), "p9999");

@@ -5,6 +5,7 @@
 #include "support/PathText.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/StepProgress.h"
 #include "ui/Session.h"
 #include "ui/ShellOpen.h"
 #include "ui/UiSettings.h"
@@ -13,20 +14,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace corvix {
-namespace {
-
-// A shorter export is over before a bar could be read.
-constexpr int kShowProgressAfterMs = 500;
-
-} // namespace
-
 ExportController::ExportController(ProductListPage *page, Session &session, UiSettings &settings)
     : QObject(page), page_(page), session_(session), settings_(settings)
 {
@@ -50,18 +43,16 @@ void ExportController::ExportToExcel()
                                              QStringLiteral("xlsx"), ProposedFile());
     if (fileName.isEmpty())
         return;
-    // The export runs in one step on this thread. Its bar is window-modal: the
-    // repaints it makes let no click or key reach the grid being written, and
-    // the export button stays off until the workbook is done.
+    // The export runs in one step on this thread; the export button stays off
+    // until the workbook is done.
     page_->SetExportEnabled(false);
     const ProductGridModel &grid = *page_->Grid();
-    QProgressDialog bar(QString(), QString(), 0, std::max(grid.RowCount(), 1), page_);
-    bar.setWindowModality(Qt::WindowModal);
-    bar.setMinimumDuration(kShowProgressAfterMs);
-    bar.setAutoReset(false);
-    const ExportResult result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls",
-                                                  [&bar](int rowsWritten, int) { bar.setValue(rowsWritten); });
-    bar.reset();
+    ExportResult result;
+    {
+        StepProgress bar(page_, QStringLiteral("正在导出……"));
+        result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls",
+                                   [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); });
+    }
     page_->SetExportEnabled(true);
     if (!result.templateNotice.isEmpty())
         ShowMessage(result.templateNotice);

@@ -9,6 +9,7 @@
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/StepProgress.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
 
@@ -79,7 +80,10 @@ void RecordListController::ViewRecord()
     if (!grid.ShowsOlderRecord())
         currentRows_ = grid.Rows();
     grid.ClearRows();
-    LoadRecordIntoGrid(PathInDir(dbDir, name), grid);
+    {
+        StepProgress bar(window_, QStringLiteral("正在载入记录……"));
+        LoadRecordIntoGrid(PathInDir(dbDir, name), grid, [&bar](int read, int lines) { bar.Tell(read, lines); });
+    }
     grid.SetShowsOlderRecord(true);
     window_->ListPage()->ShowOlderRecordBanner(saveTime);
     window_->ShowTab(MainTab::List);
