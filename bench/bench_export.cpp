@@ -76,7 +76,7 @@ void RunExport(benchmark::State &state, bool withTemplate)
         const corvix::ExportResult result = corvix::ExportGridToExcel(*grid, base / "out.xlsx", templ);
         growthKb = std::max(growthKb, corvix::bench::ProcStatusKb("VmHWM:") - before);
         if (!result.ok)
-            state.SkipWithError(result.error.toStdString().c_str());
+            state.SkipWithError(("export failed: " + result.reason.toStdString()).c_str());
     }
     state.counters["peak_growth_MB"] = static_cast<double>(growthKb) / 1024.0;
     state.counters["file_MB"] = static_cast<double>(fs::file_size(base / "out.xlsx")) / (1024.0 * 1024.0);

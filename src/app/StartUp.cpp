@@ -28,6 +28,7 @@
 #include "ui/MainWindow.h"
 #include "ui/browser/BrowserView.h"
 #include "ui/MessageBox.h"
+#include "ui/StepProgress.h"
 #include "ui/UiSettings.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
@@ -225,7 +226,9 @@ void AppShell::StartUp()
     const std::string newest = NewestRecordName(program.dirs.dbDir);
     if (!newest.empty()) {
         const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
-        LoadRecordIntoGrid(file, *window_->ListPage()->Grid());
+        // Before the window is shown: a large record gets a bar of its own.
+        StepProgress bar(nullptr, QStringLiteral("正在载入上次的记录……"));
+        LoadRecordIntoGrid(file, *window_->ListPage()->Grid(), [&bar](int read, int lines) { bar.Tell(read, lines); });
         controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
     }
 

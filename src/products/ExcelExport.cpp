@@ -21,8 +21,6 @@
 namespace corvix {
 namespace {
 
-constexpr long long kMaxSheetRows = 1048576;
-constexpr long long kMaxSheetColumns = 16384;
 constexpr size_t kMaxCellCharacters = 32767;
 
 // The workbook is built under a temporary name beside the target and renamed
@@ -199,13 +197,6 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     return ExportResult::Success();
 }
 
-QString LegacyTemplateNotice(const std::filesystem::path &templatePath)
-{
-    return QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
-                          "（soffice），但本机没有安装。本次导出没有使用模板。")
-        .arg(PathText(templatePath));
-}
-
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
                           const std::filesystem::path &output, const ExportProgress &progress)
 {
@@ -217,13 +208,12 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
         // then goes on as if there were no template, and says so.
         if (!LegacyWorkbookConverterAvailable()) {
             ExportResult result = WriteFreshWorkbook(grid, output, progress);
-            result.templateNotice = LegacyTemplateNotice(templatePath);
+            result.skippedTemplate = templatePath;
             return result;
         }
         QTemporaryDir workDir;
         if (!workDir.isValid())
-            return ExportResult::Failure(
-                QStringLiteral("导出失败：无法创建临时目录。\n%1").arg(workDir.errorString()));
+            return ExportResult::Failure(ExportProblem::NoTemporaryFolder, {}, workDir.errorString());
         std::filesystem::path converted;
         ExportResult result = ConvertLegacyWorkbook(
             templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
@@ -234,8 +224,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
     case WorkbookFormat::Unknown:
         break;
     }
-    return ExportResult::Failure(QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1")
-                                     .arg(PathText(templatePath)));
+    return ExportResult::Failure(ExportProblem::TemplateUnreadable, templatePath);
 }
 
 } // namespace
@@ -247,10 +236,7 @@ QString ProposedExportFileName(const QDateTime &when)
 
 ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
 {
-    ExportResult result =
-        ExportResult::Failure(QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(PathText(file), reason));
-    result.unwrittenFile = file;
-    return result;
+    return ExportResult::Failure(ExportProblem::CannotWrite, file, reason);
 }
 
 std::string ColumnLetter(int n)
@@ -300,13 +286,12 @@ void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCou
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
                                const std::filesystem::path &templatePath, const ExportProgress &progress)
 {
-    if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns)
-        return ExportResult::Failure(
-            QStringLiteral("导出失败：表格有 %1 行、%2 列，超出了 Excel 工作表的上限（%3 行、%4 列）。")
-                .arg(grid.RowCount())
-                .arg(grid.ColumnCount())
-                .arg(kMaxSheetRows - 1)
-                .arg(kMaxSheetColumns));
+    if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns) {
+        ExportResult tooLarge = ExportResult::Failure(ExportProblem::TooLarge, target);
+        tooLarge.rows = grid.RowCount();
+        tooLarge.columns = grid.ColumnCount();
+        return tooLarge;
+    }
 
     PendingFile pending(target);
     if (!pending.Reserve())
@@ -319,13 +304,12 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
                      : WriteFreshWorkbook(grid, pending.Path(), progress);
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
-        result.error.replace(PathText(pending.Path()), PathText(target));
-        if (!result.unwrittenFile.empty())
-            result.unwrittenFile = target;
+        if (result.file == pending.Path())
+            result.file = target;
         return result;
     }
     ExportResult committed = pending.Commit();
-    committed.templateNotice = result.templateNotice;
+    committed.skippedTemplate = result.skippedTemplate;
     return committed;
 }
 

@@ -17,18 +17,44 @@ namespace corvix {
 class ProductGridModel;
 
 // ok, or the text the user is told about a workbook that was not written.
+// What can stop an export; the window tells the user in its own words.
+enum class ExportProblem {
+    None,
+    CannotWrite,               // the workbook (file) could not be written
+    TooLarge,                  // more rows or columns than a worksheet holds
+    NoTemporaryFolder,         // the old-format template had nowhere to be converted
+    TemplateUnreadable,        // the template (file) is no workbook this program reads
+    TemplateDamaged,           // the template (file) is damaged
+    LegacyTemplateUnconverted, // the old-format template (file) could not be converted
+};
+
+// A worksheet's size: the rows (the title row included) and the columns it holds.
+inline constexpr long long kMaxSheetRows = 1048576;
+inline constexpr long long kMaxSheetColumns = 16384;
+
 struct ExportResult {
     bool ok = true;
-    QString error;
-    // Set when the failure was the writing of this file (the user is told so
-    // by the program's one message for failed writes).
-    std::filesystem::path unwrittenFile;
-    // A template that could not be used: the export went on without it.
-    QString templateNotice;
+    ExportProblem problem = ExportProblem::None;
+    std::filesystem::path file; // the workbook or the template the problem concerns
+    QString reason;             // the system's or the library's words, as they give them
+    int rows = 0;               // TooLarge: the grid's size
+    int columns = 0;
+    // An old-format template that could not be read here (no converter): the
+    // export went on without it.
+    std::filesystem::path skippedTemplate;
 
     static ExportResult Success() { return {}; }
-    static ExportResult Failure(QString text) { return {false, std::move(text), {}, {}}; }
+    static ExportResult Failure(ExportProblem problem, std::filesystem::path file, QString reason = {})
+    {
+        ExportResult result;
+        result.ok = false;
+        result.problem = problem;
+        result.file = std::move(file);
+        result.reason = std::move(reason);
+        return result;
+    }
 };
+
 
 // Told the grid rows written so far and the grid's row count, every few
 // hundred rows, on the thread that runs the export: the window shows it in a

@@ -38,8 +38,7 @@ constexpr int kConversionTimeLimitMs = 60000;
 
 ExportResult BadTemplate(const std::filesystem::path &templatePath, const QString &detail)
 {
-    return ExportResult::Failure(QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2")
-                                     .arg(PathText(templatePath), detail));
+    return ExportResult::Failure(ExportProblem::TemplateDamaged, templatePath, detail);
 }
 
 std::string Lower(std::string_view text)
@@ -599,8 +598,7 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     const auto failed = [&](const QString &why) {
-        return ExportResult::Failure(QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2")
-                                         .arg(PathText(workbook), why));
+        return ExportResult::Failure(ExportProblem::LegacyTemplateUnconverted, workbook, why);
     };
     if (program.isEmpty())
         return failed(QStringLiteral("soffice not found"));

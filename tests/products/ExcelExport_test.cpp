@@ -55,7 +55,7 @@ TEST(ExportGridToExcel, WritesTitlesThenEveryCellPricesAsNumbers)
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
     const ExportResult result = ExportGridToExcel(*grid, target, TempPath(dir, "none.xls"));
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
     const Sheet sheet = ReadSheet(target);
     ASSERT_TRUE(sheet.parsed);
     const std::map<std::string, std::string> expected = {
@@ -226,7 +226,7 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
     const ExportResult result = ExportGridToExcel(*grid, target, templ);
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
 
     const Sheet before = ReadSheet(templ);
     const Sheet sheet = ReadSheet(target);
@@ -309,7 +309,9 @@ TEST(ExportGridToExcel, BrokenTemplateIsReportedAndNothingIsWritten)
         TempDataRoot::WriteBytes(templ, bytes);
         const ExportResult result = ExportGridToExcel(*grid, target, templ);
         EXPECT_FALSE(result.ok) << what;
-        EXPECT_TRUE(result.error.contains(QStringLiteral("模板"))) << what << ": " << result.error.toStdString();
+        EXPECT_TRUE(result.problem == ExportProblem::TemplateDamaged || result.problem == ExportProblem::TemplateUnreadable)
+            << what;
+        EXPECT_EQ(result.file, templ) << what;
         EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export") << what;
         EXPECT_EQ(DirEntries(target.parent_path()), (std::vector<std::string>{"out.xlsx", "temp.xls"})) << what;
     }
@@ -328,7 +330,7 @@ TEST(ExportGridToExcel, TemplateWithABrokenFirstSheetIsReported)
     const auto grid = SampleGrid();
     const ExportResult result = ExportGridToExcel(*grid, TempPath(dir, "out.xlsx"), templ);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("模板")));
+    EXPECT_EQ(result.problem, ExportProblem::TemplateDamaged);
     EXPECT_FALSE(fs::exists(TempPath(dir, "out.xlsx")));
 }
 
@@ -363,7 +365,8 @@ TEST(ExportGridToExcel, UnwritableTargetIsReported)
     const auto missingDir = TempPath(dir, "no-such-dir") / "out.xlsx";
     ExportResult result = ExportGridToExcel(*grid, missingDir, {});
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QString::fromStdString(missingDir.string()))) << result.error.toStdString();
+    EXPECT_EQ(result.problem, ExportProblem::CannotWrite);
+    EXPECT_EQ(result.file, missingDir);
 
     // A directory in the way of the target: the rename fails, nothing is left behind.
     const auto blocked = TempPath(dir, "blocked.xlsx");
@@ -371,7 +374,8 @@ TEST(ExportGridToExcel, UnwritableTargetIsReported)
     TempDataRoot::WriteBytes(blocked / "keep", "x");
     result = ExportGridToExcel(*grid, blocked, {});
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("blocked.xlsx")));
+    EXPECT_EQ(result.problem, ExportProblem::CannotWrite);
+    EXPECT_EQ(result.file, blocked);
     EXPECT_EQ(DirEntries(blocked.parent_path()), std::vector<std::string>{"blocked.xlsx"});
 }
 
@@ -389,9 +393,8 @@ TEST(ExportGridToExcel, OldBinaryTemplateWithoutConverterGivesAFreshWorkbook)
     const ExportResult result = ExportGridToExcel(*grid, target, templ);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
-    // The user learns that the template was left out, and why.
-    EXPECT_TRUE(result.templateNotice.contains(QString::fromStdU16String(templ.u16string())));
-    EXPECT_TRUE(result.templateNotice.contains(QStringLiteral("soffice")));
+    // The user learns that the template was left out.
+    EXPECT_EQ(result.skippedTemplate, templ);
 }
 
 TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
@@ -423,7 +426,7 @@ TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
     ExportResult result = ExportGridToExcel(*grid, target, templ);
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
     const Sheet sheet = ReadSheet(target);
     EXPECT_EQ(Text(sheet, "B2"), "苹果");
     EXPECT_EQ(Text(sheet, "A40"), "制表：价格组");
@@ -435,7 +438,8 @@ TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
     qunsetenv("CORVIX_FAKE_SOFFICE_FAIL");
     qunsetenv("CORVIX_FAKE_SOFFICE_RESULT");
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("could not be loaded"))) << result.error.toStdString();
+    EXPECT_EQ(result.problem, ExportProblem::LegacyTemplateUnconverted);
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("could not be loaded"))) << result.reason.toStdString();
     EXPECT_FALSE(fs::exists(target));
 }
 

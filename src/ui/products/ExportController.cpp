@@ -37,6 +37,49 @@ QString ExportController::ProposedFile() const
     return QDir(folder).filePath(ProposedExportFileName(QDateTime::currentDateTime()));
 }
 
+namespace {
+
+QString ExportFailureText(const ExportResult &result)
+{
+    const QString file = PathText(result.file);
+    switch (result.problem) {
+    case ExportProblem::TooLarge:
+        return QStringLiteral("导出失败：表格有 %1 行、%2 列，超出了 Excel 工作表的上限（%3 行、%4 列）。")
+            .arg(result.rows)
+            .arg(result.columns)
+            .arg(kMaxSheetRows - 1)
+            .arg(kMaxSheetColumns);
+    case ExportProblem::NoTemporaryFolder:
+        return QStringLiteral("导出失败：无法创建临时目录。\n%1").arg(result.reason);
+    case ExportProblem::TemplateUnreadable:
+        return QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1").arg(file);
+    case ExportProblem::TemplateDamaged:
+        return QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2").arg(file, result.reason);
+    case ExportProblem::LegacyTemplateUnconverted:
+        return QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2").arg(file, result.reason);
+    case ExportProblem::CannotWrite:
+        return QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(file, result.reason);
+    case ExportProblem::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+bool TellExportProblems(const ExportResult &result)
+{
+    if (!result.skippedTemplate.empty())
+        ShowMessage(QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
+                                   "（soffice），但本机没有安装。本次导出没有使用模板。")
+                        .arg(PathText(result.skippedTemplate)));
+    if (result.problem == ExportProblem::CannotWrite)
+        ShowWriteFailure(QStringLiteral("导出"), result.file);
+    else if (!result.ok)
+        ShowMessage(ExportFailureText(result));
+    return result.ok;
+}
+
 void ExportController::ExportToExcel()
 {
     const QString fileName = AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
@@ -54,13 +97,7 @@ void ExportController::ExportToExcel()
                                    [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); });
     }
     page_->SetExportEnabled(true);
-    if (!result.templateNotice.isEmpty())
-        ShowMessage(result.templateNotice);
-    if (!result.unwrittenFile.empty())
-        ShowWriteFailure(QStringLiteral("导出"), result.unwrittenFile);
-    else if (!result.ok)
-        ShowMessage(result.error);
-    else
+    if (TellExportProblems(result))
         TellExported(fileName);
 }
 

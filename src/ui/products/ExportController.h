@@ -9,6 +9,12 @@ struct Session;
 class ProductListPage;
 class UiSettings;
 
+struct ExportResult;
+
+// Tells the user what an export ran into: a template it went on without, a
+// workbook it could not write, or what stopped it. False when it failed.
+bool TellExportProblems(const ExportResult &result);
+
 class ExportController : public QObject {
     Q_OBJECT
 public:

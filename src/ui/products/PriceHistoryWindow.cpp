@@ -6,6 +6,7 @@
 #include "support/Gbk.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/products/ExportController.h"
 #include "ui/pages/PageControls.h"
 
 #include <QCategoryAxis>
@@ -224,15 +225,12 @@ void PriceHistoryWindow::ExportHistory()
                                              QStringLiteral("xlsx"));
     if (fileName.isEmpty())
         return;
-    // Events are pumped during the export; a second export must not start inside it.
+    // One export at a time, whatever the window does meanwhile.
     export_->setEnabled(false);
     const ExportResult result =
         ExportGridToExcel(*HistoryAsGrid(history_), std::filesystem::path(fileName.toStdU16String()), {});
     export_->setEnabled(true);
-    if (!result.unwrittenFile.empty())
-        ShowWriteFailure(QStringLiteral("导出"), result.unwrittenFile);
-    else if (!result.ok)
-        ShowMessage(result.error);
+    TellExportProblems(result);
 }
 
 } // namespace corvix
