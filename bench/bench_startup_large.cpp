@@ -141,12 +141,12 @@ void BM_ShutdownSaveOfLargeGrid(benchmark::State &state)
         shell.Show();
         if (!QTest::qWaitForWindowExposed(shell.Window()))
             state.SkipWithError("the main window was not shown");
-        corvix::test::TestSession().resultsChanged = true;
+        shell.State().resultsChanged = true;
         state.ResumeTiming();
         shell.Window()->close(); // the shutdown save runs here
         state.PauseTiming();
         for (const auto &entry : std::filesystem::directory_iterator(db))
-            if (entry.path().filename() != "1700000000.txt") {
+            if (entry.path().filename() != "1700000000.txt" && entry.path().extension() == ".txt") {
                 saved = entry.file_size();
                 std::filesystem::remove(entry.path());
             }
