@@ -23,7 +23,17 @@ PriceChange Direction(double now, double before)
     return PriceChange::Same;
 }
 
-// The first row of each title; the views point into the grid's cells.
+PriceChangeMark CompareCells(const std::string &now, const std::string &before, DecimalMark mark)
+{
+    const std::optional<double> nowPrice = ReadPrice(now, mark);
+    const std::optional<double> beforePrice = ReadPrice(before, mark);
+    if (!nowPrice || !beforePrice)
+        return {};
+    return {Direction(*nowPrice, *beforePrice), before};
+}
+
+} // namespace
+
 std::unordered_map<std::string_view, int> FirstRowOfEachTitle(const ProductGridModel &grid)
 {
     std::unordered_map<std::string_view, int> rows;
@@ -35,27 +45,16 @@ std::unordered_map<std::string_view, int> FirstRowOfEachTitle(const ProductGridM
     return rows;
 }
 
-// How the shop of a column writes its decimals, from its prices in both grids.
-DecimalMark ColumnMark(const ProductGridModel &current, int c, const ProductGridModel &previous, int pc)
+DecimalMark ShopDecimalMark(const ProductGridModel &current, int c, const ProductGridModel *previous, int pc)
 {
     std::vector<std::string> texts;
     for (int r = 0; r < current.RowCount(); ++r)
         texts.push_back(current.Text(r, c));
-    for (int r = 0; r < previous.RowCount(); ++r)
-        texts.push_back(previous.Text(r, pc));
+    if (previous && pc >= kFirstSiteColumn)
+        for (int r = 0; r < previous->RowCount(); ++r)
+            texts.push_back(previous->Text(r, pc));
     return DecimalMarkOf(texts);
 }
-
-PriceChangeMark CompareCells(const std::string &now, const std::string &before, DecimalMark mark)
-{
-    const std::optional<double> nowPrice = ReadPrice(now, mark);
-    const std::optional<double> beforePrice = ReadPrice(before, mark);
-    if (!nowPrice || !beforePrice)
-        return {};
-    return {Direction(*nowPrice, *beforePrice), before};
-}
-
-} // namespace
 
 PriceChanges::PriceChanges(int rows, int columns, std::string previousTime)
     : rows_(rows), columns_(columns), marks_(static_cast<size_t>(rows) * static_cast<size_t>(columns)),
@@ -86,7 +85,7 @@ PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridMod
         const int pc = previous.FindColumn(current.Title(c));
         if (pc < kFirstSiteColumn)
             continue;
-        const DecimalMark mark = ColumnMark(current, c, previous, pc);
+        const DecimalMark mark = ShopDecimalMark(current, c, &previous, pc);
         for (int r = 0; r < current.RowCount(); ++r) {
             const auto found = previousRows.find(current.Text(r, kProductTitleColumn));
             if (found != previousRows.end())

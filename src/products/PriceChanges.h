@@ -6,7 +6,11 @@
 // counts, and rows without a title are not compared.
 #include <filesystem>
 #include <memory>
+#include "products/PriceText.h"
+
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace corvix {
@@ -38,6 +42,14 @@ private:
     std::vector<PriceChangeMark> marks_;
     std::string previousTime_;
 };
+
+// The first row of each title, rows without a title left out; the keys point
+// into the grid's cells.
+std::unordered_map<std::string_view, int> FirstRowOfEachTitle(const ProductGridModel &grid);
+
+// How the shop of column c of current (column pc of previous, when there is
+// one) writes its decimals, from its prices in both grids.
+DecimalMark ShopDecimalMark(const ProductGridModel &current, int c, const ProductGridModel *previous, int pc);
 
 // The marks of every site cell of current against previous, both grids with
 // their column titles; previousTime is the earlier record's time text.

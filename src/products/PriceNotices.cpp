@@ -1,5 +1,6 @@
 #include "products/PriceNotices.h"
 
+#include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
@@ -17,15 +18,6 @@
 namespace corvix {
 namespace {
 
-std::unordered_map<std::string, int> FirstRowOfEachTitle(const ProductGridModel &grid)
-{
-    std::unordered_map<std::string, int> rows;
-    for (int r = 0; r < grid.RowCount(); ++r)
-        if (const std::string &title = grid.Text(r, kProductTitleColumn); !title.empty())
-            rows.try_emplace(title, r);
-    return rows;
-}
-
 // The alert that speaks for one cell: the cell's own, else its product's.
 PriceAlert *AlertOfCell(PriceAlerts &alerts, const std::string &product, const std::string &shop)
 {
@@ -39,18 +31,6 @@ PriceAlert *AlertOfCell(PriceAlerts &alerts, const std::string &product, const s
             ofProduct = &alert;
     }
     return ofProduct;
-}
-
-// How the shop of column c writes its decimals, from its prices in both grids.
-DecimalMark ColumnMark(const ProductGridModel &current, const ProductGridModel *previous, int c, int pc)
-{
-    std::vector<std::string> texts;
-    for (int r = 0; r < current.RowCount(); ++r)
-        texts.push_back(current.Text(r, c));
-    if (previous && pc >= kFirstSiteColumn)
-        for (int r = 0; r < previous->RowCount(); ++r)
-            texts.push_back(previous->Text(r, pc));
-    return DecimalMarkOf(texts);
 }
 
 QString Amount(double value) { return QString::number(value, 'f', 2).remove(QRegularExpression(QStringLiteral("\\.?0+$"))); }
@@ -98,12 +78,12 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
     if (alerts.All().empty())
         return notices;
     const auto previousRows =
-        sources.previous ? FirstRowOfEachTitle(*sources.previous) : std::unordered_map<std::string, int>{};
+        sources.previous ? FirstRowOfEachTitle(*sources.previous) : std::unordered_map<std::string_view, int>{};
     const auto rows = FirstRowOfEachTitle(current);
     std::vector<std::pair<int, const std::string *>> byRow;
     for (const auto &[title, row] : rows)
-        if (alerts.HasProduct(title))
-            byRow.emplace_back(row, &title);
+        if (const std::string &product = current.Text(row, kProductTitleColumn); alerts.HasProduct(product))
+            byRow.emplace_back(row, &product);
     std::sort(byRow.begin(), byRow.end());
     std::unordered_map<int, DecimalMark> marks;
     for (const auto &[row, product] : byRow) {
@@ -114,7 +94,7 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
                 continue;
             const int pc = sources.previous ? sources.previous->FindColumn(shop) : -1;
             if (!marks.contains(c))
-                marks[c] = ColumnMark(current, sources.previous, c, pc);
+                marks[c] = ShopDecimalMark(current, c, sources.previous, pc);
             const std::optional<double> price = ReadPrice(current.Text(row, c), marks[c]);
             if (!price)
                 continue; // a failed capture says nothing about the target
