@@ -7,6 +7,21 @@
 #include <vector>
 
 namespace corvix {
+namespace {
+
+// The lines joined by CR LF, without one after the last.
+std::string JoinLines(const std::vector<std::string> &lines)
+{
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            out += "\r\n";
+        out += lines[i];
+    }
+    return out;
+}
+
+} // namespace
 
 std::string CleanListText(std::string_view text)
 {
@@ -28,13 +43,7 @@ std::string RemoveLine(std::string_view text, long long line)
     std::vector<std::string> pieces = SplitText(withBreak, "\r\n");
     if (line >= 1 && line <= static_cast<long long>(pieces.size()))
         pieces.erase(pieces.begin() + (line - 1));
-    std::string out;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            out += "\r\n";
-        out += pieces[i];
-    }
-    return out;
+    return JoinLines(pieces);
 }
 
 std::string InsertLine(std::string_view text, long long line, std::string_view lineText)
@@ -50,13 +59,7 @@ std::string InsertLine(std::string_view text, long long line, std::string_view l
     }
     const long long at = std::clamp(line - 1, 0LL, static_cast<long long>(pieces.size()));
     pieces.insert(pieces.begin() + at, std::string(lineText));
-    std::string out;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            out += "\r\n";
-        out += pieces[i];
-    }
-    return out;
+    return JoinLines(pieces);
 }
 
 } // namespace corvix

@@ -93,6 +93,18 @@ protected:
         TempSession::WriteBytes(root.Dirs().dbDir / name, bytes);
     }
     void Select(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
+    // A capture's unsaved results ("captured|7|8|" under X, Y), then 查看 of
+    // the older record listed before them.
+    void ViewAnOlderRecordAfterACapture()
+    {
+        SetClockForTests([] { return LocalDateTime{2018, 12, 6, 8, 0, 0, 0}; });
+        Write("1543910400.txt", "old|1|2|");
+        controller->FillRecordList();
+        Grid().AppendRows({{"1", "captured", "7", "8"}});
+        test::TestSession().resultsChanged = true;
+        Select(0);
+        controller->ViewRecord();
+    }
     void Trigger(const char *item)
     {
         test::TriggerAction(*window->RecordsPage()->Menu(), QString::fromUtf8(item));
@@ -226,13 +238,7 @@ TEST_F(RecordListTest, ViewingWithoutASelectionChangesNothing)
 
 TEST_F(RecordListTest, ViewingAfterACaptureSavesTheUnsavedResultsFirst)
 {
-    SetClockForTests([] { return LocalDateTime{2018, 12, 6, 8, 0, 0, 0}; });
-    Write("1543910400.txt", "old|1|2|");
-    controller->FillRecordList();
-    Grid().AppendRows({{"1", "captured", "7", "8"}});
-    test::TestSession().resultsChanged = true;
-    Select(0);
-    controller->ViewRecord();
+    ViewAnOlderRecordAfterACapture();
     // 2018-12-06 08:00:00 local from 1970-01-01 08:00:00 local.
     EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "1544054400.txt"), "captured|7|8|");
     EXPECT_FALSE(test::TestSession().resultsChanged);
@@ -330,13 +336,7 @@ TEST_F(RecordListTest, TheBannerGoesWhenARunShowsCurrentResults)
 // started again: 查看 puts each price under its own shop.
 TEST_F(RecordListTest, ViewingARecordOfOtherRulesShowsPricesUnderTheirShops)
 {
-    SetClockForTests([] { return LocalDateTime{2018, 12, 6, 8, 0, 0, 0}; });
-    Write("1543910400.txt", "old|1|2|");
-    controller->FillRecordList();
-    Grid().AppendRows({{"1", "captured", "7", "8"}});
-    test::TestSession().resultsChanged = true;
-    Select(0);
-    controller->ViewRecord();
+    ViewAnOlderRecordAfterACapture();
 
     MainWindow swapped;
     for (const char *title : {"Y", "X"})
