@@ -120,6 +120,8 @@ TEST(MainWindowCatalogue, ShownAtItsFirstStartSize)
     w.show();
     EXPECT_EQ(w.size(), QSize(736, 440));
     EXPECT_LE(w.minimumSizeHint().width(), 736);
+    // The search box keeps room for a product's name at that width.
+    EXPECT_GE(Find<QLineEdit>(&w, "编辑框8")->width(), 80);
 }
 
 TEST(MainWindowCatalogue, ParallelLinksSpinBoxSitsBesideTheRunButton)

@@ -25,6 +25,11 @@
 #include <algorithm>
 
 namespace corvix {
+namespace {
+
+constexpr int kSearchMinimumWidth = 80;
+
+} // namespace
 
 ProductListPage::ProductListPage(QWidget *parent) : QWidget(parent)
 {
@@ -66,20 +71,23 @@ QWidget *ProductListPage::BuildButtonRow()
     auto *row = new QHBoxLayout(group);
     row->setContentsMargins(7, 4, 7, 4);
     row->addWidget(label);
+    // Room for a product's name at the first-start width; it takes the rest
+    // of a wider window.
+    search_->setMinimumWidth(kSearchMinimumWidth);
     row->addWidget(search_, 1);
     row->addWidget(searchButton);
     row->addWidget(dropFilter_);
     row->addSpacing(4);
     row->addWidget(run);
-    row->addSpacing(6);
+    row->addSpacing(4);
     row->addWidget(parallelLabel);
     row->addWidget(parallel_);
-    row->addSpacing(6);
+    row->addSpacing(4);
     row->addWidget(retry);
-    row->addSpacing(10);
+    row->addSpacing(6);
     row->addWidget(paste);
     row->addWidget(file);
-    row->addSpacing(16);
+    row->addSpacing(8);
     row->addWidget(exportButton_);
 
     setTabOrder(search_, searchButton);
