@@ -2,6 +2,7 @@
 
 #include "app/HeadlessNotices.h"
 #include "app/StartUp.h"
+#include "capture/CaptureJob.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordFile.h"
@@ -38,6 +39,17 @@ bool PrepareNamedRoot(const std::filesystem::path &root, DataDirs &dirs)
 }
 
 } // namespace
+
+QString CapturedLinkLine(int line, int total, const CaptureJob &job, const std::string &text,
+                         const PriceChangeMark &mark, double seconds)
+{
+    QString result = text.empty() ? QStringLiteral("获取失败") : FromGbk(text);
+    if (mark.change == PriceChange::Higher || mark.change == PriceChange::Lower)
+        result += (mark.change == PriceChange::Higher ? QStringLiteral(" ↑ 上次 ") : QStringLiteral(" ↓ 上次 "))
+                  + FromGbk(mark.previousText);
+    return QStringLiteral("[%1/%2] ").arg(line).arg(total) + FromGbk(job.product) + QStringLiteral(" | ")
+           + FromGbk(job.shop) + QStringLiteral(" | ") + result + QStringLiteral(" | %1 s").arg(seconds, 0, 'f', 2);
+}
 
 int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err)
 {
@@ -85,6 +97,10 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
 
     const std::vector<RecordListEntry> records = ListRecords(session.dirs.dbDir);
+    // Read before the run: the lines name the prices that changed since.
+    const std::optional<RecordListEntry> earlier = RecordBeforeRun(records, options.retry);
+    const std::unique_ptr<ProductGridModel> earlierGrid =
+        earlier ? LoadRecordWithColumnsOf(grid, session.dirs.dbDir / earlier->file) : nullptr;
     CaptureRun run(session, grid);
     run.SetParallelLinks(options.parallel);
     int line = 0;
@@ -92,10 +108,10 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     QObject::connect(&run, &CaptureRun::progress, [&total](int, int all, int) { total = all; });
     QObject::connect(&run, &CaptureRun::linkFinished,
                      [&](const CaptureJob &job, const std::string &text, double seconds) {
-                         const QString result = text.empty() ? QStringLiteral("获取失败") : FromGbk(text);
-                         out << QStringLiteral("[%1/%2] ").arg(++line).arg(total) << FromGbk(job.product)
-                             << QStringLiteral(" | ") << FromGbk(job.shop) << QStringLiteral(" | ") << result
-                             << QStringLiteral(" | %1 s").arg(seconds, 0, 'f', 2) << Qt::endl;
+                         const PriceChangeMark mark =
+                             earlierGrid ? CompareCapturedPrice(text, job.product, job.shop, *earlierGrid)
+                                         : PriceChangeMark{};
+                         out << CapturedLinkLine(++line, total, job, text, mark, seconds) << Qt::endl;
                      });
     // A product that a shop does not sell is no failure: named, never counted.
     QObject::connect(&run, &CaptureRun::linkSkipped, [&](const CaptureJob &job) {
@@ -146,7 +162,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
             << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
     ReportPriceNotices(session.dirs,
-                       {&grid, RecordBeforeRun(records, options.retry), records, Shown(record), options.notifyCommand},
+                       {&grid, earlier, records, Shown(record), options.notifyCommand},
                        out, err);
     if (interrupted)
         return kInterrupted;

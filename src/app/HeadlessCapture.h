@@ -4,6 +4,8 @@
 // record, through the same run as the window's buttons. It prints one line per
 // link and a summary, saves the results as a new record file as the shutdown
 // save does, and answers with an exit code.
+#include "products/PriceChanges.h"
+
 #include <QString>
 #include <QTextStream>
 
@@ -22,6 +24,14 @@ struct HeadlessOptions {
 // rules, no links, no record to retry, data root unusable or in use), or a stop
 // request ended it early (what it captured is saved).
 enum HeadlessExit { kAllPriced = 0, kSomeFailed = 1, kCouldNotRun = 2, kInterrupted = 3 };
+
+struct CaptureJob;
+
+// The line of one captured link, "[3/12] 商品 | 商城 | 5699.00 ↑ 上次 5499.00 | 0.31 s":
+// text is the price found (GBK; empty: "获取失败"), and a price higher or
+// lower than in the earlier record is followed by the arrow and that price.
+QString CapturedLinkLine(int line, int total, const CaptureJob &job, const std::string &text,
+                         const PriceChangeMark &mark, double seconds);
 
 // Needs a QApplication (the browser engine). Lines go to out, problems to err.
 int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err);

@@ -5,6 +5,7 @@
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -93,6 +94,30 @@ PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridMod
         }
     }
     return changes;
+}
+
+PriceChangeMark CompareCapturedPrice(const std::string &nowText, const std::string &title, const std::string &shop,
+                                     const ProductGridModel &previous)
+{
+    const int pc = previous.FindColumn(shop);
+    if (title.empty() || pc < kFirstSiteColumn)
+        return {};
+    std::vector<std::string> texts{nowText};
+    int earlierRow = -1;
+    for (int r = 0; r < previous.RowCount(); ++r) {
+        texts.push_back(previous.Text(r, pc));
+        if (earlierRow < 0 && previous.Text(r, kProductTitleColumn) == title)
+            earlierRow = r;
+    }
+    if (earlierRow < 0)
+        return {};
+    return CompareCells(nowText, previous.Text(earlierRow, pc), DecimalMarkOf(texts));
+}
+
+int FittedShopColumnWidth(int current, const ShopColumnContent &content, int widest)
+{
+    const int needed = std::max(content.title, content.longestCell + content.mark + content.cellPadding);
+    return std::max(current, std::min(needed, widest));
 }
 
 std::unique_ptr<ProductGridModel> LoadRecordWithColumnsOf(const ProductGridModel &columnsOf,

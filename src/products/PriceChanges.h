@@ -56,6 +56,26 @@ DecimalMark ShopDecimalMark(const ProductGridModel &current, int c, const Produc
 PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridModel &previous,
                            std::string previousTime);
 
+// The mark of a price just captured (nowText, GBK) for the product titled
+// title in the shop column titled shop, against an earlier grid as
+// ComparePrices would mark that cell: the shop's decimal mark is read from
+// its earlier prices and this one.
+PriceChangeMark CompareCapturedPrice(const std::string &nowText, const std::string &title, const std::string &shop,
+                                     const ProductGridModel &previous);
+
+// What a shop column must show whole, in pixels.
+struct ShopColumnContent {
+    int title = 0;        // the header section with its margins
+    int longestCell = 0;  // the widest cell text
+    int mark = 0;         // the change arrow drawn before a price
+    int cellPadding = 0;  // a cell's margins, both sides together
+};
+
+// The width of a shop column now at current: wide enough for its title and
+// for its widest cell after an arrow, but never wider than widest for the
+// sake of its content, and never narrower than a user left it.
+int FittedShopColumnWidth(int current, const ShopColumnContent &content, int widest);
+
 // The record file loaded as 查看 shows it, into a grid of its own with the
 // columns of columnsOf: cells by shop title where the record's titles are
 // known, else by position (LoadRecordIntoGrid).

@@ -115,3 +115,42 @@ TEST(CompareWithRecord, ComparesEachShopWithItsOwnEarlierPrice)
     const PriceChanges marks = CompareWithRecord(*grid, db, ListRecordEntries(db).front());
     ExpectMarks(marks, *grid, {{{0, 2}, {PriceChange::Same, "30"}}, {{0, 3}, {PriceChange::Higher, "10"}}});
 }
+
+TEST(CompareCapturedPrice, AgainstTheFirstRowOfItsTitleInItsShop)
+{
+    const auto previous = MakeGrid({"天猫", "京东"}, {{"1", "苹果", "2", "12"}, {"2", "香蕉", "12,50", "1"}, {"3", "苹果", "1", "1"}});
+    const struct {
+        const char *now, *title, *shop;
+        PriceChange change;
+        const char *before;
+    } cases[] = {
+        {"1,299", "苹果", "天猫", PriceChange::Lower, "2"}, // the shop writes its decimals with a comma
+        {"11.50", "苹果", "京东", PriceChange::Lower, "12"},
+        {"12", "苹果", "京东", PriceChange::Same, "12"},
+        {"获取失败", "苹果", "京东", PriceChange::NotCompared, ""},
+        {"3", "梨", "京东", PriceChange::NotCompared, ""},
+        {"3", "苹果", "苏宁", PriceChange::NotCompared, ""},
+    };
+    for (const auto &c : cases) {
+        const PriceChangeMark mark = CompareCapturedPrice(Gbk(c.now), Gbk(c.title), Gbk(c.shop), *previous);
+        EXPECT_EQ(mark.change, c.change) << c.now << " " << c.shop;
+        EXPECT_EQ(mark.previousText, Gbk(c.before)) << c.now << " " << c.shop;
+    }
+}
+
+TEST(FittedShopColumnWidth, WidensToTheTitleOrTheMarkedPriceWithinABound)
+{
+    const struct {
+        int current;
+        ShopColumnContent content;
+        int expected;
+    } cases[] = {
+        {60, {60, 48, 10, 8}, 66},   // "↑1,299.00" needs more than 60 px
+        {60, {90, 48, 10, 8}, 90},   // a long title
+        {60, {60, 400, 10, 8}, 180}, // a long text takes no more than the bound
+        {120, {60, 48, 10, 8}, 120}, // a user's wider column stays
+        {300, {60, 400, 10, 8}, 300},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FittedShopColumnWidth(c.current, c.content, 180), c.expected) << c.current;
+}

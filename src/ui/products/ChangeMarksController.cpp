@@ -8,6 +8,7 @@
 #include "ui/pages/ProductListPage.h"
 #include "ui/products/PriceChangeDelegate.h"
 #include "ui/products/RecordListController.h"
+#include "ui/products/ShopColumnsController.h"
 
 #include <QTreeView>
 
@@ -45,6 +46,7 @@ ChangeMarksController::ChangeMarksController(MainWindow *window, Session &sessio
 void ChangeMarksController::GridLoadedFrom(const std::string &name)
 {
     shownRecord_ = name;
+    ShowChangesSince(EarlierRecord());
 }
 
 void ChangeMarksController::RunStarted(bool retry)
@@ -94,6 +96,9 @@ void ChangeMarksController::ShowChangesSince(std::optional<RecordListEntry> earl
             named.displayTime = named.name;
         delegate_->SetChanges(CompareWithRecord(*grid_, session_.dirs.dbDir, named));
     }
+    // Widths follow the texts once they stand: a run's cells change link by link.
+    if (!running_)
+        WidenShopColumnsToContent(*window_->ListPage());
     window_->ListPage()->GridView()->viewport()->update();
     emit marksChanged();
 }

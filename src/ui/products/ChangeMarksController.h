@@ -3,6 +3,8 @@
 // record: after a run or a retry the grid's prices are compared with the
 // record saved before them, and a viewed record with the one listed before it.
 // A run clears them until it ends; rows rebuilt otherwise clear them too.
+// Shop columns are widened to their marked prices whenever the marks are taken
+// outside a run.
 #include "products/RecordList.h"
 
 #include <QObject>
@@ -29,7 +31,8 @@ public:
                           RecordListController *records);
 
     // The grid's rows were restored from the record named name (GBK, without
-    // ".txt") at start-up: a retry over them compares with the record before it.
+    // ".txt") at start-up, or the run's results were saved as it: they are
+    // marked against the record before it, and so is a retry over them.
     void GridLoadedFrom(const std::string &name);
     PriceChangeDelegate *Delegate() const { return delegate_; }
     // The record the grid's prices follow: the newest for unsaved results, else

@@ -106,7 +106,22 @@ void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QM
     // Before the price: a narrow column elides the end of the text, and the
     // arrow must stay in sight.
     option->text.prepend(higher ? QStringLiteral("↑") : QStringLiteral("↓"));
-    option->palette.setColor(QPalette::Text, higher ? kHigher : kLower);
+    const QColor colour = higher ? kHigher : kLower;
+    option->palette.setColor(QPalette::Text, colour);
+    // White on the selection's dark blue would hide the colour: a selected
+    // marked cell keeps it, on a pale shade of the selection.
+    if (option->state.testFlag(QStyle::State_Selected)) {
+        option->palette.setColor(QPalette::HighlightedText, colour);
+        option->palette.setColor(QPalette::Highlight, PaleShadeOf(option->palette.color(QPalette::Highlight)));
+    }
+}
+
+QColor PriceChangeDelegate::PaleShadeOf(const QColor &selection)
+{
+    // A quarter of the selection's colour over white: still the selection's
+    // hue, light enough for red and green text.
+    const auto pale = [](int channel) { return 255 - (255 - channel) / 4; };
+    return QColor(pale(selection.red()), pale(selection.green()), pale(selection.blue()));
 }
 
 } // namespace corvix

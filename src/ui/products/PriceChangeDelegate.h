@@ -45,11 +45,14 @@ public:
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
                    const QModelIndex &index) override;
     // The cell as it is drawn: the model's text after the arrow, in the colour
-    // of its mark. Public so that what the view draws can be checked.
+    // of its mark, also when it is selected (on a pale selection colour).
+    // Public so that what the view draws can be checked.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
+    static QColor PaleShadeOf(const QColor &selection);
+
     PriceChanges changes_;
     std::unordered_map<std::string, QString> alertTips_;
     std::set<std::pair<int, int>> lowest_;

@@ -1,15 +1,45 @@
 #include "ui/products/ShopColumnsController.h"
 
+#include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
 #include "rules/EnabledRules.h"
 #include "rules/RuleIndex.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureRunController.h"
 #include "ui/pages/ProductListPage.h"
+#include "support/Gbk.h"
+
+#include <QHeaderView>
+#include <QStyle>
+#include <QTreeView>
 
 #include <algorithm>
 
 namespace corvix {
+
+void WidenShopColumnsToContent(ProductListPage &page)
+{
+    // A long text (a sentence a rule picked up) is elided rather than taking the row.
+    constexpr int kWidest = 180;
+    const ProductGridModel &grid = *page.Grid();
+    QTreeView &view = *page.GridView();
+    const QFontMetrics metrics = view.fontMetrics();
+    // An item's text margin on both sides, as the style lays a cell out, and a
+    // little room against rounding.
+    const int textMargin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    ShopColumnContent content;
+    content.mark = metrics.horizontalAdvance(QStringLiteral("↑"));
+    content.cellPadding = 2 * textMargin + 2;
+    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c) {
+        content.title = page.ShopColumnWidth(FromGbk(grid.Title(c)));
+        content.longestCell = 0;
+        for (int r = 0; r < grid.RowCount(); ++r)
+            content.longestCell = std::max(content.longestCell, metrics.horizontalAdvance(FromGbk(grid.Text(r, c))));
+        const int current = view.header()->sectionSize(c);
+        if (const int width = FittedShopColumnWidth(current, content, kWidest); width != current)
+            view.header()->resizeSection(c, width);
+    }
+}
 
 ShopColumnsController::ShopColumnsController(ProductListPage *page, Session &session)
     : QObject(page), page_(page), session_(session)

@@ -12,6 +12,11 @@ struct Session;
 class CaptureRunController;
 class ProductListPage;
 
+// Widens the shop columns of the page's grid that are narrower than their
+// title or than their widest cell drawn after a change arrow; a column wider
+// than its content, as a user may have left it, keeps its width.
+void WidenShopColumnsToContent(ProductListPage &page);
+
 class ShopColumnsController : public QObject {
     Q_OBJECT
 public:
