@@ -15,7 +15,7 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
     const struct {
         const char *text;
         PriceChangeMark mark;
-        QString line;
+        const char *line;
     } cases[] = {
         {"5699.00", {PriceChange::Higher, "5499.00"}, "[3/12] 商品 | 商城 | 5699.00 ↑ 上次 5499.00 | 0.31 s"},
         {"5299.00", {PriceChange::Lower, "5499.00"}, "[3/12] 商品 | 商城 | 5299.00 ↓ 上次 5499.00 | 0.31 s"},
@@ -24,5 +24,6 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
         {"", {}, "[3/12] 商品 | 商城 | 获取失败 | 0.31 s"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(c.text), {c.mark.change, Gbk(c.mark.previousText)}, 0.306), c.line);
+        EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(c.text), {c.mark.change, Gbk(c.mark.previousText)}, 0.306).toStdString(),
+                  c.line);
 }

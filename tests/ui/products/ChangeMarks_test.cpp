@@ -162,6 +162,6 @@ TEST_F(ChangeMarksTest, ASelectedMarkedCellKeepsTheColourOfItsMark)
                 inColour += std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green())
                                 + std::abs(pixel.blue() - colour.blue()) < 60;
             }
-        EXPECT_GT(inColour, 5) << column;
+        EXPECT_GT(inColour, 10) << column;
     }
 }
