@@ -65,10 +65,10 @@ PriceChangeMark CompareCapturedPrice(const std::string &nowText, const std::stri
 
 // What a shop column must show whole, in pixels.
 struct ShopColumnContent {
-    int title = 0;        // the header section with its margins
-    int longestCell = 0;  // the widest cell text
-    int mark = 0;         // the change arrow drawn before a price
-    int cellPadding = 0;  // a cell's margins, both sides together
+    int title = 0;       // the header section with its margins
+    int longestCell = 0; // the widest cell text
+    int mark = 0;        // the change arrow drawn before a price
+    int cellPadding = 0; // a cell's margins, both sides together
 };
 
 // The width of a shop column now at current: wide enough for its title and

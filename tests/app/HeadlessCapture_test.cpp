@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace corvix;
 
 TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
@@ -12,18 +14,13 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
     CaptureJob job;
     job.product = Gbk("商品");
     job.shop = Gbk("商城");
-    const struct {
-        const char *text;
-        PriceChangeMark mark;
-        const char *line;
-    } cases[] = {
-        {"5699.00", {PriceChange::Higher, "5499.00"}, "[3/12] 商品 | 商城 | 5699.00 ↑ 上次 5499.00 | 0.31 s"},
-        {"5299.00", {PriceChange::Lower, "5499.00"}, "[3/12] 商品 | 商城 | 5299.00 ↓ 上次 5499.00 | 0.31 s"},
-        {"5499", {PriceChange::Same, "5499.00"}, "[3/12] 商品 | 商城 | 5499 | 0.31 s"},
-        {"5499", {}, "[3/12] 商品 | 商城 | 5499 | 0.31 s"},
-        {"", {}, "[3/12] 商品 | 商城 | 获取失败 | 0.31 s"},
+    const std::tuple<const char *, PriceChange, const char *> cases[] = {
+        {"5699.00", PriceChange::Higher, "5699.00 ↑ 上次 5499.00"},
+        {"5299.00", PriceChange::Lower, "5299.00 ↓ 上次 5499.00"},
+        {"5499", PriceChange::Same, "5499"},
+        {"", PriceChange::NotCompared, "获取失败"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(c.text), {c.mark.change, Gbk(c.mark.previousText)}, 0.306).toStdString(),
-                  c.line);
+    for (const auto &[text, change, line] : cases)
+        EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(text), {change, Gbk("5499.00")}, 0.306).toStdString(),
+                  std::string("[3/12] 商品 | 商城 | ") + line + " | 0.31 s");
 }
