@@ -148,6 +148,7 @@ TEST_F(ChangeMarksTest, ARestoredRecordIsMarkedAgainstTheOneBeforeItWholeAndRead
     option.rect = QRect(0, 0, 100, 24);
     option.state |= QStyle::State_Selected | QStyle::State_Active;
     QImage image(option.rect.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
     QPainter painter(&image);
     marks->Delegate()->paint(&painter, option, Grid().index(1, 2));
     painter.end();
