@@ -9,17 +9,21 @@ using namespace corvix;
 
 namespace {
 
-void ExpectAxis(const PriceAxis &axis, const PriceAxis &expected, const char *what)
+QString Text(const PriceAxis &a)
 {
-    EXPECT_NEAR(axis.low, expected.low, 1e-9) << what;
-    EXPECT_NEAR(axis.high, expected.high, 1e-9) << what;
-    EXPECT_NEAR(axis.step, expected.step, 1e-9) << what;
-    EXPECT_EQ(axis.decimals, expected.decimals) << what;
+    return QString::asprintf("%g..%g by %g, %d decimals", a.low, a.high, a.step, a.decimals);
 }
 
-QDateTime At(int month, int day, int hour, int minute, int second = 0)
+QString Text(const TimeAxis &a)
 {
-    return QDateTime(QDate(2024, month, day), QTime(hour, minute, second), QTimeZone::utc());
+    const QString minute = QStringLiteral("MM-dd hh:mm");
+    return a.from.toString(minute) + QStringLiteral("..") + a.to.toString(minute) + QStringLiteral(" in ")
+           + QString::number(a.tickCount) + QStringLiteral(" ticks as ") + a.format;
+}
+
+QDateTime At(int month, int day, int hour, int minute, int second = 0, int offset = 0)
+{
+    return QDateTime(QDate(2024, month, day), QTime(hour, minute, second), QTimeZone(offset));
 }
 
 } // namespace
@@ -28,52 +32,37 @@ TEST(PriceAxisFor, AMarginWidenedToRoundTicks)
 {
     const struct {
         double lowest, highest;
-        PriceAxis axis;
-        const char *what;
+        const char *axis;
     } cases[] = {
-        {95, 102, {94, 104, 2, 0}, "not from 0"},
-        {1000, 1499, {900, 1600, 100, 0}, "hundreds"},
-        {0, 13, {0, 15, 2.5, 1}, "2.5 takes a decimal; no negative prices"},
-        {0.5, 0.9, {0.4, 1.0, 0.1, 1}, "below one"},
-        {100, 100, {94, 106, 2, 0}, "one price: a tenth of it around"},
-        {5, 5, {4, 6, 0.5, 1}, "a small price: at least 2 around"},
-        {0, 0, {0, 1, 0.2, 1}, "zero"},
+        {95, 102, "94..104 by 2, 0 decimals"},     // not from 0
+        {1000, 1499, "900..1600 by 100, 0 decimals"},
+        {0, 13, "0..15 by 2.5, 1 decimals"},       // 2.5 takes a decimal; no negative prices
+        {0.5, 0.9, "0.4..1 by 0.1, 1 decimals"},
+        {100, 100, "94..106 by 2, 0 decimals"},    // one price: a tenth of it around it
+        {5, 5, "4..6 by 0.5, 1 decimals"},         // a small one: at least 2
+        {0, 0, "0..1 by 0.2, 1 decimals"},
     };
     for (const auto &c : cases)
-        ExpectAxis(PriceAxisFor(c.lowest, c.highest), c.axis, c.what);
-}
-
-TEST(PriceTicks, AZoomedRangeStaysWithRoundSteps)
-{
-    ExpectAxis(PriceTicks(239.316, 251.9), {239.316, 251.9, 2.5, 1}, "zoomed");
-    ExpectAxis(PriceTicks(94, 104), {94, 104, 2, 0}, "whole");
-    ExpectAxis(PriceTicks(95.1, 95.4), {95.1, 95.4, 0.05, 2}, "close in");
+        EXPECT_EQ(Text(PriceAxisFor(c.lowest, c.highest)), QLatin1String(c.axis)) << c.lowest;
+    // A zoomed range stays as it is, with round steps.
+    EXPECT_EQ(Text(PriceTicks(239.316, 251.9)), "239.316..251.9 by 2.5, 1 decimals");
+    EXPECT_EQ(Text(PriceTicks(95.1, 95.4)), "95.1..95.4 by 0.05, 2 decimals");
 }
 
 TEST(RoundTimeAxis, WholeDaysFromTwoDaysElseRoundTimes)
 {
     const struct {
         QDateTime from, to;
-        QDateTime roundFrom, roundTo;
-        int ticks;
-        const char *format;
+        const char *axis;
     } cases[] = {
-        {At(5, 4, 16, 0), At(5, 6, 16, 0), At(5, 4, 0, 0), At(5, 7, 0, 0), 4, "yyyy-MM-dd"},
-        {At(1, 1, 12, 0), At(1, 21, 0, 0), At(1, 1, 0, 0), At(1, 22, 0, 0), 4, "yyyy-MM-dd"}, // weeks
-        {At(5, 7, 8, 3), At(5, 7, 20, 41), At(5, 7, 6, 0), At(5, 7, 21, 0), 6, "MM-dd hh:mm"},
-        {At(5, 7, 8, 3), At(5, 7, 8, 20), At(5, 7, 8, 0), At(5, 7, 8, 20), 5, "MM-dd hh:mm"},
-        {At(5, 7, 10, 0, 30), At(5, 7, 10, 0, 30), At(5, 7, 10, 0), At(5, 7, 10, 1), 2, "MM-dd hh:mm"},
+        {At(5, 4, 16, 0), At(5, 6, 16, 0), "05-04 00:00..05-07 00:00 in 4 ticks as yyyy-MM-dd"},
+        {At(1, 1, 12, 0), At(1, 21, 0, 0), "01-01 00:00..01-22 00:00 in 4 ticks as yyyy-MM-dd"}, // weeks
+        {At(5, 7, 8, 3), At(5, 7, 20, 41), "05-07 06:00..05-07 21:00 in 6 ticks as MM-dd hh:mm"},
+        {At(5, 7, 8, 3), At(5, 7, 8, 20), "05-07 08:00..05-07 08:20 in 5 ticks as MM-dd hh:mm"},
+        {At(5, 7, 10, 0, 30), At(5, 7, 10, 0, 30), "05-07 10:00..05-07 10:01 in 2 ticks as MM-dd hh:mm"},
+        // A day starts at the local midnight.
+        {At(5, 4, 1, 0, 0, 8 * 3600), At(5, 6, 2, 0, 0, 8 * 3600), "05-04 00:00..05-07 00:00 in 4 ticks as yyyy-MM-dd"},
     };
-    for (const auto &c : cases) {
-        const TimeAxis axis = RoundTimeAxis(c.from, c.to);
-        EXPECT_EQ(axis.from, c.roundFrom) << c.from.toString().toStdString();
-        EXPECT_EQ(axis.to, c.roundTo) << c.from.toString().toStdString();
-        EXPECT_EQ(axis.tickCount, c.ticks) << c.from.toString().toStdString();
-        EXPECT_EQ(axis.format, QLatin1String(c.format)) << c.from.toString().toStdString();
-    }
-    // A day starts at the local midnight.
-    const QTimeZone beijing(8 * 3600);
-    const TimeAxis local = RoundTimeAxis(QDateTime(QDate(2024, 5, 4), QTime(1, 0), beijing),
-                                         QDateTime(QDate(2024, 5, 6), QTime(2, 0), beijing));
-    EXPECT_EQ(local.from, QDateTime(QDate(2024, 5, 4), QTime(0, 0), beijing));
+    for (const auto &c : cases)
+        EXPECT_EQ(Text(RoundTimeAxis(c.from, c.to)), QLatin1String(c.axis)) << c.from.toString().toStdString();
 }
