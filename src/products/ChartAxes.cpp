@@ -56,8 +56,7 @@ PriceAxis PriceAxisFor(double lowest, double highest)
         low = std::max(0.0, low);
     const double high = highest + margin;
     const Step step = RoundStep(high - low, kMaxPriceSteps);
-    return {std::floor(low / step.size) * step.size, std::ceil(high / step.size) * step.size, step.size,
-            step.decimals};
+    return {std::floor(low / step.size) * step.size, std::ceil(high / step.size) * step.size, step.size, step.decimals};
 }
 
 TimeAxis RoundTimeAxis(const QDateTime &from, const QDateTime &to)

@@ -24,10 +24,10 @@
 namespace corvix {
 
 struct PricePoint {
-    std::string recordName; // GBK, the record's name in the record list
-    std::string recordTime; // GBK, its time as the record list shows it (may be empty)
+    std::string recordName;      // GBK, the record's name in the record list
+    std::string recordTime;      // GBK, its time as the record list shows it (may be empty)
     std::optional<double> price; // ReadPrice of the cell; nullopt when it holds no price ("获取失败")
-    std::string text;             // GBK, the cell as the record holds it
+    std::string text;            // GBK, the cell as the record holds it
 };
 
 struct PriceSeries {

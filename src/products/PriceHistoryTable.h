@@ -16,9 +16,9 @@ namespace corvix {
 class ProductGridModel;
 
 struct PriceHistoryRow {
-    std::string recordName;                  // GBK
-    std::string recordTime;                  // GBK, as the record list shows it (may be empty)
-    std::optional<QDateTime> time;           // RecordDateTime of the name
+    std::string recordName;                    // GBK
+    std::string recordTime;                    // GBK, as the record list shows it (may be empty)
+    std::optional<QDateTime> time;             // RecordDateTime of the name
     std::vector<std::optional<double>> prices; // one per shop; nullopt where it had no price
     std::vector<std::string> texts;            // one per shop: the cell as the record holds it (GBK), or empty
     // A capture that gave no price at the shop: a cell that is no price.

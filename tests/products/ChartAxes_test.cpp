@@ -17,8 +17,8 @@ QString Text(const PriceAxis &a)
 QString Text(const TimeAxis &a)
 {
     const QString minute = QStringLiteral("MM-dd hh:mm");
-    return a.from.toString(minute) + QStringLiteral("..") + a.to.toString(minute) + QStringLiteral(" in ")
-           + QString::number(a.tickCount) + QStringLiteral(" ticks as ") + a.format;
+    return a.from.toString(minute) + QStringLiteral("..") + a.to.toString(minute) + QStringLiteral(" in ") +
+           QString::number(a.tickCount) + QStringLiteral(" ticks as ") + a.format;
 }
 
 QDateTime At(int month, int day, int hour, int minute, int second = 0, int offset = 0)
@@ -34,12 +34,12 @@ TEST(PriceAxisFor, AMarginWidenedToRoundTicks)
         double lowest, highest;
         const char *axis;
     } cases[] = {
-        {95, 102, "94..104 by 2, 0 decimals"},     // not from 0
+        {95, 102, "94..104 by 2, 0 decimals"}, // not from 0
         {1000, 1499, "900..1600 by 100, 0 decimals"},
-        {0, 13, "0..15 by 2.5, 1 decimals"},       // 2.5 takes a decimal; no negative prices
+        {0, 13, "0..15 by 2.5, 1 decimals"}, // 2.5 takes a decimal; no negative prices
         {0.5, 0.9, "0.4..1 by 0.1, 1 decimals"},
-        {100, 100, "94..106 by 2, 0 decimals"},    // one price: a tenth of it around it
-        {5, 5, "4..6 by 0.5, 1 decimals"},         // a small one: at least 2
+        {100, 100, "94..106 by 2, 0 decimals"}, // one price: a tenth of it around it
+        {5, 5, "4..6 by 0.5, 1 decimals"},      // a small one: at least 2
         {0, 0, "0..1 by 0.2, 1 decimals"},
     };
     for (const auto &c : cases)

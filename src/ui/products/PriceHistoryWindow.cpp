@@ -265,8 +265,8 @@ QString PriceHistoryWindow::PointToolTip(int s, double x) const
         if (std::fabs(points[i].x() - x) < std::fabs(points[nearest].x() - x))
             nearest = i;
     const PriceHistoryRow &row = history_.rows[rowsOfSeries_[static_cast<size_t>(s)][static_cast<size_t>(nearest)]];
-    return FromGbk(history_.shops[shop]) + QStringLiteral("\n") + FromGbk(RowLabel(row)) + QStringLiteral("：")
-           + FromGbk(row.texts[shop]);
+    return FromGbk(history_.shops[shop]) + QStringLiteral("\n") + FromGbk(RowLabel(row)) + QStringLiteral("：") +
+           FromGbk(row.texts[shop]);
 }
 
 void PriceHistoryWindow::ExportHistory()
