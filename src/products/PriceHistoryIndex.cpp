@@ -36,6 +36,17 @@ uint32_t PriceHistoryIndex::SiteId(const std::string &siteTitle, uint32_t occurr
     return it->second;
 }
 
+uint32_t PriceHistoryIndex::CellId(const std::string &text, DecimalMark mark)
+{
+    std::string key = text;
+    key += '\0';
+    key += static_cast<char>('0' + static_cast<int>(mark));
+    const auto [it, added] = cellIds_.try_emplace(std::move(key), static_cast<uint32_t>(cells_.size()));
+    if (added)
+        cells_.push_back({text, ReadPrice(text, mark)});
+    return it->second;
+}
+
 // Records nearly always arrive in name order (a save takes the newest stamp);
 // one that does not moves the ranks of those after it.
 void PriceHistoryIndex::UpdateRanks(uint32_t added)
@@ -97,8 +108,8 @@ void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const Reco
             if (shops.known && k > sites.size())
                 break;
             const uint32_t site = shops.known ? sites[k - 1] : static_cast<uint32_t>(k - 1);
-            if (const std::optional<double> price = ReadPrice(fields[k], marks[k - 1]))
-                pointsOfTitle_[title].push_back({record, site, *price});
+            if (!fields[k].empty())
+                pointsOfTitle_[title].push_back({record, site, CellId(fields[k], marks[k - 1])});
         }
     }
 }
@@ -141,7 +152,8 @@ std::vector<PriceSeries> PriceHistoryIndex::History(const std::string &title,
         if (s >= series.size())
             continue;
         const Record &record = records_[point.record];
-        series[s].points.push_back({record.name, record.time, point.price});
+        const Cell &cell = cells_[point.cell];
+        series[s].points.push_back({record.name, record.time, cell.price, cell.text});
     }
     return series;
 }

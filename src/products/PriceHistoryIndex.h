@@ -8,11 +8,13 @@
 // As in the change marks, a title that occurs more than once in a record counts
 // with its first row, and rows without a title are left out.
 #include "products/LinkFile.h"
+#include "products/PriceText.h"
 #include "products/RecordList.h"
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,9 +24,10 @@
 namespace corvix {
 
 struct PricePoint {
-    std::string recordName; // GBK, the record's name in the record list
-    std::string recordTime; // GBK, its time as the record list shows it (may be empty)
-    double price = 0.0;     // LeadingPrice of the cell
+    std::string recordName;      // GBK, the record's name in the record list
+    std::string recordTime;      // GBK, its time as the record list shows it (may be empty)
+    std::optional<double> price; // ReadPrice of the cell; nullopt when it holds no price ("获取失败")
+    std::string text;            // GBK, the cell as the record holds it
 };
 
 struct PriceSeries {
@@ -43,8 +46,9 @@ public:
                     const std::atomic<bool> *cancel = nullptr);
 
     // One series per site title, in the order given, each holding the prices
-    // of the product titled title in every record in name order; records whose
-    // cell holds no number have no point. A record saved with its titles gives
+    // of the product titled title in every record in name order. A cell that
+    // holds something other than a price (a failed capture) is a point without
+    // a price, so that a line can break there; an empty cell is no point. A record saved with its titles gives
     // a shop's price to the series of that title (the n-th of a title given
     // twice to the n-th); one saved without, its k-th shop to the k-th series.
     std::vector<PriceSeries> History(const std::string &title, const std::vector<std::string> &siteTitles) const;
@@ -61,7 +65,13 @@ private:
     struct Point {
         uint32_t record; // index into records_
         uint32_t site;   // kByTitle | index into sites_, or the position (0 = first site column)
-        double price;
+        uint32_t cell;   // index into cells_
+    };
+    // A shop keeps writing the same few texts, so each text is kept once with
+    // its price: the index stays as small as one holding numbers only.
+    struct Cell {
+        std::string text;
+        std::optional<double> price;
     };
     static constexpr uint32_t kByTitle = 0x80000000u;
 
@@ -69,6 +79,7 @@ private:
     uint32_t TitleId(const std::string &title);
     uint32_t SiteId(const std::string &siteTitle, uint32_t occurrence);
     void UpdateRanks(uint32_t added);
+    uint32_t CellId(const std::string &text, DecimalMark mark);
 
     std::vector<Record> records_;     // in the order read
     std::vector<uint32_t> rank_;      // each record's position in name order
@@ -82,6 +93,8 @@ private:
         uint32_t occurrence; // 0 unless the record has the title more than once
     };
     std::vector<Site> sites_;
+    std::vector<Cell> cells_;
+    std::unordered_map<std::string, uint32_t> cellIds_; // text, then the mark it was read with
     std::unordered_map<std::string, uint32_t> siteIds_;
 };
 

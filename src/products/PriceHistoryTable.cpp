@@ -1,5 +1,6 @@
 #include "products/PriceHistoryTable.h"
 
+#include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/Gbk.h"
@@ -29,8 +30,10 @@ PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series)
                 row.recordTime = point.recordTime;
                 row.time = RecordDateTime(point.recordName);
                 row.prices.resize(series.size());
+                row.texts.resize(series.size());
             }
             row.prices[s] = point.price;
+            row.texts[s] = point.text;
         }
     }
     for (auto &[name, row] : byName)
@@ -39,6 +42,34 @@ PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series)
         std::stable_sort(table.rows.begin(), table.rows.end(),
                          [](const PriceHistoryRow &a, const PriceHistoryRow &b) { return *a.time < *b.time; });
     return table;
+}
+
+std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, size_t shop)
+{
+    std::vector<std::vector<size_t>> segments;
+    bool broken = true;
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const PriceHistoryRow &row = table.rows[r];
+        if (row.Failed(shop)) {
+            broken = true;
+        } else if (row.prices[shop]) {
+            if (broken)
+                segments.emplace_back();
+            broken = false;
+            segments.back().push_back(r);
+        }
+    }
+    return segments;
+}
+
+int PriceDecimals(const PriceHistoryTable &table)
+{
+    int decimals = 0;
+    for (const PriceHistoryRow &row : table.rows)
+        for (const std::string &text : row.texts)
+            if (const std::optional<PriceText> price = WholePrice(text))
+                decimals = std::max(decimals, price->decimals);
+    return decimals;
 }
 
 std::string PriceNumberText(double price)

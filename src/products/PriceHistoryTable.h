@@ -16,10 +16,13 @@ namespace corvix {
 class ProductGridModel;
 
 struct PriceHistoryRow {
-    std::string recordName;                  // GBK
-    std::string recordTime;                  // GBK, as the record list shows it (may be empty)
-    std::optional<QDateTime> time;           // RecordDateTime of the name
+    std::string recordName;                    // GBK
+    std::string recordTime;                    // GBK, as the record list shows it (may be empty)
+    std::optional<QDateTime> time;             // RecordDateTime of the name
     std::vector<std::optional<double>> prices; // one per shop; nullopt where it had no price
+    std::vector<std::string> texts;            // one per shop: the cell as the record holds it (GBK), or empty
+    // A capture that gave no price at the shop: a cell that is no price.
+    bool Failed(size_t shop) const { return !prices[shop] && !texts[shop].empty(); }
 };
 
 struct PriceHistoryTable {
@@ -33,6 +36,14 @@ struct PriceHistoryTable {
 // has one (names of older installations count milliseconds and sort apart from
 // the ten-digit stamps), else in name order as the record list shows them.
 PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series);
+
+// The rows of the shop's line: runs of rows with a price, broken where a
+// capture failed, so that a line does not bridge the failure. A record
+// without a cell for the shop does not break the line.
+std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, size_t shop);
+
+// The most decimals the prices of the table are written with ("1,299.00": 2).
+int PriceDecimals(const PriceHistoryTable &table);
 
 // A price as the fewest digits that read back as it ("1299", "12.5"), never in
 // exponent form.

@@ -56,13 +56,15 @@ PriceStanding StandingOf(const PriceHistoryIndex &history, const ProductGridMode
     if (column < kFirstSiteColumn || s >= series.size() || series[s].points.empty())
         return standing;
     const std::vector<PricePoint> &points = series[s].points;
-    standing.lowest = std::all_of(points.begin(), points.end(), [price](const PricePoint &p) { return price <= p.price; });
+    // A failed capture is no price to compare with.
+    standing.lowest =
+        std::all_of(points.begin(), points.end(), [price](const PricePoint &p) { return !p.price || price <= *p.price; });
     double sum = 0.0;
     int count = 0;
     for (const PricePoint &point : points) {
         const std::optional<QDateTime> saved = RecordDateTime(point.recordName);
-        if (saved && *saved <= now && saved->daysTo(now) <= 30) {
-            sum += point.price;
+        if (point.price && saved && *saved <= now && saved->daysTo(now) <= 30) {
+            sum += *point.price;
             ++count;
         }
     }

@@ -1,5 +1,6 @@
 // One product's history as the rows and columns of the history window.
 #include "products/PriceHistoryTable.h"
+#include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/Gbk.h"
@@ -20,7 +21,7 @@ PriceSeries Series(const char *shop, std::vector<std::pair<std::string, double>>
 {
     PriceSeries series{Gbk(shop), {}};
     for (const auto &[name, price] : points)
-        series.points.push_back({name, StampToDisplayTime(name), price});
+        series.points.push_back({name, StampToDisplayTime(name), price, PriceNumberText(price)});
     return series;
 }
 
@@ -60,6 +61,26 @@ TEST(TabulateHistory, TimedRowsGoByTimeOthersByName)
     EXPECT_EQ(untimed.rows[1].recordName, "a");
     EXPECT_EQ(RowLabel(untimed.rows[1]), "a"); // no time: the name labels the row
     EXPECT_EQ(RowLabel(untimed.rows[0]), StampToDisplayTime("1543910400"));
+}
+
+TEST(PriceSegments, AFailedCaptureBreaksTheLineAMissingCellDoesNot)
+{
+    // The cells of 京东 over seven records; 天猫 has a price in each.
+    const char *const cells[] = {"95", "获取失败", "1,299.00", "97", "", "102", "—"};
+    PriceSeries jd{Gbk("京东"), {}};
+    PriceSeries tmall = Series("天猫", {});
+    for (int r = 0; r < 7; ++r) {
+        const std::string name = std::to_string(1543910400 + 86400 * r);
+        tmall.points.push_back({name, "", 1, "1"});
+        if (*cells[r])
+            jd.points.push_back({name, "", ReadPrice(Gbk(cells[r])), Gbk(cells[r])});
+    }
+    const PriceHistoryTable table = TabulateHistory({jd, tmall});
+    using Segments = std::vector<std::vector<size_t>>;
+    EXPECT_EQ(PriceSegments(table, 0), (Segments{{0}, {2, 3, 5}}));
+    EXPECT_EQ(PriceSegments(table, 1), (Segments{{0, 1, 2, 3, 4, 5, 6}}));
+    EXPECT_EQ(table.rows[1].texts[0], Gbk("获取失败"));
+    EXPECT_EQ(PriceDecimals(table), 2); // of "1,299.00"
 }
 
 TEST(PriceNumberText, FewestDigitsNeverAnExponent)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +23,7 @@ using corvix::test::TempDataRoot;
 namespace {
 
 // (record name, price) of each point.
-using Points = std::vector<std::pair<std::string, double>>;
+using Points = std::vector<std::pair<std::string, std::optional<double>>>;
 
 Points PointsOf(const PriceSeries &series)
 {
@@ -65,9 +66,10 @@ TEST(PriceHistoryIndex, OneSeriesPerSiteOverTheRecordsInNameOrder)
         Points tmall;
     };
     const std::vector<Case> cases = {
-        // The second A of the first record is not read; cells without a number have no point.
+        // The second A of the first record is not read; a failure is a point
+        // without a price, an empty cell no point.
         {"A",
-         {{"1543910400", 10}, {"1543910400000", 7}, {"1544083200", 1100}},
+         {{"1543910400", 10}, {"1543910400000", 7}, {"1543996800", std::nullopt}, {"1544083200", 1100}},
          {{"1543910400", 20}, {"1543910400000", 7}, {"1543996800", 21}}},
         {"B", {{"1543910400", 5}, {"1544083200", 6}}, {{"1543910400", 5}}},
         {"C", {{"1543996800", 1}}, {{"1543996800", 1}}},
@@ -83,7 +85,11 @@ TEST(PriceHistoryIndex, OneSeriesPerSiteOverTheRecordsInNameOrder)
         EXPECT_EQ(PointsOf(history[1]), c.tmall) << c.title;
     }
     // A field beyond the sites given has no series.
-    EXPECT_EQ(index.History("A", {Gbk("京东")}).size(), 1u);
+    const std::vector<PriceSeries> jd = index.History("A", {Gbk("京东")});
+    ASSERT_EQ(jd.size(), 1u);
+    // Each point keeps its cell as the record wrote it.
+    EXPECT_EQ(jd[0].points[2].text, Gbk("获取失败"));
+    EXPECT_EQ(jd[0].points[3].text, "1,100.00");
 }
 
 TEST(PriceHistoryIndex, RecordTimesAreTheRecordListTimes)
@@ -116,7 +122,7 @@ TEST(PriceHistoryIndex, ARecordAddedLaterTakesItsPlaceInNameOrderOnce)
     index.AddRecord(db, second);
     EXPECT_EQ(index.RecordCount(), 4u);
     EXPECT_EQ(PointsOf(index.History("A", Sites())[0]),
-              (Points{{"1543910400", 10}, {"1543910400000", 7}, {"1544083200", 1100}}));
+              (Points{{"1543910400", 10}, {"1543910400000", 7}, {"1543996800", std::nullopt}, {"1544083200", 1100}}));
 }
 
 TEST(PriceHistoryLoader, BuildsOnAWorkerAndTakesARecordSavedMeanwhile)
@@ -138,7 +144,11 @@ TEST(PriceHistoryLoader, BuildsOnAWorkerAndTakesARecordSavedMeanwhile)
     EXPECT_EQ(readySignals, 1);
     EXPECT_EQ(loader.Index().RecordCount(), 5u);
     EXPECT_EQ(PointsOf(loader.Index().History("A", Sites())[0]),
-              (Points{{"1543910400", 10}, {"1543910400000", 7}, {"1544083200", 1100}, {"1544169600", 12}}));
+              (Points{{"1543910400", 10},
+                      {"1543910400000", 7},
+                      {"1543996800", std::nullopt},
+                      {"1544083200", 1100},
+                      {"1544169600", 12}}));
 
     // Once ready, a saved record is read at once.
     TempDataRoot::WriteBytes(db / "1544256000.txt", "A|13|");

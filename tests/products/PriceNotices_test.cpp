@@ -106,6 +106,8 @@ TEST(FindPriceNotices, LowestOfAllRecordsAndTheAverageOfThirtyDays)
     TempDataRoot::WriteBytes(db / (std::to_string(now - 40 * day) + ".txt"), "P|50|\r\n");
     TempDataRoot::WriteBytes(db / (std::to_string(now - 20 * day) + ".txt"), "P|90|\r\n");
     TempDataRoot::WriteBytes(db / (std::to_string(now - day) + ".txt"), "P|110|\r\n");
+    // A failed capture is no price: neither the lowest nor in the average.
+    TempDataRoot::WriteBytes(db / (std::to_string(now - 10 * day) + ".txt"), Gbk("P|获取失败|\r\n"));
     PriceHistoryIndex history;
     history.AddRecords(db, ListRecords(db));
     const auto grid = MakeGrid({"S"}, {{"1", "P", "80"}});

@@ -16,6 +16,7 @@
 #include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTableWidget>
@@ -41,6 +42,7 @@ PriceHistoryWindow::PriceHistoryWindow(std::string title, std::vector<std::strin
     setObjectName(QStringLiteral("价格走势"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("价格走势 - ") + FromGbk(title_));
+    setAccessibleName(QStringLiteral("价格走势：") + FromGbk(title_));
     resize(820, 640);
     BuildLayout();
     if (loader.IsReady()) {
@@ -60,7 +62,9 @@ void PriceHistoryWindow::BuildLayout()
     chartView_ = Named(new QChartView(chart_), QStringLiteral("走势图"));
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setRubberBand(QChartView::RectangleRubberBand);
+    chartView_->setAccessibleName(QStringLiteral("价格走势图"));
     table_ = Named(new QTableWidget, QStringLiteral("走势表"));
+    table_->setAccessibleName(QStringLiteral("价格表"));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto *resetZoom = Button(QStringLiteral("还原缩放"), QStringLiteral("还原缩放"), 81);
     export_ = Button(QStringLiteral("导出"), QStringLiteral("导出"), 81);
@@ -96,24 +100,14 @@ double PriceHistoryWindow::RowX(size_t row) const
 void PriceHistoryWindow::FillChart()
 {
     chart_->setTitle(history_.rows.empty() ? FromGbk(title_) + QStringLiteral("：记录里没有它的价格") : FromGbk(title_));
-    rowsOfSeries_.assign(history_.shops.size(), {});
+    rowsOfSeries_.clear();
+    shopOfSeries_.clear();
     for (size_t s = 0; s < history_.shops.size(); ++s) {
-        auto *series = new QLineSeries;
-        series->setName(FromGbk(history_.shops[s]));
-        series->setPointsVisible(true);
-        for (size_t r = 0; r < history_.rows.size(); ++r) {
-            if (const std::optional<double> price = history_.rows[r].prices[s]) {
-                series->append(RowX(r), *price);
-                rowsOfSeries_[s].push_back(r);
-            }
-        }
-        connect(series, &QLineSeries::hovered, this, [this, s](const QPointF &point, bool entered) {
-            if (entered)
-                QToolTip::showText(QCursor::pos(), PointToolTip(static_cast<int>(s), point.x()), chartView_);
-            else
-                QToolTip::hideText();
-        });
-        chart_->addSeries(series);
+        std::vector<std::vector<size_t>> segments = PriceSegments(history_, s);
+        if (segments.empty())
+            segments.emplace_back(); // the shop still has its entry in the legend
+        for (std::vector<size_t> &segment : segments)
+            AddSegment(s, std::move(segment));
     }
     if (history_.rows.empty())
         return;
@@ -124,12 +118,38 @@ void PriceHistoryWindow::FillChart()
     AddPriceAxis();
 }
 
+// A line per run of a shop's prices between failed captures; all of a shop's
+// lines look alike and share the shop's one entry in the legend.
+void PriceHistoryWindow::AddSegment(size_t shop, std::vector<size_t> rows)
+{
+    auto *series = new QLineSeries;
+    series->setName(FromGbk(history_.shops[shop]));
+    series->setPointsVisible(true);
+    for (const size_t r : rows)
+        series->append(RowX(r), *history_.rows[r].prices[shop]);
+    const int index = static_cast<int>(rowsOfSeries_.size());
+    connect(series, &QLineSeries::hovered, this, [this, index](const QPointF &point, bool entered) {
+        if (entered)
+            QToolTip::showText(QCursor::pos(), PointToolTip(index, point.x()), chartView_);
+        else
+            QToolTip::hideText();
+    });
+    const bool first = shopOfSeries_.empty() || shopOfSeries_.back() != shop;
+    const QColor colour = first ? QColor() : static_cast<QLineSeries *>(chart_->series().back())->color();
+    chart_->addSeries(series);
+    if (!first) {
+        series->setColor(colour);
+        for (QLegendMarker *marker : chart_->legend()->markers(series))
+            marker->setVisible(false);
+    }
+    rowsOfSeries_.push_back(std::move(rows));
+    shopOfSeries_.push_back(shop);
+}
+
 void PriceHistoryWindow::AddTimeAxis()
 {
     auto *axis = new QDateTimeAxis;
     axis->setTitleText(QStringLiteral("记录时间"));
-    axis->setFormat(QStringLiteral("yyyy-M-d HH:mm"));
-    axis->setTickCount(static_cast<int>(std::clamp<size_t>(history_.rows.size(), 2, 6)));
     QDateTime first = *history_.rows.front().time;
     QDateTime last = *history_.rows.back().time;
     // One record, or records of one moment, still get a span to stand in.
@@ -137,10 +157,25 @@ void PriceHistoryWindow::AddTimeAxis()
         first = first.addMSecs(-kHalfDayMs);
         last = last.addMSecs(kHalfDayMs);
     }
-    axis->setRange(first, last);
     chart_->addAxis(axis, Qt::AlignBottom);
     for (QAbstractSeries *series : chart_->series())
         series->attachAxis(axis);
+    // A zoom leaves any range: each is widened to whole days or round times.
+    connect(axis, &QDateTimeAxis::rangeChanged, this, [this, axis](const QDateTime &from, const QDateTime &to) {
+        if (!roundingTimes_)
+            RoundTimes(axis, from, to);
+    });
+    RoundTimes(axis, first, last);
+}
+
+void PriceHistoryWindow::RoundTimes(QDateTimeAxis *axis, const QDateTime &from, const QDateTime &to)
+{
+    const TimeAxis round = RoundTimeAxis(from, to);
+    roundingTimes_ = true;
+    axis->setFormat(round.format);
+    axis->setTickCount(round.tickCount);
+    axis->setRange(round.from, round.to);
+    roundingTimes_ = false;
 }
 
 // Records whose names are no times stand at their positions, labelled by name.
@@ -167,15 +202,28 @@ void PriceHistoryWindow::AddPriceAxis()
                 low = std::min(low, *price);
                 high = std::max(high, *price);
             }
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(low) * 0.05);
     auto *axis = new QValueAxis;
     axis->setTitleText(QStringLiteral("价格"));
-    axis->setLabelFormat(QStringLiteral("%g"));
-    axis->setRange(low - margin, high + margin);
-    axis->applyNiceNumbers();
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    if (low > high) // only failed captures: any range will do
+        low = high = 0.0;
+    const PriceAxis fit = PriceAxisFor(low, high);
+    axis->setRange(fit.low, fit.high);
+    SetPriceTicks(axis, fit);
     chart_->addAxis(axis, Qt::AlignLeft);
     for (QAbstractSeries *series : chart_->series())
         series->attachAxis(axis);
+    // After a zoom the ticks keep to round steps; the range stays as zoomed.
+    connect(axis, &QValueAxis::rangeChanged, this,
+            [this, axis](qreal from, qreal to) { SetPriceTicks(axis, PriceTicks(from, to)); });
+}
+
+void PriceHistoryWindow::SetPriceTicks(QValueAxis *axis, const PriceAxis &ticks)
+{
+    const int decimals = std::max(ticks.decimals, PriceDecimals(history_));
+    axis->setTickInterval(ticks.step);
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QStringLiteral("f"));
 }
 
 void PriceHistoryWindow::FillTable()
@@ -191,10 +239,11 @@ void PriceHistoryWindow::FillTable()
     for (size_t r = 0; r < history_.rows.size(); ++r) {
         const PriceHistoryRow &row = history_.rows[r];
         times << FromGbk(RowLabel(row));
-        for (size_t s = 0; s < row.prices.size(); ++s) {
-            if (!row.prices[s])
+        for (size_t s = 0; s < row.texts.size(); ++s) {
+            if (row.texts[s].empty())
                 continue;
-            auto *item = new QTableWidgetItem(QString::fromStdString(PriceNumberText(*row.prices[s])));
+            // As the shop wrote it, failures too.
+            auto *item = new QTableWidgetItem(FromGbk(row.texts[s]));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             table_->setItem(static_cast<int>(r), static_cast<int>(s), item);
         }
@@ -207,6 +256,7 @@ QString PriceHistoryWindow::PointToolTip(int s, double x) const
     const QList<QAbstractSeries *> all = chart_->series();
     if (s < 0 || s >= all.size() || static_cast<size_t>(s) >= rowsOfSeries_.size())
         return {};
+    const size_t shop = shopOfSeries_[static_cast<size_t>(s)];
     const QList<QPointF> points = static_cast<QLineSeries *>(all[s])->points();
     if (points.isEmpty())
         return {};
@@ -215,8 +265,8 @@ QString PriceHistoryWindow::PointToolTip(int s, double x) const
         if (std::fabs(points[i].x() - x) < std::fabs(points[nearest].x() - x))
             nearest = i;
     const PriceHistoryRow &row = history_.rows[rowsOfSeries_[static_cast<size_t>(s)][static_cast<size_t>(nearest)]];
-    return FromGbk(history_.shops[static_cast<size_t>(s)]) + QStringLiteral("\n") + FromGbk(RowLabel(row))
-           + QStringLiteral("：") + QString::fromStdString(PriceNumberText(points[nearest].y()));
+    return FromGbk(history_.shops[shop]) + QStringLiteral("\n") + FromGbk(RowLabel(row)) + QStringLiteral("：") +
+           FromGbk(row.texts[shop]);
 }
 
 void PriceHistoryWindow::ExportHistory()

@@ -1,8 +1,10 @@
 #pragma once
 // The price history of one product ("价格走势"): a line chart with a line per
-// shop over the record times, with points, a legend, a tooltip per point and
-// rubber-band zoom; below it a table of the same prices (a row per record, a
-// column per shop); "导出" writes that table to a workbook.
+// shop over the record times, broken where a capture failed, with points, a
+// legend, a tooltip per point and rubber-band zoom; below it a table of the
+// same prices as the shops wrote them (a row per record, a column per shop);
+// "导出" writes that table to a workbook.
+#include "products/ChartAxes.h"
 #include "products/PriceHistoryTable.h"
 
 #include <QWidget>
@@ -12,7 +14,9 @@
 
 class QChart;
 class QChartView;
+class QDateTimeAxis;
 class QLineSeries;
+class QValueAxis;
 class QPushButton;
 class QTableWidget;
 
@@ -34,7 +38,8 @@ public:
     QTableWidget *Table() const { return table_; }
     const PriceHistoryTable &History() const { return history_; }
     // What the tooltip says for the point of the chart's series s nearest to x:
-    // the shop, the record's time and the price.
+    // the shop, the record's time and the price as the shop wrote it. A shop
+    // has a series per run of prices between failed captures.
     QString PointToolTip(int s, double x) const;
     // Asks for a file name and writes the table there as a workbook.
     void ExportHistory();
@@ -43,9 +48,12 @@ private:
     void BuildLayout();
     void Fill(const PriceHistoryIndex &index);
     void FillChart();
+    void AddSegment(size_t shop, std::vector<size_t> rows);
     void AddTimeAxis();
+    void RoundTimes(QDateTimeAxis *axis, const QDateTime &from, const QDateTime &to);
     void AddRecordAxis();
     void AddPriceAxis();
+    void SetPriceTicks(QValueAxis *axis, const PriceAxis &ticks);
     void FillTable();
     // The x of a row: its time on a time axis, else its position.
     double RowX(size_t row) const;
@@ -53,7 +61,9 @@ private:
     std::string title_;
     std::vector<std::string> shops_;
     PriceHistoryTable history_;
-    std::vector<std::vector<size_t>> rowsOfSeries_; // the table row of each point
+    std::vector<std::vector<size_t>> rowsOfSeries_; // the table row of each point of each chart series
+    std::vector<size_t> shopOfSeries_;              // the shop of each chart series
+    bool roundingTimes_ = false;
     QChart *chart_ = nullptr;
     QChartView *chartView_ = nullptr;
     QTableWidget *table_ = nullptr;

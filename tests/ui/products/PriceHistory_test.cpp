@@ -1,6 +1,7 @@
 // The price history window: the chart and the table of one product over the
 // record files, opened from "列表操作", and its export.
 #include "common/TestSupport.h"
+#include "products/ChartAxes.h"
 #include "products/PriceHistoryLoader.h"
 #include "products/RecordStamp.h"
 #include "products/WorkbookReader.h"
@@ -13,10 +14,15 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -41,10 +47,11 @@ protected:
     void TearDown() override { SetFileDialogHandlerForTests(nullptr); }
 
     static double X(int record) { return static_cast<double>(RecordDateTime(kRecords[record])->toMSecsSinceEpoch()); }
-    static QList<QPointF> Points(const PriceHistoryWindow &w, int s)
+    static QLineSeries *Line(const PriceHistoryWindow &w, int s)
     {
-        return static_cast<QLineSeries *>(w.Chart()->series().at(s))->points();
+        return static_cast<QLineSeries *>(w.Chart()->series().at(s));
     }
+    static QList<QPointF> Points(const PriceHistoryWindow &w, int s) { return Line(w, s)->points(); }
     static QString Cell(const PriceHistoryWindow &w, int row, int column)
     {
         const QTableWidgetItem *item = w.Table()->item(row, column);
@@ -69,15 +76,21 @@ TEST_F(PriceHistoryWindowTest, WaitsForTheIndexThenShowsALinePerShopAndTheTable)
     loader.WaitUntilReady();
 
     EXPECT_EQ(w.Chart()->title(), "A");
-    ASSERT_EQ(w.Chart()->series().size(), 2);
+    // 京东 failed in the second record: its line breaks there, in one colour
+    // and with one entry in the legend.
+    ASSERT_EQ(w.Chart()->series().size(), 3);
     EXPECT_EQ(w.Chart()->series().at(0)->name(), "京东");
-    EXPECT_EQ(w.Chart()->series().at(1)->name(), "天猫");
-    EXPECT_EQ(Points(w, 0), (QList<QPointF>{{X(0), 10}, {X(2), 1100}}));
-    EXPECT_EQ(Points(w, 1), (QList<QPointF>{{X(0), 20}, {X(1), 21}}));
-    EXPECT_TRUE(static_cast<QLineSeries *>(w.Chart()->series().at(0))->pointsVisible());
+    EXPECT_EQ(w.Chart()->series().at(2)->name(), "天猫");
+    EXPECT_EQ(Points(w, 0), (QList<QPointF>{{X(0), 10}}));
+    EXPECT_EQ(Points(w, 1), (QList<QPointF>{{X(2), 1100}}));
+    EXPECT_EQ(Points(w, 2), (QList<QPointF>{{X(0), 20}, {X(1), 21}}));
+    EXPECT_EQ(Line(w, 1)->color(), Line(w, 0)->color());
+    EXPECT_FALSE(w.Chart()->legend()->markers(Line(w, 1)).at(0)->isVisible());
+    EXPECT_TRUE(Line(w, 0)->pointsVisible());
     EXPECT_EQ(w.Chart()->axes(Qt::Horizontal).at(0)->type(), QAbstractAxis::AxisTypeDateTime);
 
-    const QStringList expected[] = {{"10", "20"}, {"", "21"}, {"1100", ""}};
+    // Prices as the shops wrote them.
+    const QStringList expected[] = {{"10", "￥20"}, {"获取失败", "21"}, {"1,100.00", ""}};
     ASSERT_EQ(w.Table()->rowCount(), 3);
     ASSERT_EQ(w.Table()->columnCount(), 2);
     EXPECT_EQ(w.Table()->horizontalHeaderItem(1)->text(), "天猫");
@@ -86,8 +99,37 @@ TEST_F(PriceHistoryWindowTest, WaitsForTheIndexThenShowsALinePerShopAndTheTable)
         EXPECT_EQ((QStringList{Cell(w, r, 0), Cell(w, r, 1)}), expected[r]) << r;
     }
     // The tooltip names the point nearest to the pointer.
-    EXPECT_EQ(w.PointToolTip(0, X(2) - 1000),
-              QStringLiteral("京东\n") + FromGbk(StampToDisplayTime(kRecords[2])) + QStringLiteral("：1100"));
+    EXPECT_EQ(w.PointToolTip(1, X(2) - 1000),
+              QStringLiteral("京东\n") + FromGbk(StampToDisplayTime(kRecords[2])) + QStringLiteral("：1,100.00"));
+    EXPECT_EQ(w.accessibleName(), "价格走势：A");
+    EXPECT_EQ(w.Table()->accessibleName(), "价格表");
+    EXPECT_EQ(w.findChild<QChartView *>()->accessibleName(), "价格走势图");
+}
+
+TEST(PriceHistoryWindow, ThePriceAxisFitsThePricesAndZoomsToRoundTicks)
+{
+    TempSession root;
+    const auto db = root.Dirs().dbDir;
+    TempSession::WriteBytes(db / "1543910400.txt", "A|95|");
+    TempSession::WriteBytes(db / "1544083200.txt", "A|102|");
+    PriceHistoryLoader loader;
+    loader.Start(db);
+    loader.WaitUntilReady();
+    PriceHistoryWindow w("A", {Gbk("京东")}, loader);
+    auto *prices = static_cast<QValueAxis *>(w.Chart()->axes(Qt::Vertical).at(0));
+    auto *times = static_cast<QDateTimeAxis *>(w.Chart()->axes(Qt::Horizontal).at(0));
+    EXPECT_EQ((std::pair{prices->min(), prices->max()}), (std::pair{94.0, 104.0}));
+    EXPECT_EQ(prices->tickInterval(), 2);
+    EXPECT_EQ(times->format(), "yyyy-MM-dd");
+
+    w.resize(800, 600);
+    w.show();
+    w.Chart()->zoomIn(QRectF(w.Chart()->plotArea().center(), QSizeF(10, 10)));
+    EXPECT_LT(prices->max() - prices->min(), 1.0);
+    EXPECT_EQ(prices->tickInterval(), PriceTicks(prices->min(), prices->max()).step);
+    EXPECT_EQ(times->format(), "MM-dd hh:mm");
+    EXPECT_EQ(times->min().time().second(), 0);
+    EXPECT_EQ(times->min().time().minute() % 5, 0) << times->min().toString().toStdString();
 }
 
 TEST_F(PriceHistoryWindowTest, OpensFromTheGridMenuForTheSelectedProduct)
