@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+// Failures name the rectangle, not its bytes.
+static void PrintTo(const QRect &rect, std::ostream *os)
+{
+    *os << rect.x() << ',' << rect.y() << ' ' << rect.width() << 'x' << rect.height();
+}
+
 namespace corvix {
 namespace {
 
@@ -18,6 +24,7 @@ TEST(WindowPlacement, AboveTheStatusBarElseBesideElseCentred)
         QRect placed;
     } rows[] = {
         {"above, centred over the window", {100, 100, 1000, 800}, {100, 876, 1000, 24}, {800, 600}, {200, 189, 800, 600}},
+        {"above before beside", {0, 24, 600, 900}, {0, 900, 600, 24}, {500, 400}, {50, 263, 500, 400}},
         {"pushed up to leave the bar", {0, 24, 1280, 1000}, {0, 1000, 1280, 24}, {1240, 976}, {20, 24, 1240, 976}},
         {"beside when too tall above", {0, 24, 600, 400}, {0, 400, 600, 24}, {640, 700}, {600, 24, 640, 700}},
         {"the left side when the right is full", {700, 24, 580, 400}, {700, 400, 580, 24}, {640, 700}, {60, 24, 640, 700}},
