@@ -58,6 +58,12 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
         connect(pane, &CapturePane::stopRequested, this, &ParallelCaptureWindow::stopRequested);
         panes_.push_back(pane);
     }
+    const int rows = (static_cast<int>(warm.size()) + columns - 1) / columns;
+    // Equal panes, whatever page each browser showed before.
+    for (int column = 0; column < columns; ++column)
+        grid->setColumnStretch(column, 1);
+    for (int row = 0; row < rows; ++row)
+        grid->setRowStretch(row, 1);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &ParallelCaptureWindow::AskRunToStop);
@@ -71,7 +77,6 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
     connect(stop, &QPushButton::clicked, this, &ParallelCaptureWindow::AskRunToStop);
     connect(this, &ParallelCaptureWindow::stopRequested, stop, [stop] { stop->setEnabled(false); });
     // As large as the window of a single link per pane would need, within the screen.
-    const int rows = (static_cast<int>(warm.size()) + columns - 1) / columns;
     QSize size(columns * 620, rows * 340);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
