@@ -24,7 +24,8 @@ bool Holds(const QRect &room, QSize size)
 
 QRect PlaceClearOf(const QRect &screen, const QRect &around, const QRect &keep, QSize size, QSize minimum)
 {
-    const QRect above = QRect(screen.left(), screen.top(), screen.width(), keep.top() - screen.top()).intersected(screen);
+    const QRect above =
+        QRect(screen.left(), screen.top(), screen.width(), keep.top() - screen.top()).intersected(screen);
     const QRect right = QRect(QPoint(around.right() + 1, screen.top()), screen.bottomRight()).intersected(screen);
     const QRect left = QRect(screen.topLeft(), QPoint(around.left() - 1, screen.bottom())).intersected(screen);
     // Over the window it belongs to, where a dialog is looked for.

@@ -231,7 +231,8 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
         EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
         EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
         // P2 was not reached: its row stays, as url.ini keeps it.
-        EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", "7.00", "7.00", none, none}, {"2", "P2", "", "", none, none}}));
+        EXPECT_EQ(Rows(),
+                  (std::vector<Strings>{{"1", "P1", "7.00", "7.00", none, none}, {"2", "P2", "", "", none, none}}));
         EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/now")), 0);
     }
 
