@@ -8,6 +8,8 @@
 #include "ui/capture/PageLooks.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -51,10 +53,24 @@ CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
     status_->setContentsMargins(6, 0, 6, 0);
     status_->hide();
 
+    // The cover lies over the page, the page stays shown beneath it.
+    auto *page = new QWidget(this);
+    auto *stack = new QStackedLayout(page);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    stack->addWidget(browser_);
+    cover_ = new QWidget(page);
+    cover_->setObjectName(QStringLiteral("空白遮盖"));
+    cover_->setAutoFillBackground(true);
+    QPalette blank = cover_->palette();
+    blank.setColor(QPalette::Window, Qt::white);
+    cover_->setPalette(blank);
+    stack->addWidget(cover_);
+    cover_->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 2);
     layout->setSpacing(4);
-    layout->addWidget(browser_, 1);
+    layout->addWidget(page, 1);
     layout->addWidget(status_);
 
     clock_ = new QTimer(this);
@@ -63,6 +79,7 @@ CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
     looks_ = new PageLooks([this] { return LookForPrice(); }, this);
 
     connect(browser_, &BrowserView::NavigateComplete2, this, [this] {
+        UncoverPage();
         // Each navigation brings a new document.
         if (keepAttached_)
             SharedDomHelper().AttachToWindow(browser_);
@@ -105,8 +122,10 @@ void CapturePane::Load()
     pageFresh_ = false;
     looks_->Forget();
     ShowStatus();
-    if (!capture_.Job().link.empty())
+    if (!capture_.Job().link.empty()) {
+        CoverPage();
         browser_->Navigate(FromGbk(capture_.Job().link));
+    }
     SharedDomHelper().AttachToWindow(browser_);
 }
 
@@ -171,6 +190,25 @@ void CapturePane::AskRunToStop()
     ShowStatus();
 }
 
+void CapturePane::CoverPage()
+{
+    cover_->show();
+    cover_->raise();
+}
+
+void CapturePane::UncoverPage()
+{
+    cover_->hide();
+}
+
+void CapturePane::UncoverPage(const DomSnapshot &page)
+{
+    // A page that keeps its address (the same link again) changes none; a read
+    // of the link's own document is the sure sign that it is shown.
+    if (page.hasDocument)
+        UncoverPage();
+}
+
 void CapturePane::ShowStatus()
 {
     const CaptureJob &job = capture_.Job();
@@ -230,6 +268,7 @@ bool CapturePane::LookForPrice()
                                    [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
                                        if (capture_.Stale(start))
                                            return;
+                                       UncoverPage(page);
                                        Do(capture_.Look(start, Read(page)));
                                        looks_->Done();
                                    });
@@ -243,9 +282,21 @@ void CapturePane::OnDownloadComplete()
     SharedDomHelper().AttachToWindow(browser_);
     SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
                                    [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
-                                       if (!capture_.Stale(start))
-                                           Do(capture_.DownloadComplete(start, Read(page)));
+                                       if (capture_.Stale(start))
+                                           return;
+                                       UncoverPage(page);
+                                       Do(capture_.DownloadComplete(start, Read(page)));
                                    });
+}
+
+QPushButton *NewRunStopButton(QWidget *window)
+{
+    auto *button = new QPushButton(QStringLiteral("停止抓取"), window);
+    button->setObjectName(QStringLiteral("停止按钮"));
+    button->setToolTip(QStringLiteral("停止抓取（Esc）：抓完正在抓取的链接后停止，已抓到的价格保留"));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    return button;
 }
 
 } // namespace corvix

@@ -11,11 +11,17 @@
 // them (PageLooks) and counts the ticks of its clock 时钟1. A result ends the
 // link once the handler that found it has returned; from then on the handlers
 // do nothing, so nothing can overwrite a result once it is reported.
+//
+// The browser goes on showing the last link's page until the next link's page
+// arrives: a blank cover (空白遮盖) hides it from the moment a link is loaded
+// until its page is there. The page itself stays shown under the cover
+// (scripts in a hidden page run slowly or not at all) and loads nothing else.
 #include "capture/LinkCapture.h"
 
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace corvix {
@@ -90,11 +96,17 @@ private:
     void OnDownloadComplete();
     PageReading Read(const DomSnapshot &page) const;
     void ShowStatus();
+    // The cover goes when the page's address changes to the link's, or when a
+    // read finds the link's own document.
+    void CoverPage();
+    void UncoverPage();
+    void UncoverPage(const DomSnapshot &page);
 
     LinkCapture capture_;
     BrowserView *browser_ = nullptr;
     WarmBrowser *warm_ = nullptr; // the browser's lender, when it is borrowed
     QLabel *status_ = nullptr;
+    QWidget *cover_ = nullptr;
     QTimer *clock_ = nullptr;
     PageLooks *looks_ = nullptr;
     bool finished_ = true;
@@ -102,5 +114,10 @@ private:
     bool keepAttached_ = false;
     bool pageFresh_ = false; // the page was replaced and has loaded nothing since
 };
+
+// The button 停止按钮 ("停止抓取") of a run's capture window: a click does what
+// Escape does there, which its tooltip says. It never takes the keyboard from
+// the page, and Enter never presses it.
+QPushButton *NewRunStopButton(QWidget *window);
 
 } // namespace corvix

@@ -1,8 +1,8 @@
 #pragma once
 // CaptureWindow: the window of one link of a capture run, a CapturePane with a
 // frame. A run shows the same modal window for each of its links, one capture
-// after another (CaptureRun); Escape asks the run to stop once the link is
-// done, and a close by hand ends the link without a result.
+// after another (CaptureRun); Escape or its button 停止按钮 asks the run to stop
+// once the link is done, and a close by hand ends the link without a result.
 #include "capture/CaptureJob.h"
 #include "ui/capture/CapturePane.h"
 
@@ -36,7 +36,7 @@ public:
     void Abandon() { pane_->Abandon(); }
     // The page stops loading.
     void StopLoading() { pane_->StopLoading(); }
-    // Escape in a run: the run stops once the link in progress is done.
+    // Escape or 停止按钮 in a run: the run stops once the link in progress is done.
     void AskRunToStop() { pane_->AskRunToStop(); }
 
     BrowserView *Browser() const { return pane_->Browser(); }

@@ -1,12 +1,18 @@
 #include "ui/capture/ParallelCaptureWindow.h"
 
+#include "support/WindowPlacement.h"
 #include "ui/capture/CapturePane.h"
 
+#include <QApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QGuiApplication>
+#include <QMainWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -22,6 +28,15 @@ int PaneColumns(int panes)
     return panes <= 4 ? 2 : (panes + 1) / 2;
 }
 
+// The program's main window on screen, if any (a headless run has none).
+QMainWindow *ShownMainWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *main = qobject_cast<QMainWindow *>(widget); main && main->isVisible())
+            return main;
+    return nullptr;
+}
+
 } // namespace
 
 ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &warm, QWidget *parent)
@@ -29,9 +44,11 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
 {
     setWindowTitle(QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
     setWindowModality(Qt::ApplicationModal);
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(2, 2, 2, 2);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto *grid = new QGridLayout;
     grid->setSpacing(4);
+    layout->addLayout(grid, 1);
     const int columns = std::max(1, PaneColumns(static_cast<int>(warm.size())));
     for (size_t i = 0; i < warm.size(); ++i) {
         auto *pane = new CapturePane(warm[i], this);
@@ -41,11 +58,25 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
         connect(pane, &CapturePane::stopRequested, this, &ParallelCaptureWindow::stopRequested);
         panes_.push_back(pane);
     }
+    const int rows = (static_cast<int>(warm.size()) + columns - 1) / columns;
+    // Equal panes, whatever page each browser showed before.
+    for (int column = 0; column < columns; ++column)
+        grid->setColumnStretch(column, 1);
+    for (int row = 0; row < rows; ++row)
+        grid->setRowStretch(row, 1);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &ParallelCaptureWindow::AskRunToStop);
+    // The main window's stop is out of reach behind this modal window.
+    auto *stop = NewRunStopButton(this);
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(4, 0, 4, 4);
+    buttons->addStretch(1);
+    buttons->addWidget(stop);
+    layout->addLayout(buttons);
+    connect(stop, &QPushButton::clicked, this, &ParallelCaptureWindow::AskRunToStop);
+    connect(this, &ParallelCaptureWindow::stopRequested, stop, [stop] { stop->setEnabled(false); });
     // As large as the window of a single link per pane would need, within the screen.
-    const int rows = (static_cast<int>(warm.size()) + columns - 1) / columns;
     QSize size(columns * 620, rows * 340);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
@@ -54,8 +85,35 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
 
 void ParallelCaptureWindow::ShowForRun()
 {
-    if (!isVisible())
-        show();
+    if (isVisible())
+        return;
+    if (!placed_)
+        PlaceClearOfStatusBar();
+    placed_ = true;
+    show();
+}
+
+void ParallelCaptureWindow::PlaceClearOfStatusBar()
+{
+    QMainWindow *main = ShownMainWindow();
+    if (!main || !main->screen())
+        return;
+    // The run has just shown the status bar; it has its place once the layout has run.
+    if (main->layout())
+        main->layout()->activate();
+    // Not shown yet, this window's frame is taken to be as wide as the main window's.
+    const QRect mainFrame = main->frameGeometry();
+    const QMargins frame(main->geometry().left() - mainFrame.left(), main->geometry().top() - mainFrame.top(),
+                         mainFrame.right() - main->geometry().right(), mainFrame.bottom() - main->geometry().bottom());
+    // The run's progress and the stop beside it, or the main window's bottom edge.
+    QRect keep(mainFrame.left(), mainFrame.bottom() + 1, mainFrame.width(), 0);
+    const auto *bar = main->findChild<const QStatusBar *>(QString(), Qt::FindDirectChildrenOnly);
+    if (bar && bar->isVisible())
+        keep = QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+    const QRect placed = PlaceClearOf(main->screen()->availableGeometry(), mainFrame, keep, size().grownBy(frame),
+                                      minimumSizeHint().grownBy(frame));
+    resize(placed.size().shrunkBy(frame));
+    move(placed.topLeft());
 }
 
 void ParallelCaptureWindow::AskRunToStop()

@@ -3,9 +3,11 @@
 // link loading (a CapturePane each, with its own browser, product, shop and
 // seconds left), side by side, all visible, since page scripts that put the
 // price in run slowly or not at all in a page that is not shown. Like the window
-// of a run link by link it is modal, Escape asks the run to stop once the links
-// under way are done, and a close by hand ends the links under way without a
-// result; the run shows it again for its next links.
+// of a run link by link it is modal, Escape or its button 停止按钮 asks the run to
+// stop once the links under way are done, and a close by hand ends the links
+// under way without a result; the run shows it again for its next links. It
+// first shows where it leaves the main window's status bar (the run's progress)
+// in view, when the screen has room for that.
 #include <QDialog>
 
 #include <vector>
@@ -28,7 +30,7 @@ public:
     void ShowForRun();
 
 signals:
-    // Escape: the run stops once the links under way are done.
+    // Escape or 停止按钮: the run stops once the links under way are done.
     void stopRequested();
 
 protected:
@@ -38,8 +40,10 @@ protected:
 
 private:
     void AskRunToStop();
+    void PlaceClearOfStatusBar();
 
     std::vector<CapturePane *> panes_;
+    bool placed_ = false; // a window the user has moved stays where it is
 };
 
 } // namespace corvix

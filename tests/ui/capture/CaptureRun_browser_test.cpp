@@ -91,6 +91,13 @@ protected:
             }
         return closed;
     }
+    static CaptureWindow *ShownCaptureWindow()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *capture = qobject_cast<CaptureWindow *>(w); capture && capture->isVisible())
+                return capture;
+        return nullptr;
+    }
     std::string Url(const char *path) { return server.Url(QString::fromUtf8(path)).toStdString(); }
     ProductGridModel &Grid() { return *window->ListPage()->Grid(); }
     Strings Row(int r)
@@ -455,15 +462,24 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
     const std::function<void()> stops[] = {
         [this] { window->findChild<QPushButton *>(QStringLiteral("停止抓取"))->click(); },
         [] {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *capture = qobject_cast<CaptureWindow *>(w); capture && capture->isVisible()) {
-                    // The line under the page says what is loading and how long it may take.
-                    const auto *status = capture->findChild<QLabel *>(QStringLiteral("抓取状态"));
-                    EXPECT_TRUE(status && status->text().startsWith(QStringLiteral("商品：A　商城：X　剩余 ")));
-                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                    QApplication::sendEvent(capture, &escape);
-                    EXPECT_TRUE(capture->isVisible()) << "Escape leaves the link to finish";
-                }
+            CaptureWindow *capture = ShownCaptureWindow();
+            ASSERT_NE(capture, nullptr);
+            // The line under the page says what is loading and how long it may take.
+            const auto *status = capture->findChild<QLabel *>(QStringLiteral("抓取状态"));
+            EXPECT_TRUE(status && status->text().startsWith(QStringLiteral("商品：A　商城：X　剩余 ")));
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(capture, &escape);
+            EXPECT_TRUE(capture->isVisible()) << "Escape leaves the link to finish";
+        },
+        // The modal window's own button, which says it is Escape.
+        [] {
+            CaptureWindow *capture = ShownCaptureWindow();
+            auto *button = capture ? capture->findChild<QPushButton *>(QStringLiteral("停止按钮")) : nullptr;
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(button->toolTip().contains(QStringLiteral("Esc"))) << button->toolTip().toStdString();
+            button->click();
+            EXPECT_FALSE(button->isEnabled()) << "a run stops once";
+            EXPECT_TRUE(capture->isVisible());
         },
     };
     for (const auto &stop : stops) {
@@ -484,6 +500,30 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
     }
     EXPECT_EQ(Requests("/both"), 0);
     EXPECT_TRUE(test::TestSession().resultsChanged);
+}
+
+// The page of the link before does not stay in view while the next one loads.
+TEST_F(CaptureRun, ALinkLoadingShowsABlankPageUntilItsOwnPageIsThere)
+{
+    server.RouteDelayed("/slowy", 500, Page("<b id=\"p\">8.80</b>"));
+    SetCaptureTickIntervalForTests(1000);
+    const auto coverShown = [] {
+        CaptureWindow *capture = ShownCaptureWindow();
+        const auto *cover = capture ? capture->findChild<QWidget *>(QStringLiteral("空白遮盖")) : nullptr;
+        return cover && cover->isVisible();
+    };
+    std::vector<bool> covered;
+    QObject::connect(&run->Run(), &corvix::CaptureRun::linkStarted, window.get(), [&](const CaptureJob &job) {
+        // Once the window is shown for the link, long before the slow page answers.
+        if (job.link == Url("/slowy"))
+            QTimer::singleShot(0, window.get(), [&] { covered.push_back(coverShown()); });
+    });
+    QObject::connect(&run->Run(), &corvix::CaptureRun::linkFinished, window.get(),
+                     [&](const CaptureJob &, const std::string &, double) { covered.push_back(coverShown()); });
+    test::TestSession().importBuffer = "A," + Url("/both") + "," + Url("/slowy");
+    window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", "8.80"}));
+    EXPECT_EQ(covered, (std::vector<bool>{false, true, false}));
 }
 
 TEST(BadLinkSummary, ListsAtMostTwentyLinksThenTheCount)

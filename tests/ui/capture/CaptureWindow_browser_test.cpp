@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -200,6 +201,7 @@ TEST(CaptureWindowTest, ControlsAndTheirFirstState)
         EXPECT_FALSE(clock->isActive());
         EXPECT_EQ(clock->interval(), 0);
         EXPECT_EQ(browser->Navigation(), 0u) << "no current link, no navigation";
+        EXPECT_EQ(window.findChild<QPushButton *>(QStringLiteral("停止按钮")), nullptr) << "a rule test is no run";
     }
     {
         CaptureWindow window(CaptureJob{});

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -189,9 +190,9 @@ TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
                                             {"3", "P3", fail, "9.90", fail, "45.60"}}));
 }
 
-// Escape asks the run to stop: the links under way still land, nothing else
-// starts. A close by hand ends the links under way without a result, and the
-// run goes on in the window shown again.
+// Escape or the window's stop button asks the run to stop: the links under way
+// still land, nothing else starts. A close by hand ends the links under way
+// without a result, and the run goes on in the window shown again.
 TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
 {
     SetCaptureTickIntervalForTests(1000);
@@ -201,25 +202,39 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
     CaptureRun run(session(), grid);
     run.SetParallelLinks(2);
 
-    session().importBuffer = import;
-    QString status;
-    QTimer::singleShot(300, [&] {
-        ParallelCaptureWindow *window = ShownRunWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_EQ(window->Panes().size(), 2u);
+    const std::function<void(ParallelCaptureWindow *)> stops[] = {
         // Escape in one pane asks every pane.
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(window->Panes()[0], &escape);
-        status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
-    });
-    const RunSummary stopped = run.RunFromImportOrLinkFile();
-    EXPECT_TRUE(stopped.stopped);
-    EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
-    EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
-    // P2 was not reached: its row stays, as url.ini keeps it.
+        [](ParallelCaptureWindow *window) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(window->Panes()[0], &escape);
+        },
+        [](ParallelCaptureWindow *window) {
+            auto *button = window->findChild<QPushButton *>(QStringLiteral("停止按钮"));
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(button->toolTip().contains(QStringLiteral("Esc"))) << button->toolTip().toStdString();
+            button->click();
+        },
+    };
     const std::string none = Gbk("—");
-    EXPECT_EQ(Rows(), (std::vector<Strings>{{"1", "P1", "7.00", "7.00", none, none}, {"2", "P2", "", "", none, none}}));
-    EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/now")), 0);
+    for (const auto &stop : stops) {
+        session().importBuffer = import;
+        QString status;
+        QTimer::singleShot(300, [&] {
+            ParallelCaptureWindow *window = ShownRunWindow();
+            ASSERT_NE(window, nullptr);
+            ASSERT_EQ(window->Panes().size(), 2u);
+            stop(window);
+            status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
+        });
+        const RunSummary stopped = run.RunFromImportOrLinkFile();
+        EXPECT_TRUE(stopped.stopped);
+        EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
+        EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
+        // P2 was not reached: its row stays, as url.ini keeps it.
+        EXPECT_EQ(Rows(),
+                  (std::vector<Strings>{{"1", "P1", "7.00", "7.00", none, none}, {"2", "P2", "", "", none, none}}));
+        EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/now")), 0);
+    }
 
     session().importBuffer = import;
     QTimer::singleShot(300, [&] { ASSERT_NE(ShownRunWindow(), nullptr); ShownRunWindow()->close(); });
