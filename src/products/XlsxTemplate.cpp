@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <array>
 #include <cstring>
@@ -534,6 +535,35 @@ private:
     long long minColumn_ = kNone, minRow_ = kNone, maxColumn_ = 0, maxRow_ = 0;
 };
 
+// A sheet that sets no column widths gets the grid's fitting ones; widths the
+// template sets are its author's choice and stay. The file holds a width with
+// the cell padding of the default font (5 pixels on a 7-pixel digit) added, as
+// a spreadsheet writes it.
+void AddFittingColumns(const ProductGridModel &grid, XMLElement *worksheet, XMLElement *sheetData)
+{
+    if (FirstChildNamed(worksheet, "cols"))
+        return;
+    const std::string prefix = PrefixOf(sheetData->Name());
+    XMLElement *cols = worksheet->GetDocument()->NewElement((prefix + "cols").c_str());
+    const std::vector<double> widths = FittingColumnWidths(grid);
+    for (size_t j = 0; j < widths.size(); ++j) {
+        if (widths[j] <= 0)
+            continue;
+        XMLElement *col = cols->InsertNewChildElement((prefix + "col").c_str());
+        col->SetAttribute("min", static_cast<int64_t>(j + 1));
+        col->SetAttribute("max", static_cast<int64_t>(j + 1));
+        col->SetAttribute("width", std::floor((widths[j] * 7 + 5) / 7 * 256) / 256);
+        col->SetAttribute("customWidth", 1);
+    }
+    // cols comes right before sheetData in a worksheet.
+    if (!cols->FirstChildElement())
+        return;
+    if (tinyxml2::XMLNode *before = sheetData->PreviousSibling())
+        worksheet->InsertAfterChild(before, cols);
+    else
+        worksheet->InsertFirstChild(cols);
+}
+
 // The sheet XML with sheetData replaced by the merge of its rows and the grid.
 bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem,
                const ExportProgress &progress)
@@ -549,6 +579,7 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
         *problem = QStringLiteral("first sheet has no cell data");
         return false;
     }
+    AddFittingColumns(grid, worksheet, sheetData);
     SheetDataWriter writer(grid, PrefixOf(sheetData->Name()), progress);
     const std::string rows = writer.Merge(CollectRows(sheetData));
 
