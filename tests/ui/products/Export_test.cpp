@@ -138,10 +138,11 @@ TEST_F(ExportButtonTest, ProposesADatedNameInTheLastFolderUsed)
         QString expectedFolder;
     };
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString fallback = QFileInfo(documents).isDir() ? documents : QDir::homePath();
     const Step steps[] = {
-        {QString(), documents.isEmpty() ? QDir::homePath() : documents},
+        {QString(), fallback},
         {native, native},
-        {native + QStringLiteral("/gone"), documents.isEmpty() ? QDir::homePath() : documents},
+        {native + QStringLiteral("/gone"), fallback},
     };
     for (const Step &s : steps) {
         settings.SetLastExportFolder(s.lastFolder);

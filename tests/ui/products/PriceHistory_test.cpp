@@ -114,7 +114,7 @@ TEST_F(PriceHistoryWindowTest, OpensFromTheGridMenuForTheSelectedProduct)
 TEST_F(PriceHistoryWindowTest, ExportProposesADatedNameInTheLastFolderAndWritesTheTableWithNumbers)
 {
     loader.WaitUntilReady();
-    PriceHistoryWindow w("A/B", shops, loader);
+    PriceHistoryWindow w("A", shops, loader);
     UiSettings settings(QString::fromStdU16String((root.Dir() / "settings.ini").u16string()));
     const QString folder = QString::fromStdU16String(root.Dir().u16string());
     settings.SetLastExportFolder(folder);
@@ -130,7 +130,7 @@ TEST_F(PriceHistoryWindowTest, ExportProposesADatedNameInTheLastFolderAndWritesT
     });
     w.findChild<QPushButton *>(QStringLiteral("导出"))->click();
     SetSaveDialogHandlerForTests(nullptr);
-    EXPECT_EQ(proposed, folder + QStringLiteral("/价格走势-A_B-") +
+    EXPECT_EQ(proposed, folder + QStringLiteral("/价格走势-A-") +
                             QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".xlsx"));
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join("\n").toStdString();
     EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("导出成功：") + QDir::toNativeSeparators(chosen)});
