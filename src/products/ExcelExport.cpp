@@ -158,10 +158,8 @@ lxw_error WriteHeaderRow(lxw_worksheet *sheet, const ProductGridModel &grid, Wor
 // opened long after; created is that moment too.
 lxw_error SetCaptureProperties(lxw_workbook *workbook, const QDateTime &capturedAt)
 {
-    const QByteArray title =
-        (QStringLiteral("价格记录 ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"))).toUtf8();
-    const QByteArray captured =
-        (QStringLiteral("抓取时间：") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))).toUtf8();
+    const QByteArray title = WorkbookTitleOf(capturedAt).toUtf8();
+    const QByteArray captured = CaptureTimeText(capturedAt).toUtf8();
     lxw_doc_properties properties{};
     properties.title = const_cast<char *>(title.constData());
     properties.subject = const_cast<char *>(captured.constData());
@@ -222,7 +220,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
 {
     switch (DetectWorkbookFormat(templatePath)) {
     case WorkbookFormat::OfficeOpenXml:
-        return FillXlsxTemplate(grid, templatePath, output, progress);
+        return FillXlsxTemplate(grid, templatePath, output, capturedAt, progress);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
@@ -239,7 +237,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
             templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
         if (!result.ok)
             return result;
-        return FillXlsxTemplate(grid, converted, output, progress);
+        return FillXlsxTemplate(grid, converted, output, capturedAt, progress);
     }
     case WorkbookFormat::Unknown:
         break;
@@ -309,6 +307,16 @@ std::vector<double> FittingColumnWidths(const ProductGridModel &grid)
         widths.push_back(longest > 0 ? FittingColumnWidth(longest) : 0);
     }
     return widths;
+}
+
+QString WorkbookTitleOf(const QDateTime &capturedAt)
+{
+    return QStringLiteral("价格记录 ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString CaptureTimeText(const QDateTime &capturedAt)
+{
+    return QStringLiteral("抓取时间：") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 QString SheetNameOf(const QDateTime &capturedAt)

@@ -98,6 +98,12 @@ std::vector<double> FittingColumnWidths(const ProductGridModel &grid);
 // sheet name holds no ":".
 QString SheetNameOf(const QDateTime &capturedAt);
 
+// What the workbook's properties say of prices captured at that time: its
+// title "价格记录 yyyy-MM-dd HH:mm", and "抓取时间：yyyy-MM-dd HH:mm:ss" as its
+// subject and comments.
+QString WorkbookTitleOf(const QDateTime &capturedAt);
+QString CaptureTimeText(const QDateTime &capturedAt);
+
 // Spreadsheet column name of the 1-based column n: A..Z, then AA, AB, ... ZZ,
 // AAA, ...; empty for n < 1.
 std::string ColumnLetter(int n);

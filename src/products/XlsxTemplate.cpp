@@ -601,6 +601,38 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
     return true;
 }
 
+// Sets one core property, in the namespaces' usual prefixes, declared on the
+// root when the template did not use them.
+XMLElement *SetCoreProperty(XMLDocument &core, const char *prefix, const char *ns, const char *name,
+                            const QString &value)
+{
+    XMLElement *root = core.RootElement();
+    const std::string declaration = std::string("xmlns:") + prefix;
+    if (!root->Attribute(declaration.c_str()))
+        root->SetAttribute(declaration.c_str(), ns);
+    if (XMLElement *old = FirstChildNamed(root, name))
+        root->DeleteChild(old);
+    XMLElement *element = root->InsertNewChildElement((std::string(prefix) + ':' + name).c_str());
+    element->SetText(value.toUtf8().constData());
+    return element;
+}
+
+// The title, subject and comments say when the prices were captured, and the
+// workbook was created then.
+void SayCaptureTime(XMLDocument &core, const QDateTime &capturedAt)
+{
+    static constexpr const char *kDc = "http://purl.org/dc/elements/1.1/";
+    static constexpr const char *kTerms = "http://purl.org/dc/terms/";
+    SetCoreProperty(core, "dc", kDc, "title", WorkbookTitleOf(capturedAt));
+    SetCoreProperty(core, "dc", kDc, "subject", CaptureTimeText(capturedAt));
+    SetCoreProperty(core, "dc", kDc, "description", CaptureTimeText(capturedAt));
+    XMLElement *created = SetCoreProperty(core, "dcterms", kTerms, "created",
+                                          capturedAt.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
+    if (!core.RootElement()->Attribute("xmlns:xsi"))
+        core.RootElement()->SetAttribute("xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");
+    created->SetAttribute("xsi:type", "dcterms:W3CDTF");
+}
+
 } // namespace
 
 WorkbookFormat DetectWorkbookFormat(const std::filesystem::path &path)
@@ -658,7 +690,8 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 }
 
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output, const ExportProgress &progress)
+                              const std::filesystem::path &output, const QDateTime &capturedAt,
+                              const ExportProgress &progress)
 {
     ZipReader in(templatePath);
     if (!in.Handle())
@@ -671,9 +704,13 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     if (packageRels.Parse(packageRelsXml.data(), packageRelsXml.size()) != tinyxml2::XML_SUCCESS)
         return BadTemplate(templatePath, QString::fromUtf8(packageRels.ErrorStr()));
     std::string workbookPart;
-    for (const auto &[id, rel] : ReadRelationships(packageRels, ""))
+    std::string corePart;
+    for (const auto &[id, rel] : ReadRelationships(packageRels, "")) {
         if (EndsWith(rel.type, "/officeDocument") && !rel.external)
             workbookPart = rel.part;
+        if (EndsWith(rel.type, "/core-properties") && !rel.external)
+            corePart = rel.part;
+    }
     const std::string workbookRelsPart = RelationshipsPartOf(workbookPart);
     if (workbookPart.empty() || !in.Read(workbookPart, &workbookXml) || !in.Read(workbookRelsPart, &workbookRelsXml))
         return BadTemplate(templatePath, QStringLiteral("no workbook part"));
@@ -738,11 +775,20 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     sheetXml.clear();
     sheetXml.shrink_to_fit();
 
-    const std::map<std::string, std::string> replaced{
+    std::map<std::string, std::string> replaced{
         {Lower(sheetPart), std::move(filledSheet)},
         {Lower(workbookRelsPart), PrintXml(workbookRels)},
         {"[content_types].xml", PrintXml(contentTypes)},
     };
+    std::string coreXml;
+    if (capturedAt.isValid() && !corePart.empty() && in.Read(corePart, &coreXml)) {
+        XMLDocument core;
+        // Properties that cannot be read stay as they are: they are no reason to fail.
+        if (core.Parse(coreXml.data(), coreXml.size()) == tinyxml2::XML_SUCCESS && core.RootElement()) {
+            SayCaptureTime(core, capturedAt);
+            replaced[Lower(corePart)] = PrintXml(core);
+        }
+    }
 
     ZipWriter out(output);
     if (!out.IsOpen())

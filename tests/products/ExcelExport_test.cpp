@@ -271,7 +271,7 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     MakeTemplate(templ);
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, target, templ);
+    const ExportResult result = ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
 
     const Sheet before = ReadSheet(templ);
@@ -295,7 +295,12 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     // It set no column widths: the grid's fit (商品名称, 8 wide, is the longest in B).
     EXPECT_NEAR(ColumnWidths(target)[2], 8 + 2 + 0.7, 0.1);
 
-    // The second sheet, the styles and the workbook are the template's.
+    // The properties say when the prices were captured; the sheet names
+    // (which formulas may use), the second sheet and the styles are the template's.
+    const std::string core = *ReadEntry(target, "docProps/core.xml");
+    for (const char *said : {"<dc:title>价格记录 2026-12-08 09:30</dc:title>", "<dc:description>抓取时间：2026-12-08 09:30:00<",
+                             "<dcterms:created xsi:type=\"dcterms:W3CDTF\">"})
+        EXPECT_NE(core.find(said), std::string::npos) << said << "\n" << core;
     for (const char *part : {"xl/worksheets/sheet2.xml", "xl/styles.xml", "xl/workbook.xml",
                              "xl/sharedStrings.xml"})
         EXPECT_EQ(ReadEntry(target, part), ReadEntry(templ, part)) << part;
