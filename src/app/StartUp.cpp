@@ -133,15 +133,16 @@ void AppShell::BindControllers()
     c.ruleList = std::make_unique<RuleListController>(w, s, c.ruleEditor.get(),
                                                       [test = c.ruleTest.get()] { test->TestRule(); });
     c.productList = std::make_unique<ProductListController>(w, s);
-    c.import = std::make_unique<ImportController>(w->ListPage(), s);
+    c.import = std::make_unique<ImportController>(w->ListPage(), s, *settings_);
     c.captureRun = std::make_unique<CaptureRunController>(w, s);
     c.recordList = std::make_unique<RecordListController>(w, s);
     c.exporter = std::make_unique<ExportController>(w->ListPage(), s, *settings_);
     c.changeMarks = std::make_unique<ChangeMarksController>(w, s, c.captureRun.get(), c.recordList.get());
+    c.exporter->FollowShownRecord([marks = c.changeMarks.get()] { return marks->ShownRecord(); });
     // After the change marks: the notices compare with the record they take.
     c.priceNotices = std::make_unique<PriceNoticesController>(w, s, c.captureRun.get(), c.changeMarks.get(), *history_,
                                                               MakeDesktopNotifier(w));
-    c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_);
+    c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_, settings_.get());
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);
     c.productList->FollowRun(c.captureRun.get());

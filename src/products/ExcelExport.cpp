@@ -101,14 +101,6 @@ std::string NumberFormatOf(const PriceText &price)
     return format;
 }
 
-// The title's width in the workbook's character widths: a GBK text takes one
-// per byte, which gives a Chinese character the two it needs, and one more on
-// either side keeps the title clear of the cell borders.
-double TitleColumnWidth(const std::string &gbkTitle)
-{
-    return static_cast<double>(gbkTitle.size()) + 2.0;
-}
-
 // The formats of one fresh workbook: the bold header and one per number format.
 class WorkbookFormats {
 public:
@@ -139,19 +131,41 @@ private:
     std::map<std::string, lxw_format *> numbers_;
 };
 
+lxw_error SetColumnWidths(lxw_worksheet *sheet, const ProductGridModel &grid)
+{
+    const std::vector<double> widths = FittingColumnWidths(grid);
+    lxw_error error = LXW_NO_ERROR;
+    for (size_t j = 0; error == LXW_NO_ERROR && j < widths.size() && j < kMaxSheetColumns; ++j)
+        if (widths[j] > 0)
+            error = worksheet_set_column(sheet, static_cast<lxw_col_t>(j), static_cast<lxw_col_t>(j), widths[j],
+                                         nullptr);
+    return error;
+}
+
 lxw_error WriteHeaderRow(lxw_worksheet *sheet, const ProductGridModel &grid, WorkbookFormats &formats)
 {
-    lxw_error error = LXW_NO_ERROR;
+    lxw_error error = SetColumnWidths(sheet, grid);
     for (int j = 0; error == LXW_NO_ERROR && j < grid.ColumnCount(); ++j) {
         const std::string &title = grid.Title(j);
-        if (title.empty())
-            continue;
-        const auto column = static_cast<lxw_col_t>(j);
-        error = worksheet_set_column(sheet, column, column, TitleColumnWidth(title), nullptr);
-        if (error == LXW_NO_ERROR)
-            error = worksheet_write_string(sheet, 0, column, WorkbookCellText(title).c_str(), formats.Header());
+        if (!title.empty())
+            error = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(j), WorkbookCellText(title).c_str(),
+                                           formats.Header());
     }
     return error;
+}
+
+// The title and comments say when the prices were captured, for a workbook
+// opened long after; created is that moment too.
+lxw_error SetCaptureProperties(lxw_workbook *workbook, const QDateTime &capturedAt)
+{
+    const QByteArray title = WorkbookTitleOf(capturedAt).toUtf8();
+    const QByteArray captured = CaptureTimeText(capturedAt).toUtf8();
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char *>(title.constData());
+    properties.subject = const_cast<char *>(captured.constData());
+    properties.comments = const_cast<char *>(captured.constData());
+    properties.created = static_cast<time_t>(capturedAt.toSecsSinceEpoch());
+    return workbook_set_properties(workbook, &properties);
 }
 
 // A price goes in as a number that shows as its text; anything else as text.
@@ -167,7 +181,7 @@ lxw_error WriteDataCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, c
 // a temporary file as soon as the next row starts, which fits: rows are written
 // strictly in order, so memory stays flat whatever the grid's size.
 ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
-                                const ExportProgress &progress)
+                                const QDateTime &capturedAt, const ExportProgress &progress)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -176,9 +190,12 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     lxw_workbook *workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
         return WorkbookWriteFailure(output, QStringLiteral("cannot create the file"));
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, nullptr);
+    const QByteArray sheetName = capturedAt.isValid() ? SheetNameOf(capturedAt).toUtf8() : QByteArray();
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook, sheetName.isEmpty() ? nullptr : sheetName.constData());
     WorkbookFormats formats(workbook);
     lxw_error error = sheet ? WriteHeaderRow(sheet, grid, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    if (error == LXW_NO_ERROR && capturedAt.isValid())
+        error = SetCaptureProperties(workbook, capturedAt);
     for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
         const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
         for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
@@ -198,16 +215,17 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
 }
 
 ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                          const std::filesystem::path &output, const ExportProgress &progress)
+                          const std::filesystem::path &output, const QDateTime &capturedAt,
+                          const ExportProgress &progress)
 {
     switch (DetectWorkbookFormat(templatePath)) {
     case WorkbookFormat::OfficeOpenXml:
-        return FillXlsxTemplate(grid, templatePath, output, progress);
+        return FillXlsxTemplate(grid, templatePath, output, capturedAt, progress);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
         if (!LegacyWorkbookConverterAvailable()) {
-            ExportResult result = WriteFreshWorkbook(grid, output, progress);
+            ExportResult result = WriteFreshWorkbook(grid, output, capturedAt, progress);
             result.skippedTemplate = templatePath;
             return result;
         }
@@ -219,7 +237,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
             templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
         if (!result.ok)
             return result;
-        return FillXlsxTemplate(grid, converted, output, progress);
+        return FillXlsxTemplate(grid, converted, output, capturedAt, progress);
     }
     case WorkbookFormat::Unknown:
         break;
@@ -228,6 +246,83 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
 }
 
 } // namespace
+
+QString ProposedHistoryFileName(const QString &product, const QDate &day)
+{
+    return QStringLiteral("价格走势-") + FileNameSafe(product) + u'-' + day.toString(QStringLiteral("yyyyMMdd")) +
+           QStringLiteral(".xlsx");
+}
+
+QString FileNameSafe(const QString &text)
+{
+    static const QString kNotInNames = QStringLiteral("\\/:*?\"<>|");
+    QString name = text;
+    for (QChar &c : name)
+        if (c.unicode() < 0x20 || kNotInNames.contains(c))
+            c = u'_';
+    // Windows drops a trailing dot or blank; a leading one hides the file here.
+    const auto trimmable = [](QChar c) { return c == u'.' || c.isSpace(); };
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && trimmable(name[begin]))
+        ++begin;
+    while (end > begin && trimmable(name[end - 1]))
+        --end;
+    name = name.mid(begin, end - begin);
+    return name.isEmpty() ? QStringLiteral("_") : name;
+}
+
+int TextWidth(std::string_view gbk)
+{
+    int longest = 0;
+    size_t begin = 0;
+    while (begin <= gbk.size()) {
+        size_t end = gbk.find('\n', begin);
+        if (end == std::string_view::npos)
+            end = gbk.size();
+        std::string_view line = gbk.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        longest = std::max(longest, static_cast<int>(line.size()));
+        begin = end + 1;
+    }
+    return longest;
+}
+
+double FittingColumnWidth(int textWidth)
+{
+    // One character width on either side keeps the text clear of the borders
+    // (and of a bold header's wider strokes).
+    constexpr double kPadding = 2;
+    return std::min(static_cast<double>(textWidth) + kPadding, kMaxColumnWidth);
+}
+
+std::vector<double> FittingColumnWidths(const ProductGridModel &grid)
+{
+    std::vector<double> widths;
+    for (int j = 0; j < grid.ColumnCount(); ++j) {
+        int longest = TextWidth(grid.Title(j));
+        for (int i = 0; i < grid.RowCount(); ++i)
+            longest = std::max(longest, TextWidth(grid.Text(i, j)));
+        widths.push_back(longest > 0 ? FittingColumnWidth(longest) : 0);
+    }
+    return widths;
+}
+
+QString WorkbookTitleOf(const QDateTime &capturedAt)
+{
+    return QStringLiteral("价格记录 ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString CaptureTimeText(const QDateTime &capturedAt)
+{
+    return QStringLiteral("抓取时间：") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString SheetNameOf(const QDateTime &capturedAt)
+{
+    return capturedAt.toString(QStringLiteral("yyyy-MM-dd HH.mm"));
+}
 
 QString ProposedExportFileName(const QDateTime &when)
 {
@@ -284,7 +379,8 @@ void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCou
 }
 
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath, const ExportProgress &progress)
+                               const std::filesystem::path &templatePath, const QDateTime &capturedAt,
+                               const ExportProgress &progress)
 {
     if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns) {
         ExportResult tooLarge = ExportResult::Failure(ExportProblem::TooLarge, target);
@@ -300,8 +396,8 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
     std::error_code ec;
     const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
     ExportResult result =
-        haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), progress)
-                     : WriteFreshWorkbook(grid, pending.Path(), progress);
+        haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), capturedAt, progress)
+                     : WriteFreshWorkbook(grid, pending.Path(), capturedAt, progress);
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
         if (result.file == pending.Path())

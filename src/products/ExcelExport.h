@@ -4,6 +4,7 @@
 // a price (WholePrice: "￥1,299.00", "12.5", the IDs too) is written as a number
 // that the spreadsheet shows as that same text, every other cell as text, so
 // that prices can be summed and sorted there.
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvix {
 
@@ -69,6 +71,39 @@ ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QStri
 // The file name an export proposes: "价格记录-<yyyyMMdd-HHmm>.xlsx" at the time given.
 QString ProposedExportFileName(const QDateTime &when);
 
+// The name a price history export proposes: "价格走势-<product>-<yyyyMMdd>.xlsx",
+// the product's title made fit for a file name.
+QString ProposedHistoryFileName(const QString &product, const QDate &day);
+
+// text as a file name on any desktop: characters no file name may hold (and
+// control characters) become "_", blanks and dots at either end go, and a
+// name that would stay empty becomes "_".
+QString FileNameSafe(const QString &text);
+
+// How many character widths of a spreadsheet the GBK text takes on its longest
+// line: one per byte, which gives a Chinese character the two it needs.
+int TextWidth(std::string_view gbk);
+
+// The column width (in character widths) that shows a text of textWidth
+// whole, with some room on either side; a very long text gets a capped width.
+double FittingColumnWidth(int textWidth);
+inline constexpr double kMaxColumnWidth = 60;
+
+// For each grid column the fitting width of its longest text, title or cell
+// (the cell text is what the spreadsheet shows, prices included); 0 for a
+// column with no text at all.
+std::vector<double> FittingColumnWidths(const ProductGridModel &grid);
+
+// The sheet's name for prices captured at that time, "2026-12-08 09.30": a
+// sheet name holds no ":".
+QString SheetNameOf(const QDateTime &capturedAt);
+
+// What the workbook's properties say of prices captured at that time: its
+// title "价格记录 yyyy-MM-dd HH:mm", and "抓取时间：yyyy-MM-dd HH:mm:ss" as its
+// subject and comments.
+QString WorkbookTitleOf(const QDateTime &capturedAt);
+QString CaptureTimeText(const QDateTime &capturedAt);
+
 // Spreadsheet column name of the 1-based column n: A..Z, then AA, AB, ... ZZ,
 // AAA, ...; empty for n < 1.
 std::string ColumnLetter(int n);
@@ -79,13 +114,17 @@ std::string ColumnLetter(int n);
 std::string WorkbookCellText(std::string_view gbk);
 
 // Writes the grid into a new workbook at target: the header row bold, each
-// titled column as wide as its title, each price with a number format that
-// shows its text. When templatePath names an existing file, the workbook is a
-// copy of that template whose first sheet receives the cells (other sheets,
-// styles, column widths and cells outside the written range stay); there the
-// formats are the template's own. The target is replaced only when the whole
-// workbook was written.
+// column as wide as its longest text, each price with a number format that
+// shows its text. A valid capturedAt (when the prices were captured) names the
+// sheet and goes into the workbook's properties (title, subject, comments,
+// created). When templatePath names an existing file, the workbook is a copy
+// of that template whose first sheet receives the cells (other sheets, styles,
+// sheet names, properties and cells outside the written range stay; column
+// widths too, unless the sheet sets none); there the formats are the
+// template's own. The target is replaced only when the whole workbook was
+// written.
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath, const ExportProgress &progress = {});
+                               const std::filesystem::path &templatePath, const QDateTime &capturedAt = {},
+                               const ExportProgress &progress = {});
 
 } // namespace corvix

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <array>
 #include <cstring>
@@ -534,6 +535,35 @@ private:
     long long minColumn_ = kNone, minRow_ = kNone, maxColumn_ = 0, maxRow_ = 0;
 };
 
+// A sheet that sets no column widths gets the grid's fitting ones; widths the
+// template sets are its author's choice and stay. The file holds a width with
+// the cell padding of the default font (5 pixels on a 7-pixel digit) added, as
+// a spreadsheet writes it.
+void AddFittingColumns(const ProductGridModel &grid, XMLElement *worksheet, XMLElement *sheetData)
+{
+    if (FirstChildNamed(worksheet, "cols"))
+        return;
+    const std::string prefix = PrefixOf(sheetData->Name());
+    XMLElement *cols = worksheet->GetDocument()->NewElement((prefix + "cols").c_str());
+    const std::vector<double> widths = FittingColumnWidths(grid);
+    for (size_t j = 0; j < widths.size(); ++j) {
+        if (widths[j] <= 0)
+            continue;
+        XMLElement *col = cols->InsertNewChildElement((prefix + "col").c_str());
+        col->SetAttribute("min", static_cast<int64_t>(j + 1));
+        col->SetAttribute("max", static_cast<int64_t>(j + 1));
+        col->SetAttribute("width", std::floor((widths[j] * 7 + 5) / 7 * 256) / 256);
+        col->SetAttribute("customWidth", 1);
+    }
+    // cols comes right before sheetData in a worksheet.
+    if (!cols->FirstChildElement())
+        return;
+    if (tinyxml2::XMLNode *before = sheetData->PreviousSibling())
+        worksheet->InsertAfterChild(before, cols);
+    else
+        worksheet->InsertFirstChild(cols);
+}
+
 // The sheet XML with sheetData replaced by the merge of its rows and the grid.
 bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem,
                const ExportProgress &progress)
@@ -549,6 +579,7 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
         *problem = QStringLiteral("first sheet has no cell data");
         return false;
     }
+    AddFittingColumns(grid, worksheet, sheetData);
     SheetDataWriter writer(grid, PrefixOf(sheetData->Name()), progress);
     const std::string rows = writer.Merge(CollectRows(sheetData));
 
@@ -568,6 +599,38 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
     printed.replace(at, marker.size(), rows);
     *result = std::move(printed);
     return true;
+}
+
+// Sets one core property, in the namespaces' usual prefixes, declared on the
+// root when the template did not use them.
+XMLElement *SetCoreProperty(XMLDocument &core, const char *prefix, const char *ns, const char *name,
+                            const QString &value)
+{
+    XMLElement *root = core.RootElement();
+    const std::string declaration = std::string("xmlns:") + prefix;
+    if (!root->Attribute(declaration.c_str()))
+        root->SetAttribute(declaration.c_str(), ns);
+    if (XMLElement *old = FirstChildNamed(root, name))
+        root->DeleteChild(old);
+    XMLElement *element = root->InsertNewChildElement((std::string(prefix) + ':' + name).c_str());
+    element->SetText(value.toUtf8().constData());
+    return element;
+}
+
+// The title, subject and comments say when the prices were captured, and the
+// workbook was created then.
+void SayCaptureTime(XMLDocument &core, const QDateTime &capturedAt)
+{
+    static constexpr const char *kDc = "http://purl.org/dc/elements/1.1/";
+    static constexpr const char *kTerms = "http://purl.org/dc/terms/";
+    SetCoreProperty(core, "dc", kDc, "title", WorkbookTitleOf(capturedAt));
+    SetCoreProperty(core, "dc", kDc, "subject", CaptureTimeText(capturedAt));
+    SetCoreProperty(core, "dc", kDc, "description", CaptureTimeText(capturedAt));
+    XMLElement *created = SetCoreProperty(core, "dcterms", kTerms, "created",
+                                          capturedAt.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
+    if (!core.RootElement()->Attribute("xmlns:xsi"))
+        core.RootElement()->SetAttribute("xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");
+    created->SetAttribute("xsi:type", "dcterms:W3CDTF");
 }
 
 } // namespace
@@ -627,7 +690,8 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 }
 
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output, const ExportProgress &progress)
+                              const std::filesystem::path &output, const QDateTime &capturedAt,
+                              const ExportProgress &progress)
 {
     ZipReader in(templatePath);
     if (!in.Handle())
@@ -640,9 +704,13 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     if (packageRels.Parse(packageRelsXml.data(), packageRelsXml.size()) != tinyxml2::XML_SUCCESS)
         return BadTemplate(templatePath, QString::fromUtf8(packageRels.ErrorStr()));
     std::string workbookPart;
-    for (const auto &[id, rel] : ReadRelationships(packageRels, ""))
+    std::string corePart;
+    for (const auto &[id, rel] : ReadRelationships(packageRels, "")) {
         if (EndsWith(rel.type, "/officeDocument") && !rel.external)
             workbookPart = rel.part;
+        if (EndsWith(rel.type, "/core-properties") && !rel.external)
+            corePart = rel.part;
+    }
     const std::string workbookRelsPart = RelationshipsPartOf(workbookPart);
     if (workbookPart.empty() || !in.Read(workbookPart, &workbookXml) || !in.Read(workbookRelsPart, &workbookRelsXml))
         return BadTemplate(templatePath, QStringLiteral("no workbook part"));
@@ -707,11 +775,20 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     sheetXml.clear();
     sheetXml.shrink_to_fit();
 
-    const std::map<std::string, std::string> replaced{
+    std::map<std::string, std::string> replaced{
         {Lower(sheetPart), std::move(filledSheet)},
         {Lower(workbookRelsPart), PrintXml(workbookRels)},
         {"[content_types].xml", PrintXml(contentTypes)},
     };
+    std::string coreXml;
+    if (capturedAt.isValid() && !corePart.empty() && in.Read(corePart, &coreXml)) {
+        XMLDocument core;
+        // Properties that cannot be read stay as they are: they are no reason to fail.
+        if (core.Parse(coreXml.data(), coreXml.size()) == tinyxml2::XML_SUCCESS && core.RootElement()) {
+            SayCaptureTime(core, capturedAt);
+            replaced[Lower(corePart)] = PrintXml(core);
+        }
+    }
 
     ZipWriter out(output);
     if (!out.IsOpen())

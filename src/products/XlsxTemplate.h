@@ -29,9 +29,13 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 // holds the grid from A1 on (header row, then the rows). Cells written keep the
 // template cell's style, and prices below the header go in as numbers (shown
 // in the template cell's number format); the rest of the package is copied unchanged, except
-// that the calculation chain is dropped (the spreadsheet rebuilds it) and a
-// template or macro workbook becomes a plain workbook, as its name is ".xlsx".
+// that the calculation chain is dropped (the spreadsheet rebuilds it), a
+// template or macro workbook becomes a plain workbook, as its name is ".xlsx",
+// and a valid capturedAt goes into the workbook's title, subject, comments and
+// creation time where the template has document properties. The sheet keeps
+// its name: formulas and names elsewhere may refer to it.
 ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                              const std::filesystem::path &output, const ExportProgress &progress = {});
+                              const std::filesystem::path &output, const QDateTime &capturedAt = {},
+                              const ExportProgress &progress = {});
 
 } // namespace corvix

@@ -1,13 +1,21 @@
 #include "ui/FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace corvix {
 namespace {
 FileDialogHandler &Handler()
 {
     static FileDialogHandler handler;
+    return handler;
+}
+
+OpenDialogHandler &OpenHandler()
+{
+    static OpenDialogHandler handler;
     return handler;
 }
 
@@ -33,11 +41,27 @@ QString QtNameFilter(const QString &programFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-QString AskOpenFileName(const QString &title, const QString &filter)
+QString StartFolder(const QString &last, const QString &documents, const QString &home)
 {
+    // A folder since removed (a USB stick) is passed over.
+    for (const QString &folder : {last, documents})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return home;
+}
+
+QString UserStartFolder(const QString &last)
+{
+    return StartFolder(last, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath());
+}
+
+QString AskOpenFileName(const QString &title, const QString &filter, const QString &folder)
+{
+    if (OpenHandler())
+        return OpenHandler()(title, filter, folder);
     if (Handler())
         return Handler()(title, filter);
-    return QFileDialog::getOpenFileName(nullptr, title, QString(), QtNameFilter(filter));
+    return QFileDialog::getOpenFileName(nullptr, title, folder, QtNameFilter(filter));
 }
 
 QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
@@ -64,6 +88,11 @@ QString AskSaveFileName(const QString &title, const QString &filter, const QStri
 void SetFileDialogHandlerForTests(FileDialogHandler handler)
 {
     Handler() = std::move(handler);
+}
+
+void SetOpenDialogHandlerForTests(OpenDialogHandler handler)
+{
+    OpenHandler() = std::move(handler);
 }
 
 void SetSaveDialogHandlerForTests(SaveDialogHandler handler)

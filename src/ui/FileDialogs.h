@@ -5,9 +5,16 @@
 
 namespace corvix {
 
+// The folder a file dialog starts in: the last one used while it exists, else
+// the user's documents folder if there is one, else home; never the working
+// directory, which is the program's own.
+QString StartFolder(const QString &last, const QString &documents, const QString &home);
+// The same with the desktop's documents folder and home.
+QString UserStartFolder(const QString &last);
+
 // Filters are given as the program stores them: "文本文档(*.txt)|*.txt".
-// An empty result means the user cancelled.
-QString AskOpenFileName(const QString &title, const QString &filter);
+// An empty result means the user cancelled. folder: where the dialog starts.
+QString AskOpenFileName(const QString &title, const QString &filter, const QString &folder);
 // proposed: the file the dialog starts with, a full path (its folder is opened
 // and its name filled in); empty for the dialog's own choice.
 QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
@@ -15,6 +22,9 @@ QString AskSaveFileName(const QString &title, const QString &filter, const QStri
 
 using FileDialogHandler = std::function<QString(const QString &title, const QString &filter)>;
 void SetFileDialogHandlerForTests(FileDialogHandler handler);
+// Answers the open dialog before the handler above does, and sees its folder.
+using OpenDialogHandler = std::function<QString(const QString &title, const QString &filter, const QString &folder)>;
+void SetOpenDialogHandlerForTests(OpenDialogHandler handler);
 // Answers the save dialog before the handler above does, and sees the proposed file.
 using SaveDialogHandler = std::function<QString(const QString &title, const QString &filter, const QString &proposed)>;
 void SetSaveDialogHandlerForTests(SaveDialogHandler handler);

@@ -13,6 +13,7 @@ namespace {
 
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kExportFolderKey = QStringLiteral("export/lastFolder");
+const QString kImportFolderKey = QStringLiteral("import/lastFolder");
 const QString kParallelLinksKey = QStringLiteral("capture/parallelLinks");
 
 // Titles may hold "/" (a group separator of QSettings) and any character.
@@ -26,7 +27,7 @@ QString ColumnKey(const QHeaderView &header, int section)
 
 bool IsOwnKey(const QString &key)
 {
-    return key == kGeometryKey || key == kExportFolderKey || key == kParallelLinksKey
+    return key == kGeometryKey || key == kExportFolderKey || key == kImportFolderKey || key == kParallelLinksKey
            || key.startsWith(QStringLiteral("columns/"));
 }
 
@@ -119,6 +120,16 @@ QString UiSettings::LastExportFolder() const
 void UiSettings::SetLastExportFolder(const QString &folder)
 {
     Set(kExportFolderKey, folder);
+}
+
+QString UiSettings::LastImportFolder() const
+{
+    return Value(kImportFolderKey).toString();
+}
+
+void UiSettings::SetLastImportFolder(const QString &folder)
+{
+    Set(kImportFolderKey, folder);
 }
 
 int UiSettings::ParallelLinks() const

@@ -1,8 +1,8 @@
 #pragma once
 // What the windows remember between runs: the main window's size and place, the
-// widths the user gave the columns of the lists, the folder of the last export
-// and how many links a run captures at once. Kept apart from the data root, in
-// the user's settings of the program (organisation and application "Corvix"),
+// widths the user gave the columns of the lists, the folders of the last export
+// and import, and how many links a run captures at once. Kept apart from the
+// data root, in the user's settings of the program (organisation and application "Corvix"),
 // or in an INI file of its own. Only the program's own keys are read, and the
 // file is written only when one of them changed, with nothing else in it: keys
 // the program does not know are not its to carry from run to run.
@@ -40,6 +40,9 @@ public:
     // Empty when nothing was exported yet.
     QString LastExportFolder() const;
     void SetLastExportFolder(const QString &folder);
+    // The folder of the last file imported; empty when none was.
+    QString LastImportFolder() const;
+    void SetLastImportFolder(const QString &folder);
 
     // "同时抓取" of the list page: 1 when never set; a stored value out of
     // 1..kMaxParallelLinks reads as the nearest bound, one that is no number as 1.

@@ -115,24 +115,68 @@ TEST(ExportGridToExcel, APriceIsANumberInAFormatThatShowsItsText)
     }
 }
 
-TEST(ExportGridToExcel, HeaderIsBoldAndEachColumnAsWideAsItsTitle)
+TEST(FittingColumnWidth, LongestLineInCharacterWidthsPlusRoomCapped)
+{
+    const std::vector<std::pair<std::string, double>> cases = {
+        {"", 2},      {"1,299.00", 10},           {"苹果", 6},           {"￥1,299.00", 12},
+        {"ab\r\nabcd", 6}, {std::string(58, 'x'), 60}, {std::string(300, 'x'), kMaxColumnWidth}};
+    for (const auto &[utf8, width] : cases)
+        EXPECT_EQ(FittingColumnWidth(TextWidth(Gbk(utf8))), width) << utf8;
+}
+
+TEST(SheetNameOf, CaptureTimeWithoutCharactersASheetNameRefuses)
+{
+    const std::pair<QDateTime, QString> cases[] = {
+        {QDateTime(QDate(2026, 12, 8), QTime(9, 30, 59)), QStringLiteral("2026-12-08 09.30")},
+        {QDateTime(QDate(1999, 1, 2), QTime(23, 5)), QStringLiteral("1999-01-02 23.05")},
+    };
+    for (const auto &[when, name] : cases) {
+        EXPECT_EQ(SheetNameOf(when), name);
+        EXPECT_LE(name.size(), 31);
+    }
+}
+
+TEST(ProposedHistoryFileName, ProductTitleMadeFitForAFileName)
+{
+    const QDate day(2026, 12, 8);
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("华为 Mate 60"), QStringLiteral("价格走势-华为 Mate 60-20261208.xlsx")},
+        {QStringLiteral("A/B:C*?\"<>|\\D"), QStringLiteral("价格走势-A_B_C_______D-20261208.xlsx")},
+        {QStringLiteral(" .tab\there. "), QStringLiteral("价格走势-tab_here-20261208.xlsx")},
+        {QStringLiteral(" .. "), QStringLiteral("价格走势-_-20261208.xlsx")},
+    };
+    for (const auto &[title, name] : cases)
+        EXPECT_EQ(ProposedHistoryFileName(title, day), name) << title.toStdString();
+}
+
+TEST(ExportGridToExcel, EachColumnFitsItsLongestTextAndTheCaptureTimeIsSaid)
 {
     QTemporaryDir dir;
     const auto target = TempPath(dir, "out.xlsx");
-    const auto grid = MakeGrid({"京东", "Amazon 美国站"}, {{"1", "苹果", "12.50", "13"}});
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    const auto grid = MakeGrid({"京东", "Amazon 美国站"}, {{"1", "苹果", "1,299.00", "13"}, {"22", "梨", "", "9"}});
+    const QDateTime captured(QDate(2026, 12, 8), QTime(9, 30, 5));
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, captured).ok);
     const Sheet sheet = ReadSheet(target);
     for (const char *ref : {"A1", "B1", "C1", "D1"})
         EXPECT_TRUE(LookOf(target, sheet.cells.at(ref).style).bold) << ref;
     EXPECT_FALSE(LookOf(target, sheet.cells.at("B2").style).bold);
-    // A Chinese character takes two character widths, and one is left on either side.
+    // The widest text of a column, title or price as shown, and room on either side.
     const std::map<int, double> widths = ColumnWidths(target);
-    const std::vector<std::pair<int, double>> titleWidths = {{1, 2 + 2}, {2, 8 + 2}, {3, 4 + 2}, {4, 13 + 2}};
-    for (const auto &[column, width] : titleWidths) {
+    const std::vector<std::pair<int, double>> expected = {{1, 2 + 2}, {2, 8 + 2}, {3, 8 + 2}, {4, 13 + 2}};
+    for (const auto &[column, width] : expected) {
         ASSERT_TRUE(widths.count(column)) << column;
         // The file adds the cell padding of the default font to every width.
-        EXPECT_NEAR(widths.at(column), width, 1.0) << column;
+        EXPECT_NEAR(widths.at(column), width + 0.7, 0.1) << column;
     }
+    EXPECT_NE(ReadEntry(target, "xl/workbook.xml")->find("name=\"2026-12-08 09.30\""), std::string::npos);
+    const std::string core = *ReadEntry(target, "docProps/core.xml");
+    for (const char *said : {"<dc:title>价格记录 2026-12-08 09:30</dc:title>",
+                             "<dc:subject>抓取时间：2026-12-08 09:30:05</dc:subject>",
+                             "<dc:description>抓取时间：2026-12-08 09:30:05</dc:description>",
+                             "<dcterms:created xsi:type=\"dcterms:W3CDTF\">"})
+        EXPECT_NE(core.find(said), std::string::npos) << said << "\n" << core;
+    const std::string created = captured.toUTC().toString(Qt::ISODate).toStdString();
+    EXPECT_NE(core.find(created), std::string::npos) << created;
 }
 
 TEST(ExportGridToExcel, TemplateCellsTakeNumbersAndKeepTheirOwnFormats)
@@ -144,11 +188,13 @@ TEST(ExportGridToExcel, TemplateCellsTakeNumbersAndKeepTheirOwnFormats)
     lxw_format *twoPlaces = workbook_add_format(wb);
     format_set_num_format(twoPlaces, "0.00");
     worksheet_write_number(sheet, 1, 2, 0, twoPlaces); // C2
+    worksheet_set_column(sheet, 0, 0, 30, nullptr);
     ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
 
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = MakeGrid({"京东", "天猫"}, {{"1", "苹果", "12.5", "￥1,299.00"}});
     ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    EXPECT_EQ(ColumnWidths(target), ColumnWidths(templ)); // its widths are its author's
     const Sheet before = ReadSheet(templ);
     const Sheet out = ReadSheet(target);
     EXPECT_EQ(out.cells.at("C2").type, "");
@@ -225,7 +271,7 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     MakeTemplate(templ);
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, target, templ);
+    const ExportResult result = ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
 
     const Sheet before = ReadSheet(templ);
@@ -246,8 +292,15 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     EXPECT_EQ(sheet.cells.at("A41").formula, "1+1");
     EXPECT_EQ(sheet.rows, (std::vector<int>{1, 2, 3, 4, 40, 41}));
     EXPECT_EQ(sheet.dimension, "A1:F41");
+    // It set no column widths: the grid's fit (商品名称, 8 wide, is the longest in B).
+    EXPECT_NEAR(ColumnWidths(target)[2], 8 + 2 + 0.7, 0.1);
 
-    // The second sheet, the styles and the workbook are the template's.
+    // The properties say when the prices were captured; the sheet names
+    // (which formulas may use), the second sheet and the styles are the template's.
+    const std::string core = *ReadEntry(target, "docProps/core.xml");
+    for (const char *said : {"<dc:title>价格记录 2026-12-08 09:30</dc:title>", "<dc:description>抓取时间：2026-12-08 09:30:00<",
+                             "<dcterms:created xsi:type=\"dcterms:W3CDTF\">"})
+        EXPECT_NE(core.find(said), std::string::npos) << said << "\n" << core;
     for (const char *part : {"xl/worksheets/sheet2.xml", "xl/styles.xml", "xl/workbook.xml",
                              "xl/sharedStrings.xml"})
         EXPECT_EQ(ReadEntry(target, part), ReadEntry(templ, part)) << part;

@@ -62,7 +62,7 @@ TEST(UiSettings, ColumnWidthsComeBackByListAndTitle)
     }
 }
 
-TEST(UiSettings, GeometryAndExportFolderSurviveANewInstance)
+TEST(UiSettings, GeometryAndFoldersSurviveANewInstance)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("settings.ini"));
@@ -72,10 +72,13 @@ TEST(UiSettings, GeometryAndExportFolderSurviveANewInstance)
         EXPECT_TRUE(settings.LastExportFolder().isEmpty());
         settings.SetWindowGeometry(QByteArray("\x01\x02geometry", 10));
         settings.SetLastExportFolder(QStringLiteral("/home/用户/导出"));
+        EXPECT_TRUE(settings.LastImportFolder().isEmpty());
+        settings.SetLastImportFolder(QStringLiteral("/home/用户/链接"));
     }
     UiSettings settings(file);
     EXPECT_EQ(settings.WindowGeometry(), QByteArray("\x01\x02geometry", 10));
     EXPECT_EQ(settings.LastExportFolder(), QStringLiteral("/home/用户/导出"));
+    EXPECT_EQ(settings.LastImportFolder(), QStringLiteral("/home/用户/链接"));
 }
 
 TEST(UiSettings, ParallelLinksDefaultRoundTripAndBadStoredValues)

@@ -35,6 +35,8 @@ public:
     // marked against the record before it, and so is a retry over them.
     void GridLoadedFrom(const std::string &name);
     PriceChangeDelegate *Delegate() const { return delegate_; }
+    // The record the grid shows (GBK, without ".txt"); empty for results never saved.
+    const std::string &ShownRecord() const { return shownRecord_; }
     // The record the grid's prices follow: the newest for unsaved results, else
     // the one listed before the record shown.
     std::optional<RecordListEntry> EarlierRecord() const;

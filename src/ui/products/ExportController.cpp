@@ -2,6 +2,7 @@
 
 #include "products/ExcelExport.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordStamp.h"
 #include "support/PathText.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
@@ -14,7 +15,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -28,16 +28,40 @@ ExportController::ExportController(ProductListPage *page, Session &session, UiSe
 
 QString ExportController::ProposedFile() const
 {
-    QString folder = settings_.LastExportFolder();
-    // A folder since removed (a USB stick) falls back to the user's documents.
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath();
-    return QDir(folder).filePath(ProposedExportFileName(QDateTime::currentDateTime()));
+    return QDir(UserStartFolder(settings_.LastExportFolder()))
+        .filePath(ProposedExportFileName(QDateTime::currentDateTime()));
+}
+
+// Results never saved were captured just now; a record whose name is no time
+// leaves the workbook undated.
+QDateTime ExportController::CapturedAt() const
+{
+    const std::string record = shownRecord_ ? shownRecord_() : std::string();
+    if (record.empty())
+        return QDateTime::currentDateTime();
+    return RecordDateTime(record).value_or(QDateTime());
 }
 
 namespace {
+
+// Says where the workbook went, with a button that opens its folder; the
+// folder is where the next export starts.
+void TellExported(const QString &fileName, UiSettings *settings)
+{
+    const QString folder = QFileInfo(fileName).absolutePath();
+    if (settings)
+        settings->SetLastExportFolder(folder);
+    const int pressed = AskQuestion(QStringLiteral("导出成功：") + QDir::toNativeSeparators(fileName),
+                                    {QStringLiteral("确定"), QStringLiteral("打开文件夹")});
+    if (pressed == 1)
+        OpenWithShell(QUrl::fromLocalFile(folder));
+}
+
+QString AskWorkbookName(const QString &proposed)
+{
+    return AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
+                           QStringLiteral("xlsx"), proposed);
+}
 
 QString ExportFailureText(const ExportResult &result)
 {
@@ -82,8 +106,7 @@ bool TellExportProblems(const ExportResult &result)
 
 void ExportController::ExportToExcel()
 {
-    const QString fileName = AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
-                                             QStringLiteral("xlsx"), ProposedFile());
+    const QString fileName = AskWorkbookName(ProposedFile());
     if (fileName.isEmpty())
         return;
     // The export runs in one step on this thread; the export button stays off
@@ -93,22 +116,23 @@ void ExportController::ExportToExcel()
     ExportResult result;
     {
         StepProgress bar(page_, QStringLiteral("正在导出……"));
-        result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls",
+        result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls", CapturedAt(),
                                    [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); });
     }
     page_->SetExportEnabled(true);
     if (TellExportProblems(result))
-        TellExported(fileName);
+        TellExported(fileName, &settings_);
 }
 
-void ExportController::TellExported(const QString &fileName)
+void ExportPriceHistory(const ProductGridModel &table, const QString &product, UiSettings *settings)
 {
-    const QString folder = QFileInfo(fileName).absolutePath();
-    settings_.SetLastExportFolder(folder);
-    const int pressed = AskQuestion(QStringLiteral("导出成功：") + QDir::toNativeSeparators(fileName),
-                                    {QStringLiteral("确定"), QStringLiteral("打开文件夹")});
-    if (pressed == 1)
-        OpenWithShell(QUrl::fromLocalFile(folder));
+    const QString folder = UserStartFolder(settings ? settings->LastExportFolder() : QString());
+    const QString fileName =
+        AskWorkbookName(QDir(folder).filePath(ProposedHistoryFileName(product, QDate::currentDate())));
+    if (fileName.isEmpty())
+        return;
+    if (TellExportProblems(ExportGridToExcel(table, PathOf(fileName), {})))
+        TellExported(fileName, settings);
 }
 
 } // namespace corvix

@@ -1,11 +1,16 @@
 #pragma once
 // Button 按钮7 ("导出"): the product grid into an Excel workbook.
+#include <QDateTime>
 #include <QObject>
+
+#include <functional>
+#include <string>
 
 namespace corvix {
 
 struct Session;
 
+class ProductGridModel;
 class ProductListPage;
 class UiSettings;
 
@@ -14,6 +19,12 @@ struct ExportResult;
 // Tells the user what an export ran into: a template it went on without, a
 // workbook it could not write, or what stopped it. False when it failed.
 bool TellExportProblems(const ExportResult &result);
+
+// The price history table of the product into a workbook: asks for the file
+// name, proposing "价格走势-<product>-<yyyyMMdd>.xlsx" in the last export folder,
+// and tells where it was written as 导出 does. settings may be null: nothing is
+// remembered then.
+void ExportPriceHistory(const ProductGridModel &table, const QString &product, UiSettings *settings);
 
 class ExportController : public QObject {
     Q_OBJECT
@@ -27,14 +38,18 @@ public:
     // with a button that opens its folder, one that could not be written in a
     // message box.
     void ExportToExcel();
+    // The record the grid shows (GBK, without ".txt"), empty while it holds
+    // results never saved: its time names the sheet and dates the workbook.
+    void FollowShownRecord(std::function<std::string()> shownRecord) { shownRecord_ = std::move(shownRecord); }
 
 private:
     QString ProposedFile() const;
-    void TellExported(const QString &fileName);
+    QDateTime CapturedAt() const;
 
     ProductListPage *page_;
     Session &session_;
     UiSettings &settings_;
+    std::function<std::string()> shownRecord_;
 };
 
 } // namespace corvix

@@ -11,9 +11,11 @@
 #include "ui/EntryWindows.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/UiSettings.h"
 #include "ui/pages/ProductListPage.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -75,8 +77,8 @@ QString LinesWithoutProductText(const std::vector<int> &lines)
 
 } // namespace
 
-ImportController::ImportController(ProductListPage *page, Session &session)
-    : QObject(page), page_(page), grid_(page->Grid()), session_(session)
+ImportController::ImportController(ProductListPage *page, Session &session, UiSettings &settings)
+    : QObject(page), page_(page), grid_(page->Grid()), session_(session), settings_(settings)
 {
     connect(page_, &ProductListPage::pasteImportRequested, this, &ImportController::PasteImport);
     connect(page_, &ProductListPage::fileImportRequested, this, &ImportController::FileImport);
@@ -149,10 +151,12 @@ void ImportController::PasteImport()
 
 void ImportController::FileImport()
 {
-    const QString name = AskOpenFileName(QStringLiteral("导入文件(只能是txt后缀格式)"),
-                                         QStringLiteral("文本文档(*.txt)|*.txt"));
+    const QString name =
+        AskOpenFileName(QStringLiteral("导入文件(只能是txt后缀格式)"), QStringLiteral("文本文档(*.txt)|*.txt"),
+                        UserStartFolder(settings_.LastImportFolder()));
     if (name.isEmpty())
         return;
+    settings_.SetLastImportFolder(QFileInfo(name).absolutePath());
     const ImportFile file =
         DecodeImportFile(ReadWholeFile(PathOf(name), StopAt::ZeroByte).value_or(std::string()));
     session_.importBuffer = NormaliseSeparators(file.text);

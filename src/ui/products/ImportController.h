@@ -14,16 +14,19 @@ struct Session;
 class LinkInputWindow;
 class ProductGridModel;
 class ProductListPage;
+class UiSettings;
 
 class ImportController : public QObject {
     Q_OBJECT
 public:
-    // Parented to the page whose grid it fills.
-    ImportController(ProductListPage *page, Session &session);
+    // Parented to the page whose grid it fills; settings keep the folder of
+    // the last file imported.
+    ImportController(ProductListPage *page, Session &session, UiSettings &settings);
 
     // Shows PasteImportWindow modally, filled from the clipboard; the box's
     // text becomes ImportBuffer when the window closes.
     void PasteImport();
+    // Asks for a text file, starting in the folder of the last one.
     void FileImport();
     // Opens LinkInputWindow (not modal) for the cell under the point and
     // returns it; nullptr when the point names no site cell.
@@ -41,6 +44,7 @@ private:
     ProductListPage *page_;
     ProductGridModel *grid_;
     Session &session_;
+    UiSettings &settings_;
 };
 
 } // namespace corvix

@@ -6,8 +6,9 @@
 
 namespace corvix {
 
-PriceHistoryController::PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader)
-    : QObject(page), page_(page), loader_(loader)
+PriceHistoryController::PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader,
+                                               UiSettings *settings)
+    : QObject(page), page_(page), loader_(loader), settings_(settings)
 {
     connect(page_, &ProductListPage::priceHistoryRequested, this, &PriceHistoryController::OpenHistory);
 }
@@ -24,6 +25,7 @@ PriceHistoryWindow *PriceHistoryController::OpenHistory()
     // Parented to the main window: it closes with the program.
     auto *window = new PriceHistoryWindow(grid.Text(row, kProductTitleColumn), std::move(shops), loader_,
                                           page_->window());
+    window->KeepExportFolderIn(settings_);
     window->show();
     return window;
 }

@@ -8,12 +8,14 @@ namespace corvix {
 class PriceHistoryLoader;
 class PriceHistoryWindow;
 class ProductListPage;
+class UiSettings;
 
 class PriceHistoryController : public QObject {
     Q_OBJECT
 public:
-    // loader keeps the history index and outlives the page's windows.
-    PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader);
+    // loader keeps the history index and outlives the page's windows; so do
+    // the settings (may be null) that keep the folder of the last export.
+    PriceHistoryController(ProductListPage *page, const PriceHistoryLoader &loader, UiSettings *settings = nullptr);
 
     // The window of the selected row's product, shown; nullptr without a selected row.
     PriceHistoryWindow *OpenHistory();
@@ -21,6 +23,7 @@ public:
 private:
     ProductListPage *page_;
     const PriceHistoryLoader &loader_;
+    UiSettings *settings_;
 };
 
 } // namespace corvix

@@ -271,16 +271,10 @@ QString PriceHistoryWindow::PointToolTip(int s, double x) const
 
 void PriceHistoryWindow::ExportHistory()
 {
-    const QString fileName = AskSaveFileName(QStringLiteral("保存文件"), QStringLiteral("Excel文档(*.xlsx)|*.xlsx"),
-                                             QStringLiteral("xlsx"));
-    if (fileName.isEmpty())
-        return;
     // One export at a time, whatever the window does meanwhile.
     export_->setEnabled(false);
-    const ExportResult result =
-        ExportGridToExcel(*HistoryAsGrid(history_), std::filesystem::path(fileName.toStdU16String()), {});
+    ExportPriceHistory(*HistoryAsGrid(history_), FromGbk(title_), settings_);
     export_->setEnabled(true);
-    TellExportProblems(result);
 }
 
 } // namespace corvix

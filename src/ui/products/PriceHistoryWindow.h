@@ -24,6 +24,7 @@ namespace corvix {
 
 class PriceHistoryIndex;
 class PriceHistoryLoader;
+class UiSettings;
 
 class PriceHistoryWindow : public QWidget {
     Q_OBJECT
@@ -43,6 +44,8 @@ public:
     QString PointToolTip(int s, double x) const;
     // Asks for a file name and writes the table there as a workbook.
     void ExportHistory();
+    // The export starts in, and remembers, the last export folder of settings.
+    void KeepExportFolderIn(UiSettings *settings) { settings_ = settings; }
 
 private:
     void BuildLayout();
@@ -68,6 +71,7 @@ private:
     QChartView *chartView_ = nullptr;
     QTableWidget *table_ = nullptr;
     QPushButton *export_ = nullptr;
+    UiSettings *settings_ = nullptr;
 };
 
 } // namespace corvix

@@ -4,6 +4,7 @@
 #include "common/TestSupport.h"
 #include "products/ExcelExport.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordStamp.h"
 #include "products/WorkbookReader.h"
 #include "support/Gbk.h"
 #include "ui/FileDialogs.h"
@@ -34,7 +35,7 @@ protected:
         window = std::make_unique<MainWindow>();
         window->ListPage()->AddGridColumn(Gbk("京东"), 60, Qt::AlignHCenter);
         window->ListPage()->Grid()->AppendRows({{"1", Gbk("苹果"), "12.50"}});
-        new ExportController(window->ListPage(), test::TestSession(), settings);
+        controller = new ExportController(window->ListPage(), test::TestSession(), settings);
         SetSaveDialogHandlerForTests([this](const QString &title, const QString &filter, const QString &offered) {
             titles << title;
             filters << filter;
@@ -50,6 +51,7 @@ protected:
     test::QuestionRecorder questions{0}; // 确定
     UiSettings settings{QString::fromStdU16String((root.Dir() / "settings.ini").u16string())};
     std::unique_ptr<MainWindow> window;
+    ExportController *controller = nullptr;
     QString answer;
     QStringList titles, filters, proposed;
 };
@@ -136,10 +138,11 @@ TEST_F(ExportButtonTest, ProposesADatedNameInTheLastFolderUsed)
         QString expectedFolder;
     };
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString fallback = QFileInfo(documents).isDir() ? documents : QDir::homePath();
     const Step steps[] = {
-        {QString(), documents.isEmpty() ? QDir::homePath() : documents},
+        {QString(), fallback},
         {native, native},
-        {native + QStringLiteral("/gone"), documents.isEmpty() ? QDir::homePath() : documents},
+        {native + QStringLiteral("/gone"), fallback},
     };
     for (const Step &s : steps) {
         settings.SetLastExportFolder(s.lastFolder);
@@ -173,4 +176,26 @@ TEST_F(ExportButtonTest, ASuccessfulExportRemembersItsFolderAndCanOpenIt)
     Click();
     EXPECT_EQ(questions.Texts().size(), 1);
     EXPECT_EQ(settings.LastExportFolder(), native);
+}
+
+TEST_F(ExportButtonTest, TheSheetIsNamedAfterTheRecordShownOrNowForResultsNeverSaved)
+{
+    const auto target = root.Dir() / "a.xlsx";
+    answer = QString::fromStdU16String(target.u16string());
+    std::string shown = "1543910400";
+    controller->FollowShownRecord([&shown] { return shown; });
+    const auto sheetName = [&] {
+        const std::string workbook = ReadEntry(target, "xl/workbook.xml").value_or("");
+        std::smatch found;
+        std::regex_search(workbook, found, std::regex("<sheet name=\"([^\"]*)\""));
+        return QString::fromStdString(found.str(1));
+    };
+    Click();
+    EXPECT_EQ(sheetName(), SheetNameOf(*RecordDateTime(shown)));
+
+    shown.clear();
+    const QDateTime before = QDateTime::currentDateTime();
+    Click();
+    const QString now = sheetName();
+    EXPECT_TRUE(now == SheetNameOf(before) || now == SheetNameOf(QDateTime::currentDateTime())) << now.toStdString();
 }

@@ -8,9 +8,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <functional>
@@ -105,6 +108,24 @@ TEST_F(Import, FileImportReadsGbkBytes)
     EXPECT_EQ(askedFilter, QStringLiteral("文本文档(*.txt)|*.txt"));
     EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机") + ",http://a,http://b\r\n" + Gbk("億元") + ",http://c,\r\n");
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
+}
+
+TEST_F(Import, FileImportStartsInTheFolderOfTheLastFileImported)
+{
+    const auto folder = root.Dir() / "链接";
+    std::filesystem::create_directories(folder);
+    TempSession::WriteBytes(folder / "in.txt", "P,http://a\r\n");
+    QStringList folders;
+    SetOpenDialogHandlerForTests([&](const QString &, const QString &, const QString &start) {
+        folders << start;
+        return QString::fromStdU16String((folder / "in.txt").u16string());
+    });
+    for (int i = 0; i < 2; ++i)
+        window->findChild<QPushButton *>(QStringLiteral("按钮6"))->click();
+    SetOpenDialogHandlerForTests(nullptr);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString first = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    EXPECT_EQ(folders, (QStringList{first, QString::fromStdU16String(folder.u16string())}));
 }
 
 // An import that would drop products of url.ini asks first; a spreadsheet's

@@ -7,12 +7,15 @@
 #include "products/WorkbookReader.h"
 #include "support/Gbk.h"
 #include "ui/FileDialogs.h"
+#include "ui/UiSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/products/PriceHistoryController.h"
 #include "ui/products/PriceHistoryWindow.h"
 
 #include <QCategoryAxis>
+#include <QDir>
+#include <QFileInfo>
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
@@ -150,15 +153,30 @@ TEST_F(PriceHistoryWindowTest, OpensFromTheGridMenuForTheSelectedProduct)
     EXPECT_EQ(opened->Table()->rowCount(), 3);
 }
 
-TEST_F(PriceHistoryWindowTest, ExportWritesTheTableWithNumbers)
+TEST_F(PriceHistoryWindowTest, ExportProposesADatedNameInTheLastFolderAndWritesTheTableWithNumbers)
 {
     loader.WaitUntilReady();
     PriceHistoryWindow w("A", shops, loader);
-    const auto target = root.Dir() / "走势.xlsx";
-    SetFileDialogHandlerForTests(
-        [&](const QString &, const QString &) { return QString::fromStdU16String(target.u16string()); });
+    UiSettings settings(QString::fromStdU16String((root.Dir() / "settings.ini").u16string()));
+    const QString folder = QString::fromStdU16String(root.Dir().u16string());
+    settings.SetLastExportFolder(folder);
+    w.KeepExportFolderIn(&settings);
+    test::QuestionRecorder questions(0);
+    QString proposed;
+    const auto target = root.Dir() / "走势" / "走势.xlsx";
+    std::filesystem::create_directories(target.parent_path());
+    const QString chosen = QString::fromStdU16String(target.u16string());
+    SetSaveDialogHandlerForTests([&](const QString &, const QString &, const QString &offered) {
+        proposed = offered;
+        return chosen;
+    });
     w.findChild<QPushButton *>(QStringLiteral("导出"))->click();
+    SetSaveDialogHandlerForTests(nullptr);
+    EXPECT_EQ(proposed, folder + QStringLiteral("/价格走势-A-") +
+                            QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".xlsx"));
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join("\n").toStdString();
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("导出成功：") + QDir::toNativeSeparators(chosen)});
+    EXPECT_EQ(settings.LastExportFolder(), QFileInfo(chosen).absolutePath());
 
     const Sheet sheet = ReadSheet(target);
     EXPECT_EQ(Text(sheet, "A1"), "记录时间");

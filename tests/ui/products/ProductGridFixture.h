@@ -8,9 +8,11 @@
 #include "products/ProductGridModel.h"
 #include "ui/products/ProductListController.h"
 #include "ui/MainWindow.h"
+#include "ui/UiSettings.h"
 #include "ui/pages/ProductListPage.h"
 
 #include <QHeaderView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -32,11 +34,14 @@ protected:
             test::TestSession().enabledRules.push_back({title, Rule{}});
         }
         list = new ProductListController(window.get(), test::TestSession());
-        import = new ImportController(window->ListPage(), test::TestSession());
+        import = new ImportController(window->ListPage(), test::TestSession(), settings);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     void TearDown() override { window.reset(); }
+
+    QTemporaryDir settingsDir;
+    UiSettings settings{settingsDir.filePath(QStringLiteral("settings.ini"))};
 
     ProductGridModel &Grid() { return *window->ListPage()->Grid(); }
     QTreeView *View() { return window->ListPage()->GridView(); }
