@@ -24,6 +24,10 @@ ChangeMarksController::ChangeMarksController(MainWindow *window, Session &sessio
     connect(run, &CaptureRunController::runEnded, this, &ChangeMarksController::RunEnded);
     connect(records, &RecordListController::recordViewed, this, &ChangeMarksController::RecordViewed);
     connect(window, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
+    connect(grid_, &ProductGridModel::showsOlderRecordChanged, this, [this](bool older) {
+        if (!older && !running_)
+            CurrentResultsBack();
+    });
     // Rows appended below keep the marks of the rows above; a row removed or
     // put back moves the ones below it, so the marks are taken again.
     connect(grid_, &QAbstractItemModel::modelReset, this, [this] { ShowChangesSince(std::nullopt); });
@@ -46,14 +50,17 @@ ChangeMarksController::ChangeMarksController(MainWindow *window, Session &sessio
 void ChangeMarksController::GridLoadedFrom(const std::string &name)
 {
     shownRecord_ = name;
+    currentRecord_ = name;
     ShowChangesSince(EarlierRecord());
 }
 
 void ChangeMarksController::RunStarted(bool retry)
 {
     running_ = true;
-    if (!retry)
+    if (!retry) {
         shownRecord_.clear();
+        currentRecord_.clear();
+    }
     ShowChangesSince(std::nullopt);
 }
 
@@ -67,6 +74,12 @@ void ChangeMarksController::RunEnded()
 void ChangeMarksController::RecordViewed(const std::string &name)
 {
     shownRecord_ = name;
+    ShowChangesSince(EarlierRecord());
+}
+
+void ChangeMarksController::CurrentResultsBack()
+{
+    shownRecord_ = currentRecord_;
     ShowChangesSince(EarlierRecord());
 }
 

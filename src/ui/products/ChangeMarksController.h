@@ -49,6 +49,7 @@ private:
     void RunStarted(bool retry);
     void RunEnded();
     void RecordViewed(const std::string &name);
+    void CurrentResultsBack();
     void ShowChangesSince(std::optional<RecordListEntry> earlier);
 
     MainWindow *window_;
@@ -56,6 +57,9 @@ private:
     Session &session_;
     PriceChangeDelegate *delegate_;
     std::string shownRecord_; // empty while the grid holds the results of a run
+    // The record of the current results, which 返回当前结果 brings back after a
+    // viewed one; empty for results never saved.
+    std::string currentRecord_;
     std::optional<RecordListEntry> earlier_;
     bool running_ = false;
     bool windowClosed_ = false;

@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -131,6 +132,16 @@ TEST_F(ChangeMarksTest, ARetryOverARestoredRecordComparesWithTheOneBeforeIt)
     // A deleted row moves the rows below it; their marks move with them.
     Grid().RemoveRow(0);
     EXPECT_EQ(Drawn(0, 3).first, "↓18");
+}
+
+TEST_F(ChangeMarksTest, BackFromAViewedRecordTheRestoredOneIsMarkedAgain)
+{
+    LoadRecordIntoGrid(root.Dirs().dbDir / "1543996800.txt", Grid());
+    marks->GridLoadedFrom("1543996800");
+    View(0);
+    window->ListPage()->OlderRecordBanner()->findChild<QPushButton *>(QStringLiteral("返回当前结果"))->click();
+    EXPECT_EQ(marks->ShownRecord(), "1543996800");
+    EXPECT_EQ(Drawn(1, 2).first, "↑1,299.00");
 }
 
 // As at start-up: the newest record restored into the grid's 60 px columns.
