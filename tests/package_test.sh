@@ -34,6 +34,10 @@ for unit in corvix-capture.service corvix-capture.timer; do
   [ -f "$work/root/usr/lib/systemd/user/$unit" ] || fail "no $unit"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6webenginecore6' || fail "dependencies not declared"
+dpkg-deb -f "$deb" Depends | grep -q 'qt6-translations-l10n' || fail "Qt's Chinese texts not declared"
+description=$(dpkg-deb -f "$deb" Description)
+head -n1 <<<"$description" | grep -q '商品价格采集' || fail "description does not start in Chinese"
+grep -q 'Collects the prices' <<<"$description" || fail "description has no English line"
 version=$("$work/root/usr/bin/corvix" --version)
 [ "$version" = "Corvix $(dpkg-deb -f "$deb" Version)" ] || fail "packaged program says '$version'"
 echo "package: $(basename "$deb") installs corvix, its desktop entry and its icon"
