@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCapture.h"
 #include "app/StartUp.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -14,6 +15,7 @@ namespace {
 int RunWindow(QApplication &app)
 {
     // Every window and browser page goes before the QApplication does.
+    app.setWindowIcon(corvix::ProgramIcon()); // every window of the program
     corvix::AppShell shell;
     if (!shell.Usable())
         return corvix::kCouldNotRun;
