@@ -1,7 +1,6 @@
 #include "app/QtTextsSupplement.h"
 
 #include <cstring>
-#include <iterator>
 
 namespace corvix {
 namespace {

@@ -11,10 +11,10 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QIcon>
-#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>

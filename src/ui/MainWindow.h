@@ -2,9 +2,9 @@
 // The main window: the tab control 选择夹1 with its five pages, and the status
 // bar that shows a capture run's progress. Each page builds and owns its
 // controls; the controllers that src/app wires to the pages act on them.
-#include <QIcon>
 #include <QMainWindow>
 
+class QIcon;
 class QLabel;
 class QProgressBar;
 class QPushButton;

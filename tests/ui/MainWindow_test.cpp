@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
