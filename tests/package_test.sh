@@ -9,7 +9,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 out="$build/package-test"
-inputs=$(cat "$build/corvix" "$build/CPackConfig.cmake" "$top/CMakeLists.txt" "$top"/packaging/* "$0" |
+inputs=$(cat "$build/corvix" "$build/CPackConfig.cmake" "$top/CMakeLists.txt" "$top"/packaging/* "$top"/src/ui/icons/* "$0" |
          sha256sum | cut -d' ' -f1)
 if [ "$(cat "$out/inputs.sha256" 2>/dev/null)" != "$inputs" ] || ! ls "$out"/corvix_*.deb >/dev/null 2>&1; then
   rm -rf "$out"
@@ -30,10 +30,15 @@ desktop="$work/root/usr/share/applications/corvix.desktop"
 grep -qx 'Exec=corvix' "$desktop" || fail "desktop entry does not start corvix"
 grep -qx 'Icon=corvix' "$desktop" || fail "desktop entry names no icon"
 [ -f "$work/root/usr/share/icons/hicolor/scalable/apps/corvix.svg" ] || fail "no icon"
+[ -f "$work/root/usr/share/icons/hicolor/256x256/apps/corvix.png" ] || fail "no bitmap icon"
 for unit in corvix-capture.service corvix-capture.timer; do
   [ -f "$work/root/usr/lib/systemd/user/$unit" ] || fail "no $unit"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6webenginecore6' || fail "dependencies not declared"
+dpkg-deb -f "$deb" Depends | grep -q 'qt6-translations-l10n' || fail "Qt's Chinese texts not declared"
+description=$(dpkg-deb -f "$deb" Description)
+head -n1 <<<"$description" | grep -q '商品价格采集' || fail "description does not start in Chinese"
+grep -q 'Collects the prices' <<<"$description" || fail "description has no English line"
 version=$("$work/root/usr/bin/corvix" --version)
 [ "$version" = "Corvix $(dpkg-deb -f "$deb" Version)" ] || fail "packaged program says '$version'"
 echo "package: $(basename "$deb") installs corvix, its desktop entry and its icon"

@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
+#include "app/QtTextsSupplement.h"
 #include "support/Platform.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <QtGlobal>
 
@@ -68,16 +70,23 @@ void CapRendererMemory(std::vector<char *> &arguments)
     AddEngineFlag(jsFlags.data(), arguments);
 }
 
-QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale)
+QList<QTranslator *> InstallQtTranslation(QCoreApplication &app)
 {
-    auto *translator = new QTranslator(&app);
-    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return nullptr;
+    QList<QTranslator *> installed;
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString &catalogue : {QStringLiteral("qtbase"), QStringLiteral("qtwebengine")}) {
+        auto *translator = new QTranslator(&app);
+        if (translator->load(chinese, catalogue, QStringLiteral("_"), folder) && app.installTranslator(translator))
+            installed << translator;
+        else
+            delete translator;
     }
-    app.installTranslator(translator);
-    return translator;
+    // Installed last, so asked first; it answers only what the catalogues lack.
+    auto *supplement = new QtTextsSupplement(&app);
+    app.installTranslator(supplement);
+    installed << supplement;
+    return installed;
 }
 
 } // namespace corvix

@@ -1,5 +1,5 @@
 #pragma once
-#include <QLocale>
+#include <QList>
 
 #include <vector>
 
@@ -32,10 +32,12 @@ constexpr int kRendererHeapLimitMb = 512;
 // Adds the heap limit to the engine's flags, unless script flags are given already.
 void CapRendererMemory(std::vector<char *> &arguments);
 
-// Loads Qt's own translation for the locale (file dialogs, standard buttons),
-// so that they speak the desktop's language like the program's own texts do.
-// Gives the installed translator, owned by app (delete it to take it back), or
-// nullptr when Qt has no translation for that language.
-QTranslator *InstallQtTranslation(QCoreApplication &app, const QLocale &locale = QLocale());
+// Loads Qt's own texts (file dialogs, standard buttons, text and page menus)
+// in Chinese whatever the desktop's language, for the program's own texts are
+// Chinese; the few the installed catalogue lacks come from the program's own
+// table. The default locale stays the desktop's: the browser engine takes its
+// page language and the languages it asks shops for from it.
+// Gives the installed translators, owned by app (delete them to take them back).
+QList<QTranslator *> InstallQtTranslation(QCoreApplication &app);
 
 } // namespace corvix

@@ -103,6 +103,8 @@ void AppShell::Show()
     const QByteArray geometry = settings_->WindowGeometry();
     if (!geometry.isEmpty())
         window_->restoreGeometry(geometry);
+    else
+        window_->ResizeToFirstSize(); // wide enough for the rule columns start-up added
     window_->show();
 }
 

@@ -2,8 +2,10 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCapture.h"
 #include "app/StartUp.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 #include <cstdio>
@@ -14,6 +16,7 @@ namespace {
 int RunWindow(QApplication &app)
 {
     // Every window and browser page goes before the QApplication does.
+    app.setWindowIcon(corvix::ProgramIcon()); // every window of the program
     corvix::AppShell shell;
     if (!shell.Usable())
         return corvix::kCouldNotRun;

@@ -9,23 +9,68 @@
 #include "ui/pages/RuleListPage.h"
 
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTreeView>
+
+#include <algorithm>
+
+// The resources live in a static library: register them before first use.
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace corvix {
+
+QIcon ProgramIcon()
+{
+    InitIconResources();
+    QIcon icon;
+    for (const int size : {32, 64, 256})
+        icon.addFile(QStringLiteral(":/icons/corvix-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QSize FirstWindowSize(int gridColumnsWidth, QSize available)
+{
+    constexpr QSize kRoomy(900, 600);
+    // The grid's frame and scroll bar and the page's margins beside its columns.
+    constexpr int kBesideColumns = 40;
+    // The window's frame, its title bar and the desktop's panels.
+    constexpr QSize kDesktopRoom(40, 60);
+    const QSize wanted(std::max(kRoomy.width(), gridColumnsWidth + kBesideColumns), kRoomy.height());
+    if (available.isEmpty())
+        return wanted;
+    return wanted.boundedTo(available - kDesktopRoom);
+}
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Corvix"));
+    setWindowIcon(ProgramIcon());
     BuildTabs();
     BuildStatusBar();
     BuildHelp();
-    resize(736, 440);
+    ResizeToFirstSize();
+}
+
+void MainWindow::ResizeToFirstSize()
+{
+    const QHeaderView *header = listPage_->GridView()->header();
+    int columns = 0;
+    for (int i = 0; i < header->count(); ++i)
+        columns += header->isSectionHidden(i) ? 0 : header->sectionSize(i);
+    const QScreen *shown = screen();
+    resize(FirstWindowSize(columns, shown ? shown->availableGeometry().size() : QSize()));
 }
 
 MainWindow::~MainWindow() = default;

@@ -4,6 +4,7 @@
 // controls; the controllers that src/app wires to the pages act on them.
 #include <QMainWindow>
 
+class QIcon;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -17,6 +18,14 @@ class ProductListPage;
 class RecordListPage;
 class RuleEditorPage;
 class RuleListPage;
+
+// The program's icon, for its windows and the desktop's task bar.
+QIcon ProgramIcon();
+
+// The size of a first window (none stored): roomy, at least as wide as the
+// grid's columns want, within the screen's available size (an empty size when
+// no screen is known).
+QSize FirstWindowSize(int gridColumnsWidth, QSize available);
 
 // The pages of 选择夹1, in the order of their tabs.
 enum class MainTab { List, RuleList, RuleEditor, RecordList, About };
@@ -33,6 +42,8 @@ public:
     RecordListPage *RecordsPage() const { return recordsPage_; }
     AboutPage *AboutUsPage() const { return aboutPage_; }
 
+    // The first window's size for the grid's present columns and the screen.
+    void ResizeToFirstSize();
     void ShowTab(MainTab tab);
     // The program's name and version, shown on the page "关于我们".
     void SetVersionText(const QString &text);

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
@@ -23,12 +24,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
@@ -114,11 +118,31 @@ TEST(MainWindowCatalogue, LabelsAndEditBoxes)
 // Every page fits the window's first-start size, so the window keeps that size
 // and fits a small (800 px) screen; Qt 6.8 shrinks a restored window to its
 // screen, and a larger minimum would push it wider again.
+TEST(MainWindowFirstSize, RoomyWithinTheScreenAndAsWideAsTheColumns)
+{
+    const struct {
+        int columns;
+        QSize available, expected;
+    } cases[] = {
+        {250, {1280, 1024}, {900, 600}},   // ID and 商品名称 only
+        {1200, {1920, 1080}, {1240, 600}}, // many shops: every column in view
+        {1200, {1280, 1024}, {1240, 600}},
+        {1400, {1280, 1024}, {1240, 600}}, // no wider than the screen leaves room for
+        {250, {800, 600}, {760, 540}},
+        {250, {}, {900, 600}}, // no screen known
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FirstWindowSize(c.columns, c.available), c.expected) << c.columns << " on " << c.available.width();
+}
+
 TEST(MainWindowCatalogue, ShownAtItsFirstStartSize)
 {
     MainWindow w;
     w.show();
-    EXPECT_EQ(w.size(), QSize(736, 440));
+    // Roomier than the grid's two columns need, within the (offscreen) screen.
+    EXPECT_EQ(w.size(), FirstWindowSize(250, w.screen()->availableGeometry().size()));
+    EXPECT_GT(w.height(), 440);
+    EXPECT_FALSE(w.windowIcon().isNull());
     EXPECT_LE(w.minimumSizeHint().width(), 736);
     // The search box keeps room for a product's name at that width.
     EXPECT_GE(Find<QLineEdit>(&w, "编辑框8")->width(), 80);
@@ -164,8 +188,8 @@ TEST(MainWindowCatalogue, RuleEditorStartsOnTheMarkerMethod)
     ASSERT_NE(pages, nullptr);
     EXPECT_EQ(pages->count(), 2);
     EXPECT_EQ(pages->currentIndex(), 0);
-    EXPECT_TRUE(pages->tabText(0).isEmpty());
-    EXPECT_TRUE(pages->tabText(1).isEmpty());
+    EXPECT_EQ(pages->tabText(0), "方式一：标记");
+    EXPECT_EQ(pages->tabText(1), "方式二：元素");
 
     auto *kind = Find<QComboBox>(&w, "组合框2");
     ASSERT_NE(kind, nullptr);
@@ -376,6 +400,19 @@ TEST(MainWindowCatalogue, ShopColumnsAreAsWideAsTheirTitlesAndAtLeastSixty)
     EXPECT_LT(header->sectionSize(3), header->sectionSize(4));
 }
 
+TEST(MainWindowHelp, HasASectionForEachPartOfTheProgram)
+{
+    MainWindow w;
+    w.ShowHelp();
+    QStringList headings;
+    for (QTextBlock b = w.Help()->Text()->document()->begin(); b.isValid(); b = b.next())
+        if (b.blockFormat().headingLevel() == 2)
+            headings << b.text();
+    for (const char *section : {"使用方法", "同时抓取", "停止抓取", "价格变化标记", "价格走势", "查看以往的记录",
+                                "降价提醒", "定时抓取", "快捷键", "数据保存在哪里"})
+        EXPECT_TRUE(headings.contains(QString::fromUtf8(section))) << section;
+}
+
 TEST(MainWindowHelp, F1AndTheHelpButtonOpenTheStartPage)
 {
     MainWindow w;
@@ -406,4 +443,34 @@ TEST(MainWindowHelp, AboutUsShowsTheVersion)
     w.SetVersionText(QStringLiteral("Corvix 1.2.3"));
     EXPECT_EQ(w.AboutUsPage()->Version()->text(), "Corvix 1.2.3");
     EXPECT_EQ(Find<QLabel>(&w, "版本"), w.AboutUsPage()->Version());
+}
+
+TEST(MainWindowCatalogue, EmptyGridSaysWhatToDoFirst)
+{
+    MainWindow w;
+    w.show();
+    ProductGridModel &grid = *w.ListPage()->Grid();
+    QLabel *hint = w.ListPage()->EmptyGridHint();
+    QTreeView *view = w.ListPage()->GridView();
+    for (const char *step : {"采集添加", "粘贴导入", "文件导入", "开始抓取"})
+        EXPECT_TRUE(hint->text().contains(QString::fromUtf8(step))) << step;
+    // Over the rows' area, and a click there reaches the grid.
+    EXPECT_TRUE(view->viewport()->geometry().contains(hint->geometry()));
+    EXPECT_NE(view->childAt(hint->geometry().center()), hint);
+
+    const struct {
+        const char *change;
+        std::function<void()> make;
+        bool shown;
+    } steps[] = {
+        {"none", [] {}, true},
+        {"a row added", [&] { grid.AppendRow(); }, false},
+        {"the row removed", [&] { grid.RemoveRow(0); }, true},
+        {"rows loaded", [&] { grid.AppendRows({{"1", "a"}, {"2", "b"}}); }, false},
+        {"rows cleared", [&] { grid.ClearRows(); }, true},
+    };
+    for (const auto &s : steps) {
+        s.make();
+        EXPECT_EQ(hint->isVisible(), s.shown) << s.change;
+    }
 }

@@ -29,6 +29,13 @@ namespace {
 
 constexpr int kSearchMinimumWidth = 80;
 
+// What a first start needs, in the order it is done.
+const QString kEmptyGridHint = QStringLiteral(
+    "还没有商品。\n\n"
+    "1. 在“采集添加”页编写商城的采集规则，在“采集管理”页启用；\n"
+    "2. 用“粘贴导入”或“文件导入”导入商品和链接；\n"
+    "3. 点击“开始抓取”。");
+
 } // namespace
 
 ProductListPage::ProductListPage(QWidget *parent) : QWidget(parent)
@@ -162,10 +169,32 @@ void ProductListPage::BuildGrid()
     AddGridColumn("ID", 50, Qt::AlignLeft);
     AddGridColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
     gridView_->viewport()->installEventFilter(this);
+    BuildEmptyGridHint();
     connect(grid_, &ProductGridModel::showsOlderRecordChanged, this, [this](bool older) {
         if (!older)
             banner_->hide();
     });
+}
+
+void ProductListPage::BuildEmptyGridHint()
+{
+    // Over the view's empty area rather than in it, so that it stays put when
+    // the columns scroll; clicks go through to the grid (a click below the
+    // rows adds one).
+    emptyHint_ = Named(new QLabel(kEmptyGridHint, gridView_), QStringLiteral("空列表提示"));
+    emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(grid_, signal, this, &ProductListPage::ShowEmptyGridHintWhenEmpty);
+    connect(grid_, &QAbstractItemModel::modelReset, this, &ProductListPage::ShowEmptyGridHintWhenEmpty);
+    ShowEmptyGridHintWhenEmpty();
+}
+
+void ProductListPage::ShowEmptyGridHintWhenEmpty()
+{
+    emptyHint_->setVisible(grid_->RowCount() == 0);
 }
 
 void ProductListPage::BuildGridMenu()
@@ -291,6 +320,8 @@ bool ProductListPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != gridView_->viewport())
         return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+        emptyHint_->setGeometry(gridView_->viewport()->geometry().adjusted(12, 12, -12, -12));
     if (event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton)

@@ -61,6 +61,8 @@ public:
     // results again, whoever brings them.
     void ShowOlderRecordBanner(const QString &saveTime);
     QWidget *OlderRecordBanner() const;
+    // The steps of a first start, over the grid while it has no rows.
+    QLabel *EmptyGridHint() const { return emptyHint_; }
     void SetDeleteRowEnabled(bool enabled);
     void SetUndoDeleteEnabled(bool enabled);
     // "同时抓取": how many links a run captures at once, 1 to kMaxParallelLinks.
@@ -98,6 +100,8 @@ private:
     QWidget *BuildOlderRecordBanner();
     void BuildGrid();
     void BuildGridMenu();
+    void BuildEmptyGridHint();
+    void ShowEmptyGridHintWhenEmpty();
 
     QLineEdit *search_ = nullptr;
     QCheckBox *dropFilter_ = nullptr;
@@ -107,6 +111,7 @@ private:
     QSpinBox *parallel_ = nullptr;
     ProductGridModel *grid_ = nullptr;
     QTreeView *gridView_ = nullptr;
+    QLabel *emptyHint_ = nullptr;
     QMenu *gridMenu_ = nullptr;
     QAction *deleteRow_ = nullptr;
     QAction *undoDelete_ = nullptr;

@@ -21,8 +21,9 @@ RuleEditorPage::RuleEditorPage(QWidget *parent) : QWidget(parent)
     QLayout *titleRow = BuildTitleRow();
     QWidget *methods = BuildMethodGroup();
     extractionPages_ = Named(new QTabWidget, QStringLiteral("选择夹2"));
-    extractionPages_->addTab(BuildMarkerPage(), QString());
-    extractionPages_->addTab(BuildElementPage(), QString());
+    // The pages hold what each method needs; the method itself is the radio button's.
+    extractionPages_->addTab(BuildMarkerPage(), QStringLiteral("方式一：标记"));
+    extractionPages_->addTab(BuildElementPage(), QStringLiteral("方式二：元素"));
     extractionPages_->setCurrentIndex(0);
     QWidget *testGroup = BuildTestGroup();
 
