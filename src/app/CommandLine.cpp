@@ -34,6 +34,18 @@ bool IsQtOption(const QString &name)
     return names.contains(name);
 }
 
+// Qt's own words in the help stay English until a QApplication exists with its
+// translation, and the command line is read before one; so the help and version
+// options are the program's own and the headings are put in Chinese here.
+QString HelpInChinese(QString text, const QString &program)
+{
+    text.replace(QStringLiteral("<executable_name>"), program);
+    text.replace(QStringLiteral("Usage: "), QStringLiteral("用法："));
+    text.replace(QStringLiteral("[options]"), QStringLiteral("[选项]"));
+    text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\n选项：\n"));
+    return text;
+}
+
 } // namespace
 
 QString VersionText()
@@ -45,8 +57,9 @@ CommandLine ParseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Corvix：按商城采集规则抓取商品价格，保存并导出价格记录。"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示这段说明。"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("显示版本号。"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("不打开窗口，抓取 url.ini 中的全部链接，保存为一条新记录。"));
     const QCommandLineOption retry(QStringLiteral("retry"),
@@ -63,7 +76,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("notify-command"),
         QStringLiteral("与 --capture 或 --retry 一起使用：有降价提醒时，通过 /bin/sh 运行 CMD，标准输入为提醒的 JSON（最长 30 s）。"),
         QStringLiteral("CMD"));
-    parser.addOptions({capture, retry, data, parallel, verbose, notify});
+    parser.addOptions({help, version, capture, retry, data, parallel, verbose, notify});
     // Qt writes its options with one dash ("-platform xcb").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // What follows --webEngineArgs is the browser engine's.
@@ -77,8 +90,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     if (parser.isSet(version))
         line.answer = VersionText() + u'\n';
     else if (parser.isSet(help))
-        line.answer = parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                QFileInfo(arguments.value(0, QStringLiteral("corvix"))).fileName());
+        line.answer = HelpInChinese(parser.helpText(),
+                                    QFileInfo(arguments.value(0, QStringLiteral("corvix"))).fileName());
     line.capture = parser.isSet(capture);
     line.retry = parser.isSet(retry);
     line.dataRoot = parser.value(data);

@@ -45,6 +45,9 @@ TEST(CommandLine, HelpNamesTheParallelOption)
     EXPECT_TRUE(line.exitNow());
     EXPECT_TRUE(line.answer.contains(QStringLiteral("--parallel <N>")));
     EXPECT_TRUE(line.answer.contains(QStringLiteral("--notify-command <CMD>")));
+    // Qt's own headings are English until its translation is loaded, after this.
+    for (const char *chinese : {"用法：", " [选项]", "\n选项：\n", "-h, --help", "显示这段说明。"})
+        EXPECT_TRUE(line.answer.contains(QString::fromUtf8(chinese))) << chinese << "\n" << line.answer.toStdString();
     // Qt wraps the descriptions to the width of the longest option.
     const QString unwrapped = QString(line.answer).remove(QRegularExpression(QStringLiteral("\\s+")));
     EXPECT_TRUE(unwrapped.contains(QStringLiteral("同时抓取的链接数（1–8，同一网站一次一条），默认1。")));
