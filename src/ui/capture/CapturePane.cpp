@@ -8,7 +8,10 @@
 #include "ui/capture/PageLooks.h"
 
 #include <QLabel>
+#include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -289,13 +292,24 @@ void CapturePane::OnDownloadComplete()
                                    });
 }
 
-QPushButton *NewRunStopButton(QWidget *window)
+QPushButton *AddRunStopControls(QWidget *window, QBoxLayout *layout, const std::function<void()> &stop)
 {
     auto *button = new QPushButton(QStringLiteral("停止抓取"), window);
     button->setObjectName(QStringLiteral("停止按钮"));
     button->setToolTip(QStringLiteral("停止抓取（Esc）：抓完正在抓取的链接后停止，已抓到的价格保留"));
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoDefault(false);
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(6, 0, 6, 6);
+    row->addStretch(1);
+    row->addWidget(button);
+    layout->addLayout(row);
+    QObject::connect(button, &QPushButton::clicked, window, stop);
+    // The page has the keyboard while it loads: Escape reaches the window as a
+    // shortcut, not as a key press.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, window, stop);
     return button;
 }
 

@@ -20,7 +20,10 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
+class QBoxLayout;
 class QPushButton;
 class QTimer;
 
@@ -115,9 +118,11 @@ private:
     bool pageFresh_ = false; // the page was replaced and has loaded nothing since
 };
 
-// The button 停止按钮 ("停止抓取") of a run's capture window: a click does what
-// Escape does there, which its tooltip says. It never takes the keyboard from
-// the page, and Enter never presses it.
-QPushButton *NewRunStopButton(QWidget *window);
+// The two ways to stop a run from its capture window, which is modal, so the
+// main window's stop is out of reach: Escape anywhere in the window, and the
+// button 停止按钮 ("停止抓取") at the right of a row added to layout, whose
+// tooltip names the key. The button never takes the keyboard from the page, and
+// Enter never presses it. Both call stop; the button is returned.
+QPushButton *AddRunStopControls(QWidget *window, QBoxLayout *layout, const std::function<void()> &stop);
 
 } // namespace corvix

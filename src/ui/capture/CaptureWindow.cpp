@@ -1,10 +1,8 @@
 #include "ui/capture/CaptureWindow.h"
 
 #include <QEventLoop>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace corvix {
@@ -18,20 +16,8 @@ CaptureWindow::CaptureWindow(WarmBrowser *warm, QWidget *parent) : QDialog(paren
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pane_, 1);
-    // The main window's stop is out of reach behind this modal window.
-    auto *stop = NewRunStopButton(this);
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(6, 0, 6, 6);
-    buttons->addStretch(1);
-    buttons->addWidget(stop);
-    layout->addLayout(buttons);
-    connect(stop, &QPushButton::clicked, this, &CaptureWindow::AskRunToStop);
+    QPushButton *stop = AddRunStopControls(this, layout, [this] { AskRunToStop(); });
     connect(pane_, &CapturePane::stopRequested, stop, [stop] { stop->setEnabled(false); });
-    // The page has the keyboard while it loads: Escape reaches the window as a
-    // shortcut, not as a key press.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &CaptureWindow::AskRunToStop);
 
     connect(pane_, &CapturePane::captured, this, &CaptureWindow::captured);
     connect(pane_, &CapturePane::downloadedWithoutPrice, this, &CaptureWindow::downloadedWithoutPrice);

@@ -5,12 +5,10 @@
 
 #include <QApplication>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -64,17 +62,7 @@ ParallelCaptureWindow::ParallelCaptureWindow(const std::vector<WarmBrowser *> &w
         grid->setColumnStretch(column, 1);
     for (int row = 0; row < rows; ++row)
         grid->setRowStretch(row, 1);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &ParallelCaptureWindow::AskRunToStop);
-    // The main window's stop is out of reach behind this modal window.
-    auto *stop = NewRunStopButton(this);
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(4, 0, 4, 4);
-    buttons->addStretch(1);
-    buttons->addWidget(stop);
-    layout->addLayout(buttons);
-    connect(stop, &QPushButton::clicked, this, &ParallelCaptureWindow::AskRunToStop);
+    QPushButton *stop = AddRunStopControls(this, layout, [this] { AskRunToStop(); });
     connect(this, &ParallelCaptureWindow::stopRequested, stop, [stop] { stop->setEnabled(false); });
     // As large as the window of a single link per pane would need, within the screen.
     QSize size(columns * 620, rows * 340);
