@@ -30,9 +30,11 @@ namespace {
 struct RecordShape {
     int rows;
     int rules;
+    bool earlierRecord = false; // the same prices saved a day before: the marks compare with it
 };
 constexpr RecordShape kWide{10000, 20};
 constexpr RecordShape kLong{1500000, 2};
+constexpr RecordShape kLongWithEarlier{1500000, 2, true};
 
 // A program directory whose data root holds shape.rules enabled rules and one
 // record of shape.rows rows filling every column.
@@ -59,6 +61,8 @@ void MakeProgramDir(const std::filesystem::path &dir, RecordShape shape)
             record += std::to_string(10 + (r + k) % 900) + ".50|";
     }
     corvix::test::WriteBytes(root / "db" / "1700000000.txt", record);
+    if (shape.earlierRecord)
+        corvix::test::WriteBytes(root / "db" / "1699913600.txt", record);
 }
 
 void StartUpWithRecord(benchmark::State &state, RecordShape shape)
@@ -103,6 +107,14 @@ void BM_StartUpWith50MbRecord(benchmark::State &state)
     StartUpWithRecord(state, kLong);
 }
 BENCHMARK(BM_StartUpWith50MbRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// As above, with a second 50 MB record before it, which the change marks of the
+// restored grid are taken against.
+void BM_StartUpWith50MbRecordAndTheOneBefore(benchmark::State &state)
+{
+    StartUpWithRecord(state, kLongWithEarlier);
+}
+BENCHMARK(BM_StartUpWith50MbRecordAndTheOneBefore)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // 查看 of the 50 MB record on the record list: the grid is cleared and loaded
 // again while the main window is on screen.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace corvix {
 namespace {
@@ -24,14 +25,35 @@ PriceChange Direction(double now, double before)
     return PriceChange::Same;
 }
 
+PriceChangeMark ComparePrice(std::optional<double> now, std::optional<double> before, const std::string &beforeText)
+{
+    if (!now || !before)
+        return {};
+    return {Direction(*now, *before), beforeText};
+}
+
 PriceChangeMark CompareCells(const std::string &now, const std::string &before, DecimalMark mark)
 {
-    const std::optional<double> nowPrice = ReadPrice(now, mark);
-    const std::optional<double> beforePrice = ReadPrice(before, mark);
-    if (!nowPrice || !beforePrice)
-        return {};
-    return {Direction(*nowPrice, *beforePrice), before};
+    return ComparePrice(ReadPrice(now, mark), ReadPrice(before, mark), before);
 }
+
+// The prices of one shop's column, each text read once: prices repeat down a
+// column, and reading one is slow beside looking it up.
+class ColumnPrices {
+public:
+    explicit ColumnPrices(DecimalMark mark) : mark_(mark) {}
+    std::optional<double> Of(const std::string &text)
+    {
+        const auto [it, added] = read_.try_emplace(text);
+        if (added)
+            it->second = ReadPrice(text, mark_);
+        return it->second;
+    }
+
+private:
+    DecimalMark mark_;
+    std::unordered_map<std::string_view, std::optional<double>> read_;
+};
 
 } // namespace
 
@@ -48,12 +70,18 @@ std::unordered_map<std::string_view, int> FirstRowOfEachTitle(const ProductGridM
 
 DecimalMark ShopDecimalMark(const ProductGridModel &current, int c, const ProductGridModel *previous, int pc)
 {
+    // Only whether a clear decimal point or comma occurs counts: each text once.
+    std::unordered_set<std::string_view> seen;
     std::vector<std::string> texts;
+    const auto take = [&](const std::string &text) {
+        if (seen.insert(text).second)
+            texts.push_back(text);
+    };
     for (int r = 0; r < current.RowCount(); ++r)
-        texts.push_back(current.Text(r, c));
+        take(current.Text(r, c));
     if (previous && pc >= kFirstSiteColumn)
         for (int r = 0; r < previous->RowCount(); ++r)
-            texts.push_back(previous->Text(r, pc));
+            take(previous->Text(r, pc));
     return DecimalMarkOf(texts);
 }
 
@@ -86,11 +114,13 @@ PriceChanges ComparePrices(const ProductGridModel &current, const ProductGridMod
         const int pc = previous.FindColumn(current.Title(c));
         if (pc < kFirstSiteColumn)
             continue;
-        const DecimalMark mark = ShopDecimalMark(current, c, &previous, pc);
+        ColumnPrices prices(ShopDecimalMark(current, c, &previous, pc));
         for (int r = 0; r < current.RowCount(); ++r) {
             const auto found = previousRows.find(current.Text(r, kProductTitleColumn));
-            if (found != previousRows.end())
-                changes.Set(r, c, CompareCells(current.Text(r, c), previous.Text(found->second, pc), mark));
+            if (found == previousRows.end())
+                continue;
+            const std::string &before = previous.Text(found->second, pc);
+            changes.Set(r, c, ComparePrice(prices.Of(current.Text(r, c)), prices.Of(before), before));
         }
     }
     return changes;

@@ -14,6 +14,8 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace corvix {
 
@@ -32,9 +34,13 @@ void WidenShopColumnsToContent(ProductListPage &page)
     content.cellPadding = 2 * textMargin + 2;
     for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c) {
         content.title = page.ShopColumnWidth(FromGbk(grid.Title(c)));
+        // Prices repeat, and measuring a text is slow beside hashing it: each
+        // text is measured once, until one is as wide as a column may grow.
         content.longestCell = 0;
-        for (int r = 0; r < grid.RowCount(); ++r)
-            content.longestCell = std::max(content.longestCell, metrics.horizontalAdvance(FromGbk(grid.Text(r, c))));
+        std::unordered_set<std::string_view> measured;
+        for (int r = 0; r < grid.RowCount() && content.longestCell < kWidest; ++r)
+            if (const std::string &text = grid.Text(r, c); measured.insert(text).second)
+                content.longestCell = std::max(content.longestCell, metrics.horizontalAdvance(FromGbk(text)));
         const int current = view.header()->sectionSize(c);
         if (const int width = FittedShopColumnWidth(current, content, kWidest); width != current)
             view.header()->resizeSection(c, width);
