@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <charconv>
 #include <cstdio>
@@ -39,7 +40,7 @@ std::optional<QDateTime> MillisecondsToDateTime(std::string_view name)
         return std::nullopt;
     if (negative)
         ms = -ms;
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
     if (!local.isValid())
         return std::nullopt;
     return local;
@@ -88,7 +89,7 @@ std::string NextRecordStamp(std::string_view stamp)
 QDateTime LatestRecordTime()
 {
     const LocalDateTime now = CurrentLocalTime();
-    return QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second), Qt::LocalTime)
+    return QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second))
         .addDays(1);
 }
 
@@ -123,9 +124,9 @@ std::optional<QDateTime> RecordDateTime(std::string_view name)
     // The count runs on the local calendar, so it is added as if no zone
     // applied, and the calendar time it reaches is the local one.
     const QDateTime base(QDate(kStampBase.year, kStampBase.month, kStampBase.day),
-                         QTime(kStampBase.hour, kStampBase.minute, kStampBase.second), Qt::UTC);
+                         QTime(kStampBase.hour, kStampBase.minute, kStampBase.second), QTimeZone::utc());
     const QDateTime reached = base.addSecs(TextToInteger(name));
-    return QDateTime(reached.date(), reached.time(), Qt::LocalTime);
+    return QDateTime(reached.date(), reached.time());
 }
 
 } // namespace corvix

@@ -110,7 +110,7 @@ TEST_F(RecordStampTest, RecordDateTimeIsTheShownSaveTime)
 {
     SetZone("CST-8");
     const auto at = [](int y, int mo, int d, int h, int mi, int s) {
-        return std::optional<QDateTime>(QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime));
+        return std::optional<QDateTime>(QDateTime(QDate(y, mo, d), QTime(h, mi, s)));
     };
     EXPECT_EQ(RecordDateTime("1543917600"), at(2018, 12, 4, 18, 0, 0));
     EXPECT_EQ(RecordDateTime("0000000000"), at(1970, 1, 1, 8, 0, 0));

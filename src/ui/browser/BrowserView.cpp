@@ -9,6 +9,9 @@
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
@@ -69,10 +72,17 @@ public:
     explicit CapturePage(QObject *parent) : QWebEnginePage(CaptureProfile(), parent)
     {
         HardenSettings(settings());
+        // Qt 6.8 asks through a permission object and deprecates the page's
+        // own calls; the older engines have only those.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        connect(this, &QWebEnginePage::permissionRequested, this,
+                [](QWebEnginePermission permission) { permission.deny(); });
+#else
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl &origin, QWebEnginePage::Feature feature) {
                     setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
                 });
+#endif
         connect(this, &QWebEnginePage::fullScreenRequested, this,
                 [](QWebEngineFullScreenRequest request) { request.reject(); });
         connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
