@@ -67,6 +67,19 @@ protected:
     const std::vector<std::string> shops{Gbk("京东"), Gbk("天猫")};
 };
 
+// The history of record files (name, bytes), loaded, for a window of one shop.
+struct LoadedHistory {
+    explicit LoadedHistory(std::initializer_list<std::pair<const char *, const char *>> records)
+    {
+        for (const auto &[name, bytes] : records)
+            TempSession::WriteBytes(root.Dirs().dbDir / name, bytes);
+        loader.Start(root.Dirs().dbDir);
+        loader.WaitUntilReady();
+    }
+    TempSession root;
+    PriceHistoryLoader loader;
+};
+
 } // namespace
 
 TEST_F(PriceHistoryWindowTest, WaitsForTheIndexThenShowsALinePerShopAndTheTable)
@@ -111,14 +124,8 @@ TEST_F(PriceHistoryWindowTest, WaitsForTheIndexThenShowsALinePerShopAndTheTable)
 
 TEST(PriceHistoryWindow, ThePriceAxisFitsThePricesAndZoomsToRoundTicks)
 {
-    TempSession root;
-    const auto db = root.Dirs().dbDir;
-    TempSession::WriteBytes(db / "1543910400.txt", "A|95|");
-    TempSession::WriteBytes(db / "1544083200.txt", "A|102|");
-    PriceHistoryLoader loader;
-    loader.Start(db);
-    loader.WaitUntilReady();
-    PriceHistoryWindow w("A", {Gbk("京东")}, loader);
+    LoadedHistory history({{"1543910400.txt", "A|95|"}, {"1544083200.txt", "A|102|"}});
+    PriceHistoryWindow w("A", {Gbk("京东")}, history.loader);
     auto *prices = static_cast<QValueAxis *>(w.Chart()->axes(Qt::Vertical).at(0));
     auto *times = static_cast<QDateTimeAxis *>(w.Chart()->axes(Qt::Horizontal).at(0));
     EXPECT_EQ((std::pair{prices->min(), prices->max()}), (std::pair{94.0, 104.0}));
@@ -190,15 +197,8 @@ TEST_F(PriceHistoryWindowTest, ExportProposesADatedNameInTheLastFolderAndWritesT
 
 TEST(PriceHistoryWindow, FilesWhoseNamesAreNoTimesAreNoPoints)
 {
-    TempSession root;
-    const auto db = root.Dirs().dbDir;
-    TempSession::WriteBytes(db / "a.txt", "A|3|");
-    TempSession::WriteBytes(db / "1600000000.txt", "A|4|");
-    TempSession::WriteBytes(db / "8640000000000001.txt", "A|5|");
-    PriceHistoryLoader loader;
-    loader.Start(db);
-    loader.WaitUntilReady();
-    PriceHistoryWindow w("A", {Gbk("京东")}, loader);
+    LoadedHistory history({{"a.txt", "A|3|"}, {"1600000000.txt", "A|4|"}, {"8640000000000001.txt", "A|5|"}});
+    PriceHistoryWindow w("A", {Gbk("京东")}, history.loader);
     ASSERT_EQ(w.Chart()->series().size(), 1);
     const QList<QPointF> points = static_cast<QLineSeries *>(w.Chart()->series().at(0))->points();
     ASSERT_EQ(points.size(), 1);
