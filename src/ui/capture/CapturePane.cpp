@@ -264,17 +264,10 @@ bool CapturePane::LookForPrice()
 {
     if (!capture_.Capturing())
         return false;
-    // Attach before every read: another window (a rule test beside the run)
-    // may have taken the shared helper since this pane's last event.
-    SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
-                                   [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
-                                       if (capture_.Stale(start))
-                                           return;
-                                       UncoverPage(page);
-                                       Do(capture_.Look(start, Read(page)));
-                                       looks_->Done();
-                                   });
+    ReadPage([this](LinkCapture::StartId start, const PageReading &page) {
+        Do(capture_.Look(start, page));
+        looks_->Done();
+    });
     return true;
 }
 
@@ -282,13 +275,23 @@ void CapturePane::OnDownloadComplete()
 {
     if (!capture_.Capturing())
         return;
+    ReadPage([this](LinkCapture::StartId start, const PageReading &page) {
+        Do(capture_.DownloadComplete(start, page));
+    });
+}
+
+void CapturePane::ReadPage(std::function<void(LinkCapture::StartId, const PageReading &)> take)
+{
+    // Attach before every read: another window (a rule test beside the run)
+    // may have taken the shared helper since this pane's last event.
     SharedDomHelper().AttachToWindow(browser_);
     SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
-                                   [this, start = capture_.CurrentStart()](const DomSnapshot &page) {
+                                   [this, take = std::move(take),
+                                    start = capture_.CurrentStart()](const DomSnapshot &page) {
                                        if (capture_.Stale(start))
                                            return;
                                        UncoverPage(page);
-                                       Do(capture_.DownloadComplete(start, Read(page)));
+                                       take(start, Read(page));
                                    });
 }
 

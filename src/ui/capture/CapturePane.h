@@ -98,6 +98,9 @@ private:
     bool LookForPrice();
     void OnDownloadComplete();
     PageReading Read(const DomSnapshot &page) const;
+    // Reads the page for the job's rule and hands the reading to take, unless
+    // the link has moved on meanwhile.
+    void ReadPage(std::function<void(LinkCapture::StartId, const PageReading &)> take);
     void ShowStatus();
     // The cover goes when the page's address changes to the link's, or when a
     // read finds the link's own document.
