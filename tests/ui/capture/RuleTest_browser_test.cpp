@@ -104,6 +104,14 @@ protected:
         return window->TestLog()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     QString Prefix() const { return FromGbk(FormatTimestamp()) + QStringLiteral("    测试获取的价格为："); }
+    // Tests the rule <em>…</em> on the page at path.
+    void TestEmRuleOn(const char *path)
+    {
+        editor_->link->setText(server_.Url(path));
+        editor_->left->setPlainText("<em>");
+        editor_->right->setPlainText("</em>");
+        editor_->test->click();
+    }
 
     test::TempSession root_;
     test::MessageRecorder messages_;
@@ -123,10 +131,7 @@ TEST_F(RuleTestBrowserTest, WithoutALinkTheUserIsAskedForOne)
 TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
 {
     Editor &e = *editor_;
-    e.link->setText(server_.Url("/gbk"));
-    e.left->setPlainText("<em>");
-    e.right->setPlainText("</em>");
-    e.test->click();
+    TestEmRuleOn("/gbk");
     RuleTestWindow *window = e.controller->Window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->Testing());
@@ -304,10 +309,7 @@ TEST_F(RuleTestBrowserTest, APickNamesFramesOfAnotherOrigin)
 TEST_F(RuleTestBrowserTest, AWindowWhoseRendererDiedIsReplaced)
 {
     Editor &e = *editor_;
-    e.link->setText(server_.Url("/gbk"));
-    e.left->setPlainText("<em>");
-    e.right->setPlainText("</em>");
-    e.test->click();
+    TestEmRuleOn("/gbk");
     QPointer<RuleTestWindow> first(e.controller->Window());
     ASSERT_TRUE(WaitUntil([&] { return LogLines().size() == 1; }));
     ::kill(static_cast<pid_t>(first->Browser()->page()->renderProcessPid()), SIGKILL);
