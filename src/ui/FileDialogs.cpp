@@ -7,12 +7,6 @@
 
 namespace corvix {
 namespace {
-FileDialogHandler &Handler()
-{
-    static FileDialogHandler handler;
-    return handler;
-}
-
 OpenDialogHandler &OpenHandler()
 {
     static OpenDialogHandler handler;
@@ -59,8 +53,6 @@ QString AskOpenFileName(const QString &title, const QString &filter, const QStri
 {
     if (OpenHandler())
         return OpenHandler()(title, filter, folder);
-    if (Handler())
-        return Handler()(title, filter);
     return QFileDialog::getOpenFileName(nullptr, title, folder, QtNameFilter(filter));
 }
 
@@ -69,8 +61,6 @@ QString AskSaveFileName(const QString &title, const QString &filter, const QStri
 {
     if (SaveHandler())
         return SaveHandler()(title, filter, proposed);
-    if (Handler())
-        return Handler()(title, filter);
     QFileDialog dialog(nullptr, title, QString(), QtNameFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -83,11 +73,6 @@ QString AskSaveFileName(const QString &title, const QString &filter, const QStri
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
-}
-
-void SetFileDialogHandlerForTests(FileDialogHandler handler)
-{
-    Handler() = std::move(handler);
 }
 
 void SetOpenDialogHandlerForTests(OpenDialogHandler handler)

@@ -20,12 +20,9 @@ QString AskOpenFileName(const QString &title, const QString &filter, const QStri
 QString AskSaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
                         const QString &proposed = QString());
 
-using FileDialogHandler = std::function<QString(const QString &title, const QString &filter)>;
-void SetFileDialogHandlerForTests(FileDialogHandler handler);
-// Answers the open dialog before the handler above does, and sees its folder.
+// Answer the dialogs in tests, seeing the folder or the file they start with.
 using OpenDialogHandler = std::function<QString(const QString &title, const QString &filter, const QString &folder)>;
 void SetOpenDialogHandlerForTests(OpenDialogHandler handler);
-// Answers the save dialog before the handler above does, and sees the proposed file.
 using SaveDialogHandler = std::function<QString(const QString &title, const QString &filter, const QString &proposed)>;
 void SetSaveDialogHandlerForTests(SaveDialogHandler handler);
 

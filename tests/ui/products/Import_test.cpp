@@ -97,13 +97,13 @@ TEST_F(Import, FileImportReadsGbkBytes)
     const auto path = root.Dir() / "in.txt";
     TempSession::WriteBytes(path, Gbk("手机，http://a|http://b") + "\r\n" + Gbk("億元<http://c>") + "\r\n");
     QString askedTitle, askedFilter;
-    SetFileDialogHandlerForTests([&](const QString &title, const QString &filter) {
+    SetOpenDialogHandlerForTests([&](const QString &title, const QString &filter, const QString &) {
         askedTitle = title;
         askedFilter = filter;
         return QString::fromStdU16String(path.u16string());
     });
     window->findChild<QPushButton *>(QStringLiteral("按钮6"))->click();
-    SetFileDialogHandlerForTests(nullptr);
+    SetOpenDialogHandlerForTests(nullptr);
     EXPECT_EQ(askedTitle, QStringLiteral("导入文件(只能是txt后缀格式)"));
     EXPECT_EQ(askedFilter, QStringLiteral("文本文档(*.txt)|*.txt"));
     EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机") + ",http://a,http://b\r\n" + Gbk("億元") + ",http://c,\r\n");
@@ -135,8 +135,8 @@ TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
     TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n");
     const auto path = root.Dir() / "sheet.txt";
     TempSession::WriteBytes(path, "Q\thttp://a\r\nNew\thttp://b\r\nTitleOnly\r\n");
-    SetFileDialogHandlerForTests(
-        [&](const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    SetOpenDialogHandlerForTests(
+        [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
     const struct {
         int answer;
         ImportMode mode;
@@ -156,7 +156,7 @@ TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
             EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("已导入：2条数据。\r\n第3行没有导入")));
         }
     }
-    SetFileDialogHandlerForTests(nullptr);
+    SetOpenDialogHandlerForTests(nullptr);
 }
 
 TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
@@ -164,10 +164,10 @@ TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
     const auto path = root.Dir() / "utf8.txt";
     // As a Linux editor writes it; the third link of the first line has no rule column.
     TempSession::WriteBytes(path, "手机，http://a|http://b|http://c\n外壳😀,http://d\n");
-    SetFileDialogHandlerForTests(
-        [&](const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    SetOpenDialogHandlerForTests(
+        [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
     import->FileImport();
-    SetFileDialogHandlerForTests(nullptr);
+    SetOpenDialogHandlerForTests(nullptr);
     EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机,http://a,http://b,http://c\r\n外壳?,http://d\r\n"));
     EXPECT_EQ(messages.Texts(),
               QStringList{QStringLiteral("已导入：2条数据。\r\n另有1个链接被忽略：只启用了2条采集规则，每行只用前2个链接。"
@@ -177,15 +177,15 @@ TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
 TEST_F(Import, FileImportCancelledOrEmpty)
 {
     test::TestSession().importBuffer = "keep,http://x";
-    SetFileDialogHandlerForTests([](const QString &, const QString &) { return QString(); });
+    SetOpenDialogHandlerForTests([](const QString &, const QString &, const QString &) { return QString(); });
     import->FileImport();
     EXPECT_EQ(test::TestSession().importBuffer, "keep,http://x");
 
     const auto missing = root.Dir() / "missing.txt";
-    SetFileDialogHandlerForTests(
-        [&](const QString &, const QString &) { return QString::fromStdU16String(missing.u16string()); });
+    SetOpenDialogHandlerForTests(
+        [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(missing.u16string()); });
     import->FileImport();
-    SetFileDialogHandlerForTests(nullptr);
+    SetOpenDialogHandlerForTests(nullptr);
     EXPECT_EQ(test::TestSession().importBuffer, "");
     EXPECT_TRUE(messages.Texts().isEmpty());
 }

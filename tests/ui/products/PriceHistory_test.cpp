@@ -47,7 +47,7 @@ protected:
         TempSession::WriteBytes(db / "1544083200.txt", "A|1,100.00||");
         loader.Start(db);
     }
-    void TearDown() override { SetFileDialogHandlerForTests(nullptr); }
+    void TearDown() override { SetSaveDialogHandlerForTests(nullptr); }
 
     static double X(int record) { return static_cast<double>(RecordDateTime(kRecords[record])->toMSecsSinceEpoch()); }
     static QLineSeries *Line(const PriceHistoryWindow &w, int s)
