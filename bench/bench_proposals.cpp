@@ -2,6 +2,7 @@
 // marker search for every candidate marker, the element finder over some
 // 20,000 spans and divs, the structured-data scan. Target: well under 1 s, the
 // time a user waits between the click and the list.
+#include "capture/PriceExtraction.h"
 #include "capture/RuleProposals.h"
 #include "support/Gbk.h"
 
@@ -75,6 +76,37 @@ void BM_SecondPageCheck(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SecondPageCheck)->Unit(benchmark::kMillisecond);
+
+// One look at the second page reads every proposal from one snapshot, as one
+// look of a capture reads its one rule: the two should cost about the same.
+void BM_SecondPageLookAllProposals(benchmark::State &state)
+{
+    const BigPick &pick = Pick();
+    std::vector<RuleProposal> proposals = ProposeRules(pick.page, pick.node);
+    std::string source = pick.page.pageSource;
+    source.erase(source.find(kPickMark), kPickMark.size());
+    for (auto _ : state) {
+        for (RuleProposal &p : proposals)
+            p.holdsOnSecond = false;
+        const DomSnapshot look = AnswerRequest(source, pick.node.elements, RequestForProposals(proposals));
+        benchmark::DoNotOptimize(LookAtSecondPage(proposals, look));
+    }
+    state.counters["proposals"] = static_cast<double>(proposals.size());
+}
+BENCHMARK(BM_SecondPageLookAllProposals)->Unit(benchmark::kMillisecond);
+
+void BM_CaptureLookOneRule(benchmark::State &state)
+{
+    const BigPick &pick = Pick();
+    const Rule rule = ProposeRules(pick.page, pick.node).front().rule;
+    std::string source = pick.page.pageSource;
+    source.erase(source.find(kPickMark), kPickMark.size());
+    for (auto _ : state) {
+        const DomSnapshot look = AnswerRequest(source, pick.node.elements, RequestForRule(rule));
+        benchmark::DoNotOptimize(ExtractPrice(rule, look));
+    }
+}
+BENCHMARK(BM_CaptureLookOneRule)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -20,8 +20,12 @@ constexpr int kById = 30;
 constexpr int kByPosition = 90;
 constexpr int kNumberPenalty = 50;
 constexpr int kLineBreakPenalty = 10;
-constexpr int kNotThePricePenalty = 40;
+constexpr int kCopyPenalty = 5;
 constexpr size_t kMarkerReach = 160;
+// Copies of the price are looked for this far around the picked element, and
+// are short: a price with its sign and a word or two.
+constexpr size_t kCopyReach = 4000;
+constexpr size_t kLongestCopy = 40;
 constexpr size_t kMarkersPerPlace = 3;
 
 struct FinderKind {
@@ -118,6 +122,67 @@ bool SamePrice(std::string_view a, std::string_view b)
 {
     const std::string x = NumberText(a), y = NumberText(b);
     return !x.empty() && !y.empty() && TextToNumber(x) == TextToNumber(y);
+}
+
+std::string DigitsOf(std::string_view text)
+{
+    std::string digits;
+    for (char c : text)
+        if (IsDigit(c))
+            digits += c;
+    return digits;
+}
+
+// What a proposal reads, against the whole price the user pointed at.
+PriceFit FitOf(const std::string &read, const PriceText &whole, const std::string &wholeText, bool declared)
+{
+    const std::optional<PriceText> one = ReadOnePrice(read);
+    // A declaration states the number alone, without the decimals the page shows.
+    if (declared)
+        return one && one->value == whole.value ? PriceFit::Whole : PriceFit::More;
+    if (one && one->value == whole.value && one->decimals >= whole.decimals)
+        return PriceFit::Whole;
+    const std::string part = DigitsOf(read), all = DigitsOf(wholeText);
+    if (one && part.size() < all.size() && all.find(part) != std::string::npos)
+        return PriceFit::Part;
+    return PriceFit::More;
+}
+
+bool IsAttributeNameByte(char c)
+{
+    return IsLetter(c) || IsDigit(c) || c == '-' || c == '_' || c == ':';
+}
+
+// Attributes that hold a value rather than a name: a copy of the price there
+// is meant to be read by programs.
+bool HoldsValue(std::string_view attribute)
+{
+    return attribute == "content" || attribute == "value" || attribute.starts_with("data-");
+}
+
+// Places in [from, to) of the lowered source that may hold a copy of the
+// price: short texts between tags, and values of value-holding attributes.
+std::vector<std::pair<size_t, size_t>> CopyPlaces(std::string_view s, size_t from, size_t to)
+{
+    std::vector<std::pair<size_t, size_t>> places;
+    for (size_t gt = s.find('>', from); gt < to; gt = s.find('>', gt + 1)) {
+        const size_t lt = s.find('<', gt + 1);
+        if (lt == std::string_view::npos || lt > to)
+            break;
+        if (lt - gt - 1 <= kLongestCopy && lt > gt + 1)
+            places.emplace_back(gt + 1, lt);
+    }
+    for (size_t q = s.find("=\"", from); q < to; q = s.find("=\"", q + 1)) {
+        size_t name = q;
+        while (name > 0 && IsAttributeNameByte(s[name - 1]))
+            --name;
+        const size_t close = s.find('"', q + 2);
+        if (close == std::string_view::npos || close > to || close - q - 2 > kLongestCopy || close == q + 2)
+            continue;
+        if (name > 0 && IsBlank(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
+            places.emplace_back(q + 2, close);
+    }
+    return places;
 }
 
 struct PickPlace {
@@ -344,6 +409,7 @@ public:
         const auto [p, r] = PriceRegion(place, node);
         if (r > p)
             target_ = StripPriceText(place.source.substr(p, r - p));
+        whole_ = ReadOnePrice(node.text);
     }
 
     void AddElementRules()
@@ -397,10 +463,29 @@ public:
                 AddMarkers(dp, dr, true);
     }
 
+    // Markers around other writings of the same price near the pick: a copy
+    // for screen readers beside a price split into pieces, an attribute that
+    // holds it.
+    void AddCopiesOfThePrice()
+    {
+        if (!whole_)
+            return;
+        const std::string_view s = place_.lowered;
+        const size_t from = place_.start > kCopyReach ? place_.start - kCopyReach : 0;
+        const size_t to = std::min(s.size(), place_.end + kCopyReach);
+        for (const auto &[p, r] : CopyPlaces(s, from, to)) {
+            const std::string cleaned = StripPriceText(place_.source.substr(p, r - p));
+            if (FitOf(cleaned, *whole_, node_.text, false) == PriceFit::Whole)
+                AddMarkers(p, r, false, kCopyPenalty);
+        }
+    }
+
     std::vector<RuleProposal> Take()
     {
-        std::stable_sort(proposals_.begin(), proposals_.end(),
-                         [](const RuleProposal &a, const RuleProposal &b) { return a.rank < b.rank; });
+        std::stable_sort(proposals_.begin(), proposals_.end(), [](const RuleProposal &a, const RuleProposal &b) {
+            const bool aWhole = a.fit == PriceFit::Whole, bWhole = b.fit == PriceFit::Whole;
+            return aWhole != bWhole ? aWhole : a.rank < b.rank;
+        });
         std::vector<RuleProposal> unique;
         for (RuleProposal &p : proposals_)
             if (std::none_of(unique.begin(), unique.end(),
@@ -429,7 +514,7 @@ private:
         Add(std::move(rule), answer, rank, std::move(reason), false);
     }
 
-    void AddMarkers(size_t p, size_t r, bool declared)
+    void AddMarkers(size_t p, size_t r, bool declared, int penalty = 0)
     {
         for (MarkerPick &pick : MarkersAround(place_.lowered, p, r)) {
             std::string reason = Gbk(declared ? "页面声明的价格" : "按标记查找，标记在标签边界上") + Gbk(pick.why);
@@ -437,8 +522,8 @@ private:
             // Only what the marker search itself returns counts.
             if (ReadMarkerValue(rule.left, rule.right, page_) != place_.lowered.substr(p, r - p))
                 continue;
-            Add(std::move(rule), page_, (declared ? kDeclared : kByMarkers) + pick.penalty, std::move(reason),
-                declared);
+            Add(std::move(rule), page_, (declared ? kDeclared : kByMarkers) + pick.penalty + penalty,
+                std::move(reason), declared);
         }
     }
 
@@ -448,12 +533,16 @@ private:
         proposal.price = ExtractPrice(rule, page);
         if (proposal.price.empty())
             return;
-        // A declaration states the number alone; anything else must read the
-        // picked text itself, not a container that also holds it.
-        if (declared ? !SamePrice(proposal.price, target_) : proposal.price != target_) {
-            rank += kNotThePricePenalty;
+        // Without a price the pick could read, the rule must read the picked
+        // text itself, not a container that also holds it.
+        proposal.fit = whole_ ? FitOf(proposal.price, *whole_, node_.text, declared)
+                       : (declared ? SamePrice(proposal.price, target_) : proposal.price == target_)
+                           ? PriceFit::Whole
+                           : PriceFit::More;
+        if (proposal.fit == PriceFit::Part)
+            reason += Gbk("，只取到价格的一部分");
+        else if (proposal.fit == PriceFit::More)
             reason += Gbk("，取到的不只是价格");
-        }
         proposal.rule = std::move(rule);
         proposal.rank = rank;
         proposal.reason = std::move(reason);
@@ -465,14 +554,21 @@ private:
     const PickedNode &node_;
     DomSnapshot page_;
     std::string target_;
+    std::optional<PriceText> whole_;
     std::vector<RuleProposal> proposals_;
 };
 
-// As a person reads a cell of the grid: a label or a sentence around the
-// number does not make a price.
-bool LooksLikePrice(std::string_view price)
+// Why a proposal found no price on the second page.
+std::string WhyNoPrice(const RuleProposal &p, std::string_view source)
 {
-    return ReadPrice(price).has_value();
+    constexpr size_t kShownLength = 40;
+    if (!p.secondPrice.empty())
+        return Gbk("取到的不是价格：") + LeftText(p.secondPrice, kShownLength);
+    if (p.rule.method != RuleMethod::Markers)
+        return Gbk("页面上没有这个元素");
+    if (!source.empty() && FindText(source, PageMarker(ToLowerText(p.rule.left))) < 1)
+        return Gbk("页面上没有这个标记");
+    return Gbk("标记之间是空的");
 }
 
 } // namespace
@@ -524,6 +620,7 @@ std::vector<RuleProposal> ProposeRules(const DomSnapshot &page, const PickedNode
     Proposer proposer(place, node);
     proposer.AddElementRules();
     proposer.AddMarkerRules();
+    proposer.AddCopiesOfThePrice();
     return proposer.Take();
 }
 
@@ -535,14 +632,56 @@ DomRequest RequestForProposals(const std::vector<RuleProposal> &proposals)
     return request;
 }
 
+bool LookAtSecondPage(std::vector<RuleProposal> &proposals, const DomSnapshot &second)
+{
+    bool all = true;
+    for (RuleProposal &p : proposals) {
+        if (!p.holdsOnSecond) {
+            p.secondPrice = ExtractPrice(p.rule, second);
+            // As a person reads a cell of the grid: one price, no label with a
+            // second number, no counter ("1/4").
+            p.holdsOnSecond = ReadOnePrice(p.secondPrice).has_value();
+        }
+        all = all && p.holdsOnSecond;
+    }
+    return all;
+}
+
+void FinishSecondPage(std::vector<RuleProposal> &proposals, std::string_view source)
+{
+    // The price most proposals read; on a tie, the one the likeliest reads.
+    std::optional<double> agreed;
+    int votes = 0;
+    for (const RuleProposal &p : proposals) {
+        if (!p.holdsOnSecond)
+            continue;
+        const double value = ReadOnePrice(p.secondPrice)->value;
+        const int n = static_cast<int>(std::count_if(proposals.begin(), proposals.end(), [&](const RuleProposal &q) {
+            return q.holdsOnSecond && ReadOnePrice(q.secondPrice)->value == value;
+        }));
+        if (n > votes) {
+            votes = n;
+            agreed = value;
+        }
+    }
+    for (RuleProposal &p : proposals) {
+        p.checkedOnSecond = true;
+        p.differsOnSecond = p.holdsOnSecond && ReadOnePrice(p.secondPrice)->value != agreed;
+        p.secondNote = !p.holdsOnSecond    ? WhyNoPrice(p, source)
+                       : p.differsOnSecond ? Gbk("与其他规则取到的价格不同")
+                                           : std::string();
+    }
+    auto group = [](const RuleProposal &p) { return !p.holdsOnSecond ? 2 : p.differsOnSecond ? 1 : 0; };
+    std::stable_sort(proposals.begin(), proposals.end(),
+                     [&](const RuleProposal &a, const RuleProposal &b) { return group(a) < group(b); });
+}
+
 void CheckOnSecondPage(std::vector<RuleProposal> &proposals, const DomSnapshot &second)
 {
-    for (RuleProposal &p : proposals) {
-        p.secondPrice = ExtractPrice(p.rule, second);
-        p.checkedOnSecond = true;
-        p.holdsOnSecond = LooksLikePrice(p.secondPrice);
-    }
-    std::stable_partition(proposals.begin(), proposals.end(), [](const RuleProposal &p) { return p.holdsOnSecond; });
+    for (RuleProposal &p : proposals)
+        p.holdsOnSecond = false;
+    LookAtSecondPage(proposals, second);
+    FinishSecondPage(proposals, ToLowerText(second.GetPageSource()));
 }
 
 } // namespace corvix

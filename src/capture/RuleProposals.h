@@ -40,19 +40,35 @@ struct PickedNode {
     std::string outerHtml; // the chosen element as serialised, with kPickMark
 };
 
+// How what a proposal reads on the picked page compares with the price the
+// user pointed at.
+enum class PriceFit {
+    Whole, // the whole price: its value with all its decimals
+    Part,  // a piece of it ("248." or "368" for 368.00)
+    More,  // more than the price ("368.00618狂欢价", two prices, a label with a number)
+};
+
 struct RuleProposal {
     Rule rule;              // method, markers or kind and name, as typed in the editor
     std::string price;      // what the rule gives on the picked page
-    std::string secondPrice; // on the second page, once checked there
+    PriceFit fit = PriceFit::Whole;
+    std::string secondPrice; // on the second page, once checked there: what it read
     bool checkedOnSecond = false;
-    bool holdsOnSecond = false;
+    bool holdsOnSecond = false; // what it read there is one price
+    bool differsOnSecond = false; // that price is not what the other proposals read there
+    std::string secondNote; // why it holds no price there, or that it differs
     bool declared = false;  // over the page's own declaration of its price
     int rank = 0;           // lower is likelier to hold on other products
     std::string reason;     // shown beside the proposal
 };
 
-// The proposals for the picked node, best first. page holds the source with
-// kPickMark in it; nothing when the mark is missing.
+// The proposals for the picked node, best first: every one that reads the
+// whole price (node.text, as PricePointedAt found it) before any that reads a
+// piece of it or more than it. Besides the rules for the element itself they
+// include marker rules for copies of the price near it in the source: a text
+// that is not shown (a copy for screen readers) and an attribute value
+// (content, value, data-*). page holds the source with kPickMark in it;
+// nothing when the mark is missing.
 std::vector<RuleProposal> ProposeRules(const DomSnapshot &page, const PickedNode &node);
 
 // The element finder of DomHelper over element lists, for kind and name: the
@@ -66,8 +82,17 @@ DomSnapshot AnswerRequest(const std::string &source, const std::array<std::vecto
 
 // Everything the proposals need from another page of the same layout.
 DomRequest RequestForProposals(const std::vector<RuleProposal> &proposals);
-// Runs every proposal on the second page and moves the ones that give no price
-// there (no text that reads as a price) to the bottom, keeping the order otherwise.
+// One look at the second page, as a capture looks again until its time is up:
+// each proposal that has no price there yet reads the page again. True when
+// every proposal has one.
+bool LookAtSecondPage(std::vector<RuleProposal> &proposals, const DomSnapshot &second);
+// Ends the check: a proposal without a price says why (source: the second
+// page's source, lowered, to tell a missing marker from an empty value; may
+// be empty); a price that is not what most proposals read there is flagged.
+// Order: agreeing prices, differing prices, no price; the order within each
+// stays.
+void FinishSecondPage(std::vector<RuleProposal> &proposals, std::string_view source);
+// Both at once, for a page that is read once.
 void CheckOnSecondPage(std::vector<RuleProposal> &proposals, const DomSnapshot &second);
 
 } // namespace corvix

@@ -196,11 +196,17 @@ std::optional<double> ValueWith(const NumberToken &token, QChar decimal)
     return value;
 }
 
-} // namespace
 
-std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
+// The first number of a text as a person reads it, with where it ends.
+struct ReadNumberToken {
+    double value = 0.0;
+    int decimals = 0;
+    qsizetype end = 0;    // just after the number (and its "万")
+    bool whole = false;   // every group of the token belongs to the number
+};
+
+std::optional<ReadNumberToken> ReadFirstNumber(const QString &text, DecimalMark mark)
 {
-    const QString text = FromGbk(gbkCellText);
     qsizetype first = 0;
     while (first < text.size() && !IsAsciiDigit(text[first]))
         ++first;
@@ -218,17 +224,58 @@ std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
                           || (mark == DecimalMark::Comma && token.separators.back() == u',')
                       ? token.separators.back()
                       : QChar();
-    std::optional<double> value = ValueWith(token, decimal);
+    ReadNumberToken number;
+    const std::optional<double> value = ValueWith(token, decimal);
     if (!value)
         return std::nullopt;
+    number.value = *value;
+    const bool decimalUsed = !token.separators.empty() && token.separators.back() == decimal && !decimal.isNull();
+    number.decimals = decimalUsed ? static_cast<int>(token.groups.back().size()) : 0;
+    // ValueWith stops at the first group that is no thousands group.
+    number.whole = std::all_of(token.groups.begin() + 1, token.groups.end() - (decimalUsed ? 1 : 0),
+                               [](const QString &g) { return g.size() == 3; })
+                   && (token.separators.size() <= (decimalUsed ? 1u : 0u) || token.groups.front().size() <= 3);
     // "1.2万": ten thousand, as Chinese shops write large prices.
     qsizetype after = token.end;
     while (after < text.size() && text[after] == u' ')
         ++after;
-    if (after < text.size() && text[after] == u'万')
-        *value *= 10000;
-    return value;
+    number.end = token.end;
+    if (after < text.size() && text[after] == u'万') {
+        number.value *= 10000;
+        number.end = after + 1;
+    }
+    return number;
 }
+
+} // namespace
+
+std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
+{
+    const std::optional<ReadNumberToken> number = ReadFirstNumber(FromGbk(gbkCellText), mark);
+    if (!number)
+        return std::nullopt;
+    return number->value;
+}
+
+std::optional<PriceText> ReadOnePrice(std::string_view gbkText)
+{
+    // A currency or unit after the number is a word or two; a longer tail is
+    // a label of something else ("368.00618狂欢价" has digits, "元起" does not).
+    constexpr qsizetype kLongestTail = 6;
+    constexpr int kMostDecimals = 3;
+    const QString text = FromGbk(gbkText).trimmed();
+    const std::optional<ReadNumberToken> number = ReadFirstNumber(text, DecimalMark::Unknown);
+    if (!number || !number->whole || number->decimals > kMostDecimals)
+        return std::nullopt;
+    const QString tail = text.mid(number->end).trimmed();
+    if (tail.size() > kLongestTail || std::any_of(tail.begin(), tail.end(), IsAsciiDigit))
+        return std::nullopt;
+    PriceText price;
+    price.value = number->value;
+    price.decimals = number->decimals;
+    return price;
+}
+
 
 DecimalMark DecimalMarkOf(const std::vector<std::string> &gbkCellTexts)
 {

@@ -43,4 +43,11 @@ std::optional<double> LeadingPrice(std::string_view gbkCellText);
 // leading zeros, at most 15 significant digits. nullopt for any other text.
 std::optional<PriceText> WholePrice(std::string_view gbkText);
 
+// The price when the text reads as one price and nothing more, as ReadPrice
+// reads it: a short label or currency before the number, a currency or unit
+// word after it ("元", " €", "起"), no second number ("1/4", "$248.00$248.00",
+// "到手价56.8069.90") and at most three decimals. sign is left empty; decimals
+// counts the digits after the decimal mark. nullopt for any other text.
+std::optional<PriceText> ReadOnePrice(std::string_view gbkText);
+
 } // namespace corvix

@@ -36,7 +36,13 @@ Page Describe(const std::string &utf8)
     for (auto it = std::sregex_iterator(html.begin(), html.end(), open); it != std::sregex_iterator(); ++it) {
         const std::string name = (*it)[1], tag = (*it)[0];
         const size_t start = static_cast<size_t>(it->position()), inner = start + tag.size();
-        const size_t close = name == "input" ? inner : html.find("</" + name, inner);
+        size_t close = inner;
+        for (int depth = 1; name != "input" && depth > 0;) {
+            const size_t nested = html.find("<" + name, close), end = html.find("</" + name, close);
+            const bool opens = nested < end && (html[nested + name.size() + 1] == ' ' || html[nested + name.size() + 1] == '>');
+            depth += opens ? 1 : -1;
+            close = opens ? nested + 1 : end + (depth > 0 ? 1 : 0);
+        }
         PageElement e{Attribute(tag, "class"), {},          Attribute(tag, "name"), Attribute(tag, "id"),
                       Attribute(tag, "title"), Attribute(tag, "type"), {}};
         e.value = name == "input" ? Attribute(tag, "value") : html.substr(inner, close - inner);
@@ -126,6 +132,79 @@ TEST(RuleProposalsTest, TheSecondProductCheckDemotesWhatFailsThere)
     EXPECT_FALSE(position->holdsOnSecond) << GbkToUtf8(position->secondPrice); // 包邮 is no price
     EXPECT_TRUE(proposals.front().holdsOnSecond);
     EXPECT_EQ(GbkToUtf8(proposals.front().secondPrice), "19.90");
+}
+
+// Shop layouts where the first proposal used to read a piece of the price.
+TEST(RuleProposalsTest, ThePiecesOfASplitPriceNeverComeFirst)
+{
+    struct Row {
+        const char *page;
+        const char *shown; // the whole price as the pick reports it
+        const char *first;
+        const char *price;
+        const char *part;  // a proposal that reads a piece or more, marked and last
+    } rows[] = {
+        // Sign, whole part and cents apart, with a copy for screen readers.
+        {R"(<body><div class="card"><span class="a-price" data-corvix-pick=""><span class="a-offscreen">$248.00</span><span aria-hidden="true"><span class="sym">$</span><span class="whole">248<span class="dec">.</span></span><span class="frac">00</span></span></span></div></body>)",
+         "$248.00", R"(<span class="a-offscreen">|</span>)", "$248.00", "span:a-price"},
+        // The whole part in <b>, the cents after it, a sales label beside it.
+        {R"(<body><div class="buy"><span class="p" data-corvix-pick="">￥<b>368</b>.00</span><i>618狂欢价</i></div><span class="tag"><b>368</b></span></body>)",
+         "￥368.00", "span:p", "368.00", R"(<span class="tag"><b>|</b>)"},
+        // The price only in an attribute besides the pieces.
+        {R"(<body><div class="pr" data-price="179.99" data-corvix-pick=""><span>$179</span><sup>99</sup></div></body>)",
+         "$179.99", R"(<div class="pr" data-price="|")", "179.99", "div:pr"},
+    };
+    for (const Row &row : rows) {
+        Page page = Describe(row.page);
+        page.node.text = Gbk(row.shown);
+        const std::vector<RuleProposal> proposals = ProposeRules(page.snapshot, page.node);
+        ASSERT_FALSE(proposals.empty()) << row.shown;
+        EXPECT_EQ(Show(proposals[0].rule), row.first) << row.shown;
+        EXPECT_EQ(GbkToUtf8(proposals[0].price), row.price) << row.shown;
+        const auto part = std::find_if(proposals.begin(), proposals.end(),
+                                       [&](const RuleProposal &p) { return Show(p.rule) == row.part; });
+        if (part == proposals.end())
+            continue; // the finder reaches another element first: not proposed at all
+        EXPECT_NE(part->fit, PriceFit::Whole) << row.part;
+        EXPECT_TRUE(std::all_of(part, proposals.end(), [](const RuleProposal &p) { return p.fit != PriceFit::Whole; }))
+            << row.shown << ": a proposal reading the whole price comes after " << row.part;
+    }
+}
+
+TEST(RuleProposalsTest, TheSecondPageIsReadUntilEveryProposalHasAPriceAndDisagreementIsFlagged)
+{
+    const Page first = Describe(R"(<body><span class="old">￥99.00</span><span class="now" data-corvix-pick="">￥59.00</span></body>)");
+    std::vector<RuleProposal> proposals = ProposeRules(first.snapshot, first.node);
+    auto find = [&](const char *rule) {
+        const auto at = std::find_if(proposals.begin(), proposals.end(), [&](const RuleProposal &p) { return Show(p.rule) == rule; });
+        if (at == proposals.end()) {
+            ADD_FAILURE() << "no proposal " << rule;
+            return RuleProposal{};
+        }
+        return *at;
+    };
+    const auto read = [&](const char *utf8) {
+        const Page second = Describe(utf8);
+        return AnswerRequest(second.snapshot.pageSource, second.node.elements, RequestForProposals(proposals));
+    };
+    // The script fills the price in late; the position now lands on another price.
+    EXPECT_FALSE(LookAtSecondPage(proposals, read(R"(<body><span class="now"></span></body>)")));
+    EXPECT_TRUE(LookAtSecondPage(
+        proposals, read(R"(<body><span class="new">新品</span><span class="old">￥129.00</span><span class="now">￥79.00</span></body>)")));
+    FinishSecondPage(proposals, "");
+    EXPECT_EQ(GbkToUtf8(find("span:now").secondPrice), "79.00");
+    EXPECT_FALSE(find("span:now").differsOnSecond);
+    EXPECT_TRUE(find("span:2").differsOnSecond) << GbkToUtf8(find("span:2").secondPrice);
+    EXPECT_EQ(GbkToUtf8(find("span:2").secondNote), "与其他规则取到的价格不同");
+    EXPECT_FALSE(proposals.front().differsOnSecond);
+    EXPECT_TRUE(proposals.back().differsOnSecond);
+
+    // What a proposal got there, or why not.
+    proposals = ProposeRules(first.snapshot, first.node);
+    CheckOnSecondPage(proposals, read(R"(<body><span class="x">新</span><span>1/4</span><div>上海</div></body>)"));
+    EXPECT_EQ(GbkToUtf8(find("span:now").secondNote), "页面上没有这个元素");
+    EXPECT_EQ(GbkToUtf8(find("span:2").secondNote), "取到的不是价格：1/4");
+    EXPECT_EQ(GbkToUtf8(find(R"(<span class="now">|</span>)").secondNote), "页面上没有这个标记");
 }
 
 TEST(RuleProposalsTest, TheFinderIsDomHelpers)

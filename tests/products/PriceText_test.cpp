@@ -164,3 +164,26 @@ TEST(ReadPrice, TheShopsOtherPricesDecideAnAmbiguousGroup)
     EXPECT_EQ(ReadPrice("1,299", DecimalMark::Unknown), 1299);
 }
 
+
+TEST(ReadOnePrice, OnePriceWithItsDecimalsAndNothingMore)
+{
+    struct Case {
+        const char *utf8;
+        std::optional<double> value;
+        int decimals;
+    } cases[] = {
+        {"$248.00", 248, 2},          {"248.", 248, 0},         {"￥368", 368, 0},
+        {"1,299.00 元", 1299, 2},     {"9.990,00 €", 9990, 2},  {"到手价 ¥199", 199, 0},
+        {" 12.5 ", 12.5, 1},          {"1/4", {}, 0},           {"上海宝山库", {}, 0},
+        {"到手价56.8069.90", {}, 0}, {"368.00618狂欢价", {}, 0}, {"$248.00$248.00", {}, 0},
+        {"￥5 ￥10", {}, 0},           {"1.2.3", {}, 0},         {"-12", {}, 0},
+    };
+    for (const Case &c : cases) {
+        const std::optional<PriceText> price = ReadOnePrice(Gbk(c.utf8));
+        ASSERT_EQ(price.has_value(), c.value.has_value()) << c.utf8;
+        if (price) {
+            EXPECT_DOUBLE_EQ(price->value, *c.value) << c.utf8;
+            EXPECT_EQ(price->decimals, c.decimals) << c.utf8;
+        }
+    }
+}

@@ -1,141 +1,56 @@
 #include "ui/capture/PricePickWindow.h"
 
+#include "capture/LinkCapture.h"
 #include "capture/PriceExtraction.h"
+#include "capture/RuleTest.h"
 #include "support/Gbk.h"
+#include "support/TextUtils.h"
 #include "ui/browser/BrowserView.h"
+#include "ui/capture/CapturePane.h"
+#include "ui/capture/SourceViewWindow.h"
 
+#include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace corvix {
 namespace {
 
-// As the pick of test.txt: the page counts as settled once its document has not
-// changed for this long after the load, or at the latest this long after it.
-constexpr int kQuietMs = 500;
-constexpr int kSettleLimitMs = 3000;
 constexpr int kPollMs = 100;
+// The second page is read again this often until every proposal has its price.
+constexpr int kVerifyLookMs = 250;
+// A value longer than this is shortened in its cell; the tooltip has it whole.
+constexpr qsizetype kShownValue = 24;
 
-// Runs in the program's own script world: the page's scripts neither see it
-// nor stop it. Listeners sit in the capture phase, so the page's own handlers
-// and links never see a click while picking. Same-origin frames get the same
-// listeners; a frame of another origin is only named when the mouse is over it.
-// The outline box is removed before the page is serialised, and the chosen
-// element carries the pick attribute only while it is.
-const char kPickScript[] = R"JS(
-(function () {
-  if (window.__corvixPick) return window.__corvixPick.crossFrames;
-  var st = window.__corvixPick = { hover: '', note: '', result: null, done: false, boxes: [], crossFrames: 0 };
-  var kinds = ['span', 'div', 'input', 'textarea'];
-  function text(v) { return v === undefined || v === null ? '' : String(v); }
-  function shown(el) {
-    var t = el.tagName === 'INPUT' || el.tagName === 'TEXTAREA' ? el.value : el.innerText;
-    return text(t).replace(/\s+/g, ' ').trim();
-  }
-  function finish() {
-    st.done = true;
-    st.boxes.forEach(function (b) { if (b.parentNode) b.parentNode.removeChild(b); });
-  }
-  function choose(el, doc) {
-    if (st.done || !el || el.nodeType !== 1) return;
-    finish();
-    var res = { inFrame: doc !== document, text: shown(el), tag: -1, index: -1, elements: [] };
-    var kindEl = el;
-    while (kindEl && kinds.indexOf(kindEl.tagName.toLowerCase()) === -1) kindEl = kindEl.parentElement;
-    if (kindEl && doc.body && doc.body.contains(kindEl)) {
-      var tag = kindEl.tagName.toLowerCase(), list = doc.body.getElementsByTagName(tag);
-      res.tag = kinds.indexOf(tag);
-      // The names the proposals try (and positions, which are numbers). An
-      // element's shown text can only equal one of them when its raw text holds
-      // it, so only those pay for innerText (a layout) on a page of thousands.
-      var names = [kindEl.className, kindEl.getAttribute('name'), kindEl.id, kindEl.title]
-                    .map(function (n) { return text(n).toLowerCase(); }).filter(function (n) { return n; });
-      function mayShow(e) {
-        var raw = text(e.textContent).replace(/\s+/g, ' ').toLowerCase();
-        return /^[\d.\s]+$/.test(raw) || names.some(function (n) { return raw.indexOf(n) !== -1; });
-      }
-      // The elements after it never decide what the finder returns first, and
-      // only its own value is ever read.
-      for (var i = 0; i < list.length; i++) {
-        var e = list[i], own = e === kindEl;
-        res.elements.push({ c: text(e.className),
-                            t: tag === 'textarea' ? text(e.value) : own || mayShow(e) ? text(e.innerText) : '',
-                            n: text(e.getAttribute('name')), i: text(e.id), ti: text(e.title), ty: text(e.type),
-                            v: !own ? '' : tag === 'span' || tag === 'div' ? text(e.innerHTML) : text(e.value) });
-        if (own) { res.index = i; break; }
-      }
-    }
-    el.setAttribute('data-corvix-pick', '');
-    res.outer = el.outerHTML;
-    res.source = doc.documentElement.outerHTML;
-    el.removeAttribute('data-corvix-pick');
-    st.result = res;
-  }
-  function install(win) {
-    var doc = win.document;
-    var box = doc.createElement('div');
-    box.style.cssText = 'position:fixed;pointer-events:none;z-index:2147483647;display:none;' +
-                        'outline:2px solid #d00;background:rgba(220,0,0,0.08);';
-    doc.documentElement.appendChild(box);
-    st.boxes.push(box);
-    doc.addEventListener('mousemove', function (ev) {
-      if (st.done) return;
-      var el = ev.target;
-      if (!el || el.nodeType !== 1) return;
-      var r = el.getBoundingClientRect();
-      box.style.left = r.left + 'px'; box.style.top = r.top + 'px';
-      box.style.width = r.width + 'px'; box.style.height = r.height + 'px'; box.style.display = 'block';
-      st.hover = shown(el).slice(0, 120);
-      st.note = '';
-      if (el.tagName === 'IFRAME' || el.tagName === 'FRAME') {
-        try { if (!el.contentDocument) throw 0; } catch (e) { st.note = 'cross'; }
-      }
-    }, true);
-    ['click', 'auxclick', 'dblclick', 'submit'].forEach(function (type) {
-      doc.addEventListener(type, function (ev) {
-        ev.preventDefault(); ev.stopPropagation(); ev.stopImmediatePropagation();
-        if (type === 'click') choose(ev.target, doc);
-      }, true);
-    });
-    doc.addEventListener('mouseup', function () {
-      var sel = win.getSelection();
-      if (st.done || !sel || sel.isCollapsed || !sel.rangeCount) return;
-      var node = sel.getRangeAt(0).commonAncestorContainer;
-      choose(node.nodeType === 1 ? node : node.parentElement, doc);
-    }, true);
-    for (var f = 0; f < win.frames.length; f++) {
-      var inner = null;
-      try { inner = win.frames[f].document; } catch (e) { /* another origin */ }
-      if (inner) install(win.frames[f]); else st.crossFrames++;
-    }
-  }
-  install(window);
-  return st.crossFrames;
-})()
-)JS";
+const QString &PickScript()
+{
+    static const QString script = [] {
+        QFile file(QStringLiteral(":/capture/scripts/price-pick.js"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }();
+    return script;
+}
 
-const char kPollScript[] = R"JS(
-(function () {
-  var st = window.__corvixPick;
-  if (!st) return null;
-  var r = { hover: st.hover, note: st.note, result: st.result };
-  st.result = null;
-  return r;
-})()
-)JS";
+const QString kPollScript = QStringLiteral("window.__corvixPick ? window.__corvixPick.poll() : null");
 
 PageElement ToPageElement(const QVariantMap &e)
 {
     auto gbk = [&](const char *key) { return ToGbk(e.value(QString::fromLatin1(key)).toString()); };
-    return {gbk("c"), gbk("t"), gbk("n"), gbk("i"), gbk("ti"), gbk("ty"), gbk("v")};
+    return {gbk("className"), gbk("shown"), gbk("name"), gbk("id"), gbk("title"), gbk("type"), gbk("value")};
 }
 
 QString RuleText(const Rule &rule)
@@ -145,22 +60,56 @@ QString RuleText(const Rule &rule)
     return QStringLiteral("元素：%1 %2").arg(FromGbk(rule.elementKind), FromGbk(rule.elementName));
 }
 
+// One line, short enough for its column.
+QString CellText(const QString &value)
+{
+    const QString line = value.simplified();
+    return line.size() > kShownValue ? line.left(kShownValue - 1) + u'…' : line;
+}
+
+// The first digits of a price text: what the source shows of it, however the
+// page splits it into elements.
+QString FirstDigits(const std::string &text)
+{
+    const QString shown = FromGbk(text);
+    const qsizetype first = shown.indexOf(QRegularExpression(QStringLiteral("\\d")));
+    if (first < 0)
+        return {};
+    qsizetype end = first;
+    while (end < shown.size() && shown[end].isDigit())
+        ++end;
+    return shown.mid(first, end - first);
+}
+
 } // namespace
 
 PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("在页面上选取价格"));
-    resize(1000, 720);
+    // The page and the whole proposal table on a 1280×800 screen.
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect(0, 0, 1280, 800);
+    resize(std::min(1180, screen.width() - 40), std::min(760, screen.height() - 40));
     browser_ = new BrowserView(this);
     verifyBrowser_ = new BrowserView(this);
     verifyBrowser_->hide();
+    header_ = new QLabel(this);
+    header_->setObjectName(QStringLiteral("选取的价格"));
+    header_->setTextFormat(Qt::PlainText);
+    QFont bold = header_->font();
+    bold.setBold(true);
+    header_->setFont(bold);
     status_ = new QLabel(QStringLiteral("正在打开网页……"), this);
     status_->setObjectName(QStringLiteral("选取状态"));
     status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
     verifyLink_ = new QLineEdit(this);
     verifyLink_->setObjectName(QStringLiteral("验证链接"));
     verifyLink_->setPlaceholderText(QStringLiteral("同一商店另一件商品的链接（可不填）"));
     verify_ = new QPushButton(QStringLiteral("验证"), this);
+    showSource_ = new QPushButton(QStringLiteral("查看页面源代码"), this);
+    showSource_->setObjectName(QStringLiteral("查看页面源代码"));
+    showSource_->hide();
     list_ = new QTableWidget(0, 4, this);
     list_->setObjectName(QStringLiteral("建议规则"));
     list_->setHorizontalHeaderLabels(
@@ -168,7 +117,15 @@ PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list_->setWordWrap(false);
+    // The rule keeps its width; values are shortened, the note takes the rest.
+    QHeaderView *columns = list_->horizontalHeader();
+    columns->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(1, QHeaderView::Fixed);
+    columns->setSectionResizeMode(2, QHeaderView::Fixed);
+    columns->setSectionResizeMode(3, QHeaderView::Stretch);
+    list_->setColumnWidth(1, 130);
+    list_->setColumnWidth(2, 190);
     use_ = new QPushButton(QStringLiteral("使用此规则"), this);
 
     auto *bottom = new QWidget(this);
@@ -177,9 +134,13 @@ PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
     verifyRow->addWidget(verifyLink_, 1);
     verifyRow->addWidget(verify_);
     verifyRow->addWidget(use_);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(status_, 1);
+    statusRow->addWidget(showSource_);
     auto *bottomLayout = new QVBoxLayout(bottom);
     bottomLayout->setContentsMargins(6, 0, 6, 6);
-    bottomLayout->addWidget(status_);
+    bottomLayout->addWidget(header_);
+    bottomLayout->addLayout(statusRow);
     bottomLayout->addLayout(verifyRow);
     bottomLayout->addWidget(list_, 1);
     auto *split = new QSplitter(Qt::Vertical, this);
@@ -188,7 +149,7 @@ PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     // The view asks for no height of its own; without sizes the list takes it all.
-    split->setSizes({460, 260});
+    split->setSizes({height() * 3 / 5, height() * 2 / 5});
     split->setChildrenCollapsible(false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -200,10 +161,9 @@ PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
     connect(escape, &QShortcut::activated, this, &QDialog::reject);
     poll_ = new QTimer(this);
     poll_->setInterval(kPollMs);
-    connect(poll_, &QTimer::timeout, this, [this] { loaded_ && !pickReady_ ? WaitForSettledPage() : Poll(); });
-    connect(browser_, &BrowserView::DownloadComplete, this, &PricePickWindow::OnPageLoaded);
-    connect(verifyBrowser_, &BrowserView::DownloadComplete, this, &PricePickWindow::OnVerifyLoaded);
+    connect(poll_, &QTimer::timeout, this, &PricePickWindow::OnTimer);
     connect(verify_, &QPushButton::clicked, this, &PricePickWindow::StartVerify);
+    connect(showSource_, &QPushButton::clicked, this, &PricePickWindow::ShowSource);
     connect(use_, &QPushButton::clicked, this, [this] { UseProposal(list_->currentRow()); });
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { UseProposal(row); });
 }
@@ -213,48 +173,70 @@ void PricePickWindow::SetRuleChosen(std::function<void(const Rule &)> chosen)
     chosen_ = std::move(chosen);
 }
 
-void PricePickWindow::StartPick(const std::string &link)
+void PricePickWindow::StartPick(const std::string &link, const std::string &otherLink)
 {
-    loaded_ = pickReady_ = picked_ = false;
+    flow_.Load();
+    ++verifyRun_;
+    parsedClock_.invalidate();
     proposals_.clear();
+    header_->clear();
+    showSource_->hide();
+    status_->setText(QStringLiteral("正在打开网页……"));
+    if (verifyLink_->text().trimmed().isEmpty() && !otherLink.empty())
+        verifyLink_->setText(FromGbk(otherLink));
     ShowProposals();
-    helper_.AttachToWindow(browser_);
     browser_->Navigate(FromGbk(link));
     helper_.AttachToWindow(browser_);
-}
-
-void PricePickWindow::OnPageLoaded()
-{
-    if (loaded_)
-        return;
-    loaded_ = true;
-    settleClock_.start();
-    status_->setText(QStringLiteral("等待网页脚本运行完毕……"));
     poll_->start();
 }
 
-void PricePickWindow::WaitForSettledPage()
+void PricePickWindow::OnTimer()
 {
-    DomRequest request;
-    request.quietTime = true;
-    helper_.TakeSnapshot(request, this, [this](const DomSnapshot &page) {
-        if (pickReady_ || !page.hasDocument)
+    if (busy_)
+        return;
+    if (flow_.State() == PickState::Loading)
+        LookForReadyPage();
+    else
+        Poll();
+}
+
+// The pick needs the parsed document, not every image and late request: a
+// price that a script adds later is there when the user points at it.
+void PricePickWindow::LookForReadyPage()
+{
+    busy_ = true;
+    browser_->RunInDocument(QStringLiteral("document.readyState"), [this](const QVariant &state, bool current) {
+        if (!current || state.toString() == QLatin1String("loading")) {
+            busy_ = false;
             return;
-        if (page.quietMs >= kQuietMs || settleClock_.elapsed() >= kSettleLimitMs)
-            InstallPick();
+        }
+        if (!parsedClock_.isValid()) {
+            parsedClock_.start();
+            status_->setText(QStringLiteral("等待网页脚本运行完毕……"));
+        }
+        DomRequest request;
+        request.quietTime = true;
+        helper_.TakeSnapshot(request, this, [this](const DomSnapshot &page) {
+            busy_ = false;
+            if (flow_.PageLooked(page.hasDocument, page.quietMs, static_cast<int>(parsedClock_.elapsed())))
+                InstallPick();
+        });
     });
 }
 
 void PricePickWindow::InstallPick()
 {
-    pickReady_ = true;
-    browser_->RunInDocument(QString::fromLatin1(kPickScript), [this](const QVariant &crossFrames, bool current) {
+    busy_ = true;
+    browser_->RunInDocument(PickScript(), [this](const QVariant &installed, bool current) {
+        busy_ = false;
         if (!current) {
             status_->setText(QStringLiteral("网页没有可读取的内容"));
             return;
         }
-        QString text = QStringLiteral("移动鼠标指向价格，单击（或用鼠标选中文字）选定；Esc 取消");
-        if (const int frames = crossFrames.toInt(); frames > 0)
+        if (flow_.State() != PickState::Picking)
+            return; // a pick made before a reload keeps its text
+        QString text = QStringLiteral("移动鼠标指向价格，单击价格的任何部分（或用鼠标选中价格）选定；Esc 取消");
+        if (const int frames = installed.toMap().value(QStringLiteral("crossFrames")).toInt(); frames > 0)
             text += QStringLiteral("。页面上有 %1 个来自其他网站的框架，程序读取不到其中的价格").arg(frames);
         status_->setText(text);
     });
@@ -262,83 +244,138 @@ void PricePickWindow::InstallPick()
 
 void PricePickWindow::Poll()
 {
-    if (picked_ || !pickReady_)
-        return;
-    browser_->RunInDocument(QString::fromLatin1(kPollScript), [this](const QVariant &value, bool current) {
-        if (!current || picked_)
+    busy_ = true;
+    browser_->RunInDocument(kPollScript, [this](const QVariant &value, bool current) {
+        busy_ = false;
+        if (!current)
             return;
+        // The page replaced its document (a script's reload): pick on the new one.
+        if (value.isNull()) {
+            InstallPick();
+            return;
+        }
         const QVariantMap state = value.toMap();
-        const QVariantMap result = state.value(QStringLiteral("result")).toMap();
-        if (!result.isEmpty()) {
-            OnPicked(result);
+        const QVariantMap pointed = state.value(QStringLiteral("pointed")).toMap();
+        if (!pointed.isEmpty()) {
+            OnPointed(pointed);
             return;
         }
         if (state.value(QStringLiteral("note")).toString() == QLatin1String("cross"))
             status_->setText(QStringLiteral("这个框架来自其他网站，程序读取不到其中的价格"));
-        else if (const QString hover = state.value(QStringLiteral("hover")).toString(); !hover.isEmpty())
+        else if (const QString hover = state.value(QStringLiteral("hover")).toString();
+                 !hover.isEmpty() && flow_.State() == PickState::Picking)
             status_->setText(QStringLiteral("指向：") + hover);
     });
 }
 
-void PricePickWindow::OnPicked(const QVariantMap &result)
+void PricePickWindow::OnPointed(const QVariantMap &pointed)
 {
-    picked_ = true;
-    poll_->stop();
-    if (result.value(QStringLiteral("inFrame")).toBool()) {
-        status_->setText(QStringLiteral("价格在框架中：采集只读取主页面，无法为它建议规则"));
+    std::vector<std::string> chain;
+    for (const QVariant &text : pointed.value(QStringLiteral("chain")).toList())
+        chain.push_back(ToGbk(text.toString()));
+    const std::optional<PointedPrice> price =
+        PricePointedAt(chain, ToGbk(pointed.value(QStringLiteral("selection")).toString()));
+    if (!price) {
+        status_->setText(QStringLiteral("这里读不出价格：请单击价格的数字，或用鼠标选中整个价格"));
+        return;
+    }
+    busy_ = true;
+    const QString describe = QStringLiteral("window.__corvixPick.describe(%1, %2)")
+                                 .arg(price->level)
+                                 .arg(pointed.value(QStringLiteral("serial")).toLongLong());
+    browser_->RunInDocument(describe, [this, text = price->text](const QVariant &element, bool current) {
+        busy_ = false;
+        if (current && !element.isNull())
+            OnDescribed(element.toMap(), text);
+    });
+}
+
+void PricePickWindow::OnDescribed(const QVariantMap &element, const std::string &wholeText)
+{
+    flow_.Picked();
+    ++verifyRun_;
+    wholeText_ = wholeText;
+    header_->setText(QStringLiteral("选取的价格：") + FromGbk(wholeText));
+    if (element.value(QStringLiteral("inFrame")).toBool()) {
+        proposals_.clear();
+        ShowProposals();
+        status_->setText(QStringLiteral("价格在框架中：采集只读取主页面，无法为它建议规则。再点击一次可以重新选取"));
         return;
     }
     PickedNode node;
-    node.tag = result.value(QStringLiteral("tag")).toInt();
-    node.text = ToGbk(result.value(QStringLiteral("text")).toString());
-    node.outerHtml = ToGbk(result.value(QStringLiteral("outer")).toString());
+    node.tag = element.value(QStringLiteral("tag")).toInt();
+    node.text = wholeText;
+    node.outerHtml = ToGbk(element.value(QStringLiteral("outer")).toString());
     if (node.tag >= 0 && node.tag < static_cast<int>(kPageTags)) {
-        for (const QVariant &e : result.value(QStringLiteral("elements")).toList())
+        for (const QVariant &e : element.value(QStringLiteral("elements")).toList())
             node.elements[static_cast<size_t>(node.tag)].push_back(ToPageElement(e.toMap()));
-        node.index = result.value(QStringLiteral("index")).toInt();
+        node.index = element.value(QStringLiteral("index")).toInt();
     }
     DomSnapshot page;
     page.hasDocument = true;
-    page.pageSource = ToGbk(result.value(QStringLiteral("source")).toString());
+    page.pageSource = ToGbk(element.value(QStringLiteral("source")).toString());
     proposals_ = ProposeRules(page, node);
-    status_->setText(proposals_.empty()
-                         ? QStringLiteral("选定：%1。没有能读出这个价格的规则").arg(FromGbk(node.text))
-                         : QStringLiteral("选定：%1。双击或按“使用此规则”把规则填入编辑框").arg(FromGbk(node.text)));
+    const size_t pos = page.pageSource.find(kPickMark);
+    pickedSource_ = pos == std::string::npos ? page.pageSource : page.pageSource.erase(pos, kPickMark.size());
+    const bool whole = std::any_of(proposals_.begin(), proposals_.end(),
+                                   [](const RuleProposal &p) { return p.fit == PriceFit::Whole; });
+    showSource_->setVisible(!whole);
+    status_->setText(whole ? QStringLiteral("双击或按“使用此规则”把规则填入编辑框。再点击一次可以重新选取")
+                           : QStringLiteral("没有一条规则能读出整个价格：可以在页面源代码里找到价格，自己写标记。"
+                                            "再点击一次可以重新选取"));
     ShowProposals();
-    if (!verifyLink_->text().trimmed().isEmpty())
-        StartVerify();
+    StartVerify();
 }
 
 void PricePickWindow::StartVerify()
 {
     const QString link = verifyLink_->text().trimmed();
-    if (link.isEmpty() || proposals_.empty())
+    if (!flow_.StartVerify(!link.isEmpty(), !proposals_.empty()))
         return;
-    verifying_ = true;
-    verifyClock_.invalidate();
+    const quint64 run = ++verifyRun_;
+    for (RuleProposal &p : proposals_) {
+        p.checkedOnSecond = p.holdsOnSecond = p.differsOnSecond = false;
+        p.secondPrice.clear();
+        p.secondNote.clear();
+    }
+    ShowProposals();
     status_->setText(QStringLiteral("正在用验证链接检查……"));
     verifyBrowser_->Navigate(link);
+    verifyHelper_.AttachToWindow(verifyBrowser_);
+    verifyClock_.start();
+    LookAtVerifyPage(run);
 }
 
-void PricePickWindow::OnVerifyLoaded()
+// Read as a capture reads: again and again until every proposal has its price
+// or a capture's time is up.
+void PricePickWindow::LookAtVerifyPage(quint64 run)
 {
-    if (!verifying_)
-        return;
-    if (!verifyClock_.isValid())
-        verifyClock_.start();
-    verifyHelper_.AttachToWindow(verifyBrowser_);
     DomRequest request = RequestForProposals(proposals_);
     request.quietTime = true;
-    verifyHelper_.TakeSnapshot(request, this, [this](const DomSnapshot &page) {
-        if (!verifying_)
+    verifyHelper_.TakeSnapshot(request, this, [this, run](const DomSnapshot &page) {
+        if (run != verifyRun_)
             return;
-        if (page.hasDocument && page.quietMs < kQuietMs && verifyClock_.elapsed() < kSettleLimitMs) {
-            QTimer::singleShot(kPollMs, this, &PricePickWindow::OnVerifyLoaded);
+        const bool all = page.hasDocument && LookAtSecondPage(proposals_, page);
+        // A page whose scripts have long stopped changing it gives nothing more.
+        const bool settled = page.hasDocument && page.quietMs >= kPickSettleLimitMs;
+        if (all || settled || verifyClock_.elapsed() >= static_cast<qint64>(kTicksPerLink) * CaptureTickInterval())
+            FinishVerify(run);
+        else
+            QTimer::singleShot(kVerifyLookMs, this, [this, run] { LookAtVerifyPage(run); });
+    });
+}
+
+void PricePickWindow::FinishVerify(quint64 run)
+{
+    DomRequest request;
+    request.pageSource = true;
+    verifyHelper_.TakeSnapshot(request, this, [this, run](const DomSnapshot &page) {
+        if (run != verifyRun_)
             return;
-        }
-        verifying_ = false;
-        CheckOnSecondPage(proposals_, page);
-        status_->setText(QStringLiteral("已在验证链接上检查：取不到价格的规则排在最后"));
+        FinishSecondPage(proposals_, ToLowerText(page.GetPageSource()));
+        flow_.VerifyDone();
+        verifyBrowser_->ReplacePage();
+        status_->setText(QStringLiteral("已在验证链接上检查：取不到价格或价格不同的规则排在后面。再点击一次可以重新选取"));
         ShowProposals();
     });
 }
@@ -350,18 +387,35 @@ void PricePickWindow::ShowProposals()
         const RuleProposal &p = proposals_[static_cast<size_t>(row)];
         const QString second = !p.checkedOnSecond ? QString()
                                : p.holdsOnSecond  ? FromGbk(p.secondPrice)
-                                                  : QStringLiteral("取不到：") + FromGbk(p.secondPrice);
-        const QString cells[] = {RuleText(p.rule), FromGbk(p.price), second, FromGbk(p.reason)};
+                                                  : FromGbk(p.secondNote);
+        QString note = FromGbk(p.reason);
+        if (p.differsOnSecond)
+            note += QStringLiteral("，") + FromGbk(p.secondNote);
+        const QString cells[] = {RuleText(p.rule), FromGbk(p.price), second, note};
+        const bool doubtful = p.fit != PriceFit::Whole || (p.checkedOnSecond && (!p.holdsOnSecond || p.differsOnSecond));
         for (int column = 0; column < 4; ++column) {
-            auto *item = new QTableWidgetItem(cells[column]);
-            if (p.checkedOnSecond && !p.holdsOnSecond)
+            auto *item = new QTableWidgetItem(column == 1 || column == 2 ? CellText(cells[column]) : cells[column]);
+            item->setToolTip(cells[column]);
+            if (doubtful)
                 item->setForeground(Qt::gray);
             list_->setItem(row, column, item);
         }
     }
-    list_->resizeColumnsToContents();
     if (!proposals_.empty())
         list_->selectRow(0);
+}
+
+void PricePickWindow::ShowSource()
+{
+    DomSnapshot page;
+    page.hasDocument = true;
+    page.pageSource = pickedSource_;
+    delete sourceWindow_.data();
+    sourceWindow_ = new SourceViewWindow(PickedSourceText(page), QStringLiteral("选取价格的页面"), this);
+    sourceWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    sourceWindow_->Search()->setText(FirstDigits(wholeText_));
+    sourceWindow_->show();
+    sourceWindow_->FindNext();
 }
 
 void PricePickWindow::UseProposal(int row)

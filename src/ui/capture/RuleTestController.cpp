@@ -1,6 +1,7 @@
 #include "ui/capture/RuleTestController.h"
 
 #include "ui/Session.h"
+#include "products/LinkFile.h"
 #include "ui/capture/PricePickWindow.h"
 #include "ui/capture/RuleTestWindow.h"
 #include "ui/capture/SourceViewWindow.h"
@@ -127,7 +128,21 @@ void RuleTestController::PickPrice()
     }
     pickWindow_->show();
     pickWindow_->raise();
-    pickWindow_->StartPick(*link);
+    pickWindow_->StartPick(*link, OtherLinkOfShop(*link));
+}
+
+std::string RuleTestController::OtherLinkOfShop(const std::string &link) const
+{
+    // A url.ini that cannot be read offers no second page; the pick works without.
+    const Result<LinkFile> links = LinkFile::Load(LinkFilePath(session_.dirs));
+    if (!links)
+        return {};
+    std::vector<std::string> shops;
+    for (const EnabledRule &rule : session_.enabledRules)
+        shops.push_back(rule.title);
+    if (page_)
+        shops.push_back(ToGbk(page_->Inputs().title));
+    return corvix::OtherLinkOfShop(*links, shops, link);
 }
 
 void RuleTestController::FillEditor(const Rule &rule)

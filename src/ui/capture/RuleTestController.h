@@ -54,6 +54,8 @@ public:
 private:
     // The link of 编辑框6, or nothing (after the message) when it is empty.
     std::optional<std::string> ReadLink() const;
+    // Another product's link of the shop of link in url.ini, or the empty text.
+    std::string OtherLinkOfShop(const std::string &link) const;
     RuleTestWindow *OpenWindow();
 
     QPointer<RuleEditorPage> page_;

@@ -16,9 +16,13 @@
 namespace corvix {
 
 SourceViewWindow::SourceViewWindow(const std::string &gbkText, const std::filesystem::path &file, QWidget *parent)
-    : QDialog(parent)
+    : SourceViewWindow(gbkText, PathText(file), parent)
 {
-    setWindowTitle(QStringLiteral("网页源码 - ") + PathText(file));
+}
+
+SourceViewWindow::SourceViewWindow(const std::string &gbkText, const QString &name, QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("网页源码 - ") + name);
     resize(900, 640);
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("网页源码"));

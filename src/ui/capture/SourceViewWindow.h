@@ -3,6 +3,7 @@
 // line of the file, with a search, so that markers are copied from the text the
 // marker search sees (a system viewer may not read GBK).
 #include <QDialog>
+#include <QString>
 
 #include <filesystem>
 #include <string>
@@ -17,6 +18,8 @@ class SourceViewWindow : public QDialog {
 public:
     // Shows gbkText, the content just written to file (named in the title).
     SourceViewWindow(const std::string &gbkText, const std::filesystem::path &file, QWidget *parent = nullptr);
+    // Shows gbkText, the source of the page name says.
+    SourceViewWindow(const std::string &gbkText, const QString &name, QWidget *parent = nullptr);
 
     QPlainTextEdit *Text() const { return text_; }
     QLineEdit *Search() const { return search_; }

@@ -8,6 +8,7 @@
 #include "support/DataRoot.h"
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
+#include "products/LinkFile.h"
 #include "rules/RuleFile.h"
 #include "ui/MainWindow.h"
 #include "ui/browser/BrowserView.h"
@@ -230,19 +231,32 @@ TEST_F(RuleTestBrowserTest, APickThatCannotWriteItsFileSaysSoAndOpensNothing)
     ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
 }
 
-// Shop pages of one layout: the price inside a link, product ids in every
-// attribute that names the product.
-QByteArray ShopPage(const char *id, const char *price)
+// A shop that writes its price in pieces (sign, whole part, cents) with a copy
+// for screen readers, an image that never answers, and on its second product a
+// price that a script fills in late.
+QByteArray SplitPricePage(const char *whole, const char *cents, const char *script = "")
 {
-    return QByteArray("<html><body><div class=\"crumb\"><span>") + id + "</span></div><a href=\"/elsewhere\">" +
-           "<div class=\"item\" data-sku=\"" + id + "\"><span class=\"now\">" + price +
-           "</span></div></a></body></html>";
+    const QByteArray price = QByteArray("$") + whole + "." + cents;
+    return "<html><body><img src=\"/hang\"><div class=\"was\">原价 <span>$300.00</span></div>"
+           "<a href=\"/elsewhere\"><span class=\"a-price\"><span class=\"a-offscreen\" style=\"position:absolute;"
+           "width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0)\">" +
+           price + "</span><span aria-hidden=\"true\"><span class=\"sym\">$</span><span class=\"whole\">" + whole +
+           "<span class=\"dot\">.</span></span><span class=\"frac\">" + cents + "</span></span></span></a>" + script +
+           "</body></html>";
 }
 
 TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
 {
-    server_.Route("/shop1", ShopPage("100234", "￥ 1,099.00"));
-    server_.Route("/shop2", ShopPage("100777", "￥ 25.50"));
+    SetCaptureTickIntervalForTests(1000); // the second page's price comes after 1.5 s
+    server_.Route("/shop1", SplitPricePage("248", "00"));
+    server_.Route("/shop2", SplitPricePage("", "", "<script>setTimeout(function(){"
+                                                   "document.querySelector('.whole').firstChild.nodeValue='179';"
+                                                   "document.querySelector('.frac').textContent='99';"
+                                                   "document.querySelector('.a-offscreen').textContent='$179.99';"
+                                                   "}, 1500);</script>"));
+    // Another product of the shop in url.ini is the second page.
+    test::TempSession::WriteBytes(LinkFilePath(root_.Dirs()),
+                                  Gbk("[A0]\r\ntitle=茶\r\n点选=" + server_.Url("/shop2").toStdString() + "\r\n"));
     MainWindow window;
     RuleEditorController saver(&window, root_.State());
     RuleTestController controller(window.EditorPage(), root_.State());
@@ -252,43 +266,54 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     Find<QPushButton>(&window, "按钮选取价格")->click();
     QPointer<PricePickWindow> pick(controller.PickWindow());
     ASSERT_FALSE(pick.isNull());
-    pick->VerifyLink()->setText(server_.Url("/shop2"));
+    EXPECT_EQ(pick->VerifyLink()->text(), server_.Url("/shop2"));
+    // Ready while the image still hangs.
     ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text().startsWith(QStringLiteral("移动鼠标")); }));
 
-    QPoint centre;
-    pick->Browser()->RunInDocument(
-        "(function(){var r=document.querySelector('.now').getBoundingClientRect();"
-        "return [r.left + r.width / 2, r.top + r.height / 2];})()",
-        [&](const QVariant &v, bool) { centre = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
-    ASSERT_TRUE(WaitUntil([&] { return !centre.isNull(); }));
     // The page's input goes to the view's render widget, as the mouse's would.
     QWidget *surface = pick->Browser()->focusProxy();
-    auto send = [&](QEvent::Type type, Qt::MouseButton button) {
-        QMouseEvent event(type, centre, surface->mapToGlobal(centre), button,
-                          type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(surface, &event);
+    auto clickOn = [&](const char *selector) {
+        QPoint centre;
+        pick->Browser()->RunInDocument(
+            QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
+                           "return [r.left + 2, r.top + r.height / 2];})()")
+                .arg(QString::fromLatin1(selector)),
+            [&](const QVariant &v, bool) { centre = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
+        ASSERT_TRUE(WaitUntil([&] { return !centre.isNull(); }));
+        for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, centre, surface->mapToGlobal(centre), button,
+                              type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(surface, &event);
+        }
     };
-    send(QEvent::MouseMove, Qt::NoButton);
-    ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text() == QStringLiteral("指向：￥ 1,099.00"); }))
-        << pick->Status()->text().toStdString();
-    send(QEvent::MouseButtonPress, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, Qt::LeftButton);
-    ASSERT_TRUE(WaitUntil([&] { return !pick->Proposals().empty() && pick->Proposals()[0].checkedOnSecond; }));
+    clickOn(".was span");
+    ASSERT_TRUE(WaitUntil([&] { return pick->Header()->text() == QStringLiteral("选取的价格：$300.00"); }))
+        << pick->Header()->text().toStdString();
+    // Picked again in the same window: the whole part stands for the whole price.
+    clickOn(".whole");
+    ASSERT_TRUE(WaitUntil([&] { return pick->Header()->text() == QStringLiteral("选取的价格：$248.00"); }))
+        << pick->Header()->text().toStdString();
+    EXPECT_EQ(pick->VerifyLink()->text(), server_.Url("/shop2"));
+    ASSERT_TRUE(WaitUntil([&] { return pick->State() == PickState::Picked && !pick->Proposals().empty()
+                                       && pick->Proposals()[0].checkedOnSecond; }, 15000));
     EXPECT_TRUE(pick->Browser()->url().path().endsWith(QStringLiteral("/shop1"))) << "the link did not navigate";
     const RuleProposal &first = pick->Proposals()[0];
-    EXPECT_EQ(GbkToUtf8(first.price), "1,099.00");
-    EXPECT_EQ(GbkToUtf8(first.secondPrice), "25.50");
-    EXPECT_EQ(GbkToUtf8(first.rule.elementKind + ":" + first.rule.elementName), "span:now");
+    EXPECT_EQ(first.fit, PriceFit::Whole);
+    EXPECT_EQ(GbkToUtf8(first.price), "$248.00");
+    EXPECT_EQ(GbkToUtf8(first.secondPrice), "$179.99") << "the late price was not waited for";
+    for (const RuleProposal &p : pick->Proposals())
+        EXPECT_TRUE(p.fit == PriceFit::Whole || !p.holdsOnSecond || p.differsOnSecond || &p != &first)
+            << GbkToUtf8(p.price);
 
     pick->UseProposal(0);
-    EXPECT_EQ(Find<QLineEdit>(&window, "编辑框7")->text(), QStringLiteral("now"));
-    EXPECT_TRUE(Find<QRadioButton>(&window, "单选框2")->isChecked());
+    EXPECT_EQ(Find<QPlainTextEdit>(&window, "编辑框2")->toPlainText(), FromGbk(first.rule.left));
     Find<QPushButton>(&window, "按钮2")->click();
-    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("添加成功")});
+    ASSERT_FALSE(messages_.Texts().isEmpty());
+    EXPECT_TRUE(messages_.Texts().front().startsWith(QStringLiteral("添加成功")));
     const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
-    EXPECT_EQ(saved.method, RuleMethod::Element);
-    EXPECT_EQ(saved.elementName, "now");
-    EXPECT_EQ(saved.elementKind, "span");
+    EXPECT_EQ(saved.method, RuleMethod::Markers);
+    EXPECT_EQ(saved.left, first.rule.left);
 }
 
 TEST_F(RuleTestBrowserTest, APickNamesFramesOfAnotherOrigin)
