@@ -143,16 +143,18 @@ TEST(RuleProposalsTest, ThePiecesOfASplitPriceNeverComeFirst)
         const char *first;
         const char *price;
         const char *part;  // a proposal that reads a piece or more, marked and last
+        PriceFit fit;      // which of the two
     } rows[] = {
         // Sign, whole part and cents apart, with a copy for screen readers.
         {R"(<body><div class="card"><span class="a-price" data-corvix-pick=""><span class="a-offscreen">$248.00</span><span aria-hidden="true"><span class="sym">$</span><span class="whole">248<span class="dec">.</span></span><span class="frac">00</span></span></span></div></body>)",
-         "$248.00", R"(<span class="a-offscreen">|</span>)", "$248.00", "span:a-price"},
-        // The whole part in <b>, the cents after it, a sales label beside it.
-        {R"(<body><div class="buy"><span class="p" data-corvix-pick="">￥<b>368</b>.00</span><i>618狂欢价</i></div><span class="tag"><b>368</b></span></body>)",
-         "￥368.00", "span:p", "368.00", R"(<span class="tag"><b>|</b>)"},
+         "$248.00", R"(<span class="a-offscreen">|</span>)", "$248.00", "span:a-price", PriceFit::More},
+        // The whole part in <b>, the cents after it, a sales label beside it; the
+        // page reported the <b> with the whole price around it.
+        {R"(<body><div class="buy"><span class="p">￥<b data-corvix-pick="">368</b>.00</span><i>618狂欢价</i></div></body>)",
+         "￥368.00", "span:p", "368.00", R"(<span class="p">￥<b>|</b>)", PriceFit::Part},
         // The price only in an attribute besides the pieces.
         {R"(<body><div class="pr" data-price="179.99" data-corvix-pick=""><span>$179</span><sup>99</sup></div></body>)",
-         "$179.99", R"(<div class="pr" data-price="|")", "179.99", "div:pr"},
+         "$179.99", R"(<div class="pr" data-price="|")", "179.99", "div:pr", PriceFit::More},
     };
     for (const Row &row : rows) {
         Page page = Describe(row.page);
@@ -163,9 +165,10 @@ TEST(RuleProposalsTest, ThePiecesOfASplitPriceNeverComeFirst)
         EXPECT_EQ(GbkToUtf8(proposals[0].price), row.price) << row.shown;
         const auto part = std::find_if(proposals.begin(), proposals.end(),
                                        [&](const RuleProposal &p) { return Show(p.rule) == row.part; });
-        if (part == proposals.end())
-            continue; // the finder reaches another element first: not proposed at all
-        EXPECT_NE(part->fit, PriceFit::Whole) << row.part;
+        ASSERT_NE(part, proposals.end()) << row.part;
+        EXPECT_EQ(part->fit, row.fit) << row.part;
+        EXPECT_NE(GbkToUtf8(part->reason).find(row.fit == PriceFit::Part ? "只取到价格的一部分" : "取到的不只是价格"),
+                  std::string::npos) << row.part;
         EXPECT_TRUE(std::all_of(part, proposals.end(), [](const RuleProposal &p) { return p.fit != PriceFit::Whole; }))
             << row.shown << ": a proposal reading the whole price comes after " << row.part;
     }
