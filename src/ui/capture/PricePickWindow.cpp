@@ -118,14 +118,16 @@ PricePickWindow::PricePickWindow(QWidget *parent) : QDialog(parent)
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setWordWrap(false);
-    // The rule keeps its width; values are shortened, the note takes the rest.
+    // The rule takes what the values and the note leave; values are shortened
+    // in their cells, every cell is whole in its tooltip.
     QHeaderView *columns = list_->horizontalHeader();
-    columns->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    columns->setSectionResizeMode(1, QHeaderView::Fixed);
-    columns->setSectionResizeMode(2, QHeaderView::Fixed);
-    columns->setSectionResizeMode(3, QHeaderView::Stretch);
-    list_->setColumnWidth(1, 130);
+    columns->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < 4; ++column)
+        columns->setSectionResizeMode(column, QHeaderView::Interactive);
+    list_->setColumnWidth(1, 120);
     list_->setColumnWidth(2, 190);
+    list_->setColumnWidth(3, 300);
+    list_->setTextElideMode(Qt::ElideMiddle);
     use_ = new QPushButton(QStringLiteral("使用此规则"), this);
 
     auto *bottom = new QWidget(this);

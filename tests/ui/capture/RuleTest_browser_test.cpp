@@ -9,6 +9,7 @@
 #include "ui/Session.h"
 #include "ui/capture/CaptureWindow.h"
 #include "products/LinkFile.h"
+#include "products/PriceText.h"
 #include "rules/RuleFile.h"
 #include "ui/MainWindow.h"
 #include "ui/browser/BrowserView.h"
@@ -34,6 +35,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include <csignal>
@@ -245,12 +247,33 @@ QByteArray SplitPricePage(const char *whole, const char *cents, const char *scri
            "</body></html>";
 }
 
+// Clicks the first element the selector finds, near its left edge, with the
+// mouse events a user's click sends to the page.
+void ClickOn(PricePickWindow &pick, const char *selector)
+{
+    QPoint at;
+    pick.Browser()->RunInDocument(
+        QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
+                       "return [r.left + 2, r.top + r.height / 2];})()")
+            .arg(QString::fromLatin1(selector)),
+        [&](const QVariant &v, bool) { at = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
+    ASSERT_TRUE(WaitUntil([&] { return !at.isNull(); })) << selector;
+    // The page's input goes to the view's render widget, as the mouse's would.
+    QWidget *surface = pick.Browser()->focusProxy();
+    for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, surface->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &event);
+    }
+}
+
 TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
 {
     SetCaptureTickIntervalForTests(1000); // the second page's price comes after 1.5 s
     server_.Route("/shop1", SplitPricePage("248", "00"));
     server_.Route("/shop2", SplitPricePage("", "", "<script>setTimeout(function(){"
-                                                   "document.querySelector('.whole').firstChild.nodeValue='179';"
+                                                   "document.querySelector('.whole').prepend('179');"
                                                    "document.querySelector('.frac').textContent='99';"
                                                    "document.querySelector('.a-offscreen').textContent='$179.99';"
                                                    "}, 1500);</script>"));
@@ -270,28 +293,11 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     // Ready while the image still hangs.
     ASSERT_TRUE(WaitUntil([&] { return pick->Status()->text().startsWith(QStringLiteral("移动鼠标")); }));
 
-    // The page's input goes to the view's render widget, as the mouse's would.
-    QWidget *surface = pick->Browser()->focusProxy();
-    auto clickOn = [&](const char *selector) {
-        QPoint centre;
-        pick->Browser()->RunInDocument(
-            QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
-                           "return [r.left + 2, r.top + r.height / 2];})()")
-                .arg(QString::fromLatin1(selector)),
-            [&](const QVariant &v, bool) { centre = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
-        ASSERT_TRUE(WaitUntil([&] { return !centre.isNull(); }));
-        for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-            QMouseEvent event(type, centre, surface->mapToGlobal(centre), button,
-                              type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(surface, &event);
-        }
-    };
-    clickOn(".was span");
+    ClickOn(*pick, ".was span");
     ASSERT_TRUE(WaitUntil([&] { return pick->Header()->text() == QStringLiteral("选取的价格：$300.00"); }))
         << pick->Header()->text().toStdString();
     // Picked again in the same window: the whole part stands for the whole price.
-    clickOn(".whole");
+    ClickOn(*pick, ".whole");
     ASSERT_TRUE(WaitUntil([&] { return pick->Header()->text() == QStringLiteral("选取的价格：$248.00"); }))
         << pick->Header()->text().toStdString();
     EXPECT_EQ(pick->VerifyLink()->text(), server_.Url("/shop2"));
@@ -314,6 +320,61 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
     EXPECT_EQ(saved.method, RuleMethod::Markers);
     EXPECT_EQ(saved.left, first.rule.left);
+}
+
+// Shop layouts of different kinds, two products each: a click on a piece of
+// the first product's price must propose, first, a rule that reads the whole
+// price there and the second product's whole price on its page.
+TEST_F(RuleTestBrowserTest, TheFirstProposalReadsTheWholePriceOnBothProducts)
+{
+    SetCaptureTickIntervalForTests(1000);
+    struct Layout {
+        const char *name, *click;
+        std::function<QByteArray(const char *, const char *)> page;
+        const char *price1, *cents1, *price2, *cents2;
+        double second; // the second product's price
+    } layouts[] = {
+        {"split", ".whole", [](const char *w, const char *c) { return SplitPricePage(w, c); }, "248", "00", "179", "99", 179.99},
+        {"bold", "b", [](const char *w, const char *c) {
+             return QByteArray("<html><body><div class=\"buy\"><span class=\"p\">￥<b>") + w + "</b>." + c +
+                    "</span><i>618狂欢价</i></div></body></html>"; }, "368", "00", "45", "50", 45.5},
+        {"plain", ".price", [](const char *w, const char *c) {
+             return QByteArray("<html><body><del class=\"old\">￥9,999.00</del><span class=\"price\">￥") + w + "." + c +
+                    "</span></body></html>"; }, "1,299", "00", "899", "00", 899},
+        {"script", "#p", [](const char *w, const char *c) {
+             return QByteArray("<html><body><div id=\"p\" class=\"pp\"></div><script>setTimeout(function(){"
+                               "document.getElementById('p').textContent='￥") + w + "." + c +
+                    "';}, 600);</script></body></html>"; }, "66", "60", "77", "70", 77.7},
+        {"em", "em", [](const char *w, const char *c) {
+             return QByteArray("<html><body><strong class=\"p-price\"><span>￥</span><em>") + w + "." + c +
+                    "</em></strong><span class=\"sku\">商品编号 100234</span></body></html>"; }, "1099", "00", "5999", "00", 5999},
+        {"label", ".label", [](const char *w, const char *c) {
+             return QByteArray("<html><body><div class=\"final\"><span class=\"label\">到手价</span><span class=\"num\">￥") +
+                    w + "." + c + "</span></div><div class=\"stock\">库存 1/4</div></body></html>"; }, "56", "80", "69", "90", 69.9},
+        {"euro", "p", [](const char *w, const char *c) {
+             return QByteArray("<html><body><div class=\"box\" data-price=\"") + w + "." + c + "\"><p class=\"prix\">" + w +
+                    "," + c + " €</p></div></body></html>"; }, "89", "90", "120", "00", 120},
+        {"listing", ".cost .int", [](const char *w, const char *c) {
+             return QByteArray("<html><body><input type=\"hidden\" name=\"price\" value=\"") + w + "." + c +
+                    "\"><div class=\"cost\">US$ <span class=\"int\">" + w + "</span>.<span class=\"dec\">" + c +
+                    "</span></div><div class=\"also\"><div class=\"cost\">US$ 5.00</div></div></body></html>"; }, "19", "99", "24", "50", 24.5},
+    };
+    for (const Layout &l : layouts) {
+        const QString path = QStringLiteral("/%1").arg(QString::fromLatin1(l.name));
+        server_.Route(path + QStringLiteral("-1"), l.page(l.price1, l.cents1));
+        server_.Route(path + QStringLiteral("-2"), l.page(l.price2, l.cents2));
+        PricePickWindow pick;
+        pick.show();
+        pick.StartPick(server_.Url(path + QStringLiteral("-1")).toStdString(), server_.Url(path + QStringLiteral("-2")).toStdString());
+        ASSERT_TRUE(WaitUntil([&] { return pick.State() == PickState::Picking; })) << l.name;
+        ClickOn(pick, l.click);
+        ASSERT_TRUE(WaitUntil([&] { return pick.State() == PickState::Picked && !pick.Proposals().empty()
+                                           && pick.Proposals()[0].checkedOnSecond; })) << l.name;
+        const RuleProposal &first = pick.Proposals()[0];
+        EXPECT_EQ(first.fit, PriceFit::Whole) << l.name << ": " << GbkToUtf8(first.price);
+        const std::optional<PriceText> second = ReadOnePrice(first.secondPrice);
+        EXPECT_TRUE(second && second->value == l.second) << l.name << ": " << GbkToUtf8(first.secondPrice);
+    }
 }
 
 TEST_F(RuleTestBrowserTest, APickNamesFramesOfAnotherOrigin)
