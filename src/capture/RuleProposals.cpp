@@ -214,10 +214,11 @@ std::pair<size_t, size_t> PriceRegion(const PickPlace &place, const PickedNode &
         return {0, 0};
     const std::string_view openTag = s.substr(place.start, tagEnd - place.start);
     if (openTag.starts_with("<input")) {
-        const size_t v = openTag.find(" value=\"");
+        constexpr std::string_view kValue = " value=\"";
+        const size_t v = openTag.find(kValue);
         if (v == std::string_view::npos)
             return {0, 0};
-        const size_t p = place.start + v + 8;
+        const size_t p = place.start + v + kValue.size();
         const size_t close = s.find('"', p);
         return close == std::string_view::npos ? std::pair<size_t, size_t>{0, 0} : std::pair{p, close};
     }
@@ -339,8 +340,9 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
     for (size_t at = s.find("application/ld+json"); at != std::string_view::npos;
          at = s.find("application/ld+json", at + 1)) {
         const size_t end = std::min(s.find("</script", at), s.size());
-        for (size_t k = s.find("\"price\"", at); k < end; k = s.find("\"price\"", k + 1)) {
-            size_t v = k + 7;
+        constexpr std::string_view kPriceKey = "\"price\"";
+        for (size_t k = s.find(kPriceKey, at); k < end; k = s.find(kPriceKey, k + 1)) {
+            size_t v = k + kPriceKey.size();
             while (v < end && (IsBlank(s[v]) || s[v] == ':'))
                 ++v;
             if (v < end && s[v] == '"') {
@@ -363,9 +365,10 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
             if (tagEnd == std::string_view::npos)
                 break;
             const size_t open = s.rfind('<', at);
-            const size_t content = s.substr(open, tagEnd - open).find(" content=\"");
+            constexpr std::string_view kContent = " content=\"";
+            const size_t content = s.substr(open, tagEnd - open).find(kContent);
             if (content != std::string_view::npos) {
-                const size_t v = open + content + 10;
+                const size_t v = open + content + kContent.size();
                 if (const size_t close = s.find('"', v); close != std::string_view::npos)
                     found.emplace_back(v, close);
             } else if (const size_t close = s.find('<', tagEnd); close != std::string_view::npos) {
