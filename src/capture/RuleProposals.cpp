@@ -124,15 +124,6 @@ bool SamePrice(std::string_view a, std::string_view b)
     return !x.empty() && !y.empty() && TextToNumber(x) == TextToNumber(y);
 }
 
-std::string DigitsOf(std::string_view text)
-{
-    std::string digits;
-    for (char c : text)
-        if (IsDigit(c))
-            digits += c;
-    return digits;
-}
-
 // What a proposal reads, against the whole price the user pointed at.
 PriceFit FitOf(const std::string &read, const PriceText &whole, const std::string &wholeText, bool declared)
 {
