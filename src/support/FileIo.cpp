@@ -99,7 +99,7 @@ struct Rename {
 constexpr std::string_view kJournalHeader = "corvix files together 1";
 constexpr std::string_view kJournalEnd = "end";
 
-std::string JournalName(const std::filesystem::path &path, const std::filesystem::path &base)
+std::string NameInJournal(const std::filesystem::path &path, const std::filesystem::path &base)
 {
     if (path.empty())
         return {};
@@ -110,7 +110,7 @@ std::string JournalName(const std::filesystem::path &path, const std::filesystem
     return std::string(text.begin(), text.end());
 }
 
-std::filesystem::path JournalPath(std::string_view name, const std::filesystem::path &base)
+std::filesystem::path PathFromJournal(std::string_view name, const std::filesystem::path &base)
 {
     if (name.empty())
         return {};
@@ -123,7 +123,7 @@ std::string JournalText(const std::vector<Rename> &renames, bool forward, const 
     std::string text(kJournalHeader);
     text += forward ? "\nforward\n" : "\nback\n";
     for (const Rename &r : renames)
-        text += JournalName(r.staged, base) + '\t' + JournalName(r.target, base) + '\t' + JournalName(r.kept, base)
+        text += NameInJournal(r.staged, base) + '\t' + NameInJournal(r.target, base) + '\t' + NameInJournal(r.kept, base)
                 + '\n';
     text += kJournalEnd;
     text += '\n';
@@ -160,7 +160,7 @@ Journal ParseJournal(std::string_view text, const std::filesystem::path &base)
             fields[f] = rest.substr(0, tab);
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
         }
-        journal.renames.push_back({JournalPath(fields[0], base), JournalPath(fields[1], base), JournalPath(fields[2], base)});
+        journal.renames.push_back({PathFromJournal(fields[0], base), PathFromJournal(fields[1], base), PathFromJournal(fields[2], base)});
     }
     return journal;
 }
@@ -367,8 +367,8 @@ Result<void> WriteFilesTogether(const std::vector<FileContents> &files, const st
     StopHereForTests(++step);
     for (const Rename &r : renames)
         RemoveIfThere(r.kept);
+    // A journal found again after a power cut finds nothing left to do.
     RemoveIfThere(journal);
-    SyncDirectory(base);
     return {};
 }
 
