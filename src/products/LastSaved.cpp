@@ -38,7 +38,10 @@ const RecordListEntry *LatestOf(const std::vector<RecordListEntry> &records)
 
 } // namespace
 
-std::filesystem::path LastSavedPath(const std::filesystem::path &dbDir) { return dbDir / "lastsaved.ini"; }
+std::filesystem::path LastSavedPath(const std::filesystem::path &dbDir)
+{
+    return dbDir / "lastsaved.ini";
+}
 
 std::optional<RecordListEntry> LastSavedRecord(const std::filesystem::path &dbDir,
                                                const std::vector<RecordListEntry> &records)

@@ -176,7 +176,8 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
     }
     // A local time alone names no moment: the offset goes with it ("+08:00").
     const QString at = time.toTimeZone(QTimeZone(time.offsetFromUtc())).toString(Qt::ISODate);
-    const QJsonObject document{{QStringLiteral("record"), record}, {QStringLiteral("time"), at}, {QStringLiteral("notices"), list}};
+    const QJsonObject document{
+        {QStringLiteral("record"), record}, {QStringLiteral("time"), at}, {QStringLiteral("notices"), list}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 

@@ -66,9 +66,10 @@ double PercentBelow(double now, double before);
 QString NoticeLine(const PriceNotice &notice);
 
 // The notices as a JSON document for --notify-command: {"record": ..., "time":
-// ISO 8601 with the UTC offset ("2018-12-04T18:00:00+08:00"), "notices": [{"product", "shop", "oldText", "newText", "oldPrice",
-// "newPrice", "target", "dropPercent", "belowPreviousPercent", "lowest",
-// "average30Days", "belowAverage30DaysPercent", "text"}]}, numbers absent where unknown.
+// ISO 8601 with the UTC offset ("2018-12-04T18:00:00+08:00"), "notices":
+// [{"product", "shop", "oldText", "newText", "oldPrice", "newPrice", "target",
+// "dropPercent", "belowPreviousPercent", "lowest", "average30Days",
+// "belowAverage30DaysPercent", "text"}]}, numbers absent where unknown.
 QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &record, const QDateTime &time);
 
 } // namespace corvix

@@ -160,7 +160,8 @@ Journal ParseJournal(std::string_view text, const std::filesystem::path &base)
             fields[f] = rest.substr(0, tab);
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
         }
-        journal.renames.push_back({PathFromJournal(fields[0], base), PathFromJournal(fields[1], base), PathFromJournal(fields[2], base)});
+        journal.renames.push_back(
+            {PathFromJournal(fields[0], base), PathFromJournal(fields[1], base), PathFromJournal(fields[2], base)});
     }
     return journal;
 }

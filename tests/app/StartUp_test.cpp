@@ -180,8 +180,10 @@ TEST_F(StartUpTest, ASaveLeftUnfinishedIsFinishedBeforeAnythingIsRead)
     auto shell = Start();
     EXPECT_FALSE(shell->Usable());
     ASSERT_EQ(messages.Texts().size(), 1);
-    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("上次未完成的保存无法完成"))) << messages.Texts()[0].toStdString();
-    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String((varnwick_ / "db" / "columns.ini").u16string())));
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("上次未完成的保存无法完成")))
+        << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(
+        messages.Texts()[0].contains(QString::fromStdU16String((varnwick_ / "db" / "columns.ini").u16string())));
     EXPECT_EQ(shell->Window()->ListPage()->Grid()->RowCount(), 0) << "nothing of the data root was read";
     EXPECT_TRUE(fs::exists(varnwick_ / "changes.journal"));
 }

@@ -28,7 +28,7 @@ struct Step {
 struct Case {
     const char *what;
     std::vector<Step> steps;
-    std::string last, before;     // record names, without ".txt"
+    std::string last, before;        // record names, without ".txt"
     std::vector<std::string> listed; // ListRecords, in order
 };
 
@@ -60,10 +60,16 @@ TEST(LastSavedRecord, IsTheOneSavedLastAndItsPredecessorTheOneBeforeIt)
          "1543914000",
          "1543917600",
          {"1543914000", "1543915000", "1543917600"}},
-        {"no side file: the latest name", {{"old", 0, 0, 0, "1543914000"}, {"old", 0, 0, 0, "1543910400"}},
-         "1543914000", "1543910400", {"1543910400", "1543914000"}},
-        {"a millisecond name among ten-digit ones", {{"old", 0, 0, 0, "1543914000500"}, {"old", 0, 0, 0, "1543914001"}},
-         "1543914001", "1543914000500", {"1543914000500", "1543914001"}},
+        {"no side file: the latest name",
+         {{"old", 0, 0, 0, "1543914000"}, {"old", 0, 0, 0, "1543910400"}},
+         "1543914000",
+         "1543910400",
+         {"1543910400", "1543914000"}},
+        {"a millisecond name among ten-digit ones",
+         {{"old", 0, 0, 0, "1543914000500"}, {"old", 0, 0, 0, "1543914001"}},
+         "1543914001",
+         "1543914000500",
+         {"1543914000500", "1543914001"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -306,8 +306,9 @@ TEST(SaveGridAsRecord, AProcessEndingAtAnyStepLeavesTheNextStartAllOldOrAllNew)
             EXPECT_EQ(after, before);
             EXPECT_EQ(NewestRecordName(db), "1543910400.txt");
         } else {
-            EXPECT_EQ(after, (std::vector<std::string>{"saved", Gbk("[1543910400]\r\n1=甲铺\r\n[1543917600]\r\n1=甲铺\r\n"),
-                                                       crossed, after[3]}));
+            EXPECT_EQ(after,
+                      (std::vector<std::string>{"saved", Gbk("[1543910400]\r\n1=甲铺\r\n[1543917600]\r\n1=甲铺\r\n"),
+                                                crossed, after[3]}));
             EXPECT_NE(after[3], "");
             EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
             EXPECT_EQ(LoadRecordWithColumnsOf(*grid, db / "1543917600.txt")->Text(0, 2), "9");

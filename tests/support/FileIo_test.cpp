@@ -248,8 +248,8 @@ TEST_F(FilesTogether, AKilledProcessLeavesAllOldOrAllNew)
         env.insert(QStringLiteral("CORVIX_END_AT_STEP"), QString::number(stop));
         env.insert(QStringLiteral("CORVIX_END_IN"), tmp.path());
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=FilesTogetherChild.*"), QStringLiteral("--gtest_also_run_disabled_tests")});
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=FilesTogetherChild.*"),
+                                                              QStringLiteral("--gtest_also_run_disabled_tests")});
         ASSERT_TRUE(child.waitForFinished(60000));
         EXPECT_EQ(child.exitCode(), 86) << child.readAllStandardOutput().toStdString();
         if (stop == 3 || stop == 4) { // between its renames
@@ -273,6 +273,7 @@ TEST(FilesTogetherChild, DISABLED_EndsAtTheStepItIsGiven)
             std::_Exit(86);
         return false;
     });
-    (void)WriteFilesTogether({{db / "1543917600.txt", "record new"}, {db / "url.ini", "links new"}, {db / "alerts.ini", ""}},
-                             root / "changes.journal");
+    (void)WriteFilesTogether(
+        {{db / "1543917600.txt", "record new"}, {db / "url.ini", "links new"}, {db / "alerts.ini", ""}},
+        root / "changes.journal");
 }

@@ -138,7 +138,8 @@ TEST_F(ChangeMarksTest, ARetryOverARestoredRecordComparesWithTheOneBeforeIt)
 // compares with it, and a retry over it with the one saved before it.
 TEST_F(ChangeMarksTest, AfterTheClockWentBackTheRecordSavedLastIsTheOneBefore)
 {
-    Write("lastsaved.ini", "[lastsaved]\r\nrecord=1543910400.txt\r\nbefore=1543996800.txt\r\nlatest=1543996800.txt\r\n");
+    Write("lastsaved.ini",
+          "[lastsaved]\r\nrecord=1543910400.txt\r\nbefore=1543996800.txt\r\nlatest=1543996800.txt\r\n");
     const auto saved = [](const char *name) { return FromGbk(StampToDisplayTime(name)); };
     emit run->runStarted(false);
     Grid().AppendRows({{"1", "A", "1300", "1300"}});
