@@ -3,12 +3,14 @@
 #include "app/HeadlessNotices.h"
 #include "app/StartUp.h"
 #include "capture/CaptureJob.h"
+#include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "rules/EnabledRules.h"
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
+#include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/Platform.h"
 #include "support/PathText.h"
@@ -65,6 +67,10 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
         return kCouldNotRun;
     }
+    if (const Result<void> finished = FinishFilesTogether(ChangeJournalPath(session.dirs.root)); !finished) {
+        err << UnfinishedSaveText(finished.error()) << Qt::endl;
+        return kCouldNotRun;
+    }
     // Found before the first link: otherwise a whole run is captured for nothing.
     if (const QString why = WhyNotWritable(session.dirs.dbDir); !why.isEmpty()) {
         err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(session.dirs.dbDir)
@@ -98,7 +104,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
 
     const std::vector<RecordListEntry> records = ListRecords(session.dirs.dbDir);
     // Read before the run: the lines name the prices that changed since.
-    const std::optional<RecordListEntry> earlier = RecordBeforeRun(records, options.retry);
+    const std::optional<RecordListEntry> earlier = RecordBeforeRun(session.dirs.dbDir, records, options.retry);
     const std::unique_ptr<ProductGridModel> earlierGrid =
         earlier ? LoadRecordWithColumnsOf(grid, session.dirs.dbDir / earlier->file) : nullptr;
     CaptureRun run(session, grid);
@@ -148,20 +154,31 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         out << QStringLiteral("已中断：完成 %1 / %2 条链接，未抓取的价格保留上次的记录。").arg(summary.done).arg(summary.total)
             << Qt::endl;
 
-    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
+    NoticeRun noticeRun{&grid, earlier, records, {}, options.notifyCommand};
+    const RunNotices notices = FindRunNotices(session.dirs, noticeRun);
+    std::vector<FileContents> alongside;
+    const std::filesystem::path alertsPath = AlertsFilePath(session.dirs);
+    if (notices.alertsText)
+        alongside.push_back({alertsPath, *notices.alertsText});
+    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir, alongside);
     if (!saved) {
         err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
         return kCouldNotRun;
     }
     const std::filesystem::path &record = saved->path;
-    const bool titlesSaved = saved->titlesSaved;
     // The prices are saved; only a later change of the rules could show them
     // under other shops, so the run's result stands.
-    if (!titlesSaved)
-        err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
-            << Qt::endl;
+    for (const FileError &notSaved : saved->notSaved) {
+        if (notSaved.path == RecordColumnsPath(session.dirs.dbDir))
+            err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+        else if (notSaved.path == alertsPath)
+            err << QStringLiteral("提醒的状态无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+        else
+            err << QStringLiteral("无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+    }
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
-    ReportPriceNotices(session.dirs, {&grid, earlier, records, Shown(record), options.notifyCommand}, out, err);
+    noticeRun.savedRecord = Shown(record);
+    ReportPriceNotices(notices, noticeRun, out, err);
     if (interrupted)
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;

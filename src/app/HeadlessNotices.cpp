@@ -1,6 +1,6 @@
 #include "app/HeadlessNotices.h"
 
-#include "support/PathText.h"
+#include "products/LastSaved.h"
 #include "products/PriceAlerts.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
@@ -12,42 +12,45 @@
 
 namespace corvix {
 
-std::optional<RecordListEntry> RecordBeforeRun(const std::vector<RecordListEntry> &records, bool retry)
+std::optional<RecordListEntry> RecordBeforeRun(const std::filesystem::path &dbDir,
+                                               const std::vector<RecordListEntry> &records, bool retry)
 {
-    if (records.empty())
-        return std::nullopt;
-    if (!retry)
-        return records.back();
-    if (const RecordListEntry *before = RecordBefore(records, records.back().name))
-        return *before;
-    return std::nullopt;
+    const std::optional<RecordListEntry> last = LastSavedRecord(dbDir, records);
+    if (!last || !retry)
+        return last;
+    return RecordSavedBefore(dbDir, records, last->name);
 }
 
-void ReportPriceNotices(const DataDirs &dirs, const NoticeRun &run, QTextStream &out, QTextStream &err)
+RunNotices FindRunNotices(const DataDirs &dirs, const NoticeRun &run)
 {
+    RunNotices found;
     const std::filesystem::path alertsPath = AlertsFilePath(dirs);
     PriceAlerts alerts = PriceAlerts::Load(alertsPath);
     if (alerts.All().empty())
-        return;
+        return found;
     const std::string before = alerts.Text();
     std::unique_ptr<ProductGridModel> previous;
     if (run.earlier)
         previous = LoadRecordWithColumnsOf(*run.grid, dirs.dbDir / run.earlier->file);
     PriceHistoryIndex history;
     history.AddRecords(dirs.dbDir, run.records);
-    const QDateTime now = QDateTime::currentDateTime();
-    const std::vector<PriceNotice> notices = FindPriceNotices(*run.grid, {previous.get(), &history, now}, alerts);
-    if (alerts.Text() != before && !alerts.Save(alertsPath))
-        err << QStringLiteral("提醒的状态无法写入文件 ") << PathText(alertsPath)
-            << Qt::endl;
-    if (notices.empty())
+    found.time = QDateTime::currentDateTime();
+    found.notices = FindPriceNotices(*run.grid, {previous.get(), &history, found.time}, alerts);
+    if (alerts.Text() != before)
+        found.alertsText = alerts.Text();
+    return found;
+}
+
+void ReportPriceNotices(const RunNotices &found, const NoticeRun &run, QTextStream &out, QTextStream &err)
+{
+    if (found.notices.empty())
         return;
-    for (const PriceNotice &notice : notices)
+    for (const PriceNotice &notice : found.notices)
         out << QStringLiteral("降价提醒：") << NoticeLine(notice) << Qt::endl;
     if (run.notifyCommand.isEmpty())
         return;
     out.flush();
-    const QString failed = RunNotifyCommand(run.notifyCommand, NoticesJson(notices, run.savedRecord, now),
+    const QString failed = RunNotifyCommand(run.notifyCommand, NoticesJson(found.notices, run.savedRecord, found.time),
                                             run.commandSeconds);
     if (!failed.isEmpty())
         err << QStringLiteral("提醒命令") << failed << QStringLiteral("：") << run.notifyCommand << Qt::endl;

@@ -4,6 +4,7 @@
 
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
+#include "support/FileIo.h"
 #include "support/PathText.h"
 #include "ui/Events.h"
 #include "ui/capture/CaptureRunController.h"
@@ -188,6 +189,12 @@ QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path 
            + QStringLiteral("）\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
+QString UnfinishedSaveText(const FileError &error)
+{
+    return QStringLiteral("上次未完成的保存无法完成，无法写入文件：\n") + PathText(error.path) + QStringLiteral("\n（")
+           + error.reason + QStringLiteral("）\n为免数据前后不一致，暂不使用这个数据目录，请解决后再启动。");
+}
+
 QString NonRecordFilesText(const std::filesystem::path &dbDir)
 {
     const std::vector<std::filesystem::path> files = NonRecordFiles(dbDir);
@@ -209,6 +216,13 @@ void AppShell::StartUp()
     if (lock_->HeldElsewhere() || lock_->PlaceTaken()) {
         usable_ = false;
         ShowMessage(DataRootInUseText(*lock_, program.dirs.root));
+        return;
+    }
+    // A save the last process did not live to finish is finished first:
+    // everything read below sees its files all old or all new.
+    if (const Result<void> finished = FinishFilesTogether(ChangeJournalPath(program.dirs.root)); !finished) {
+        usable_ = false;
+        ShowMessage(UnfinishedSaveText(finished.error()));
         return;
     }
     SetCaptureProfileRoot(program.dirs.root);

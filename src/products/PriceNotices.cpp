@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <unordered_map>
@@ -63,7 +64,9 @@ PriceStanding StandingOf(const PriceHistoryIndex &history, const ProductGridMode
     int count = 0;
     for (const PricePoint &point : points) {
         const std::optional<QDateTime> saved = RecordDateTime(point.recordName);
-        if (point.price && saved && *saved <= now && saved->daysTo(now) <= 30) {
+        // Names of saves within one second, or made before the clock went
+        // back, lie ahead of it: a record is one up to a day ahead.
+        if (point.price && saved && *saved <= LatestRecordTimeAt(now) && saved->daysTo(now) <= 30) {
             sum += *point.price;
             ++count;
         }
@@ -171,7 +174,10 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
         }
         list.append(item);
     }
-    const QJsonObject document{{QStringLiteral("record"), record}, {QStringLiteral("time"), time.toString(Qt::ISODate)}, {QStringLiteral("notices"), list}};
+    // A local time alone names no moment: the offset goes with it ("+08:00").
+    const QString at = time.toTimeZone(QTimeZone(time.offsetFromUtc())).toString(Qt::ISODate);
+    const QJsonObject document{
+        {QStringLiteral("record"), record}, {QStringLiteral("time"), at}, {QStringLiteral("notices"), list}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 

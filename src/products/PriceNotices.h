@@ -23,7 +23,9 @@ class ProductGridModel;
 // Where a price stands among the earlier records of its product and shop.
 struct PriceStanding {
     bool lowest = false;                 // at or under every earlier price ("历史最低")
-    std::optional<double> average30Days; // mean of the earlier prices of the 30 days before now
+    // Mean of the earlier prices saved in the 30 days before now, and of those
+    // up to a day ahead of it (names that lie ahead of the clock).
+    std::optional<double> average30Days;
 };
 
 struct PriceNotice {
@@ -64,9 +66,10 @@ double PercentBelow(double now, double before);
 QString NoticeLine(const PriceNotice &notice);
 
 // The notices as a JSON document for --notify-command: {"record": ..., "time":
-// ISO 8601, "notices": [{"product", "shop", "oldText", "newText", "oldPrice",
-// "newPrice", "target", "dropPercent", "belowPreviousPercent", "lowest",
-// "average30Days", "belowAverage30DaysPercent", "text"}]}, numbers absent where unknown.
+// ISO 8601 with the UTC offset ("2018-12-04T18:00:00+08:00"), "notices":
+// [{"product", "shop", "oldText", "newText", "oldPrice", "newPrice", "target",
+// "dropPercent", "belowPreviousPercent", "lowest", "average30Days",
+// "belowAverage30DaysPercent", "text"}]}, numbers absent where unknown.
 QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &record, const QDateTime &time);
 
 } // namespace corvix

@@ -1,6 +1,7 @@
 #include "products/RecordColumns.h"
 
 #include "products/ProductGridModel.h"
+#include "support/FileIo.h"
 
 namespace corvix {
 namespace {
@@ -51,8 +52,8 @@ RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_
     return ReadRecordColumns(LoadColumnsFile(dbDir), recordName);
 }
 
-bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
-                        const ProductGridModel &grid)
+std::string RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
+                                  const ProductGridModel &grid)
 {
     LinkFile file = LoadColumnsFile(dbDir);
     const std::string section = SectionOf(recordName);
@@ -60,7 +61,13 @@ bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view rec
     file.AddSection(section);
     for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
         file.SetValue(section, std::to_string(c - kFirstSiteColumn + 1), QuotedTitle(grid.Title(c)));
-    return file.Save(RecordColumnsPath(dbDir)).has_value();
+    return file.Text();
+}
+
+bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
+                        const ProductGridModel &grid)
+{
+    return WriteFileAtomically(RecordColumnsPath(dbDir), RecordColumnsTextWith(dbDir, recordName, grid)).has_value();
 }
 
 bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)

@@ -29,6 +29,10 @@ struct RecordColumns {
 RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view recordName);
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
+// The side file's text with the section of recordName written whole (an older
+// one of that name goes) with the titles of grid's shop columns.
+std::string RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
+                                  const ProductGridModel &grid);
 // Writes the section of recordName whole (an older one of that name goes) with
 // the titles of grid's shop columns; false, with the file as it was, when the
 // side file cannot be written.

@@ -2,6 +2,7 @@
 // Record files: snapshots of the product grid in DbDir, one per save, named by
 // a record stamp plus ".txt". A line per grid row holding columns 1.. each
 // followed by "|", lines joined by CR LF without a final one; GBK, no escaping.
+#include "support/FileIo.h"
 #include "support/Result.h"
 
 #include <filesystem>
@@ -14,8 +15,8 @@ namespace corvix {
 class ProductGridModel;
 
 // GBK name (with ".txt", without directory) of the newest record of dbDir:
-// the record (ListRecords) with the latest save time, the last in name
-// order among equals; empty when there is none.
+// the record saved last (LastSavedRecord), which start-up restores and a
+// retry retries; empty when there is none.
 std::string NewestRecordName(const std::filesystem::path &dbDir);
 
 // Told the lines read so far and the file's line count, every few hundred
@@ -49,12 +50,19 @@ struct SavedRecord {
     // Whether the shop titles went into the side file too (a record without
     // them is still read, by position).
     bool titlesSaved = false;
+    // The files to be saved with the record that could not be, each with why;
+    // they were left as they were.
+    std::vector<FileError> notSaved;
 };
 
 // Writes the grid as a new record file in dbDir at FreeRecordPath (an existing
-// record is never replaced), then its shop titles into the side file. The error names the record
-// file when that could not be written; an older file is never left
-// half-written.
-Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir);
+// record is never replaced), together with its shop titles (RecordColumns.h),
+// the side file of the last saved record (LastSaved.h) and the files of
+// alongside (the alert state a run leaves): all of them change, or, should the
+// process die, the next start sees none changed. A file that cannot be written
+// does not hold up the record, which is saved without it. The error names the
+// record file when that could not be written; then nothing changed.
+Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
+                                     const std::vector<FileContents> &alongside = {});
 
 } // namespace corvix

@@ -20,6 +20,9 @@ bool SyncToDisk(int fileNumber)
     return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
 }
 
+// NTFS journals its names: a rename that returned is kept.
+bool SyncDirectory(const std::filesystem::path &) { return true; }
+
 FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle, std::error_code *error)
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -80,6 +83,16 @@ std::FILE *OpenFile(const std::filesystem::path &path, const char *mode)
 bool SyncToDisk(int fileNumber)
 {
     return fileNumber >= 0 && ::fsync(fileNumber) == 0;
+}
+
+bool SyncDirectory(const std::filesystem::path &dir)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 namespace {

@@ -21,6 +21,9 @@ std::FILE *OpenFile(const std::filesystem::path &path, const char *mode);
 // file number, as QFileDevice::handle() gives it) onto the disk itself, so that
 // a file renamed into place afterwards never turns up empty after a power cut.
 bool SyncToDisk(int fileNumber);
+// The same for the names in a directory: a file renamed or removed there
+// stays so after a power cut. True where the system keeps names safe itself.
+bool SyncDirectory(const std::filesystem::path &dir);
 
 // A lock that the system holds for an open file: it is free the moment its
 // holder's process ends, however it ends and whatever the file contains.

@@ -7,6 +7,7 @@
 #include "rules/EnabledRules.h"
 #include "support/DataDirs.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct Session {
     // Fixed at start-up, in column order: grid column k + 1 is entry k - 1.
     std::vector<EnabledRule> enabledRules;
     bool resultsChanged = false;
+    // The text of alerts.ini with the crossings a run's notices left: saved in
+    // one change with the run's record, which is saved right after them.
+    std::optional<std::string> alertsAfterRun;
     CurrentCell currentCell;
     std::string importBuffer; // GBK, CR LF lines, fields separated by ","
     // How the next run merges importBuffer into url.ini.

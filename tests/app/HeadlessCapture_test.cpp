@@ -1,11 +1,18 @@
-// The line the capture without a window prints for each link.
+// The line the capture without a window prints for each link, and the record
+// its prices are compared with.
 #include "app/HeadlessCapture.h"
+#include "app/HeadlessNotices.h"
 #include "capture/CaptureJob.h"
+#include "common/CoreTestSupport.h"
+#include "products/RecordFile.h"
+#include "products/TestGrids.h"
+#include "support/DateTime.h"
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
 using namespace corvix;
 
@@ -23,4 +30,30 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
     for (const auto &[text, change, line] : cases)
         EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(text), {change, Gbk("5499.00")}, 0.306).toStdString(),
                   std::string("[3/12] 商品 | 商城 | ") + line + " | 0.31 s");
+}
+
+// A run compares with the record saved last, a retry (which retries that one)
+// with the record saved before it, also after the clock was set back.
+TEST(RecordBeforeRun, TakesTheRecordSavedLastNotTheLatestName)
+{
+    const std::tuple<const char *, std::vector<int>, const char *, const char *> cases[] = {
+        {"no records", {}, "", ""},
+        {"saves in order", {17, 18}, "1543917600", "1543914000"},
+        {"the clock set back an hour", {18, 17}, "1543914000", "1543917600"},
+        {"one record", {18}, "1543917600", ""},
+    };
+    for (const auto &[what, hours, run, retry] : cases) {
+        SCOPED_TRACE(what);
+        test::TempDataRoot root;
+        const auto db = root.Dirs().dbDir;
+        for (const int hour : hours) {
+            SetClockForTests([hour] { return LocalDateTime{2018, 12, 4, hour, 0, 0, 0}; });
+            ASSERT_TRUE(SaveGridAsRecord(*test::MakeGrid({"S"}, {{"1", "P", "1"}}), db));
+        }
+        SetClockForTests(nullptr);
+        const std::vector<RecordListEntry> records = ListRecords(db);
+        const auto name = [](const std::optional<RecordListEntry> &entry) { return entry ? entry->name : ""; };
+        EXPECT_EQ(name(RecordBeforeRun(db, records, false)), run);
+        EXPECT_EQ(name(RecordBeforeRun(db, records, true)), retry);
+    }
 }

@@ -14,6 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
+
 using namespace corvix;
 using corvix::test::MakeGrid;
 using corvix::test::TempDataRoot;
@@ -128,4 +134,50 @@ TEST(FindPriceNotices, LowestOfAllRecordsAndTheAverageOfThirtyDays)
     EXPECT_EQ(item["oldPrice"].toDouble(), 110);
     EXPECT_EQ(item["average30Days"].toDouble(), 100);
     EXPECT_EQ(item["lowest"].toBool(), false);
+}
+
+// Names of saves within one second, or made before the clock went back, lie
+// ahead of the clock: up to a day ahead they are records like any other.
+TEST(StandingOf, RecordsUpToADayAheadCountInTheAverageOfThirtyDays)
+{
+    const long long day = 86400, now = 1700000000;
+    const std::pair<long long, std::optional<double>> cases[] = {
+        {-31 * day, std::nullopt}, {-30 * day, 100}, {0, 100}, {3600, 100}, {day, 100}, {day + 1, std::nullopt},
+    };
+    for (const auto &[offset, average] : cases) {
+        SCOPED_TRACE(offset);
+        TempDataRoot root;
+        const auto db = root.Dirs().dbDir;
+        TempDataRoot::WriteBytes(db / (std::to_string(now + offset) + ".txt"), "P|100|\r\n");
+        PriceHistoryIndex history;
+        history.AddRecords(db, ListRecords(db));
+        const auto grid = MakeGrid({"S"}, {{"1", "P", "80"}});
+        EXPECT_EQ(StandingOf(history, *grid, 2, "P", 80, *RecordDateTime(std::to_string(now))).average30Days, average);
+    }
+}
+
+// The command is told the moment of the notices, not a wall-clock time
+// without its zone.
+TEST(NoticesJson, TheTimeCarriesItsOffsetFromUtc)
+{
+    const std::optional<std::string> savedTz =
+        std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
+    const std::pair<const char *, const char *> cases[] = {
+        {"CST-8", "2018-12-04T18:00:00+08:00"},
+        {"EST5", "2018-12-04T18:00:00-05:00"},
+        {"UTC0", "2018-12-04T18:00:00+00:00"},
+    };
+    for (const auto &[tz, expected] : cases) {
+        setenv("TZ", tz, 1);
+        tzset();
+        const QDateTime local(QDate(2018, 12, 4), QTime(18, 0));
+        EXPECT_EQ(QJsonDocument::fromJson(NoticesJson({}, "r", local)).object()["time"].toString().toStdString(),
+                  expected)
+            << tz;
+    }
+    if (savedTz)
+        setenv("TZ", savedTz->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }

@@ -4,7 +4,10 @@
 #include "products/RecordColumns.h"
 #include "products/TestGrids.h"
 #include "products/RecordFile.h"
+#include "products/PriceChanges.h"
 #include "products/RecordList.h"
+#include "support/DataRoot.h"
+#include "support/FileIo.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 
@@ -270,4 +273,64 @@ TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)
     ASSERT_TRUE(saved);
     EXPECT_FALSE(saved->titlesSaved);
     EXPECT_EQ(TempDataRoot::ReadBytes(saved->path), "P|1|");
+}
+
+// The record, its shop titles, the alert state and the last saved record's
+// name are one change: a process ending before any step of it leaves the next
+// start all of them as before or all as after.
+TEST(SaveGridAsRecord, AProcessEndingAtAnyStepLeavesTheNextStartAllOldOrAllNew)
+{
+    const auto grid = test::MakeGrid({"甲铺"}, {{"1", "P", "9"}});
+    for (int stop = 1; stop <= 6; ++stop) { // the journal, four renames, the journal's removal
+        SCOPED_TRACE(stop);
+        TempDataRoot root;
+        const auto db = root.Dirs().dbDir;
+        const auto alerts = db / "alerts.ini", columns = db / "columns.ini", last = db / "lastsaved.ini";
+        TempDataRoot::WriteBytes(db / "1543910400.txt", "P|10|");
+        TempDataRoot::WriteBytes(columns, Gbk("[1543910400]\r\n1=甲铺\r\n"));
+        TempDataRoot::WriteBytes(alerts, "[alert1]\r\nproduct=P\r\ntarget=10\r\n");
+        const auto files = [&] {
+            return std::vector<std::string>{std::filesystem::exists(db / "1543917600.txt") ? "saved" : "none",
+                                            TempDataRoot::ReadBytes(columns), TempDataRoot::ReadBytes(alerts),
+                                            TempDataRoot::ReadBytes(last)};
+        };
+        const auto before = files();
+        SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+        const std::string crossed = "[alert1]\r\nproduct=P\r\ntarget=10\r\nbelow1=S\r\n";
+        SetFilesTogetherStopForTests([stop](int step) { return step == stop; });
+        EXPECT_THROW((void)SaveGridAsRecord(*grid, db, {{alerts, crossed}}), FilesTogetherStopped);
+        SetFilesTogetherStopForTests(nullptr);
+        ASSERT_TRUE(FinishFilesTogether(ChangeJournalPath(root.Dirs().root)));
+        const auto after = files();
+        if (stop == 1) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(NewestRecordName(db), "1543910400.txt");
+        } else {
+            EXPECT_EQ(after,
+                      (std::vector<std::string>{"saved", Gbk("[1543910400]\r\n1=甲铺\r\n[1543917600]\r\n1=甲铺\r\n"),
+                                                crossed, after[3]}));
+            EXPECT_NE(after[3], "");
+            EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
+            EXPECT_EQ(LoadRecordWithColumnsOf(*grid, db / "1543917600.txt")->Text(0, 2), "9");
+        }
+        SetClockForTests(nullptr);
+    }
+}
+
+TEST(SaveGridAsRecord, ASideFileThatCannotBeWrittenDoesNotHoldUpTheRecord)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    std::filesystem::create_directory(db / "alerts.ini");
+    test::WriteBytes(db / "alerts.ini" / "x", "x");
+    const auto saved = SaveGridAsRecord(*test::MakeGrid({"甲铺"}, {{"1", "P", "1"}}), db, {{db / "alerts.ini", "a"}});
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved->titlesSaved);
+    ASSERT_EQ(saved->notSaved.size(), 1u);
+    EXPECT_EQ(saved->notSaved[0].path, db / "alerts.ini");
+    EXPECT_EQ(TempDataRoot::ReadBytes(saved->path), "P|1|");
+    EXPECT_EQ(NewestRecordName(db), PathToGbk(saved->path.filename()));
+    // Nothing of the change is left behind.
+    EXPECT_FALSE(std::filesystem::exists(ChangeJournalPath(root.Dirs().root)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(db), {}), 4); // record, columns, lastsaved, folder
 }

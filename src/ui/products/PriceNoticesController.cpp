@@ -147,8 +147,14 @@ void PriceNoticesController::RunEnded()
     if (const std::optional<RecordListEntry> earlier = marks_->EarlierRecord())
         previous = LoadRecordWithColumnsOf(*grid_, session_.dirs.dbDir / earlier->file);
     notices_ = FindPriceNotices(*grid_, {previous.get(), &history, QDateTime::currentDateTime()}, alerts);
-    if (alerts.Text() != before && !alerts.Save(path))
-        ShowWriteFailure(QStringLiteral("保存提醒状态"), path);
+    if (alerts.Text() != before) {
+        // A run that changed prices is saved right after this as a record,
+        // and the crossings go in the same change.
+        if (run_ && run_->LastRunChangedGrid())
+            session_.alertsAfterRun = alerts.Text();
+        else if (!alerts.Save(path))
+            ShowWriteFailure(QStringLiteral("保存提醒状态"), path);
+    }
     if (!notices_.empty())
         notifier_->Notify(QStringLiteral("降价提醒：%1 个价格").arg(notices_.size()), NoticeBody(notices_),
                           [this] { OpenFirstNotice(); });

@@ -5,6 +5,7 @@
 #include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
+#include "support/DataRoot.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
@@ -167,7 +168,8 @@ void ProductListController::DeleteProductRow()
 }
 
 // url.ini and the newest record both number the rows: they are replaced
-// together, so that neither can keep a row the other has lost.
+// together (with the product's alerts), so that neither can keep a row the
+// other has lost, even when the process ends on the way.
 std::optional<ProductListController::DeletedRow> ProductListController::RemoveRowFromFiles(int row)
 {
     DeletedRow deleted;
@@ -207,7 +209,7 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
             changed.push_back({alertsPath, alertsAfter});
         }
     }
-    if (const auto written = WriteFilesTogether(changed); !written) {
+    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
         ShowWriteFailure(QStringLiteral("删除记录"), written.error());
         return std::nullopt;
     }
@@ -244,7 +246,7 @@ void ProductListController::UndoDelete()
         alertsAfter = alerts.Text();
         changed.push_back({alertsPath, alertsAfter});
     }
-    if (const auto written = WriteFilesTogether(changed); !written) {
+    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
         ShowWriteFailure(QStringLiteral("撤销删除"), written.error());
         return; // still there to be tried again
     }
