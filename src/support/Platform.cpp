@@ -22,26 +22,56 @@ bool SyncToDisk(int fileNumber)
 
 FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle, std::error_code *error)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
-        return FileLockState::Failed;
-    }
-    // The locked byte lies far beyond the content, so that others can still
-    // read who holds the file.
-    OVERLAPPED at{};
-    at.OffsetHigh = 1;
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-        const DWORD code = GetLastError();
+    // A link in the lock file's place (a symbolic link or junction, or a name
+    // that shares its file with another) is replaced by a file of its own: the
+    // lock writes who holds it, and that must never land in another file.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            *error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+            return FileLockState::Failed;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(file, &info)) {
+            *error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+            CloseHandle(file);
+            return FileLockState::Failed;
+        }
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            CloseHandle(file);
+            if (!DeleteFileW(path.c_str())) {
+                *error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+                return FileLockState::Failed;
+            }
+            continue;
+        }
+        // The locked byte lies far beyond the content, so that others can still
+        // read who holds the file.
+        OVERLAPPED at{};
+        at.OffsetHigh = 1;
+        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            const DWORD code = GetLastError();
+            CloseHandle(file);
+            if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)
+                return FileLockState::HeldElsewhere;
+            *error = std::error_code(static_cast<int>(code), std::system_category());
+            return FileLockState::Failed;
+        }
+        if (info.nNumberOfLinks <= 1) {
+            *handle = reinterpret_cast<std::intptr_t>(file);
+            return FileLockState::Locked;
+        }
+        // Only this name goes: the file keeps its other names and its bytes.
         CloseHandle(file);
-        if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)
-            return FileLockState::HeldElsewhere;
-        *error = std::error_code(static_cast<int>(code), std::system_category());
-        return FileLockState::Failed;
+        if (!DeleteFileW(path.c_str())) {
+            *error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+            return FileLockState::Failed;
+        }
     }
-    *handle = reinterpret_cast<std::intptr_t>(file);
-    return FileLockState::Locked;
+    *error = std::make_error_code(std::errc::resource_unavailable_try_again);
+    return FileLockState::Failed;
 }
 
 bool WriteLockedFile(std::intptr_t handle, std::string_view text)
@@ -86,18 +116,27 @@ namespace {
 
 int OpenLockFile(const std::filesystem::path &path)
 {
-    // Nonblocking, so that a pipe put in its place cannot hang the start.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // Nonblocking, so that a pipe put in its place cannot hang the start; never
+    // through a symbolic link, so that the lock writes into no other file.
+    const int flags = O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
     if (fd >= 0 || (errno != EACCES && errno != EROFS))
         return fd;
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return ::open(path.c_str(), O_RDONLY | flags);
 }
 
 bool SameFile(int fd, const std::filesystem::path &path)
 {
     struct stat opened {}, named {};
-    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev
            && opened.st_ino == named.st_ino;
+}
+
+// Whether path is a symbolic link, which the lock file never is.
+bool IsSymbolicLink(const std::filesystem::path &path)
+{
+    struct stat named {};
+    return ::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode);
 }
 
 } // namespace
@@ -105,13 +144,27 @@ bool SameFile(int fd, const std::filesystem::path &path)
 FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle, std::error_code *error)
 {
     // A holder that is ending removes the file while it holds it: a file
-    // opened just before that is locked in vain and is opened again.
+    // opened just before that is locked in vain and is opened again. A link
+    // in the lock file's place (a symbolic link, or a name that shares its
+    // file with another) is replaced by a file of its own: the lock writes who
+    // holds it, and that must never land in the file the link leads to.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = OpenLockFile(path);
         if (fd < 0) {
-            *error = std::error_code(errno, std::generic_category());
+            const int code = errno;
+            if (code == ELOOP && IsSymbolicLink(path) && ::unlink(path.c_str()) == 0)
+                continue;
+            *error = std::error_code(code, std::generic_category());
             return FileLockState::Failed;
         }
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            *error = std::make_error_code(std::errc::not_supported);
+            return FileLockState::Failed;
+        }
+        // Locked before a shared file is given up: a live holder keeps the
+        // root, even if a backup has linked its lock file elsewhere.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int code = errno;
             ::close(fd);
@@ -120,9 +173,16 @@ FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle,
             *error = std::error_code(code, std::generic_category());
             return FileLockState::Failed;
         }
-        if (SameFile(fd, path)) {
+        const bool shared = ::fstat(fd, &opened) != 0 || opened.st_nlink != 1;
+        if (SameFile(fd, path) && !shared) {
             *handle = fd;
             return FileLockState::Locked;
+        }
+        // Only this name goes: the file keeps its other names and its bytes.
+        if (shared && SameFile(fd, path) && ::unlink(path.c_str()) != 0) {
+            *error = std::error_code(errno, std::generic_category());
+            ::close(fd);
+            return FileLockState::Failed;
         }
         ::close(fd);
     }

@@ -27,7 +27,9 @@ bool SyncToDisk(int fileNumber);
 enum class FileLockState { Locked, HeldElsewhere, Failed };
 
 // Opens path (created when missing; read-only where it cannot be written) and
-// takes its lock without waiting. Locked: *handle is the open file. Failed:
+// takes its lock without waiting. A link in path's place (symbolic, or a name
+// its file shares with others) is replaced by a file of its own once nobody
+// holds it; the file it led to is never changed. Locked: *handle is the open file. Failed:
 // *error says why (a folder in its place, a root that cannot be read).
 FileLockState LockFile(const std::filesystem::path &path, std::intptr_t *handle, std::error_code *error);
 // Replaces the locked file's content (who holds it); false when it cannot.
