@@ -162,7 +162,9 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
             << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
     ReportPriceNotices(session.dirs, {&grid, earlier, records, Shown(record), options.notifyCommand}, out, err);
-    if (interrupted)
+    // A stop request after the links (while saving, or during the notice
+    // command, which it ends) is no less a stop.
+    if (interrupted || StopRequested())
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -47,5 +48,29 @@ void UnlockFile(std::intptr_t handle, const std::filesystem::path &path);
 // first stop request from now on. Needs a running QCoreApplication. A second
 // request ends the process with the signal's usual status.
 void WatchStopRequests(QObject *context, std::function<void()> onStop);
+
+// True once a stop request has come in since WatchStopRequests was called.
+bool StopRequested();
+
+// How a command that RunShellCommand ran ended.
+struct CommandEnd {
+    enum Kind {
+        NotStarted,
+        Exited,   // by itself; exitCode holds its code
+        Crashed,  // by a signal or a fault of its own
+        TimedOut, // still running when the time ran out: ended with what it started
+        Stopped,  // a stop request (WatchStopRequests) came in meanwhile: ended likewise
+    } kind = NotStarted;
+    int exitCode = 0;
+};
+
+// Runs command (in the system's encoding) through the system's shell (/bin/sh -c,
+// cmd.exe /c) with input on its standard input and the program's own standard
+// output and error; no other open file of the program reaches it. It runs in a
+// group of its own (a process group, a job), so that what it starts ends with it:
+// when seconds have passed, or a stop request comes in while it runs, the whole
+// group is asked to end (SIGTERM, Ctrl-Break) and ended by force 2 s later. A
+// second stop request ends the group with the program. Waits for the command.
+CommandEnd RunShellCommand(const std::string &command, std::string_view input, int seconds);
 
 } // namespace corvix

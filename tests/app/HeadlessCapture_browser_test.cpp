@@ -261,6 +261,14 @@ TEST_F(HeadlessCapture, PriceNoticesArePrintedAndGivenToTheNotifyCommandOncePerC
     run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"), QStringLiteral("exit 3")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令失败（退出码 3）：exit 3"))) << run.err.toStdString();
+
+    // A stop request while the command runs ends it at once, and the run as stopped.
+    writeAlerts();
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|\r\nB|20|");
+    run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"),
+               QStringLiteral("kill -TERM $PPID; sleep 60")});
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令因停止请求已终止"))) << run.err.toStdString();
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)

@@ -1,10 +1,16 @@
 // The line the capture without a window prints for each link.
 #include "app/HeadlessCapture.h"
+#include "app/HeadlessNotices.h"
 #include "capture/CaptureJob.h"
 #include "support/Gbk.h"
+#include "support/Platform.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <tuple>
 
 using namespace corvix;
@@ -24,3 +30,60 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
         EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(text), {change, Gbk("5499.00")}, 0.306).toStdString(),
                   std::string("[3/12] 商品 | 商城 | ") + line + " | 0.31 s");
 }
+
+#ifdef __linux__
+namespace {
+
+// Whether process pid still runs (a zombie that nobody has reaped yet has ended).
+bool Running(const QString &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid.trimmed()));
+    if (pid.trimmed().isEmpty() || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+QString FileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}
+
+} // namespace
+
+// Under cron, `corvix --capture … | cat` lasts as long as anything holds its
+// output: the command ends with all it started, and holds no other file of the
+// program (the browser's) to begin with.
+TEST(RunNotifyCommand, EndsWithAllItStartedAndHoldsNoOtherFileOfTheProgram)
+{
+    QTemporaryDir dir;
+    const QString pid = dir.filePath(QStringLiteral("pid")), files = dir.filePath(QStringLiteral("files"));
+    // Left open across exec, as some of the browser engine's files are.
+    std::FILE *held = std::fopen(dir.filePath(QStringLiteral("engine-file")).toLocal8Bit().constData(), "w");
+    ASSERT_NE(held, nullptr);
+    const QString command = "ls -l /proc/$$/fd > '" + files + "'; sleep 60 & echo $! > '" + pid + "'; wait";
+    EXPECT_EQ(RunNotifyCommand(command, "{}", 1).toStdString(), "超过 1 s 未结束，已终止");
+    std::fclose(held);
+    EXPECT_FALSE(Running(FileText(pid))) << "the child the shell started";
+    EXPECT_TRUE(FileText(files).contains(QStringLiteral(" 0 -> "))) << FileText(files).toStdString();
+    EXPECT_FALSE(FileText(files).contains(QStringLiteral("engine-file"))) << FileText(files).toStdString();
+}
+
+// A stop request while the command runs ends it and what it started at once,
+// and the program hears of the request.
+TEST(RunNotifyCommand, AStopRequestEndsItAtOnce)
+{
+    QTemporaryDir dir;
+    const QString pid = dir.filePath(QStringLiteral("pid"));
+    QObject context;
+    bool heard = false;
+    WatchStopRequests(&context, [&heard] { heard = true; });
+    const QString command = "sleep 60 & echo $! > '" + pid + "'; kill -TERM $PPID; wait";
+    EXPECT_EQ(RunNotifyCommand(command, "{}", 20).toStdString(), "因停止请求已终止");
+    EXPECT_FALSE(Running(FileText(pid)));
+    EXPECT_TRUE(StopRequested());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(heard);
+}
+#endif
