@@ -1,6 +1,8 @@
 #include "support/Platform.h"
 
 #if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <io.h>
 #include <string>
 #include <windows.h>
@@ -91,11 +93,35 @@ void UnlockFile(std::intptr_t handle, const std::filesystem::path &)
     SetEndOfFile(file);
     CloseHandle(file);
 }
+std::intptr_t ListenOnLoopback(std::uint16_t *port)
+{
+    WSADATA data{};
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return -1;
+    const SOCKET listener = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (listener == INVALID_SOCKET)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
+        || listen(listener, SOMAXCONN) != 0
+        || getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+        closesocket(listener);
+        return -1;
+    }
+    *port = ntohs(address.sin_port);
+    return static_cast<std::intptr_t>(listener);
+}
 } // namespace corvix
 #else
+#include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -203,6 +229,24 @@ void UnlockFile(std::intptr_t handle, const std::filesystem::path &path)
     if (SameFile(fd, path))
         ::unlink(path.c_str());
     ::close(fd);
+}
+std::intptr_t ListenOnLoopback(std::uint16_t *port)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener < 0)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof(address);
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
+        || ::listen(listener, SOMAXCONN) != 0
+        || ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+        ::close(listener);
+        return -1;
+    }
+    *port = ntohs(address.sin_port);
+    return listener;
 }
 } // namespace corvix
 #endif

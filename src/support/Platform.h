@@ -39,6 +39,11 @@ bool WriteLockedFile(std::intptr_t handle, std::string_view text);
 // that no stale content outlives the holder), then closes it, freeing the lock.
 void UnlockFile(std::intptr_t handle, const std::filesystem::path &path);
 
+// A socket that listens on a free TCP port of the loopback address 127.0.0.1
+// (*port), for a server that must be known by its port before it can run;
+// not inherited by child processes. -1 when there is none.
+std::intptr_t ListenOnLoopback(std::uint16_t *port);
+
 // Stop requests from the system to a process without a window: SIGTERM (a
 // service stopped, the machine shutting down), SIGINT (Ctrl-C) and SIGHUP (the
 // session that started it ends); on Windows Ctrl-C, Ctrl-Break and the console
