@@ -271,32 +271,22 @@ private:
     QHash<QString, Resolved> names_;
 };
 
-QThread *g_thread = nullptr;
-
-void StopGuardProxy()
-{
-    if (!g_thread)
-        return;
-    g_thread->quit();
-    g_thread->wait();
-    delete g_thread;
-    g_thread = nullptr;
-}
-
 } // namespace
 
-void StartGuardProxy(std::intptr_t listeningSocket, NetworkPlaces *places)
+GuardProxy::GuardProxy(std::intptr_t listeningSocket, NetworkPlaces *places) : thread_(std::make_unique<QThread>())
 {
-    if (g_thread)
-        return;
-    g_thread = new QThread;
-    g_thread->setObjectName(QStringLiteral("Corvix network guard"));
+    thread_->setObjectName(QStringLiteral("Corvix network guard"));
     auto *server = new ProxyServer(listeningSocket, places);
-    server->moveToThread(g_thread);
-    QObject::connect(g_thread, &QThread::finished, server, &QObject::deleteLater);
-    QObject::connect(g_thread, &QThread::started, server, [server] { server->Listen(); });
-    g_thread->start();
-    qAddPostRoutine(StopGuardProxy);
+    server->moveToThread(thread_.get());
+    QObject::connect(thread_.get(), &QThread::finished, server, &QObject::deleteLater);
+    QObject::connect(thread_.get(), &QThread::started, server, [server] { server->Listen(); });
+    thread_->start();
+}
+
+GuardProxy::~GuardProxy()
+{
+    thread_->quit();
+    thread_->wait();
 }
 
 } // namespace corvix

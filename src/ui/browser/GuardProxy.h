@@ -6,13 +6,26 @@
 // then it passes the bytes both ways. It runs in a thread of its own, so that a
 // busy window never holds up a page's bytes, until the application object goes.
 #include <cstdint>
+#include <memory>
+
+class QThread;
 
 namespace corvix {
 
 class NetworkPlaces;
 
-// Serves on listeningSocket (a native socket that listens already, as
-// ListenOnLoopback gives it) with what places knows. Needs the application object.
-void StartGuardProxy(std::intptr_t listeningSocket, NetworkPlaces *places);
+class GuardProxy {
+public:
+    // Serves on listeningSocket (a native socket that listens already, as
+    // ListenOnLoopback gives it) with what places knows, until destroyed.
+    // Needs the application object.
+    GuardProxy(std::intptr_t listeningSocket, NetworkPlaces *places);
+    ~GuardProxy();
+    GuardProxy(const GuardProxy &) = delete;
+    GuardProxy &operator=(const GuardProxy &) = delete;
+
+private:
+    std::unique_ptr<QThread> thread_;
+};
 
 } // namespace corvix

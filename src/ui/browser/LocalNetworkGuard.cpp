@@ -211,7 +211,13 @@ void StartLocalNetworkGuard()
         return;
     g_reserved->started = true;
     NetworkPlaces::Shared().Configure(EngineFlags(), g_reserved->proxy);
-    StartGuardProxy(g_reserved->socket, &NetworkPlaces::Shared());
+    static GuardProxy *proxy = nullptr;
+    proxy = new GuardProxy(g_reserved->socket, &NetworkPlaces::Shared());
+    // With the application object: the engine, whose connections it carries, goes then too.
+    qAddPostRoutine([] {
+        delete proxy;
+        proxy = nullptr;
+    });
 }
 
 void PermitUsersLink(const QUrl &url)
