@@ -95,3 +95,24 @@ TEST(GuardProxy, RefusesTheUsersNetworkByTheAddressANameLeadsTo)
     }
     EXPECT_EQ(own.RequestedPaths().size(), 1);
 }
+
+// A proxy the user gave the engine is where the guard's connections go out:
+// here another guard, which first takes the shop for the user's own machine.
+TEST(GuardProxy, BehindAProxyOfTheUsersConnectsThroughIt)
+{
+    test::TestHttpServer shop;
+    shop.Route(QStringLiteral("/here"), "shop");
+    const std::string overrides = "--ip-address-space-overrides=127.0.0.1:" + std::to_string(shop.Port()) + "=public";
+    NetworkPlaces usersPlaces;
+    std::uint16_t usersPort = 0;
+    const GuardProxy usersProxy(ListenOnLoopback(&usersPort), &usersPlaces);
+    NetworkPlaces places;
+    places.Configure({"--proxy-server=socks5://127.0.0.1:" + std::to_string(usersPort), overrides,
+                      "--proxy-server=socks5://127.0.0.1:1"},
+                     "socks5://127.0.0.1:1");
+    std::uint16_t port = 0;
+    const GuardProxy proxy(ListenOnLoopback(&port), &places);
+    EXPECT_TRUE(Ask(port, QStringLiteral("127.0.0.1"), shop.Port()).answer.isEmpty()) << "refused behind";
+    usersPlaces.Configure({overrides}, "");
+    EXPECT_TRUE(Ask(port, QStringLiteral("127.0.0.1"), shop.Port()).answer.endsWith("shop"));
+}
