@@ -179,7 +179,9 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
     noticeRun.savedRecord = Shown(record);
     ReportPriceNotices(notices, noticeRun, out, err);
-    if (interrupted)
+    // A stop request after the links (while saving, or during the notice
+    // command, which it ends) is no less a stop.
+    if (interrupted || StopRequested())
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;
 }

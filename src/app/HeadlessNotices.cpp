@@ -7,8 +7,9 @@
 #include "products/PriceNotices.h"
 #include "products/ProductGridModel.h"
 
+#include "support/Platform.h"
+
 #include <QDateTime>
-#include <QProcess>
 
 namespace corvix {
 
@@ -58,22 +59,22 @@ void ReportPriceNotices(const RunNotices &found, const NoticeRun &run, QTextStre
 
 QString RunNotifyCommand(const QString &command, const QByteArray &input, int seconds)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    if (!process.waitForStarted())
+    const CommandEnd end = RunShellCommand(command.toLocal8Bit().toStdString(),
+                                           std::string_view(input.constData(), static_cast<size_t>(input.size())), seconds);
+    switch (end.kind) {
+    case CommandEnd::NotStarted:
         return QStringLiteral("无法启动");
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(seconds * 1000)) {
-        process.kill();
-        process.waitForFinished();
+    case CommandEnd::TimedOut:
         return QStringLiteral("超过 %1 s 未结束，已终止").arg(seconds);
-    }
-    if (process.exitStatus() != QProcess::NormalExit)
+    case CommandEnd::Stopped:
+        return QStringLiteral("因停止请求已终止");
+    case CommandEnd::Crashed:
         return QStringLiteral("异常结束");
-    if (process.exitCode() != 0)
-        return QStringLiteral("失败（退出码 %1）").arg(process.exitCode());
+    case CommandEnd::Exited:
+        break;
+    }
+    if (end.exitCode != 0)
+        return QStringLiteral("失败（退出码 %1）").arg(end.exitCode);
     return {};
 }
 

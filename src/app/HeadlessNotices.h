@@ -52,8 +52,9 @@ RunNotices FindRunNotices(const DataDirs &dirs, const NoticeRun &run);
 void ReportPriceNotices(const RunNotices &found, const NoticeRun &run, QTextStream &out, QTextStream &err);
 
 // Runs command through the shell with input on its standard input, its own
-// output going where the program's does. The empty text when it ends with 0,
-// else why not.
+// output going where the program's does (RunShellCommand: in a group of its
+// own, ended with all it started after seconds or at a stop request). The
+// empty text when it ends with 0, else why not.
 QString RunNotifyCommand(const QString &command, const QByteArray &input, int seconds);
 
 } // namespace corvix

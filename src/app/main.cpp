@@ -3,6 +3,7 @@
 #include "app/HeadlessCapture.h"
 #include "app/StartUp.h"
 #include "ui/MainWindow.h"
+#include "ui/browser/LocalNetworkGuard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,11 +49,13 @@ int main(int argc, char **argv)
     if (line.headless())
         corvix::PrepareHeadlessBeforeApplication(line.verbose, appArguments);
     corvix::CapRendererMemory(appArguments);
+    corvix::RouteEngineThroughGuard(appArguments);
     int appArgc = static_cast<int>(appArguments.size());
     appArguments.push_back(nullptr);
     corvix::PrepareQtBeforeApplication();
     QApplication app(appArgc, appArguments.data());
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));
+    corvix::StartLocalNetworkGuard();
     corvix::InstallQtTranslation(app);
     if (!line.headless())
         return RunWindow(app);

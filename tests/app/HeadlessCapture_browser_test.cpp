@@ -21,7 +21,9 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -130,28 +132,79 @@ TEST_F(HeadlessCapture, ADisplayThatIsGoneIsNotNeededAndTheLogHoldsOnlyTheCaptur
     EXPECT_FALSE(verbose.err.isEmpty()) << "--verbose keeps them";
 }
 
-// shop.example stands for a public shop (the engine resolves it to the
-// loopback server); its page asks for an image on the loopback address.
+// The shop's page is served from an address the engine is told is public; the
+// user's own machine is a second server on 127.0.0.1. The page tries every way
+// there: the address itself, a name the engine's resolver rules map to
+// 127.0.0.1, redirects of an image and of the page, WebSockets, WebRTC (STUN
+// over UDP, TURN over TCP) and a preconnect. The price appears once the page
+// has loaded and WebRTC has gathered its candidates (or given up).
 TEST_F(HeadlessCapture, APublicPageCannotReachTheUsersOwnMachine)
 {
-    const QString port = QString::number(server.Port());
-    server.Route("/spy", ("<html><body><img src=\"http://127.0.0.1:" + port + "/own.png\">"
-                          "<span class=\"price\">12.50</span></body></html>").toUtf8());
-    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--data"),
-                                 QString::fromStdU16String(root.Dirs().root.u16string()),
+    test::TestHttpServer own;
+    QTcpServer turn, preconnect;
+    QUdpSocket stun;
+    ASSERT_TRUE(turn.listen(QHostAddress::LocalHost) && preconnect.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(stun.bind(QHostAddress::LocalHost));
+    const QString pub = QString::number(server.Port()), mine = QString::number(own.Port());
+    const QString ownPage = "<html><body><img src=\"http://127.0.0.1:" + mine + "/own-image.png\">"
+                            "<span class=\"price\">12.50</span></body></html>";
+    own.Route("/mine", ownPage.toUtf8());
+    server.RouteRedirect("/image-redirect", "http://127.0.0.1:" + mine + "/redirected-image.png");
+    server.RouteRedirect("/page-redirect", "http://127.0.0.1:" + mine + "/redirected-page");
+    server.Route("/spy", (R"(<html><head><link rel="preconnect" href="http://pre.test:)" + QString::number(preconnect.serverPort())
+                          + R"("></head><body>
+<img src="http://127.0.0.1:)" + mine + R"(/literal.png"><img src="http://own.test:)" + mine + R"(/name.png">
+<img src="/image-redirect">
+<script>
+new WebSocket('ws://127.0.0.1:)" + mine + R"(/ws-literal'); new WebSocket('ws://own.test:)" + mine + R"(/ws-name');
+var loaded = false, gathered = false, shown = false;
+function show() {
+  if (shown || !loaded || !gathered) return;
+  shown = true;
+  var price = document.createElement('span'); price.className = 'price'; price.textContent = '12.50';
+  document.body.appendChild(price);
+}
+window.addEventListener('load', function () { loaded = true; show(); });
+setTimeout(function () { gathered = true; show(); }, 5000);
+var rtc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:)" + QString::number(stun.localPort()) + R"('},
+  {urls: 'turn:127.0.0.1:)" + QString::number(turn.serverPort()) + R"(?transport=tcp', username: 'u', credential: 'p'}]});
+rtc.createDataChannel('d');
+rtc.onicegatheringstatechange = function () { if (rtc.iceGatheringState == 'complete') { gathered = true; show(); } };
+rtc.createOffer().then(function (offer) { return rtc.setLocalDescription(offer); });
+</script></body></html>)").toUtf8());
+    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--parallel"), QStringLiteral("2"),
+                                 QStringLiteral("--data"), QString::fromStdU16String(root.Dirs().root.u16string()),
                                  QStringLiteral("--webEngineArgs"),
-                                 QStringLiteral("--host-resolver-rules=MAP shop.example 127.0.0.1")};
-    const auto ownRequests = [this] { return server.RequestedPaths().filter(QStringLiteral("/own.png")).size(); };
-    Links({{"A", ("http://shop.example:" + port + "/spy").toStdString()}});
+                                 QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1"),
+                                 "--ip-address-space-overrides=127.0.0.1:" + pub + "=public"};
+    Links({{"A", ("http://shop.test:" + pub + "/spy").toStdString()},
+           {"B", ("http://go.test:" + pub + "/page-redirect").toStdString()}});
     Outcome run = Run(capture);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/spy"))) << run.out.toStdString() << server.RequestedPaths().join(u' ').toStdString();
-    EXPECT_EQ(ownRequests(), 0) << "refused";
-    // A page on the user's own machine keeps its own requests.
-    Links({{"A", Url("/spy").toStdString()}});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("A | X | 12.50"))) << run.out.toStdString();
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/page-redirect")));
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/image-redirect")));
+    const auto reached = [&own](const char *path) { return own.RequestedPaths().contains(QString::fromLatin1(path)); };
+    const std::pair<const char *, bool> ways[] = {
+        {"the address", reached("/literal.png")},
+        {"a name mapped to 127.0.0.1", reached("/name.png")},
+        {"a redirect of the page", reached("/redirected-page")},
+        {"a redirect of an image", reached("/redirected-image.png")},
+        {"a WebSocket to the address", reached("/ws-literal")},
+        {"a WebSocket to a name", reached("/ws-name")},
+        {"WebRTC over UDP (STUN)", stun.hasPendingDatagrams()},
+        {"WebRTC over TCP (TURN)", turn.hasPendingConnections()},
+        {"a preconnect", preconnect.hasPendingConnections()},
+    };
+    for (const auto &[way, wasReached] : ways)
+        EXPECT_FALSE(wasReached) << way;
+
+    // The user's own links that lead to the user's machine, by its address or
+    // by a name, are captured, and their pages keep their own requests.
+    Links({{"A", ("http://own.test:" + mine + "/mine").toStdString()}, {"B", own.Url(QStringLiteral("/mine")).toStdString()}});
     run = Run(capture);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(ownRequests(), 1);
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(own.RequestedPaths().filter(QStringLiteral("/own-image.png")).size(), 2);
 }
 
 // A stop request lets the link under way land, saves every price captured (the
@@ -261,6 +314,14 @@ TEST_F(HeadlessCapture, PriceNoticesArePrintedAndGivenToTheNotifyCommandOncePerC
     run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"), QStringLiteral("exit 3")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令失败（退出码 3）：exit 3"))) << run.err.toStdString();
+
+    // A stop request while the command runs ends it at once, and the run as stopped.
+    writeAlerts();
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|\r\nB|20|");
+    run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"),
+               QStringLiteral("kill -TERM $PPID; sleep 60")});
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令因停止请求已终止"))) << run.err.toStdString();
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)

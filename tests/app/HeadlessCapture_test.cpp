@@ -8,9 +8,14 @@
 #include "products/TestGrids.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
+#include "support/Platform.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <tuple>
 #include <vector>
 
@@ -57,3 +62,60 @@ TEST(RecordBeforeRun, TakesTheRecordSavedLastNotTheLatestName)
         EXPECT_EQ(name(RecordBeforeRun(db, records, true)), retry);
     }
 }
+
+#ifdef __linux__
+namespace {
+
+// Whether process pid still runs (a zombie that nobody has reaped yet has ended).
+bool Running(const QString &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid.trimmed()));
+    if (pid.trimmed().isEmpty() || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+QString FileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}
+
+} // namespace
+
+// Under cron, `corvix --capture … | cat` lasts as long as anything holds its
+// output: the command ends with all it started, and holds no other file of the
+// program (the browser's) to begin with.
+TEST(RunNotifyCommand, EndsWithAllItStartedAndHoldsNoOtherFileOfTheProgram)
+{
+    QTemporaryDir dir;
+    const QString pid = dir.filePath(QStringLiteral("pid")), files = dir.filePath(QStringLiteral("files"));
+    // Left open across exec, as some of the browser engine's files are.
+    std::FILE *held = std::fopen(dir.filePath(QStringLiteral("engine-file")).toLocal8Bit().constData(), "w");
+    ASSERT_NE(held, nullptr);
+    const QString command = "ls -l /proc/$$/fd > '" + files + "'; sleep 60 & echo $! > '" + pid + "'; wait";
+    EXPECT_EQ(RunNotifyCommand(command, "{}", 1).toStdString(), "超过 1 s 未结束，已终止");
+    std::fclose(held);
+    EXPECT_FALSE(Running(FileText(pid))) << "the child the shell started";
+    EXPECT_TRUE(FileText(files).contains(QStringLiteral(" 0 -> "))) << FileText(files).toStdString();
+    EXPECT_FALSE(FileText(files).contains(QStringLiteral("engine-file"))) << FileText(files).toStdString();
+}
+
+// A stop request while the command runs ends it and what it started at once,
+// and the program hears of the request.
+TEST(RunNotifyCommand, AStopRequestEndsItAtOnce)
+{
+    QTemporaryDir dir;
+    const QString pid = dir.filePath(QStringLiteral("pid"));
+    QObject context;
+    bool heard = false;
+    WatchStopRequests(&context, [&heard] { heard = true; });
+    const QString command = "sleep 60 & echo $! > '" + pid + "'; kill -TERM $PPID; wait";
+    EXPECT_EQ(RunNotifyCommand(command, "{}", 20).toStdString(), "因停止请求已终止");
+    EXPECT_FALSE(Running(FileText(pid)));
+    EXPECT_TRUE(StopRequested());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(heard);
+}
+#endif

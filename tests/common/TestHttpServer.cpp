@@ -61,6 +61,11 @@ void TestHttpServer::RouteStatus(const QString &path, int status, const QByteArr
     routes_[path] = Answer{status, body, contentType, {}, 0, false};
 }
 
+void TestHttpServer::RouteRedirect(const QString &path, const QString &location)
+{
+    routes_[path] = Answer{302, {}, {}, {{"Location", location.toUtf8()}}, 0, false};
+}
+
 QString TestHttpServer::Url(const QString &path) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(Port()).arg(path);

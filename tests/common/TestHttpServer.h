@@ -38,6 +38,8 @@ public:
                       const QByteArray &contentType = "text/html; charset=utf-8");
     // Accepts the request and never answers.
     void RouteHang(const QString &path);
+    // Answers with a redirect (302) to location.
+    void RouteRedirect(const QString &path, const QString &location);
     // Answers with the status and body.
     void RouteStatus(const QString &path, int status, const QByteArray &body = {},
                      const QByteArray &contentType = "text/html; charset=utf-8");

@@ -24,6 +24,8 @@ int main(int argc, char **argv)
     // The browser tests run with the program's renderer memory bound.
     std::vector<char *> arguments(argv, argv + argc);
     corvix::CapRendererMemory(arguments);
+    // And through the program's network guard.
+    corvix::RouteEngineThroughGuard(arguments);
     int appArgc = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
     TestApplication app(appArgc, arguments.data());
