@@ -1,9 +1,8 @@
 #pragma once
 // The state of one program session that the windows share: the data root, the
-// enabled rules, the last import and what changed since start-up. The
+// enabled rules and what changed since start-up. The
 // application shell owns the one Session and hands it to the controllers;
 // tests make their own. Everything runs on the UI thread; nothing is locked.
-#include "products/ImportText.h"
 #include "rules/EnabledRules.h"
 #include "support/DataDirs.h"
 
@@ -27,9 +26,6 @@ struct Session {
     std::vector<EnabledRule> enabledRules;
     bool resultsChanged = false;
     CurrentCell currentCell;
-    std::string importBuffer; // GBK, CR LF lines, fields separated by ","
-    // How the next run merges importBuffer into url.ini.
-    ImportMode importMode = ImportMode::Replace;
 };
 
 } // namespace corvix

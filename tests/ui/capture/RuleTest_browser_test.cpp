@@ -283,9 +283,12 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
     pick->UseProposal(0);
     EXPECT_EQ(Find<QLineEdit>(&window, "编辑框7")->text(), QStringLiteral("now"));
     EXPECT_TRUE(Find<QRadioButton>(&window, "单选框2")->isChecked());
+    test::QuestionRecorder questions(0);
     Find<QPushButton>(&window, "按钮2")->click();
-    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("添加成功")});
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("添加成功。是否立即启用这条规则？")});
+    EXPECT_TRUE(messages_.Texts().isEmpty());
     const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
+    EXPECT_TRUE(saved.enabled);
     EXPECT_EQ(saved.method, RuleMethod::Element);
     EXPECT_EQ(saved.elementName, "now");
     EXPECT_EQ(saved.elementKind, "span");
