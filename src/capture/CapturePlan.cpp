@@ -154,11 +154,11 @@ void ShowPlanRows(ProductGridModel &grid, const CapturePlan &plan, const std::fi
     grid.MarkNotRefreshed(marked);
 }
 
-bool RowsAreProductsOf(const ProductGridModel &grid, const LinkFile &links)
+bool RowsShowProductsOf(const ProductGridModel &grid, const LinkFile &links)
 {
-    if (grid.RowCount() != links.ProductCount())
+    if (grid.RowCount() < links.ProductCount())
         return false;
-    for (int r = 0; r < grid.RowCount(); ++r)
+    for (int r = 0; r < links.ProductCount(); ++r)
         if (grid.Text(r, kProductTitleColumn) != links.ProductValue(r, "title"))
             return false;
     return true;
@@ -168,7 +168,7 @@ bool FollowLinkFileProducts(ProductGridModel &grid, const std::filesystem::path 
                             const std::filesystem::path &dbDir)
 {
     const Result<LinkFile> links = LinkFile::Load(linkFile);
-    if (!links || links->ProductCount() == 0 || RowsAreProductsOf(grid, *links))
+    if (!links || links->ProductCount() == 0 || RowsShowProductsOf(grid, *links))
         return false;
     ShowPlanRows(grid, PlanFromLinkFile(*links, grid.ShopTitles()), dbDir, KeptTexts::MarksAsBefore);
     return true;

@@ -74,15 +74,16 @@ enum class KeptTexts { NotRefreshed, MarksAsBefore };
 void ShowPlanRows(ProductGridModel &grid, const CapturePlan &plan, const std::filesystem::path &dbDir,
                   KeptTexts kept);
 
-// Whether the grid's rows are url.ini's products: the same titles in the same
-// order. Row i of the grid is url.ini's product row i only then.
-bool RowsAreProductsOf(const ProductGridModel &grid, const LinkFile &links);
+// Whether each of url.ini's products is shown as the grid's row of its number
+// (the same title there). Rows beyond the products (a record of products taken
+// out of url.ini by other means) belong to none and are no obstacle.
+bool RowsShowProductsOf(const ProductGridModel &grid, const LinkFile &links);
 
-// At start-up, over the rows of the newest record: when url.ini's products are
-// other ones (imported after the last run, or a run that never ended), they
-// become the rows, so that every row is its url.ini product and no import is
-// hidden. Each keeps the texts its title's row showed. A url.ini without
-// products (or none) leaves the rows. True when the rows changed.
+// At start-up, over the rows of the newest record: when they do not show
+// url.ini's products (imported after the last run, or a run that never ended),
+// those become the rows, so that no row stands for another product's section
+// and no import is hidden. Each keeps the texts its title's row showed. A
+// url.ini without products (or none) leaves the rows. True when they changed.
 bool FollowLinkFileProducts(ProductGridModel &grid, const std::filesystem::path &linkFile,
                             const std::filesystem::path &dbDir);
 

@@ -119,6 +119,7 @@ TEST(CapturePlan, FollowLinkFileProductsWhenTheyAreOtherThanTheRows)
         {"no url.ini", nullptr, false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
         {"no products", "[other]\r\nx=1\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
         {"the same products", "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
+        {"rows beyond the products", "[A0]\r\ntitle=P\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
         {"appended", "[A0]\r\ntitle=P\r\nS1=http://p\r\n[A1]\r\ntitle=Q\r\nS1=http://q\r\n[A2]\r\ntitle=N\r\nS1=http://n\r\n",
          true, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}, {"3", "N", ""}}},
         {"replaced", "[A0]\r\ntitle=N\r\nS1=http://n\r\n[A1]\r\ntitle=P\r\nS1=http://p\r\n", true,

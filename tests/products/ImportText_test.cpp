@@ -112,11 +112,14 @@ TEST(ImportText, MergeImportWritesEachProductsSectionWhole)
 
 // An import is written at once; a url.ini that is there but cannot be read is
 // not taken for an empty list, and a failed write leaves the file as it was.
+enum class Before { Missing, Text, Directory, FullDisk };
+
 TEST(ImportText, ImportIntoLinkFileWritesTheMergeOrLeavesTheFile)
 {
+    using enum Before;
     const struct {
         const char *name;
-        enum { Missing, Text, Directory, FullDisk } before;
+        Before before;
         bool written;
         std::string after;
     } cases[] = {
@@ -129,23 +132,25 @@ TEST(ImportText, ImportIntoLinkFileWritesTheMergeOrLeavesTheFile)
         SCOPED_TRACE(c.name);
         test::FullDisk disk;
         const std::filesystem::path path = disk.Dir() / "url.ini";
-        if (c.before == c.Directory)
+        if (c.before == Directory)
             std::filesystem::create_directory(path);
-        else if (c.before != c.Missing)
+        else if (c.before != Missing)
             test::WriteBytes(path, "[A0]\r\ntitle=Old\r\n");
-        if (c.before == c.FullDisk)
+        if (c.before == FullDisk)
             disk.Fill();
         const Result<LinkFile> links = ImportIntoLinkFile(path, ImportedProducts("N,http://n"), {"S1", "S2"}, ImportMode::Append);
         disk.Free();
         ASSERT_EQ(links.has_value(), c.written);
-        if (c.written)
+        if (c.written) {
             EXPECT_EQ(links->Text(), c.after);
-        else
+        } else {
             EXPECT_EQ(links.error().path, path);
-        if (c.before == c.Directory)
+        }
+        if (c.before == Directory) {
             EXPECT_TRUE(std::filesystem::is_directory(path));
-        else
+        } else {
             EXPECT_EQ(test::ReadBytes(path), c.after);
+        }
     }
 }
 

@@ -220,8 +220,9 @@ TEST(RuleFile, SwitchRuleWritesTheFlagOrSaysWhyNot)
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(result.enabled, c.enabled);
         EXPECT_EQ(std::filesystem::exists(RuleFilePath(d.dirs, "A")), c.text != nullptr) << "no file is made";
-        if (c.text)
+        if (c.text) {
             EXPECT_EQ(ReadBytes(RuleFilePath(d.dirs, "A")), c.after);
+        }
     }
     TempDataDirs d;
     std::filesystem::create_directory(RuleFilePath(d.dirs, "Dir"));

@@ -165,13 +165,15 @@ TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
         EXPECT_EQ(question.Buttons().value(0), (QStringList{QStringLiteral("追加"), QStringLiteral("替换"), QStringLiteral("取消")}));
         EXPECT_EQ(Column(1), c.titles);
         const bool imported = !c.titles.empty();
-        if (!imported)
+        if (!imported) {
             EXPECT_EQ(Links(), before);
+        }
         for (size_t i = 0; i < c.titles.size(); ++i)
             EXPECT_EQ(ReadLink(root.Dirs(), static_cast<int>(i), "title"), c.titles[i]);
         ASSERT_EQ(messages.Texts().size(), imported ? 1 : 0);
-        if (imported)
+        if (imported) {
             EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("已导入：2条数据。\r\n第3行没有导入")));
+        }
     }
     SetOpenDialogHandlerForTests(nullptr);
 }
