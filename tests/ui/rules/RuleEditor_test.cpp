@@ -5,6 +5,7 @@
 #include "products/ProductGridModel.h"
 #include "support/FileIo.h"
 #include "ui/capture/RuleTestController.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QPushButton>
 
