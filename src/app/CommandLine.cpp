@@ -61,7 +61,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("显示版本号。"));
     const QCommandLineOption capture(QStringLiteral("capture"),
-                                     QStringLiteral("不打开窗口，抓取 url.ini 中的全部链接，保存为一条新记录。"));
+                                     QStringLiteral("不打开窗口，抓取商品列表中的全部链接，保存为一条新记录。"));
     const QCommandLineOption retry(QStringLiteral("retry"),
                                    QStringLiteral("不打开窗口，重抓最新记录中获取失败的价格，保存为一条新记录。"));
     const QCommandLineOption data(QStringLiteral("data"), QStringLiteral("使用另一个数据目录（varnwick）。"),

@@ -134,7 +134,7 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     });
     QElapsedTimer timer;
     timer.start();
-    const RunSummary summary = options.retry ? run.RetryFailed() : run.RunFromImportOrLinkFile();
+    const RunSummary summary = options.retry ? run.RetryFailed() : run.RunFromLinkFile();
     if (summary.noLinks) {
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
         return kCouldNotRun;

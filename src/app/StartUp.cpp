@@ -1,6 +1,8 @@
 #include "app/StartUp.h"
 
 #include "app/CommandLine.h"
+#include "capture/CapturePlan.h"
+#include "products/LinkFile.h"
 
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
@@ -239,15 +241,17 @@ void AppShell::StartUp()
     }
     RestoreWindowLayout();
 
-    // The results of the last run come back into the grid.
+    // The results of the last run come back into the grid, on url.ini's products.
     const std::string newest = NewestRecordName(program.dirs.dbDir);
+    const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
     if (!newest.empty()) {
-        const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
         // Before the window is shown: a large record gets a bar of its own.
         StepProgress bar(nullptr, QStringLiteral("正在载入上次的记录……"));
         LoadRecordIntoGrid(file, *window_->ListPage()->Grid(), [&bar](int read, int lines) { bar.Tell(read, lines); });
-        controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
     }
+    FollowLinkFileProducts(*window_->ListPage()->Grid(), LinkFilePath(program.dirs), program.dirs.dbDir);
+    if (!newest.empty())
+        controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
 
     controllers_->recordList->FillRecordList();
     history_->Start(program.dirs.dbDir);

@@ -244,7 +244,8 @@ bool EndsMarker(std::string_view s, size_t e)
     return last == '>' || last == '"' || last == ',' || (e < s.size() && s[e] == '<');
 }
 
-// Markers that the lines of test.txt (a break after every ">") show whole.
+// Markers that the lines of the picked page source (a break after every ">",
+// as the window "页面源代码" shows it) do not show whole.
 bool SpansLineBreak(std::string_view marker)
 {
     const size_t gt = marker.find('>');
@@ -260,7 +261,7 @@ int MarkerPenalty(std::string_view marker, std::string &why)
         why = "，标记含像商品编号的数字，换商品时容易失效";
     } else if (SpansLineBreak(marker)) {
         penalty += kLineBreakPenalty;
-        why = "，标记跨越 test.txt 的换行";
+        why = "，标记跨越页面源代码中的换行";
     }
     return penalty;
 }

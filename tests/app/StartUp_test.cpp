@@ -188,6 +188,19 @@ TEST_F(StartUpTest, ASaveLeftUnfinishedIsFinishedBeforeAnythingIsRead)
     EXPECT_TRUE(fs::exists(varnwick_ / "changes.journal"));
 }
 
+// Products imported after the last run are in url.ini, not in its record:
+// the next start shows them too, beside the prices the record holds.
+TEST_F(StartUpTest, ProductsImportedAfterTheLastRunAreShown)
+{
+    Rule("A", "1");
+    Write(varnwick_ / "class" / "orlist.txt", "A");
+    Write(varnwick_ / "db" / "1600000000.txt", "P|1.50|");
+    Write(varnwick_ / "db" / "url.ini", "[A0]\r\ntitle=New\r\nA=http://n\r\n[A1]\r\ntitle=P\r\nA=http://p\r\n");
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->ListPage()->Grid()->Rows(),
+              (std::vector<std::vector<std::string>>{{"1", "New", ""}, {"2", "P", "1.50"}}));
+}
+
 TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
 {
     Write(varnwick_ / "db" / "1600000000.txt", "a|1|");

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace corvix::test {
 
@@ -22,6 +24,11 @@ Rule MarkerRule(const std::string &left, const std::string &right);
 Rule ElementRule(const std::string &kind, const std::string &name);
 std::string MarkerRuleText(const std::string &left, const std::string &right);
 std::string ElementRuleText(const std::string &kind, const std::string &name);
+
+// The url.ini of dirs after an import of text (CR LF lines: a title, then one
+// link per shop, separated by ","), as the import makes it; its products
+// replace the ones there were. The test fails when it cannot be written.
+void ImportLinks(const DataDirs &dirs, const std::vector<std::string> &shops, std::string_view text);
 
 class TempDataRoot {
 public:

@@ -413,6 +413,21 @@ TEST(MainWindowHelp, HasASectionForEachPartOfTheProgram)
         EXPECT_TRUE(headings.contains(QString::fromUtf8(section))) << section;
 }
 
+// The help walks through what a user does, in the words of the windows, and
+// names none of the program's own files.
+TEST(MainWindowHelp, DescribesEachStepInTheWordsOfTheWindows)
+{
+    MainWindow w;
+    w.ShowHelp();
+    const QString text = w.Help()->Text()->toPlainText();
+    for (const char *words : {"在页面上选取价格", "验证链接", "“验证”", "使用此规则", "添加成功。是否立即启用这条规则？",
+                              "“启用”", "暂不启用", "编辑商品…", "撤销删除", "要用导入的 n 个商品替换现有的 m 个商品吗？",
+                              "追加", "替换", "设置提醒…", "页面源代码"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
+    for (const char *file : {"test.txt", "url.ini", "orlist.txt", ".spider.cfg", "alerts.ini", "columns.ini"})
+        EXPECT_FALSE(text.contains(QString::fromUtf8(file))) << file;
+}
+
 TEST(MainWindowHelp, F1AndTheHelpButtonOpenTheStartPage)
 {
     MainWindow w;

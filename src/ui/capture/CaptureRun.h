@@ -47,7 +47,6 @@ struct RunSummary {
     int done = 0;           // links done, bad ones included
     int priced = 0;         // links that gave a price
     std::vector<BadLink> badLinks;
-    bool linkFileWriteFailed = false; // an imported link could not be kept in url.ini
     bool AllPriced() const { return priced == done && !stopped; }
 };
 
@@ -61,9 +60,9 @@ public:
     CaptureRun(Session &session, ProductGridModel &grid, QObject *parent = nullptr);
     ~CaptureRun() override;
 
-    // The run of 开始抓取 over url.ini, into which the last import, when there
-    // is one, is merged first (and then forgotten, once url.ini holds it).
-    RunSummary RunFromImportOrLinkFile();
+    // The run of 开始抓取 over the products of url.ini (an import is there
+    // already: it is written when it is made).
+    RunSummary RunFromLinkFile();
     // The run of 失败重抓 over the grid as it is.
     RunSummary RetryFailed();
     // Ends the run once the link in progress is done.
@@ -90,9 +89,6 @@ private:
     void RunPlan(const CapturePlan &plan, RunSummary &summary);
     void CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedule, RunSummary &summary);
     void CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary);
-    // Every row of the run, with the texts it had before: url.ini's products
-    // are the rows from now on.
-    void ShowRowsBeforeRun(const CapturePlan &plan);
     // What happens before each link: the progress, its job.
     CaptureJob BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary);
     // What happens after each link: its cell keeps the text it had when no
@@ -107,7 +103,6 @@ private:
     ParallelCaptureWindow &Panes(int count);
     // Each run ends with its window closed, the browsers given back.
     RunSummary Finished(RunSummary summary);
-    std::vector<std::string> ShopTitles() const;
 
     Session &session_;
     ProductGridModel &grid_;

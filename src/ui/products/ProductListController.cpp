@@ -189,12 +189,16 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
     if (!newest.empty()) {
         const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
         const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte).value_or(std::string());
-        if (const long long line = RecordLineOfRow(record, row); line > 0) {
+        const long long line = RecordLineOfRow(record, row);
+        // Rows follow url.ini: after an import that no run has captured, the
+        // record's line of that number may be another product's.
+        const std::string lineText = line > 0 ? SplitText(record, "\r\n")[static_cast<size_t>(line - 1)] : std::string();
+        if (line > 0 && SplitText(lineText, "|", 2).front() == grid_->Text(row, kProductTitleColumn)) {
             recordAfter = RemoveLine(record, line);
             changed.push_back({recordPath, recordAfter});
             deleted.record = recordPath;
             deleted.recordLine = line;
-            deleted.recordLineText = SplitText(record, "\r\n")[static_cast<size_t>(line - 1)];
+            deleted.recordLineText = lineText;
         }
     }
     // The product's alerts go with its last row: they are kept by title.

@@ -314,10 +314,12 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
 
     pick->UseProposal(0);
     EXPECT_EQ(Find<QPlainTextEdit>(&window, "编辑框2")->toPlainText(), FromGbk(first.rule.left));
+    test::QuestionRecorder questions(0);
     Find<QPushButton>(&window, "按钮2")->click();
-    ASSERT_FALSE(messages_.Texts().isEmpty());
-    EXPECT_TRUE(messages_.Texts().front().startsWith(QStringLiteral("添加成功")));
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("添加成功。是否立即启用这条规则？")});
+    EXPECT_TRUE(messages_.Texts().isEmpty());
     const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
+    EXPECT_TRUE(saved.enabled);
     EXPECT_EQ(saved.method, RuleMethod::Markers);
     EXPECT_EQ(saved.left, first.rule.left);
 }
