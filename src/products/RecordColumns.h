@@ -29,6 +29,9 @@ struct RecordColumns {
 RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view recordName);
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
+// Puts the section of recordName into a file of that format, whole (an older
+// one of that name goes), with the titles of grid's shop columns.
+void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const ProductGridModel &grid);
 // Writes the section of recordName whole (an older one of that name goes) with
 // the titles of grid's shop columns; false, with the file as it was, when the
 // side file cannot be written.
