@@ -335,7 +335,8 @@ RunSummary CaptureRun::RunFromImportOrLinkFile()
         summary.noLinks = true;
         return Finished(summary);
     }
-    const CapturePlan plan = PlanFromLinkFile(links, shops);
+    wholePlan_ = PlanFromLinkFile(links, shops);
+    const CapturePlan plan = part_ ? PlanForPart(wholePlan_, *part_) : wholePlan_;
     ShowRowsBeforeRun(plan);
     RunPlan(plan, summary);
     return Finished(summary);
