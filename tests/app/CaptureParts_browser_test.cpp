@@ -13,12 +13,16 @@
 #include "rules/RuleIndex.h"
 #include "support/Gbk.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 
 namespace corvix {
@@ -31,7 +35,7 @@ class CapturePartsRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (int i = 0; i < 12; ++i)
+        for (int i = 0; i < 24; ++i)
             server.RouteDelayed(QStringLiteral("/p%1").arg(i), 250,
                                 QStringLiteral("<html><body><span class=\"price\">%1.50</span></body></html>")
                                     .arg(100 + i)
@@ -50,13 +54,14 @@ protected:
             return "http://" + std::string(kHosts[host % 6]) + ":" + std::to_string(server.Port()) + "/p"
                    + std::to_string(page);
         };
-        for (int i = 0; i < 6; ++i) {
+        // Every host has links in several rows and in both shops.
+        for (int i = 0; i < 12; ++i) {
             links.SetProductValue(i, "title", Gbk("商品") + std::to_string(i));
             links.SetProductValue(i, "X", link(i, i));
-            links.SetProductValue(i, "Y", link(i + 3, i + 6));
+            links.SetProductValue(i, "Y", link(i + 1, i + 12));
         }
-        links.SetProductValue(6, "title", "odd");
-        links.SetProductValue(6, "Y", "not a link");
+        links.SetProductValue(12, "title", "odd");
+        links.SetProductValue(12, "Y", "not a link");
         ASSERT_TRUE(links.Save(LinkFilePath(dirs)));
         // The cell of a link that is no web address keeps the newest record's text.
         test::WriteBytes(dirs.dbDir / "1000000000.txt", "odd|1|2|");
@@ -132,9 +137,9 @@ TEST_F(CapturePartsRun, PartsAtOnceThenTheMergeSaveWhatOneMachineSavesAndNoHostS
         EXPECT_EQ(it.value(), 1) << it.key().toStdString() << " saw requests at once";
 
     ASSERT_EQ(RunToEnd(parted, {QStringLiteral("--merge"), QStringLiteral("n1")}, &out), 1) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("合并 3 / 3 部分：完成 13 / 13 条链接，1 条失败"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("合并 3 / 3 部分：完成 25 / 25 条链接，1 条失败"))) << out.toStdString();
     EXPECT_EQ(Newest(parted), alone);
-    const std::string first = Gbk("商品0|100.50|106.50|");
+    const std::string first = Gbk("商品0|100.50|112.50|");
     EXPECT_EQ(Newest(parted).substr(0, first.size()), first);
 
     // The same run merged again saves no second record.
@@ -179,6 +184,51 @@ TEST_F(CapturePartsRun, APartKilledMidRunLeavesNoPartFileAndTheMergeNamesItMissi
     // What part 0 holds is saved; part 1's cells keep the newest record's texts.
     EXPECT_EQ(Newest(parted).substr(0, Gbk("商品0|").size()), Gbk("商品0|"));
     EXPECT_NE(NewestRecordName(parted.Dirs().dbDir), "1000000000.txt");
+}
+
+// The shipped Slurm scripts on a real single-node cluster started here: the
+// job array runs the parts, the dependent job merges, `sbatch --wait` waits.
+TEST_F(CapturePartsRun, OnASingleNodeSlurmTheShippedScriptsSaveWhatOneMachineSaves)
+{
+    if (!std::filesystem::exists("/usr/sbin/slurmctld") || !std::filesystem::exists("/usr/sbin/munged"))
+        GTEST_SKIP() << "slurm-wlm and munge are not installed (scripts/install-deps installs them)";
+    QTemporaryDir cluster;
+    const QString dir = cluster.path();
+    const QString helper = QStringLiteral(CORVIX_SOURCE_DIR "/tests/app/single-node-slurm.sh");
+    ASSERT_EQ(QProcess::execute(helper, {QStringLiteral("start"), dir}), 0);
+    // The cluster goes whatever the test finds.
+    const std::shared_ptr<void> stop(nullptr, [&](void *) { QProcess::execute(helper, {QStringLiteral("stop"), dir}); });
+
+    QString out;
+    ASSERT_EQ(RunToEnd(single, {QStringLiteral("--capture"), QStringLiteral("--parallel"), QStringLiteral("4")}, &out),
+              1) << out.toStdString();
+    QProcess submit;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SLURM_CONF"), dir + QStringLiteral("/slurm.conf"));
+    env.insert(QStringLiteral("CORVIX"), QStringLiteral(CORVIX_BINARY));
+    env.insert(QStringLiteral("CORVIX_DATA"), QString::fromStdU16String(parted.Dirs().root.u16string()));
+    env.insert(QStringLiteral("CORVIX_RUN"), QStringLiteral("slurm-1"));
+    env.insert(QStringLiteral("CORVIX_PARALLEL"), QStringLiteral("2"));
+    env.insert(QStringLiteral("CORVIX_LOGS"), dir);
+    submit.setProcessEnvironment(env);
+    submit.start(QStringLiteral(CORVIX_SOURCE_DIR "/deploy/slurm/submit.sh"),
+                 {QStringLiteral("--wait"), QStringLiteral("3"), QStringLiteral("--webEngineArgs"),
+                  QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1")});
+    // The merge's exit code: the link that is no web address failed.
+    EXPECT_EQ(Wait({&submit}).front(), 1) << submit.readAllStandardError().toStdString();
+    QString logs;
+    for (const QFileInfo &log : QDir(dir).entryInfoList({QStringLiteral("corvix-*.log")}, QDir::Files, QDir::Name)) {
+        QFile file(log.filePath());
+        if (file.open(QIODevice::ReadOnly))
+            logs += QStringLiteral("== ") + log.fileName() + u'\n' + QString::fromUtf8(file.readAll());
+    }
+    if (logs.isEmpty())
+        logs = QDir(dir).entryList().join(u' ') + u'\n' + QString::fromUtf8(submit.readAllStandardOutput());
+    std::cout << logs.toStdString();
+    EXPECT_TRUE(logs.contains(QStringLiteral("合并 3 / 3 部分：完成 25 / 25 条链接，1 条失败"))) << logs.toStdString();
+    EXPECT_EQ(Newest(parted), Newest(single));
+    for (const int most : server.MostInFlightPerHost())
+        EXPECT_EQ(most, 1);
 }
 
 } // namespace
