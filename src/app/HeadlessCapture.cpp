@@ -3,6 +3,8 @@
 #include "app/HeadlessNotices.h"
 #include "app/StartUp.h"
 #include "capture/CaptureJob.h"
+#include "capture/CellTexts.h"
+#include "products/LinkFile.h"
 #include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
@@ -18,8 +20,11 @@
 #include "ui/browser/BrowserView.h"
 #include "ui/capture/CaptureRun.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 
+#include <map>
+#include <optional>
 #include <system_error>
 
 namespace corvix {
@@ -62,24 +67,42 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
         return kCouldNotRun;
     }
-    const DataRootLock lock(session.dirs.root);
-    if (lock.HeldElsewhere() || lock.PlaceTaken()) {
-        err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
-        return kCouldNotRun;
+    // A part only reads url.ini and the rules and writes its own file, so the
+    // other parts (and a window) may hold the data root meanwhile.
+    std::optional<DataRootLock> lock;
+    if (!options.part) {
+        lock.emplace(session.dirs.root);
+        if (lock->HeldElsewhere() || lock->PlaceTaken()) {
+            err << DataRootInUseText(*lock, session.dirs.root) << Qt::endl;
+            return kCouldNotRun;
+        }
     }
-    if (const Result<void> finished = FinishFilesTogether(ChangeJournalPath(session.dirs.root)); !finished) {
+    const std::string runName =
+        options.run.empty() ? DefaultRunName(QDateTime::currentDateTimeUtc()) : options.run;
+    const std::filesystem::path target = options.part ? RunPartsDir(session.dirs.dbDir, runName) : session.dirs.dbDir;
+    if (options.part) {
+        std::error_code ec;
+        std::filesystem::create_directories(target, ec);
+    }
+    // Only the holder of the data root may finish what another process left.
+    if (const Result<void> finished = options.part ? Result<void>() : FinishFilesTogether(ChangeJournalPath(session.dirs.root));
+        !finished) {
         err << UnfinishedSaveText(finished.error()) << Qt::endl;
         return kCouldNotRun;
     }
     // Found before the first link: otherwise a whole run is captured for nothing.
-    if (const QString why = WhyNotWritable(session.dirs.dbDir); !why.isEmpty()) {
-        err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(session.dirs.dbDir)
-            << Qt::endl;
+    if (const QString why = WhyNotWritable(target); !why.isEmpty()) {
+        err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(target) << Qt::endl;
         return kCouldNotRun;
     }
     if (const QString others = NonRecordFilesText(session.dirs.dbDir); !others.isEmpty())
         err << others << Qt::endl;
-    SetCaptureProfileRoot(session.dirs.root);
+    // Two browser engines must never share a profile folder: each part keeps its own.
+    if (options.part)
+        SetCaptureProfileRoot(session.dirs.root,
+                              std::filesystem::path("browser") / "parts" / std::to_string(options.part->index));
+    else
+        SetCaptureProfileRoot(session.dirs.root);
 
     ProductGridModel grid;
     grid.AddColumn("ID", 50, Qt::AlignLeft);
@@ -109,6 +132,8 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         earlier ? LoadRecordWithColumnsOf(grid, session.dirs.dbDir / earlier->file) : nullptr;
     CaptureRun run(session, grid);
     run.SetParallelLinks(options.parallel);
+    run.SetPart(options.part);
+    std::map<std::pair<int, int>, std::string> partResults;
     int line = 0;
     int total = 0;
     QObject::connect(&run, &CaptureRun::progress, [&total](int, int all, int) { total = all; });
@@ -118,6 +143,8 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
                              earlierGrid ? CompareCapturedPrice(text, job.product, job.shop, *earlierGrid)
                                          : PriceChangeMark{};
                          out << CapturedLinkLine(++line, total, job, text, mark, seconds) << Qt::endl;
+                         if (options.part)
+                             partResults[{job.row, job.column}] = text;
                      });
     // A product that a shop does not sell is no failure: named, never counted.
     QObject::connect(&run, &CaptureRun::linkSkipped, [&](const CaptureJob &job) {
@@ -154,6 +181,21 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         out << QStringLiteral("已中断：完成 %1 / %2 条链接，未抓取的价格保留上次的记录。").arg(summary.done).arg(summary.total)
             << Qt::endl;
 
+    if (options.part) {
+        PartCells part = EmptyPart(run.WholePlan(), *options.part);
+        part.stopped = interrupted;
+        for (const auto &[cell, text] : partResults)
+            part.cells[static_cast<size_t>(cell.first)][static_cast<size_t>(cell.second - kFirstSiteColumn)] = text;
+        if (const Result<void> written = WritePart(target, part); !written) {
+            err << QStringLiteral("保存部分失败：无法写入文件 ") << Shown(written.error().path) << Qt::endl;
+            return kCouldNotRun;
+        }
+        out << QStringLiteral("部分 %1 / %2 已保存：").arg(options.part->index).arg(options.part->count)
+            << Shown(PartFilePath(target, options.part->index)) << Qt::endl;
+        if (interrupted)
+            return kInterrupted;
+        return summary.AllPriced() ? kAllPriced : kSomeFailed;
+    }
     NoticeRun noticeRun{&grid, earlier, records, {}, options.notifyCommand};
     const RunNotices notices = FindRunNotices(session.dirs, noticeRun);
     std::vector<FileContents> alongside;
@@ -184,6 +226,108 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     if (interrupted || StopRequested())
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;
+}
+
+QString MergeSummaryLine(const RunParts &parts, const JoinedRun &joined)
+{
+    QString text = QStringLiteral("合并 %1 / %2 部分：完成 %3 / %4 条链接，%5 条失败")
+                       .arg(parts.Present())
+                       .arg(parts.count)
+                       .arg(joined.done)
+                       .arg(joined.total)
+                       .arg(joined.Failed());
+    if (!joined.missingParts.empty()) {
+        QStringList missing;
+        for (const int part : joined.missingParts)
+            missing << QString::number(part);
+        text += QStringLiteral("，缺少部分 ") + missing.join(QStringLiteral(", "));
+    }
+    return text;
+}
+
+int RunHeadlessMerge(const HeadlessOptions &options, const std::string &runName, QTextStream &out, QTextStream &err)
+{
+    Session session;
+    if (options.dataRoot.empty()) {
+        session.dirs = PrepareProgramDataRoot({}).dirs;
+    } else if (!PrepareNamedRoot(options.dataRoot, session.dirs)) {
+        err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
+        return kCouldNotRun;
+    }
+    // The merge saves a record as a run does: one program per data root.
+    const DataRootLock lock(session.dirs.root);
+    if (lock.HeldElsewhere() || lock.PlaceTaken()) {
+        err << DataRootInUseText(lock, session.dirs.root) << Qt::endl;
+        return kCouldNotRun;
+    }
+    if (const QString why = WhyNotWritable(session.dirs.dbDir); !why.isEmpty()) {
+        err << QStringLiteral("数据目录无法写入（") << why << QStringLiteral("）：") << Shown(session.dirs.dbDir)
+            << Qt::endl;
+        return kCouldNotRun;
+    }
+    const std::filesystem::path runDir = RunPartsDir(session.dirs.dbDir, runName);
+    if (const std::string merged = MergedRecordOf(runDir, session.dirs.dbDir); !merged.empty()) {
+        out << QStringLiteral("运行 %1 已合并为记录 ").arg(QString::fromStdString(runName))
+            << Shown(PathInDir(session.dirs.dbDir, merged)) << QStringLiteral("，不再保存。") << Qt::endl;
+        return kAllPriced;
+    }
+
+    ProductGridModel grid;
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    session.enabledRules = LoadEnabledRules(session.dirs);
+    if (session.enabledRules.empty()) {
+        err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;
+        return kCouldNotRun;
+    }
+    std::vector<std::string> shops;
+    for (const EnabledRule &rule : session.enabledRules) {
+        grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
+        shops.push_back(rule.title);
+    }
+    const LinkFile links = LinkFile::Load(LinkFilePath(session.dirs)).value_or(LinkFile());
+    if (links.ProductCount() == 0) {
+        err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
+        return kCouldNotRun;
+    }
+    const CapturePlan plan = PlanFromLinkFile(links, shops);
+    const RunParts parts = ReadRunParts(runDir, plan);
+    for (const std::string &problem : parts.problems)
+        err << FromGbk(problem) << Qt::endl;
+    if (parts.Present() == 0) {
+        err << QStringLiteral("运行 %1 没有可以合并的部分：").arg(QString::fromStdString(runName)) << Shown(runDir)
+            << Qt::endl;
+        return kCouldNotRun;
+    }
+
+    // A cell no part captured keeps the newest record's text, as a stopped run leaves it.
+    const std::string newest = NewestRecordName(session.dirs.dbDir);
+    if (!newest.empty())
+        LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
+    const std::vector<RecordListEntry> records = ListRecords(session.dirs.dbDir);
+    const std::optional<RecordListEntry> earlier = RecordBeforeRun(records, false);
+    JoinedRun joined = JoinParts(plan, grid, parts.parts);
+    grid.ClearRows();
+    grid.AppendRows(std::move(joined.rows));
+    grid.RenumberIds();
+    out << MergeSummaryLine(parts, joined) << Qt::endl;
+
+    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
+    if (!saved) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
+        return kCouldNotRun;
+    }
+    if (!saved->titlesSaved)
+        err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
+            << Qt::endl;
+    out << QStringLiteral("记录已保存：") << Shown(saved->path) << Qt::endl;
+    // Without the marker a second merge would save the same run again.
+    if (!WriteMergedMarker(runDir, PathToGbk(saved->path.filename())))
+        err << QStringLiteral("合并标记无法写入文件 ") << Shown(MergedMarkerPath(runDir)) << Qt::endl;
+    ReportPriceNotices(session.dirs, {&grid, earlier, records, Shown(saved->path), options.notifyCommand}, out, err);
+    if (!joined.missingParts.empty())
+        return kCouldNotRun;
+    return joined.Failed() == 0 && joined.notCaptured == 0 ? kAllPriced : kSomeFailed;
 }
 
 } // namespace corvix

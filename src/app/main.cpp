@@ -66,5 +66,10 @@ int main(int argc, char **argv)
     options.parallel = line.parallel;
     options.notifyCommand = line.notifyCommand;
     options.dataRoot = std::filesystem::path(line.dataRoot.toStdU16String());
+    if (!line.merge.isEmpty())
+        return corvix::RunHeadlessMerge(options, line.merge.toStdString(), out, err);
+    if (!line.shard.isEmpty())
+        options.part = corvix::ParsePartSpec(line.shard.toStdString());
+    options.run = line.run.toStdString();
     return corvix::RunHeadlessCapture(options, out, err);
 }

@@ -52,15 +52,20 @@ RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_
     return ReadRecordColumns(LoadColumnsFile(dbDir), recordName);
 }
 
+void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const ProductGridModel &grid)
+{
+    const std::string section = SectionOf(recordName);
+    columnsFile.RemoveSection(section);
+    columnsFile.AddSection(section);
+    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
+        columnsFile.SetValue(section, std::to_string(c - kFirstSiteColumn + 1), QuotedTitle(grid.Title(c)));
+}
+
 std::string RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
                                   const ProductGridModel &grid)
 {
     LinkFile file = LoadColumnsFile(dbDir);
-    const std::string section = SectionOf(recordName);
-    file.RemoveSection(section);
-    file.AddSection(section);
-    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
-        file.SetValue(section, std::to_string(c - kFirstSiteColumn + 1), QuotedTitle(grid.Title(c)));
+    SetRecordColumns(file, recordName, grid);
     return file.Text();
 }
 

@@ -29,6 +29,9 @@ struct RecordColumns {
 RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view recordName);
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
+// Puts the section of recordName into a file of that format, whole (an older
+// one of that name goes), with the titles of grid's shop columns.
+void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const ProductGridModel &grid);
 // The side file's text with the section of recordName written whole (an older
 // one of that name goes) with the titles of grid's shop columns.
 std::string RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,

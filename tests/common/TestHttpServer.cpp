@@ -1,5 +1,7 @@
 #include "common/TestHttpServer.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -100,6 +102,7 @@ void TestHttpServer::OnReadyRead(QTcpSocket *socket)
     const QString path = target.section(QLatin1Char('?'), 0, 0);
     requested_ << target;
     lastHeaders_[path] = buffer.mid(lineEnd + 2, end - lineEnd - 2);
+    CountInFlight(socket, lastHeaders_[path]);
 
     const auto route = routes_.constFind(path);
     const Answer answer = route != routes_.constEnd() ? *route : Answer{404, "not found", "text/plain", {}, 0, false};
@@ -110,6 +113,18 @@ void TestHttpServer::OnReadyRead(QTcpSocket *socket)
         return;
     }
     Send(socket, answer);
+}
+
+void TestHttpServer::CountInFlight(QTcpSocket *socket, const QByteArray &headers)
+{
+    QString host;
+    for (const QByteArray &line : headers.split('\n'))
+        if (line.toLower().startsWith("host:"))
+            host = QString::fromLatin1(line.mid(5).trimmed()).section(QLatin1Char(':'), 0, 0).toLower();
+    const int now = ++inFlight_[host];
+    mostInFlight_[host] = std::max(mostInFlight_.value(host), now);
+    // Counted once per connection: every answer closes it.
+    connect(socket, &QTcpSocket::disconnected, this, [this, host] { --inFlight_[host]; });
 }
 
 void TestHttpServer::Send(QTcpSocket *socket, const Answer &answer)

@@ -49,6 +49,10 @@ public:
 
     // The paths (with query) of every request so far, in order of arrival.
     QStringList RequestedPaths() const { return requested_; }
+    // The most requests to one host name (the Host header without its port,
+    // lower-cased) that were under way at the same time: from the arrival of a
+    // request until its connection closed.
+    QMap<QString, int> MostInFlightPerHost() const { return mostInFlight_; }
     // The raw header block of the last request for path (without the request line).
     QByteArray LastRequestHeaders(const QString &path) const { return lastHeaders_.value(path); }
 
@@ -63,12 +67,15 @@ private:
     };
     void OnNewConnection();
     void OnReadyRead(QTcpSocket *socket);
+    void CountInFlight(QTcpSocket *socket, const QByteArray &headers);
     static void Send(QTcpSocket *socket, const Answer &answer);
 
     QTcpServer *server_ = nullptr;
     QMap<QString, Answer> routes_;
     QStringList requested_;
     QMap<QString, QByteArray> lastHeaders_;
+    QMap<QString, int> inFlight_;
+    QMap<QString, int> mostInFlight_;
 };
 
 // The bytes of tests/fixtures/pages/<name>.

@@ -129,11 +129,18 @@ std::filesystem::path &ProfileRoot()
     return root;
 }
 
+std::filesystem::path &ProfileFolder()
+{
+    static std::filesystem::path folder = "browser";
+    return folder;
+}
+
 } // namespace
 
-void SetCaptureProfileRoot(const std::filesystem::path &root)
+void SetCaptureProfileRoot(const std::filesystem::path &root, const std::filesystem::path &folder)
 {
     ProfileRoot() = root;
+    ProfileFolder() = folder;
 }
 
 QWebEngineProfile *CaptureProfile()
@@ -144,7 +151,7 @@ QWebEngineProfile *CaptureProfile()
     if (root.empty()) {
         g_profile = new QWebEngineProfile(); // keeps nothing on disk
     } else {
-        const QString dir = PathText(root / "browser");
+        const QString dir = PathText(root / ProfileFolder());
         g_profile = new QWebEngineProfile(QStringLiteral("capture"));
         g_profile->setPersistentStoragePath(dir + QStringLiteral("/storage"));
         g_profile->setCachePath(dir + QStringLiteral("/cache"));

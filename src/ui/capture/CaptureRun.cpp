@@ -296,7 +296,8 @@ RunSummary CaptureRun::RunFromLinkFile()
         summary.noLinks = true;
         return Finished(summary);
     }
-    const CapturePlan plan = PlanFromLinkFile(links, grid_.ShopTitles());
+    wholePlan_ = PlanFromLinkFile(links, grid_.ShopTitles());
+    const CapturePlan plan = part_ ? PlanForPart(wholePlan_, *part_) : wholePlan_;
     // A stopped run leaves every product and the prices it did not reach.
     ShowPlanRows(grid_, plan, session_.dirs.dbDir, KeptTexts::NotRefreshed);
     RunPlan(plan, summary);

@@ -13,6 +13,7 @@
 // the headless capture run the same code: it knows the session and the grid,
 // never a window around them.
 #include "capture/CaptureJob.h"
+#include "capture/CaptureParts.h"
 #include "capture/CapturePlan.h"
 #include "capture/LinkScheduler.h"
 #include "ui/browser/WarmBrowser.h"
@@ -22,6 +23,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include <string>
@@ -73,6 +75,11 @@ public:
     // outside are taken as the nearest bound. Takes effect at the next run.
     void SetParallelLinks(int links);
     int ParallelLinks() const { return parallelLinks_; }
+    // A run over url.ini captures only the links of this part (CaptureParts.h);
+    // nullopt: every link. Takes effect at the next run.
+    void SetPart(std::optional<PartSpec> part) { part_ = part; }
+    // The plan of the last run over url.ini before it was cut to its part.
+    const CapturePlan &WholePlan() const { return wholePlan_; }
 
 signals:
     // Before each link: links done so far, links in all, the product's row.
@@ -108,6 +115,8 @@ private:
     ProductGridModel &grid_;
     bool stopRequested_ = false;
     int parallelLinks_ = 1;
+    std::optional<PartSpec> part_;
+    CapturePlan wholePlan_;
     bool sideBySide_ = false; // the run in progress captures links side by side
     // The browsers that the capture windows of every run borrow: the first one
     // for a run link by link, one per pane for links side by side.
