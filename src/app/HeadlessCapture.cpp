@@ -45,6 +45,38 @@ bool PrepareNamedRoot(const std::filesystem::path &root, DataDirs &dirs)
     return true;
 }
 
+// Saves the run's results as a record, with the alert state its notices
+// leave in the same change, says where, then tells the notices. The record's
+// path, or nothing (after the message) when it could not be saved.
+std::optional<std::filesystem::path> SaveAndTell(const DataDirs &dirs, NoticeRun run, QTextStream &out,
+                                                 QTextStream &err)
+{
+    const RunNotices notices = FindRunNotices(dirs, run);
+    std::vector<FileContents> alongside;
+    const std::filesystem::path alertsPath = AlertsFilePath(dirs);
+    if (notices.alertsText)
+        alongside.push_back({alertsPath, *notices.alertsText});
+    const Result<SavedRecord> saved = SaveGridAsRecord(*run.grid, dirs.dbDir, alongside);
+    if (!saved) {
+        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
+        return std::nullopt;
+    }
+    // The prices are saved; only a later change of the rules could show them
+    // under other shops, so the run's result stands.
+    for (const FileError &notSaved : saved->notSaved) {
+        if (notSaved.path == RecordColumnsPath(dirs.dbDir))
+            err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+        else if (notSaved.path == alertsPath)
+            err << QStringLiteral("提醒的状态无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+        else
+            err << QStringLiteral("无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
+    }
+    out << QStringLiteral("记录已保存：") << Shown(saved->path) << Qt::endl;
+    run.savedRecord = Shown(saved->path);
+    ReportPriceNotices(notices, run, out, err);
+    return saved->path;
+}
+
 } // namespace
 
 QString CapturedLinkLine(int line, int total, const CaptureJob &job, const std::string &text,
@@ -196,31 +228,8 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
             return kInterrupted;
         return summary.AllPriced() ? kAllPriced : kSomeFailed;
     }
-    NoticeRun noticeRun{&grid, earlier, records, {}, options.notifyCommand};
-    const RunNotices notices = FindRunNotices(session.dirs, noticeRun);
-    std::vector<FileContents> alongside;
-    const std::filesystem::path alertsPath = AlertsFilePath(session.dirs);
-    if (notices.alertsText)
-        alongside.push_back({alertsPath, *notices.alertsText});
-    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir, alongside);
-    if (!saved) {
-        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
+    if (!SaveAndTell(session.dirs, {&grid, earlier, records, {}, options.notifyCommand}, out, err))
         return kCouldNotRun;
-    }
-    const std::filesystem::path &record = saved->path;
-    // The prices are saved; only a later change of the rules could show them
-    // under other shops, so the run's result stands.
-    for (const FileError &notSaved : saved->notSaved) {
-        if (notSaved.path == RecordColumnsPath(session.dirs.dbDir))
-            err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
-        else if (notSaved.path == alertsPath)
-            err << QStringLiteral("提醒的状态无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
-        else
-            err << QStringLiteral("无法写入文件 ") << Shown(notSaved.path) << Qt::endl;
-    }
-    out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
-    noticeRun.savedRecord = Shown(record);
-    ReportPriceNotices(notices, noticeRun, out, err);
     // A stop request after the links (while saving, or during the notice
     // command, which it ends) is no less a stop.
     if (interrupted || StopRequested())
@@ -305,26 +314,20 @@ int RunHeadlessMerge(const HeadlessOptions &options, const std::string &runName,
     if (!newest.empty())
         LoadRecordIntoGrid(PathInDir(session.dirs.dbDir, newest), grid);
     const std::vector<RecordListEntry> records = ListRecords(session.dirs.dbDir);
-    const std::optional<RecordListEntry> earlier = RecordBeforeRun(records, false);
+    const std::optional<RecordListEntry> earlier = RecordBeforeRun(session.dirs.dbDir, records, false);
     JoinedRun joined = JoinParts(plan, grid, parts.parts);
     grid.ClearRows();
     grid.AppendRows(std::move(joined.rows));
     grid.RenumberIds();
     out << MergeSummaryLine(parts, joined) << Qt::endl;
 
-    const Result<SavedRecord> saved = SaveGridAsRecord(grid, session.dirs.dbDir);
-    if (!saved) {
-        err << QStringLiteral("保存记录失败：无法写入文件 ") << Shown(saved.error().path) << Qt::endl;
+    const std::optional<std::filesystem::path> saved =
+        SaveAndTell(session.dirs, {&grid, earlier, records, {}, options.notifyCommand}, out, err);
+    if (!saved)
         return kCouldNotRun;
-    }
-    if (!saved->titlesSaved)
-        err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
-            << Qt::endl;
-    out << QStringLiteral("记录已保存：") << Shown(saved->path) << Qt::endl;
     // Without the marker a second merge would save the same run again.
-    if (!WriteMergedMarker(runDir, PathToGbk(saved->path.filename())))
+    if (!WriteMergedMarker(runDir, PathToGbk(saved->filename())))
         err << QStringLiteral("合并标记无法写入文件 ") << Shown(MergedMarkerPath(runDir)) << Qt::endl;
-    ReportPriceNotices(session.dirs, {&grid, earlier, records, Shown(saved->path), options.notifyCommand}, out, err);
     if (!joined.missingParts.empty())
         return kCouldNotRun;
     return joined.Failed() == 0 && joined.notCaptured == 0 ? kAllPriced : kSomeFailed;
