@@ -34,7 +34,7 @@ const QString kOpenLink = QStringLiteral("打开商品页");
 QString EscapeMarkdown(QString text)
 {
     static const QRegularExpression special(QStringLiteral("([\\\\*_`\\[\\]])"));
-    return text.replace(special, QStringLiteral("\\\\\\1"));
+    return text.replace(special, QStringLiteral("\\\\1"));
 }
 
 // A web address as a link target: percent-encoded, without the parentheses

@@ -36,12 +36,12 @@ struct PriceAlert {
     // The shops under the target at the last run, already told: a notice is
     // given once per crossing and re-armed when the price rises to the target.
     std::vector<std::string> belowShops;
-    std::optional<double> riseAbove;   // "高于 n 元时提醒"
-    std::optional<double> risePercent; // "比上次涨价超过 n%"
+    std::optional<double> riseAbove{};   // "高于 n 元时提醒"
+    std::optional<double> risePercent{}; // "比上次涨价超过 n%"
     // Told after every run while the price is beyond a limit, rather than once
     // when it crosses it.
     bool everyRun = false;
-    std::vector<std::string> aboveShops; // as belowShops, for riseAbove
+    std::vector<std::string> aboveShops{}; // as belowShops, for riseAbove
 
     bool Empty() const { return !target && !dropPercent && !riseAbove && !risePercent; }
     bool Below(const std::string &shopTitle) const;

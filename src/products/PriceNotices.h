@@ -42,9 +42,9 @@ struct PriceNotice {
     std::optional<double> target;      // the target it went under
     std::optional<double> dropPercent; // the alert's share it fell by more than
     PriceStanding standing;
-    std::optional<double> riseAbove;   // the limit it went over
-    std::optional<double> risePercent; // the alert's share it rose by more than
-    std::string link;                  // GBK web address of the product at the shop; empty when unknown
+    std::optional<double> riseAbove{};   // the limit it went over
+    std::optional<double> risePercent{}; // the alert's share it rose by more than
+    std::string link{};                  // GBK web address of the product at the shop; empty when unknown
 };
 
 struct NoticeSources {
