@@ -161,7 +161,10 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         err << QStringLiteral("记录的店铺名称无法写入文件 ") << Shown(RecordColumnsPath(session.dirs.dbDir))
             << Qt::endl;
     out << QStringLiteral("记录已保存：") << Shown(record) << Qt::endl;
-    ReportPriceNotices(session.dirs, {&grid, earlier, records, Shown(record), options.notifyCommand}, out, err);
+    NoticeRun notices{&grid, earlier, records, Shown(record), options.notifyCommand};
+    if (options.retry && !records.empty())
+        notices.retried = records.back();
+    ReportPriceNotices(session.dirs, notices, out, err);
     if (interrupted)
         return kInterrupted;
     return summary.AllPriced() ? kAllPriced : kSomeFailed;

@@ -1,13 +1,15 @@
 #pragma once
 // The notices of a run without a window: one line per price under its target
-// or fallen by more than its share, printed after the summary, and the
-// command of --notify-command given them as JSON on its standard input.
+// or fallen by more than its share, printed after the summary, the command of
+// --notify-command given them as JSON on its standard input, and one message
+// to each enabled channel of "提醒方式" with one line per channel.
 #include "products/RecordList.h"
 #include "support/DataDirs.h"
 
 #include <QString>
 #include <QTextStream>
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -27,11 +29,18 @@ struct NoticeRun {
     QString savedRecord;                     // the file the results were saved to
     QString notifyCommand;                   // empty: none
     int commandSeconds = 30;
+    // A retry: the record it retried, whose prices were judged by their own run.
+    std::optional<RecordListEntry> retried = std::nullopt;
+    // Where the channels' settings are; empty: the user's settings folder.
+    std::filesystem::path settingsFolder = {};
 };
 
-// Finds the notices, stores the crossings in alerts.ini, prints them and runs
-// the command. Problems (alerts.ini not written, the command failing or
-// overrunning its time) go to err; none changes the run's result.
+// Finds the notices, stores the crossings in alerts.ini (before anything is
+// sent, so that a run stopped while sending tells none of them again), prints
+// them, runs the command and sends them to the channels: "已发送：<channel>" to
+// out, "发送失败：<channel>（why）" to err. Problems (alerts.ini not written, the
+// command failing or overrunning its time, a channel failing) go to err; none
+// changes the run's result.
 void ReportPriceNotices(const DataDirs &dirs, const NoticeRun &run, QTextStream &out, QTextStream &err);
 
 // Runs command through the shell with input on its standard input, its own

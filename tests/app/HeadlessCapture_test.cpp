@@ -1,7 +1,19 @@
-// The line the capture without a window prints for each link.
+// The lines the capture without a window prints for each link and for the
+// notices it sends.
 #include "app/HeadlessCapture.h"
+#include "app/HeadlessNotices.h"
 #include "capture/CaptureJob.h"
+#include "common/CoreTestSupport.h"
+#include "common/TestHttpServer.h"
+#include "products/LinkFile.h"
+#include "products/NoticeChannels.h"
+#include "products/PriceAlerts.h"
+#include "products/ProductGridModel.h"
 #include "support/Gbk.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,4 +35,48 @@ TEST(CapturedLinkLine, NamesTheEarlierPriceOfAChangedOne)
     for (const auto &[text, change, line] : cases)
         EXPECT_EQ(CapturedLinkLine(3, 12, job, Gbk(text), {change, Gbk("5499.00")}, 0.306).toStdString(),
                   std::string("[3/12] 商品 | 商城 | ") + line + " | 0.31 s");
+}
+
+// The notices of a run without a window reach every enabled channel; one that
+// fails is named on its own line and keeps neither the others nor the run.
+TEST(ReportPriceNotices, OneLinePerChannelAndAFailingOneHoldsUpNoOther)
+{
+    test::TempDataRoot root;
+    test::TestHttpServer server;
+    server.RouteReplies(QStringLiteral("/hook"), {{200, "ok"}});
+    server.RouteReplies(QStringLiteral("/robot/send"), {{200, R"({"errcode":310000,"errmsg":"sign not match"})"}});
+    QTemporaryDir settings;
+    const std::filesystem::path folder(settings.path().toStdString());
+    std::vector<NoticeChannel> channels;
+    channels.push_back(NewChannel(ChannelKind::DingTalk, channels));
+    channels.back().values = {{"base", server.Url({})}, {"token", "t"}, {"secret", "SECwrong"}};
+    channels.push_back(NewChannel(ChannelKind::Webhook, channels));
+    channels.back().values = {{"url", server.Url(QStringLiteral("/hook"))}};
+    ASSERT_TRUE(SaveChannels(folder, channels));
+    PriceAlerts alerts;
+    alerts.Set({"A", "", 15, std::nullopt, {}});
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    LinkFile links;
+    links.SetProductValue(0, "title", "A");
+    links.SetProductValue(0, "X", "https://item.shop.example/a");
+    ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
+    ProductGridModel grid;
+    for (const char *title : {"ID", "title", "X"})
+        grid.AddColumn(title, 60, Qt::AlignHCenter);
+    grid.AppendRows({{"1", "A", "12.50"}});
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    NoticeRun run{&grid, std::nullopt, {}, QStringLiteral("1700000000.txt"), {}};
+    run.settingsFolder = folder;
+    test::WhileServing([&] { ReportPriceNotices(root.Dirs(), run, outStream, errStream); });
+    EXPECT_TRUE(out.contains(QStringLiteral("降价提醒：A | X | — → 12.50（低于目标 15 元）\n已发送：通用 Webhook\n")))
+        << out.toStdString();
+    EXPECT_EQ(err.toStdString(), "发送失败：钉钉群机器人（签名校验失败）\n");
+    ASSERT_EQ(server.Requests().size(), 2);
+    const QJsonObject sent = QJsonDocument::fromJson(server.Requests().last().body).object();
+    EXPECT_EQ(sent["notices"][0]["link"].toString(), "https://item.shop.example/a");
+    // The crossing was stored before the sends: a second run tells nothing.
+    test::WhileServing([&] { ReportPriceNotices(root.Dirs(), run, outStream, errStream); });
+    EXPECT_EQ(server.Requests().size(), 2);
 }
