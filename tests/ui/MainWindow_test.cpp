@@ -252,7 +252,7 @@ TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
     const std::pair<const char *, QStringList> menus[] = {
         {"采集管理", {"刷新", "启用/关闭", "编辑", "测试", "删除"}},
         {"记录操作", {"刷新列表", "查看"}},
-        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势", "设置提醒…"}},
+        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势", "设置提醒…", "提醒方式…"}},
     };
     for (const auto &[name, items] : menus) {
         auto *menu = Find<QMenu>(&w, name);
