@@ -409,7 +409,7 @@ TEST(MainWindowHelp, HasASectionForEachPartOfTheProgram)
         if (b.blockFormat().headingLevel() == 2)
             headings << b.text();
     for (const char *section : {"使用方法", "同时抓取", "停止抓取", "价格变化标记", "价格走势", "查看以往的记录",
-                                "降价提醒", "定时抓取", "快捷键", "数据保存在哪里"})
+                                "降价提醒", "提醒方式", "定时抓取", "快捷键", "数据保存在哪里"})
         EXPECT_TRUE(headings.contains(QString::fromUtf8(section))) << section;
 }
 

@@ -132,6 +132,7 @@ NoticeChannelsDialog::NoticeChannelsDialog(const std::vector<NoticeChannel> &cha
     listButtons->addWidget(remove_);
     left->addLayout(listButtons);
     auto *right = new QVBoxLayout;
+    forms_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     right->addWidget(forms_);
     auto *testLine = new QHBoxLayout;
     testLine->addWidget(test_);
@@ -214,6 +215,11 @@ void NoticeChannelsDialog::ShowCurrent()
     const int row = list_->currentRow();
     if (row >= 0)
         forms_->setCurrentIndex(row);
+    // Only the form shown takes room: the test button follows its last line.
+    for (int i = 0; i < forms_->count(); ++i)
+        forms_->widget(i)->setSizePolicy(i == row ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                         i == row ? QSizePolicy::Maximum : QSizePolicy::Ignored);
+    forms_->adjustSize();
     forms_->setVisible(row >= 0);
     remove_->setEnabled(row >= 0);
     test_->setEnabled(row >= 0);
