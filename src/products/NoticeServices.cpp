@@ -622,6 +622,8 @@ SendVerdict JudgeAnswer(ChannelKind kind, const TransferAnswer &answer)
         return Failed(QStringLiteral("安全连接失败"), answer.detail);
     case TransferError::Cancelled:
         return Failed(QStringLiteral("已取消"), answer.detail);
+    case TransferError::BadAddress:
+        return Failed(QStringLiteral("地址无效"), answer.detail);
     case TransferError::LoginDenied:
     case TransferError::StartTlsRefused:
     case TransferError::Other:

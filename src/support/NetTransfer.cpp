@@ -106,6 +106,9 @@ TransferError ErrorOf(CURLcode code)
         return TransferError::StartTlsRefused;
     case CURLE_ABORTED_BY_CALLBACK:
         return TransferError::Cancelled;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return TransferError::BadAddress;
     default:
         return TransferError::Other;
     }

@@ -38,8 +38,11 @@ struct MailRequest {
     QByteArray message;  // the whole mail, headers and body, CR LF lines
 };
 
-// Why no answer came. Cancelled: the caller's flag was set.
-enum class TransferError { None, Timeout, Resolve, Connect, Tls, LoginDenied, StartTlsRefused, Cancelled, Other };
+// Why no answer came. Cancelled: the caller's flag was set. BadAddress: the
+// address cannot be sent to (malformed, or of another protocol).
+enum class TransferError {
+    None, Timeout, Resolve, Connect, Tls, LoginDenied, StartTlsRefused, Cancelled, BadAddress, Other
+};
 
 struct TransferAnswer {
     TransferError error = TransferError::None;

@@ -154,6 +154,7 @@ TEST(NoticeServices, AnswersInWordsAndWhetherAnotherTryMayHelp)
         {K::WeCom, E::Timeout, 0, "", O::TryAgain, "等待答复超时"},
         {K::WeCom, E::Connect, 0, "", O::TryAgain, "无法连接服务器"},
         {K::WeCom, E::Tls, 0, "", O::Failed, "安全连接失败"},
+        {K::Bark, E::BadAddress, 0, "", O::Failed, "地址无效"},
         {K::Email, E::None, 250, "", O::Sent, "已送达"},
         {K::Email, E::LoginDenied, 535, "", O::Failed, "用户名或密码不对"},
         {K::Email, E::StartTlsRefused, 250, "", O::Failed, "邮件服务器不支持 STARTTLS 加密"},
