@@ -15,6 +15,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -74,7 +76,11 @@ TEST(ReportPriceNotices, OneLinePerChannelAndAFailingOneHoldsUpNoOther)
         << out.toStdString();
     EXPECT_EQ(err.toStdString(), "发送失败：钉钉群机器人（签名校验失败）\n");
     ASSERT_EQ(server.Requests().size(), 2);
-    const QJsonObject sent = QJsonDocument::fromJson(server.Requests().last().body).object();
+    // The channels send at once: their requests come in either order.
+    const auto hook = std::find_if(server.Requests().begin(), server.Requests().end(),
+                                   [](const test::HttpRequestSeen &r) { return r.target == "/hook"; });
+    ASSERT_NE(hook, server.Requests().end());
+    const QJsonObject sent = QJsonDocument::fromJson(hook->body).object();
     EXPECT_EQ(sent["notices"][0]["link"].toString(), "https://item.shop.example/a");
     // The crossing was stored before the sends: a second run tells nothing.
     test::WhileServing([&] { ReportPriceNotices(root.Dirs(), run, outStream, errStream); });

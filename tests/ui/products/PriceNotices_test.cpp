@@ -34,6 +34,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace corvix;
 using corvix::test::TempSession;
 
@@ -240,7 +242,10 @@ TEST_F(PriceNoticesTest, ARunsNoticesGoToTheEnabledChannelsOnceAndTheStatusBarSa
     EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
               "降价提醒已发送：/hook；发送失败：/down（服务器出错（HTTP 503））");
     EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/down")), 3); // tried three times
-    const QJsonObject document = QJsonDocument::fromJson(server.Requests()[0].body).object();
+    const auto hook = std::find_if(server.Requests().begin(), server.Requests().end(),
+                                   [](const test::HttpRequestSeen &r) { return r.target == "/hook"; });
+    ASSERT_NE(hook, server.Requests().end()); // the channels send at once, in either order
+    const QJsonObject document = QJsonDocument::fromJson(hook->body).object();
     EXPECT_EQ(document["notices"].toArray().size(), 1);
 
     RunEnds(); // told already: nothing to send
