@@ -4,6 +4,7 @@
 #include "app/StartUp.h"
 #include "capture/CaptureJob.h"
 #include "capture/CellTexts.h"
+#include "products/LastSaved.h"
 #include "products/LinkFile.h"
 #include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
@@ -228,7 +229,11 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
             return kInterrupted;
         return summary.AllPriced() ? kAllPriced : kSomeFailed;
     }
-    if (!SaveAndTell(session.dirs, {&grid, earlier, records, {}, options.notifyCommand}, out, err))
+    NoticeRun noticeRun{&grid, earlier, records, {}, options.notifyCommand};
+    // A retry's record was judged by its own run: what that run told is not told again.
+    if (options.retry)
+        noticeRun.retried = LastSavedRecord(session.dirs.dbDir, records);
+    if (!SaveAndTell(session.dirs, noticeRun, out, err))
         return kCouldNotRun;
     // A stop request after the links (while saving, or during the notice
     // command, which it ends) is no less a stop.

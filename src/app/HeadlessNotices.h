@@ -1,7 +1,8 @@
 #pragma once
 // The notices of a run without a window: one line per price under its target
-// or fallen by more than its share, printed after the summary, and the
-// command of --notify-command given them as JSON on its standard input.
+// or fallen by more than its share, printed after the summary, the command of
+// --notify-command given them as JSON on its standard input, and one message
+// to each enabled channel of "提醒方式" with one line per channel.
 #include "products/PriceNotices.h"
 #include "products/RecordList.h"
 #include "support/DataDirs.h"
@@ -32,6 +33,10 @@ struct NoticeRun {
     QString savedRecord;                     // the file the results were saved to
     QString notifyCommand;                   // empty: none
     int commandSeconds = 30;
+    // A retry: the record it retried, whose prices were judged by their own run.
+    std::optional<RecordListEntry> retried = std::nullopt;
+    // Where the channels' settings are; empty: the user's settings folder.
+    std::filesystem::path settingsFolder = {};
 };
 
 struct RunNotices {
@@ -47,8 +52,10 @@ struct RunNotices {
 // told twice, nor lost, whenever the process ends.
 RunNotices FindRunNotices(const DataDirs &dirs, const NoticeRun &run);
 
-// Prints the notices and runs the command. Problems (the command failing or
-// overrunning its time) go to err; none changes the run's result.
+// Prints the notices, runs the command and sends them to the channels:
+// "已发送：<channel>" to out, "发送失败：<channel>（why）" to err. Problems (the
+// command failing or overrunning its time, a channel failing) go to err; none
+// changes the run's result.
 void ReportPriceNotices(const RunNotices &found, const NoticeRun &run, QTextStream &out, QTextStream &err);
 
 // Runs command through the shell with input on its standard input, its own

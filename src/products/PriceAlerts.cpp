@@ -23,19 +23,42 @@ std::optional<double> ReadNumber(const LinkFile &file, const std::string &sectio
 // Shortest text that reads back the same: "99", "12.5".
 std::string NumberText(double value) { return QByteArray::number(value, 'g', 15).toStdString(); }
 
+bool Listed(const std::vector<std::string> &shops, const std::string &shopTitle)
+{
+    return std::find(shops.begin(), shops.end(), shopTitle) != shops.end();
+}
+
+void SetListed(std::vector<std::string> &shops, const std::string &shopTitle, bool listed)
+{
+    std::erase(shops, shopTitle);
+    if (listed)
+        shops.push_back(shopTitle);
+}
+
+std::vector<std::string> ReadList(const LinkFile &file, const std::string &section, const std::string &key)
+{
+    std::vector<std::string> values;
+    for (int k = 1; file.HasValue(section, key + std::to_string(k)); ++k)
+        values.push_back(file.Value(section, key + std::to_string(k)));
+    return values;
+}
+
+void WriteList(LinkFile &file, const std::string &section, const std::string &key,
+               const std::vector<std::string> &values)
+{
+    for (size_t k = 0; k < values.size(); ++k)
+        file.SetValue(section, key + std::to_string(k + 1), values[k]);
+}
+
 } // namespace
 
-bool PriceAlert::Below(const std::string &shopTitle) const
-{
-    return std::find(belowShops.begin(), belowShops.end(), shopTitle) != belowShops.end();
-}
+bool PriceAlert::Below(const std::string &shopTitle) const { return Listed(belowShops, shopTitle); }
 
-void PriceAlert::SetBelow(const std::string &shopTitle, bool below)
-{
-    std::erase(belowShops, shopTitle);
-    if (below)
-        belowShops.push_back(shopTitle);
-}
+void PriceAlert::SetBelow(const std::string &shopTitle, bool below) { SetListed(belowShops, shopTitle, below); }
+
+bool PriceAlert::Above(const std::string &shopTitle) const { return Listed(aboveShops, shopTitle); }
+
+void PriceAlert::SetAbove(const std::string &shopTitle, bool above) { SetListed(aboveShops, shopTitle, above); }
 
 PriceAlerts PriceAlerts::Load(const std::filesystem::path &path)
 {
@@ -55,8 +78,11 @@ PriceAlerts PriceAlerts::Parse(std::string_view gbkText)
         alert.shop = file.Value(section, "shop");
         alert.target = ReadNumber(file, section, "target");
         alert.dropPercent = ReadNumber(file, section, "drop");
-        for (int k = 1; file.HasValue(section, "below" + std::to_string(k)); ++k)
-            alert.belowShops.push_back(file.Value(section, "below" + std::to_string(k)));
+        alert.belowShops = ReadList(file, section, "below");
+        alert.riseAbove = ReadNumber(file, section, "rise");
+        alert.risePercent = ReadNumber(file, section, "risepct");
+        alert.everyRun = file.Value(section, "repeat") == "1";
+        alert.aboveShops = ReadList(file, section, "above");
         if (!alert.product.empty() && !alert.Empty())
             alerts.alerts_.push_back(std::move(alert));
     }
@@ -76,8 +102,14 @@ std::string PriceAlerts::Text() const
             file.SetValue(section, "target", NumberText(*alert.target));
         if (alert.dropPercent)
             file.SetValue(section, "drop", NumberText(*alert.dropPercent));
-        for (size_t k = 0; k < alert.belowShops.size(); ++k)
-            file.SetValue(section, "below" + std::to_string(k + 1), alert.belowShops[k]);
+        WriteList(file, section, "below", alert.belowShops);
+        if (alert.riseAbove)
+            file.SetValue(section, "rise", NumberText(*alert.riseAbove));
+        if (alert.risePercent)
+            file.SetValue(section, "risepct", NumberText(*alert.risePercent));
+        if (alert.everyRun)
+            file.SetValue(section, "repeat", "1");
+        WriteList(file, section, "above", alert.aboveShops);
     }
     return file.Text();
 }
@@ -110,8 +142,9 @@ void PriceAlerts::Set(PriceAlert alert)
         alerts_.push_back(std::move(alert));
         return;
     }
-    // The same target keeps what was told under it; a changed one is told afresh.
+    // The same limit keeps what was told beyond it; a changed one is told afresh.
     alert.belowShops = found->target == alert.target ? found->belowShops : std::vector<std::string>{};
+    alert.aboveShops = found->riseAbove == alert.riseAbove ? found->aboveShops : std::vector<std::string>{};
     *found = std::move(alert);
 }
 

@@ -10,7 +10,13 @@
 //   shop=<shop title>       (absent: every shop of the product)
 //   target=99               ("低于 n 元时提醒")
 //   drop=10                 ("比上次降价超过 n%")
+//   rise=120                ("高于 n 元时提醒")
+//   risepct=10              ("比上次涨价超过 n%")
+//   repeat=1                (told after every run while it holds; absent: once per crossing)
 //   below1=<shop title>     (a shop whose price is under the target and was told)
+//   above1=<shop title>     (a shop whose price is over the rise limit and was told)
+// An installation that knows only target and drop reads those and skips an
+// alert that has neither.
 #include "support/DataDirs.h"
 
 #include "support/Result.h"
@@ -30,10 +36,18 @@ struct PriceAlert {
     // The shops under the target at the last run, already told: a notice is
     // given once per crossing and re-armed when the price rises to the target.
     std::vector<std::string> belowShops;
+    std::optional<double> riseAbove{};   // "高于 n 元时提醒"
+    std::optional<double> risePercent{}; // "比上次涨价超过 n%"
+    // Told after every run while the price is beyond a limit, rather than once
+    // when it crosses it.
+    bool everyRun = false;
+    std::vector<std::string> aboveShops{}; // as belowShops, for riseAbove
 
-    bool Empty() const { return !target && !dropPercent; }
+    bool Empty() const { return !target && !dropPercent && !riseAbove && !risePercent; }
     bool Below(const std::string &shopTitle) const;
     void SetBelow(const std::string &shopTitle, bool below);
+    bool Above(const std::string &shopTitle) const;
+    void SetAbove(const std::string &shopTitle, bool above);
 };
 
 class PriceAlerts {

@@ -1,11 +1,13 @@
 #include "products/PriceNotices.h"
 
+#include "products/LinkFile.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/Gbk.h"
+#include "support/HostName.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,6 +39,15 @@ PriceAlert *AlertOfCell(PriceAlerts &alerts, const std::string &product, const s
 QString Amount(double value) { return QString::number(value, 'f', 2).remove(QRegularExpression(QStringLiteral("\\.?0+$"))); }
 
 QString Percent(double value) { return QString::number(value, 'f', 1) + u'%'; }
+
+// The first row of url.ini titled product, as the grid takes a title's first row.
+int LinkRowOf(const LinkFile &links, const std::string &product)
+{
+    for (int row = 0; row < links.ProductCount(); ++row)
+        if (links.ProductValue(row, "title") == product)
+            return row;
+    return -1;
+}
 
 } // namespace
 
@@ -85,6 +96,15 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
     const auto previousRows =
         sources.previous ? FirstRowOfEachTitle(*sources.previous) : std::unordered_map<std::string_view, int>{};
     const auto rows = FirstRowOfEachTitle(current);
+    const auto judgedRows =
+        sources.judged ? FirstRowOfEachTitle(*sources.judged) : std::unordered_map<std::string_view, int>{};
+    // The price a retry started from, when the cell still shows it.
+    const auto judgedAlready = [&](const std::string &product, const std::string &shop, const std::string &text) {
+        const auto found = judgedRows.find(product);
+        const int column = sources.judged ? sources.judged->FindColumn(shop) : -1;
+        return found != judgedRows.end() && column >= kFirstSiteColumn
+               && sources.judged->Text(found->second, column) == text;
+    };
     std::vector<std::pair<int, const std::string *>> byRow;
     for (const auto &[title, row] : rows)
         if (const std::string &product = current.Text(row, kProductTitleColumn); alerts.HasProduct(product))
@@ -116,14 +136,28 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
             }
             if (alert->target) {
                 const bool below = *price < *alert->target;
-                if (below && !alert->Below(shop))
+                if (below && (alert->everyRun || !alert->Below(shop)))
                     notice.target = alert->target;
                 alert->SetBelow(shop, below);
             }
-            if (alert->dropPercent && notice.oldPrice && PercentBelow(*price, *notice.oldPrice) > *alert->dropPercent)
+            if (alert->riseAbove) {
+                const bool above = *price > *alert->riseAbove;
+                if (above && (alert->everyRun || !alert->Above(shop)))
+                    notice.riseAbove = alert->riseAbove;
+                alert->SetAbove(shop, above);
+            }
+            const bool changeTold = !alert->everyRun && judgedAlready(*product, shop, notice.newText);
+            if (alert->dropPercent && notice.oldPrice && !changeTold
+                && PercentBelow(*price, *notice.oldPrice) > *alert->dropPercent)
                 notice.dropPercent = alert->dropPercent;
-            if (!notice.target && !notice.dropPercent)
+            if (alert->risePercent && notice.oldPrice && !changeTold
+                && -PercentBelow(*price, *notice.oldPrice) > *alert->risePercent)
+                notice.risePercent = alert->risePercent;
+            if (!notice.target && !notice.dropPercent && !notice.riseAbove && !notice.risePercent)
                 continue;
+            if (sources.links)
+                if (const int linkRow = LinkRowOf(*sources.links, *product); linkRow >= 0)
+                    notice.link = WebAddress(sources.links->ProductValue(linkRow, shop));
             if (sources.history)
                 notice.standing = StandingOf(*sources.history, current, c, *product, *price, sources.now);
             notices.push_back(std::move(notice));
@@ -132,17 +166,27 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
     return notices;
 }
 
-QString NoticeLine(const PriceNotice &notice)
+QStringList NoticeReasons(const PriceNotice &notice)
 {
     QStringList why;
     if (notice.target)
         why << QStringLiteral("低于目标 %1 元").arg(Amount(*notice.target));
+    if (notice.riseAbove)
+        why << QStringLiteral("高于 %1 元").arg(Amount(*notice.riseAbove));
     if (notice.oldPrice && *notice.oldPrice > notice.newPrice)
         why << QStringLiteral("比上次低 %1").arg(Percent(PercentBelow(notice.newPrice, *notice.oldPrice)));
+    if (notice.oldPrice && *notice.oldPrice < notice.newPrice)
+        why << QStringLiteral("比上次高 %1").arg(Percent(-PercentBelow(notice.newPrice, *notice.oldPrice)));
     if (notice.standing.lowest)
         why << QStringLiteral("历史最低");
     if (const auto average = notice.standing.average30Days; average && *average > notice.newPrice)
         why << QStringLiteral("比 30 天均价低 %1").arg(Percent(PercentBelow(notice.newPrice, *average)));
+    return why;
+}
+
+QString NoticeLine(const PriceNotice &notice)
+{
+    const QStringList why = NoticeReasons(notice);
     const QString old = notice.oldText.empty() ? QStringLiteral("—") : FromGbk(notice.oldText);
     return FromGbk(notice.product) + QStringLiteral(" | ") + FromGbk(notice.shop) + QStringLiteral(" | ") + old
            + QStringLiteral(" → ") + FromGbk(notice.newText) + QStringLiteral("（") + why.join(QStringLiteral("，"))
@@ -168,6 +212,12 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
             item[QStringLiteral("target")] = *notice.target;
         if (notice.dropPercent)
             item[QStringLiteral("dropPercent")] = *notice.dropPercent;
+        if (notice.riseAbove)
+            item[QStringLiteral("riseAbove")] = *notice.riseAbove;
+        if (notice.risePercent)
+            item[QStringLiteral("risePercent")] = *notice.risePercent;
+        if (!notice.link.empty())
+            item[QStringLiteral("link")] = FromGbk(notice.link);
         if (const auto average = notice.standing.average30Days) {
             item[QStringLiteral("average30Days")] = *average;
             item[QStringLiteral("belowAverage30DaysPercent")] = PercentBelow(notice.newPrice, *average);

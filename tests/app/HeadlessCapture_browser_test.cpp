@@ -5,6 +5,7 @@
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
+#include "products/NoticeChannels.h"
 #include "products/PriceAlerts.h"
 #include "products/RecordFile.h"
 #include "rules/Rule.h"
@@ -27,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -322,6 +324,38 @@ TEST_F(HeadlessCapture, PriceNoticesArePrintedAndGivenToTheNotifyCommandOncePerC
                QStringLiteral("kill -TERM $PPID; sleep 60")});
     EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令因停止请求已终止"))) << run.err.toStdString();
+}
+
+// The channels of 提醒方式 are read from the user's settings folder, as the
+// window keeps them: each gets the run's message, and one that fails is named
+// on its own line without changing the run's exit code.
+TEST_F(HeadlessCapture, PriceNoticesGoToEveryChannelAndAFailingOneIsNamed)
+{
+    Links({{"A", Url("/p").toStdString()}});
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|");
+    PriceAlerts alerts;
+    alerts.Set({"A", "", 15, std::nullopt, {}});
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    server.RouteReplies(QStringLiteral("/cgi-bin/webhook/send"), {{200, R"({"errcode":0,"errmsg":"ok"})"}});
+    server.RouteReplies(QStringLiteral("/open-apis/bot/v2/hook/h1"),
+                        {{200, R"({"code":19021,"msg":"sign match fail or timestamp is not within one hour"})"}});
+    std::vector<NoticeChannel> channels;
+    channels.push_back(NewChannel(ChannelKind::WeCom, channels));
+    channels.back().values = {{"base", server.Url({})}, {"key", "k1"}};
+    channels.push_back(NewChannel(ChannelKind::Feishu, channels));
+    channels.back().values = {{"base", server.Url({})}, {"token", "h1"}, {"secret", "SECwrong"}};
+    ASSERT_TRUE(SaveChannels(NoticeSettingsFolder(), channels));
+
+    const Outcome run = Run({QStringLiteral("--capture")});
+    std::filesystem::remove_all(NoticeSettingsFolder());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("已发送：企业微信群机器人\n"))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("发送失败：飞书群机器人（签名校验失败）\n"))) << run.err.toStdString();
+    const auto wecom = std::find_if(server.Requests().begin(), server.Requests().end(),
+                                    [](const test::HttpRequestSeen &r) { return r.target.startsWith("/cgi-bin/"); });
+    ASSERT_NE(wecom, server.Requests().end());
+    EXPECT_TRUE(QString::fromUtf8(wecom->body).contains(QStringLiteral("Corvix 降价提醒：1 个商品")));
+    EXPECT_TRUE(QString::fromUtf8(wecom->body).contains(QStringLiteral("[打开商品页](") + Url("/p")));
 }
 
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)

@@ -4,9 +4,12 @@
 #include "rules/Rule.h"
 #include "support/DataDirs.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +32,17 @@ std::string ElementRuleText(const std::string &kind, const std::string &name);
 // link per shop, separated by ","), as the import makes it; its products
 // replace the ones there were. The test fails when it cannot be written.
 void ImportLinks(const DataDirs &dirs, const std::vector<std::string> &shops, std::string_view text);
+// Runs work (which blocks, a send for instance) on a thread of its own while
+// this thread's event loop goes on, so that a loopback server living here can
+// answer it; returns its result.
+template <class Work>
+auto WhileServing(Work &&work)
+{
+    auto result = std::async(std::launch::async, std::forward<Work>(work));
+    while (result.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return result.get();
+}
 
 class TempDataRoot {
 public:

@@ -1,5 +1,6 @@
 // Price targets in alerts.ini and the notices a run gives for them.
 #include "common/CoreTestSupport.h"
+#include "products/LinkFile.h"
 #include "products/PriceAlerts.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceNotices.h"
@@ -180,4 +181,82 @@ TEST(NoticesJson, TheTimeCarriesItsOffsetFromUtc)
     else
         unsetenv("TZ");
     tzset();
+TEST(FindPriceNotices, RisesEveryRunAlertsAndARetryThatToldNothingNew)
+{
+    struct Case {
+        const char *name;
+        PriceAlert alert;
+        const char *before, *now;
+        const char *judged; // the retried record's price; nullptr: no retry
+        bool notice;
+    };
+    PriceAlert rise{"P", "", std::nullopt, std::nullopt, {}};
+    rise.riseAbove = 100;
+    PriceAlert risePercent{"P", "", std::nullopt, std::nullopt, {}};
+    risePercent.risePercent = 10;
+    PriceAlert riseTold = rise;
+    riseTold.aboveShops = {"S"};
+    PriceAlert belowTold{"P", "", 100, std::nullopt, {"S"}};
+    PriceAlert everyRun = belowTold;
+    everyRun.everyRun = true;
+    PriceAlert drop{"P", "", std::nullopt, 10, {}};
+    PriceAlert dropEveryRun = drop;
+    dropEveryRun.everyRun = true;
+    const std::string failed = Gbk("获取失败");
+    const Case cases[] = {
+        {"over the limit", rise, "90", "101", nullptr, true},
+        {"at the limit", rise, "90", "100", nullptr, false},
+        {"over it, told before", riseTold, "101", "105", nullptr, false},
+        {"risen more than the share", risePercent, "100", "111", nullptr, true},
+        {"risen by the share", risePercent, "100", "110", nullptr, false},
+        {"under the target, told, once", belowTold, "90", "80", nullptr, false},
+        {"under the target, told, every run", everyRun, "90", "80", nullptr, true},
+        {"dropped, first told", drop, "100", "80", nullptr, true},
+        {"dropped, the retry's price was told by its run", drop, "100", "80", "80", false},
+        {"dropped, a price the retry found", drop, "100", "80", failed.c_str(), true},
+        {"dropped, a retry, every run", dropEveryRun, "100", "80", "80", true},
+    };
+    for (const Case &c : cases) {
+        PriceAlerts alerts;
+        alerts.Set(c.alert);
+        const auto previous = MakeGrid({"S"}, {{"1", "P", c.before}});
+        const auto judged = MakeGrid({"S"}, {{"1", "P", c.judged ? c.judged : ""}});
+        const auto current = MakeGrid({"S"}, {{"1", "P", c.now}});
+        NoticeSources sources{previous.get(), nullptr, {}};
+        sources.judged = c.judged ? judged.get() : nullptr;
+        EXPECT_EQ(FindPriceNotices(*current, sources, alerts).size(), c.notice ? 1u : 0u) << c.name;
+    }
+}
+
+TEST(FindPriceNotices, AlertsOfAllKindsAreStoredAndANoticeCarriesItsLink)
+{
+    TempDataRoot root;
+    PriceAlert alert{Gbk("手机"), Gbk("京东"), 10, 5, {Gbk("京东")}};
+    alert.riseAbove = 99.5;
+    alert.risePercent = 20;
+    alert.everyRun = true;
+    alert.aboveShops = {Gbk("京东")};
+    PriceAlerts alerts;
+    alerts.Set(alert);
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    EXPECT_NE(TempDataRoot::ReadBytes(AlertsFilePath(root.Dirs())).find("rise=99.5\r\nrisepct=20\r\nrepeat=1\r\nabove1="),
+              std::string::npos);
+    const PriceAlert read = PriceAlerts::Load(AlertsFilePath(root.Dirs())).All().at(0);
+    EXPECT_EQ(read.riseAbove, 99.5);
+    EXPECT_EQ(read.risePercent, 20);
+    EXPECT_TRUE(read.everyRun);
+    EXPECT_TRUE(read.Above(Gbk("京东")));
+
+    // The link is the product's own at that shop, found by its title in url.ini.
+    LinkFile links;
+    links.SetProductValue(0, "title", Gbk("别的"));
+    links.SetProductValue(1, "title", Gbk("手机"));
+    links.SetProductValue(1, Gbk("京东"), "item.jd.example/1");
+    const auto current = MakeGrid({"京东"}, {{"1", "手机", "200"}});
+    NoticeSources sources;
+    sources.links = &links;
+    const auto notices = FindPriceNotices(*current, sources, alerts);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].link, "http://item.jd.example/1");
+    EXPECT_EQ(NoticeLine(notices[0]), QStringLiteral("手机 | 京东 | — → 200（高于 99.5 元）"));
 }

@@ -1,7 +1,9 @@
 #pragma once
-// "设置提醒": the target price ("低于 n 元时提醒") and the drop share ("比上次降价超过
-// n%") of a product, for all its shops or one of them. Both boxes off removes
-// the alert.
+// "设置提醒": the target price ("低于 n 元时提醒"), the drop share ("比上次降价超过
+// n%"), the rise limit ("高于 n 元时提醒") and the rise share ("比上次涨价超过 n%",
+// under "涨价提醒") of a product, for all its shops or one of them, and whether
+// it is told once per crossing or after every run while it holds. Every box
+// off removes the alert.
 #include "products/PriceAlerts.h"
 
 #include <QDialog>
@@ -31,6 +33,12 @@ public:
     QCheckBox *DropBox() const { return dropOn_; }
     QDoubleSpinBox *Drop() const { return drop_; }
     QComboBox *Shop() const { return shop_; }
+    QCheckBox *RiseBox() const { return riseOn_; }
+    QDoubleSpinBox *Rise() const { return rise_; }
+    QCheckBox *RisePercentBox() const { return risePercentOn_; }
+    QDoubleSpinBox *RisePercent() const { return risePercent_; }
+    // 0: "越过时提醒一次", 1: "条件成立时每次抓取后都提醒".
+    QComboBox *Frequency() const { return frequency_; }
 
 private:
     void ShowAlertOf(const std::string &shop);
@@ -42,6 +50,11 @@ private:
     QDoubleSpinBox *target_;
     QCheckBox *dropOn_;
     QDoubleSpinBox *drop_;
+    QCheckBox *riseOn_;
+    QDoubleSpinBox *rise_;
+    QCheckBox *risePercentOn_;
+    QDoubleSpinBox *risePercent_;
+    QComboBox *frequency_;
 };
 
 } // namespace corvix
