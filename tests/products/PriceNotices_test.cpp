@@ -181,6 +181,8 @@ TEST(NoticesJson, TheTimeCarriesItsOffsetFromUtc)
     else
         unsetenv("TZ");
     tzset();
+}
+
 TEST(FindPriceNotices, RisesEveryRunAlertsAndARetryThatToldNothingNew)
 {
     struct Case {
