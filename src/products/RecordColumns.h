@@ -30,8 +30,8 @@ RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view re
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
 // Writes the section of recordName whole (an older one of that name goes) with
-// the titles of grid's shop columns; false, with the file as it was, when the
-// side file cannot be written.
+// the titles of grid's shop columns; every other byte of the file stays. False,
+// with the file as it was, when the side file cannot be read whole or written.
 bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
                         const ProductGridModel &grid);
 // Drops the section of a record that is deleted; true when there was none.

@@ -1,11 +1,13 @@
 #include "products/RecordFile.h"
 
+#include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordList.h"
 #include "products/RecordStamp.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <optional>
@@ -92,9 +94,28 @@ std::string RecordText(const ProductGridModel &grid)
         if (r > 0)
             text += "\r\n";
         for (int k = 1; k < grid.ColumnCount(); ++k) {
-            text += grid.Text(r, k);
+            text += RecordCellText(grid.Text(r, k));
             text += '|';
         }
+    }
+    return text;
+}
+
+std::string RecordCellText(std::string_view cell)
+{
+    std::string text(cell);
+    if (text.find_first_of("|\r\n") != std::string::npos) {
+        static const std::string fullWidthBar = Gbk("｜");
+        text = ReplaceText(SingleLineText(text), "|", fullWidthBar);
+    }
+    // A lead byte without its second byte (a damaged text) would take the "|"
+    // after the cell for one: it becomes the converter's "?".
+    if (!text.empty() && IsLeadByte(text.back())) {
+        size_t i = 0;
+        while (i + 1 < text.size())
+            i += IsLeadByte(text[i]) ? 2 : 1;
+        if (i + 1 == text.size())
+            text.back() = '?';
     }
     return text;
 }
