@@ -7,6 +7,8 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <deque>
+#include <map>
 
 namespace corvix {
 namespace {
@@ -118,17 +120,19 @@ std::string PriceAlerts::Text() const
     LinkFile file = file_;
     // Each alert keeps the first section not yet taken that was read with its
     // product and shop; the sections no alert keeps are those of alerts removed.
+    std::map<std::pair<std::string_view, std::string_view>, std::deque<size_t>> readOf;
+    for (size_t j = 0; j < read_.size(); ++j)
+        readOf[{read_[j].alert.product, read_[j].alert.shop}].push_back(j);
     std::vector<bool> kept(read_.size(), false);
     std::vector<const PriceAlert *> added;
     for (const PriceAlert &alert : alerts_) {
-        size_t j = 0;
-        while (j < read_.size()
-               && (kept[j] || read_[j].alert.product != alert.product || read_[j].alert.shop != alert.shop))
-            ++j;
-        if (j == read_.size()) {
+        const auto found = readOf.find({alert.product, alert.shop});
+        if (found == readOf.end() || found->second.empty()) {
             added.push_back(&alert);
             continue;
         }
+        const size_t j = found->second.front();
+        found->second.pop_front();
         kept[j] = true;
         if (!(read_[j].alert == alert))
             WriteAlert(file, read_[j].place, &read_[j].alert, alert);
