@@ -14,7 +14,7 @@ bool PlainShop(std::string_view shop)
 {
     return IsStorableKey(shop) && fuzz::WholeGbk(shop) && FindText(shop, "=") == kNotFound &&
            FindText(shop, "[") == kNotFound && FindText(shop, ";") == kNotFound &&
-           shop.find_first_of("\r\n ") == std::string_view::npos && ToLowerText(shop) != "title";
+           shop.find_first_of("\r\n \t") == std::string_view::npos && ToLowerText(shop) != "title";
 }
 
 std::string_view Trimmed(std::string_view s)
