@@ -34,7 +34,7 @@ void BM_ReadRecordColumns(benchmark::State &state)
         benchmark::DoNotOptimize(ReadRecordColumns(db, "1700000000"));
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ReadRecordColumns)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ReadRecordColumns)->Arg(20000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond)->Complexity();
 
 void BM_WriteRecordColumns(benchmark::State &state)
 {
@@ -45,7 +45,7 @@ void BM_WriteRecordColumns(benchmark::State &state)
         benchmark::DoNotOptimize(WriteRecordColumns(db, "1700000000.txt", *grid));
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_WriteRecordColumns)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_WriteRecordColumns)->Arg(20000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond)->Complexity();
 
 void BM_ParseAlertOfManyShops(benchmark::State &state)
 {
@@ -56,7 +56,7 @@ void BM_ParseAlertOfManyShops(benchmark::State &state)
         benchmark::DoNotOptimize(PriceAlerts::Parse(text));
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ParseAlertOfManyShops)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ParseAlertOfManyShops)->Arg(20000)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 
