@@ -187,9 +187,11 @@ void PriceAlerts::Set(PriceAlert alert)
 
 std::vector<PriceAlert> PriceAlerts::TakeProduct(const std::string &product)
 {
+    // A copy: the title given may be one of the alerts' own, which moves below.
+    const std::string title = product;
     std::vector<PriceAlert> taken;
     std::erase_if(alerts_, [&](PriceAlert &alert) {
-        if (alert.product != product)
+        if (alert.product != title)
             return false;
         taken.push_back(std::move(alert));
         return true;

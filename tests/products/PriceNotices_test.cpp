@@ -112,6 +112,15 @@ TEST(PriceAlerts, AFileThatCannotBeReadWholeIsNotWrittenOver)
     EXPECT_EQ(TempDataRoot::ReadBytes(path), "[alert1]\r\nproduct=A\r\ntarget=5\r\n");
 }
 
+TEST(PriceAlerts, AProductIsTakenByTheTitleOfOneOfItsOwnAlerts)
+{
+    PriceAlerts alerts = PriceAlerts::Parse("[alert1]\r\nproduct=P\r\ntarget=1\r\n[alert2]\r\nproduct=Q\r\ntarget=2\r\n"
+                                            "[alert3]\r\nproduct=P\r\ndrop=3\r\n[alert4]\r\nproduct=Q\r\ndrop=4\r\n");
+    EXPECT_EQ(alerts.TakeProduct(alerts.All()[0].product).size(), 2u);
+    EXPECT_FALSE(alerts.HasProduct("P"));
+    EXPECT_EQ(alerts.All().size(), 2u);
+}
+
 TEST(PriceAlerts, TheSameTargetKeepsWhatWasToldANewOneTellsAgain)
 {
     PriceAlerts alerts;
