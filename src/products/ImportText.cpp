@@ -3,6 +3,7 @@
 #include "products/LinkFile.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <QStringDecoder>
@@ -21,7 +22,7 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 bool HasNonAscii(std::string_view bytes)
 {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(bytes.begin(), bytes.end(), IsHighByte);
 }
 
 // nullopt when the bytes are not valid UTF-8.

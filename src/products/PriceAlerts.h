@@ -3,7 +3,10 @@
 // DbDir beside url.ini (a file older installations never open). One section
 // per target, "alert1", "alert2" ..., named by the product's title (and a
 // shop's title for one cell) rather than its row, because rows move when
-// others are deleted or imported. GBK, CR LF lines, written whole.
+// others are deleted or imported. GBK, CR LF lines. A rewrite changes only the
+// sections of the alerts that changed, came or went: sections it does not
+// understand, comments, a gap in the numbering or a name written twice stay as
+// they were. Titles with blanks at their ends are written in double quotes.
 //
 //   [alert1]
 //   product=<title>
@@ -17,6 +20,7 @@
 //   above1=<shop title>     (a shop whose price is over the rise limit and was told)
 // An installation that knows only target and drop reads those and skips an
 // alert that has neither.
+#include "products/LinkFile.h"
 #include "support/DataDirs.h"
 
 #include "support/Result.h"
@@ -44,6 +48,7 @@ struct PriceAlert {
     std::vector<std::string> aboveShops{}; // as belowShops, for riseAbove
 
     bool Empty() const { return !target && !dropPercent && !riseAbove && !risePercent; }
+    bool operator==(const PriceAlert &) const = default;
     bool Below(const std::string &shopTitle) const;
     void SetBelow(const std::string &shopTitle, bool below);
     bool Above(const std::string &shopTitle) const;
@@ -52,11 +57,15 @@ struct PriceAlert {
 
 class PriceAlerts {
 public:
-    // A file that is missing or cannot be read gives no alerts.
+    // A file that is missing or cannot be read whole gives no alerts; one that
+    // cannot be read whole is then never written over (Save).
     static PriceAlerts Load(const std::filesystem::path &path);
     static PriceAlerts Parse(std::string_view gbkText);
+    // The text read, with the sections of the alerts that changed rewritten,
+    // those of alerts removed taken out and new ones appended.
     std::string Text() const;
-    // Atomic replace; false, with the old file kept, when it cannot be written.
+    // Atomic replace; an error naming the file, with the old file kept, when it
+    // cannot be written or could not be read whole.
     Result<void> Save(const std::filesystem::path &path) const;
 
     const std::vector<PriceAlert> &All() const { return alerts_; }
@@ -70,6 +79,17 @@ public:
     bool HasProduct(const std::string &product) const;
 
 private:
+    // Every section named "alert" + a number that holds a product and a
+    // limit, in file order; the numbers need not run from 1.
+    static PriceAlerts Read(LinkFile file);
+
+    struct ReadAlert {
+        size_t place; // the section's place in file_
+        PriceAlert alert;
+    };
+    LinkFile file_;                  // as read
+    std::vector<ReadAlert> read_;    // in file order
+    std::optional<FileError> unreadable_;
     std::vector<PriceAlert> alerts_;
 };
 

@@ -1,6 +1,7 @@
 #include "products/RecordFile.h"
 
 #include "products/LastSaved.h"
+#include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordList.h"
@@ -8,6 +9,7 @@
 #include "support/DataRoot.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <algorithm>
@@ -85,9 +87,28 @@ std::string RecordText(const ProductGridModel &grid)
         if (r > 0)
             text += "\r\n";
         for (int k = 1; k < grid.ColumnCount(); ++k) {
-            text += grid.Text(r, k);
+            text += RecordCellText(grid.Text(r, k));
             text += '|';
         }
+    }
+    return text;
+}
+
+std::string RecordCellText(std::string_view cell)
+{
+    std::string text(cell);
+    if (text.find_first_of("|\r\n") != std::string::npos) {
+        static const std::string fullWidthBar = Gbk("｜");
+        text = ReplaceText(SingleLineText(text), "|", fullWidthBar);
+    }
+    // A lead byte without its second byte (a damaged text) would take the "|"
+    // after the cell for one: it becomes the converter's "?".
+    if (!text.empty() && IsLeadByte(text.back())) {
+        size_t i = 0;
+        while (i + 1 < text.size())
+            i += IsLeadByte(text[i]) ? 2 : 1;
+        if (i + 1 == text.size())
+            text.back() = '?';
     }
     return text;
 }
@@ -109,9 +130,14 @@ Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::fi
     saved.path = FreeRecordPath(dbDir);
     const std::string name = PathToGbk(saved.path.filename());
     const std::string record = RecordText(grid);
-    const std::string columns = RecordColumnsTextWith(dbDir, name, grid);
+    const Result<std::string> columns = RecordColumnsTextWith(dbDir, name, grid);
     const std::string order = LastSavedTextAfter(dbDir, records, saved.path.filename());
-    std::vector<FileContents> files{{saved.path, record}, {RecordColumnsPath(dbDir), columns}};
+    std::vector<FileContents> files{{saved.path, record}};
+    // A side file that cannot be read whole is not rewritten: the record goes without it.
+    if (columns)
+        files.push_back({RecordColumnsPath(dbDir), *columns});
+    else
+        saved.notSaved.push_back(columns.error());
     files.insert(files.end(), alongside.begin(), alongside.end());
     files.push_back({LastSavedPath(dbDir), order});
     const std::filesystem::path journal = ChangeJournalPath(dbDir.parent_path());

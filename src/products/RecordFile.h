@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvix {
@@ -37,8 +38,16 @@ void ForEachRecordRow(const std::filesystem::path &path,
 // grid is not cleared. A missing or unreadable file adds nothing.
 void LoadRecordIntoGrid(const std::filesystem::path &path, ProductGridModel &grid, const RowProgress &progress = {});
 
-// The record file text of the whole grid (empty for a grid without rows).
+// The record file text of the whole grid (empty for a grid without rows). Every
+// cell goes in as RecordCellText writes it.
 std::string RecordText(const ProductGridModel &grid);
+
+// A cell text as a record line can hold it, for this program and every older
+// one: a "|" of its own (not the second byte of a character such as 億) would
+// end the cell and shift the rest of the line, so it is written as the
+// full-width "｜"; line breaks would end the line, so they go at the ends and
+// each run of them inside becomes one blank.
+std::string RecordCellText(std::string_view cell);
 
 // The path of a new record file in dbDir: named by the current record stamp,
 // or, when a file of that name is there, by the first free second after it, so

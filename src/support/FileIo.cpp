@@ -25,8 +25,9 @@ QString SystemReason(const std::error_code &ec) { return QString::fromStdString(
 
 // Every byte of the file, zero bytes included, or why it cannot be opened.
 // C stdio: no exceptions (a directory or a read error reads as what was read so
-// far, normally nothing), and one buffer copy for large files.
-Result<std::string> ReadAllBytes(const std::filesystem::path &path)
+// far, normally nothing, unless whole is asked for), and one buffer copy for
+// large files.
+Result<std::string> ReadAllBytes(const std::filesystem::path &path, bool whole = false)
 {
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
@@ -37,6 +38,8 @@ Result<std::string> ReadAllBytes(const std::filesystem::path &path)
     size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, n);
+    if (whole && std::ferror(file.get()))
+        return Failure(path, SystemReason(errno != 0 ? errno : EIO));
     return bytes;
 }
 
@@ -294,6 +297,8 @@ Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop
     }
     return read;
 }
+
+Result<std::string> ReadEveryByte(const std::filesystem::path &path) { return ReadAllBytes(path, true); }
 
 Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes)
 {

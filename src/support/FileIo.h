@@ -18,6 +18,11 @@ enum class StopAt { ZeroByte, ZeroOrTextEnd };
 // so with value_or).
 Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop = StopAt::ZeroByte);
 
+// Every byte of the file, zero bytes included, or why it cannot be read whole:
+// a read that fails part-way (or a directory) is an error here, for callers
+// that rewrite the file and must never take a part of it for the whole.
+Result<std::string> ReadEveryByte(const std::filesystem::path &path);
+
 // Replaces the file atomically: the bytes go to a temporary file in the same
 // directory, which is then renamed over the target. On failure the old file
 // stays as it was and the error names the file and the reason.

@@ -20,6 +20,9 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <random>
+
+#include <unistd.h>
 
 using namespace corvix;
 using corvix::test::MakeGrid;
@@ -47,6 +50,81 @@ TEST(PriceAlerts, StoredInGbkAndReadBackAfterARestart)
 
     EXPECT_EQ(read.TakeProduct(Gbk("华为手机")).size(), 2u); // removed with the row
     EXPECT_TRUE(read.All().empty());
+}
+
+TEST(PriceAlerts, ARewriteChangesOnlyTheSectionsOfChangedAlerts)
+{
+    std::mt19937 random(8);
+    std::string garbage;
+    for (int i = 0; i < 1 << 16; ++i)
+        garbage += static_cast<char>(random() % 256);
+    const std::string before = "; mine\r\n[alert1]\r\nproduct=A\r\ntarget=5\r\n\r\n"
+                               "[alert1]\r\nproduct=C\r\ntarget=7\r\n"
+                               "[alert3]\r\nproduct=B\r\ndrop=10\r\nnote=kept\r\n"
+                               "[other]\r\n" + std::string(1, '\0') + garbage + "\r\nx=y";
+    PriceAlerts alerts = PriceAlerts::Parse(before);
+    ASSERT_EQ(alerts.All().size(), 3u); // after a gap and under a name written twice too
+    EXPECT_EQ(alerts.Text(), before);
+
+    alerts.Set({"D", "", 1, std::nullopt, {}});
+    EXPECT_EQ(alerts.Text(), before + "\r\n[alert4]\r\nproduct=D\r\ntarget=1\r\n");
+    alerts.Set({"B", "", std::nullopt, 20, {}});
+    std::string changed = before;
+    changed.replace(changed.find("drop=10"), 7, "drop=20");
+    EXPECT_EQ(alerts.Text(), changed + "\r\n[alert4]\r\nproduct=D\r\ntarget=1\r\n");
+    alerts.TakeProduct("C");
+    changed.erase(changed.find("[alert1]\r\nproduct=C"), 31);
+    EXPECT_EQ(alerts.Text(), changed + "\r\n[alert4]\r\nproduct=D\r\ntarget=1\r\n");
+
+    TempDataRoot root;
+    const auto path = AlertsFilePath(root.Dirs());
+    TempDataRoot::WriteBytes(path, before);
+    PriceAlerts read = PriceAlerts::Load(path); // every byte, past the zero byte too
+    ASSERT_EQ(read.All().size(), 3u);
+    read.Set({"D", "", 1, std::nullopt, {}});
+    ASSERT_TRUE(read.Save(path));
+    EXPECT_EQ(TempDataRoot::ReadBytes(path), before + "\r\n[alert4]\r\nproduct=D\r\ntarget=1\r\n");
+}
+
+TEST(PriceAlerts, TitlesWithBlanksAtTheirEndsReadBackAsInTheGrid)
+{
+    TempDataRoot root;
+    const auto path = AlertsFilePath(root.Dirs());
+    PriceAlerts alerts;
+    alerts.Set({"P ", " S", 5, std::nullopt, {" S", "\"q\""}});
+    ASSERT_TRUE(alerts.Save(path));
+    const PriceAlerts loaded = PriceAlerts::Load(path);
+    const PriceAlert *read = loaded.Find("P ", " S");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->belowShops, (std::vector<std::string>{" S", "\"q\""}));
+}
+
+TEST(PriceAlerts, AFileThatCannotBeReadWholeIsNotWrittenOver)
+{
+    TempDataRoot root;
+    const auto path = AlertsFilePath(root.Dirs());
+    TempDataRoot::WriteBytes(path, "[alert1]\r\nproduct=A\r\ntarget=5\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    // Root reads any file: it looks as another user does.
+    const bool asRoot = geteuid() == 0;
+    ASSERT_TRUE(!asRoot || seteuid(65534) == 0);
+    PriceAlerts alerts = PriceAlerts::Load(path);
+    ASSERT_TRUE(!asRoot || seteuid(0) == 0);
+    alerts.Set({"B", "", 1, std::nullopt, {}});
+    const auto saved = alerts.Save(path);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().path, path);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(TempDataRoot::ReadBytes(path), "[alert1]\r\nproduct=A\r\ntarget=5\r\n");
+}
+
+TEST(PriceAlerts, AProductIsTakenByTheTitleOfOneOfItsOwnAlerts)
+{
+    PriceAlerts alerts = PriceAlerts::Parse("[alert1]\r\nproduct=P\r\ntarget=1\r\n[alert2]\r\nproduct=Q\r\ntarget=2\r\n"
+                                            "[alert3]\r\nproduct=P\r\ndrop=3\r\n[alert4]\r\nproduct=Q\r\ndrop=4\r\n");
+    EXPECT_EQ(alerts.TakeProduct(alerts.All()[0].product).size(), 2u);
+    EXPECT_FALSE(alerts.HasProduct("P"));
+    EXPECT_EQ(alerts.All().size(), 2u);
 }
 
 TEST(PriceAlerts, TheSameTargetKeepsWhatWasToldANewOneTellsAgain)

@@ -69,6 +69,9 @@ TEST(LoadRecordIntoGrid, FillsRowsAsTheFileSays)
         {"a two-byte character ending in the bar byte is not cut", yi + "|" + yi + "9|", 1,
          {{"1", yi, yi + "9"}}},
         {"a lone LF stays inside the cell", "a\nb|1|", 1, {{"1", "a\nb", "1"}}},
+        {"a euro price ends at its bar", "P|89,90\x80|120.00|", 2, {{"1", "P", "89,90\x80", "120.00"}}},
+        {"a euro before a character ending in the bar byte", "\x80" + yi + "|\xFF" + yi + "|x|", 2,
+         {{"1", "\x80" + yi, "\xFF" + yi, "x"}}},
         {"empty file", "", 1, {}},
     };
     for (const auto &c : cases) {
@@ -124,6 +127,30 @@ TEST(LoadRecordIntoGrid, LoadsTenThousandLinesCompletely)
     EXPECT_EQ(grid.Text(9999, 21), "19.5");
     // Saving gives the same text back.
     EXPECT_EQ(RecordText(grid), text);
+}
+
+TEST(RecordText, ABarOrLineBreakOfACellCannotCutTheLine)
+{
+    const struct {
+        const char *cell, *written;
+    } cells[] = {
+        {"￥99|包邮", "￥99｜包邮"}, {"99\r\n包邮", "99 包邮"}, {"a\n\nb\r\n", "a b"},
+        {"億|", "億｜"},            {"億", "億"},               {"89,90€", "89,90€"},
+    };
+    for (const auto &c : cells)
+        EXPECT_EQ(RecordCellText(Gbk(c.cell)), Gbk(c.written)) << c.cell;
+    EXPECT_EQ(RecordCellText("9\x81"), "9?"); // a lone lead byte would take the bar
+    EXPECT_EQ(RecordCellText("9\x81\x81"), "9\x81\x81");
+
+    // Read back by this program or an older one, every cell keeps its column.
+    const auto grid = test::MakeGrid({"A", "B"}, {{"1", "P|Q", "￥99|包邮", "12"}, {"2", "R", "1\r\n2", ""}});
+    const std::string text = RecordText(*grid);
+    EXPECT_EQ(text, Gbk("P｜Q|￥99｜包邮|12|\r\nR|1 2||"));
+    TempDataRoot root;
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1.txt", text);
+    const auto loaded = test::MakeGrid({"A", "B"}, {});
+    LoadRecordIntoGrid(root.Dirs().dbDir / "1.txt", *loaded);
+    EXPECT_EQ(GridRows(*loaded), (Rows{{"1", Gbk("P｜Q"), Gbk("￥99｜包邮"), "12"}, {"2", "R", "1 2", ""}}));
 }
 
 TEST(SaveGridAsRecord, WritesColumnsOneOnWithBarsAndCrLfBetweenLines)
@@ -262,6 +289,23 @@ TEST(RecordColumns, TitlesReadBackWholeAndASectionIsReplacedOrDropped)
     ASSERT_TRUE(DropRecordColumns(db, "7.txt"));
     EXPECT_FALSE(ReadRecordColumns(db, "7").known);
     EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), "[8]\r\n");
+}
+
+TEST(RecordColumns, ARewriteKeepsEveryOtherByte)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    const std::string before = "; by hand\n[5]\r\n1=x\r\n[7]\r\n1=a\r\n2=b\r\n\r\n[other]\r\n" + std::string(1, '\0') +
+                               "\x80\xFF junk\r\n[9]\r\n1=z";
+    TempDataRoot::WriteBytes(db / "columns.ini", before);
+    EXPECT_EQ(ReadRecordColumns(db, "9").shops, std::vector<std::string>{"z"}); // past the zero byte
+    ASSERT_TRUE(WriteRecordColumns(db, "8.txt", *test::MakeGrid({"B "}, {})));
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), before + "\r\n[8]\r\n1=\"B \"\r\n");
+    ASSERT_TRUE(WriteRecordColumns(db, "7.txt", *test::MakeGrid({"c"}, {})));
+    std::string after = before;
+    after.replace(after.find("1=a\r\n2=b"), 8, "1=c");
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), after + "\r\n[8]\r\n1=\"B \"\r\n");
+    EXPECT_EQ(ReadRecordColumns(db, "8").shops, std::vector<std::string>{"B "});
 }
 
 TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)

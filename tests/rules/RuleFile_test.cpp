@@ -85,6 +85,9 @@ TEST(RuleFile, FieldsOfPartialAndOddFiles)
     EXPECT_EQ(RuleField("[left]a\r\nb [/left]", "left"), "a\r\nb ");
     // 乕 ends in "[": the tag after it is still found, not one byte early.
     EXPECT_EQ(RuleField(G("[left]乕[/left]"), "left"), G("乕"));
+    // "€" (80) is one byte: the tag right after it is found.
+    EXPECT_EQ(RuleField("[left]9\x80[/left]\r\n[right]\x80</b>[/right]", "left"), "9\x80");
+    EXPECT_EQ(RuleField("[left]9\x80[/left]\r\n[right]\x80</b>[/right]", "right"), "\x80</b>");
 
     const Rule parsed = ParseRule("[style]2[/style]\r\n[tb]p[/tb]\r\n[tbd]span[/tbd]\r\n[fixed]1[/fixed]\r\n[open]1 [/open]");
     EXPECT_EQ(parsed.method, RuleMethod::Element);
