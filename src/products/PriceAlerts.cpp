@@ -143,21 +143,40 @@ PriceAlerts PriceAlerts::Read(LinkFile file)
 std::string PriceAlerts::Text() const
 {
     LinkFile file = file_;
-    // Each alert keeps the first section not yet taken that was read with its
-    // product and shop; the sections no alert keeps are those of alerts removed.
+    // Each alert keeps a section read with its product and shop: first one read
+    // with all its values (an alert left as it was keeps its own section), then
+    // the first one left. The sections no alert keeps are those of alerts removed.
     std::map<std::pair<std::string_view, std::string_view>, std::deque<size_t>> readOf;
     for (size_t j = 0; j < read_.size(); ++j)
         readOf[{read_[j].alert.product, read_[j].alert.shop}].push_back(j);
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    std::vector<size_t> sectionOf(alerts_.size(), kNone);
+    for (size_t i = 0; i < alerts_.size(); ++i) {
+        const auto found = readOf.find({alerts_[i].product, alerts_[i].shop});
+        if (found == readOf.end())
+            continue;
+        std::deque<size_t> &candidates = found->second;
+        const auto same = std::find_if(candidates.begin(), candidates.end(),
+                                       [&](size_t j) { return read_[j].alert == alerts_[i]; });
+        if (same != candidates.end()) {
+            sectionOf[i] = *same;
+            candidates.erase(same);
+        }
+    }
     std::vector<bool> kept(read_.size(), false);
     std::vector<const PriceAlert *> added;
-    for (const PriceAlert &alert : alerts_) {
-        const auto found = readOf.find({alert.product, alert.shop});
-        if (found == readOf.end() || found->second.empty()) {
-            added.push_back(&alert);
-            continue;
+    for (size_t i = 0; i < alerts_.size(); ++i) {
+        const PriceAlert &alert = alerts_[i];
+        size_t j = sectionOf[i];
+        if (j == kNone) {
+            const auto found = readOf.find({alert.product, alert.shop});
+            if (found == readOf.end() || found->second.empty()) {
+                added.push_back(&alert);
+                continue;
+            }
+            j = found->second.front();
+            found->second.pop_front();
         }
-        const size_t j = found->second.front();
-        found->second.pop_front();
         kept[j] = true;
         if (!(read_[j].alert == alert))
             WriteAlert(file, read_[j].place, &read_[j].alert, alert);

@@ -76,6 +76,11 @@ TEST(PriceAlerts, ARewriteChangesOnlyTheSectionsOfChangedAlerts)
     changed.erase(changed.find("[alert1]\r\nproduct=C"), 31);
     EXPECT_EQ(alerts.Text(), changed + "\r\n[alert4]\r\nproduct=D\r\ntarget=1\r\n");
 
+    // Of two alerts of one product, the one removed takes its own section.
+    PriceAlerts twice = PriceAlerts::Parse("[alert1]\r\nproduct=X\r\ntarget=1\r\n[alert2]\r\nproduct=X\r\ntarget=2\r\n");
+    twice.Set({"X", "", std::nullopt, std::nullopt, {}});
+    EXPECT_EQ(twice.Text(), "[alert2]\r\nproduct=X\r\ntarget=2\r\n");
+
     TempDataRoot root;
     const auto path = AlertsFilePath(root.Dirs());
     TempDataRoot::WriteBytes(path, before);
