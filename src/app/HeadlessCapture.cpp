@@ -46,6 +46,23 @@ bool PrepareNamedRoot(const std::filesystem::path &root, DataDirs &dirs)
     return true;
 }
 
+// The grid of a run: the ID and title columns, then one column per enabled
+// rule, which it loads into the session. False (after the message) when no
+// rule is enabled.
+bool MakeRunGrid(Session &session, ProductGridModel &grid, QTextStream &err)
+{
+    grid.AddColumn("ID", 50, Qt::AlignLeft);
+    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    session.enabledRules = LoadEnabledRules(session.dirs);
+    if (session.enabledRules.empty()) {
+        err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;
+        return false;
+    }
+    for (const EnabledRule &rule : session.enabledRules)
+        grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
+    return true;
+}
+
 // Saves the run's results as a record, with the alert state its notices
 // leave in the same change, says where, then tells the notices. The record's
 // path, or nothing (after the message) when it could not be saved.
@@ -138,15 +155,8 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         SetCaptureProfileRoot(session.dirs.root);
 
     ProductGridModel grid;
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
-    session.enabledRules = LoadEnabledRules(session.dirs);
-    if (session.enabledRules.empty()) {
-        err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;
+    if (!MakeRunGrid(session, grid, err))
         return kCouldNotRun;
-    }
-    for (const EnabledRule &rule : session.enabledRules)
-        grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
 
     // The newest record is what a retry retries, and what a run that is
     // stopped keeps for the prices it did not reach.
@@ -287,18 +297,9 @@ int RunHeadlessMerge(const HeadlessOptions &options, const std::string &runName,
     }
 
     ProductGridModel grid;
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
-    session.enabledRules = LoadEnabledRules(session.dirs);
-    if (session.enabledRules.empty()) {
-        err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;
+    if (!MakeRunGrid(session, grid, err))
         return kCouldNotRun;
-    }
-    std::vector<std::string> shops;
-    for (const EnabledRule &rule : session.enabledRules) {
-        grid.AddColumn(rule.title, 60, Qt::AlignHCenter);
-        shops.push_back(rule.title);
-    }
+    const std::vector<std::string> shops = grid.ShopTitles();
     const LinkFile links = LinkFile::Load(LinkFilePath(session.dirs)).value_or(LinkFile());
     if (links.ProductCount() == 0) {
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
