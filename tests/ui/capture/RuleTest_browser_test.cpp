@@ -248,15 +248,16 @@ QByteArray SplitPricePage(const char *whole, const char *cents, const char *scri
 }
 
 // Clicks the first element the selector finds, near its left edge, with the
-// mouse events a user's click sends to the page, once the element (or the
-// block around it) shows a number: a user clicks a price that is there.
+// mouse events a user's click sends to the page, once the block around the
+// element shows a number (scripts' text is not shown): a user clicks a price
+// that is there.
 void ClickOn(PricePickWindow &pick, const char *selector)
 {
     QPoint at;
     bool asked = false;
     const QString where =
         QStringLiteral("(function(){var e=document.querySelector('%1');"
-                       "if(!/\\d/.test(e.parentElement.textContent)) return null;"
+                       "if(!/\\d/.test(e.parentElement.innerText)) return null;"
                        "var r=e.getBoundingClientRect(); return [r.left + 2, r.top + r.height / 2];})()")
             .arg(QString::fromLatin1(selector));
     ASSERT_TRUE(WaitUntil([&] {
