@@ -23,6 +23,9 @@ public:
     // A cell a stopped run did not reach still shows its earlier text.
     static const QColor kNotRefreshed;
     static const QColor kBell;
+    // A sold-out product: neither a failure (red) nor an old price (grey).
+    static const QColor kOutOfStock;
+    static const QColor kOutOfStockBackground;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
