@@ -3,6 +3,7 @@
 #include "capture/CellTexts.h"
 #include "products/ImportText.h"
 #include "products/LinkFile.h"
+#include "products/PackSizeFile.h"
 #include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
@@ -336,6 +337,11 @@ RunSummary CaptureRun::RunFromImportOrLinkFile()
         if (links.Save(path))
             session_.importBuffer.clear();
         else
+            summary.linkFileWriteFailed = true;
+        PackSizeFile packs = PackSizeFile::Load(PackSizeFilePath(session_.dirs));
+        const std::string before = packs.Text();
+        TakeImportedSizes(packs, imported, shops);
+        if (packs.Text() != before && !packs.Save(PackSizeFilePath(session_.dirs)))
             summary.linkFileWriteFailed = true;
     }
     // Counted on the file's structure: "[A" inside a title or link is no product.
