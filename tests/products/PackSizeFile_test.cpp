@@ -59,3 +59,37 @@ TEST(PackSizeFile, ImportedFieldsCarryASizeInBracketsAfterTheLink)
 
 } // namespace
 } // namespace corvix
+
+#include "products/TestGrids.h"
+#include "products/UnitPrices.h"
+
+namespace corvix {
+namespace {
+
+// One row per product; shops A, B, C. The cheapest cell is not the cheapest buy.
+TEST(UnitPrices, EachSizedPriceInTheProductsUnitAndTheCheapestBuyMarked)
+{
+    const auto grid = test::MakeGrid({"A", "B", "C"}, {{"1", "茶", "60.00", "35.00", "110"},
+                                                       {"2", "水", "24", "缺货", "3.5"},
+                                                       {"3", "糖", "10", "", ""},
+                                                       {"4", "无", "1", "2", "3"}});
+    PackSizeFile packs;
+    packs.SetSize(Gbk("茶"), "A", "500g");
+    packs.SetSize(Gbk("茶"), "B", "250g");  // cheapest cell, dearest per 500 g
+    packs.SetSize(Gbk("茶"), "C", Gbk("1kg"));
+    packs.SetSize(Gbk("水"), "A", "500ml*12");
+    packs.SetSize(Gbk("水"), "B", "500ml*12"); // sold out: no price to compare
+    packs.SetSize(Gbk("水"), "C", Gbk("3件"));  // a count is no volume
+    packs.SetSize(Gbk("糖"), "A", "1kg");
+    const UnitPriceGrid prices = UnitPricesOf(*grid, packs);
+
+    std::vector<std::string> shown;
+    for (const auto &[cell, price] : prices)
+        shown.push_back(std::to_string(cell.first) + "," + std::to_string(cell.second) + " " + UnitPriceText(price)
+                        + (price.cheapest ? " *" : ""));
+    EXPECT_EQ(shown, (std::vector<std::string>{"0,2 60.00/500g", "0,3 70.00/500g", "0,4 55.00/500g *",
+                                               "1,2 4.00/L", "2,2 5.00/500g"}));
+}
+
+} // namespace
+} // namespace corvix

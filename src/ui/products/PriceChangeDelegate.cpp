@@ -35,6 +35,13 @@ void PriceChangeDelegate::SetChanges(PriceChanges changes)
     changes_ = std::move(changes);
 }
 
+const QColor PriceChangeDelegate::kCheapestBuy(0xDF, 0xF3, 0xDC);
+
+void PriceChangeDelegate::SetUnitPrices(UnitPriceGrid prices)
+{
+    unitPrices_ = std::move(prices);
+}
+
 void PriceChangeDelegate::ClearChanges()
 {
     changes_ = PriceChanges();
@@ -65,6 +72,11 @@ QString PriceChangeDelegate::ChangeToolTip(const QModelIndex &index) const
         parts << QStringLiteral("历史最低");
     if (OutOfStockCell(index))
         parts << QStringLiteral("缺货：商城显示此商品暂时无法购买（不算抓取失败）");
+    if (const auto unit = unitPrices_.find({index.row(), index.column()}); unit != unitPrices_.end()) {
+        parts << QStringLiteral("包装价：") + index.data().toString();
+        if (unit->second.cheapest)
+            parts << QStringLiteral("按单价最划算");
+    }
     return parts.join(u'\n');
 }
 
@@ -119,6 +131,17 @@ void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QM
         if (!index.data(kNotRefreshedRole).toBool())
             option->palette.setColor(QPalette::Text, kOutOfStock);
         return;
+    }
+    if (const auto unit = unitPrices_.find({index.row(), index.column()}); unit != unitPrices_.end()) {
+        option->text = FromGbk(UnitPriceText(unit->second));
+        if (unit->second.cheapest) {
+            option->text.prepend(QStringLiteral("★"));
+            option->font.setBold(true);
+            option->backgroundBrush = kCheapestBuy;
+        }
+    } else if (ShowsUnitPrices() && index.column() >= kFirstSiteColumn) {
+        // A pack price among unit prices would read as one of them.
+        option->palette.setColor(QPalette::Text, kNotRefreshed);
     }
     const PriceChange change = changes_.At(index.row(), index.column()).change;
     if (change != PriceChange::Higher && change != PriceChange::Lower)

@@ -4,6 +4,7 @@
 // Chinese market screens), and a tooltip with the earlier price. Only the
 // drawing changes; the model keeps its texts.
 #include "products/PriceChanges.h"
+#include "products/UnitPrices.h"
 
 #include <QColor>
 #include <QStyledItemDelegate>
@@ -40,6 +41,11 @@ public:
     bool AlertMarked(const QModelIndex &index) const;
     // The cells whose price is the lowest of all records ("历史最低").
     void SetLowestCells(std::set<std::pair<int, int>> cells);
+    // Cells shown as prices per unit (the toggle "单价"); empty: as captured.
+    void SetUnitPrices(UnitPriceGrid prices);
+    bool ShowsUnitPrices() const { return !unitPrices_.empty(); }
+    const UnitPriceGrid &UnitPrices() const { return unitPrices_; }
+    static const QColor kCheapestBuy;
 
     // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, "历史最低"
     // for a lowest price, the alert of a product's title; else empty.
@@ -59,6 +65,7 @@ private:
     PriceChanges changes_;
     std::unordered_map<std::string, QString> alertTips_;
     std::set<std::pair<int, int>> lowest_;
+    UnitPriceGrid unitPrices_;
 };
 
 } // namespace corvix
