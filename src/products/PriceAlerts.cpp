@@ -37,6 +37,18 @@ void PriceAlert::SetBelow(const std::string &shopTitle, bool below)
         belowShops.push_back(shopTitle);
 }
 
+bool PriceAlert::SoldOut(const std::string &shopTitle) const
+{
+    return std::find(soldOutShops.begin(), soldOutShops.end(), shopTitle) != soldOutShops.end();
+}
+
+void PriceAlert::SetSoldOut(const std::string &shopTitle, bool soldOut)
+{
+    std::erase(soldOutShops, shopTitle);
+    if (soldOut)
+        soldOutShops.push_back(shopTitle);
+}
+
 PriceAlerts PriceAlerts::Load(const std::filesystem::path &path)
 {
     // No file yet: no alerts.
@@ -57,6 +69,9 @@ PriceAlerts PriceAlerts::Parse(std::string_view gbkText)
         alert.dropPercent = ReadNumber(file, section, "drop");
         for (int k = 1; file.HasValue(section, "below" + std::to_string(k)); ++k)
             alert.belowShops.push_back(file.Value(section, "below" + std::to_string(k)));
+        alert.backInStock = file.Value(section, "instock") == "1";
+        for (int k = 1; file.HasValue(section, "soldout" + std::to_string(k)); ++k)
+            alert.soldOutShops.push_back(file.Value(section, "soldout" + std::to_string(k)));
         if (!alert.product.empty() && !alert.Empty())
             alerts.alerts_.push_back(std::move(alert));
     }
@@ -78,6 +93,10 @@ std::string PriceAlerts::Text() const
             file.SetValue(section, "drop", NumberText(*alert.dropPercent));
         for (size_t k = 0; k < alert.belowShops.size(); ++k)
             file.SetValue(section, "below" + std::to_string(k + 1), alert.belowShops[k]);
+        if (alert.backInStock)
+            file.SetValue(section, "instock", "1");
+        for (size_t k = 0; k < alert.soldOutShops.size(); ++k)
+            file.SetValue(section, "soldout" + std::to_string(k + 1), alert.soldOutShops[k]);
     }
     return file.Text();
 }
@@ -112,6 +131,7 @@ void PriceAlerts::Set(PriceAlert alert)
     }
     // The same target keeps what was told under it; a changed one is told afresh.
     alert.belowShops = found->target == alert.target ? found->belowShops : std::vector<std::string>{};
+    alert.soldOutShops = alert.backInStock ? found->soldOutShops : std::vector<std::string>{};
     *found = std::move(alert);
 }
 

@@ -11,6 +11,8 @@
 //   target=99               ("低于 n 元时提醒")
 //   drop=10                 ("比上次降价超过 n%")
 //   below1=<shop title>     (a shop whose price is under the target and was told)
+//   instock=1               ("有货时提醒")
+//   soldout1=<shop title>   (a shop seen out of stock, not yet back: told once when it is)
 #include "support/DataDirs.h"
 
 #include "support/Result.h"
@@ -30,10 +32,15 @@ struct PriceAlert {
     // The shops under the target at the last run, already told: a notice is
     // given once per crossing and re-armed when the price rises to the target.
     std::vector<std::string> belowShops;
+    // Told when a shop's cell goes from out of stock to a price, once per return.
+    bool backInStock = false;
+    std::vector<std::string> soldOutShops = {};
 
-    bool Empty() const { return !target && !dropPercent; }
+    bool Empty() const { return !target && !dropPercent && !backInStock; }
     bool Below(const std::string &shopTitle) const;
     void SetBelow(const std::string &shopTitle, bool below);
+    bool SoldOut(const std::string &shopTitle) const;
+    void SetSoldOut(const std::string &shopTitle, bool soldOut);
 };
 
 class PriceAlerts {

@@ -37,6 +37,7 @@ struct PriceNotice {
     double newPrice = 0.0;
     std::optional<double> target;      // the target it went under
     std::optional<double> dropPercent; // the alert's share it fell by more than
+    bool backInStock = false;          // the shop had the product out of stock, now it has a price
     PriceStanding standing;
 };
 
@@ -65,7 +66,7 @@ QString NoticeLine(const PriceNotice &notice);
 
 // The notices as a JSON document for --notify-command: {"record": ..., "time":
 // ISO 8601, "notices": [{"product", "shop", "oldText", "newText", "oldPrice",
-// "newPrice", "target", "dropPercent", "belowPreviousPercent", "lowest",
+// "newPrice", "target", "dropPercent", "backInStock", "belowPreviousPercent", "lowest",
 // "average30Days", "belowAverage30DaysPercent", "text"}]}, numbers absent where unknown.
 QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &record, const QDateTime &time);
 

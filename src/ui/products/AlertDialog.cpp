@@ -33,8 +33,11 @@ AlertDialog::AlertDialog(const std::string &product, const std::vector<std::stri
                          const PriceAlerts &alerts, QWidget *parent)
     : QDialog(parent), product_(product), alerts_(alerts), shop_(new QComboBox),
       targetOn_(new QCheckBox(QStringLiteral("低于"))), target_(new QDoubleSpinBox),
-      dropOn_(new QCheckBox(QStringLiteral("比上次降价超过"))), drop_(new QDoubleSpinBox)
+      dropOn_(new QCheckBox(QStringLiteral("比上次降价超过"))), drop_(new QDoubleSpinBox),
+      backInStock_(new QCheckBox(QStringLiteral("有货时提醒")))
 {
+    backInStock_->setObjectName(QStringLiteral("有货时提醒"));
+    backInStock_->setToolTip(QStringLiteral("店铺从缺货变为有价格时提醒一次"));
     setWindowTitle(QStringLiteral("设置提醒"));
     setObjectName(QStringLiteral("设置提醒"));
     shop_->addItem(QStringLiteral("全部店铺"));
@@ -52,6 +55,7 @@ AlertDialog::AlertDialog(const std::string &product, const std::vector<std::stri
     form->addRow(QStringLiteral("店铺："), shop_);
     form->addRow(Line(targetOn_, target_, QStringLiteral("元时提醒")));
     form->addRow(Line(dropOn_, drop_, QStringLiteral("% 时提醒")));
+    form->addRow(backInStock_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -70,6 +74,7 @@ void AlertDialog::ShowAlertOf(const std::string &shop)
     dropOn_->setChecked(alert && alert->dropPercent);
     if (alert && alert->dropPercent)
         drop_->setValue(*alert->dropPercent);
+    backInStock_->setChecked(alert && alert->backInStock);
 }
 
 PriceAlert AlertDialog::Alert() const
@@ -81,6 +86,7 @@ PriceAlert AlertDialog::Alert() const
         alert.target = target_->value();
     if (dropOn_->isChecked())
         alert.dropPercent = drop_->value();
+    alert.backInStock = backInStock_->isChecked();
     return alert;
 }
 

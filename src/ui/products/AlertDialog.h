@@ -1,7 +1,7 @@
 #pragma once
 // "设置提醒": the target price ("低于 n 元时提醒") and the drop share ("比上次降价超过
-// n%") of a product, for all its shops or one of them. Both boxes off removes
-// the alert.
+// n%") of a product, for all its shops or one of them, and "有货时提醒" (a shop
+// that had it out of stock has a price again). Every box off removes the alert.
 #include "products/PriceAlerts.h"
 
 #include <QDialog>
@@ -30,6 +30,7 @@ public:
     QDoubleSpinBox *Target() const { return target_; }
     QCheckBox *DropBox() const { return dropOn_; }
     QDoubleSpinBox *Drop() const { return drop_; }
+    QCheckBox *BackInStockBox() const { return backInStock_; }
     QComboBox *Shop() const { return shop_; }
 
 private:
@@ -42,6 +43,7 @@ private:
     QDoubleSpinBox *target_;
     QCheckBox *dropOn_;
     QDoubleSpinBox *drop_;
+    QCheckBox *backInStock_;
 };
 
 } // namespace corvix

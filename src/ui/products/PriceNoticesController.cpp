@@ -29,6 +29,8 @@ QString AlertTip(const PriceAlert &alert)
         parts << QStringLiteral("低于 %1 元时提醒").arg(*alert.target);
     if (alert.dropPercent)
         parts << QStringLiteral("比上次降价超过 %1% 时提醒").arg(*alert.dropPercent);
+    if (alert.backInStock)
+        parts << QStringLiteral("有货时提醒");
     const QString where = alert.shop.empty() ? QStringLiteral("全部店铺") : FromGbk(alert.shop);
     return where + QStringLiteral("：") + parts.join(QStringLiteral("，"));
 }
