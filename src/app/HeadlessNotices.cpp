@@ -43,7 +43,9 @@ void ReportPriceNotices(const DataDirs &dirs, const NoticeRun &run, QTextStream 
     if (notices.empty())
         return;
     for (const PriceNotice &notice : notices)
-        out << QStringLiteral("降价提醒：") << NoticeLine(notice) << Qt::endl;
+        out << (notice.backInStock && !notice.target && !notice.dropPercent ? QStringLiteral("有货提醒：")
+                                                                             : QStringLiteral("降价提醒："))
+            << NoticeLine(notice) << Qt::endl;
     if (run.notifyCommand.isEmpty())
         return;
     out.flush();
