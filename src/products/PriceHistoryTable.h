@@ -21,8 +21,10 @@ struct PriceHistoryRow {
     std::optional<QDateTime> time;             // RecordDateTime of the name
     std::vector<std::optional<double>> prices; // one per shop; nullopt where it had no price
     std::vector<std::string> texts;            // one per shop: the cell as the record holds it (GBK), or empty
-    // A capture that gave no price at the shop: a cell that is no price.
-    bool Failed(size_t shop) const { return !prices[shop] && !texts[shop].empty(); }
+    // The shop said the product could not be bought.
+    bool OutOfStock(size_t shop) const;
+    // A capture that gave no price at the shop: a cell that is no price and no stock state.
+    bool Failed(size_t shop) const { return !prices[shop] && !texts[shop].empty() && !OutOfStock(shop); }
 };
 
 struct PriceHistoryTable {
@@ -38,9 +40,13 @@ struct PriceHistoryTable {
 PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series);
 
 // The rows of the shop's line: runs of rows with a price, broken where a
-// capture failed, so that a line does not bridge the failure. A record
+// capture failed or the product was out of stock, so that a line does not
+// bridge either. A record
 // without a cell for the shop does not break the line.
 std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, size_t shop);
+
+// The rows at which the shop had the product out of stock, in order.
+std::vector<size_t> OutOfStockRows(const PriceHistoryTable &table, size_t shop);
 
 // The most decimals the prices of the table are written with ("1,299.00": 2).
 int PriceDecimals(const PriceHistoryTable &table);

@@ -52,6 +52,8 @@ private:
     void Fill(const PriceHistoryIndex &index);
     void FillChart();
     void AddSegment(size_t shop, std::vector<size_t> rows);
+    void AddOutOfStockMarks(size_t shop);
+    PriceAxis FittedPriceAxis() const;
     void AddTimeAxis();
     void RoundTimes(QDateTimeAxis *axis, const QDateTime &from, const QDateTime &to);
     void AddRecordAxis();
