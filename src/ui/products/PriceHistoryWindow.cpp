@@ -166,7 +166,9 @@ void PriceHistoryWindow::AddOutOfStockMarks(size_t shop)
     marks->setMarkerSize(10);
     marks->setColor(PriceChangeDelegate::kOutOfStock);
     marks->setBorderColor(PriceChangeDelegate::kOutOfStock);
-    const double foot = FittedPriceAxis().low;
+    // Just above the axis, so that the whole square shows.
+    const PriceAxis fit = FittedPriceAxis();
+    const double foot = fit.low + (fit.high - fit.low) * 0.03;
     for (const size_t r : rows)
         marks->append(RowX(r), foot);
     connect(marks, &QScatterSeries::hovered, this, [this, shop, marks](const QPointF &point, bool entered) {
