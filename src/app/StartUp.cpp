@@ -148,6 +148,7 @@ void AppShell::BindControllers()
                                                               MakeDesktopNotifier(w));
     c.unitPrices = std::make_unique<UnitPricesController>(w->ListPage(), s, c.changeMarks.get());
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_, settings_.get());
+    c.priceHistory->FollowUnitPrices(&s.dirs);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);
     c.productList->FollowRun(c.captureRun.get());

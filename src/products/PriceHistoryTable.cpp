@@ -51,6 +51,27 @@ bool PriceHistoryRow::OutOfStock(size_t shop) const
     return !prices[shop] && ClassifyCell(texts[shop]) == CellState::OutOfStock;
 }
 
+PriceHistoryTable InUnitPrices(const PriceHistoryTable &table, const std::vector<std::optional<Amount>> &sizes,
+                               PriceUnit unit)
+{
+    std::vector<size_t> kept;
+    for (size_t k = 0; k < table.shops.size() && k < sizes.size(); ++k)
+        if (sizes[k] && sizes[k]->kind == KindOf(unit))
+            kept.push_back(k);
+    PriceHistoryTable out;
+    for (size_t k : kept)
+        out.shops.push_back(table.shops[k]);
+    for (const PriceHistoryRow &row : table.rows) {
+        PriceHistoryRow unitRow{row.recordName, row.recordTime, row.time, {}, {}};
+        for (size_t k : kept) {
+            unitRow.prices.push_back(row.prices[k] ? UnitPrice(*row.prices[k], *sizes[k], unit) : std::nullopt);
+            unitRow.texts.push_back(row.texts[k]);
+        }
+        out.rows.push_back(std::move(unitRow));
+    }
+    return out;
+}
+
 std::vector<size_t> OutOfStockRows(const PriceHistoryTable &table, size_t shop)
 {
     std::vector<size_t> rows;

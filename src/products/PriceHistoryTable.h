@@ -2,6 +2,7 @@
 // One product's price history laid out for reading: a row per record that
 // priced it at some shop, a column per shop. The history window draws it as a
 // chart and a table, and exports it as a grid.
+#include "products/PackSize.h"
 #include "products/PriceHistoryIndex.h"
 
 #include <QDateTime>
@@ -47,6 +48,12 @@ std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, s
 
 // The rows at which the shop had the product out of stock, in order.
 std::vector<size_t> OutOfStockRows(const PriceHistoryTable &table, size_t shop);
+
+// The table in prices per unit (the 单价 view): each shop's prices for its
+// pack size (sizes[k] for shop k) in unit; shops without a size of the unit's
+// kind are left out. Texts stay as the records hold them.
+PriceHistoryTable InUnitPrices(const PriceHistoryTable &table, const std::vector<std::optional<Amount>> &sizes,
+                               PriceUnit unit);
 
 // The most decimals the prices of the table are written with ("1,299.00": 2).
 int PriceDecimals(const PriceHistoryTable &table);

@@ -86,6 +86,20 @@ TEST(PriceSegments, AFailedCaptureBreaksTheLineAMissingCellDoesNot)
     EXPECT_EQ(PriceDecimals(table), 2); // of "1,299.00"
 }
 
+TEST(InUnitPrices, EachShopForItsPackSizeShopsWithoutOneLeftOut)
+{
+    const PriceHistoryTable table =
+        TabulateHistory({Series("京东", {{"1543910400", 60}}), Series("天猫", {{"1543910400", 35}}),
+                         Series("淘宝", {{"1543910400", 9}})});
+    const PriceHistoryTable unit = InUnitPrices(
+        table, {Amount{AmountKind::Mass, 500}, Amount{AmountKind::Mass, 250}, Amount{AmountKind::Count, 3}},
+        PriceUnit::PerKg);
+    EXPECT_EQ(unit.shops, (std::vector<std::string>{Gbk("京东"), Gbk("天猫")}));
+    ASSERT_EQ(unit.rows.size(), 1u);
+    EXPECT_EQ(unit.rows[0].prices, (std::vector<std::optional<double>>{120.0, 140.0}));
+    EXPECT_EQ(unit.rows[0].texts, (std::vector<std::string>{"60", "35"}));
+}
+
 TEST(PriceNumberText, FewestDigitsNeverAnExponent)
 {
     const std::vector<std::pair<double, std::string>> cases = {

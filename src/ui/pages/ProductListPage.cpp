@@ -85,8 +85,13 @@ QWidget *ProductListPage::BuildButtonRow()
     search_->setMinimumWidth(kSearchMinimumWidth);
     row->addWidget(search_, 1);
     row->addWidget(searchButton);
-    row->addWidget(dropFilter_);
-    row->addWidget(unitPrices_);
+    // One above the other: the row of buttons must still fit a small screen.
+    auto *toggles = new QVBoxLayout;
+    toggles->setSpacing(0);
+    toggles->setContentsMargins(0, 0, 0, 0);
+    toggles->addWidget(dropFilter_);
+    toggles->addWidget(unitPrices_);
+    row->addLayout(toggles);
     row->addSpacing(4);
     row->addWidget(run);
     row->addSpacing(4);

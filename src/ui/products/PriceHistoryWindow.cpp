@@ -87,8 +87,28 @@ void PriceHistoryWindow::BuildLayout()
 
 void PriceHistoryWindow::Fill(const PriceHistoryIndex &index)
 {
-    history_ = TabulateHistory(index.History(title_, shops_));
+    raw_ = TabulateHistory(index.History(title_, shops_));
+    filled_ = true;
+    Show();
+}
+
+void PriceHistoryWindow::ShowUnitPrices(std::vector<std::optional<Amount>> sizes, PriceUnit unit)
+{
+    unitView_.emplace(std::move(sizes), unit);
+    if (filled_)
+        Show();
+}
+
+void PriceHistoryWindow::Show()
+{
+    history_ = unitView_ ? InUnitPrices(raw_, unitView_->first, unitView_->second) : raw_;
+    chart_->removeAllSeries();
+    for (QAbstractAxis *axis : chart_->axes())
+        chart_->removeAxis(axis), delete axis;
     FillChart();
+    if (unitView_)
+        chart_->setTitle(chart_->title() + QStringLiteral("（单价：每") + QString::fromUtf8(UnitCaption(unitView_->second))
+                         + QStringLiteral("）"));
     FillTable();
     export_->setEnabled(!history_.rows.empty());
 }
@@ -293,6 +313,10 @@ void PriceHistoryWindow::FillTable()
             // As the shop wrote it, failures too; a sold-out cell says so.
             auto *item = new QTableWidgetItem(FromGbk(row.texts[s]));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (unitView_ && row.prices[s]) {
+                item->setText(QString::number(*row.prices[s], 'f', 2));
+                item->setToolTip(QStringLiteral("包装价：") + FromGbk(row.texts[s]));
+            }
             if (row.OutOfStock(s)) {
                 item->setText(QStringLiteral("缺货"));
                 item->setToolTip(FromGbk(row.texts[s]));
