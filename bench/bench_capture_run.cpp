@@ -224,14 +224,14 @@ void BM_RunPerLink(benchmark::State &state)
         std::string buffer;
         for (int i = 0; i < LinksOf(kind); ++i)
             buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + PageUrl(kind, first++).toStdString();
-        session.importBuffer = buffer;
+        corvix::test::ImportLinks(session.dirs, grid.ShopTitles(), buffer);
         corvix::CaptureRun run(session, grid);
         QObject::connect(&run, &corvix::CaptureRun::linkFinished,
                          [&](const corvix::CaptureJob &, const std::string &text, double seconds) {
                              perLink.push_back(seconds * 1000);
                              priced += text == "128.00" ? 1 : 0;
                          });
-        run.RunFromImportOrLinkFile();
+        run.RunFromLinkFile();
     }
     state.counters["median_ms_per_link"] = Median(perLink);
     state.counters["priced"] = priced;
@@ -292,7 +292,7 @@ struct RunFixture {
         std::string buffer;
         for (int i = 0; i < links; ++i)
             buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + ItemUrl(first + i).toStdString();
-        corvix::test::TestSession().importBuffer = buffer;
+        corvix::test::ImportLinks(corvix::test::TestSession().dirs, Grid()->ShopTitles(), buffer);
     }
 };
 
@@ -377,7 +377,7 @@ LinkTimes RunLinks(const std::vector<QString> &urls)
     std::string buffer;
     for (size_t i = 0; i < urls.size(); ++i)
         buffer += (i ? "\r\n" : "") + ("P" + std::to_string(i)) + "," + urls[i].toStdString();
-    session.importBuffer = buffer;
+    corvix::test::ImportLinks(session.dirs, grid.ShopTitles(), buffer);
     LinkTimes times;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
@@ -390,7 +390,7 @@ LinkTimes RunLinks(const std::vector<QString> &urls)
                          times.ms.push_back(seconds * 1000);
                          times.texts.push_back(text);
                      });
-    run.RunFromImportOrLinkFile();
+    run.RunFromLinkFile();
     return times;
 }
 

@@ -77,7 +77,7 @@ struct ParallelFixture {
                 buffer += ",http://shop" + std::to_string(s) + ".localhost:" + std::to_string(server.Port())
                           + "/item?n=" + std::to_string(first++);
         }
-        root.State().importBuffer = buffer;
+        corvix::test::ImportLinks(root.Dirs(), grid.ShopTitles(), buffer);
     }
     RunResult Run(int parallel, int products)
     {
@@ -92,7 +92,7 @@ struct ParallelFixture {
         sampler.start();
         QElapsedTimer clock;
         clock.start();
-        result.priced = run.RunFromImportOrLinkFile().priced;
+        result.priced = run.RunFromLinkFile().priced;
         result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         sampler.stop();
         return result;

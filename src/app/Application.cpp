@@ -2,6 +2,7 @@
 
 #include "app/QtTextsSupplement.h"
 #include "support/Platform.h"
+#include "ui/browser/LocalNetworkGuard.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -54,6 +55,12 @@ void AddEngineFlag(char *flag, std::vector<char *> &arguments)
     if (std::none_of(arguments.begin(), arguments.end(), [](const char *a) { return std::strcmp(a, engineArgs) == 0; }))
         arguments.push_back(engineArgs);
     arguments.push_back(flag);
+}
+
+void RouteEngineThroughGuard(std::vector<char *> &arguments)
+{
+    for (const std::string &flag : LocalNetworkGuardFlags())
+        AddEngineFlag(const_cast<char *>(flag.c_str()), arguments);
 }
 
 void CapRendererMemory(std::vector<char *> &arguments)

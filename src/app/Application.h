@@ -26,6 +26,10 @@ void PrepareHeadlessBeforeApplication(bool verbose, std::vector<char *> &argumen
 // after --webEngineArgs.
 void AddEngineFlag(char *flag, std::vector<char *> &arguments);
 
+// Adds the flags that send every connection of the browser engine through the
+// guard that keeps shop pages off the user's own network (LocalNetworkGuard.h).
+void RouteEngineThroughGuard(std::vector<char *> &arguments);
+
 // The script heap of each renderer process, in MB: a page that allocates
 // without end loses its renderer at this bound instead of taking the machine's memory.
 constexpr int kRendererHeapLimitMb = 512;

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "capture/CaptureParts.h"
 #include "capture/LinkScheduler.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,28 @@ void ReadParallel(const QString &value, CommandLine &line)
         line.parallel = links;
     else
         line.refusal = QStringLiteral("--parallel 的值“%1”无效：应为 1 到 %2 的整数。").arg(value).arg(kMaxParallelLinks);
+}
+
+// The options of a capture split into parts: --shard and --run go with
+// --capture only, --merge stands alone; a run name becomes a folder name.
+void ReadParts(const QCommandLineParser &parser, const QCommandLineOption &shard, const QCommandLineOption &run,
+               const QCommandLineOption &merge, CommandLine &line)
+{
+    line.shard = parser.value(shard);
+    line.run = parser.value(run);
+    line.merge = parser.value(merge);
+    if (parser.isSet(shard) && !ParsePartSpec(line.shard.toStdString()))
+        line.refusal = QStringLiteral("--shard 的值“%1”无效：应为 i/n，0 ≤ i < n ≤ %2。").arg(line.shard).arg(kMaxParts);
+    else if ((parser.isSet(shard) || parser.isSet(run)) && (!line.capture || line.retry))
+        line.refusal = QStringLiteral("--shard 和 --run 只能与 --capture 一起使用。");
+    else if (parser.isSet(run) && !parser.isSet(shard))
+        line.refusal = QStringLiteral("--run 只能与 --shard 一起使用。");
+    else if (parser.isSet(merge) && (line.capture || line.retry))
+        line.refusal = QStringLiteral("--merge 不能与 --capture 或 --retry 一起使用。");
+    for (const QString &name : {line.run, line.merge})
+        if (line.refusal.isEmpty() && !name.isNull() && !IsRunName(name.toStdString()))
+            line.refusal = QStringLiteral("运行名称“%1”无效：只能由字母、数字、“.”、“_”和“-”组成（最多 64 个，不以“.”开头）。")
+                               .arg(name);
 }
 
 // The options QGuiApplication and QApplication take for themselves.
@@ -61,7 +84,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("显示版本号。"));
     const QCommandLineOption capture(QStringLiteral("capture"),
-                                     QStringLiteral("不打开窗口，抓取 url.ini 中的全部链接，保存为一条新记录。"));
+                                     QStringLiteral("不打开窗口，抓取商品列表中的全部链接，保存为一条新记录。"));
     const QCommandLineOption retry(QStringLiteral("retry"),
                                    QStringLiteral("不打开窗口，重抓最新记录中获取失败的价格，保存为一条新记录。"));
     const QCommandLineOption data(QStringLiteral("data"), QStringLiteral("使用另一个数据目录（varnwick）。"),
@@ -76,7 +99,16 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("notify-command"),
         QStringLiteral("与 --capture 或 --retry 一起使用：有降价提醒时，通过 /bin/sh 运行 CMD，标准输入为提醒的 JSON（最长 30 s）。"),
         QStringLiteral("CMD"));
-    parser.addOptions({help, version, capture, retry, data, parallel, verbose, notify});
+    const QCommandLineOption shard(
+        QStringLiteral("shard"),
+        QStringLiteral("与 --capture 一起使用：只抓取第 i 部分（共 n 部分，按网站划分），保存为部分文件，由 --merge 合并。"),
+        QStringLiteral("i/n"));
+    const QCommandLineOption run(QStringLiteral("run"),
+                                 QStringLiteral("与 --shard 一起使用：本次运行的名称（默认为当前 UTC 日期和小时）。"),
+                                 QStringLiteral("ID"));
+    const QCommandLineOption merge(QStringLiteral("merge"),
+                                   QStringLiteral("把运行 ID 的各部分合并为一条新记录。"), QStringLiteral("ID"));
+    parser.addOptions({help, version, capture, retry, data, parallel, verbose, notify, shard, run, merge});
     // Qt writes its options with one dash ("-platform xcb").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // What follows --webEngineArgs is the browser engine's.
@@ -99,6 +131,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     line.notifyCommand = parser.value(notify);
     if (parser.isSet(parallel) && line.refusal.isEmpty())
         ReadParallel(parser.value(parallel), line);
+    if (line.refusal.isEmpty())
+        ReadParts(parser, shard, run, merge, line);
     return line;
 }
 

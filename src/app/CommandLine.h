@@ -18,13 +18,16 @@ struct CommandLine {
     int parallel = 1;       // --parallel N: links captured at once by --capture or --retry
     QString notifyCommand;  // --notify-command CMD: run with the price notices of --capture or --retry
     bool verbose = false;   // --verbose: the browser engine's own messages stay on standard error
+    QString shard;          // --shard i/n: --capture captures only part i of n (by shop host)
+    QString run;            // --run ID: the run the parts of --shard belong to
+    QString merge;          // --merge ID: join the parts of run ID into one record
     // Why the arguments cannot be acted on (an unknown option, a --parallel
     // that is no whole number in its range), for standard error; the program
     // then ends with 2 before anything starts.
     QString refusal;
     bool exitNow() const { return !answer.isEmpty(); }
     bool refused() const { return !refusal.isEmpty(); }
-    bool headless() const { return capture || retry; }
+    bool headless() const { return capture || retry || !merge.isEmpty(); }
 };
 
 QString VersionText(); // "Corvix <version>"

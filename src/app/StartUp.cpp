@@ -1,9 +1,12 @@
 #include "app/StartUp.h"
 
 #include "app/CommandLine.h"
+#include "capture/CapturePlan.h"
+#include "products/LinkFile.h"
 
 #include "support/DataRoot.h"
 #include "support/DataRootLock.h"
+#include "support/FileIo.h"
 #include "support/PathText.h"
 #include "ui/Events.h"
 #include "ui/capture/CaptureRunController.h"
@@ -192,6 +195,12 @@ QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path 
            + QStringLiteral("）\n同一个数据目录只能由一个 Corvix 使用，请先关闭它。");
 }
 
+QString UnfinishedSaveText(const FileError &error)
+{
+    return QStringLiteral("上次未完成的保存无法完成，无法写入文件：\n") + PathText(error.path) + QStringLiteral("\n（")
+           + error.reason + QStringLiteral("）\n为免数据前后不一致，暂不使用这个数据目录，请解决后再启动。");
+}
+
 QString NonRecordFilesText(const std::filesystem::path &dbDir)
 {
     const std::vector<std::filesystem::path> files = NonRecordFiles(dbDir);
@@ -215,6 +224,13 @@ void AppShell::StartUp()
         ShowMessage(DataRootInUseText(*lock_, program.dirs.root));
         return;
     }
+    // A save the last process did not live to finish is finished first:
+    // everything read below sees its files all old or all new.
+    if (const Result<void> finished = FinishFilesTogether(ChangeJournalPath(program.dirs.root)); !finished) {
+        usable_ = false;
+        ShowMessage(UnfinishedSaveText(finished.error()));
+        return;
+    }
     SetCaptureProfileRoot(program.dirs.root);
     TellWhereTheDataLives(root);
     if (const QString others = NonRecordFilesText(program.dirs.dbDir); !others.isEmpty())
@@ -229,15 +245,17 @@ void AppShell::StartUp()
     }
     RestoreWindowLayout();
 
-    // The results of the last run come back into the grid.
+    // The results of the last run come back into the grid, on url.ini's products.
     const std::string newest = NewestRecordName(program.dirs.dbDir);
+    const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
     if (!newest.empty()) {
-        const std::filesystem::path file = PathInDir(program.dirs.dbDir, newest);
         // Before the window is shown: a large record gets a bar of its own.
         StepProgress bar(nullptr, QStringLiteral("正在载入上次的记录……"));
         LoadRecordIntoGrid(file, *window_->ListPage()->Grid(), [&bar](int read, int lines) { bar.Tell(read, lines); });
-        controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
     }
+    FollowLinkFileProducts(*window_->ListPage()->Grid(), LinkFilePath(program.dirs), program.dirs.dbDir);
+    if (!newest.empty())
+        controllers_->changeMarks->GridLoadedFrom(RecordEntryOf(file.filename()).name);
 
     controllers_->recordList->FillRecordList();
     history_->Start(program.dirs.dbDir);

@@ -1,6 +1,7 @@
 #pragma once
 // The life of the main window: StartUp when it is created, the shutdown save
 // when it is about to be destroyed, and the controllers that bind its events.
+#include "support/Result.h"
 #include "ui/Session.h"
 
 #include <QObject>
@@ -33,6 +34,10 @@ PreparedDataRoot PrepareProgramDataRoot(const StartUpOptions &options);
 // The message for a data root that another running process holds, or whose
 // lock file's place is taken by a folder.
 QString DataRootInUseText(const DataRootLock &lock, const std::filesystem::path &root);
+// The message for a save that a process ending on the way left unfinished and
+// that cannot be finished now (FinishFilesTogether): the data root is not used
+// until it can, for its files would disagree.
+QString UnfinishedSaveText(const FileError &error);
 
 // The message naming the "*.txt" files of dbDir that are not records (their
 // names are no save time), which are left as they are; empty when there are none.

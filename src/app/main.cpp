@@ -3,6 +3,7 @@
 #include "app/HeadlessCapture.h"
 #include "app/StartUp.h"
 #include "ui/MainWindow.h"
+#include "ui/browser/LocalNetworkGuard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,11 +49,13 @@ int main(int argc, char **argv)
     if (line.headless())
         corvix::PrepareHeadlessBeforeApplication(line.verbose, appArguments);
     corvix::CapRendererMemory(appArguments);
+    corvix::RouteEngineThroughGuard(appArguments);
     int appArgc = static_cast<int>(appArguments.size());
     appArguments.push_back(nullptr);
     corvix::PrepareQtBeforeApplication();
     QApplication app(appArgc, appArguments.data());
     app.setApplicationVersion(QStringLiteral(CORVIX_VERSION));
+    corvix::StartLocalNetworkGuard();
     corvix::InstallQtTranslation(app);
     if (!line.headless())
         return RunWindow(app);
@@ -63,5 +66,10 @@ int main(int argc, char **argv)
     options.parallel = line.parallel;
     options.notifyCommand = line.notifyCommand;
     options.dataRoot = std::filesystem::path(line.dataRoot.toStdU16String());
+    if (!line.merge.isEmpty())
+        return corvix::RunHeadlessMerge(options, line.merge.toStdString(), out, err);
+    if (!line.shard.isEmpty())
+        options.part = corvix::ParsePartSpec(line.shard.toStdString());
+    options.run = line.run.toStdString();
     return corvix::RunHeadlessCapture(options, out, err);
 }

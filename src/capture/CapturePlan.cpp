@@ -2,11 +2,15 @@
 
 #include "capture/CellTexts.h"
 #include "products/LinkFile.h"
+#include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
 #include "support/HostName.h"
+#include "support/Gbk.h"
 #include "support/TextUtils.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 
 namespace corvix {
@@ -92,6 +96,7 @@ RunRows RowsBeforeRun(const CapturePlan &plan, const ProductGridModel &previous)
     RunRows out;
     const size_t columns = plan.shops.size() + kFirstSiteColumn;
     out.rows.assign(plan.titles.size(), std::vector<std::string>(columns));
+    out.sourceRows.assign(plan.titles.size(), -1);
     // A product that a shop does not sell shows so, whatever it showed before.
     for (const PlannedLink &link : plan.links)
         if (link.kind == LinkKind::Missing)
@@ -106,6 +111,7 @@ RunRows RowsBeforeRun(const CapturePlan &plan, const ProductGridModel &previous)
         if (n >= found->second.size())
             continue;
         const int before = found->second[n++];
+        out.sourceRows[i] = before;
         for (size_t k = 0; k < plan.shops.size(); ++k) {
             std::string &cell = out.rows[i][k + kFirstSiteColumn];
             if (previousColumn[k] < kFirstSiteColumn || !cell.empty())
@@ -118,6 +124,55 @@ RunRows RowsBeforeRun(const CapturePlan &plan, const ProductGridModel &previous)
         }
     }
     return out;
+}
+
+void ShowPlanRows(ProductGridModel &grid, const CapturePlan &plan, const std::filesystem::path &dbDir,
+                  KeptTexts kept)
+{
+    std::unique_ptr<ProductGridModel> newest;
+    if (grid.ShowsOlderRecord()) {
+        const std::string name = NewestRecordName(dbDir);
+        if (!name.empty())
+            newest = LoadRecordWithColumnsOf(grid, PathInDir(dbDir, name));
+    }
+    const ProductGridModel &previous = newest ? *newest : grid;
+    RunRows rows = RowsBeforeRun(plan, previous);
+    std::vector<std::pair<int, int>> marked;
+    if (kept == KeptTexts::NotRefreshed) {
+        marked = std::move(rows.previousCells);
+    } else {
+        for (const auto &[row, column] : rows.previousCells) {
+            const int before = rows.sourceRows[static_cast<size_t>(row)];
+            const int beforeColumn = previous.FindColumn(plan.shops[static_cast<size_t>(column - kFirstSiteColumn)]);
+            if (previous.NotRefreshed(before, beforeColumn))
+                marked.emplace_back(row, column);
+        }
+    }
+    grid.ClearRows();
+    grid.SetShowsOlderRecord(false);
+    grid.AppendRows(std::move(rows.rows));
+    grid.RenumberIds();
+    grid.MarkNotRefreshed(marked);
+}
+
+bool RowsShowProductsOf(const ProductGridModel &grid, const LinkFile &links)
+{
+    if (grid.RowCount() < links.ProductCount())
+        return false;
+    for (int r = 0; r < links.ProductCount(); ++r)
+        if (grid.Text(r, kProductTitleColumn) != links.ProductValue(r, "title"))
+            return false;
+    return true;
+}
+
+bool FollowLinkFileProducts(ProductGridModel &grid, const std::filesystem::path &linkFile,
+                            const std::filesystem::path &dbDir)
+{
+    const Result<LinkFile> links = LinkFile::Load(linkFile);
+    if (!links || links->ProductCount() == 0 || RowsShowProductsOf(grid, *links))
+        return false;
+    ShowPlanRows(grid, PlanFromLinkFile(*links, grid.ShopTitles()), dbDir, KeptTexts::MarksAsBefore);
+    return true;
 }
 
 } // namespace corvix

@@ -3,6 +3,7 @@
 // product rows with their titles and, per shop column, the link as url.ini
 // holds it and the web address it is captured from. The run only carries the
 // plan out, so everything here is decided once and tested without a browser.
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +58,33 @@ struct RunRows {
     // Cells that hold a text from before the run: not refreshed until a link
     // of theirs gives a result.
     std::vector<std::pair<int, int>> previousCells;
+    // The row of `previous` that each row took its texts from; -1 for none.
+    std::vector<int> sourceRows;
 };
 RunRows RowsBeforeRun(const CapturePlan &plan, const ProductGridModel &previous);
+
+// How the texts that products keep from the rows shown before are marked: a
+// run's are not refreshed until their links give results; an import's (or
+// start-up's) keep the mark each cell had.
+enum class KeptTexts { NotRefreshed, MarksAsBefore };
+
+// Gives grid the rows of plan, numbered, as the current results: RowsBeforeRun
+// over the rows the grid shows, or over the newest record of dbDir while the
+// grid shows an older record (those rows are no results of this program).
+void ShowPlanRows(ProductGridModel &grid, const CapturePlan &plan, const std::filesystem::path &dbDir,
+                  KeptTexts kept);
+
+// Whether each of url.ini's products is shown as the grid's row of its number
+// (the same title there). Rows beyond the products (a record of products taken
+// out of url.ini by other means) belong to none and are no obstacle.
+bool RowsShowProductsOf(const ProductGridModel &grid, const LinkFile &links);
+
+// At start-up, over the rows of the newest record: when they do not show
+// url.ini's products (imported after the last run, or a run that never ended),
+// those become the rows, so that no row stands for another product's section
+// and no import is hidden. Each keeps the texts its title's row showed. A
+// url.ini without products (or none) leaves the rows. True when they changed.
+bool FollowLinkFileProducts(ProductGridModel &grid, const std::filesystem::path &linkFile,
+                            const std::filesystem::path &dbDir);
 
 } // namespace corvix

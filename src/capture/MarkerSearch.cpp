@@ -1,14 +1,10 @@
 #include "capture/MarkerSearch.h"
 
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 namespace corvix {
 namespace {
-
-bool IsLeadByte(char c)
-{
-    return static_cast<unsigned char>(c) >= 0x81;
-}
 
 bool IsAttributeNameChar(char c)
 {

@@ -8,13 +8,6 @@
 namespace corvix {
 namespace {
 
-std::string DigitsOf(const std::string &text)
-{
-    std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), [](char c) { return c >= '0' && c <= '9'; });
-    return digits;
-}
-
 std::string Trimmed(const std::string &text)
 {
     const size_t first = text.find_first_not_of(" \t\r\n");

@@ -124,15 +124,6 @@ bool SamePrice(std::string_view a, std::string_view b)
     return !x.empty() && !y.empty() && TextToNumber(x) == TextToNumber(y);
 }
 
-std::string DigitsOf(std::string_view text)
-{
-    std::string digits;
-    for (char c : text)
-        if (IsDigit(c))
-            digits += c;
-    return digits;
-}
-
 // What a proposal reads, against the whole price the user pointed at.
 PriceFit FitOf(const std::string &read, const PriceText &whole, const std::string &wholeText, bool declared)
 {
@@ -214,10 +205,11 @@ std::pair<size_t, size_t> PriceRegion(const PickPlace &place, const PickedNode &
         return {0, 0};
     const std::string_view openTag = s.substr(place.start, tagEnd - place.start);
     if (openTag.starts_with("<input")) {
-        const size_t v = openTag.find(" value=\"");
+        constexpr std::string_view kValue = " value=\"";
+        const size_t v = openTag.find(kValue);
         if (v == std::string_view::npos)
             return {0, 0};
-        const size_t p = place.start + v + 8;
+        const size_t p = place.start + v + kValue.size();
         const size_t close = s.find('"', p);
         return close == std::string_view::npos ? std::pair<size_t, size_t>{0, 0} : std::pair{p, close};
     }
@@ -252,7 +244,8 @@ bool EndsMarker(std::string_view s, size_t e)
     return last == '>' || last == '"' || last == ',' || (e < s.size() && s[e] == '<');
 }
 
-// Markers that the lines of test.txt (a break after every ">") show whole.
+// Markers that the lines of the picked page source (a break after every ">",
+// as the window "页面源代码" shows it) do not show whole.
 bool SpansLineBreak(std::string_view marker)
 {
     const size_t gt = marker.find('>');
@@ -268,7 +261,7 @@ int MarkerPenalty(std::string_view marker, std::string &why)
         why = "，标记含像商品编号的数字，换商品时容易失效";
     } else if (SpansLineBreak(marker)) {
         penalty += kLineBreakPenalty;
-        why = "，标记跨越 test.txt 的换行";
+        why = "，标记跨越页面源代码中的换行";
     }
     return penalty;
 }
@@ -339,8 +332,9 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
     for (size_t at = s.find("application/ld+json"); at != std::string_view::npos;
          at = s.find("application/ld+json", at + 1)) {
         const size_t end = std::min(s.find("</script", at), s.size());
-        for (size_t k = s.find("\"price\"", at); k < end; k = s.find("\"price\"", k + 1)) {
-            size_t v = k + 7;
+        constexpr std::string_view kPriceKey = "\"price\"";
+        for (size_t k = s.find(kPriceKey, at); k < end; k = s.find(kPriceKey, k + 1)) {
+            size_t v = k + kPriceKey.size();
             while (v < end && (IsBlank(s[v]) || s[v] == ':'))
                 ++v;
             if (v < end && s[v] == '"') {
@@ -363,9 +357,10 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
             if (tagEnd == std::string_view::npos)
                 break;
             const size_t open = s.rfind('<', at);
-            const size_t content = s.substr(open, tagEnd - open).find(" content=\"");
+            constexpr std::string_view kContent = " content=\"";
+            const size_t content = s.substr(open, tagEnd - open).find(kContent);
             if (content != std::string_view::npos) {
-                const size_t v = open + content + 10;
+                const size_t v = open + content + kContent.size();
                 if (const size_t close = s.find('"', v); close != std::string_view::npos)
                     found.emplace_back(v, close);
             } else if (const size_t close = s.find('<', tagEnd); close != std::string_view::npos) {

@@ -394,7 +394,7 @@ std::string ColumnLetter(int n)
 
 std::string WorkbookCellText(std::string_view gbk)
 {
-    const bool ascii = std::none_of(gbk.begin(), gbk.end(), IsLeadByte);
+    const bool ascii = std::none_of(gbk.begin(), gbk.end(), IsHighByte);
     std::string utf8 = ascii ? std::string(gbk) : GbkToUtf8(gbk);
     // A literal "_x0041_" would be read back as the escape of "A".
     for (size_t at = utf8.find("_x"); at != std::string::npos; at = utf8.find("_x", at + 1)) {

@@ -5,6 +5,7 @@
 #include "products/LinkFile.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <QStringDecoder>
@@ -23,7 +24,7 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 bool HasNonAscii(std::string_view bytes)
 {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(bytes.begin(), bytes.end(), IsHighByte);
 }
 
 // nullopt when the bytes are not valid UTF-8.
@@ -205,6 +206,20 @@ void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
         WriteProduct(links, row, product, shopTitles, false);
         rowOfTitle.emplace(product.title, row);
     }
+}
+
+Result<LinkFile> ImportIntoLinkFile(const std::filesystem::path &path, const std::vector<ImportedProduct> &products,
+                                    const std::vector<std::string> &shopTitles, ImportMode mode)
+{
+    std::error_code error;
+    const bool there = std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+    Result<LinkFile> links = there ? LinkFile::Load(path) : Result<LinkFile>(LinkFile());
+    if (!links)
+        return links;
+    MergeImport(*links, products, shopTitles, mode);
+    if (const auto saved = links->Save(path); !saved)
+        return tl::unexpected(saved.error());
+    return links;
 }
 
 } // namespace corvix

@@ -2,6 +2,9 @@
 // The texts of a bulk import: one product per CR LF line, the title first and
 // then one link per site column, separated by any of "，" "," "|" "<" ">" "《"
 // "》". All texts are GBK.
+#include "support/Result.h"
+
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,5 +75,13 @@ int ProductsDroppedByReplace(const LinkFile &links, const std::vector<ImportedPr
 // of shops that are not given.
 void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
                  const std::vector<std::string> &shopTitles, ImportMode mode);
+
+// An import as it is made: merged into the link file at path (MergeImport),
+// which is replaced atomically. Returns the file as written, or why not; the
+// file is then as it was. A missing file is an empty product list, but one
+// that is there and cannot be read is an error: its products are not known,
+// so an import would write over them.
+Result<LinkFile> ImportIntoLinkFile(const std::filesystem::path &path, const std::vector<ImportedProduct> &products,
+                                    const std::vector<std::string> &shopTitles, ImportMode mode);
 
 } // namespace corvix

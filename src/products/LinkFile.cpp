@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <system_error>
 
 namespace corvix {
 namespace {
@@ -154,6 +155,31 @@ std::string SingleLineText(std::string_view value)
     return out;
 }
 
+std::string QuotedIniValue(std::string_view value)
+{
+    const bool quote = value.empty() || IsBlank(value.front()) || IsBlank(value.back()) || value.front() == '"';
+    return quote ? '"' + std::string(value) + '"' : std::string(value);
+}
+
+std::string UnquotedIniValue(std::string value)
+{
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+Result<LinkFile> LoadSideFile(const std::filesystem::path &path)
+{
+    Result<std::string> bytes = ReadEveryByte(path);
+    if (!bytes) {
+        std::error_code ec;
+        if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found)
+            return LinkFile();
+        return tl::unexpected<FileError>(std::move(bytes.error()));
+    }
+    return LinkFile::Parse(*bytes);
+}
+
 Result<LinkFile> LinkFile::Load(const std::filesystem::path &path)
 {
     return ReadWholeFile(path, StopAt::ZeroOrTextEnd).map([](const std::string &text) { return Parse(text); });
@@ -169,23 +195,25 @@ LinkFile LinkFile::Parse(std::string_view text)
         if (last)
             end = text.size();
         std::string_view raw = text.substr(pos, end - pos);
-        if (!raw.empty() && raw.back() == '\r')
+        Line line;
+        line.end = last ? "" : "\n";
+        if (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
+            line.end.insert(0, 1, '\r');
+        }
+        line.raw = std::string(raw);
         pos = last ? text.size() : end + 1;
 
         std::string name;
         if (ParseHeader(raw, name)) {
             Section section;
             section.hasHeader = true;
-            section.header = std::string(raw);
+            section.header = std::move(line);
             section.name = std::move(name);
             file.sections_.push_back(std::move(section));
             continue;
         }
-        Line line;
-        line.raw = std::string(raw);
-        const size_t eq = FindByte(raw, '=');
-        line.isKey = eq != std::string_view::npos;
+        line.isKey = FindByte(raw, '=') != std::string_view::npos;
         file.sections_.back().lines.push_back(std::move(line));
     }
     file.RebuildIndex();
@@ -210,15 +238,21 @@ void LinkFile::RebuildIndex()
 std::string LinkFile::Text() const
 {
     std::string out;
+    // The last line read may end without a line feed; when another line
+    // follows it now, it gets one.
+    bool unended = false;
+    const auto put = [&](const Line &line) {
+        if (unended)
+            out += !out.empty() && out.back() == '\r' ? "\n" : "\r\n";
+        out += line.raw;
+        out += line.end;
+        unended = line.end.empty() || line.end.back() != '\n';
+    };
     for (const Section &section : sections_) {
-        if (section.hasHeader) {
-            out += section.header;
-            out += "\r\n";
-        }
-        for (const Line &line : section.lines) {
-            out += line.raw;
-            out += "\r\n";
-        }
+        if (section.hasHeader)
+            put(section.header);
+        for (const Line &line : section.lines)
+            put(line);
     }
     return out;
 }
@@ -250,6 +284,12 @@ const LinkFile::Section *LinkFile::FindSection(std::string_view name) const
 {
     const auto found = index_.find(FoldedName(TrimBlanks(name)));
     return found == index_.end() ? nullptr : &sections_[found->second];
+}
+
+std::optional<size_t> LinkFile::PlaceOf(std::string_view name) const
+{
+    const auto found = index_.find(FoldedName(TrimBlanks(name)));
+    return found == index_.end() ? std::nullopt : std::optional<size_t>(found->second);
 }
 
 LinkFile::Section *LinkFile::FindSection(std::string_view name)
@@ -290,12 +330,18 @@ bool LinkFile::HasValue(std::string_view section, std::string_view key) const
 
 void LinkFile::SetValue(std::string_view section, std::string_view key, std::string_view value)
 {
-    const std::string_view keyName = TrimBlanks(key);
-    if (keyName.empty())
+    if (TrimBlanks(key).empty())
         return;
-    Section *s = FindSection(section);
-    if (!s)
-        s = &AppendSection(section);
+    const std::optional<size_t> place = PlaceOf(section);
+    SetValueAt(place ? *place : AppendSectionAt(section), key, value);
+}
+
+void LinkFile::SetValueAt(size_t place, std::string_view key, std::string_view value)
+{
+    const std::string_view keyName = TrimBlanks(key);
+    if (keyName.empty() || place >= sections_.size())
+        return;
+    Section *s = &sections_[place];
     const std::string raw = std::string(keyName) + "=" + SingleLineText(value);
     if (Line *line = FindKey(*s, keyName)) {
         line->raw = raw;
@@ -314,12 +360,168 @@ void LinkFile::SetValue(std::string_view section, std::string_view key, std::str
 
 void LinkFile::RemoveValue(std::string_view section, std::string_view key)
 {
-    Section *s = FindSection(section);
-    if (!s || TrimBlanks(key).empty())
+    if (const std::optional<size_t> place = PlaceOf(section))
+        RemoveValueAt(*place, key);
+}
+
+void LinkFile::RemoveValueAt(size_t place, std::string_view key)
+{
+    if (place >= sections_.size() || TrimBlanks(key).empty())
         return;
-    std::erase_if(s->lines, [key](const Line &line) {
+    std::erase_if(sections_[place].lines, [key](const Line &line) {
         return line.isKey && ValueStart(line.raw, key) != std::string_view::npos;
     });
+}
+
+std::string LinkFile::ValueAt(size_t place, std::string_view key) const
+{
+    if (place >= sections_.size())
+        return {};
+    const Line *line = FindKey(sections_[place], key);
+    if (!line)
+        return {};
+    const std::string_view raw = line->raw;
+    return std::string(TrimBlanks(raw.substr(ValueStart(raw, key))));
+}
+
+bool LinkFile::HasValueAt(size_t place, std::string_view key) const
+{
+    return place < sections_.size() && FindKey(sections_[place], key);
+}
+
+long long LinkFile::NumberAfter(std::string_view name, std::string_view prefix)
+{
+    const auto matched = MatchNamePrefix(name, prefix);
+    if (!matched)
+        return -1;
+    const std::string_view digits = name.substr(*matched);
+    // Eighteen digits always fit.
+    if (digits.empty() || digits.size() > 18 || (digits.size() > 1 && digits[0] == '0'))
+        return -1;
+    long long n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::vector<std::string> LinkFile::NumberedValuesAt(size_t place, std::string_view prefix) const
+{
+    std::vector<std::string> values;
+    if (place >= sections_.size())
+        return values;
+    // Only the first line of a number counts, as with Value.
+    std::vector<std::optional<std::string_view>> byNumber;
+    for (const Line &line : sections_[place].lines) {
+        if (!line.isKey)
+            continue;
+        const std::string_view raw = line.raw;
+        const size_t eq = FindByte(raw, '=');
+        const long long n = NumberAfter(TrimBlanks(raw.substr(0, eq)), prefix);
+        // Numbers beyond the key lines cannot continue an unbroken run from 1.
+        if (n < 1 || static_cast<size_t>(n) > sections_[place].lines.size())
+            continue;
+        if (byNumber.size() < static_cast<size_t>(n))
+            byNumber.resize(static_cast<size_t>(n));
+        if (!byNumber[static_cast<size_t>(n) - 1])
+            byNumber[static_cast<size_t>(n) - 1] = TrimBlanks(raw.substr(eq + 1));
+    }
+    for (const auto &value : byNumber) {
+        if (!value)
+            break;
+        values.emplace_back(*value);
+    }
+    return values;
+}
+
+std::vector<std::string> LinkFile::NumberedValues(std::string_view section, std::string_view prefix) const
+{
+    const std::optional<size_t> place = PlaceOf(section);
+    return place ? NumberedValuesAt(*place, prefix) : std::vector<std::string>();
+}
+
+void LinkFile::SetNumberedValuesAt(size_t place, std::string_view prefix, const std::vector<std::string> &values)
+{
+    if (place >= sections_.size())
+        return;
+    std::vector<Line> &lines = sections_[place].lines;
+    std::erase_if(lines, [prefix](const Line &line) {
+        if (!line.isKey)
+            return false;
+        const std::string_view raw = line.raw;
+        return NumberAfter(TrimBlanks(raw.substr(0, FindByte(raw, '='))), prefix) >= 0;
+    });
+    // After the last non-blank line, as SetValue puts a new key.
+    auto at = lines.end();
+    while (at != lines.begin() && TrimBlanks(std::prev(at)->raw).empty())
+        --at;
+    std::vector<Line> added(values.size());
+    for (size_t k = 0; k < values.size(); ++k) {
+        added[k].raw = std::string(prefix) + std::to_string(k + 1) + "=" + SingleLineText(values[k]);
+        added[k].isKey = true;
+    }
+    lines.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+}
+
+void LinkFile::ReplaceSection(std::string_view section,
+                              const std::vector<std::pair<std::string, std::string>> &values)
+{
+    const std::optional<size_t> found = PlaceOf(section);
+    const size_t place = found ? *found : AppendSectionAt(section);
+    std::vector<Line> &lines = sections_[place].lines;
+    // The blank and comment lines after its last key line stay: they part it
+    // from the next section.
+    auto tail = lines.end();
+    while (tail != lines.begin() && !std::prev(tail)->isKey)
+        --tail;
+    std::vector<Line> replaced;
+    replaced.reserve(values.size() + static_cast<size_t>(lines.end() - tail));
+    for (const auto &[key, value] : values) {
+        if (TrimBlanks(key).empty())
+            continue;
+        Line line;
+        line.raw = std::string(TrimBlanks(key)) + "=" + SingleLineText(value);
+        line.isKey = true;
+        replaced.push_back(std::move(line));
+    }
+    replaced.insert(replaced.end(), std::make_move_iterator(tail), std::make_move_iterator(lines.end()));
+    lines = std::move(replaced);
+    // Later sections of the name would be read by nothing and shadow nothing,
+    // but stand for the same record: they go with the old lines.
+    const std::string folded = FoldedName(sections_[place].name);
+    std::vector<size_t> later;
+    for (size_t i = place + 1; i < sections_.size(); ++i)
+        if (sections_[i].hasHeader && FoldedName(sections_[i].name) == folded)
+            later.push_back(i);
+    if (!later.empty())
+        RemoveSectionsAt(std::move(later));
+}
+
+size_t LinkFile::AppendSectionAt(std::string_view section)
+{
+    AppendSection(section);
+    return sections_.size() - 1;
+}
+
+void LinkFile::RemoveSectionsAt(std::vector<size_t> places)
+{
+    // Place 0, the lines before the first header, is no section to remove.
+    std::vector<bool> gone(sections_.size(), false);
+    for (size_t place : places)
+        if (place > 0 && place < sections_.size())
+            gone[place] = true;
+    size_t kept = 0;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (gone[i])
+            continue;
+        if (kept != i)
+            sections_[kept] = std::move(sections_[i]);
+        ++kept;
+    }
+    sections_.resize(kept);
+    RebuildIndex();
 }
 
 LinkFile::Section &LinkFile::AppendSection(std::string_view name)
@@ -327,7 +529,7 @@ LinkFile::Section &LinkFile::AppendSection(std::string_view name)
     Section added;
     added.hasHeader = true;
     added.name = std::string(TrimBlanks(name));
-    added.header = "[" + added.name + "]";
+    added.header.raw = "[" + added.name + "]";
     index_.emplace(FoldedName(added.name), sections_.size());
     if (const int n = ProductNumberOf(added.name); n >= 0)
         productNumbers_.insert(std::lower_bound(productNumbers_.begin(), productNumbers_.end(), n), n);
@@ -419,7 +621,7 @@ void LinkFile::SetOrRemoveProductValue(int row, std::string_view key, std::strin
 void LinkFile::RenameSection(Section &section, int number)
 {
     section.name = SectionName(number);
-    section.header = "[" + section.name + "]";
+    section.header.raw = "[" + section.name + "]";
 }
 
 void LinkFile::NumberProductsInOrder()
@@ -459,9 +661,9 @@ LinkFile::TakenSections LinkFile::TakeProductSection(int row)
     for (const Section &section : sections_) {
         if (!ofRow(section))
             continue;
-        taken.text += section.header + "\r\n";
+        taken.text += section.header.raw + (section.header.end.empty() ? "\r\n" : section.header.end);
         for (const Line &line : section.lines)
-            taken.text += line.raw + "\r\n";
+            taken.text += line.raw + (line.end.empty() ? "\r\n" : line.end);
     }
     std::erase_if(sections_, ofRow);
     RebuildIndex();

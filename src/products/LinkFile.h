@@ -6,14 +6,18 @@
 // Section and key names match without regard to the case of ASCII letters; the
 // second byte of a two-byte character is always compared exactly, and a "]" in
 // that position never ends a section name. Lines the program does not touch
-// (comments, foreign sections, garbage) survive a rewrite unchanged.
+// (comments, foreign sections, garbage, zero bytes) survive a rewrite byte for
+// byte, their line breaks (CR LF, LF, none after the last line) included; lines
+// the program writes end with CR LF.
 #include "support/DataDirs.h"
 #include "support/Result.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace corvix {
@@ -25,7 +29,8 @@ public:
     static Result<LinkFile> Load(const std::filesystem::path &path);
     static LinkFile Parse(std::string_view text);
 
-    // The whole file as it would be written: CR LF after every line.
+    // The whole file as it would be written: every line as it was read unless
+    // it was changed, new lines with CR LF after them.
     std::string Text() const;
     // Atomic replace; the old file stays when the new one could not be written.
     Result<void> Save(const std::filesystem::path &path) const;
@@ -46,6 +51,37 @@ public:
     void RemoveSection(std::string_view section);
     // Removes every line of the key from the section that Value reads.
     void RemoveValue(std::string_view section, std::string_view key);
+    // The values of the keys prefix + "1", prefix + "2", ... of the section that
+    // Value reads, up to the first number without a key; read in one pass over
+    // the section however many keys it holds.
+    std::vector<std::string> NumberedValues(std::string_view section, std::string_view prefix) const;
+    // Gives the section that Value reads one key line per value, in order, in
+    // one pass: its other key lines and its later sections of that name go,
+    // the blank and comment lines that end it stay. The section is appended
+    // when there is none.
+    void ReplaceSection(std::string_view section, const std::vector<std::pair<std::string, std::string>> &values);
+
+    // Sections by their place in the file, a name written twice included: place
+    // 0 holds the lines before the first header, places 1 .. SectionCount() - 1
+    // the sections in file order. Places hold until a section is added or removed.
+    size_t SectionCount() const { return sections_.size(); }
+    const std::string &SectionNameAt(size_t place) const { return sections_[place].name; }
+    std::string ValueAt(size_t place, std::string_view key) const;
+    bool HasValueAt(size_t place, std::string_view key) const;
+    std::vector<std::string> NumberedValuesAt(size_t place, std::string_view prefix) const;
+    void SetValueAt(size_t place, std::string_view key, std::string_view value);
+    void RemoveValueAt(size_t place, std::string_view key);
+    // Replaces every key prefix + a number by the keys prefix + "1", prefix +
+    // "2", ... holding values, in one pass.
+    void SetNumberedValuesAt(size_t place, std::string_view prefix, const std::vector<std::string> &values);
+    // Appends a section of that name, even when there is one, and gives its place.
+    size_t AppendSectionAt(std::string_view section);
+    // Removes the sections at those places, each with all its lines.
+    void RemoveSectionsAt(std::vector<size_t> places);
+    // Whether name, without regard to the case of ASCII letters, is prefix
+    // followed by a decimal number without leading zeros ("alert12" for
+    // "alert"); that number, or -1.
+    static long long NumberAfter(std::string_view name, std::string_view prefix);
 
     // Product rows are the "A" + n sections that exist, in the order of n (a
     // number written twice, "[A3]" and "[a3]", is one row), so that a stray
@@ -95,15 +131,18 @@ public:
 private:
     struct Line {
         std::string raw; // the line as read or written, without its line break
+        std::string end = "\r\n"; // its line break as read; empty only after the last line
         bool isKey = false;
     };
     struct Section {
         bool hasHeader = false; // false only for the lines before the first section
-        std::string header;     // raw header line
+        Line header;            // raw header line
         std::string name;       // trimmed name between "[" and "]"
         std::vector<Line> lines;
     };
 
+    // The place of the first section of that name.
+    std::optional<size_t> PlaceOf(std::string_view name) const;
     const Section *FindSection(std::string_view name) const;
     Section *FindSection(std::string_view name);
     static const Line *FindKey(const Section &section, std::string_view key);
@@ -127,6 +166,21 @@ private:
 // The value as one line: line breaks at its ends go, those inside become one
 // blank each run. A line break would otherwise split an INI line or a record line.
 std::string SingleLineText(std::string_view text);
+
+// Values lose the blanks around them in an INI line, and a title may be " A"
+// or "A ": such a value (and one that starts with a double quote) is written
+// in double quotes, and one pair of them around a value is taken off when it
+// is read. For the program's own side files; url.ini keeps its values as the
+// platform's profile calls write them.
+std::string QuotedIniValue(std::string_view value);
+std::string UnquotedIniValue(std::string value);
+
+// A side file of the program's own (columns.ini, alerts.ini), read to be
+// changed and written back: every byte, zero bytes included, so that a rewrite
+// gives back what it did not change; an empty file when there is none; an
+// error when the file is there but cannot be read whole, which the caller then
+// does not rewrite.
+Result<LinkFile> LoadSideFile(const std::filesystem::path &path);
 
 std::filesystem::path LinkFilePath(const DataDirs &dirs);
 

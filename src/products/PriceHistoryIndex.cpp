@@ -68,7 +68,7 @@ void PriceHistoryIndex::UpdateRanks(uint32_t added)
 
 void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry)
 {
-    AddRecord(dbDir, entry, LinkFile::Load(RecordColumnsPath(dbDir)).value_or(LinkFile()));
+    AddRecord(dbDir, entry, LoadSideFile(RecordColumnsPath(dbDir)).value_or(LinkFile()));
 }
 
 void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const RecordListEntry &entry,
@@ -117,7 +117,7 @@ void PriceHistoryIndex::AddRecord(const std::filesystem::path &dbDir, const Reco
 void PriceHistoryIndex::AddRecords(const std::filesystem::path &dbDir, const std::vector<RecordListEntry> &entries,
                                    const std::atomic<bool> *cancel)
 {
-    const LinkFile columns = LinkFile::Load(RecordColumnsPath(dbDir)).value_or(LinkFile());
+    const LinkFile columns = LoadSideFile(RecordColumnsPath(dbDir)).value_or(LinkFile());
     for (const RecordListEntry &entry : entries) {
         if (cancel && cancel->load())
             return;

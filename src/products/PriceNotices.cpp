@@ -1,18 +1,20 @@
 #include "products/PriceNotices.h"
 
 #include "capture/CellTexts.h"
-
+#include "products/LinkFile.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/Gbk.h"
+#include "support/HostName.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <unordered_map>
@@ -38,6 +40,15 @@ PriceAlert *AlertOfCell(PriceAlerts &alerts, const std::string &product, const s
 QString Amount(double value) { return QString::number(value, 'f', 2).remove(QRegularExpression(QStringLiteral("\\.?0+$"))); }
 
 QString Percent(double value) { return QString::number(value, 'f', 1) + u'%'; }
+
+// The first row of url.ini titled product, as the grid takes a title's first row.
+int LinkRowOf(const LinkFile &links, const std::string &product)
+{
+    for (int row = 0; row < links.ProductCount(); ++row)
+        if (links.ProductValue(row, "title") == product)
+            return row;
+    return -1;
+}
 
 } // namespace
 
@@ -65,7 +76,9 @@ PriceStanding StandingOf(const PriceHistoryIndex &history, const ProductGridMode
     int count = 0;
     for (const PricePoint &point : points) {
         const std::optional<QDateTime> saved = RecordDateTime(point.recordName);
-        if (point.price && saved && *saved <= now && saved->daysTo(now) <= 30) {
+        // Names of saves within one second, or made before the clock went
+        // back, lie ahead of it: a record is one up to a day ahead.
+        if (point.price && saved && *saved <= LatestRecordTimeAt(now) && saved->daysTo(now) <= 30) {
             sum += *point.price;
             ++count;
         }
@@ -84,6 +97,15 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
     const auto previousRows =
         sources.previous ? FirstRowOfEachTitle(*sources.previous) : std::unordered_map<std::string_view, int>{};
     const auto rows = FirstRowOfEachTitle(current);
+    const auto judgedRows =
+        sources.judged ? FirstRowOfEachTitle(*sources.judged) : std::unordered_map<std::string_view, int>{};
+    // The price a retry started from, when the cell still shows it.
+    const auto judgedAlready = [&](const std::string &product, const std::string &shop, const std::string &text) {
+        const auto found = judgedRows.find(product);
+        const int column = sources.judged ? sources.judged->FindColumn(shop) : -1;
+        return found != judgedRows.end() && column >= kFirstSiteColumn
+               && sources.judged->Text(found->second, column) == text;
+    };
     std::vector<std::pair<int, const std::string *>> byRow;
     for (const auto &[title, row] : rows)
         if (const std::string &product = current.Text(row, kProductTitleColumn); alerts.HasProduct(product))
@@ -122,20 +144,34 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
             }
             if (alert->target) {
                 const bool below = *price < *alert->target;
-                if (below && !alert->Below(shop))
+                if (below && (alert->everyRun || !alert->Below(shop)))
                     notice.target = alert->target;
                 alert->SetBelow(shop, below);
             }
-            if (alert->dropPercent && notice.oldPrice && PercentBelow(*price, *notice.oldPrice) > *alert->dropPercent)
+            if (alert->riseAbove) {
+                const bool above = *price > *alert->riseAbove;
+                if (above && (alert->everyRun || !alert->Above(shop)))
+                    notice.riseAbove = alert->riseAbove;
+                alert->SetAbove(shop, above);
+            }
+            const bool changeTold = !alert->everyRun && judgedAlready(*product, shop, notice.newText);
+            if (alert->dropPercent && notice.oldPrice && !changeTold
+                && PercentBelow(*price, *notice.oldPrice) > *alert->dropPercent)
                 notice.dropPercent = alert->dropPercent;
+            if (alert->risePercent && notice.oldPrice && !changeTold
+                && -PercentBelow(*price, *notice.oldPrice) > *alert->risePercent)
+                notice.risePercent = alert->risePercent;
             if (alert->backInStock) {
                 // Seen sold out at an earlier run, or in the record before: told once.
                 notice.backInStock =
                     alert->SoldOut(shop) || (!notice.oldText.empty() && ClassifyCell(notice.oldText) == CellState::OutOfStock);
                 alert->SetSoldOut(shop, false);
             }
-            if (!notice.target && !notice.dropPercent && !notice.backInStock)
+            if (!notice.target && !notice.dropPercent && !notice.riseAbove && !notice.risePercent && !notice.backInStock)
                 continue;
+            if (sources.links)
+                if (const int linkRow = LinkRowOf(*sources.links, *product); linkRow >= 0)
+                    notice.link = WebAddress(sources.links->ProductValue(linkRow, shop));
             if (sources.history)
                 notice.standing = StandingOf(*sources.history, current, c, *product, *price, sources.now);
             notices.push_back(std::move(notice));
@@ -144,19 +180,29 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
     return notices;
 }
 
-QString NoticeLine(const PriceNotice &notice)
+QStringList NoticeReasons(const PriceNotice &notice)
 {
     QStringList why;
     if (notice.backInStock)
         why << QStringLiteral("有货了");
     if (notice.target)
         why << QStringLiteral("低于目标 %1 元").arg(Amount(*notice.target));
+    if (notice.riseAbove)
+        why << QStringLiteral("高于 %1 元").arg(Amount(*notice.riseAbove));
     if (notice.oldPrice && *notice.oldPrice > notice.newPrice)
         why << QStringLiteral("比上次低 %1").arg(Percent(PercentBelow(notice.newPrice, *notice.oldPrice)));
+    if (notice.oldPrice && *notice.oldPrice < notice.newPrice)
+        why << QStringLiteral("比上次高 %1").arg(Percent(-PercentBelow(notice.newPrice, *notice.oldPrice)));
     if (notice.standing.lowest)
         why << QStringLiteral("历史最低");
     if (const auto average = notice.standing.average30Days; average && *average > notice.newPrice)
         why << QStringLiteral("比 30 天均价低 %1").arg(Percent(PercentBelow(notice.newPrice, *average)));
+    return why;
+}
+
+QString NoticeLine(const PriceNotice &notice)
+{
+    const QStringList why = NoticeReasons(notice);
     const QString old = notice.oldText.empty() ? QStringLiteral("—") : FromGbk(notice.oldText);
     return FromGbk(notice.product) + QStringLiteral(" | ") + FromGbk(notice.shop) + QStringLiteral(" | ") + old
            + QStringLiteral(" → ") + FromGbk(notice.newText) + QStringLiteral("（") + why.join(QStringLiteral("，"))
@@ -183,13 +229,22 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
             item[QStringLiteral("target")] = *notice.target;
         if (notice.dropPercent)
             item[QStringLiteral("dropPercent")] = *notice.dropPercent;
+        if (notice.riseAbove)
+            item[QStringLiteral("riseAbove")] = *notice.riseAbove;
+        if (notice.risePercent)
+            item[QStringLiteral("risePercent")] = *notice.risePercent;
+        if (!notice.link.empty())
+            item[QStringLiteral("link")] = FromGbk(notice.link);
         if (const auto average = notice.standing.average30Days) {
             item[QStringLiteral("average30Days")] = *average;
             item[QStringLiteral("belowAverage30DaysPercent")] = PercentBelow(notice.newPrice, *average);
         }
         list.append(item);
     }
-    const QJsonObject document{{QStringLiteral("record"), record}, {QStringLiteral("time"), time.toString(Qt::ISODate)}, {QStringLiteral("notices"), list}};
+    // A local time alone names no moment: the offset goes with it ("+08:00").
+    const QString at = time.toTimeZone(QTimeZone(time.offsetFromUtc())).toString(Qt::ISODate);
+    const QJsonObject document{
+        {QStringLiteral("record"), record}, {QStringLiteral("time"), at}, {QStringLiteral("notices"), list}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 

@@ -257,6 +257,13 @@ std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
     return number->value;
 }
 
+std::string DigitsOf(std::string_view text)
+{
+    std::string digits;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), IsDigit);
+    return digits;
+}
+
 std::optional<PriceText> ReadOnePrice(std::string_view gbkText)
 {
     // A currency or unit after the number is a word or two; a longer tail is

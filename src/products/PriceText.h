@@ -50,4 +50,8 @@ std::optional<PriceText> WholePrice(std::string_view gbkText);
 // counts the digits after the decimal mark. nullopt for any other text.
 std::optional<PriceText> ReadOnePrice(std::string_view gbkText);
 
+// The ASCII digits of a text in their order, without what stands between
+// them: how much of a price a piece of it shows ("248." of "$248.00").
+std::string DigitsOf(std::string_view text);
+
 } // namespace corvix

@@ -23,6 +23,14 @@ const std::string &ProductGridModel::Title(int column) const
     return columns_[static_cast<size_t>(column)].title;
 }
 
+std::vector<std::string> ProductGridModel::ShopTitles() const
+{
+    std::vector<std::string> shops;
+    for (int c = kFirstSiteColumn; c < ColumnCount(); ++c)
+        shops.push_back(Title(c));
+    return shops;
+}
+
 int ProductGridModel::FindColumn(const std::string &title) const
 {
     for (int c = 0; c < ColumnCount(); ++c)

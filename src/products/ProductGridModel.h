@@ -34,6 +34,9 @@ public:
     const Column &ColumnAt(int column) const { return columns_.at(static_cast<size_t>(column)); }
     // The column whose title equals title exactly, or -1.
     int FindColumn(const std::string &title) const;
+    // The titles of the site columns, left to right: link k of an imported
+    // line belongs to shop k.
+    std::vector<std::string> ShopTitles() const;
 
     void AddColumn(const std::string &title, int width, Qt::Alignment alignment);
     // The cells of the new column start empty; every other cell stays under its title.

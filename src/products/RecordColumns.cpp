@@ -1,26 +1,10 @@
 #include "products/RecordColumns.h"
 
 #include "products/ProductGridModel.h"
+#include "support/FileIo.h"
 
 namespace corvix {
 namespace {
-
-// Values lose the blanks around them in an INI line, and a rule may be titled
-// " A": such a title (and one that starts with a quote) is written in quotes,
-// and one pair of quotes around a value is taken off when it is read.
-std::string QuotedTitle(const std::string &title)
-{
-    const bool quote = title.empty() || title.front() == ' ' || title.front() == '\t' || title.back() == ' '
-                       || title.back() == '\t' || title.front() == '"';
-    return quote ? '"' + title + '"' : title;
-}
-
-std::string UnquotedTitle(std::string value)
-{
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        return value.substr(1, value.size() - 2);
-    return value;
-}
 
 // The record's name as the record list shows it: up to the first "." (a GBK
 // second byte is never a ".").
@@ -29,7 +13,6 @@ std::string SectionOf(std::string_view recordName)
     return std::string(recordName.substr(0, recordName.find('.')));
 }
 
-LinkFile LoadColumnsFile(const std::filesystem::path &dbDir) { return LinkFile::Load(RecordColumnsPath(dbDir)).value_or(LinkFile()); }
 
 } // namespace
 
@@ -39,8 +22,9 @@ RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view re
 {
     RecordColumns columns;
     const std::string section = SectionOf(recordName);
-    for (int k = 1; columnsFile.HasValue(section, std::to_string(k)); ++k)
-        columns.shops.push_back(UnquotedTitle(columnsFile.Value(section, std::to_string(k))));
+    columns.shops = columnsFile.NumberedValues(section, "");
+    for (std::string &shop : columns.shops)
+        shop = UnquotedIniValue(std::move(shop));
     // A record of a grid without shops has a section without keys.
     columns.known = !columns.shops.empty() || columnsFile.HasSection(section);
     return columns;
@@ -48,29 +32,44 @@ RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view re
 
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)
 {
-    return ReadRecordColumns(LoadColumnsFile(dbDir), recordName);
+    return ReadRecordColumns(LoadSideFile(RecordColumnsPath(dbDir)).value_or(LinkFile()), recordName);
+}
+
+void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const ProductGridModel &grid)
+{
+    std::vector<std::pair<std::string, std::string>> titles;
+    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
+        titles.emplace_back(std::to_string(c - kFirstSiteColumn + 1), QuotedIniValue(grid.Title(c)));
+    columnsFile.ReplaceSection(SectionOf(recordName), titles);
+}
+
+Result<std::string> RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
+                                          const ProductGridModel &grid)
+{
+    Result<LinkFile> file = LoadSideFile(RecordColumnsPath(dbDir));
+    if (!file)
+        return tl::unexpected<FileError>(std::move(file.error()));
+    SetRecordColumns(*file, recordName, grid);
+    return file->Text();
 }
 
 bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
                         const ProductGridModel &grid)
 {
-    LinkFile file = LoadColumnsFile(dbDir);
-    const std::string section = SectionOf(recordName);
-    file.RemoveSection(section);
-    file.AddSection(section);
-    for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
-        file.SetValue(section, std::to_string(c - kFirstSiteColumn + 1), QuotedTitle(grid.Title(c)));
-    return file.Save(RecordColumnsPath(dbDir)).has_value();
+    const Result<std::string> text = RecordColumnsTextWith(dbDir, recordName, grid);
+    return text && WriteFileAtomically(RecordColumnsPath(dbDir), *text).has_value();
 }
 
 bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)
 {
-    LinkFile file = LoadColumnsFile(dbDir);
+    Result<LinkFile> file = LoadSideFile(RecordColumnsPath(dbDir));
+    if (!file)
+        return false;
     const std::string section = SectionOf(recordName);
-    if (!file.HasSection(section))
+    if (!file->HasSection(section))
         return true;
-    file.RemoveSection(section);
-    return file.Save(RecordColumnsPath(dbDir)).has_value();
+    file->RemoveSection(section);
+    return file->Save(RecordColumnsPath(dbDir)).has_value();
 }
 
 RecordFieldMap::RecordFieldMap(const RecordColumns &record, const ProductGridModel &grid)

@@ -9,6 +9,8 @@
 // a program that knows no side file lists and reads only the "*.txt".
 #include "products/LinkFile.h"
 
+#include "support/Result.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -29,9 +31,18 @@ struct RecordColumns {
 RecordColumns ReadRecordColumns(const LinkFile &columnsFile, std::string_view recordName);
 RecordColumns ReadRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
+// Puts the section of recordName into a file of that format, whole (an older
+// one of that name goes), with the titles of grid's shop columns.
+void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const ProductGridModel &grid);
+// The side file's text with the section of recordName written whole (an older
+// one of that name goes) with the titles of grid's shop columns.
+// Fails, naming the file, when the side file is there but cannot be read
+// whole: it is then not rewritten.
+Result<std::string> RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
+                                          const ProductGridModel &grid);
 // Writes the section of recordName whole (an older one of that name goes) with
-// the titles of grid's shop columns; false, with the file as it was, when the
-// side file cannot be written.
+// the titles of grid's shop columns; every other byte of the file stays. False,
+// with the file as it was, when the side file cannot be read whole or written.
 bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
                         const ProductGridModel &grid);
 // Drops the section of a record that is deleted; true when there was none.

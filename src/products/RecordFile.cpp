@@ -1,13 +1,18 @@
 #include "products/RecordFile.h"
 
+#include "products/LastSaved.h"
+#include "products/LinkFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordList.h"
 #include "products/RecordStamp.h"
+#include "support/DataRoot.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -24,18 +29,8 @@ constexpr size_t kRowsPerBatch = 256;
 
 std::string NewestRecordName(const std::filesystem::path &dbDir)
 {
-    const RecordListEntry *newest = nullptr;
-    std::optional<QDateTime> newestTime;
-    const std::vector<RecordListEntry> entries = ListRecords(dbDir);
-    for (const RecordListEntry &entry : entries) {
-        // Ten-digit and millisecond names do not sort by time among each other.
-        const std::optional<QDateTime> time = RecordDateTime(entry.name);
-        if (!newest || *time >= *newestTime) {
-            newest = &entry;
-            newestTime = time;
-        }
-    }
-    return newest ? PathToGbk(newest->file) : std::string();
+    const std::optional<RecordListEntry> last = LastSavedRecord(dbDir, ListRecords(dbDir));
+    return last ? PathToGbk(last->file) : std::string();
 }
 
 void ForEachRecordRow(const std::filesystem::path &path,
@@ -92,9 +87,28 @@ std::string RecordText(const ProductGridModel &grid)
         if (r > 0)
             text += "\r\n";
         for (int k = 1; k < grid.ColumnCount(); ++k) {
-            text += grid.Text(r, k);
+            text += RecordCellText(grid.Text(r, k));
             text += '|';
         }
+    }
+    return text;
+}
+
+std::string RecordCellText(std::string_view cell)
+{
+    std::string text(cell);
+    if (text.find_first_of("|\r\n") != std::string::npos) {
+        static const std::string fullWidthBar = Gbk("｜");
+        text = ReplaceText(SingleLineText(text), "|", fullWidthBar);
+    }
+    // A lead byte without its second byte (a damaged text) would take the "|"
+    // after the cell for one: it becomes the converter's "?".
+    if (!text.empty() && IsLeadByte(text.back())) {
+        size_t i = 0;
+        while (i + 1 < text.size())
+            i += IsLeadByte(text[i]) ? 2 : 1;
+        if (i + 1 == text.size())
+            text.back() = '?';
     }
     return text;
 }
@@ -108,12 +122,47 @@ std::filesystem::path FreeRecordPath(const std::filesystem::path &dbDir)
     return PathInDir(dbDir, stamp + ".txt");
 }
 
-Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir)
+Result<SavedRecord> SaveGridAsRecord(const ProductGridModel &grid, const std::filesystem::path &dbDir,
+                                     const std::vector<FileContents> &alongside)
 {
-    const std::filesystem::path file = FreeRecordPath(dbDir);
-    return WriteFileAtomically(file, RecordText(grid)).map([&] {
-        return SavedRecord{file, WriteRecordColumns(dbDir, PathToGbk(file.filename()), grid)};
-    });
+    const std::vector<RecordListEntry> records = ListRecords(dbDir);
+    SavedRecord saved;
+    saved.path = FreeRecordPath(dbDir);
+    const std::string name = PathToGbk(saved.path.filename());
+    const std::string record = RecordText(grid);
+    const Result<std::string> columns = RecordColumnsTextWith(dbDir, name, grid);
+    const std::string order = LastSavedTextAfter(dbDir, records, saved.path.filename());
+    std::vector<FileContents> files{{saved.path, record}};
+    // A side file that cannot be read whole is not rewritten: the record goes without it.
+    if (columns)
+        files.push_back({RecordColumnsPath(dbDir), *columns});
+    else
+        saved.notSaved.push_back(columns.error());
+    files.insert(files.end(), alongside.begin(), alongside.end());
+    files.push_back({LastSavedPath(dbDir), order});
+    const std::filesystem::path journal = ChangeJournalPath(dbDir.parent_path());
+    // The prices come first: a file that cannot be saved along with them is
+    // left as it was and named, and the record is saved without it.
+    for (;;) {
+        Result<void> written = WriteFilesTogether(files, journal);
+        if (written)
+            break;
+        FileError &error = written.error();
+        if (error.path == saved.path)
+            return tl::unexpected<FileError>(std::move(error));
+        const size_t before = files.size();
+        for (size_t i = files.size(); i-- > 1;) {
+            if (error.path == journal || files[i].path == error.path) {
+                saved.notSaved.push_back({files[i].path, error.reason});
+                files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        if (files.size() == before)
+            return tl::unexpected<FileError>(std::move(error));
+    }
+    saved.titlesSaved = std::none_of(saved.notSaved.begin(), saved.notSaved.end(),
+                                     [&](const FileError &e) { return e.path == RecordColumnsPath(dbDir); });
+    return saved;
 }
 
 } // namespace corvix

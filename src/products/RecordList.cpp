@@ -4,6 +4,8 @@
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 
+#include <algorithm>
+
 namespace corvix {
 
 std::string TextBeforeMarker(std::string_view text, std::string_view marker, TextPos start, bool ignoreCase)
@@ -40,6 +42,10 @@ std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir)
         if (IsRecordName(entry.name, latest))
             entries.push_back(std::move(entry));
     }
+    // Ten-digit and millisecond names do not sort by time among each other.
+    std::stable_sort(entries.begin(), entries.end(), [](const RecordListEntry &a, const RecordListEntry &b) {
+        return *RecordDateTime(a.name) < *RecordDateTime(b.name);
+    });
     return entries;
 }
 

@@ -20,8 +20,9 @@ struct RecordListEntry {
 // Every "*.txt" of dbDir, in ascending name order, as the list shows them.
 std::vector<RecordListEntry> ListRecordEntries(const std::filesystem::path &dbDir);
 
-// The records among them (names that IsRecordName takes): what the newest
-// record, the price history and the change marks are made of.
+// The records among them (names that IsRecordName takes) in the order of their
+// save times, equal ones by name: what the last saved record, the price history
+// and the change marks are made of.
 std::vector<RecordListEntry> ListRecords(const std::filesystem::path &dbDir);
 
 // The "*.txt" files of dbDir that are not records, in ascending name order.
@@ -30,8 +31,9 @@ std::vector<std::filesystem::path> NonRecordFiles(const std::filesystem::path &d
 // The entry of the record file named fileName (no directory), as the list shows it.
 RecordListEntry RecordEntryOf(const std::filesystem::path &fileName);
 
-// The entry listed just before the first one named name, i.e. the record saved
-// before it; nullptr when that one is the first or is not listed.
+// The entry listed just before the first one named name: among records, the
+// one with the next earlier save time; nullptr when that one is the first or
+// is not listed.
 const RecordListEntry *RecordBefore(const std::vector<RecordListEntry> &entries, std::string_view name);
 
 // The bytes of text before the first occurrence of marker at or after start

@@ -89,9 +89,10 @@ std::string NextRecordStamp(std::string_view stamp)
 QDateTime LatestRecordTime()
 {
     const LocalDateTime now = CurrentLocalTime();
-    return QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second))
-        .addDays(1);
+    return LatestRecordTimeAt(QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second)));
 }
+
+QDateTime LatestRecordTimeAt(const QDateTime &now) { return now.addDays(1); }
 
 bool IsRecordName(std::string_view name, const QDateTime &latest)
 {

@@ -29,6 +29,8 @@ std::optional<QDateTime> RecordDateTime(std::string_view name);
 // The latest save time a record may have: a day after the current moment, so
 // that a clock set a little ahead or a changed zone still gives records.
 QDateTime LatestRecordTime();
+// The same for the moment now.
+QDateTime LatestRecordTimeAt(const QDateTime &now);
 
 // True when name (a file name up to its first ".") is a record's: its save
 // time reads back as a valid time no later than latest. Other files in the

@@ -34,6 +34,30 @@ bool OpenFlagUnclosed(std::string_view text)
     return open != kNotFound && FindText(text, "[/open]", open + TextLength("[open]")) == kNotFound;
 }
 
+RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable)
+{
+    RuleSwitch result;
+    // Nothing is created for a rule whose file is gone: it would be listed
+    // enabled while start-up finds no rule to give a column.
+    std::error_code error;
+    if (!IsValidRuleTitle(title) || !std::filesystem::is_regular_file(RuleFilePath(dirs, title), error))
+        return result;
+    const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
+    if (OpenFlagUnclosed(text)) {
+        result.outcome = RuleSwitch::Outcome::FlagUnclosed;
+        return result;
+    }
+    const bool enabled = enable || FindText(text, "[open]") == kNotFound;
+    if (const auto written = WriteRuleText(dirs, title, ToggledRuleText(text, enabled)); !written) {
+        result.outcome = RuleSwitch::Outcome::WriteFailed;
+        result.error = written.error();
+        return result;
+    }
+    result.outcome = RuleSwitch::Outcome::Written;
+    result.enabled = enabled;
+    return result;
+}
+
 Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text)
 {
     if (!IsValidRuleTitle(title))

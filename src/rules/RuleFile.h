@@ -27,6 +27,17 @@ std::string ToggledRuleText(std::string_view text, bool enable);
 // be neither read nor switched.
 bool OpenFlagUnclosed(std::string_view text);
 
+// What writing a rule's enabled flag came to. The flag is written as
+// ToggledRuleText writes it (a file without one becomes enabled); a rule whose
+// file is gone or whose flag cannot be read keeps its file as it is.
+struct RuleSwitch {
+    enum class Outcome { Written, NoRuleFile, FlagUnclosed, WriteFailed };
+    Outcome outcome = Outcome::NoRuleFile;
+    bool enabled = false; // the state written (Written only)
+    FileError error;      // WriteFailed only
+};
+RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable);
+
 // Replaces the rule file atomically; the old file stays when the write fails.
 // A title that is no valid file name (IsValidRuleTitle) is written nowhere and
 // fails too.

@@ -9,22 +9,18 @@
 #include <system_error>
 
 namespace corvix {
-namespace {
 
-// The titles of an index text. Cleaning leaves an empty first or last line when
-// the text starts or ends with more than one line break ("\r\n\r\nA" keeps
-// "\r\nA"); such a line is no title, so it is left out here too. A line of
-// blanks is a title (a rule may be called " ").
-std::vector<std::string> Titles(std::string_view indexText)
+std::filesystem::path RuleIndexPath(const DataDirs &dirs) { return dirs.classDir / "orlist.txt"; }
+
+// Cleaning leaves an empty first or last line when the text starts or ends
+// with more than one line break ("\r\n\r\nA" keeps "\r\nA"); such a line is no
+// title, so it is left out here too.
+std::vector<std::string> RuleIndexTitles(std::string_view indexText)
 {
     std::vector<std::string> titles = SplitText(CleanListText(indexText), "\r\n");
     std::erase_if(titles, [](const std::string &line) { return line.empty(); });
     return titles;
 }
-
-} // namespace
-
-std::filesystem::path RuleIndexPath(const DataDirs &dirs) { return dirs.classDir / "orlist.txt"; }
 
 std::vector<std::string> ReadRuleIndex(const DataDirs &dirs)
 {
@@ -32,7 +28,7 @@ std::vector<std::string> ReadRuleIndex(const DataDirs &dirs)
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         (void)WriteFileAtomically(path, {});
-    return Titles(ReadWholeFile(path, StopAt::ZeroByte).value_or(std::string()));
+    return RuleIndexTitles(ReadWholeFile(path, StopAt::ZeroByte).value_or(std::string()));
 }
 
 Result<std::vector<std::string>> UpdateRuleIndex(const DataDirs &dirs, std::string_view title, bool remove)
@@ -55,18 +51,18 @@ Result<std::vector<std::string>> UpdateRuleIndex(const DataDirs &dirs, std::stri
                 text = RemoveLine(text, static_cast<long long>(i) + 1);
         }
         const std::string cleaned = CleanListText(text);
-        return WriteFileAtomically(path, cleaned).map([&] { return Titles(cleaned); });
+        return WriteFileAtomically(path, cleaned).map([&] { return RuleIndexTitles(cleaned); });
     }
 
     // Nothing to add when the index already lists it.
     if (std::find(lines.begin(), lines.end(), title) != lines.end())
-        return Titles(text);
+        return RuleIndexTitles(text);
     // A title that can be no file name (a line break in it would even make two
     // index lines) stays out of the index.
     if (!IsValidRuleTitle(title))
         return Failure(path, QStringLiteral("not a valid file name: the title"));
     const std::string added = text + "\r\n" + std::string(title);
-    return WriteFileAtomically(path, added).map([&] { return Titles(added); });
+    return WriteFileAtomically(path, added).map([&] { return RuleIndexTitles(added); });
 }
 
 } // namespace corvix

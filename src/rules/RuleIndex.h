@@ -13,6 +13,11 @@ namespace corvix {
 
 std::filesystem::path RuleIndexPath(const DataDirs &dirs);
 
+// The titles of an index text: cleaned (CleanListText), split at its line
+// breaks, without the empty lines that cleaning leaves at either end. A line of
+// blanks is a title (a rule may be called " ").
+std::vector<std::string> RuleIndexTitles(std::string_view indexText);
+
 // The titles of the index, blank lines left out. Creates the index empty when
 // it is missing; an index that cannot be read lists no rules.
 std::vector<std::string> ReadRuleIndex(const DataDirs &dirs);

@@ -64,6 +64,8 @@ DataDirs DataDirsUnder(const std::filesystem::path &root)
     return dirs;
 }
 
+std::filesystem::path ChangeJournalPath(const std::filesystem::path &root) { return root / "changes.journal"; }
+
 PreparedDataRoot PrepareDataRoot(const std::filesystem::path &programDir, const std::filesystem::path &fallbackDir)
 {
     PreparedDataRoot prepared;

@@ -34,4 +34,8 @@ QString WhyNotWritable(const std::filesystem::path &dir);
 // The directory tree under root, without touching the disk.
 DataDirs DataDirsUnder(const std::filesystem::path &root);
 
+// The journal of the data files that change together (WriteFilesTogether):
+// "changes.journal" in the root, which older installations never open.
+std::filesystem::path ChangeJournalPath(const std::filesystem::path &root);
+
 } // namespace corvix

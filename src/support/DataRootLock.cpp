@@ -14,10 +14,6 @@ namespace corvix {
 DataRootLock::DataRootLock(const std::filesystem::path &root) : path_(LockPath(root))
 {
     std::error_code ec;
-    // A link to nowhere (a moved root) locks nothing and holds nothing: it is
-    // replaced by the lock file itself.
-    if (std::filesystem::is_symlink(path_, ec) && !std::filesystem::exists(path_, ec))
-        std::filesystem::remove(path_, ec);
     switch (LockFile(path_, &handle_, &ec)) {
     case FileLockState::Locked:
         // The lines QLockFile writes (process, program, host), so that an

@@ -25,8 +25,9 @@ QString SystemReason(const std::error_code &ec) { return QString::fromStdString(
 
 // Every byte of the file, zero bytes included, or why it cannot be opened.
 // C stdio: no exceptions (a directory or a read error reads as what was read so
-// far, normally nothing), and one buffer copy for large files.
-Result<std::string> ReadAllBytes(const std::filesystem::path &path)
+// far, normally nothing, unless whole is asked for), and one buffer copy for
+// large files.
+Result<std::string> ReadAllBytes(const std::filesystem::path &path, bool whole = false)
 {
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
@@ -37,6 +38,8 @@ Result<std::string> ReadAllBytes(const std::filesystem::path &path)
     size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, n);
+    if (whole && std::ferror(file.get()))
+        return Failure(path, SystemReason(errno != 0 ? errno : EIO));
     return bytes;
 }
 
@@ -69,51 +72,212 @@ Result<std::filesystem::path> Stage(const FileContents &file)
 
 // A target as it was before the renames. Its old file keeps a second name
 // while they run: the system then frees no file in between (freeing one made a
-// rename take milliseconds), and a failed rename is undone by a rename back.
-// Where a second name cannot be made, the bytes are kept instead.
-struct Previous {
-    bool existed = false;
-    std::filesystem::path keptAs;
-    std::optional<std::string> bytes;
+// rename take milliseconds), and a failed rename is undone by a rename back,
+// even by the next start. Where no second name can be made, a copy is.
+Result<std::filesystem::path> Keep(const std::filesystem::path &target, const std::filesystem::path &spareName)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(target, ec))
+        return std::filesystem::path();
+    std::filesystem::create_hard_link(target, spareName, ec);
+    if (ec) {
+        ec.clear();
+        std::filesystem::copy_file(target, spareName, ec);
+    }
+    if (ec)
+        return Failure(target, SystemReason(ec));
+    return spareName;
+}
+
+// One planned rename: staged goes over target; kept names the target's old
+// file (empty when there was none).
+struct Rename {
+    std::filesystem::path staged, target, kept;
 };
 
-Previous Keep(const std::filesystem::path &target, const std::filesystem::path &spareName)
+// The journal of a change in progress. "forward": every staged file is
+// complete and goes in place; "back": a rename failed and the old files come
+// back. Names relative to the journal's folder, so that a data root copied
+// elsewhere keeps a journal that works; UTF-8, one rename a line, tab-separated.
+constexpr std::string_view kJournalHeader = "corvix files together 1";
+constexpr std::string_view kJournalEnd = "end";
+
+std::string NameInJournal(const std::filesystem::path &path, const std::filesystem::path &base)
 {
-    std::error_code ec;
-    Previous previous;
-    previous.existed = std::filesystem::exists(target, ec);
-    if (!previous.existed)
-        return previous;
-    std::filesystem::create_hard_link(target, spareName, ec);
-    if (!ec) {
-        previous.keptAs = spareName;
-    } else if (auto bytes = ReadAllBytes(target)) {
-        previous.bytes = std::move(*bytes);
+    if (path.empty())
+        return {};
+    std::filesystem::path relative = path.lexically_relative(base);
+    if (relative.empty())
+        relative = path;
+    const std::u8string text = relative.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromJournal(std::string_view name, const std::filesystem::path &base)
+{
+    if (name.empty())
+        return {};
+    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+    return path.is_relative() ? base / path : path;
+}
+
+std::string JournalText(const std::vector<Rename> &renames, bool forward, const std::filesystem::path &base)
+{
+    std::string text(kJournalHeader);
+    text += forward ? "\nforward\n" : "\nback\n";
+    for (const Rename &r : renames)
+        text += NameInJournal(r.staged, base) + '\t' + NameInJournal(r.target, base) + '\t' + NameInJournal(r.kept, base)
+                + '\n';
+    text += kJournalEnd;
+    text += '\n';
+    return text;
+}
+
+struct Journal {
+    bool whole = false; // false: cut short, so no rename was made yet
+    bool forward = true;
+    std::vector<Rename> renames;
+};
+
+Journal ParseJournal(std::string_view text, const std::filesystem::path &base)
+{
+    Journal journal;
+    std::vector<std::string_view> lines;
+    // Only lines with their line break are whole.
+    for (size_t at = 0, end = 0; (end = text.find('\n', at)) != std::string_view::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    if (lines.size() < 2 || lines[0] != kJournalHeader || (lines[1] != "forward" && lines[1] != "back"))
+        return journal;
+    journal.forward = lines[1] == "forward";
+    for (size_t i = 2; i < lines.size(); ++i) {
+        if (lines[i] == kJournalEnd) {
+            journal.whole = i + 1 == lines.size();
+            return journal;
+        }
+        std::string_view fields[3];
+        std::string_view rest = lines[i];
+        for (size_t f = 0; f < 3; ++f) {
+            const size_t tab = f < 2 ? rest.find('\t') : std::string_view::npos;
+            if (f < 2 && tab == std::string_view::npos)
+                return journal;
+            fields[f] = rest.substr(0, tab);
+            rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
+        }
+        journal.renames.push_back(
+            {PathFromJournal(fields[0], base), PathFromJournal(fields[1], base), PathFromJournal(fields[2], base)});
     }
-    return previous;
+    return journal;
 }
 
-void PutBack(const std::filesystem::path &target, Previous &previous)
+void SyncFoldersOf(const std::vector<Rename> &renames)
 {
-    std::error_code ec;
-    if (!previous.existed)
-        std::filesystem::remove(target, ec);
-    else if (!previous.keptAs.empty())
-        std::filesystem::rename(previous.keptAs, target, ec);
-    else if (previous.bytes)
-        WriteFileAtomically(target, *previous.bytes);
-    previous.keptAs.clear();
+    std::vector<std::filesystem::path> folders;
+    for (const Rename &r : renames)
+        if (std::find(folders.begin(), folders.end(), r.target.parent_path()) == folders.end())
+            folders.push_back(r.target.parent_path());
+    for (const std::filesystem::path &folder : folders)
+        SyncDirectory(folder);
 }
 
-void Forget(Previous &previous)
+void RemoveIfThere(const std::filesystem::path &path)
 {
     std::error_code ec;
-    if (!previous.keptAs.empty())
-        std::filesystem::remove(previous.keptAs, ec);
-    previous.keptAs.clear();
+    if (!path.empty())
+        std::filesystem::remove(path, ec);
+}
+
+// Puts every old file back: a target renamed already gets its old file again,
+// one that was new goes. Only what this change made is touched, so that doing
+// it twice (a start after a death during the undo) does no harm. An error names
+// a target that could not get its old file back (which then keeps its second
+// name).
+Result<void> Undo(const std::vector<Rename> &renames)
+{
+    Result<void> undone;
+    for (const Rename &r : renames) {
+        std::error_code ec;
+        const bool renamed = !std::filesystem::exists(r.staged, ec);
+        if (!r.kept.empty()) {
+            // Over its own second name (no rename made yet) a rename does
+            // nothing and leaves both names.
+            if (std::filesystem::exists(r.kept, ec)) {
+                std::filesystem::rename(r.kept, r.target, ec);
+                if (!ec)
+                    RemoveIfThere(r.kept);
+                else if (undone)
+                    undone = Failure(r.target, SystemReason(ec));
+            }
+        } else if (renamed) {
+            RemoveIfThere(r.target);
+        }
+        RemoveIfThere(r.staged);
+    }
+    SyncFoldersOf(renames);
+    return undone;
+}
+
+// Makes every rename still to be made. The journal only lists complete staged
+// files, so a staged file still there is always the target's new content.
+Result<void> Complete(const std::vector<Rename> &renames)
+{
+    for (const Rename &r : renames) {
+        std::error_code ec;
+        if (!std::filesystem::exists(r.staged, ec))
+            continue; // renamed before the process ended
+        std::filesystem::rename(r.staged, r.target, ec);
+        if (ec)
+            return Failure(r.target, SystemReason(ec));
+    }
+    SyncFoldersOf(renames);
+    for (const Rename &r : renames)
+        RemoveIfThere(r.kept);
+    return {};
+}
+
+std::function<bool(int)> &StopForTests()
+{
+    static std::function<bool(int)> stop;
+    return stop;
+}
+
+void StopHereForTests(int step)
+{
+    if (StopForTests() && StopForTests()(step))
+        throw FilesTogetherStopped{step};
 }
 
 } // namespace
+
+void SetFilesTogetherStopForTests(std::function<bool(int step)> stop) { StopForTests() = std::move(stop); }
+
+Result<void> FinishFilesTogether(const std::filesystem::path &journal)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(journal, ec))
+        return {};
+    Result<std::string> text = ReadAllBytes(journal);
+    if (!text)
+        return Failure(journal, text.error().reason);
+    const Journal found = ParseJournal(*text, journal.parent_path());
+    if (!found.whole) {
+        // The journal goes in place whole or not at all, so a cut one was being
+        // written: no target was touched. The staged files it names go.
+        for (const Rename &r : found.renames) {
+            RemoveIfThere(r.staged);
+            RemoveIfThere(r.kept);
+        }
+    } else if (found.forward) {
+        if (Result<void> done = Complete(found.renames); !done)
+            return done;
+    } else if (Result<void> undone = Undo(found.renames); !undone) {
+        return undone;
+    }
+    std::filesystem::remove(journal, ec);
+    if (ec)
+        return Failure(journal, SystemReason(ec));
+    SyncDirectory(journal.parent_path());
+    return {};
+}
 
 Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop)
 {
@@ -133,6 +297,8 @@ Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop
     }
     return read;
 }
+
+Result<std::string> ReadEveryByte(const std::filesystem::path &path) { return ReadAllBytes(path, true); }
 
 Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes)
 {
@@ -155,39 +321,60 @@ Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_
     return {};
 }
 
-Result<void> WriteFilesTogether(const std::vector<FileContents> &files)
+Result<void> WriteFilesTogether(const std::vector<FileContents> &files, const std::filesystem::path &journal)
 {
-    std::vector<std::filesystem::path> staged; // emptied once renamed
-    std::vector<Previous> previous;
+    if (files.empty())
+        return {};
+    if (files.size() == 1)
+        return WriteFileAtomically(files[0].path, files[0].bytes);
+    const std::filesystem::path base = journal.parent_path();
+    std::vector<Rename> renames;
     const auto fail = [&](FileError error) -> Result<void> {
-        std::error_code ec;
-        for (const std::filesystem::path &name : staged)
-            if (!name.empty())
-                std::filesystem::remove(name, ec);
-        for (Previous &p : previous)
-            Forget(p);
+        for (const Rename &r : renames) {
+            RemoveIfThere(r.staged);
+            RemoveIfThere(r.kept);
+        }
         return tl::unexpected<FileError>(std::move(error));
     };
     for (const FileContents &file : files) {
         Result<std::filesystem::path> name = Stage(file);
         if (!name)
             return fail(std::move(name.error()));
-        staged.push_back(std::move(*name));
+        renames.push_back({std::move(*name), file.path, {}});
     }
-    for (size_t i = 0; i < files.size(); ++i)
-        previous.push_back(Keep(files[i].path, std::filesystem::path(staged[i]) += ".old"));
-    for (size_t i = 0; i < files.size(); ++i) {
+    for (Rename &r : renames) {
+        Result<std::filesystem::path> kept = Keep(r.target, std::filesystem::path(r.staged) += ".old");
+        if (!kept)
+            return fail(std::move(kept.error()));
+        r.kept = std::move(*kept);
+    }
+    // The staged files' names must be on the disk before a journal names them.
+    SyncFoldersOf(renames);
+    int step = 1;
+    StopHereForTests(step);
+    if (Result<void> listed = WriteFileAtomically(journal, JournalText(renames, true, base)); !listed)
+        return fail(std::move(listed.error()));
+    SyncDirectory(base);
+    for (const Rename &r : renames) {
+        StopHereForTests(++step);
         std::error_code ec;
-        std::filesystem::rename(staged[i], files[i].path, ec);
+        std::filesystem::rename(r.staged, r.target, ec);
         if (ec) {
-            for (size_t j = 0; j < i; ++j)
-                PutBack(files[j].path, previous[j]);
-            return fail({files[i].path, SystemReason(ec)});
+            // From here the next start must undo, not complete, should the
+            // process end before the old files are back.
+            (void)WriteFileAtomically(journal, JournalText(renames, false, base));
+            // What cannot be put back now is left to the next start.
+            if (Undo(renames))
+                RemoveIfThere(journal);
+            return Failure(r.target, SystemReason(ec));
         }
-        staged[i].clear();
     }
-    for (Previous &p : previous)
-        Forget(p);
+    SyncFoldersOf(renames);
+    StopHereForTests(++step);
+    for (const Rename &r : renames)
+        RemoveIfThere(r.kept);
+    // A journal found again after a power cut finds nothing left to do.
+    RemoveIfThere(journal);
     return {};
 }
 

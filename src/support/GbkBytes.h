@@ -1,11 +1,23 @@
 #pragma once
-// The byte rules of GBK text that byte-wise code must respect: a byte with the
-// high bit set starts a two-byte character (whose second byte may be any byte,
-// ASCII letters, "|", "\\", "[" and "]" included), and only single-byte ASCII
-// letters have a case.
+// The byte rules of GBK text (code page 936) that byte-wise code must respect,
+// in one place for the whole code base: every walk over GBK bytes decides with
+// these where a character ends.
+//
+// A byte 0x81-0xFE starts a two-byte character whose second byte may be any
+// byte, ASCII letters, "|", "\\", "[" and "]" included. Every other byte is a
+// character of its own: ASCII, and also 0x80, which the code page writes for
+// "€" (a euro price "89,90€|" ends its cell at the "|"), and 0xFF. Only
+// single-byte ASCII letters have a case.
 namespace corvix {
 
-constexpr bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+constexpr bool IsLeadByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x81 && b <= 0xFE;
+}
+// Any byte outside ASCII: where a text needs more than an ASCII reading
+// (conversion to Unicode), not where characters end.
+constexpr bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 constexpr bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr char AsciiLower(char c) { return IsAsciiUpper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 // The one case-folding of the data layer: ASCII letters to lower case, every

@@ -17,9 +17,9 @@ inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
 // Answers "does byte i start a character?" for positions that only move forward.
 // Character boundaries are always counted from the first byte of the text. A byte
-// below 0x80 always ends a character (alone, or as the second byte of a pair), so
-// the answer only needs the run of high bytes right before i: those pair up from
-// its start. The run is never walked further back than the last answer, which
+// that is no lead byte always ends a character (alone, or as the second byte of
+// a pair), so the answer only needs the run of lead bytes right before i: those
+// pair up from its start. The run is never walked further back than the last answer, which
 // keeps a whole search linear however many candidates it checks.
 class BoundaryTracker {
 public:
@@ -138,9 +138,9 @@ const std::string &PlaceholderText()
 unsigned char NextNumberChar(std::string_view text, size_t &i)
 {
     const unsigned char c = Byte(text[i]);
-    if (c < 0x80) {
+    if (!IsLeadByte(text[i])) {
         ++i;
-        return c;
+        return c < 0x80 ? c : 0;
     }
     if (i + 1 >= text.size()) {
         ++i;
@@ -400,7 +400,7 @@ std::string ToLowerText(std::string_view text)
             }
         }
         const unsigned char c = in[i];
-        if (c >= 0x80) {
+        if (IsLeadByte(static_cast<char>(c))) {
             o[i] = c;
             if (i + 1 < n)
                 o[i + 1] = in[i + 1];

@@ -1,8 +1,9 @@
 #pragma once
 // Text primitives over GBK byte strings. Lengths and positions count bytes and
-// are 1-based; -1 means "not found". A byte >= 0x80 starts a two-byte character
-// that searches step over as a unit (a match never starts on its second byte);
-// a lone high byte at the very end ends the scan. No operation throws.
+// are 1-based; -1 means "not found". A lead byte (0x81-0xFE, GbkBytes.h) starts
+// a two-byte character that searches step over as a unit (a match never starts
+// on its second byte); a lone lead byte at the very end ends the scan. No
+// operation throws.
 #include <cstdint>
 #include <limits>
 #include <string>

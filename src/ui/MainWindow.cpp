@@ -164,6 +164,12 @@ void MainWindow::ShowRunStopped(int done, int total)
     statusBar()->showMessage(QStringLiteral("已停止抓取：完成 %1 / %2 条链接。").arg(done).arg(total));
 }
 
+void MainWindow::ShowStatusNote(const QString &text)
+{
+    statusBar()->showMessage(text);
+    statusBar()->show();
+}
+
 void MainWindow::HideRunProgress()
 {
     runProgress_->hide();

@@ -61,6 +61,8 @@ public:
     void HideRunProgress();
     // Says in the status bar how far a stopped run came.
     void ShowRunStopped(int done, int total);
+    // A line in the status bar until the next one (what became of the notices sent).
+    void ShowStatusNote(const QString &text);
 
 signals:
     // The user (or ShowTab) switched to the page.

@@ -1,12 +1,12 @@
 #pragma once
 // The state of one program session that the windows share: the data root, the
-// enabled rules, the last import and what changed since start-up. The
+// enabled rules and what changed since start-up. The
 // application shell owns the one Session and hands it to the controllers;
 // tests make their own. Everything runs on the UI thread; nothing is locked.
-#include "products/ImportText.h"
 #include "rules/EnabledRules.h"
 #include "support/DataDirs.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +26,10 @@ struct Session {
     // Fixed at start-up, in column order: grid column k + 1 is entry k - 1.
     std::vector<EnabledRule> enabledRules;
     bool resultsChanged = false;
+    // The text of alerts.ini with the crossings a run's notices left: saved in
+    // one change with the run's record, which is saved right after them.
+    std::optional<std::string> alertsAfterRun;
     CurrentCell currentCell;
-    std::string importBuffer; // GBK, CR LF lines, fields separated by ","
-    // How the next run merges importBuffer into url.ini.
-    ImportMode importMode = ImportMode::Replace;
 };
 
 } // namespace corvix

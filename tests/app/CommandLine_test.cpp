@@ -70,3 +70,34 @@ TEST(CommandLine, UnknownOptionsAreNamedAndQtsOwnLeftToQt)
         EXPECT_TRUE(line.refusal.contains(named)) << line.refusal.toStdString();
     }
 }
+
+TEST(CommandLine, PartsGoWithCaptureAndTheMergeStandsAlone)
+{
+    struct Case {
+        QStringList arguments;
+        bool refused;
+        bool headless;
+    };
+    const Case cases[] = {
+        {{"--capture", "--shard", "2/3"}, false, true},
+        {{"--capture", "--shard", "0/1", "--run", "night-1"}, false, true},
+        {{"--merge", "20240615-03"}, false, true},
+        {{"--capture", "--shard", "3/3"}, true, true},
+        {{"--capture", "--shard", "1/3", "--run", "../x"}, true, true},
+        {{"--capture", "--shard", "1/3", "--run", ".x"}, true, true},
+        {{"--shard", "1/3"}, true, false},
+        {{"--retry", "--shard", "1/3"}, true, true},
+        {{"--capture", "--run", "x"}, true, true},
+        {{"--merge", "a/b"}, true, true},
+        {{"--merge", "x", "--capture"}, true, true},
+    };
+    for (const Case &c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"corvix"} + c.arguments);
+        const std::string shown = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.refused(), c.refused) << shown << ": " << line.refusal.toStdString();
+        EXPECT_EQ(line.headless(), c.headless) << shown;
+    }
+    const CommandLine line = ParseCommandLine({"corvix", "--capture", "--shard", "1/4", "--run", "n1"});
+    EXPECT_EQ(line.shard, "1/4");
+    EXPECT_EQ(line.run, "n1");
+}

@@ -5,6 +5,7 @@
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
+#include "products/NoticeChannels.h"
 #include "products/PriceAlerts.h"
 #include "products/RecordFile.h"
 #include "rules/Rule.h"
@@ -21,10 +22,13 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -130,28 +134,79 @@ TEST_F(HeadlessCapture, ADisplayThatIsGoneIsNotNeededAndTheLogHoldsOnlyTheCaptur
     EXPECT_FALSE(verbose.err.isEmpty()) << "--verbose keeps them";
 }
 
-// shop.example stands for a public shop (the engine resolves it to the
-// loopback server); its page asks for an image on the loopback address.
+// The shop's page is served from an address the engine is told is public; the
+// user's own machine is a second server on 127.0.0.1. The page tries every way
+// there: the address itself, a name the engine's resolver rules map to
+// 127.0.0.1, redirects of an image and of the page, WebSockets, WebRTC (STUN
+// over UDP, TURN over TCP) and a preconnect. The price appears once the page
+// has loaded and WebRTC has gathered its candidates (or given up).
 TEST_F(HeadlessCapture, APublicPageCannotReachTheUsersOwnMachine)
 {
-    const QString port = QString::number(server.Port());
-    server.Route("/spy", ("<html><body><img src=\"http://127.0.0.1:" + port + "/own.png\">"
-                          "<span class=\"price\">12.50</span></body></html>").toUtf8());
-    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--data"),
-                                 QString::fromStdU16String(root.Dirs().root.u16string()),
+    test::TestHttpServer own;
+    QTcpServer turn, preconnect;
+    QUdpSocket stun;
+    ASSERT_TRUE(turn.listen(QHostAddress::LocalHost) && preconnect.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(stun.bind(QHostAddress::LocalHost));
+    const QString pub = QString::number(server.Port()), mine = QString::number(own.Port());
+    const QString ownPage = "<html><body><img src=\"http://127.0.0.1:" + mine + "/own-image.png\">"
+                            "<span class=\"price\">12.50</span></body></html>";
+    own.Route("/mine", ownPage.toUtf8());
+    server.RouteRedirect("/image-redirect", "http://127.0.0.1:" + mine + "/redirected-image.png");
+    server.RouteRedirect("/page-redirect", "http://127.0.0.1:" + mine + "/redirected-page");
+    server.Route("/spy", (R"(<html><head><link rel="preconnect" href="http://pre.test:)" + QString::number(preconnect.serverPort())
+                          + R"("></head><body>
+<img src="http://127.0.0.1:)" + mine + R"(/literal.png"><img src="http://own.test:)" + mine + R"(/name.png">
+<img src="/image-redirect">
+<script>
+new WebSocket('ws://127.0.0.1:)" + mine + R"(/ws-literal'); new WebSocket('ws://own.test:)" + mine + R"(/ws-name');
+var loaded = false, gathered = false, shown = false;
+function show() {
+  if (shown || !loaded || !gathered) return;
+  shown = true;
+  var price = document.createElement('span'); price.className = 'price'; price.textContent = '12.50';
+  document.body.appendChild(price);
+}
+window.addEventListener('load', function () { loaded = true; show(); });
+setTimeout(function () { gathered = true; show(); }, 5000);
+var rtc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:)" + QString::number(stun.localPort()) + R"('},
+  {urls: 'turn:127.0.0.1:)" + QString::number(turn.serverPort()) + R"(?transport=tcp', username: 'u', credential: 'p'}]});
+rtc.createDataChannel('d');
+rtc.onicegatheringstatechange = function () { if (rtc.iceGatheringState == 'complete') { gathered = true; show(); } };
+rtc.createOffer().then(function (offer) { return rtc.setLocalDescription(offer); });
+</script></body></html>)").toUtf8());
+    const QStringList capture = {QStringLiteral("--capture"), QStringLiteral("--parallel"), QStringLiteral("2"),
+                                 QStringLiteral("--data"), QString::fromStdU16String(root.Dirs().root.u16string()),
                                  QStringLiteral("--webEngineArgs"),
-                                 QStringLiteral("--host-resolver-rules=MAP shop.example 127.0.0.1")};
-    const auto ownRequests = [this] { return server.RequestedPaths().filter(QStringLiteral("/own.png")).size(); };
-    Links({{"A", ("http://shop.example:" + port + "/spy").toStdString()}});
+                                 QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1"),
+                                 "--ip-address-space-overrides=127.0.0.1:" + pub + "=public"};
+    Links({{"A", ("http://shop.test:" + pub + "/spy").toStdString()},
+           {"B", ("http://go.test:" + pub + "/page-redirect").toStdString()}});
     Outcome run = Run(capture);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/spy"))) << run.out.toStdString() << server.RequestedPaths().join(u' ').toStdString();
-    EXPECT_EQ(ownRequests(), 0) << "refused";
-    // A page on the user's own machine keeps its own requests.
-    Links({{"A", Url("/spy").toStdString()}});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("A | X | 12.50"))) << run.out.toStdString();
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/page-redirect")));
+    EXPECT_TRUE(server.RequestedPaths().contains(QStringLiteral("/image-redirect")));
+    const auto reached = [&own](const char *path) { return own.RequestedPaths().contains(QString::fromLatin1(path)); };
+    const std::pair<const char *, bool> ways[] = {
+        {"the address", reached("/literal.png")},
+        {"a name mapped to 127.0.0.1", reached("/name.png")},
+        {"a redirect of the page", reached("/redirected-page")},
+        {"a redirect of an image", reached("/redirected-image.png")},
+        {"a WebSocket to the address", reached("/ws-literal")},
+        {"a WebSocket to a name", reached("/ws-name")},
+        {"WebRTC over UDP (STUN)", stun.hasPendingDatagrams()},
+        {"WebRTC over TCP (TURN)", turn.hasPendingConnections()},
+        {"a preconnect", preconnect.hasPendingConnections()},
+    };
+    for (const auto &[way, wasReached] : ways)
+        EXPECT_FALSE(wasReached) << way;
+
+    // The user's own links that lead to the user's machine, by its address or
+    // by a name, are captured, and their pages keep their own requests.
+    Links({{"A", ("http://own.test:" + mine + "/mine").toStdString()}, {"B", own.Url(QStringLiteral("/mine")).toStdString()}});
     run = Run(capture);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(ownRequests(), 1);
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(own.RequestedPaths().filter(QStringLiteral("/own-image.png")).size(), 2);
 }
 
 // A stop request lets the link under way land, saves every price captured (the
@@ -261,6 +316,46 @@ TEST_F(HeadlessCapture, PriceNoticesArePrintedAndGivenToTheNotifyCommandOncePerC
     run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"), QStringLiteral("exit 3")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令失败（退出码 3）：exit 3"))) << run.err.toStdString();
+
+    // A stop request while the command runs ends it at once, and the run as stopped.
+    writeAlerts();
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|\r\nB|20|");
+    run = Run({QStringLiteral("--capture"), QStringLiteral("--notify-command"),
+               QStringLiteral("kill -TERM $PPID; sleep 60")});
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("提醒命令因停止请求已终止"))) << run.err.toStdString();
+}
+
+// The channels of 提醒方式 are read from the user's settings folder, as the
+// window keeps them: each gets the run's message, and one that fails is named
+// on its own line without changing the run's exit code.
+TEST_F(HeadlessCapture, PriceNoticesGoToEveryChannelAndAFailingOneIsNamed)
+{
+    Links({{"A", Url("/p").toStdString()}});
+    test::TempDataRoot::WriteBytes(root.Dirs().dbDir / "1000000000.txt", "A|20.00|");
+    PriceAlerts alerts;
+    alerts.Set({"A", "", 15, std::nullopt, {}});
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    server.RouteReplies(QStringLiteral("/cgi-bin/webhook/send"), {{200, R"({"errcode":0,"errmsg":"ok"})"}});
+    server.RouteReplies(QStringLiteral("/open-apis/bot/v2/hook/h1"),
+                        {{200, R"({"code":19021,"msg":"sign match fail or timestamp is not within one hour"})"}});
+    std::vector<NoticeChannel> channels;
+    channels.push_back(NewChannel(ChannelKind::WeCom, channels));
+    channels.back().values = {{"base", server.Url({})}, {"key", "k1"}};
+    channels.push_back(NewChannel(ChannelKind::Feishu, channels));
+    channels.back().values = {{"base", server.Url({})}, {"token", "h1"}, {"secret", "SECwrong"}};
+    ASSERT_TRUE(SaveChannels(NoticeSettingsFolder(), channels));
+
+    const Outcome run = Run({QStringLiteral("--capture")});
+    std::filesystem::remove_all(NoticeSettingsFolder());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("已发送：企业微信群机器人\n"))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("发送失败：飞书群机器人（签名校验失败）\n"))) << run.err.toStdString();
+    const auto wecom = std::find_if(server.Requests().begin(), server.Requests().end(),
+                                    [](const test::HttpRequestSeen &r) { return r.target.startsWith("/cgi-bin/"); });
+    ASSERT_NE(wecom, server.Requests().end());
+    EXPECT_TRUE(QString::fromUtf8(wecom->body).contains(QStringLiteral("Corvix 降价提醒：1 个商品")));
+    EXPECT_TRUE(QString::fromUtf8(wecom->body).contains(QStringLiteral("[打开商品页](") + Url("/p")));
 }
 
 // A sold-out page is no failure: exit 0, nothing to retry; when the page has a

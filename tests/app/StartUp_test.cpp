@@ -9,6 +9,9 @@
 #include "common/TestSupport.h"
 #include "products/PriceHistoryLoader.h"
 #include "products/ProductGridModel.h"
+#include "products/RecordFile.h"
+#include "products/TestGrids.h"
+#include "support/FileIo.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
@@ -139,6 +142,63 @@ TEST_F(StartUpTest, NewestRecordIsRestoredWithRunningIds)
     EXPECT_EQ(grid.Text(1, 1), Gbk("苹果"));
     EXPECT_EQ(grid.Text(1, 3), "3");
     EXPECT_EQ(grid.ColumnCount(), 4) << "fields beyond the last column are dropped";
+}
+
+// A save the last process did not live to finish: its record was put in
+// place, its side files not. The start finishes it before the grid is filled,
+// so the grid shows that record, though the clock had been set back for it.
+TEST_F(StartUpTest, ASaveLeftUnfinishedIsFinishedBeforeAnythingIsRead)
+{
+    Rule("A", "1");
+    Write(varnwick_ / "class" / "orlist.txt", "A");
+    Write(varnwick_ / "db" / "1543921200.txt", "old|1|"); // saved at 19:00, before the clock went back
+    const auto stopAt = [&](int stop) {
+        SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+        SetFilesTogetherStopForTests([stop](int step) { return step == stop; });
+        EXPECT_THROW((void)SaveGridAsRecord(*test::MakeGrid({"A"}, {{"1", "new", "2"}}), varnwick_ / "db"),
+                     FilesTogetherStopped);
+        SetFilesTogetherStopForTests(nullptr);
+        SetClockForTests(nullptr);
+    };
+    stopAt(3);
+    {
+        auto shell = Start();
+        EXPECT_TRUE(shell->Usable());
+        const ProductGridModel &grid = *shell->Window()->ListPage()->Grid();
+        ASSERT_EQ(grid.RowCount(), 1);
+        EXPECT_EQ(grid.Text(0, 1), "new");
+        EXPECT_FALSE(fs::exists(varnwick_ / "changes.journal"));
+    }
+
+    // One that cannot be finished (a folder in the way) is named, and the
+    // data root is left alone until it can.
+    fs::remove(varnwick_ / "db" / "1543917600.txt");
+    fs::remove(varnwick_ / "db" / "columns.ini");
+    stopAt(2);
+    fs::create_directories(varnwick_ / "db" / "columns.ini" / "in the way");
+    test::MessageRecorder messages;
+    auto shell = Start();
+    EXPECT_FALSE(shell->Usable());
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("上次未完成的保存无法完成")))
+        << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(
+        messages.Texts()[0].contains(QString::fromStdU16String((varnwick_ / "db" / "columns.ini").u16string())));
+    EXPECT_EQ(shell->Window()->ListPage()->Grid()->RowCount(), 0) << "nothing of the data root was read";
+    EXPECT_TRUE(fs::exists(varnwick_ / "changes.journal"));
+}
+
+// Products imported after the last run are in url.ini, not in its record:
+// the next start shows them too, beside the prices the record holds.
+TEST_F(StartUpTest, ProductsImportedAfterTheLastRunAreShown)
+{
+    Rule("A", "1");
+    Write(varnwick_ / "class" / "orlist.txt", "A");
+    Write(varnwick_ / "db" / "1600000000.txt", "P|1.50|");
+    Write(varnwick_ / "db" / "url.ini", "[A0]\r\ntitle=New\r\nA=http://n\r\n[A1]\r\ntitle=P\r\nA=http://p\r\n");
+    auto shell = Start();
+    EXPECT_EQ(shell->Window()->ListPage()->Grid()->Rows(),
+              (std::vector<std::vector<std::string>>{{"1", "New", ""}, {"2", "P", "1.50"}}));
 }
 
 TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)

@@ -1,6 +1,7 @@
 #include "capture/CapturePlan.h"
 
 #include "capture/CellTexts.h"
+#include "common/CoreTestSupport.h"
 #include "products/LinkFile.h"
 #include "products/TestGrids.h"
 #include "support/Gbk.h"
@@ -78,6 +79,61 @@ TEST(CapturePlan, RowsBeforeRunKeepEveryProductsPreviousPricesByTitleAndShop)
     EXPECT_EQ(rows.rows, expected);
     const std::vector<std::pair<int, int>> previous = {{1, 2}, {1, 3}, {2, 2}, {3, 2}};
     EXPECT_EQ(rows.previousCells, previous);
+}
+
+// A run marks every text it carries as not refreshed; an import keeps the
+// marks the texts had.
+TEST(CapturePlan, ShowPlanRowsMarksOrKeepsTheMarksOfCarriedTexts)
+{
+    const LinkFile links = LinkFile::Parse("[A0]\r\ntitle=New\r\nS1=http://a.example/n\r\n"
+                                           "[A1]\r\ntitle=P\r\nS1=http://a.example/p\r\n"
+                                           "[A2]\r\ntitle=Q\r\nS1=http://a.example/q\r\n");
+    const struct {
+        KeptTexts kept;
+        std::vector<std::pair<int, int>> marked;
+    } cases[] = {{KeptTexts::NotRefreshed, {{1, 2}, {2, 2}}}, {KeptTexts::MarksAsBefore, {{1, 2}}}};
+    for (const auto &c : cases) {
+        const auto grid = MakeGrid({"S1"}, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}});
+        grid->MarkNotRefreshed({{0, 2}});
+        grid->SetShowsOlderRecord(false);
+        ShowPlanRows(*grid, PlanFromLinkFile(links, {"S1"}), {}, c.kept);
+        EXPECT_EQ(grid->Rows(), (std::vector<std::vector<std::string>>{{"1", "New", ""}, {"2", "P", "1.00"}, {"3", "Q", "2.00"}}));
+        std::vector<std::pair<int, int>> marked;
+        for (int r = 0; r < grid->RowCount(); ++r)
+            if (grid->NotRefreshed(r, 2))
+                marked.emplace_back(r, 2);
+        EXPECT_EQ(marked, c.marked) << static_cast<int>(c.kept);
+    }
+}
+
+// At start-up the rows are url.ini's products: an import that no run has
+// captured shows, with the prices of the products the record holds.
+TEST(CapturePlan, FollowLinkFileProductsWhenTheyAreOtherThanTheRows)
+{
+    const struct {
+        const char *name;
+        const char *links; // nullptr: no url.ini
+        bool changed;
+        std::vector<std::vector<std::string>> rows;
+    } cases[] = {
+        {"no url.ini", nullptr, false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
+        {"no products", "[other]\r\nx=1\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
+        {"the same products", "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
+        {"rows beyond the products", "[A0]\r\ntitle=P\r\n", false, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}}},
+        {"appended", "[A0]\r\ntitle=P\r\nS1=http://p\r\n[A1]\r\ntitle=Q\r\nS1=http://q\r\n[A2]\r\ntitle=N\r\nS1=http://n\r\n",
+         true, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}, {"3", "N", ""}}},
+        {"replaced", "[A0]\r\ntitle=N\r\nS1=http://n\r\n[A1]\r\ntitle=P\r\nS1=http://p\r\n", true,
+         {{"1", "N", ""}, {"2", "P", "1.00"}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDataRoot root;
+        if (c.links)
+            test::WriteBytes(LinkFilePath(root.Dirs()), c.links);
+        const auto grid = MakeGrid({"S1"}, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}});
+        EXPECT_EQ(FollowLinkFileProducts(*grid, LinkFilePath(root.Dirs()), root.Dirs().dbDir), c.changed);
+        EXPECT_EQ(grid->Rows(), c.rows);
+    }
 }
 
 } // namespace

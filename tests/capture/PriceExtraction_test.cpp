@@ -215,6 +215,19 @@ TEST(MarkerFormsTest, OnlyUnquotedValuesGainQuotes)
     EXPECT_EQ(gbk.forms[1].first, Gbk("<i title=\"价格\">"));
 }
 
+TEST(MarkerFormsTest, MarkersBesideASingleByteEuroSign)
+{
+    const struct {
+        std::string source, left, right, expected;
+    } rows[] = {
+        {"<b>12,90\x80</b>", "<b>", "</b>", "12,90\x80"},
+        {"<i title=\"\x80\">9</i>", "<i title=\x80>", "</i>", "9"},
+        {"\x80<em>" + Gbk("億") + "|</em>", "\x80<em>", "|</em>", Gbk("億")},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(TextBetweenMarkers(row.source, MarkerForms(row.left, row.right)), row.expected) << row.source;
+}
+
 TEST(LegacyInputTypeTest, TypesTheOlderBrowserDidNotKnowAreText)
 {
     for (const char *type : {"text", "password", "file", "hidden", "checkbox", "radio", "submit", "button"})

@@ -226,5 +226,20 @@ TEST(RuleProposalsTest, TheFinderIsDomHelpers)
     EXPECT_TRUE(ProposeRules(Describe("<span>1</span>").snapshot, PickedNode{}).empty()) << "no mark, nothing";
 }
 
+// A reason is told in the words of the window the user sees, never by a file
+// of the program.
+TEST(RuleProposalsTest, ReasonsNameThePageSourceNotAFile)
+{
+    bool named = false;
+    for (const char *markup : {kShared, kEm, kInput, kScript, kJsonLd}) {
+        const Page page = Describe(markup);
+        for (const RuleProposal &p : ProposeRules(page.snapshot, page.node)) {
+            EXPECT_EQ(p.reason.find(".txt"), std::string::npos) << GbkToUtf8(p.reason);
+            named = named || p.reason.find(Gbk("页面源代码")) != std::string::npos;
+        }
+    }
+    EXPECT_TRUE(named) << "a marker across a line break of the shown source";
+}
+
 } // namespace
 } // namespace corvix

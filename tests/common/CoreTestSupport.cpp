@@ -1,8 +1,12 @@
 #include "common/CoreTestSupport.h"
 
+#include "products/ImportText.h"
+#include "products/LinkFile.h"
 #include "rules/RuleFile.h"
 #include "support/DataRoot.h"
 #include "support/Gbk.h"
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
@@ -59,6 +63,11 @@ std::string MarkerRuleText(const std::string &left, const std::string &right)
 std::string ElementRuleText(const std::string &kind, const std::string &name)
 {
     return ComposeRuleText(ElementRule(kind, name));
+}
+
+void ImportLinks(const DataDirs &dirs, const std::vector<std::string> &shops, std::string_view text)
+{
+    EXPECT_TRUE(ImportIntoLinkFile(LinkFilePath(dirs), ImportedProducts(text), shops, ImportMode::Replace));
 }
 
 } // namespace corvix::test

@@ -4,10 +4,15 @@
 #include "rules/Rule.h"
 #include "support/DataDirs.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace corvix::test {
 
@@ -22,6 +27,22 @@ Rule MarkerRule(const std::string &left, const std::string &right);
 Rule ElementRule(const std::string &kind, const std::string &name);
 std::string MarkerRuleText(const std::string &left, const std::string &right);
 std::string ElementRuleText(const std::string &kind, const std::string &name);
+
+// The url.ini of dirs after an import of text (CR LF lines: a title, then one
+// link per shop, separated by ","), as the import makes it; its products
+// replace the ones there were. The test fails when it cannot be written.
+void ImportLinks(const DataDirs &dirs, const std::vector<std::string> &shops, std::string_view text);
+// Runs work (which blocks, a send for instance) on a thread of its own while
+// this thread's event loop goes on, so that a loopback server living here can
+// answer it; returns its result.
+template <class Work>
+auto WhileServing(Work &&work)
+{
+    auto result = std::async(std::launch::async, std::forward<Work>(work));
+    while (result.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return result.get();
+}
 
 class TempDataRoot {
 public:

@@ -3,6 +3,8 @@
 // (offscreen or Xvfb, as the test runner sets it up).
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #ifdef CORVIX_CORE_TEST
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
@@ -24,16 +26,19 @@ int main(int argc, char **argv)
     // The browser tests run with the program's renderer memory bound.
     std::vector<char *> arguments(argv, argv + argc);
     corvix::CapRendererMemory(arguments);
+    // And through the program's network guard.
+    corvix::RouteEngineThroughGuard(arguments);
     int appArgc = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
     TestApplication app(appArgc, arguments.data());
 #else
     TestApplication app(argc, argv);
 #endif
-#ifndef CORVIX_CORE_TEST
-    // What the windows remember goes to a folder of this run, never into the
-    // settings of the user who runs the tests.
+    // What the program keeps in the user's settings folder goes to a folder
+    // of this run, never into the settings of the user who runs the tests.
     QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+#ifndef CORVIX_CORE_TEST
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 #endif

@@ -41,6 +41,14 @@ TEST(GridSearch, IdsFirstThenCellsByPrefix)
         EXPECT_EQ(SearchGridRows(grid, c.text), c.row) << GbkToUtf8(c.text);
 }
 
+TEST(GridSearch, TheLetterAfterAEuroSignStillFolds)
+{
+    ProductGridModel grid;
+    Fill(grid, {{"\x80X", "t", ""}, {"2", "\x80" "b", ""}});
+    EXPECT_EQ(SearchGridRows(grid, "\x80x"), 0);
+    EXPECT_EQ(SearchGridRows(grid, "\x80" "b"), 1);
+}
+
 TEST(GridSearch, EmptyGrid)
 {
     ProductGridModel grid;

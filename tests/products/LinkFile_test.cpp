@@ -120,7 +120,7 @@ TEST(LinkFile, DuplicateSectionsAndKeys_FirstOneCounts)
     EXPECT_EQ(file.Value("A0", "x"), "1");
     EXPECT_EQ(file.Value("A0", "y"), "");
     file.SetValue("A0", "x", "9");
-    EXPECT_EQ(file.Text(), "[A0]\r\nx=9\r\nx=2\r\n[A0]\r\nx=3\r\ny=4\r\n");
+    EXPECT_EQ(file.Text(), "[A0]\nx=9\nx=2\n[A0]\nx=3\ny=4\n");
 }
 
 TEST(LinkFile, ProductCountFollowsSectionNumbers)
@@ -290,6 +290,37 @@ TEST(LinkFile, AnEmptyValueRemovesTheKey)
         file.SetOrRemoveProductValue(c.row, c.key, c.value);
         EXPECT_EQ(file.Text(), c.after) << c.name;
     }
+}
+
+TEST(LinkFile, EuroAndFfAreCharactersOfTheirOwn)
+{
+    // "€" is the single byte 80: the "=" or "]" after it ends the name.
+    const std::string euro = "\x80";
+    const LinkFile file = LinkFile::Parse("[A0" + euro + "]\r\ntitle=P" + euro + "\r\nshop" + euro +
+                                          "=http://e\r\nS\xFF=http://f\r\n" + Gbk("億") + "=http://y\r\n");
+    EXPECT_TRUE(file.HasSection("A0" + euro));
+    EXPECT_EQ(file.Value("A0" + euro, "title"), "P" + euro);
+    EXPECT_EQ(file.Value("A0" + euro, "SHOP" + euro), "http://e");
+    EXPECT_EQ(file.Value("A0" + euro, "s\xFF"), "http://f");
+    EXPECT_EQ(file.Value("A0" + euro, Gbk("億")), "http://y");
+}
+
+TEST(LinkFile, UnchangedLinesKeepTheirBytesAndLineBreaks)
+{
+    static const char bytes[] = "; x\n[A0]\r\ntitle=a\r\r\n\0junk\xFF\n[B]\nk=v";
+    const std::string text(bytes, sizeof bytes - 1);
+    LinkFile file = LinkFile::Parse(text);
+    EXPECT_EQ(file.Text(), text);
+    file.SetValue("C", "k", "w");
+    EXPECT_EQ(file.Text(), text + "\r\n[C]\r\nk=w\r\n");
+}
+
+TEST(LinkFile, NumberedValuesRunFromOneToTheFirstGap)
+{
+    const LinkFile file = LinkFile::Parse("[s]\r\n2=b\r\n1 = a \r\nBELOW1=x\r\n01=z\r\n2=dup\r\n4=d\r\n1x=no\r\n");
+    EXPECT_EQ(file.NumberedValues("s", ""), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(file.NumberedValues("S", "below"), std::vector<std::string>{"x"});
+    EXPECT_TRUE(file.NumberedValues("none", "").empty());
 }
 
 } // namespace

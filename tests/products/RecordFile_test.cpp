@@ -4,7 +4,10 @@
 #include "products/RecordColumns.h"
 #include "products/TestGrids.h"
 #include "products/RecordFile.h"
+#include "products/PriceChanges.h"
 #include "products/RecordList.h"
+#include "support/DataRoot.h"
+#include "support/FileIo.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 
@@ -66,6 +69,9 @@ TEST(LoadRecordIntoGrid, FillsRowsAsTheFileSays)
         {"a two-byte character ending in the bar byte is not cut", yi + "|" + yi + "9|", 1,
          {{"1", yi, yi + "9"}}},
         {"a lone LF stays inside the cell", "a\nb|1|", 1, {{"1", "a\nb", "1"}}},
+        {"a euro price ends at its bar", "P|89,90\x80|120.00|", 2, {{"1", "P", "89,90\x80", "120.00"}}},
+        {"a euro before a character ending in the bar byte", "\x80" + yi + "|\xFF" + yi + "|x|", 2,
+         {{"1", "\x80" + yi, "\xFF" + yi, "x"}}},
         {"empty file", "", 1, {}},
     };
     for (const auto &c : cases) {
@@ -121,6 +127,30 @@ TEST(LoadRecordIntoGrid, LoadsTenThousandLinesCompletely)
     EXPECT_EQ(grid.Text(9999, 21), "19.5");
     // Saving gives the same text back.
     EXPECT_EQ(RecordText(grid), text);
+}
+
+TEST(RecordText, ABarOrLineBreakOfACellCannotCutTheLine)
+{
+    const struct {
+        const char *cell, *written;
+    } cells[] = {
+        {"￥99|包邮", "￥99｜包邮"}, {"99\r\n包邮", "99 包邮"}, {"a\n\nb\r\n", "a b"},
+        {"億|", "億｜"},            {"億", "億"},               {"89,90€", "89,90€"},
+    };
+    for (const auto &c : cells)
+        EXPECT_EQ(RecordCellText(Gbk(c.cell)), Gbk(c.written)) << c.cell;
+    EXPECT_EQ(RecordCellText("9\x81"), "9?"); // a lone lead byte would take the bar
+    EXPECT_EQ(RecordCellText("9\x81\x81"), "9\x81\x81");
+
+    // Read back by this program or an older one, every cell keeps its column.
+    const auto grid = test::MakeGrid({"A", "B"}, {{"1", "P|Q", "￥99|包邮", "12"}, {"2", "R", "1\r\n2", ""}});
+    const std::string text = RecordText(*grid);
+    EXPECT_EQ(text, Gbk("P｜Q|￥99｜包邮|12|\r\nR|1 2||"));
+    TempDataRoot root;
+    TempDataRoot::WriteBytes(root.Dirs().dbDir / "1.txt", text);
+    const auto loaded = test::MakeGrid({"A", "B"}, {});
+    LoadRecordIntoGrid(root.Dirs().dbDir / "1.txt", *loaded);
+    EXPECT_EQ(GridRows(*loaded), (Rows{{"1", Gbk("P｜Q"), Gbk("￥99｜包邮"), "12"}, {"2", "R", "1 2", ""}}));
 }
 
 TEST(SaveGridAsRecord, WritesColumnsOneOnWithBarsAndCrLfBetweenLines)
@@ -261,6 +291,23 @@ TEST(RecordColumns, TitlesReadBackWholeAndASectionIsReplacedOrDropped)
     EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), "[8]\r\n");
 }
 
+TEST(RecordColumns, ARewriteKeepsEveryOtherByte)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    const std::string before = "; by hand\n[5]\r\n1=x\r\n[7]\r\n1=a\r\n2=b\r\n\r\n[other]\r\n" + std::string(1, '\0') +
+                               "\x80\xFF junk\r\n[9]\r\n1=z";
+    TempDataRoot::WriteBytes(db / "columns.ini", before);
+    EXPECT_EQ(ReadRecordColumns(db, "9").shops, std::vector<std::string>{"z"}); // past the zero byte
+    ASSERT_TRUE(WriteRecordColumns(db, "8.txt", *test::MakeGrid({"B "}, {})));
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), before + "\r\n[8]\r\n1=\"B \"\r\n");
+    ASSERT_TRUE(WriteRecordColumns(db, "7.txt", *test::MakeGrid({"c"}, {})));
+    std::string after = before;
+    after.replace(after.find("1=a\r\n2=b"), 8, "1=c");
+    EXPECT_EQ(TempDataRoot::ReadBytes(db / "columns.ini"), after + "\r\n[8]\r\n1=\"B \"\r\n");
+    EXPECT_EQ(ReadRecordColumns(db, "8").shops, std::vector<std::string>{"B "});
+}
+
 TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)
 {
     TempDataRoot root;
@@ -270,4 +317,64 @@ TEST(RecordColumns, ARecordIsSavedWhenItsTitlesCannotBe)
     ASSERT_TRUE(saved);
     EXPECT_FALSE(saved->titlesSaved);
     EXPECT_EQ(TempDataRoot::ReadBytes(saved->path), "P|1|");
+}
+
+// The record, its shop titles, the alert state and the last saved record's
+// name are one change: a process ending before any step of it leaves the next
+// start all of them as before or all as after.
+TEST(SaveGridAsRecord, AProcessEndingAtAnyStepLeavesTheNextStartAllOldOrAllNew)
+{
+    const auto grid = test::MakeGrid({"甲铺"}, {{"1", "P", "9"}});
+    for (int stop = 1; stop <= 6; ++stop) { // the journal, four renames, the journal's removal
+        SCOPED_TRACE(stop);
+        TempDataRoot root;
+        const auto db = root.Dirs().dbDir;
+        const auto alerts = db / "alerts.ini", columns = db / "columns.ini", last = db / "lastsaved.ini";
+        TempDataRoot::WriteBytes(db / "1543910400.txt", "P|10|");
+        TempDataRoot::WriteBytes(columns, Gbk("[1543910400]\r\n1=甲铺\r\n"));
+        TempDataRoot::WriteBytes(alerts, "[alert1]\r\nproduct=P\r\ntarget=10\r\n");
+        const auto files = [&] {
+            return std::vector<std::string>{std::filesystem::exists(db / "1543917600.txt") ? "saved" : "none",
+                                            TempDataRoot::ReadBytes(columns), TempDataRoot::ReadBytes(alerts),
+                                            TempDataRoot::ReadBytes(last)};
+        };
+        const auto before = files();
+        SetClockForTests([] { return LocalDateTime{2018, 12, 4, 18, 0, 0, 0}; });
+        const std::string crossed = "[alert1]\r\nproduct=P\r\ntarget=10\r\nbelow1=S\r\n";
+        SetFilesTogetherStopForTests([stop](int step) { return step == stop; });
+        EXPECT_THROW((void)SaveGridAsRecord(*grid, db, {{alerts, crossed}}), FilesTogetherStopped);
+        SetFilesTogetherStopForTests(nullptr);
+        ASSERT_TRUE(FinishFilesTogether(ChangeJournalPath(root.Dirs().root)));
+        const auto after = files();
+        if (stop == 1) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(NewestRecordName(db), "1543910400.txt");
+        } else {
+            EXPECT_EQ(after,
+                      (std::vector<std::string>{"saved", Gbk("[1543910400]\r\n1=甲铺\r\n[1543917600]\r\n1=甲铺\r\n"),
+                                                crossed, after[3]}));
+            EXPECT_NE(after[3], "");
+            EXPECT_EQ(NewestRecordName(db), "1543917600.txt");
+            EXPECT_EQ(LoadRecordWithColumnsOf(*grid, db / "1543917600.txt")->Text(0, 2), "9");
+        }
+        SetClockForTests(nullptr);
+    }
+}
+
+TEST(SaveGridAsRecord, ASideFileThatCannotBeWrittenDoesNotHoldUpTheRecord)
+{
+    TempDataRoot root;
+    const auto db = root.Dirs().dbDir;
+    std::filesystem::create_directory(db / "alerts.ini");
+    test::WriteBytes(db / "alerts.ini" / "x", "x");
+    const auto saved = SaveGridAsRecord(*test::MakeGrid({"甲铺"}, {{"1", "P", "1"}}), db, {{db / "alerts.ini", "a"}});
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved->titlesSaved);
+    ASSERT_EQ(saved->notSaved.size(), 1u);
+    EXPECT_EQ(saved->notSaved[0].path, db / "alerts.ini");
+    EXPECT_EQ(TempDataRoot::ReadBytes(saved->path), "P|1|");
+    EXPECT_EQ(NewestRecordName(db), PathToGbk(saved->path.filename()));
+    // Nothing of the change is left behind.
+    EXPECT_FALSE(std::filesystem::exists(ChangeJournalPath(root.Dirs().root)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(db), {}), 4); // record, columns, lastsaved, folder
 }

@@ -85,6 +85,9 @@ TEST(RuleFile, FieldsOfPartialAndOddFiles)
     EXPECT_EQ(RuleField("[left]a\r\nb [/left]", "left"), "a\r\nb ");
     // 乕 ends in "[": the tag after it is still found, not one byte early.
     EXPECT_EQ(RuleField(G("[left]乕[/left]"), "left"), G("乕"));
+    // "€" (80) is one byte: the tag right after it is found.
+    EXPECT_EQ(RuleField("[left]9\x80[/left]\r\n[right]\x80</b>[/right]", "left"), "9\x80");
+    EXPECT_EQ(RuleField("[left]9\x80[/left]\r\n[right]\x80</b>[/right]", "right"), "\x80</b>");
 
     const Rule parsed = ParseRule("[style]2[/style]\r\n[tb]p[/tb]\r\n[tbd]span[/tbd]\r\n[fixed]1[/fixed]\r\n[open]1 [/open]");
     EXPECT_EQ(parsed.method, RuleMethod::Element);
@@ -193,3 +196,39 @@ TEST(RuleTitle, ValidAndInvalidTitles)
 }
 
 } // namespace
+
+TEST(RuleFile, SwitchRuleWritesTheFlagOrSaysWhyNot)
+{
+    using Outcome = RuleSwitch::Outcome;
+    const struct {
+        const char *name;
+        const char *text; // nullptr: no file
+        bool enable;
+        Outcome outcome;
+        bool enabled;
+        std::string after;
+    } cases[] = {
+        {"closed, enable", "a\r\n[open]0[/open]", true, Outcome::Written, true, "a\r\n[open]1[/open]"},
+        {"enabled, close", "a\r\n[open]1[/open]", false, Outcome::Written, false, "a\r\n[open]0[/open]"},
+        {"no flag enables", "a", false, Outcome::Written, true, "a\r\n[open]1[/open]"},
+        {"unclosed flag", "a\r\n[open]0", true, Outcome::FlagUnclosed, false, "a\r\n[open]0"},
+        {"no file", nullptr, true, Outcome::NoRuleFile, false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDataDirs d;
+        if (c.text)
+            WriteBytes(RuleFilePath(d.dirs, "A"), c.text);
+        const RuleSwitch result = SwitchRule(d.dirs, "A", c.enable);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.enabled, c.enabled);
+        EXPECT_EQ(std::filesystem::exists(RuleFilePath(d.dirs, "A")), c.text != nullptr) << "no file is made";
+        if (c.text) {
+            EXPECT_EQ(ReadBytes(RuleFilePath(d.dirs, "A")), c.after);
+        }
+    }
+    TempDataDirs d;
+    std::filesystem::create_directory(RuleFilePath(d.dirs, "Dir"));
+    EXPECT_EQ(SwitchRule(d.dirs, "Dir", true).outcome, Outcome::NoRuleFile);
+    EXPECT_EQ(SwitchRule(d.dirs, "../A", true).outcome, Outcome::NoRuleFile);
+}

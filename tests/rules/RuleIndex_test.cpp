@@ -67,6 +67,9 @@ TEST(RuleIndex, EmptyAndBlankOnlyLinesBetweenTitlesAreNoTitles)
     // Blanks inside a line belong to the title.
     WriteBytes(RuleIndexPath(d.dirs), " A\r\nB");
     EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{" A", "B"}));
+    // "€" (80) is one byte: the line break after it ends the title.
+    WriteBytes(RuleIndexPath(d.dirs), "\r\nA\x80\r\nB\xFF\r\nC");
+    EXPECT_EQ(UpdateRuleIndex(d.dirs, "", false), (Titles{"A\x80", "B\xFF", "C"}));
 }
 
 TEST(RuleIndex, AddAfterAZeroByteStaysVisible)

@@ -60,6 +60,37 @@ TEST(DataRootLock, AFolderInItsPlaceIsNoHolder)
     EXPECT_TRUE(fs::is_directory(DataRootLock::LockPath(root))) << "left as it was";
 }
 
+// The lock writes who holds it: through a link that would land in the user's
+// own file. The link is replaced; the file it led to keeps its bytes.
+TEST(DataRootLock, ALinkInItsPlaceLeadsNoWriteIntoAnotherFile)
+{
+    const struct {
+        const char *what;
+        void (*link)(const fs::path &target, const fs::path &lock);
+    } kLinks[] = {
+        {"a symbolic link", [](const fs::path &t, const fs::path &l) { fs::create_symlink(t, l); }},
+        {"a hard link", [](const fs::path &t, const fs::path &l) { fs::create_hard_link(t, l); }},
+    };
+    for (const auto &row : kLinks) {
+        QTemporaryDir dir;
+        const fs::path root(dir.path().toStdU16String());
+        const fs::path other = root / "notes.txt";
+        const std::string bytes = "the user's own notes\n";
+        std::ofstream(other, std::ios::binary) << bytes;
+        row.link(other, DataRootLock::LockPath(root));
+        {
+            const DataRootLock lock(root);
+            EXPECT_FALSE(lock.HeldElsewhere()) << row.what;
+            EXPECT_FALSE(lock.PlaceTaken()) << row.what;
+            EXPECT_FALSE(fs::is_symlink(lock.Path())) << row.what;
+            EXPECT_EQ(fs::hard_link_count(lock.Path()), 1u) << row.what;
+        }
+        std::ifstream in(other, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes) << row.what;
+        EXPECT_EQ(fs::hard_link_count(other), 1u) << row.what << ": its other name is gone, the file stays";
+    }
+}
+
 #ifndef _WIN32
 // Another process holds the lock through the system, as a Corvix that is then
 // killed holds it, with nothing written in the file.

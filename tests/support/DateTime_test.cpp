@@ -59,6 +59,8 @@ TEST_F(DateTimeTest, FormatDateTimePictures)
     EXPECT_EQ(FormatDateTime(afternoon, "yyyy-M-dd ", "hh:mm:ss", false), "2018-5-06 02:03:09");
     EXPECT_EQ(FormatDateTime(afternoon, "yyyy-M-dd ", "hh:mm:ss", true), "2018-5-06 14:03:09");
     EXPECT_EQ(FormatDateTime(afternoon, "", "h H HH", false), "2 14 14");
+    // "€" (80) is one byte: the letters after it still form their picture.
+    EXPECT_EQ(FormatDateTime(afternoon, "yyyy\x80MM", "\x80hh", true), "2018\x80" "05\x80" "14");
     EXPECT_EQ(FormatDateTime(43226.0, "", "hh:mm", false), "12:00"); // midnight on the 12-hour clock
     EXPECT_EQ(FormatDateTime(43226.0, "", "HH:mm", false), "00:00");
     EXPECT_EQ(FormatDateTime(afternoon, G("yyyy年MM月dd日 "), G("HH时mm分ss秒"), false),

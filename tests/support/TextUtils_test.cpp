@@ -209,7 +209,7 @@ TEST(ToLowerText, SameAsACharacterWalkOnRandomBytes)
         std::string expected = text;
         for (size_t i = 0; i < expected.size(); ++i) {
             const auto c = static_cast<unsigned char>(expected[i]);
-            if (c >= 0x80)
+            if (c >= 0x81 && c <= 0xFE) // a lead byte: its second byte stays
                 ++i;
             else if (c >= 'A' && c <= 'Z')
                 expected[i] = static_cast<char>(c + 32);
@@ -381,3 +381,33 @@ TEST(StripPriceText, SameAsThePassByPassCleaningOnGeneratedMarkup)
 }
 
 } // namespace
+
+// Code page 936 writes "€" as the single byte 80 (and leaves FF single): only
+// 81..FE start a two-byte character. Each row puts such a byte before a
+// two-byte character whose second byte is the one searched for, or before an
+// ASCII letter that folds.
+TEST(SingleByteCharacters, EuroAndFfEndTheirOwnCharacter)
+{
+    const std::string euro = "\x80", ff = "\xFF";
+    const FindCase finds[] = {
+        {"89,90" + euro + "|120.00|", "|", 1, false, 7},
+        {euro + G("億") + "|", "|", 1, false, 4},
+        {euro + G("乗") + "\\", "\\", 1, false, 4},
+        {euro + G("乕") + "[", "[", 1, false, 4},
+        {ff + G("億") + "|", "|", 1, false, 4},
+        {euro + "A", "a", 1, true, 2},
+        {"[left]" + euro + "[/left]", "[/left]", 1, false, 8},
+        {"x" + euro, euro, 1, false, 2},
+    };
+    for (const FindCase &c : finds)
+        EXPECT_EQ(FindText(c.text, c.what, c.start, c.ignoreCase), c.expected) << c.text << " / " << c.what;
+
+    EXPECT_EQ(SplitText("89,90" + euro + "|120.00|", "|"), (std::vector<std::string>{"89,90" + euro, "120.00"}));
+    EXPECT_EQ(ReplaceText(euro + G("億") + "|", "|", "!"), euro + G("億") + "!");
+    EXPECT_EQ(ToLowerText(euro + "AB" + ff + "C"), euro + "ab" + ff + "c");
+    EXPECT_EQ(TrimText(" " + euro + " "), euro);
+    EXPECT_EQ(TextBetween("[left]" + euro + "[/left]", "[left]", "[/left]"), euro);
+    EXPECT_EQ(CountOccurrences(euro + "|" + euro + "|", "|", true), 2);
+    EXPECT_EQ(TextToNumber(euro + "12"), 0.0);
+    EXPECT_EQ(StripPriceText(euro + "<b>9</b>"), euro + "9");
+}

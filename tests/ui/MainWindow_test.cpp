@@ -252,7 +252,7 @@ TEST(MainWindowCatalogue, ThreePopupMenusWithTheirItems)
     const std::pair<const char *, QStringList> menus[] = {
         {"采集管理", {"刷新", "启用/关闭", "编辑", "测试", "删除"}},
         {"记录操作", {"刷新列表", "查看"}},
-        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势", "设置提醒…"}},
+        {"列表操作", {"删除记录", "撤销删除", "编辑商品…", "浏览器打开[默认浏览器]", "价格走势", "设置提醒…", "提醒方式…"}},
     };
     for (const auto &[name, items] : menus) {
         auto *menu = Find<QMenu>(&w, name);
@@ -409,8 +409,23 @@ TEST(MainWindowHelp, HasASectionForEachPartOfTheProgram)
         if (b.blockFormat().headingLevel() == 2)
             headings << b.text();
     for (const char *section : {"使用方法", "同时抓取", "停止抓取", "价格变化标记", "价格走势", "查看以往的记录",
-                                "降价提醒", "定时抓取", "快捷键", "数据保存在哪里"})
+                                "降价提醒", "提醒方式", "定时抓取", "快捷键", "数据保存在哪里"})
         EXPECT_TRUE(headings.contains(QString::fromUtf8(section))) << section;
+}
+
+// The help walks through what a user does, in the words of the windows, and
+// names none of the program's own files.
+TEST(MainWindowHelp, DescribesEachStepInTheWordsOfTheWindows)
+{
+    MainWindow w;
+    w.ShowHelp();
+    const QString text = w.Help()->Text()->toPlainText();
+    for (const char *words : {"在页面上选取价格", "验证链接", "“验证”", "使用此规则", "添加成功。是否立即启用这条规则？",
+                              "“启用”", "暂不启用", "编辑商品…", "撤销删除", "要用导入的 n 个商品替换现有的 m 个商品吗？",
+                              "追加", "替换", "设置提醒…", "页面源代码"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
+    for (const char *file : {"test.txt", "url.ini", "orlist.txt", ".spider.cfg", "alerts.ini", "columns.ini"})
+        EXPECT_FALSE(text.contains(QString::fromUtf8(file))) << file;
 }
 
 TEST(MainWindowHelp, F1AndTheHelpButtonOpenTheStartPage)

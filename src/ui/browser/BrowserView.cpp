@@ -37,6 +37,8 @@ void HardenSettings(QWebEngineSettings *settings)
     settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
     settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    // WebRTC offers no address of the user's own interfaces (see LocalNetworkGuard.h).
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
 }
 
 // Scripts of the program run in their own world: they see the page's document
@@ -127,11 +129,18 @@ std::filesystem::path &ProfileRoot()
     return root;
 }
 
+std::filesystem::path &ProfileFolder()
+{
+    static std::filesystem::path folder = "browser";
+    return folder;
+}
+
 } // namespace
 
-void SetCaptureProfileRoot(const std::filesystem::path &root)
+void SetCaptureProfileRoot(const std::filesystem::path &root, const std::filesystem::path &folder)
 {
     ProfileRoot() = root;
+    ProfileFolder() = folder;
 }
 
 QWebEngineProfile *CaptureProfile()
@@ -142,7 +151,7 @@ QWebEngineProfile *CaptureProfile()
     if (root.empty()) {
         g_profile = new QWebEngineProfile(); // keeps nothing on disk
     } else {
-        const QString dir = PathText(root / "browser");
+        const QString dir = PathText(root / ProfileFolder());
         g_profile = new QWebEngineProfile(QStringLiteral("capture"));
         g_profile->setPersistentStoragePath(dir + QStringLiteral("/storage"));
         g_profile->setCachePath(dir + QStringLiteral("/cache"));
@@ -151,6 +160,7 @@ QWebEngineProfile *CaptureProfile()
         g_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
     HardenSettings(g_profile->settings());
+    StartLocalNetworkGuard();
     g_profile->setUrlRequestInterceptor(new LocalNetworkGuard(g_profile));
     QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile,
                      [](QWebEngineDownloadRequest *download) { download->cancel(); });
@@ -253,7 +263,10 @@ void BrowserView::StartLoad(quint64 navigation)
     // The previous page may still be fetching images on the same host; they
     // would hold the host's few connections that the new page needs.
     page()->triggerAction(QWebEnginePage::Stop);
-    page()->load(LinkToUrl(link_));
+    const QUrl url = LinkToUrl(link_);
+    // The user's own link may lead to the user's own network; a page may not.
+    PermitUsersLink(url);
+    page()->load(url);
     settingUrl_ = false;
 }
 

@@ -29,9 +29,10 @@ namespace corvix {
 // root given to SetCaptureProfileRoot (none: a profile that keeps nothing on
 // disk); released when the application object is destroyed.
 QWebEngineProfile *CaptureProfile();
-// The data root whose "browser" folder the profile uses; set once at start-up,
+// The data root whose "browser" folder (or another folder below it: two
+// processes must never share one) the profile uses; set once at start-up,
 // before the first browser exists.
-void SetCaptureProfileRoot(const std::filesystem::path &root);
+void SetCaptureProfileRoot(const std::filesystem::path &root, const std::filesystem::path &folder = "browser");
 
 class BrowserView : public QWebEngineView {
     Q_OBJECT

@@ -1,9 +1,7 @@
 #include "ui/capture/CaptureRun.h"
 
 #include "capture/CellTexts.h"
-#include "products/ImportText.h"
 #include "products/LinkFile.h"
-#include "products/PackSizeFile.h"
 #include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
@@ -167,32 +165,6 @@ void CaptureRun::PassLink(const CapturePlan &plan, const PlannedLink &link, cons
     emit linkFinished(job, BadLinkText(), 0);
 }
 
-std::vector<std::string> CaptureRun::ShopTitles() const
-{
-    std::vector<std::string> shops;
-    for (int c = kFirstSiteColumn; c < grid_.ColumnCount(); ++c)
-        shops.push_back(grid_.Title(c));
-    return shops;
-}
-
-void CaptureRun::ShowRowsBeforeRun(const CapturePlan &plan)
-{
-    // A record viewed with 查看 is no result of this program: the rows before
-    // the run are the newest record's.
-    std::unique_ptr<ProductGridModel> newest;
-    if (grid_.ShowsOlderRecord()) {
-        const std::string name = NewestRecordName(session_.dirs.dbDir);
-        if (!name.empty())
-            newest = LoadRecordWithColumnsOf(grid_, PathInDir(session_.dirs.dbDir, name));
-    }
-    RunRows rows = RowsBeforeRun(plan, newest ? *newest : grid_);
-    grid_.ClearRows();
-    grid_.SetShowsOlderRecord(false);
-    grid_.AppendRows(std::move(rows.rows));
-    grid_.RenumberIds();
-    grid_.MarkNotRefreshed(rows.previousCells);
-}
-
 CaptureJob CaptureRun::BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary)
 {
     emit progress(summary.done, summary.total, link.row);
@@ -322,35 +294,20 @@ void CaptureRun::CaptureSideBySide(const CapturePlan &plan, LinkScheduler &sched
         disconnect(connection);
 }
 
-RunSummary CaptureRun::RunFromImportOrLinkFile()
+RunSummary CaptureRun::RunFromLinkFile()
 {
     stopRequested_ = false;
     RunSummary summary;
-    const std::filesystem::path path = LinkFilePath(session_.dirs);
-    LinkFile links = LinkFile::Load(path).value_or(LinkFile());
-    const std::vector<std::string> shops = ShopTitles();
-    // The import becomes url.ini's product list before anything loads, each
-    // product's section written whole, so that a stop, a retry or the next run
-    // sees exactly the imported links.
-    if (const auto imported = ImportedProducts(session_.importBuffer); !imported.empty()) {
-        MergeImport(links, imported, shops, session_.importMode);
-        if (links.Save(path))
-            session_.importBuffer.clear();
-        else
-            summary.linkFileWriteFailed = true;
-        PackSizeFile packs = PackSizeFile::Load(PackSizeFilePath(session_.dirs));
-        const std::string before = packs.Text();
-        TakeImportedSizes(packs, imported, shops);
-        if (packs.Text() != before && !packs.Save(PackSizeFilePath(session_.dirs)))
-            summary.linkFileWriteFailed = true;
-    }
+    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
     // Counted on the file's structure: "[A" inside a title or link is no product.
     if (links.ProductCount() == 0) {
         summary.noLinks = true;
         return Finished(summary);
     }
-    const CapturePlan plan = PlanFromLinkFile(links, shops);
-    ShowRowsBeforeRun(plan);
+    wholePlan_ = PlanFromLinkFile(links, grid_.ShopTitles());
+    const CapturePlan plan = part_ ? PlanForPart(wholePlan_, *part_) : wholePlan_;
+    // A stopped run leaves every product and the prices it did not reach.
+    ShowPlanRows(grid_, plan, session_.dirs.dbDir, KeptTexts::NotRefreshed);
     RunPlan(plan, summary);
     return Finished(summary);
 }

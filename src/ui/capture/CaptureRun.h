@@ -13,6 +13,7 @@
 // the headless capture run the same code: it knows the session and the grid,
 // never a window around them.
 #include "capture/CaptureJob.h"
+#include "capture/CaptureParts.h"
 #include "capture/CapturePlan.h"
 #include "capture/LinkScheduler.h"
 #include "ui/browser/WarmBrowser.h"
@@ -22,6 +23,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include <string>
@@ -48,7 +50,6 @@ struct RunSummary {
     int priced = 0;         // links that gave a price
     int outOfStock = 0;     // links whose shop said the product is sold out: no price, no failure
     std::vector<BadLink> badLinks;
-    bool linkFileWriteFailed = false; // an imported link could not be kept in url.ini
     int Failed() const { return done - priced - outOfStock; }
     bool AllPriced() const { return Failed() == 0 && !stopped; }
 };
@@ -63,9 +64,9 @@ public:
     CaptureRun(Session &session, ProductGridModel &grid, QObject *parent = nullptr);
     ~CaptureRun() override;
 
-    // The run of 开始抓取 over url.ini, into which the last import, when there
-    // is one, is merged first (and then forgotten, once url.ini holds it).
-    RunSummary RunFromImportOrLinkFile();
+    // The run of 开始抓取 over the products of url.ini (an import is there
+    // already: it is written when it is made).
+    RunSummary RunFromLinkFile();
     // The run of 失败重抓 over the grid as it is.
     RunSummary RetryFailed();
     // Ends the run once the link in progress is done.
@@ -76,6 +77,11 @@ public:
     // outside are taken as the nearest bound. Takes effect at the next run.
     void SetParallelLinks(int links);
     int ParallelLinks() const { return parallelLinks_; }
+    // A run over url.ini captures only the links of this part (CaptureParts.h);
+    // nullopt: every link. Takes effect at the next run.
+    void SetPart(std::optional<PartSpec> part) { part_ = part; }
+    // The plan of the last run over url.ini before it was cut to its part.
+    const CapturePlan &WholePlan() const { return wholePlan_; }
 
 signals:
     // Before each link: links done so far, links in all, the product's row.
@@ -92,9 +98,6 @@ private:
     void RunPlan(const CapturePlan &plan, RunSummary &summary);
     void CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedule, RunSummary &summary);
     void CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary);
-    // Every row of the run, with the texts it had before: url.ini's products
-    // are the rows from now on.
-    void ShowRowsBeforeRun(const CapturePlan &plan);
     // What happens before each link: the progress, its job.
     CaptureJob BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary);
     // What happens after each link: its cell keeps the text it had when no
@@ -109,12 +112,13 @@ private:
     ParallelCaptureWindow &Panes(int count);
     // Each run ends with its window closed, the browsers given back.
     RunSummary Finished(RunSummary summary);
-    std::vector<std::string> ShopTitles() const;
 
     Session &session_;
     ProductGridModel &grid_;
     bool stopRequested_ = false;
     int parallelLinks_ = 1;
+    std::optional<PartSpec> part_;
+    CapturePlan wholePlan_;
     bool sideBySide_ = false; // the run in progress captures links side by side
     // The browsers that the capture windows of every run borrow: the first one
     // for a run link by link, one per pane for links side by side.

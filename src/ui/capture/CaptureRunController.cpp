@@ -84,7 +84,7 @@ void CaptureRunController::RunCapture()
     RunScope scope(*this);
     run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
     emit runStarted(false);
-    const RunSummary summary = run_.RunFromImportOrLinkFile();
+    const RunSummary summary = run_.RunFromLinkFile();
     if (summary.noLinks) {
         ShowMessage(QStringLiteral("链接为空,执行不了"));
         return;
@@ -106,8 +106,6 @@ void CaptureRunController::Report(const RunSummary &summary)
 {
     if (windowClosed_)
         return;
-    if (summary.linkFileWriteFailed)
-        ShowWriteFailure(QStringLiteral("保存链接"), LinkFilePath(session_.dirs));
     if (!summary.badLinks.empty())
         ShowMessage(BadLinkSummary(summary.badLinks));
     if (summary.stopped)

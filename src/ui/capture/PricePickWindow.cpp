@@ -413,7 +413,7 @@ void PricePickWindow::ShowSource()
     page.hasDocument = true;
     page.pageSource = pickedSource_;
     delete sourceWindow_.data();
-    sourceWindow_ = new SourceViewWindow(PickedSourceText(page), QStringLiteral("选取价格的页面"), this);
+    sourceWindow_ = new SourceViewWindow(PickedSourceText(page), this);
     sourceWindow_->setAttribute(Qt::WA_DeleteOnClose);
     sourceWindow_->Search()->setText(FirstDigits(wholeText_));
     sourceWindow_->show();

@@ -78,9 +78,9 @@ RuleTestWindow *RuleTestController::OpenWindow()
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });
     connect(window, &RuleTestWindow::SourceWritten, this,
-            [this](const std::string &text, const std::filesystem::path &file) {
+            [this](const std::string &text) {
                 delete sourceWindow_.data();
-                sourceWindow_ = new SourceViewWindow(text, file);
+                sourceWindow_ = new SourceViewWindow(text);
                 sourceWindow_->setAttribute(Qt::WA_DeleteOnClose);
                 sourceWindow_->show();
             });
@@ -147,13 +147,19 @@ std::string RuleTestController::OtherLinkOfShop(const std::string &link) const
 
 void RuleTestController::FillEditor(const Rule &rule)
 {
-    if (!page_)
+    if (!page_ || rule.method == RuleMethod::None)
         return;
     page_->SelectMethod(rule.method);
-    if (rule.method == RuleMethod::Markers)
+    // The other method's fields are saved with the rule too: an earlier rule's
+    // markers would stay in the new rule's file.
+    if (rule.method == RuleMethod::Markers) {
         page_->SetMarkers(FromGbk(rule.left), FromGbk(rule.right));
-    else if (rule.method == RuleMethod::Element)
+        page_->SetElement(QString(), -1);
+    } else {
         page_->SetElement(FromGbk(rule.elementName), ElementKindIndex(rule.elementKind));
+        page_->SetMarkers(QString(), QString());
+    }
+    page_->SetHoldsPickedRule(true);
 }
 
 } // namespace corvix

@@ -40,7 +40,8 @@ public:
     // Loads the link of 编辑框6 in a PricePickWindow; the proposal the user
     // chooses there fills the editor (nothing is saved).
     void PickPrice();
-    // Fills the editor's method and its fields with rule, as the user would type them.
+    // Fills the editor's method and its fields with rule, as the user would
+    // type them, and empties the other method's fields.
     void FillEditor(const Rule &rule);
     PricePickWindow *PickWindow() const;
     // The window showing the last picked source, while it is open.

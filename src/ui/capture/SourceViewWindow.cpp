@@ -1,6 +1,5 @@
 #include "ui/capture/SourceViewWindow.h"
 
-#include "support/PathText.h"
 #include "support/Gbk.h"
 
 #include <QFontDatabase>
@@ -15,14 +14,10 @@
 
 namespace corvix {
 
-SourceViewWindow::SourceViewWindow(const std::string &gbkText, const std::filesystem::path &file, QWidget *parent)
-    : SourceViewWindow(gbkText, PathText(file), parent)
+SourceViewWindow::SourceViewWindow(const std::string &gbkText, QWidget *parent) : QDialog(parent)
 {
-}
-
-SourceViewWindow::SourceViewWindow(const std::string &gbkText, const QString &name, QWidget *parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("网页源码 - ") + name);
+    // The user copies markers from this text; where the program keeps it is its own affair.
+    setWindowTitle(QStringLiteral("页面源代码"));
     resize(900, 640);
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("网页源码"));

@@ -1,11 +1,10 @@
 #pragma once
-// SourceViewWindow: test.txt as the program wrote it, one line of the window per
-// line of the file, with a search, so that markers are copied from the text the
-// marker search sees (a system viewer may not read GBK).
+// SourceViewWindow "页面源代码": the page source as the marker pick wrote it,
+// one line of the window per line of the file, with a search, so that markers
+// are copied from the text the marker search sees (a system viewer may not
+// read GBK).
 #include <QDialog>
-#include <QString>
 
-#include <filesystem>
 #include <string>
 
 class QLineEdit;
@@ -16,10 +15,8 @@ namespace corvix {
 class SourceViewWindow : public QDialog {
     Q_OBJECT
 public:
-    // Shows gbkText, the content just written to file (named in the title).
-    SourceViewWindow(const std::string &gbkText, const std::filesystem::path &file, QWidget *parent = nullptr);
-    // Shows gbkText, the source of the page name says.
-    SourceViewWindow(const std::string &gbkText, const QString &name, QWidget *parent = nullptr);
+    // Shows gbkText, the content the pick has just written.
+    explicit SourceViewWindow(const std::string &gbkText, QWidget *parent = nullptr);
 
     QPlainTextEdit *Text() const { return text_; }
     QLineEdit *Search() const { return search_; }

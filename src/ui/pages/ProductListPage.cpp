@@ -225,6 +225,8 @@ void ProductListPage::BuildGridMenu()
     QAction *history = MenuItem(gridMenu_, QStringLiteral("价格走势"));
     QAction *alert = MenuItem(gridMenu_, QStringLiteral("设置提醒…"));
     connect(alert, &QAction::triggered, this, &ProductListPage::alertRequested);
+    QAction *channels = MenuItem(gridMenu_, QStringLiteral("提醒方式…"));
+    connect(channels, &QAction::triggered, this, &ProductListPage::channelsRequested);
     connect(editProduct, &QAction::triggered, this, &ProductListPage::editProductRequested);
     connect(deleteRow_, &QAction::triggered, this, &ProductListPage::deleteRowRequested);
     connect(undoDelete_, &QAction::triggered, this, &ProductListPage::undoDeleteRequested);

@@ -85,6 +85,7 @@ signals:
     void openLinkRequested();    // menu item "浏览器打开[默认浏览器]"
     void priceHistoryRequested(); // menu item "价格走势"
     void alertRequested();        // menu item "设置提醒…"
+    void channelsRequested();     // menu item "提醒方式…"
     void dropFilterToggled(bool on); // the toggle "降价"
     void unitPricesToggled(bool on); // the toggle "单价"
     void backToCurrentRequested(); // "返回当前结果" in the older record's banner

@@ -42,6 +42,10 @@ public:
     void SetMarkers(const QString &left, const QString &right);
     // kindIndex is an item of 组合框2; a negative one leaves the kind shown.
     void SetElement(const QString &name, int kindIndex);
+    // Whether the fields hold a rule chosen on a page (in the pick window) that
+    // has not been saved yet: saving it offers to enable it at once.
+    void SetHoldsPickedRule(bool picked) { holdsPickedRule_ = picked; }
+    bool HoldsPickedRule() const { return holdsPickedRule_; }
 
 signals:
     void saveRuleRequested();    // 按钮2 "添加"
@@ -72,6 +76,7 @@ private:
     QPushButton *pick_ = nullptr;
     QPushButton *pickPrice_ = nullptr;
     QPushButton *test_ = nullptr;
+    bool holdsPickedRule_ = false;
 };
 
 } // namespace corvix

@@ -1,7 +1,10 @@
 #pragma once
-// "设置提醒": the target price ("低于 n 元时提醒") and the drop share ("比上次降价超过
-// n%") of a product, for all its shops or one of them, and "有货时提醒" (a shop
-// that had it out of stock has a price again). Every box off removes the alert.
+// "设置提醒": the target price ("低于 n 元时提醒"), the drop share ("比上次降价超过
+// n%"), the rise limit ("高于 n 元时提醒") and the rise share ("比上次涨价超过 n%",
+// under "涨价提醒") of a product, for all its shops or one of them, whether it
+// is told once per crossing or after every run while it holds, and "有货时提醒"
+// (a shop that had it out of stock has a price again). Every box off removes
+// the alert.
 #include "products/PriceAlerts.h"
 
 #include <QDialog>
@@ -32,6 +35,12 @@ public:
     QDoubleSpinBox *Drop() const { return drop_; }
     QCheckBox *BackInStockBox() const { return backInStock_; }
     QComboBox *Shop() const { return shop_; }
+    QCheckBox *RiseBox() const { return riseOn_; }
+    QDoubleSpinBox *Rise() const { return rise_; }
+    QCheckBox *RisePercentBox() const { return risePercentOn_; }
+    QDoubleSpinBox *RisePercent() const { return risePercent_; }
+    // 0: "越过时提醒一次", 1: "条件成立时每次抓取后都提醒".
+    QComboBox *Frequency() const { return frequency_; }
 
 private:
     void ShowAlertOf(const std::string &shop);
@@ -43,6 +52,11 @@ private:
     QDoubleSpinBox *target_;
     QCheckBox *dropOn_;
     QDoubleSpinBox *drop_;
+    QCheckBox *riseOn_;
+    QDoubleSpinBox *rise_;
+    QCheckBox *risePercentOn_;
+    QDoubleSpinBox *risePercent_;
+    QComboBox *frequency_;
     QCheckBox *backInStock_;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/products/ChangeMarksController.h"
 
+#include "products/LastSaved.h"
 #include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
 #include "ui/MainWindow.h"
@@ -86,15 +87,9 @@ void ChangeMarksController::CurrentResultsBack()
 std::optional<RecordListEntry> ChangeMarksController::EarlierRecord() const
 {
     const std::vector<RecordListEntry> entries = ListRecords(session_.dirs.dbDir);
-    if (shownRecord_.empty()) {
-        if (entries.empty())
-            return std::nullopt;
-        return entries.back();
-    }
-    const RecordListEntry *before = RecordBefore(entries, shownRecord_);
-    if (!before)
-        return std::nullopt;
-    return *before;
+    if (shownRecord_.empty())
+        return LastSavedRecord(session_.dirs.dbDir, entries);
+    return RecordSavedBefore(session_.dirs.dbDir, entries, shownRecord_);
 }
 
 void ChangeMarksController::ShowChangesSince(std::optional<RecordListEntry> earlier)

@@ -37,8 +37,8 @@ public:
     PriceChangeDelegate *Delegate() const { return delegate_; }
     // The record the grid shows (GBK, without ".txt"); empty for results never saved.
     const std::string &ShownRecord() const { return shownRecord_; }
-    // The record the grid's prices follow: the newest for unsaved results, else
-    // the one listed before the record shown.
+    // The record the grid's prices follow: the one saved last for unsaved
+    // results, else the one saved before the record shown (LastSaved.h).
     std::optional<RecordListEntry> EarlierRecord() const;
 
 signals:

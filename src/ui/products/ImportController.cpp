@@ -1,8 +1,10 @@
 #include "ui/products/ImportController.h"
 
 #include "ui/Session.h"
+#include "capture/CapturePlan.h"
 #include "products/ImportText.h"
 #include "products/LinkFile.h"
+#include "products/PackSizeFile.h"
 #include "products/ProductGridModel.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
@@ -21,6 +23,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <optional>
 
 namespace corvix {
 namespace {
@@ -85,68 +88,84 @@ ImportController::ImportController(ProductListPage *page, Session &session, UiSe
     connect(page_, &ProductListPage::gridDoubleClicked, this, &ImportController::EditCell);
 }
 
-bool ImportController::ChooseImportMode()
+std::optional<ImportMode> ImportController::ChooseImportMode(const std::vector<ImportedProduct> &products)
 {
-    session_.importMode = ImportMode::Replace;
-    const std::vector<ImportedProduct> products = ImportedProducts(session_.importBuffer);
-    if (products.empty())
-        return true;
     const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
     if (ProductsDroppedByReplace(links, products) == 0)
-        return true;
-    const QString question = QStringLiteral("导入的 %1 个商品将替换现有的 %2 个商品")
+        return ImportMode::Replace;
+    const QString question = QStringLiteral("要用导入的 %1 个商品替换现有的 %2 个商品吗？")
                                  .arg(products.size())
                                  .arg(links.ProductCount())
                              + QStringLiteral("\r\n追加：导入的商品排在现有商品之后，同名商品更新链接。")
                              + QStringLiteral("\r\n替换：商品列表只留下导入的商品。");
     switch (AskQuestion(question, {QStringLiteral("追加"), QStringLiteral("替换"), QStringLiteral("取消")})) {
     case 0:
-        session_.importMode = ImportMode::Append;
-        return true;
+        return ImportMode::Append;
     case 1:
-        return true;
+        return ImportMode::Replace;
     default:
-        session_.importBuffer.clear();
-        return false;
+        return std::nullopt;
     }
 }
 
-void ImportController::ReportImportedLines(const std::vector<int> &linesWithoutGbk)
+void ImportController::ReportImportedLines(const std::string &text, const std::vector<int> &linesWithoutGbk)
 {
-    std::string &buffer = session_.importBuffer;
-    if (buffer.empty())
-        return;
     const int ruleColumns = std::max(grid_->ColumnCount() - 2, 0);
-    const ImportCount count = CountImport(buffer, ruleColumns);
-    // Nothing to import: the next run is the run over url.ini.
-    if (count.rows == 0)
-        buffer.clear();
-    QString text = QStringLiteral("已导入：") + QString::number(count.rows) + QStringLiteral("条数据。");
+    const ImportCount count = CountImport(text, ruleColumns);
+    QString report = QStringLiteral("已导入：") + QString::number(count.rows) + QStringLiteral("条数据。");
     if (count.ignoredLinks > 0)
-        text += QStringLiteral("\r\n") + IgnoredLinksText(count.ignoredLinks, ruleColumns);
+        report += QStringLiteral("\r\n") + IgnoredLinksText(count.ignoredLinks, ruleColumns);
     if (!count.linesWithoutProduct.empty())
-        text += QStringLiteral("\r\n") + LinesWithoutProductText(count.linesWithoutProduct);
+        report += QStringLiteral("\r\n") + LinesWithoutProductText(count.linesWithoutProduct);
     if (!linesWithoutGbk.empty())
-        text += QStringLiteral("\r\n") + LinesWithoutGbkText(linesWithoutGbk);
-    ShowMessage(text);
+        report += QStringLiteral("\r\n") + LinesWithoutGbkText(linesWithoutGbk);
+    ShowMessage(report);
+}
+
+// The products are kept the moment they are imported: closing the program
+// before a run loses none of them, and the grid shows them at once.
+void ImportController::Import(const std::string &text, const std::vector<int> &linesWithoutGbk)
+{
+    if (text.empty())
+        return;
+    const std::vector<ImportedProduct> products = ImportedProducts(text);
+    if (!products.empty()) {
+        const std::optional<ImportMode> mode = ChooseImportMode(products);
+        if (!mode)
+            return;
+        const std::vector<std::string> shops = grid_->ShopTitles();
+        const Result<LinkFile> links = ImportIntoLinkFile(LinkFilePath(session_.dirs), products, shops, *mode);
+        if (!links) {
+            ShowWriteFailure(QStringLiteral("导入商品"), links.error());
+            return;
+        }
+        ShowPlanRows(*grid_, PlanFromLinkFile(*links, shops), session_.dirs.dbDir, KeptTexts::MarksAsBefore);
+        // Sizes written after a link ("链接 [500g]") go beside it.
+        const std::filesystem::path packsPath = PackSizeFilePath(session_.dirs);
+        PackSizeFile packs = PackSizeFile::Load(packsPath);
+        const std::string before = packs.Text();
+        TakeImportedSizes(packs, products, shops);
+        if (packs.Text() != before && !packs.Save(packsPath))
+            ShowWriteFailure(QStringLiteral("保存商品规格"), packsPath);
+    }
+    ReportImportedLines(text, linesWithoutGbk);
 }
 
 void ImportController::PasteImport()
 {
-    session_.importBuffer.clear();
+    std::string text;
     {
         PasteImportWindow window;
         const QString clipboard = QGuiApplication::clipboard()->text();
         window.Editor()->setPlainText(ForEditor(PrepareClipboardText(ToGbk(WithCrLf(clipboard)))));
-        connect(&window, &PasteImportWindow::entryKept, &window, [this, &window] {
-            const QString text = window.Editor()->toPlainText();
-            if (!text.isEmpty())
-                session_.importBuffer = NormaliseSeparators(ToGbk(WithCrLf(text)));
+        connect(&window, &PasteImportWindow::entryKept, &window, [&text, &window] {
+            const QString typed = window.Editor()->toPlainText();
+            if (!typed.isEmpty())
+                text = NormaliseSeparators(ToGbk(WithCrLf(typed)));
         });
         window.exec();
     }
-    if (ChooseImportMode())
-        ReportImportedLines();
+    Import(text);
 }
 
 void ImportController::FileImport()
@@ -159,9 +178,7 @@ void ImportController::FileImport()
     settings_.SetLastImportFolder(QFileInfo(name).absolutePath());
     const ImportFile file =
         DecodeImportFile(ReadWholeFile(PathOf(name), StopAt::ZeroByte).value_or(std::string()));
-    session_.importBuffer = NormaliseSeparators(file.text);
-    if (ChooseImportMode())
-        ReportImportedLines(file.linesWithoutGbk);
+    Import(NormaliseSeparators(file.text), file.linesWithoutGbk);
 }
 
 LinkInputWindow *ImportController::EditCell(const QPoint &viewportPos)

@@ -1,10 +1,13 @@
 #include "ui/products/PriceNoticesController.h"
 
+#include "products/LinkFile.h"
+#include "products/NoticeChannels.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryLoader.h"
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/Session.h"
@@ -13,9 +16,15 @@
 #include "ui/products/AlertDialog.h"
 #include "ui/products/ChangeMarksController.h"
 #include "ui/products/DesktopNotifier.h"
+#include "ui/products/NoticeChannelsDialog.h"
 #include "ui/products/PriceChangeDelegate.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace corvix {
 namespace {
@@ -29,6 +38,12 @@ QString AlertTip(const PriceAlert &alert)
         parts << QStringLiteral("低于 %1 元时提醒").arg(*alert.target);
     if (alert.dropPercent)
         parts << QStringLiteral("比上次降价超过 %1% 时提醒").arg(*alert.dropPercent);
+    if (alert.riseAbove)
+        parts << QStringLiteral("高于 %1 元时提醒").arg(*alert.riseAbove);
+    if (alert.risePercent)
+        parts << QStringLiteral("比上次涨价超过 %1% 时提醒").arg(*alert.risePercent);
+    if (alert.everyRun)
+        parts << QStringLiteral("每次抓取后都提醒");
     if (alert.backInStock)
         parts << QStringLiteral("有货时提醒");
     const QString where = alert.shop.empty() ? QStringLiteral("全部店铺") : FromGbk(alert.shop);
@@ -45,21 +60,38 @@ QString NoticeBody(const std::vector<PriceNotice> &notices)
     return lines.join(u'\n');
 }
 
+// A copy of the grid's cells under the same columns.
+std::unique_ptr<ProductGridModel> CopyOfGrid(const ProductGridModel &grid)
+{
+    auto copy = std::make_unique<ProductGridModel>();
+    for (int c = 0; c < grid.ColumnCount(); ++c)
+        copy->AddColumn(grid.Title(c), grid.ColumnAt(c).width, grid.ColumnAt(c).alignment);
+    copy->AppendRows(grid.Rows());
+    return copy;
+}
+
+QString ReportsText(const std::vector<ChannelReport> &reports)
+{
+    QStringList lines;
+    for (const ChannelReport &report : reports)
+        lines << ReportLine(report);
+    return QStringLiteral("降价提醒") + lines.join(QStringLiteral("；"));
+}
+
 } // namespace
 
 PriceNoticesController::PriceNoticesController(MainWindow *window, Session &session, CaptureRunController *run,
                                                ChangeMarksController *marks, PriceHistoryLoader &history,
                                                std::unique_ptr<DesktopNotifier> notifier)
     : QObject(window), window_(window), grid_(window->ListPage()->Grid()), session_(session), run_(run),
-      marks_(marks), history_(history), notifier_(std::move(notifier))
+      marks_(marks), history_(history), notifier_(std::move(notifier)), settingsFolder_(NoticeSettingsFolder()),
+      cancel_(std::make_shared<std::atomic_bool>(false))
 {
     ProductListPage *page = window->ListPage();
     connect(page, &ProductListPage::alertRequested, this, &PriceNoticesController::SetAlert);
+    connect(page, &ProductListPage::channelsRequested, this, &PriceNoticesController::SetChannels);
     connect(page, &ProductListPage::dropFilterToggled, this, &PriceNoticesController::ApplyDropFilter);
-    connect(run, &CaptureRunController::runStarted, this, [this] {
-        marks_->Delegate()->SetLowestCells({});
-        ApplyDropFilter();
-    });
+    connect(run, &CaptureRunController::runStarted, this, &PriceNoticesController::RunStarted);
     connect(run, &CaptureRunController::runEnded, this, &PriceNoticesController::RunEnded);
     connect(window, &MainWindow::aboutToBeDestroyed, this, [this] { windowClosed_ = true; });
     // The marks are taken again whenever the rows or the record change.
@@ -81,7 +113,37 @@ PriceNoticesController::PriceNoticesController(MainWindow *window, Session &sess
     ShowAlerts();
 }
 
-PriceNoticesController::~PriceNoticesController() = default;
+PriceNoticesController::~PriceNoticesController()
+{
+    // Sends still under way end as soon as they can; nobody waits for their answers.
+    cancel_->store(true);
+}
+
+NoticeChannelsDialog *PriceNoticesController::SetChannels()
+{
+    const Result<std::vector<NoticeChannel>> channels = LoadChannels(settingsFolder_);
+    if (!channels) {
+        ShowMessage(QStringLiteral("提醒方式的设置无法读取：\n") + PathText(channels.error().path) + QStringLiteral("\n（")
+                    + channels.error().reason + QStringLiteral("）\n文件保持原样。"));
+        return nullptr;
+    }
+    auto *dialog = new NoticeChannelsDialog(*channels, window_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (const Result<void> saved = SaveChannels(settingsFolder_, dialog->Channels()); !saved)
+            ShowWriteFailure(QStringLiteral("保存提醒方式"), saved.error());
+    });
+    dialog->open();
+    return dialog;
+}
+
+void PriceNoticesController::RunStarted(bool retry)
+{
+    marks_->Delegate()->SetLowestCells({});
+    ApplyDropFilter();
+    retried_ = retry ? CopyOfGrid(*grid_) : nullptr;
+}
 
 AlertDialog *PriceNoticesController::SetAlert()
 {
@@ -148,12 +210,53 @@ void PriceNoticesController::RunEnded()
     std::unique_ptr<ProductGridModel> previous;
     if (const std::optional<RecordListEntry> earlier = marks_->EarlierRecord())
         previous = LoadRecordWithColumnsOf(*grid_, session_.dirs.dbDir / earlier->file);
-    notices_ = FindPriceNotices(*grid_, {previous.get(), &history, QDateTime::currentDateTime()}, alerts);
-    if (alerts.Text() != before && !alerts.Save(path))
-        ShowWriteFailure(QStringLiteral("保存提醒状态"), path);
-    if (!notices_.empty())
-        notifier_->Notify(QStringLiteral("降价提醒：%1 个价格").arg(notices_.size()), NoticeBody(notices_),
-                          [this] { OpenFirstNotice(); });
+    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
+    const QDateTime now = QDateTime::currentDateTime();
+    NoticeSources sources{previous.get(), &history, now};
+    sources.links = &links;
+    sources.judged = retried_.get();
+    notices_ = FindPriceNotices(*grid_, sources, alerts);
+    retried_.reset();
+    // Stored before anything is sent, so that a window closed while sending
+    // tells none of these again. A run that changed prices is saved right
+    // after this as a record, and the crossings go in the same change.
+    if (alerts.Text() != before) {
+        if (run_ && run_->LastRunChangedGrid())
+            session_.alertsAfterRun = alerts.Text();
+        else if (!alerts.Save(path))
+            ShowWriteFailure(QStringLiteral("保存提醒状态"), path);
+    }
+    if (notices_.empty())
+        return;
+    notifier_->Notify(QStringLiteral("降价提醒：%1 个价格").arg(notices_.size()), NoticeBody(notices_),
+                      [this] { OpenFirstNotice(); });
+    SendToChannels(NoticesJson(notices_, {}, now));
+}
+
+void PriceNoticesController::SendToChannels(const QByteArray &json)
+{
+    const Result<std::vector<NoticeChannel>> channels = LoadChannels(settingsFolder_);
+    if (!channels) {
+        window_->ShowStatusNote(QStringLiteral("降价提醒未发送：提醒方式的设置无法读取（") + PathText(channels.error().path)
+                                + QStringLiteral("）"));
+        return;
+    }
+    if (std::none_of(channels->begin(), channels->end(), [](const NoticeChannel &c) { return c.enabled; }))
+        return;
+    window_->ShowStatusNote(QStringLiteral("正在发送降价提醒……"));
+    DeliveryOptions options = delivery_;
+    options.cancel = cancel_.get();
+    QPointer<PriceNoticesController> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, channels = *channels, message = RunNoticeMessage(notices_, json), options, cancel = cancel_] {
+            const std::vector<ChannelReport> reports = DeliverToEnabled(channels, message, options);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, reports, cancel] {
+                if (!self || cancel->load())
+                    return;
+                self->window_->ShowStatusNote(ReportsText(reports));
+                emit self->channelsAnswered(reports);
+            });
+        });
 }
 
 void PriceNoticesController::MarkLowestPrices(const PriceHistoryIndex &history)

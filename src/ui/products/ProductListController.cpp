@@ -7,6 +7,7 @@
 #include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
+#include "support/DataRoot.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
@@ -170,7 +171,8 @@ void ProductListController::DeleteProductRow()
 }
 
 // url.ini and the newest record both number the rows: they are replaced
-// together, so that neither can keep a row the other has lost.
+// together (with the product's alerts), so that neither can keep a row the
+// other has lost, even when the process ends on the way.
 std::optional<ProductListController::DeletedRow> ProductListController::RemoveRowFromFiles(int row)
 {
     DeletedRow deleted;
@@ -190,12 +192,16 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
     if (!newest.empty()) {
         const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
         const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte).value_or(std::string());
-        if (const long long line = RecordLineOfRow(record, row); line > 0) {
+        const long long line = RecordLineOfRow(record, row);
+        // Rows follow url.ini: after an import that no run has captured, the
+        // record's line of that number may be another product's.
+        const std::string lineText = line > 0 ? SplitText(record, "\r\n")[static_cast<size_t>(line - 1)] : std::string();
+        if (line > 0 && SplitText(lineText, "|", 2).front() == grid_->Text(row, kProductTitleColumn)) {
             recordAfter = RemoveLine(record, line);
             changed.push_back({recordPath, recordAfter});
             deleted.record = recordPath;
             deleted.recordLine = line;
-            deleted.recordLineText = SplitText(record, "\r\n")[static_cast<size_t>(line - 1)];
+            deleted.recordLineText = lineText;
         }
     }
     // The product's alerts go with its last row: they are kept by title.
@@ -210,7 +216,7 @@ std::optional<ProductListController::DeletedRow> ProductListController::RemoveRo
             changed.push_back({alertsPath, alertsAfter});
         }
     }
-    if (const auto written = WriteFilesTogether(changed); !written) {
+    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
         ShowWriteFailure(QStringLiteral("删除记录"), written.error());
         return std::nullopt;
     }
@@ -247,7 +253,7 @@ void ProductListController::UndoDelete()
         alertsAfter = alerts.Text();
         changed.push_back({alertsPath, alertsAfter});
     }
-    if (const auto written = WriteFilesTogether(changed); !written) {
+    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
         ShowWriteFailure(QStringLiteral("撤销删除"), written.error());
         return; // still there to be tried again
     }

@@ -2,16 +2,20 @@
 
 #include "support/PathText.h"
 #include "ui/Session.h"
+#include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordColumns.h"
 #include "products/RecordFile.h"
 #include "products/RecordList.h"
+#include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/StepProgress.h"
 #include "ui/pages/ProductListPage.h"
 #include "ui/pages/RecordListPage.h"
+
+#include <utility>
 
 namespace corvix {
 
@@ -43,14 +47,29 @@ void RecordListController::RefreshRecordList()
 
 bool RecordListController::SaveResults(std::filesystem::path *file)
 {
-    const Result<SavedRecord> saved = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir);
+    // The alert state of a run goes with its record, and waits for no other.
+    const std::optional<std::string> alerts = std::exchange(session_.alertsAfterRun, std::nullopt);
+    const std::filesystem::path alertsPath = AlertsFilePath(session_.dirs);
+    std::vector<FileContents> alongside;
+    if (alerts)
+        alongside.push_back({alertsPath, *alerts});
+    const Result<SavedRecord> saved = SaveGridAsRecord(*window_->ListPage()->Grid(), session_.dirs.dbDir, alongside);
     if (file)
         *file = saved ? saved->path : saved.error().path;
-    if (!saved)
+    if (!saved) {
+        if (alerts && !WriteFileAtomically(alertsPath, *alerts))
+            ShowWriteFailure(QStringLiteral("保存提醒状态"), alertsPath);
         return false;
+    }
     // The record is safe; without its titles it is read by position later.
-    if (!saved->titlesSaved)
-        ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), RecordColumnsPath(session_.dirs.dbDir));
+    for (const FileError &notSaved : saved->notSaved) {
+        if (notSaved.path == RecordColumnsPath(session_.dirs.dbDir))
+            ShowWriteFailure(QStringLiteral("保存记录的店铺名称"), notSaved);
+        else if (notSaved.path == alertsPath)
+            ShowWriteFailure(QStringLiteral("保存提醒状态"), notSaved);
+        else
+            ShowWriteFailure(QStringLiteral("保存记录"), notSaved);
+    }
     session_.resultsChanged = false;
     emit recordSaved(saved->path);
     RefreshRecordList();

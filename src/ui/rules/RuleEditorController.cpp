@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 #include "ui/pages/RuleEditorPage.h"
 #include "ui/pages/RuleListPage.h"
+#include "ui/rules/RuleListController.h"
 
 namespace corvix {
 namespace {
@@ -87,7 +88,20 @@ void RuleEditorController::SaveRule()
         return;
     }
     emit rulesChanged();
-    ShowMessage(QStringLiteral("添加成功"));
+    // A rule chosen on a page is one step from its column; a built-in rule is
+    // switched nowhere but in its file.
+    const bool offerEnable = page_->HoldsPickedRule() && !rule.enabled && !rule.builtIn;
+    page_->SetHoldsPickedRule(false);
+    if (!offerEnable) {
+        ShowMessage(QStringLiteral("添加成功"));
+        return;
+    }
+    if (AskQuestion(QStringLiteral("添加成功。是否立即启用这条规则？"),
+                    {QStringLiteral("启用"), QStringLiteral("暂不启用")})
+        != 0)
+        return;
+    if (SwitchRuleAndTell(dirs, title, true))
+        emit rulesChanged();
 }
 
 bool RuleEditorController::LoadRuleIntoEditor()
@@ -99,6 +113,7 @@ bool RuleEditorController::LoadRuleIntoEditor()
     const QString title = list->TitleOfRow(row);
     const Rule rule = ParseRule(ReadRuleText(session_.dirs, ToGbk(title), StopAt::ZeroOrTextEnd));
 
+    page_->SetHoldsPickedRule(false);
     page_->SetTitle(title);
     page_->SetMarkers(MarkerForBox(rule.left), MarkerForBox(rule.right));
     page_->SelectMethod(rule.method);

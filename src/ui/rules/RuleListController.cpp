@@ -100,6 +100,25 @@ void RuleListController::ShowRuleMenu(const QPoint &globalPos, bool viaKeyboard)
     page_->ShowMenu(globalPos, viaKeyboard, builtIn);
 }
 
+std::optional<bool> SwitchRuleAndTell(const DataDirs &dirs, const std::string &title, bool enable)
+{
+    const RuleSwitch result = SwitchRule(dirs, title, enable);
+    switch (result.outcome) {
+    case RuleSwitch::Outcome::Written:
+        return result.enabled;
+    case RuleSwitch::Outcome::NoRuleFile:
+        ShowMessage(QStringLiteral("启用/关闭失败：找不到规则文件，规则的状态没有改变。"));
+        break;
+    case RuleSwitch::Outcome::FlagUnclosed:
+        ShowMessage(QStringLiteral("启用/关闭失败：规则文件中的 [open] 没有结束标记 [/open]，规则的状态没有改变。"));
+        break;
+    case RuleSwitch::Outcome::WriteFailed:
+        ShowWriteFailure(QStringLiteral("启用/关闭规则"), result.error);
+        break;
+    }
+    return std::nullopt;
+}
+
 void RuleListController::ToggleRuleEnabled()
 {
     const int row = page_->SelectedRow();
@@ -107,29 +126,11 @@ void RuleListController::ToggleRuleEnabled()
         return;
     QTreeWidgetItem *item = list_->topLevelItem(row);
     const bool shownClosed = item->text(kStateColumn) == ClosedText();
-    const DataDirs &dirs = session_.dirs;
-    const std::string title = TitleOfRow(row);
-
-    // Nothing is created for a rule whose file is gone: the list would show it
-    // enabled while start-up finds no rule to give a column.
-    std::error_code error;
-    if (!IsValidRuleTitle(title) || !std::filesystem::is_regular_file(RuleFilePath(dirs, title), error)) {
-        ShowMessage(QStringLiteral("启用/关闭失败：找不到规则文件，规则的状态没有改变。"));
+    const std::optional<bool> enabled = SwitchRuleAndTell(session_.dirs, TitleOfRow(row), shownClosed);
+    if (!enabled)
         return;
-    }
-    const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
-    if (OpenFlagUnclosed(text)) {
-        ShowMessage(QStringLiteral("启用/关闭失败：规则文件中的 [open] 没有结束标记 [/open]，规则的状态没有改变。"));
-        return;
-    }
-    // A file without the flag gets it appended as enabled, whatever the cell says.
-    const bool enable = FindText(text, "[open]") == kNotFound || shownClosed;
-    if (const auto written = WriteRuleText(dirs, title, ToggledRuleText(text, enable)); !written) {
-        ShowWriteFailure(QStringLiteral("启用/关闭规则"), written.error());
-        return;
-    }
-    item->setText(kStateColumn, enable ? EnabledText() : ClosedText());
-    SetListRowColour(row, enable);
+    item->setText(kStateColumn, *enabled ? EnabledText() : ClosedText());
+    SetListRowColour(row, *enabled);
     emit rulesChanged();
 }
 

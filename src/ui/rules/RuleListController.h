@@ -6,18 +6,25 @@
 #include <QPoint>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QTreeWidget;
 
 namespace corvix {
 
+struct DataDirs;
 struct Session;
 
 class MainWindow;
 class RowColourDelegate;
 class RuleEditorController;
 class RuleListPage;
+
+// Writes the rule's enabled flag as "启用/关闭" does (enable, or a file without
+// a flag, enables it) and tells the user when it cannot: the state written, or
+// nothing when the file is as it was.
+std::optional<bool> SwitchRuleAndTell(const DataDirs &dirs, const std::string &title, bool enable);
 
 class RuleListController : public QObject {
     Q_OBJECT

@@ -4,7 +4,6 @@
 #include "ui/capture/CaptureRunController.h"
 #include "ui/capture/CaptureWindow.h"
 #include "common/BrowserTestSupport.h"
-#include "common/FullDisk.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/LinkFile.h"
@@ -108,6 +107,8 @@ protected:
         return texts;
     }
     int Requests(const QString &path) { return static_cast<int>(server.RequestedPaths().count(path)); }
+    // The products of text become url.ini's, as an import for the grid's shops makes them.
+    void Import(const std::string &text) { test::ImportLinks(root.Dirs(), Grid().ShopTitles(), text); }
 
     TempSession root;
     test::MessageRecorder messages;
@@ -117,18 +118,18 @@ protected:
     QTimer guard;
 };
 
-// The import becomes url.ini's product list, each section whole: a blank field
+// An import is url.ini's product list, each section whole: a blank field
 // leaves no link of the product that had the row before, and products beyond
-// the import go (the import replaces them: asked when it was imported).
+// the import go (the import replaced them: asked when it was imported).
 TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
 {
     TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=Old\r\nX=" + Url("/old") + "\r\nY=" + Url("/old")
                                                            + "\r\n[A1]\r\ntitle=Case\r\n[A3]\r\ntitle=Gone\r\nX="
                                                            + Url("/old") + "\r\n");
-    test::TestSession().importBuffer = "Phone,," + Url("/both") + "\r\n" + //
+    Import("Phone,," + Url("/both") + "\r\n" + //
                              "Case," + Url("/x2") + ",file:///etc/passwd?http\r\n" + //
                              "TitleOnly\r\n" +                                       //
-                             "Extra,," + Url("/both") + "," + Url("/extra");
+                             "Extra,," + Url("/both") + "," + Url("/extra"));
     window->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
 
     EXPECT_TRUE(test::TestSession().resultsChanged);
@@ -191,30 +192,13 @@ TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
     EXPECT_FALSE(test::TestSession().resultsChanged) << "nothing changed, nothing to save";
 }
 
-TEST_F(CaptureRun, LinkFileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn)
-{
-    test::FullDisk disk;
-    test::TestSession().dirs.dbDir = disk.Dir();
-    const std::string before = "[A0]\r\ntitle=old\r\n";
-    TempSession::WriteBytes(LinkFilePath(root.Dirs()), before);
-    disk.Fill();
-    test::TestSession().importBuffer = "A," + Url("/both") + "\r\nB," + Url("/x2");
-    run->RunCapture();
-    disk.Free();
-    EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", Gbk("—")}));
-    EXPECT_EQ(Row(1), (Strings{"2", "B", "3.20", Gbk("—")}));
-    ASSERT_EQ(messages.Texts().size(), 1);
-    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(LinkFilePath(root.Dirs()).u16string())));
-    EXPECT_EQ(TempSession::ReadBytes(LinkFilePath(root.Dirs())), before);
-}
-
 TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
 {
     // The image never arrives, so the page never completes; no tick comes in time.
     SetCaptureTickIntervalForTests(60000);
     server.Route("/slow", Page("<span class=\"price\">8.80</span><img src=\"/img-hang\">"));
     server.RouteHang("/img-hang");
-    test::TestSession().importBuffer = "P," + Url("/slow");
+    Import("P," + Url("/slow"));
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "P", "8.80", Gbk("—")}));
 }
@@ -222,14 +206,14 @@ TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
 TEST_F(CaptureRun, PriceInsertedByScriptAfterLoadIsFoundAtATick)
 {
     SetCaptureTickIntervalForTests(500); // ten ticks outlast the page's one and a half seconds
-    test::TestSession().importBuffer = "Late," + Url("/late");
+    Import("Late," + Url("/late"));
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "Late", "45.60", Gbk("—")}));
 }
 
 TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
 {
-    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/hang");
+    Import("A," + Url("/none") + "," + Url("/hang"));
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("获取失败")}));
 }
@@ -243,7 +227,7 @@ TEST_F(CaptureRun, APageThatTimesOutCostsOnlyItsOwnLink)
     while (huge.size() < (30 << 20))
         huge += "<div class=\"row\"><a href=\"/item\">Product name</a><em>99.00</em></div>\n";
     server.Route("/huge", huge + "<span class=\"price\">1.00</span></body></html>");
-    test::TestSession().importBuffer = "A," + Url("/huge") + "\r\nB," + Url("/both") + "\r\nC," + Url("/both?c");
+    Import("A," + Url("/huge") + "\r\nB," + Url("/both") + "\r\nC," + Url("/both?c"));
     run->RunCapture();
     const std::string none = Gbk("—");
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), none}));
@@ -255,7 +239,7 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLinkAndKeepsTheCellsPrice
 {
     SetCaptureTickIntervalForTests(60000);
     Grid().AppendRows({{"1", "A", "5.00", "6.00"}});
-    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/both");
+    Import("A," + Url("/none") + "," + Url("/both"));
     QTimer closer;
     closer.setInterval(200);
     QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -275,7 +259,7 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLinkAndKeepsTheCellsPrice
 TEST_F(CaptureRun, OneCaptureWindowShowsEveryLinkOfTheRun)
 {
     SetCaptureTickIntervalForTests(60000);
-    test::TestSession().importBuffer = "A," + Url("/none") + "," + Url("/both") + "\r\nB," + Url("/both") + "," + Url("/both");
+    Import("A," + Url("/none") + "," + Url("/both") + "\r\nB," + Url("/both") + "," + Url("/both"));
     std::set<QWidget *> shown;
     int pricesShown = 0;
     const auto visibleCaptureWindows = [&] {
@@ -394,7 +378,7 @@ TEST_F(CaptureRun, SoldOutPagesAreOutOfStockAndTheRetryLeavesThem)
 
 TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
 {
-    test::TestSession().importBuffer = "A," + Url("/none") + "\r\nB," + Url("/both");
+    Import("A," + Url("/none") + "\r\nB," + Url("/both"));
     bool sawProgress = false;
     QString product;
     QTimer during;
@@ -422,7 +406,7 @@ TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
 
 TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
 {
-    test::TestSession().importBuffer = "Phone," + Url("/both") + "," + Url("/none");
+    Import("Phone," + Url("/both") + "," + Url("/none"));
     run->RunCapture();
     ASSERT_TRUE(SaveGridAsRecord(Grid(), root.Dirs().dbDir));
     const std::string name = NewestRecordName(root.Dirs().dbDir);
@@ -447,7 +431,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
     SetCaptureTickIntervalForTests(1000); // the slow page must not run out of time on a busy machine
     AppShell shell(StartUpOptions{root.Dir(), {}, {}});
     QSignalSpy finished(&shell, &AppShell::finished);
-    shell.State().importBuffer = "A," + Url("/slow") + "\r\nB," + Url("/both");
+    Import("A," + Url("/slow") + "\r\nB," + Url("/both"));
     shell.Show();
     QTimer::singleShot(200, [&] {
         shell.Window()->close();
@@ -476,7 +460,7 @@ TEST_F(CaptureRun, ARunThatChangedPricesIsSavedWhenItEnds)
     };
     {
         AppShell shell(StartUpOptions{root.Dir(), {}, {}});
-        shell.State().importBuffer = "A," + Url("/both");
+        Import("A," + Url("/both"));
         shell.Show();
         shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
         EXPECT_EQ(records(), 1);
@@ -522,7 +506,7 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
         // What the run does not reach keeps its title and price, drawn as not refreshed.
         Grid().ClearRows();
         Grid().AppendRows({{"1", "B", "1.00", "2.00"}, {"2", "A", "3.00", "4.00"}});
-        test::TestSession().importBuffer = "A," + Url("/slow") + "," + Url("/both") + "\r\nB," + Url("/both");
+        Import("A," + Url("/slow") + "," + Url("/both") + "\r\nB," + Url("/both"));
         QTimer::singleShot(200, stop);
         window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
         ASSERT_EQ(Grid().RowCount(), 2);
@@ -556,7 +540,7 @@ TEST_F(CaptureRun, ALinkLoadingShowsABlankPageUntilItsOwnPageIsThere)
     });
     QObject::connect(&run->Run(), &corvix::CaptureRun::linkFinished, window.get(),
                      [&](const CaptureJob &, const std::string &, double) { covered.push_back(coverShown()); });
-    test::TestSession().importBuffer = "A," + Url("/both") + "," + Url("/slowy");
+    Import("A," + Url("/both") + "," + Url("/slowy"));
     window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
     EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", "8.80"}));
     EXPECT_EQ(covered, (std::vector<bool>{false, true, false}));

@@ -64,6 +64,7 @@ protected:
     void TearDown() override { SetCaptureTickIntervalForTests(0); }
 
     Session &session() { return root.State(); }
+    void Import(const std::string &text) { test::ImportLinks(root.Dirs(), grid.ShopTitles(), text); }
     // Shop X and Z share a host; Y and W have one each.
     std::string Link(const char *host, const char *path)
     {
@@ -87,12 +88,12 @@ protected:
 
 TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
 {
-    session().importBuffer = "P1," + Link("a", "/now") + "," + Link("b", "/script") + "," + Link("a", "/slow") + ","
+    Import("P1," + Link("a", "/now") + "," + Link("b", "/script") + "," + Link("a", "/slow") + ","
                              + Link("c", "/now") + "\r\n"                                                      //
                              + "P2," + Link("a", "/slow") + "," + Link("b", "/hang") + "," + Link("a", "/now") + ","
                              + Link("c", "/script") + "\r\n"                                                   //
                              + "P3," + Link("a", "/none") + "," + Link("b", "/now") + "," + Link("a", "/script")
-                             + ",file:///etc/passwd?http";
+                             + ",file:///etc/passwd?http");
     CaptureRun run(session(), grid);
     std::map<std::string, int> loading; // links under way per host
     int most = 0;
@@ -110,7 +111,7 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
             --loading[HostOfAddress(job.link)];
     });
 
-    const RunSummary serial = run.RunFromImportOrLinkFile();
+    const RunSummary serial = run.RunFromLinkFile();
     const std::vector<Strings> expected = Rows();
     ASSERT_EQ(expected.size(), 3u);
     EXPECT_EQ(expected[0], (Strings{"1", "P1", "12.50", "45.60", "9.90", "12.50"}));
@@ -120,7 +121,7 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
 
     run.SetParallelLinks(4);
     most = 0;
-    const RunSummary sideBySide = run.RunFromImportOrLinkFile();
+    const RunSummary sideBySide = run.RunFromLinkFile();
     EXPECT_EQ(Rows(), expected);
     EXPECT_EQ(sideBySide.done, serial.done);
     EXPECT_EQ(sideBySide.priced, serial.priced);
@@ -163,7 +164,7 @@ TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
     for (const char *p : {"P1", "P2", "P3"})
         import += std::string(p) + "," + Link("a", "/crash") + "," + Link("b", "/slow") + "," + Link("c", "/oom")
                   + "," + Link("d", "/script") + "\r\n";
-    session().importBuffer = import;
+    Import(import);
     CaptureRun run(session(), grid);
     run.SetParallelLinks(4);
     int lost = 0;
@@ -181,7 +182,7 @@ TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
         }
     });
     killer.start(50);
-    run.RunFromImportOrLinkFile();
+    run.RunFromLinkFile();
     const std::string fail = Gbk("获取失败");
     EXPECT_TRUE(killed);
     EXPECT_GE(lost, 1);
@@ -217,7 +218,7 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
     };
     const std::string none = Gbk("—");
     for (const auto &stop : stops) {
-        session().importBuffer = import;
+        Import(import);
         QString status;
         QTimer::singleShot(300, [&] {
             ParallelCaptureWindow *window = ShownRunWindow();
@@ -226,7 +227,7 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
             stop(window);
             status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
         });
-        const RunSummary stopped = run.RunFromImportOrLinkFile();
+        const RunSummary stopped = run.RunFromLinkFile();
         EXPECT_TRUE(stopped.stopped);
         EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
         EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
@@ -236,14 +237,14 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
         EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/now")), 0);
     }
 
-    session().importBuffer = import;
+    Import(import);
     QTimer::singleShot(300, [&] { ASSERT_NE(ShownRunWindow(), nullptr); ShownRunWindow()->close(); });
     // The links after the close load in the window shown again.
     int shownAtResult = 0;
     const auto conn = QObject::connect(&run, &CaptureRun::linkFinished, [&](const CaptureJob &job, const std::string &, double) {
         shownAtResult += job.row == 1 && ShownRunWindow() != nullptr ? 1 : 0;
     });
-    const RunSummary closed = run.RunFromImportOrLinkFile();
+    const RunSummary closed = run.RunFromLinkFile();
     QObject::disconnect(conn);
     EXPECT_EQ(shownAtResult, 2);
     EXPECT_FALSE(closed.stopped);

@@ -248,16 +248,28 @@ QByteArray SplitPricePage(const char *whole, const char *cents, const char *scri
 }
 
 // Clicks the first element the selector finds, near its left edge, with the
-// mouse events a user's click sends to the page.
+// mouse events a user's click sends to the page, once the element (or the
+// block around it) shows a number: a user clicks a price that is there.
 void ClickOn(PricePickWindow &pick, const char *selector)
 {
     QPoint at;
-    pick.Browser()->RunInDocument(
-        QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
-                       "return [r.left + 2, r.top + r.height / 2];})()")
-            .arg(QString::fromLatin1(selector)),
-        [&](const QVariant &v, bool) { at = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt()); });
-    ASSERT_TRUE(WaitUntil([&] { return !at.isNull(); })) << selector;
+    bool asked = false;
+    const QString where =
+        QStringLiteral("(function(){var e=document.querySelector('%1');"
+                       "if(!/\\d/.test(e.parentElement.textContent)) return null;"
+                       "var r=e.getBoundingClientRect(); return [r.left + 2, r.top + r.height / 2];})()")
+            .arg(QString::fromLatin1(selector));
+    ASSERT_TRUE(WaitUntil([&] {
+        if (!asked) {
+            asked = true;
+            pick.Browser()->RunInDocument(where, [&](const QVariant &v, bool) {
+                asked = false;
+                if (!v.isNull())
+                    at = QPoint(v.toList().value(0).toInt(), v.toList().value(1).toInt());
+            });
+        }
+        return !at.isNull();
+    })) << selector;
     // The page's input goes to the view's render widget, as the mouse's would.
     QWidget *surface = pick.Browser()->focusProxy();
     for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -314,10 +326,12 @@ TEST_F(RuleTestBrowserTest, APriceClickedOnThePageBecomesTheSavedRule)
 
     pick->UseProposal(0);
     EXPECT_EQ(Find<QPlainTextEdit>(&window, "编辑框2")->toPlainText(), FromGbk(first.rule.left));
+    test::QuestionRecorder questions(0);
     Find<QPushButton>(&window, "按钮2")->click();
-    ASSERT_FALSE(messages_.Texts().isEmpty());
-    EXPECT_TRUE(messages_.Texts().front().startsWith(QStringLiteral("添加成功")));
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("添加成功。是否立即启用这条规则？")});
+    EXPECT_TRUE(messages_.Texts().isEmpty());
     const Rule saved = ParseRule(test::TempSession::ReadBytes(RuleFilePath(root_.Dirs(), Gbk("点选"))));
+    EXPECT_TRUE(saved.enabled);
     EXPECT_EQ(saved.method, RuleMethod::Markers);
     EXPECT_EQ(saved.left, first.rule.left);
 }

@@ -134,6 +134,26 @@ TEST_F(ChangeMarksTest, ARetryOverARestoredRecordComparesWithTheOneBeforeIt)
     EXPECT_EQ(Drawn(0, 3).first, "↓18");
 }
 
+// 1543910400 was saved after 1543996800, with the clock set back a day: a run
+// compares with it, and a retry over it with the one saved before it.
+TEST_F(ChangeMarksTest, AfterTheClockWentBackTheRecordSavedLastIsTheOneBefore)
+{
+    Write("lastsaved.ini",
+          "[lastsaved]\r\nrecord=1543910400.txt\r\nbefore=1543996800.txt\r\nlatest=1543996800.txt\r\n");
+    const auto saved = [](const char *name) { return FromGbk(StampToDisplayTime(name)); };
+    emit run->runStarted(false);
+    Grid().AppendRows({{"1", "A", "1300", "1300"}});
+    emit run->runEnded();
+    EXPECT_EQ(Tip(0, 2), "上次：10（" + saved("1543910400") + "）");
+
+    Grid().ClearRows();
+    LoadRecordIntoGrid(root.Dirs().dbDir / "1543910400.txt", Grid());
+    marks->GridLoadedFrom("1543910400");
+    emit run->runStarted(true);
+    emit run->runEnded();
+    EXPECT_EQ(Tip(0, 2), "上次：1,299.00（" + saved("1543996800") + "）");
+}
+
 TEST_F(ChangeMarksTest, BackFromAViewedRecordTheRestoredOneIsMarkedAgain)
 {
     LoadRecordIntoGrid(root.Dirs().dbDir / "1543996800.txt", Grid());

@@ -44,15 +44,27 @@ protected:
         window->findChild<QPushButton *>(QStringLiteral("按钮5"))->click();
         EXPECT_TRUE(seen);
     }
+    // The next file dialog chooses path.
+    static void ChooseFile(const std::filesystem::path &path)
+    {
+        SetOpenDialogHandlerForTests(
+            [path](const QString &, const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    }
+    std::string Links() { return TempSession::ReadBytes(LinkFilePath(root.Dirs())); }
+    // Starts again without products: no url.ini, no rows.
+    void NoProducts()
+    {
+        std::filesystem::remove(LinkFilePath(root.Dirs()));
+        Grid().ClearRows();
+    }
     QString editorText;
 };
 
 TEST_F(Import, PasteNormalisesSeparatorsAndCountsLines)
 {
-    test::TestSession().importBuffer = "old,http://x";
     PasteWith(QStringLiteral("Phone，L1|L2\r\nCase《L3》"), nullptr);
     EXPECT_EQ(editorText, QStringLiteral("Phone,L1,L2\nCase,L3,"));
-    EXPECT_EQ(test::TestSession().importBuffer, "Phone,L1,L2\r\nCase,L3,");
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=Phone\r\nX=L1\r\nY=L2\r\n[A1]\r\ntitle=Case\r\nX=L3\r\n");
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
@@ -60,21 +72,20 @@ TEST_F(Import, PastedLinesWithBareLineFeedsAreStillLines)
 {
     // This desktop's clipboard separates lines with line feeds only.
     PasteWith(QStringLiteral("a|http://1\nb|http://2\n"), nullptr);
-    EXPECT_EQ(test::TestSession().importBuffer, "a,http://1\r\nb,http://2\r\n");
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
 TEST_F(Import, ClipboardWithoutSeparatorOpensEmptyButTypedLinesImport)
 {
-    test::TestSession().importBuffer = "old,http://x";
     PasteWith(QStringLiteral("Bare title\r\nx|y"), nullptr);
     EXPECT_EQ(editorText, QString());
-    EXPECT_EQ(test::TestSession().importBuffer, "");
+    EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
     EXPECT_TRUE(messages.Texts().isEmpty());
 
     PasteWith(QStringLiteral("Bare title"),
               [](PasteImportWindow &w) { w.Editor()->setPlainText(QStringLiteral("T《http://a》\nU|http://b")); });
-    EXPECT_EQ(test::TestSession().importBuffer, "T,http://a,\r\nU,http://b");
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"T", "U"}));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
@@ -106,7 +117,9 @@ TEST_F(Import, FileImportReadsGbkBytes)
     SetOpenDialogHandlerForTests(nullptr);
     EXPECT_EQ(askedTitle, QStringLiteral("导入文件(只能是txt后缀格式)"));
     EXPECT_EQ(askedFilter, QStringLiteral("文本文档(*.txt)|*.txt"));
-    EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机") + ",http://a,http://b\r\n" + Gbk("億元") + ",http://c,\r\n");
+    EXPECT_EQ(Column(1), (std::vector<std::string>{Gbk("手机"), Gbk("億元")}));
+    EXPECT_EQ(ReadLink(root.Dirs(), 0, "Y"), "http://b");
+    EXPECT_EQ(ReadLink(root.Dirs(), 1, "X"), "http://c");
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：2条数据。")});
 }
 
@@ -132,31 +145,103 @@ TEST_F(Import, FileImportStartsInTheFolderOfTheLastFileImported)
 // tab-separated cells are fields, and a line without a product is named.
 TEST_F(Import, ImportThatWouldDropProductsAsksToAppendReplaceOrCancel)
 {
-    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n");
     const auto path = root.Dir() / "sheet.txt";
     TempSession::WriteBytes(path, "Q\thttp://a\r\nNew\thttp://b\r\nTitleOnly\r\n");
-    SetOpenDialogHandlerForTests(
-        [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
+    ChooseFile(path);
+    const std::string before = "[A0]\r\ntitle=P\r\n[A1]\r\ntitle=Q\r\n";
     const struct {
         int answer;
-        ImportMode mode;
-        bool imported;
-    } cases[] = {{0, ImportMode::Append, true}, {1, ImportMode::Replace, true}, {2, ImportMode::Replace, false}};
+        std::vector<std::string> titles;
+    } cases[] = {{0, {"P", "Q", "New"}}, {1, {"Q", "New"}}, {2, {}}};
     for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer);
         messages.Clear();
+        NoProducts();
+        TempSession::WriteBytes(LinkFilePath(root.Dirs()), before);
         test::QuestionRecorder question(c.answer);
         import->FileImport();
         ASSERT_EQ(question.Texts().size(), 1);
-        EXPECT_TRUE(question.Texts()[0].startsWith(QStringLiteral("导入的 2 个商品将替换现有的 2 个商品")));
+        EXPECT_TRUE(question.Texts()[0].startsWith(QStringLiteral("要用导入的 2 个商品替换现有的 2 个商品吗？\r\n")));
         EXPECT_EQ(question.Buttons().value(0), (QStringList{QStringLiteral("追加"), QStringLiteral("替换"), QStringLiteral("取消")}));
-        EXPECT_EQ(test::TestSession().importMode, c.mode);
-        EXPECT_EQ(test::TestSession().importBuffer.empty(), !c.imported);
-        ASSERT_EQ(messages.Texts().size(), c.imported ? 1 : 0);
-        if (c.imported) {
+        EXPECT_EQ(Column(1), c.titles);
+        const bool imported = !c.titles.empty();
+        if (!imported) {
+            EXPECT_EQ(Links(), before);
+        }
+        for (size_t i = 0; i < c.titles.size(); ++i)
+            EXPECT_EQ(ReadLink(root.Dirs(), static_cast<int>(i), "title"), c.titles[i]);
+        ASSERT_EQ(messages.Texts().size(), imported ? 1 : 0);
+        if (imported) {
             EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("已导入：2条数据。\r\n第3行没有导入")));
         }
     }
     SetOpenDialogHandlerForTests(nullptr);
+}
+
+// The products are in url.ini and in the grid the moment they are imported,
+// with empty cells; the prices the grid showed stay with their products.
+TEST_F(Import, ImportedProductsAreShownAndKeptAtOnce)
+{
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=P\r\nX=http://p\r\n");
+    AddRows({{"1", "P", "9.90", ""}});
+    Grid().MarkNotRefreshed({{0, 2}});
+    const auto path = root.Dir() / "in.txt";
+    TempSession::WriteBytes(path, "New,http://n,http://m\r\n");
+    ChooseFile(path);
+    questions.Answer(0); // 追加
+    import->FileImport();
+    SetOpenDialogHandlerForTests(nullptr);
+    EXPECT_EQ(Links(), "[A0]\r\ntitle=P\r\nX=http://p\r\n[A1]\r\ntitle=New\r\nX=http://n\r\nY=http://m\r\n");
+    EXPECT_EQ(Grid().Rows(), (std::vector<std::vector<std::string>>{{"1", "P", "9.90", Gbk("—")}, {"2", "New", "", ""}}));
+    EXPECT_TRUE(Grid().NotRefreshed(0, 2)) << "a price from before a stopped run stays marked";
+    EXPECT_FALSE(Grid().NotRefreshed(1, 2));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("已导入：1条数据。")});
+}
+
+// The grid's rows are url.ini's products from the import on, the newest
+// record's lines not yet: a delete takes no other product's prices with it.
+TEST_F(Import, ADeleteAfterAnImportLeavesOtherProductsRecordLines)
+{
+    TempSession::WriteBytes(LinkFilePath(root.Dirs()), "[A0]\r\ntitle=Old\r\n");
+    const auto record = root.Dirs().dbDir / "1700000001.txt";
+    TempSession::WriteBytes(record, "Old|1.00||");
+    AddRows({{"1", "Old", "1.00", ""}});
+    const auto path = root.Dir() / "in.txt";
+    TempSession::WriteBytes(path, "New,http://n\r\n");
+    ChooseFile(path);
+    questions.Answer(1); // 替换
+    import->FileImport();
+    SetOpenDialogHandlerForTests(nullptr);
+    ASSERT_EQ(Column(1), std::vector<std::string>{"New"});
+    questions.Answer(0); // 是
+    SelectRow(0);
+    list->DeleteProductRow();
+    EXPECT_EQ(Grid().RowCount(), 0);
+    EXPECT_EQ(ReadLink(root.Dirs(), 0, "title"), "");
+    EXPECT_EQ(TempSession::ReadBytes(record), "Old|1.00||");
+}
+
+TEST_F(Import, AnImportThatCannotBeWrittenSaysSoAndChangesNothing)
+{
+    test::FullDisk disk;
+    test::TestSession().dirs.dbDir = disk.Dir();
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const std::string before = "[A0]\r\ntitle=old\r\n";
+    TempSession::WriteBytes(linkPath, before);
+    AddRows({{"1", "old", "1.00", ""}});
+    const auto path = root.Dir() / "in.txt";
+    TempSession::WriteBytes(path, "A,http://a\r\n");
+    ChooseFile(path);
+    questions.Answer(1); // 替换
+    disk.Fill();
+    import->FileImport();
+    disk.Free();
+    SetOpenDialogHandlerForTests(nullptr);
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导入商品失败"))) << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].contains(QString::fromStdU16String(linkPath.u16string())));
+    EXPECT_EQ(TempSession::ReadBytes(linkPath), before);
+    EXPECT_EQ(Grid().Rows(), (std::vector<std::vector<std::string>>{{"1", "old", "1.00", ""}}));
 }
 
 TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
@@ -168,7 +253,8 @@ TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
         [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(path.u16string()); });
     import->FileImport();
     SetOpenDialogHandlerForTests(nullptr);
-    EXPECT_EQ(test::TestSession().importBuffer, Gbk("手机,http://a,http://b,http://c\r\n外壳?,http://d\r\n"));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{Gbk("手机"), Gbk("外壳?")}));
+    EXPECT_EQ(Links().find("http://c"), std::string::npos) << "no shop for the third link";
     EXPECT_EQ(messages.Texts(),
               QStringList{QStringLiteral("已导入：2条数据。\r\n另有1个链接被忽略：只启用了2条采集规则，每行只用前2个链接。"
                                          "\r\n第2行有无法用GBK保存的字符，已换成“?”，请检查这些行。")});
@@ -176,17 +262,16 @@ TEST_F(Import, FileImportReadsUtf8WithLineFeedsAndSaysWhatItLeavesOut)
 
 TEST_F(Import, FileImportCancelledOrEmpty)
 {
-    test::TestSession().importBuffer = "keep,http://x";
     SetOpenDialogHandlerForTests([](const QString &, const QString &, const QString &) { return QString(); });
     import->FileImport();
-    EXPECT_EQ(test::TestSession().importBuffer, "keep,http://x");
 
     const auto missing = root.Dir() / "missing.txt";
     SetOpenDialogHandlerForTests(
         [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(missing.u16string()); });
     import->FileImport();
     SetOpenDialogHandlerForTests(nullptr);
-    EXPECT_EQ(test::TestSession().importBuffer, "");
+    EXPECT_FALSE(std::filesystem::exists(LinkFilePath(root.Dirs())));
+    EXPECT_EQ(Grid().RowCount(), 0);
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
@@ -211,12 +296,13 @@ TEST_F(Import, PasteWindowKeepsTheTextByOkOrClosingAndDiscardsItByCancelOrEscape
 {
     for (const Ending &e : Endings()) {
         messages.Clear();
+        NoProducts();
         PasteWith(QStringLiteral("Phone,L1"), [&](PasteImportWindow &w) {
             EXPECT_EQ(w.OkButton()->text(), QStringLiteral("确定"));
             EXPECT_EQ(w.CancelButton()->text(), QStringLiteral("取消"));
             e.end(w);
         });
-        EXPECT_EQ(test::TestSession().importBuffer, e.kept ? "Phone,L1" : "") << e.way;
+        EXPECT_EQ(Column(1), e.kept ? std::vector<std::string>{"Phone"} : std::vector<std::string>{}) << e.way;
         EXPECT_EQ(messages.Texts().size(), e.kept ? 1 : 0) << e.way;
     }
 }

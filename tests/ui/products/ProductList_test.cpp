@@ -2,6 +2,8 @@
 #include "common/FullDisk.h"
 #include "products/LinkFile.h"
 #include "products/RecordFile.h"
+#include "support/DataRoot.h"
+#include "support/FileIo.h"
 #include "ui/products/RecordListController.h"
 #include "support/Gbk.h"
 #include "ui/ShellOpen.h"
@@ -451,6 +453,44 @@ TEST_F(ProductEdit, CtrlZBringsBackTheDeletedRowItsSectionAndItsRecordLine)
     list->DeleteProductRow();
     Grid().SetText(0, 2, "9.9");
     EXPECT_FALSE(Item("撤销删除")->isEnabled());
+}
+
+// 删除记录 and 撤销删除 change url.ini, the newest record and alerts.ini as one:
+// a process ending before any step leaves the next start all of them before
+// or all of them after.
+TEST_F(ProductEdit, DeleteAndUndoEndedAtAnyStepAreWholeAtTheNextStart)
+{
+    const auto record = root.Dirs().dbDir / "1700000001.txt", alerts = root.Dirs().dbDir / "alerts.ini";
+    const std::string links = Links();
+    const auto reset = [&] {
+        Grid().ClearRows();
+        AddRows({{"1", "a", "1.1", "1.2"}, {"2", "b", "2.1", "2.2"}});
+        TempSession::WriteBytes(LinkFilePath(root.Dirs()), links);
+        TempSession::WriteBytes(record, "a|1.1|1.2|\r\nb|2.1|2.2|");
+        TempSession::WriteBytes(alerts, "[alert1]\r\nproduct=a\r\ntarget=1\r\n");
+        SelectRow(0);
+    };
+    const auto files = [&] { return Strings{Links(), TempSession::ReadBytes(record), TempSession::ReadBytes(alerts)}; };
+    reset();
+    const Strings before = files();
+    list->DeleteProductRow();
+    const Strings deleted = files();
+    ASSERT_NE(deleted[0], before[0]);
+    ASSERT_NE(deleted[1], before[1]);
+    ASSERT_NE(deleted[2], before[2]);
+    for (const bool undo : {false, true}) {
+        for (int stop = 1; stop <= 5; ++stop) { // the journal, three renames, the journal's removal
+            SCOPED_TRACE(std::string(undo ? "undo " : "delete ") + std::to_string(stop));
+            reset();
+            if (undo)
+                list->DeleteProductRow();
+            SetFilesTogetherStopForTests([stop](int step) { return step == stop; });
+            EXPECT_THROW(undo ? list->UndoDelete() : list->DeleteProductRow(), FilesTogetherStopped);
+            SetFilesTogetherStopForTests(nullptr);
+            ASSERT_TRUE(FinishFilesTogether(ChangeJournalPath(root.Dirs().root)));
+            EXPECT_EQ(files(), (stop == 1) == undo ? deleted : before);
+        }
+    }
 }
 
 TEST_F(ProductEdit, UndoOnAFullDiskChangesNothingAndCanBeTriedAgain)

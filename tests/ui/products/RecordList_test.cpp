@@ -247,6 +247,24 @@ TEST_F(RecordListTest, ViewingAfterACaptureSavesTheUnsavedResultsFirst)
     EXPECT_EQ(ListRow(1)[1], "1544054400");
 }
 
+// The crossings a run's notices left are saved in the record's change, once.
+TEST_F(RecordListTest, TheAlertStateOfARunIsSavedWithItsRecord)
+{
+    SetClockForTests([] { return LocalDateTime{2018, 12, 6, 8, 0, 0, 0}; });
+    Grid().AppendRows({{"1", "captured", "7", "8"}});
+    const std::string crossed = "[alert1]\r\nproduct=captured\r\ntarget=9\r\nbelow1=X\r\n";
+    test::TestSession().alertsAfterRun = crossed;
+    std::filesystem::path saved;
+    ASSERT_TRUE(controller->SaveResults(&saved));
+    EXPECT_EQ(saved.filename(), "1544054400.txt");
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "alerts.ini"), crossed);
+    EXPECT_FALSE(test::TestSession().alertsAfterRun);
+    TempSession::WriteBytes(root.Dirs().dbDir / "alerts.ini", "");
+    ASSERT_TRUE(controller->SaveResults());
+    EXPECT_EQ(TempSession::ReadBytes(root.Dirs().dbDir / "alerts.ini"), "") << "not written again";
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
 TEST_F(RecordListTest, UnsavableResultsAreKeptOnScreenAndReported)
 {
     Write("1543910400.txt", "old|1|2|");

@@ -2,7 +2,10 @@
 // file written by "添加", and a rule of the list loaded into the fields.
 #include "RuleUiFixture.h"
 
+#include "products/ProductGridModel.h"
 #include "support/FileIo.h"
+#include "ui/capture/RuleTestController.h"
+#include "ui/pages/ProductListPage.h"
 
 #include <QPushButton>
 
@@ -303,3 +306,80 @@ TEST_F(RuleEditorTest, NothingIsLoadedWithoutASelectedRow)
 }
 
 } // namespace
+
+// What the pick window hands over ("使用此规则"): its method's fields, and the
+// other method's emptied, since both are saved with the rule.
+TEST_F(RuleEditorTest, AChosenRuleEmptiesTheOtherMethodsFields)
+{
+    auto *picker = new RuleTestController(window.EditorPage(), root.State());
+    Fill(QStringLiteral("店"), 1, "<b>", "</b>", "old", "div");
+    picker->FillEditor(Rule{"", "", "", RuleMethod::Element, "now", "span", false, false});
+    EXPECT_TRUE(ElementMethod()->isChecked());
+    EXPECT_EQ(ElementName()->text(), "now");
+    EXPECT_EQ(ElementType()->currentText(), "span");
+    EXPECT_EQ(Left()->toPlainText(), "");
+    EXPECT_EQ(Right()->toPlainText(), "");
+    PressAdd();
+    EXPECT_EQ(RuleField(RuleBytes(QStringLiteral("店")), "left"), "");
+
+    picker->FillEditor(Rule{"", "<em>", "</em>", RuleMethod::Markers, "", "span", false, false});
+    EXPECT_TRUE(MarkerMethod()->isChecked());
+    EXPECT_EQ(Left()->toPlainText(), "<em>");
+    EXPECT_EQ(Right()->toPlainText(), "</em>");
+    EXPECT_EQ(ElementName()->text(), "");
+}
+
+// 添加 after a chosen rule asks whether to enable it; 启用 gives it its grid
+// column at once, as "启用/关闭" does. A typed rule, or one enabled already,
+// is only told "添加成功".
+TEST_F(RuleEditorTest, AChosenRuleIsOfferedToBeEnabledAtOnce)
+{
+    auto *picker = new RuleTestController(window.EditorPage(), root.State());
+    WriteRule("On", RuleText("1", "1"));
+    const struct {
+        const char *title;
+        bool chosen;
+        int answer;
+        bool asked, enabled;
+    } cases[] = {
+        {"Yes", true, 0, true, true},
+        {"No", true, 1, true, false},
+        {"Typed", false, 0, false, false},
+        {"On", true, 0, false, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.title);
+        messages.Clear();
+        questions.Answer(c.answer);
+        const qsizetype asked = questions.Texts().size();
+        Fill(QString::fromUtf8(c.title), 2, "", "", "now");
+        if (c.chosen)
+            picker->FillEditor(Rule{"", "", "", RuleMethod::Element, "now", "span", false, false});
+        PressAdd();
+        if (c.asked) {
+            EXPECT_EQ(questions.Texts().mid(asked), QStringList{QStringLiteral("添加成功。是否立即启用这条规则？")});
+            EXPECT_EQ(questions.Buttons().value(asked), (QStringList{QStringLiteral("启用"), QStringLiteral("暂不启用")}));
+            EXPECT_TRUE(messages.Texts().isEmpty());
+        } else {
+            EXPECT_EQ(questions.Texts().size(), asked);
+            EXPECT_EQ(messages.Texts(), QStringList{kAdded});
+        }
+        EXPECT_EQ(RuleField(RuleBytes(QString::fromUtf8(c.title)), "open"), c.enabled ? "1" : "0");
+        // "On" was enabled before: saving it gives it its column as well.
+        const bool hasColumn = window.ListPage()->Grid()->FindColumn(c.title) >= 0;
+        EXPECT_EQ(hasColumn, c.enabled);
+        const auto &rules = root.State().enabledRules;
+        EXPECT_EQ(std::count_if(rules.begin(), rules.end(), [&](const EnabledRule &r) { return r.title == c.title; }),
+                  hasColumn ? 1 : 0);
+    }
+    // The offer is made once: saving the same fields again is an edit.
+    questions.Answer(1);
+    Fill(QStringLiteral("Again"), 2, "", "", "now");
+    picker->FillEditor(Rule{"", "", "", RuleMethod::Element, "now", "span", false, false});
+    PressAdd();
+    const qsizetype asked = questions.Texts().size();
+    messages.Clear();
+    PressAdd();
+    EXPECT_EQ(questions.Texts().size(), asked);
+    EXPECT_EQ(messages.Texts(), QStringList{kAdded});
+}
