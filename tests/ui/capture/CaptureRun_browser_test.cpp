@@ -363,7 +363,6 @@ TEST_F(CaptureRun, SoldOutPagesAreOutOfStockAndTheRetryLeavesThem)
     links.SetProductValue(2, "title", "c");
     links.SetProductValue(2, "X", Url("/instock"));
     ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
-    test::TestSession().importBuffer.clear();
 
     run->RunCapture();
     EXPECT_EQ(Row(0), (Strings{"1", "a", Gbk("缺货"), Gbk("—")}));
