@@ -79,12 +79,6 @@ void WriteAlert(LinkFile &file, size_t place, const PriceAlert *before, const Pr
         SetOrRemove(file, place, "target", NumberValue(alert.target));
     if (!before || before->dropPercent != alert.dropPercent)
         SetOrRemove(file, place, "drop", NumberValue(alert.dropPercent));
-    if (!before || before->riseAbove != alert.riseAbove)
-        SetOrRemove(file, place, "rise", NumberValue(alert.riseAbove));
-    if (!before || before->risePercent != alert.risePercent)
-        SetOrRemove(file, place, "risepct", NumberValue(alert.risePercent));
-    if (!before || before->everyRun != alert.everyRun)
-        SetOrRemove(file, place, "repeat", alert.everyRun ? std::optional<std::string>("1") : std::nullopt);
     const auto writeShops = [&](std::string_view prefix, const std::vector<std::string> &shops) {
         std::vector<std::string> quoted;
         for (const std::string &shop : shops)
@@ -93,6 +87,12 @@ void WriteAlert(LinkFile &file, size_t place, const PriceAlert *before, const Pr
     };
     if (!before || before->belowShops != alert.belowShops)
         writeShops(kBelowPrefix, alert.belowShops);
+    if (!before || before->riseAbove != alert.riseAbove)
+        SetOrRemove(file, place, "rise", NumberValue(alert.riseAbove));
+    if (!before || before->risePercent != alert.risePercent)
+        SetOrRemove(file, place, "risepct", NumberValue(alert.risePercent));
+    if (!before || before->everyRun != alert.everyRun)
+        SetOrRemove(file, place, "repeat", alert.everyRun ? std::optional<std::string>("1") : std::nullopt);
     if (!before || before->aboveShops != alert.aboveShops)
         writeShops(kAbovePrefix, alert.aboveShops);
     if (!before || before->backInStock != alert.backInStock)
