@@ -1,5 +1,7 @@
 #include "app/HeadlessCapture.h"
 
+#include "capture/CellTexts.h"
+
 #include "app/HeadlessNotices.h"
 #include "app/StartUp.h"
 #include "capture/CaptureJob.h"
@@ -101,6 +103,9 @@ QString CapturedLinkLine(int line, int total, const CaptureJob &job, const std::
                          const PriceChangeMark &mark, double seconds)
 {
     QString result = text.empty() ? QStringLiteral("获取失败") : FromGbk(text);
+    // A shop's own words for it ("暂时缺货") are kept after the state.
+    if (ClassifyCell(text) == CellState::OutOfStock && text != OutOfStockText())
+        result = QStringLiteral("缺货（") + result + QStringLiteral("）");
     if (mark.change == PriceChange::Higher || mark.change == PriceChange::Lower)
         result += (mark.change == PriceChange::Higher ? QStringLiteral(" ↑ 上次 ") : QStringLiteral(" ↓ 上次 "))
                   + FromGbk(mark.previousText);
@@ -214,10 +219,13 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
         out << QStringLiteral("没有需要重抓的链接") << Qt::endl;
         return kAllPriced;
     }
-    out << QStringLiteral("共 %1 条链接：%2 条获取成功，%3 条获取失败，用时 %4 s")
+    const QString outOfStock =
+        summary.outOfStock > 0 ? QStringLiteral("，%1 条缺货").arg(summary.outOfStock) : QString();
+    out << QStringLiteral("共 %1 条链接：%2 条获取成功，%3 条获取失败%4，用时 %5 s")
                .arg(summary.done)
                .arg(summary.priced)
-               .arg(summary.done - summary.priced)
+               .arg(summary.Failed())
+               .arg(outOfStock)
                .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1)
         << Qt::endl;
     if (interrupted)

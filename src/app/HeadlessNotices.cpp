@@ -76,7 +76,9 @@ void ReportPriceNotices(const RunNotices &found, const NoticeRun &run, QTextStre
     if (found.notices.empty())
         return;
     for (const PriceNotice &notice : found.notices)
-        out << QStringLiteral("降价提醒：") << NoticeLine(notice) << Qt::endl;
+        out << (notice.backInStock && !notice.target && !notice.dropPercent ? QStringLiteral("有货提醒：")
+                                                                             : QStringLiteral("降价提醒："))
+            << NoticeLine(notice) << Qt::endl;
     const QByteArray json = NoticesJson(found.notices, run.savedRecord, found.time);
     if (!run.notifyCommand.isEmpty()) {
         out.flush();

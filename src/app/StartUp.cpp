@@ -14,6 +14,7 @@
 #include "ui/products/ChangeMarksController.h"
 #include "ui/products/DesktopNotifier.h"
 #include "ui/products/PriceNoticesController.h"
+#include "ui/products/UnitPricesController.h"
 #include "ui/products/ExportController.h"
 #include "ui/products/ImportController.h"
 #include "products/PriceHistoryLoader.h"
@@ -61,6 +62,7 @@ struct AppShell::Controllers {
     std::unique_ptr<ExportController> exporter;
     std::unique_ptr<ChangeMarksController> changeMarks;
     std::unique_ptr<PriceNoticesController> priceNotices;
+    std::unique_ptr<UnitPricesController> unitPrices;
     std::unique_ptr<PriceHistoryController> priceHistory;
     std::unique_ptr<ShopColumnsController> shopColumns;
 };
@@ -147,7 +149,9 @@ void AppShell::BindControllers()
     // After the change marks: the notices compare with the record they take.
     c.priceNotices = std::make_unique<PriceNoticesController>(w, s, c.captureRun.get(), c.changeMarks.get(), *history_,
                                                               MakeDesktopNotifier(w));
+    c.unitPrices = std::make_unique<UnitPricesController>(w->ListPage(), s, c.changeMarks.get());
     c.priceHistory = std::make_unique<PriceHistoryController>(w->ListPage(), *history_, settings_.get());
+    c.priceHistory->FollowUnitPrices(&s.dirs);
     connect(c.recordList.get(), &RecordListController::recordSaved, history_.get(),
             &PriceHistoryLoader::AddRecordFile);
     c.productList->FollowRun(c.captureRun.get());

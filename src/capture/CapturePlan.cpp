@@ -72,7 +72,8 @@ CapturePlan PlanRetry(const ProductGridModel &grid, const LinkFile &links)
     for (int i = 0; i < grid.RowCount(); ++i) {
         for (int j = kFirstSiteColumn; j < grid.ColumnCount(); ++j) {
             const std::string &text = grid.Text(i, j);
-            if (!text.empty() && text != FailureText())
+            // A sold-out product is no failure: it is looked at again by the next run.
+            if (!NeedsRetry(ClassifyCell(text)))
                 continue;
             PlannedLink link = PlanLink(i, j, links.ProductValue(i, grid.Title(j)));
             if (link.kind != LinkKind::Missing)

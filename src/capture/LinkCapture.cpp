@@ -14,6 +14,8 @@ LinkCapture::StartId LinkCapture::Start(CaptureJob job)
     emptyDownloads_ = 0;
     pageSpent_ = false;
     reloaded_ = false;
+    pricelessPage_ = false;
+    declaredOut_ = false;
     return ++starts_;
 }
 
@@ -24,6 +26,21 @@ CaptureAnswer LinkCapture::Finish(std::string result)
     CaptureAnswer answer;
     answer.result = std::move(result);
     return answer;
+}
+
+std::string LinkCapture::NoPriceResult() const
+{
+    return declaredOut_ ? OutOfStockText() : FailureText();
+}
+
+void LinkCapture::Note(const PageReading &page)
+{
+    if (!page.hasDocument)
+        return;
+    if (page.price.empty())
+        pricelessPage_ = true;
+    if (page.declared)
+        declaredOut_ = *page.declared == Availability::OutOfStock;
 }
 
 CaptureAnswer LinkCapture::Tick()
@@ -38,12 +55,15 @@ CaptureAnswer LinkCapture::Tick()
     }
     // The page is still loading or running whatever held it up.
     pageSpent_ = true;
-    return Finish(FailureText());
+    return Finish(NoPriceResult());
 }
 
 CaptureAnswer LinkCapture::Look(StartId start, const PageReading &page)
 {
-    if (Stale(start) || page.price.empty())
+    if (Stale(start))
+        return {};
+    Note(page);
+    if (page.price.empty())
         return {};
     return Finish(page.price);
 }
@@ -52,6 +72,7 @@ CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &pa
 {
     if (Stale(start))
         return {};
+    Note(page);
     if (!page.price.empty())
         return Finish(page.price);
     CaptureAnswer answer;
@@ -61,7 +82,7 @@ CaptureAnswer LinkCapture::DownloadComplete(StartId start, const PageReading &pa
         return answer;
     // The failing event is counted too, as every empty one is.
     if (emptyDownloads_++ >= kLastEmptyDownload) {
-        answer.result = FailureText();
+        answer.result = NoPriceResult();
         capturing_ = false;
     }
     return answer;
@@ -83,6 +104,7 @@ CaptureAnswer LinkCapture::RendererLost()
     if (reloaded_)
         return Finish(FailureText());
     reloaded_ = true;
+    declaredOut_ = false;
     ticks_ = 0;
     emptyDownloads_ = 0;
     ++starts_; // whatever the lost page still answers belongs to no link

@@ -2,10 +2,12 @@
 // The capture of one link after another in one window, as a state machine: the
 // window feeds it what happens (a tick of its clock, a page read at a look or at
 // a download-complete event, a close by hand, Escape) and does what it answers.
-// A link ends with one result, the price or "获取失败", or without one when its
-// window is closed by hand; whatever arrives for a link after it has ended, or
+// A link ends with one result, the price, "获取失败" or "缺货" (no price came and
+// the page declared its product sold out), or without one when its window is
+// closed by hand; whatever arrives for a link after it has ended, or
 // for an earlier link, is ignored.
 #include "capture/CaptureJob.h"
+#include "capture/DeclaredAvailability.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,10 +33,12 @@ struct CaptureAnswer {
 };
 
 // What a read of the page found: whether it has a document, and the price the
-// job's rule extracts from it (empty: none).
+// job's rule extracts from it (empty: none), and what the page declares about
+// its product's stock when that was asked for (WantsDeclarations).
 struct PageReading {
     bool hasDocument = true;
     std::string price;
+    std::optional<Availability> declared;
 };
 
 class LinkCapture {
@@ -71,6 +75,10 @@ public:
     int EmptyDownloads() const { return emptyDownloads_; }
     int SecondsLeft() const { return kTicksPerLink - ticks_; }
     bool StopAsked() const { return stopAsked_; }
+    // A read of this link found a document without a price: from then on the
+    // reads also ask what the page declares about its stock. A page with its
+    // price at the first look never pays for that.
+    bool WantsDeclarations() const { return capturing_ && pricelessPage_; }
     // The page of the last link may still be busy with it (the link ran out of
     // time or was abandoned) or has lost its renderer: the next link must not
     // reuse it. A link that ended with a page read leaves a page fit for reuse.
@@ -78,6 +86,10 @@ public:
 
 private:
     CaptureAnswer Finish(std::string result);
+    // No price in time: "缺货" when the last read page declared the product sold
+    // out, else "获取失败".
+    std::string NoPriceResult() const;
+    void Note(const PageReading &page);
 
     CaptureJob job_;
     StartId starts_ = 0;
@@ -87,6 +99,8 @@ private:
     bool stopAsked_ = false; // for the window's life: a run ends once asked
     bool pageSpent_ = false;
     bool reloaded_ = false;  // this link was loaded again after a lost renderer
+    bool pricelessPage_ = false; // a read found a document without a price
+    bool declaredOut_ = false;   // the last declaration read says sold out
 };
 
 } // namespace corvix

@@ -125,7 +125,19 @@ public:
         return format;
     }
 
+    lxw_format *BoldNumber(const std::string &numberFormat)
+    {
+        lxw_format *&format = boldNumbers_[numberFormat];
+        if (!format) {
+            format = workbook_add_format(workbook_);
+            format_set_num_format(format, numberFormat.c_str());
+            format_set_bold(format);
+        }
+        return format;
+    }
+
 private:
+    std::map<std::string, lxw_format *> boldNumbers_;
     lxw_workbook *workbook_;
     lxw_format *header_ = nullptr;
     std::map<std::string, lxw_format *> numbers_;
@@ -180,8 +192,41 @@ lxw_error WriteDataCell(lxw_worksheet *sheet, lxw_row_t row, lxw_col_t column, c
 // A fresh workbook through libxlsxwriter. constant_memory streams each row to
 // a temporary file as soon as the next row starts, which fits: rows are written
 // strictly in order, so memory stays flat whatever the grid's size.
+// The sheet "单价" beside the prices: each sized price per unit of its
+// product as a number that shows its unit ("55.00/500g"), the row's cheapest
+// buy in bold; the other cells of a product row stay empty.
+lxw_error WriteUnitPriceSheet(lxw_workbook *workbook, const ProductGridModel &grid, const UnitPriceGrid &unitPrices,
+                              WorkbookFormats &formats)
+{
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook, "单价");
+    if (!sheet)
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    lxw_error error = WriteHeaderRow(sheet, grid, formats);
+    for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
+        const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
+        for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
+            const auto row = static_cast<lxw_row_t>(i + 1);
+            const auto column = static_cast<lxw_col_t>(j);
+            if (j < kFirstSiteColumn) {
+                if (!grid.Text(i, j).empty())
+                    error = WriteDataCell(sheet, row, column, grid.Text(i, j), formats);
+                continue;
+            }
+            const auto found = unitPrices.find({i, j});
+            if (found == unitPrices.end())
+                continue;
+            const std::string numberFormat = std::string("0.00\"/") + UnitCaption(found->second.unit) + "\"";
+            error = worksheet_write_number(sheet, row, column, found->second.perUnit,
+                                           found->second.cheapest ? formats.BoldNumber(numberFormat)
+                                                                  : formats.Number(numberFormat));
+        }
+    }
+    return error;
+}
+
 ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
-                                const QDateTime &capturedAt, const ExportProgress &progress)
+                                const QDateTime &capturedAt, const ExportProgress &progress,
+                                const UnitPriceGrid &unitPrices)
 {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -205,6 +250,8 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
         }
         TellRowsWritten(progress, i + 1, grid.RowCount());
     }
+    if (error == LXW_NO_ERROR && !unitPrices.empty())
+        error = WriteUnitPriceSheet(workbook, grid, unitPrices, formats);
     // Closing writes the package; it must run even after an error to free the workbook.
     const lxw_error closeError = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
@@ -225,7 +272,7 @@ ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::p
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
         if (!LegacyWorkbookConverterAvailable()) {
-            ExportResult result = WriteFreshWorkbook(grid, output, capturedAt, progress);
+            ExportResult result = WriteFreshWorkbook(grid, output, capturedAt, progress, {});
             result.skippedTemplate = templatePath;
             return result;
         }
@@ -380,7 +427,7 @@ void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCou
 
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
                                const std::filesystem::path &templatePath, const QDateTime &capturedAt,
-                               const ExportProgress &progress)
+                               const ExportProgress &progress, const UnitPriceGrid &unitPrices)
 {
     if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns) {
         ExportResult tooLarge = ExportResult::Failure(ExportProblem::TooLarge, target);
@@ -397,7 +444,7 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
     const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
     ExportResult result =
         haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), capturedAt, progress)
-                     : WriteFreshWorkbook(grid, pending.Path(), capturedAt, progress);
+                     : WriteFreshWorkbook(grid, pending.Path(), capturedAt, progress, unitPrices);
     if (!result.ok) {
         // The user chose the target, not the temporary name beside it.
         if (result.file == pending.Path())

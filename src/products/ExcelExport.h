@@ -4,6 +4,8 @@
 // a price (WholePrice: "￥1,299.00", "12.5", the IDs too) is written as a number
 // that the spreadsheet shows as that same text, every other cell as text, so
 // that prices can be summed and sorted there.
+#include "products/UnitPrices.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -122,9 +124,10 @@ std::string WorkbookCellText(std::string_view gbk);
 // sheet names, properties and cells outside the written range stay; column
 // widths too, unless the sheet sets none); there the formats are the
 // template's own. The target is replaced only when the whole workbook was
-// written.
+// written. Unit prices, when there are any, go to a second sheet "单价" of a
+// fresh workbook (a template's sheets are left as the template has them).
 ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
                                const std::filesystem::path &templatePath, const QDateTime &capturedAt = {},
-                               const ExportProgress &progress = {});
+                               const ExportProgress &progress = {}, const UnitPriceGrid &unitPrices = {});
 
 } // namespace corvix

@@ -1,5 +1,7 @@
 #include "products/ImportText.h"
 
+#include "products/PackSizeFile.h"
+
 #include "products/LinkFile.h"
 
 #include "support/Gbk.h"
@@ -131,8 +133,15 @@ std::vector<ImportedProduct> ImportedProducts(std::string_view text)
         std::vector<std::string> fields = SplitText(line, ",");
         if (fields.size() < 2)
             continue;
-        ImportedProduct product{.title = std::move(fields[0]), .links = {}};
-        product.links.assign(std::make_move_iterator(fields.begin() + 1), std::make_move_iterator(fields.end()));
+        ImportedProduct product{.title = std::move(fields[0]), .links = {}, .sizes = {}};
+        for (size_t f = 1; f < fields.size(); ++f) {
+            auto [link, size] = LinkAndSize(fields[f]);
+            // A field that is no more than its size keeps its text: it was no link with a size.
+            if (link.empty())
+                link = fields[f], size.clear();
+            product.links.push_back(std::move(link));
+            product.sizes.push_back(std::move(size));
+        }
         products.push_back(std::move(product));
     }
     return products;

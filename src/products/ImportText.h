@@ -54,6 +54,8 @@ class LinkFile;
 struct ImportedProduct {
     std::string title;
     std::vector<std::string> links;
+    // The size written after a link as "链接 [500g]", one per link; empty when none.
+    std::vector<std::string> sizes;
 };
 std::vector<ImportedProduct> ImportedProducts(std::string_view text);
 

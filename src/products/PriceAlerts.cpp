@@ -16,6 +16,7 @@ namespace {
 constexpr std::string_view kSectionPrefix = "alert";
 constexpr std::string_view kBelowPrefix = "below";
 constexpr std::string_view kAbovePrefix = "above";
+constexpr std::string_view kSoldOutPrefix = "soldout";
 
 std::optional<double> ReadNumber(const LinkFile &file, size_t place, std::string_view key)
 {
@@ -42,6 +43,10 @@ std::optional<PriceAlert> AlertAt(const LinkFile &file, size_t place)
     alert.everyRun = file.ValueAt(place, "repeat") == "1";
     alert.aboveShops = file.NumberedValuesAt(place, kAbovePrefix);
     for (std::string &shop : alert.aboveShops)
+        shop = UnquotedIniValue(std::move(shop));
+    alert.backInStock = file.ValueAt(place, "instock") == "1";
+    alert.soldOutShops = file.NumberedValuesAt(place, kSoldOutPrefix);
+    for (std::string &shop : alert.soldOutShops)
         shop = UnquotedIniValue(std::move(shop));
     if (alert.product.empty() || alert.Empty())
         return std::nullopt;
@@ -90,6 +95,10 @@ void WriteAlert(LinkFile &file, size_t place, const PriceAlert *before, const Pr
         SetOrRemove(file, place, "repeat", alert.everyRun ? std::optional<std::string>("1") : std::nullopt);
     if (!before || before->aboveShops != alert.aboveShops)
         writeShops(kAbovePrefix, alert.aboveShops);
+    if (!before || before->backInStock != alert.backInStock)
+        SetOrRemove(file, place, "instock", alert.backInStock ? std::optional<std::string>("1") : std::nullopt);
+    if (!before || before->soldOutShops != alert.soldOutShops)
+        writeShops(kSoldOutPrefix, alert.soldOutShops);
 }
 
 bool Listed(const std::vector<std::string> &shops, const std::string &shopTitle)
@@ -113,6 +122,10 @@ void PriceAlert::SetBelow(const std::string &shopTitle, bool below) { SetListed(
 bool PriceAlert::Above(const std::string &shopTitle) const { return Listed(aboveShops, shopTitle); }
 
 void PriceAlert::SetAbove(const std::string &shopTitle, bool above) { SetListed(aboveShops, shopTitle, above); }
+
+bool PriceAlert::SoldOut(const std::string &shopTitle) const { return Listed(soldOutShops, shopTitle); }
+
+void PriceAlert::SetSoldOut(const std::string &shopTitle, bool soldOut) { SetListed(soldOutShops, shopTitle, soldOut); }
 
 PriceAlerts PriceAlerts::Load(const std::filesystem::path &path)
 {
@@ -227,6 +240,7 @@ void PriceAlerts::Set(PriceAlert alert)
     // The same limit keeps what was told beyond it; a changed one is told afresh.
     alert.belowShops = found->target == alert.target ? found->belowShops : std::vector<std::string>{};
     alert.aboveShops = found->riseAbove == alert.riseAbove ? found->aboveShops : std::vector<std::string>{};
+    alert.soldOutShops = alert.backInStock ? found->soldOutShops : std::vector<std::string>{};
     *found = std::move(alert);
 }
 

@@ -18,6 +18,8 @@
 //   repeat=1                (told after every run while it holds; absent: once per crossing)
 //   below1=<shop title>     (a shop whose price is under the target and was told)
 //   above1=<shop title>     (a shop whose price is over the rise limit and was told)
+//   instock=1               ("有货时提醒")
+//   soldout1=<shop title>   (a shop seen out of stock, not yet back: told once when it is)
 // An installation that knows only target and drop reads those and skips an
 // alert that has neither.
 #include "products/LinkFile.h"
@@ -46,13 +48,18 @@ struct PriceAlert {
     // when it crosses it.
     bool everyRun = false;
     std::vector<std::string> aboveShops{}; // as belowShops, for riseAbove
+    // Told when a shop's cell goes from out of stock to a price, once per return.
+    bool backInStock = false;
+    std::vector<std::string> soldOutShops = {};
 
-    bool Empty() const { return !target && !dropPercent && !riseAbove && !risePercent; }
+    bool Empty() const { return !target && !dropPercent && !riseAbove && !risePercent && !backInStock; }
     bool operator==(const PriceAlert &) const = default;
     bool Below(const std::string &shopTitle) const;
     void SetBelow(const std::string &shopTitle, bool below);
     bool Above(const std::string &shopTitle) const;
     void SetAbove(const std::string &shopTitle, bool above);
+    bool SoldOut(const std::string &shopTitle) const;
+    void SetSoldOut(const std::string &shopTitle, bool soldOut);
 };
 
 class PriceAlerts {

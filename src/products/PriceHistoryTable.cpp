@@ -1,5 +1,7 @@
 #include "products/PriceHistoryTable.h"
 
+#include "capture/CellTexts.h"
+
 #include "products/PriceText.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
@@ -44,13 +46,48 @@ PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series)
     return table;
 }
 
+bool PriceHistoryRow::OutOfStock(size_t shop) const
+{
+    return !prices[shop] && ClassifyCell(texts[shop]) == CellState::OutOfStock;
+}
+
+PriceHistoryTable InUnitPrices(const PriceHistoryTable &table, const std::vector<std::optional<Amount>> &sizes,
+                               PriceUnit unit)
+{
+    std::vector<size_t> kept;
+    for (size_t k = 0; k < table.shops.size() && k < sizes.size(); ++k)
+        if (sizes[k] && sizes[k]->kind == KindOf(unit))
+            kept.push_back(k);
+    PriceHistoryTable out;
+    for (size_t k : kept)
+        out.shops.push_back(table.shops[k]);
+    for (const PriceHistoryRow &row : table.rows) {
+        PriceHistoryRow unitRow{row.recordName, row.recordTime, row.time, {}, {}};
+        for (size_t k : kept) {
+            unitRow.prices.push_back(row.prices[k] ? UnitPrice(*row.prices[k], *sizes[k], unit) : std::nullopt);
+            unitRow.texts.push_back(row.texts[k]);
+        }
+        out.rows.push_back(std::move(unitRow));
+    }
+    return out;
+}
+
+std::vector<size_t> OutOfStockRows(const PriceHistoryTable &table, size_t shop)
+{
+    std::vector<size_t> rows;
+    for (size_t r = 0; r < table.rows.size(); ++r)
+        if (table.rows[r].OutOfStock(shop))
+            rows.push_back(r);
+    return rows;
+}
+
 std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, size_t shop)
 {
     std::vector<std::vector<size_t>> segments;
     bool broken = true;
     for (size_t r = 0; r < table.rows.size(); ++r) {
         const PriceHistoryRow &row = table.rows[r];
-        if (row.Failed(shop)) {
+        if (row.Failed(shop) || row.OutOfStock(shop)) {
             broken = true;
         } else if (row.prices[shop]) {
             if (broken)

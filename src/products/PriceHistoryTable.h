@@ -2,6 +2,7 @@
 // One product's price history laid out for reading: a row per record that
 // priced it at some shop, a column per shop. The history window draws it as a
 // chart and a table, and exports it as a grid.
+#include "products/PackSize.h"
 #include "products/PriceHistoryIndex.h"
 
 #include <QDateTime>
@@ -21,8 +22,10 @@ struct PriceHistoryRow {
     std::optional<QDateTime> time;             // RecordDateTime of the name
     std::vector<std::optional<double>> prices; // one per shop; nullopt where it had no price
     std::vector<std::string> texts;            // one per shop: the cell as the record holds it (GBK), or empty
-    // A capture that gave no price at the shop: a cell that is no price.
-    bool Failed(size_t shop) const { return !prices[shop] && !texts[shop].empty(); }
+    // The shop said the product could not be bought.
+    bool OutOfStock(size_t shop) const;
+    // A capture that gave no price at the shop: a cell that is no price and no stock state.
+    bool Failed(size_t shop) const { return !prices[shop] && !texts[shop].empty() && !OutOfStock(shop); }
 };
 
 struct PriceHistoryTable {
@@ -38,9 +41,19 @@ struct PriceHistoryTable {
 PriceHistoryTable TabulateHistory(const std::vector<PriceSeries> &series);
 
 // The rows of the shop's line: runs of rows with a price, broken where a
-// capture failed, so that a line does not bridge the failure. A record
+// capture failed or the product was out of stock, so that a line does not
+// bridge either. A record
 // without a cell for the shop does not break the line.
 std::vector<std::vector<size_t>> PriceSegments(const PriceHistoryTable &table, size_t shop);
+
+// The rows at which the shop had the product out of stock, in order.
+std::vector<size_t> OutOfStockRows(const PriceHistoryTable &table, size_t shop);
+
+// The table in prices per unit (the 单价 view): each shop's prices for its
+// pack size (sizes[k] for shop k) in unit; shops without a size of the unit's
+// kind are left out. Texts stay as the records hold them.
+PriceHistoryTable InUnitPrices(const PriceHistoryTable &table, const std::vector<std::optional<Amount>> &sizes,
+                               PriceUnit unit);
 
 // The most decimals the prices of the table are written with ("1,299.00": 2).
 int PriceDecimals(const PriceHistoryTable &table);

@@ -1,5 +1,6 @@
 #include "products/PriceNotices.h"
 
+#include "capture/CellTexts.h"
 #include "products/LinkFile.h"
 #include "products/PriceChanges.h"
 #include "products/PriceHistoryIndex.h"
@@ -120,7 +121,14 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
             const int pc = sources.previous ? sources.previous->FindColumn(shop) : -1;
             if (!marks.contains(c))
                 marks[c] = ShopDecimalMark(current, c, sources.previous, pc);
-            const std::optional<double> price = ReadPrice(current.Text(row, c), marks[c]);
+            const CellState state = ClassifyCell(current.Text(row, c));
+            if (state == CellState::OutOfStock) {
+                if (alert->backInStock)
+                    alert->SetSoldOut(shop, true);
+                continue;
+            }
+            const std::optional<double> price =
+                state == CellState::Price ? ReadPrice(current.Text(row, c), marks[c]) : std::nullopt;
             if (!price)
                 continue; // a failed capture says nothing about the target
             PriceNotice notice;
@@ -153,7 +161,13 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
             if (alert->risePercent && notice.oldPrice && !changeTold
                 && -PercentBelow(*price, *notice.oldPrice) > *alert->risePercent)
                 notice.risePercent = alert->risePercent;
-            if (!notice.target && !notice.dropPercent && !notice.riseAbove && !notice.risePercent)
+            if (alert->backInStock) {
+                // Seen sold out at an earlier run, or in the record before: told once.
+                notice.backInStock =
+                    alert->SoldOut(shop) || (!notice.oldText.empty() && ClassifyCell(notice.oldText) == CellState::OutOfStock);
+                alert->SetSoldOut(shop, false);
+            }
+            if (!notice.target && !notice.dropPercent && !notice.riseAbove && !notice.risePercent && !notice.backInStock)
                 continue;
             if (sources.links)
                 if (const int linkRow = LinkRowOf(*sources.links, *product); linkRow >= 0)
@@ -169,6 +183,8 @@ std::vector<PriceNotice> FindPriceNotices(const ProductGridModel &current, const
 QStringList NoticeReasons(const PriceNotice &notice)
 {
     QStringList why;
+    if (notice.backInStock)
+        why << QStringLiteral("有货了");
     if (notice.target)
         why << QStringLiteral("低于目标 %1 元").arg(Amount(*notice.target));
     if (notice.riseAbove)
@@ -203,6 +219,7 @@ QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &r
                          {QStringLiteral("newText"), FromGbk(notice.newText)},
                          {QStringLiteral("newPrice"), notice.newPrice},
                          {QStringLiteral("lowest"), notice.standing.lowest},
+                         {QStringLiteral("backInStock"), notice.backInStock},
                          {QStringLiteral("text"), NoticeLine(notice)}};
         if (notice.oldPrice) {
             item[QStringLiteral("oldPrice")] = *notice.oldPrice;

@@ -43,6 +43,7 @@ struct PriceNotice {
     double newPrice = 0.0;
     std::optional<double> target;      // the target it went under
     std::optional<double> dropPercent; // the alert's share it fell by more than
+    bool backInStock = false;          // the shop had the product out of stock, now it has a price
     PriceStanding standing;
     std::optional<double> riseAbove{};   // the limit it went over
     std::optional<double> risePercent{}; // the alert's share it rose by more than
@@ -84,9 +85,9 @@ QString NoticeLine(const PriceNotice &notice);
 // The notices as a JSON document for --notify-command: {"record": ..., "time":
 // ISO 8601 with the UTC offset ("2018-12-04T18:00:00+08:00"), "notices":
 // [{"product", "shop", "oldText", "newText", "oldPrice", "newPrice", "target",
-// "dropPercent", "riseAbove", "risePercent", "belowPreviousPercent", "lowest",
-// "average30Days", "belowAverage30DaysPercent", "link", "text"}]}, numbers and
-// the link absent where unknown.
+// "dropPercent", "riseAbove", "risePercent", "backInStock", "belowPreviousPercent",
+// "lowest", "average30Days", "belowAverage30DaysPercent", "link", "text"}]},
+// numbers and the link absent where unknown.
 QByteArray NoticesJson(const std::vector<PriceNotice> &notices, const QString &record, const QDateTime &time);
 
 } // namespace corvix

@@ -21,6 +21,7 @@ void DomRequest::Merge(const DomRequest &other)
 {
     pageSource = pageSource || other.pageSource;
     quietTime = quietTime || other.quietTime;
+    declarations = declarations || other.declarations;
     for (const ElementQuery &q : other.elements)
         AddElement(q.reader, q.name, q.skip);
     for (const MarkerQuery &q : other.markers)

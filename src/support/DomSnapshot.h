@@ -55,6 +55,9 @@ struct DomRequest {
     // The milliseconds since the document last changed, as far as this helper
     // has watched it (watching starts at the first such request).
     bool quietTime = false;
+    // The elements that declare the product's availability (DeclaredAvailability),
+    // collected in the page: asked for only when the price is not there.
+    bool declarations = false;
 
     // Adds the query unless it is already asked for.
     void AddElement(ElementReader reader, std::string_view name, int skip = 0);
@@ -72,6 +75,10 @@ struct DomSnapshot {
     std::vector<std::pair<ElementQuery, std::string>> elements; // GBK values, as asked for
     std::vector<std::pair<MarkerQuery, std::string>> markers;   // GBK values, as asked for
     int quietMs = 0; // when asked for: how long the document has not changed
+    // When asked for: the page's availability declarations as markup (UTF-8),
+    // one element per line: JSON-LD scripts, elements with itemtype or itemprop
+    // "availability", availability meta tags.
+    std::string declarations;
 
     // The value read for the query, or the empty text when the element was not
     // found or the query was not part of the request.

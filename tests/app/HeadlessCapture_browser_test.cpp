@@ -358,6 +358,35 @@ TEST_F(HeadlessCapture, PriceNoticesGoToEveryChannelAndAFailingOneIsNamed)
     EXPECT_TRUE(QString::fromUtf8(wecom->body).contains(QStringLiteral("[打开商品页](") + Url("/p")));
 }
 
+// A sold-out page is no failure: exit 0, nothing to retry; when the page has a
+// price again, the alert "有货时提醒" tells it once.
+TEST_F(HeadlessCapture, ASoldOutPageIsNoFailureAndItsReturnIsTold)
+{
+    const QByteArray soldOut = "<html><head><script type=\"application/ld+json\">{\"@type\":\"Product\",\"offers\":"
+                               "{\"availability\":\"http://schema.org/SoldOut\"}}</script></head><body></body></html>";
+    server.Route("/s", soldOut);
+    Links({{"T", Url("/s").toStdString()}});
+    PriceAlerts alerts;
+    alerts.Set({.product = "T", .shop = {}, .target = {}, .dropPercent = {}, .belowShops = {}, .backInStock = true});
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+
+    const Outcome first = Run({QStringLiteral("--capture")});
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("[1/1] T | X | 缺货 | "))) << first.out.toStdString();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("0 条获取失败，1 条缺货"))) << first.out.toStdString();
+    EXPECT_EQ(NewestRecord(), "T|" + Gbk("缺货") + "|");
+    const Outcome retry = Run({QStringLiteral("--retry")});
+    EXPECT_TRUE(retry.out.contains(QStringLiteral("没有需要重抓的链接"))) << retry.out.toStdString();
+    EXPECT_EQ(server.RequestedPaths().count(QStringLiteral("/s")), 1);
+
+    server.Route("/s", "<html><body><span class=\"price\">12.50</span></body></html>");
+    const Outcome back = Run({QStringLiteral("--capture")});
+    EXPECT_EQ(back.exitCode, 0);
+    EXPECT_TRUE(back.out.contains(QStringLiteral("有货提醒：T | X | 缺货 → 12.50（有货了"))) << back.out.toStdString();
+    const Outcome again = Run({QStringLiteral("--capture")});
+    EXPECT_FALSE(again.out.contains(QStringLiteral("有货"))) << again.out.toStdString();
+}
+
 TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
 {
     // No links.

@@ -15,7 +15,8 @@ struct Outcome {
 
 // Events as words, "word*n" for n of them: S start, T tick, L:p a look finding
 // p, D a download without a price, D:p one with p, N a download before the page
-// has a document, E a close by hand; "^" last: an answer to the start before.
+// has a document, E a close by hand; "^" last: an answer to the start before;
+// "!" ("+") last: the page declares its product sold out (in stock).
 Outcome Feed(const std::string &events)
 {
     LinkCapture capture;
@@ -25,8 +26,14 @@ Outcome Feed(const std::string &events)
         const size_t star = word.find('*');
         const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
         word.resize(std::min(star, word.size()));
+        std::optional<Availability> declared;
+        if (word.back() == '!' || word.back() == '+') {
+            declared = word.back() == '!' ? Availability::OutOfStock : Availability::InStock;
+            word.pop_back();
+        }
         const bool earlier = word.back() == '^';
-        const PageReading page{word[0] != 'N', word.size() > 2 ? word.substr(2, word.size() - 2 - earlier) : ""};
+        const PageReading page{word[0] != 'N', word.size() > 2 ? word.substr(2, word.size() - 2 - earlier) : "",
+                               declared};
         for (int i = 0; i < times; ++i) {
             const LinkCapture::StartId start = capture.CurrentStart() - earlier;
             const CaptureAnswer a = word[0] == 'S' ? (capture.Start({}), CaptureAnswer{})
@@ -44,6 +51,7 @@ Outcome Feed(const std::string &events)
 TEST(LinkCapture, EventSequencesEndInOneResultForTheirOwnLink)
 {
     const std::string fail = FailureText();
+    const std::string sold = OutOfStockText();
     const std::pair<const char *, Outcome> rows[] = {
         {"T*10 L:1 D", {}},                                   // nothing started
         {"S T*9", {{}, 0, 9, 9, 0, 1}},                     // ninth tick: one second left
@@ -60,9 +68,31 @@ TEST(LinkCapture, EventSequencesEndInOneResultForTheirOwnLink)
         {"S T*5 D*5 S T*9 D*8", {{}, 13, 14, 9, 8, 1}},     // each link counts afresh
         {"S T*5 E T*10 D*10 L:1", {{}, 0, 5, 5, 0, 0}},    // closed by hand: no result
         {"S L:1 S T*10", {{"1", fail}, 0, 9, 9, 0, 0}},    // a run's next link
+        // A sold-out page: no price in time is "缺货", not a failure.
+        {"S L! T*10", {{sold}, 0, 9, 9, 0, 0}},
+        {"S D! D*8", {{sold}, 9, 0, 0, 9, 0}},
+        {"S L! L:5.00", {{"5.00"}, 0, 0, 0, 0, 0}},         // a price that comes still counts
+        {"S L! L+ T*10", {{fail}, 0, 9, 9, 0, 0}},          // the page changed its mind
+        {"S L! L T*10", {{sold}, 0, 9, 9, 0, 0}},           // a read that did not ask changes nothing
+        {"S L! S T*10", {{fail}, 0, 9, 9, 0, 0}},           // the next link starts afresh
+        {"S N! T*10", {{fail}, 1, 9, 9, 0, 0}},             // no document declares nothing
     };
     for (const auto &[events, expected] : rows)
         EXPECT_EQ(Feed(events), expected) << events;
+}
+
+TEST(LinkCapture, DeclarationsAreAskedForOnlyAfterAReadWithoutPrice)
+{
+    LinkCapture capture;
+    capture.Start({});
+    const bool atStart = capture.WantsDeclarations();
+    capture.Look(capture.CurrentStart(), {false, "", {}}); // no document yet
+    const bool beforeDocument = capture.WantsDeclarations();
+    capture.Look(capture.CurrentStart(), {true, "", {}});
+    const bool afterPriceless = capture.WantsDeclarations();
+    capture.Start({});
+    EXPECT_EQ(std::tuple(atStart, beforeDocument, afterPriceless, capture.WantsDeclarations()),
+              std::tuple(false, false, true, false));
 }
 
 TEST(LinkCapture, StopIsAskedOnceForTheWindowAndSecondsCountDown)
@@ -112,7 +142,7 @@ TEST(LinkCapture, ALostRendererReloadsOnceAndSpentPagesAreNotReused)
                                       : word[0] == 'E' ? (capture.End(), CaptureAnswer{})
                                       : word[0] == 'R' ? capture.RendererLost()
                                       : word[0] == 'T' ? capture.Tick()
-                                                       : capture.Look(capture.CurrentStart(), {true, word.substr(2)});
+                                                       : capture.Look(capture.CurrentStart(), {true, word.substr(2), {}});
                 reloads += a.reload;
                 if (a.result)
                     results.push_back(*a.result);

@@ -76,6 +76,28 @@ TEST(ExportGridToExcel, WritesTitlesThenEveryCellPricesAsNumbers)
     EXPECT_EQ(DirEntries(target.parent_path()), std::vector<std::string>{"out.xlsx"});
 }
 
+TEST(ExportGridToExcel, UnitPricesGoToASheetOfTheirOwnAsNumbersWithTheirUnit)
+{
+    QTemporaryDir dir;
+    const auto target = TempPath(dir, "out.xlsx");
+    const auto grid = SampleGrid();
+    const UnitPriceGrid unitPrices = {{{0, 2}, {25, PriceUnit::Per500g, true}}, {{0, 3}, {25.6, PriceUnit::Per500g, false}}};
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, {}, {}, unitPrices).ok);
+    EXPECT_NE(ReadEntry(target, "xl/workbook.xml").value_or("").find("name=\"单价\""), std::string::npos);
+    const Sheet sheet = ReadSheet(target, "xl/worksheets/sheet2.xml");
+    ASSERT_TRUE(sheet.parsed);
+    EXPECT_EQ(std::tuple(Text(sheet, "C1"), Text(sheet, "B2"), Text(sheet, "C2"), Text(sheet, "D2"),
+                         Text(sheet, "C3"), Text(sheet, "D4")),
+              std::tuple(std::string("京东"), std::string("苹果"), std::string("25"), std::string("25.6"),
+                         std::string(), std::string()));
+    EXPECT_EQ(LookOf(target, sheet.cells.at("D2").style).numberFormat, "0.00\"/500g\"");
+    EXPECT_TRUE(LookOf(target, sheet.cells.at("C2").style).bold);
+    EXPECT_FALSE(LookOf(target, sheet.cells.at("D2").style).bold);
+    // Without unit prices there is one sheet only.
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    EXPECT_FALSE(ReadEntry(target, "xl/worksheets/sheet2.xml"));
+}
+
 TEST(ExportGridToExcel, APriceIsANumberInAFormatThatShowsItsText)
 {
     struct Case {

@@ -66,10 +66,10 @@ TEST(TabulateHistory, TimedRowsGoByTimeOthersByName)
 TEST(PriceSegments, AFailedCaptureBreaksTheLineAMissingCellDoesNot)
 {
     // The cells of 京东 over seven records; 天猫 has a price in each.
-    const char *const cells[] = {"95", "获取失败", "1,299.00", "97", "", "102", "—"};
+    const char *const cells[] = {"95", "获取失败", "1,299.00", "97", "", "102", "—", "暂时缺货", "缺货", "99"};
     PriceSeries jd{Gbk("京东"), {}};
     PriceSeries tmall = Series("天猫", {});
-    for (int r = 0; r < 7; ++r) {
+    for (int r = 0; r < 10; ++r) {
         const std::string name = std::to_string(1543910400 + 86400 * r);
         tmall.points.push_back({name, "", 1, "1"});
         if (*cells[r])
@@ -77,10 +77,27 @@ TEST(PriceSegments, AFailedCaptureBreaksTheLineAMissingCellDoesNot)
     }
     const PriceHistoryTable table = TabulateHistory({jd, tmall});
     using Segments = std::vector<std::vector<size_t>>;
-    EXPECT_EQ(PriceSegments(table, 0), (Segments{{0}, {2, 3, 5}}));
-    EXPECT_EQ(PriceSegments(table, 1), (Segments{{0, 1, 2, 3, 4, 5, 6}}));
+    EXPECT_EQ(PriceSegments(table, 0), (Segments{{0}, {2, 3, 5}, {9}})); // out of stock breaks it too
+    EXPECT_EQ(PriceSegments(table, 1), (Segments{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}));
     EXPECT_EQ(table.rows[1].texts[0], Gbk("获取失败"));
+    EXPECT_EQ(OutOfStockRows(table, 0), (std::vector<size_t>{7, 8}));
+    EXPECT_EQ(std::tuple(table.rows[1].Failed(0), table.rows[7].Failed(0), table.rows[7].OutOfStock(0)),
+              std::tuple(true, false, true));
     EXPECT_EQ(PriceDecimals(table), 2); // of "1,299.00"
+}
+
+TEST(InUnitPrices, EachShopForItsPackSizeShopsWithoutOneLeftOut)
+{
+    const PriceHistoryTable table =
+        TabulateHistory({Series("京东", {{"1543910400", 60}}), Series("天猫", {{"1543910400", 35}}),
+                         Series("淘宝", {{"1543910400", 9}})});
+    const PriceHistoryTable unit = InUnitPrices(
+        table, {Amount{AmountKind::Mass, 500}, Amount{AmountKind::Mass, 250}, Amount{AmountKind::Count, 3}},
+        PriceUnit::PerKg);
+    EXPECT_EQ(unit.shops, (std::vector<std::string>{Gbk("京东"), Gbk("天猫")}));
+    ASSERT_EQ(unit.rows.size(), 1u);
+    EXPECT_EQ(unit.rows[0].prices, (std::vector<std::optional<double>>{120.0, 140.0}));
+    EXPECT_EQ(unit.rows[0].texts, (std::vector<std::string>{"60", "35"}));
 }
 
 TEST(PriceNumberText, FewestDigitsNeverAnExponent)

@@ -177,6 +177,42 @@ TEST(FindPriceNotices, OncePerCrossingAndDropsOverTheShare)
     }
 }
 
+// A run sequence of one cell: the record before, then each run's cell; a
+// notice is given once per return from out of stock to a price.
+TEST(FindPriceNotices, BackInStockOncePerReturn)
+{
+    struct Case {
+        const char *before;
+        std::vector<const char *> runs;
+        std::vector<bool> told;
+    };
+    const Case cases[] = {
+        {"缺货", {"59.00"}, {true}},                            // the record before was sold out
+        {"59.00", {"暂时缺货", "获取失败", "58.00", "57.00"}, {false, false, true, false}},
+        {"59.00", {"已售罄", "60.00", "缺货", "61.00"}, {false, true, false, true}}, // each return
+        {"59.00", {"58.00"}, {false}},                          // never sold out
+        {"获取失败", {"58.00"}, {false}},                        // a failure is no stock state
+    };
+    for (const Case &c : cases) {
+        PriceAlerts alerts;
+        alerts.Set({.product = Gbk("茶"), .shop = {}, .target = {}, .dropPercent = {}, .belowShops = {},
+                    .backInStock = true});
+        std::string before = c.before;
+        for (size_t i = 0; i < c.runs.size(); ++i) {
+            const auto previous = MakeGrid({"京东"}, {{"1", "茶", before}});
+            const auto current = MakeGrid({"京东"}, {{"1", "茶", c.runs[i]}});
+            // Read back from the file each time, as the next run would.
+            alerts = PriceAlerts::Parse(alerts.Text());
+            const auto notices = FindPriceNotices(*current, {previous.get(), nullptr, {}}, alerts);
+            EXPECT_EQ(notices.size() == 1 && notices[0].backInStock, c.told[i]) << c.before << " run " << i;
+            if (c.told[i] && !notices.empty()) {
+                EXPECT_TRUE(NoticeLine(notices[0]).contains(QStringLiteral("有货了")));
+            }
+            before = c.runs[i];
+        }
+    }
+}
+
 TEST(FindPriceNotices, ACellsOwnAlertSpeaksForItsShop)
 {
     PriceAlerts alerts;

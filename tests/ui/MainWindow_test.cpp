@@ -324,7 +324,7 @@ TEST(MainWindowAccessibility, TabOrderFollowsTheVisualOrder)
         }
         return names;
     };
-    EXPECT_EQ(chainFrom("编辑框8", 10), (QStringList{"编辑框8", "按钮8", "降价", "按钮9", "同时抓取", "按钮10", "按钮5",
+    EXPECT_EQ(chainFrom("编辑框8", 11), (QStringList{"编辑框8", "按钮8", "降价", "单价", "按钮9", "同时抓取", "按钮10", "按钮5",
                                                    "按钮6", "按钮7", "超级列表框1"}));
     const QStringList editor = chainFrom("编辑框1", 20);
     const QStringList expected{"编辑框1", "按钮2", "单选框1", "单选框2", "选择夹2", "编辑框2",

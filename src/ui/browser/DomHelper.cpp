@@ -111,6 +111,27 @@ const char kReadScript[] = R"JS(
     }
     return Date.now() - watch.last;
   }
+  // What the page declares about its product's stock, as markup that the
+  // program reads like a page source; a few small elements, never the page.
+  function declarations() {
+    function attr(element, name) {
+      var value = element.getAttribute(name);
+      return value === null ? '' : ' ' + name + '="' + value.replace(/&/g, '&amp;').replace(/"/g, '&quot;') + '"';
+    }
+    var out = [], i, list = document.querySelectorAll('script[type*="ld+json"]');
+    for (i = 0; i < list.length; i++)
+      out.push('<script type="application/ld+json">' + text(list[i].textContent).replace(/<\//g, '<\\/') + '</script>');
+    list = document.querySelectorAll('[itemtype]');
+    for (i = 0; i < list.length; i++) out.push('<i' + attr(list[i], 'itemtype') + '>');
+    list = document.querySelectorAll('[itemprop~="availability"]');
+    for (i = 0; i < list.length; i++)
+      out.push('<i itemprop="availability"' + attr(list[i], 'href') + attr(list[i], 'content') + '>'
+               + text(list[i].textContent).slice(0, 100).replace(/</g, ' ') + '</i>');
+    list = document.querySelectorAll('meta[property*="availability"], meta[name*="availability"]');
+    for (i = 0; i < list.length; i++)
+      out.push('<meta' + attr(list[i], 'property') + attr(list[i], 'name') + attr(list[i], 'content') + '>');
+    return out.join('\n');
+  }
   var root = document.documentElement;
   var result = { href: text(location.href), hasDocument: !!root, values: [], markers: [] };
   var source = null;
@@ -120,6 +141,7 @@ const char kReadScript[] = R"JS(
   for (var m = 0; m < request.markers.length; m++)
     result.markers.push(between(source === null ? '' : source, request.markers[m]));
   if (request.quiet && root) result.quietMs = quietMs();
+  if (request.declarations && root) result.declarations = declarations();
   for (var q = 0; q < request.queries.length; q++) {
     var query = request.queries[q], reader = readers[query.reader];
     var element = find(reader, query.name, query.position, query.skip);
@@ -172,7 +194,8 @@ QString ReadExpression(const DomRequest &request)
                            {QStringLiteral("queries"), queries},
                            {QStringLiteral("markers"), markers},
                            {QStringLiteral("legacyTypes"), legacyTypes},
-                           {QStringLiteral("quiet"), request.quietTime}};
+                           {QStringLiteral("quiet"), request.quietTime},
+                           {QStringLiteral("declarations"), request.declarations}};
     // The JSON text is a valid script literal, so no page text can break out of it.
     return QString::fromLatin1(kReadScript)
         .arg(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)));
@@ -201,6 +224,8 @@ DomSnapshot ToSnapshot(const DomRequest &request, const QVariant &value, bool cu
         snapshot.markers.emplace_back(request.markers[i], ToGbk(text));
     }
     snapshot.quietMs = map.value(QStringLiteral("quietMs")).toInt();
+    if (request.declarations)
+        snapshot.declarations = map.value(QStringLiteral("declarations")).toString().toStdString();
     return snapshot;
 }
 

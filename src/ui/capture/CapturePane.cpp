@@ -1,5 +1,6 @@
 #include "ui/capture/CapturePane.h"
 
+#include "capture/DeclaredAvailability.h"
 #include "capture/PriceExtraction.h"
 #include "support/Gbk.h"
 #include "ui/browser/BrowserView.h"
@@ -255,9 +256,12 @@ void CapturePane::EndAfterResult()
         Qt::QueuedConnection);
 }
 
-PageReading CapturePane::Read(const DomSnapshot &page) const
+PageReading CapturePane::Read(const DomSnapshot &page, bool declarationsAsked) const
 {
-    return {page.hasDocument, ExtractPrice(capture_.Job().rule, page)};
+    PageReading reading{page.hasDocument, ExtractPrice(capture_.Job().rule, page), std::nullopt};
+    if (declarationsAsked && page.hasDocument)
+        reading.declared = DeclaredAvailability(page.declarations);
+    return reading;
 }
 
 bool CapturePane::LookForPrice()
@@ -285,13 +289,15 @@ void CapturePane::ReadPage(std::function<void(LinkCapture::StartId, const PageRe
     // Attach before every read: another window (a rule test beside the run)
     // may have taken the shared helper since this pane's last event.
     SharedDomHelper().AttachToWindow(browser_);
-    SharedDomHelper().TakeSnapshot(RequestForRule(capture_.Job().rule), this,
-                                   [this, take = std::move(take),
+    DomRequest request = RequestForRule(capture_.Job().rule);
+    request.declarations = capture_.WantsDeclarations();
+    SharedDomHelper().TakeSnapshot(request, this,
+                                   [this, take = std::move(take), asked = request.declarations,
                                     start = capture_.CurrentStart()](const DomSnapshot &page) {
                                        if (capture_.Stale(start))
                                            return;
                                        UncoverPage(page);
-                                       take(start, Read(page));
+                                       take(start, Read(page, asked));
                                    });
 }
 

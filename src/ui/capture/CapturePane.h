@@ -97,7 +97,8 @@ private:
     void EndAfterResult();
     bool LookForPrice();
     void OnDownloadComplete();
-    PageReading Read(const DomSnapshot &page) const;
+    // What the job's rule finds on the page, and its stock declarations when asked for.
+    PageReading Read(const DomSnapshot &page, bool declarationsAsked) const;
     // Reads the page for the job's rule and hands the reading to take, unless
     // the link has moved on meanwhile.
     void ReadPage(std::function<void(LinkCapture::StartId, const PageReading &)> take);

@@ -137,8 +137,16 @@ void CaptureRun::EndLink(const CaptureJob &job, const std::string &before, const
     else
         grid_.MarkRefreshed(job.row, job.column);
     ++summary.done;
-    if (!result.empty() && result != FailureText())
+    switch (ClassifyCell(result)) {
+    case CellState::Empty:
+    case CellState::Failed:
+        break;
+    case CellState::OutOfStock:
+        ++summary.outOfStock;
+        break;
+    default:
         ++summary.priced;
+    }
 }
 
 void CaptureRun::PassLink(const CapturePlan &plan, const PlannedLink &link, const CaptureJob &job,

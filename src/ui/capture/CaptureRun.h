@@ -48,8 +48,10 @@ struct RunSummary {
     int total = 0;          // links the run set out to capture; products a shop does not sell are none
     int done = 0;           // links done, bad ones included
     int priced = 0;         // links that gave a price
+    int outOfStock = 0;     // links whose shop said the product is sold out: no price, no failure
     std::vector<BadLink> badLinks;
-    bool AllPriced() const { return priced == done && !stopped; }
+    int Failed() const { return done - priced - outOfStock; }
+    bool AllPriced() const { return Failed() == 0 && !stopped; }
 };
 
 // The one message for the links a run could not load: "您输入的链接不正确,录入失败",

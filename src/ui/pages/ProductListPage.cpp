@@ -65,6 +65,8 @@ QWidget *ProductListPage::BuildButtonRow()
     auto *run = Button(QStringLiteral("按钮9"), QStringLiteral("开始抓取"), 64);
     dropFilter_ = Named(new QCheckBox(QStringLiteral("降价")), QStringLiteral("降价"));
     dropFilter_->setToolTip(QStringLiteral("只显示比上次降价的商品"));
+    unitPrices_ = Named(new QCheckBox(QStringLiteral("单价")), QStringLiteral("单价"));
+    unitPrices_->setToolTip(QStringLiteral("按规格显示每单位的价格（在“编辑商品…”中填写规格），标出每行最划算的一家"));
     auto *parallelLabel = Label(QStringLiteral("标签同时抓取"), QStringLiteral("同时抓取"));
     parallel_ = Named(new QSpinBox, QStringLiteral("同时抓取"));
     parallel_->setRange(1, kMaxParallelLinks);
@@ -83,7 +85,13 @@ QWidget *ProductListPage::BuildButtonRow()
     search_->setMinimumWidth(kSearchMinimumWidth);
     row->addWidget(search_, 1);
     row->addWidget(searchButton);
-    row->addWidget(dropFilter_);
+    // One above the other: the row of buttons must still fit a small screen.
+    auto *toggles = new QVBoxLayout;
+    toggles->setSpacing(0);
+    toggles->setContentsMargins(0, 0, 0, 0);
+    toggles->addWidget(dropFilter_);
+    toggles->addWidget(unitPrices_);
+    row->addLayout(toggles);
     row->addSpacing(4);
     row->addWidget(run);
     row->addSpacing(4);
@@ -99,7 +107,8 @@ QWidget *ProductListPage::BuildButtonRow()
 
     setTabOrder(search_, searchButton);
     setTabOrder(searchButton, dropFilter_);
-    setTabOrder(dropFilter_, run);
+    setTabOrder(dropFilter_, unitPrices_);
+    setTabOrder(unitPrices_, run);
     setTabOrder(run, parallel_);
     setTabOrder(parallel_, retry);
     setTabOrder(retry, paste);
@@ -109,6 +118,7 @@ QWidget *ProductListPage::BuildButtonRow()
     connect(searchButton, &QPushButton::clicked, this, &ProductListPage::searchRequested);
     connect(search_, &QLineEdit::returnPressed, this, &ProductListPage::searchRequested);
     connect(dropFilter_, &QCheckBox::toggled, this, &ProductListPage::dropFilterToggled);
+    connect(unitPrices_, &QCheckBox::toggled, this, &ProductListPage::unitPricesToggled);
     connect(run, &QPushButton::clicked, this, &ProductListPage::runRequested);
     connect(parallel_, &QSpinBox::valueChanged, this, &ProductListPage::parallelLinksChanged);
     connect(retry, &QPushButton::clicked, this, &ProductListPage::retryRequested);

@@ -40,6 +40,8 @@ public:
     // The toggle "降价" beside the search: only the rows with a lower price than before.
     bool DropFilterOn() const;
     QCheckBox *DropFilter() const { return dropFilter_; }
+    // The toggle "单价" beside it: prices per unit of each link's pack size.
+    QCheckBox *UnitPricesToggle() const { return unitPrices_; }
 
     // Adds a product-grid column and gives the view its width.
     void AddGridColumn(const std::string &gbkTitle, int width, Qt::Alignment alignment);
@@ -85,6 +87,7 @@ signals:
     void alertRequested();        // menu item "设置提醒…"
     void channelsRequested();     // menu item "提醒方式…"
     void dropFilterToggled(bool on); // the toggle "降价"
+    void unitPricesToggled(bool on); // the toggle "单价"
     void backToCurrentRequested(); // "返回当前结果" in the older record's banner
     void parallelLinksChanged(int links); // the spin box "同时抓取", by the user or SetParallelLinks
     // Mouse buttons pressed on the grid, at a point of its viewport. The view
@@ -106,6 +109,7 @@ private:
 
     QLineEdit *search_ = nullptr;
     QCheckBox *dropFilter_ = nullptr;
+    QCheckBox *unitPrices_ = nullptr;
     QFrame *banner_ = nullptr;
     QLabel *bannerText_ = nullptr;
     QPushButton *exportButton_ = nullptr;

@@ -38,8 +38,11 @@ AlertDialog::AlertDialog(const std::string &product, const std::vector<std::stri
       dropOn_(new QCheckBox(QStringLiteral("比上次降价超过"))), drop_(new QDoubleSpinBox),
       riseOn_(new QCheckBox(QStringLiteral("高于"))), rise_(new QDoubleSpinBox),
       risePercentOn_(new QCheckBox(QStringLiteral("比上次涨价超过"))), risePercent_(new QDoubleSpinBox),
-      frequency_(new QComboBox)
+      frequency_(new QComboBox),
+      backInStock_(new QCheckBox(QStringLiteral("有货时提醒")))
 {
+    backInStock_->setObjectName(QStringLiteral("有货时提醒"));
+    backInStock_->setToolTip(QStringLiteral("店铺从缺货变为有价格时提醒一次"));
     setWindowTitle(QStringLiteral("设置提醒"));
     setObjectName(QStringLiteral("设置提醒"));
     shop_->addItem(QStringLiteral("全部店铺"));
@@ -74,6 +77,7 @@ AlertDialog::AlertDialog(const std::string &product, const std::vector<std::stri
     form->addRow(Line(riseOn_, rise_, QStringLiteral("元时提醒")));
     form->addRow(Line(risePercentOn_, risePercent_, QStringLiteral("% 时提醒")));
     form->addRow(QStringLiteral("提醒频率："), frequency_);
+    form->addRow(backInStock_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -99,6 +103,7 @@ void AlertDialog::ShowAlertOf(const std::string &shop)
     if (alert && alert->risePercent)
         risePercent_->setValue(*alert->risePercent);
     frequency_->setCurrentIndex(alert && alert->everyRun ? 1 : 0);
+    backInStock_->setChecked(alert && alert->backInStock);
 }
 
 PriceAlert AlertDialog::Alert() const
@@ -115,6 +120,7 @@ PriceAlert AlertDialog::Alert() const
     if (risePercentOn_->isChecked())
         alert.risePercent = risePercent_->value();
     alert.everyRun = frequency_->currentIndex() == 1;
+    alert.backInStock = backInStock_->isChecked();
     return alert;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // "设置提醒": the target price ("低于 n 元时提醒"), the drop share ("比上次降价超过
 // n%"), the rise limit ("高于 n 元时提醒") and the rise share ("比上次涨价超过 n%",
-// under "涨价提醒") of a product, for all its shops or one of them, and whether
-// it is told once per crossing or after every run while it holds. Every box
-// off removes the alert.
+// under "涨价提醒") of a product, for all its shops or one of them, whether it
+// is told once per crossing or after every run while it holds, and "有货时提醒"
+// (a shop that had it out of stock has a price again). Every box off removes
+// the alert.
 #include "products/PriceAlerts.h"
 
 #include <QDialog>
@@ -32,6 +33,7 @@ public:
     QDoubleSpinBox *Target() const { return target_; }
     QCheckBox *DropBox() const { return dropOn_; }
     QDoubleSpinBox *Drop() const { return drop_; }
+    QCheckBox *BackInStockBox() const { return backInStock_; }
     QComboBox *Shop() const { return shop_; }
     QCheckBox *RiseBox() const { return riseOn_; }
     QDoubleSpinBox *Rise() const { return rise_; }
@@ -55,6 +57,7 @@ private:
     QCheckBox *risePercentOn_;
     QDoubleSpinBox *risePercent_;
     QComboBox *frequency_;
+    QCheckBox *backInStock_;
 };
 
 } // namespace corvix

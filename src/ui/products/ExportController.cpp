@@ -1,6 +1,7 @@
 #include "ui/products/ExportController.h"
 
 #include "products/ExcelExport.h"
+#include "products/PackSizeFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
 #include "support/PathText.h"
@@ -117,7 +118,8 @@ void ExportController::ExportToExcel()
     {
         StepProgress bar(page_, QStringLiteral("正在导出……"));
         result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls", CapturedAt(),
-                                   [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); });
+                                   [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); },
+                                   UnitPricesOf(grid, PackSizeFile::Load(PackSizeFilePath(session_.dirs))));
     }
     page_->SetExportEnabled(true);
     if (TellExportProblems(result))

@@ -4,6 +4,7 @@
 #include "capture/CapturePlan.h"
 #include "products/ImportText.h"
 #include "products/LinkFile.h"
+#include "products/PackSizeFile.h"
 #include "products/ProductGridModel.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
@@ -139,6 +140,13 @@ void ImportController::Import(const std::string &text, const std::vector<int> &l
             return;
         }
         ShowPlanRows(*grid_, PlanFromLinkFile(*links, shops), session_.dirs.dbDir, KeptTexts::MarksAsBefore);
+        // Sizes written after a link ("链接 [500g]") go beside it.
+        const std::filesystem::path packsPath = PackSizeFilePath(session_.dirs);
+        PackSizeFile packs = PackSizeFile::Load(packsPath);
+        const std::string before = packs.Text();
+        TakeImportedSizes(packs, products, shops);
+        if (packs.Text() != before && !packs.Save(packsPath))
+            ShowWriteFailure(QStringLiteral("保存商品规格"), packsPath);
     }
     ReportImportedLines(text, linesWithoutGbk);
 }

@@ -1,5 +1,6 @@
 #include "ui/products/PriceChangeDelegate.h"
 
+#include "capture/CellTexts.h"
 #include "products/ProductGridModel.h"
 #include "support/Gbk.h"
 
@@ -17,10 +18,28 @@ const QColor PriceChangeDelegate::kHigher(0xD0, 0x10, 0x10);
 const QColor PriceChangeDelegate::kLower(0x00, 0x99, 0x33);
 const QColor PriceChangeDelegate::kNotRefreshed(0x99, 0x99, 0x99);
 const QColor PriceChangeDelegate::kBell(0xE0, 0x9A, 0x00);
+const QColor PriceChangeDelegate::kOutOfStock(0x6A, 0x3D, 0x9A);
+const QColor PriceChangeDelegate::kOutOfStockBackground(0xEE, 0xE6, 0xF6);
+
+namespace {
+
+bool OutOfStockCell(const QModelIndex &index)
+{
+    return index.column() >= kFirstSiteColumn && ClassifyCell(ToGbk(index.data().toString())) == CellState::OutOfStock;
+}
+
+} // namespace
 
 void PriceChangeDelegate::SetChanges(PriceChanges changes)
 {
     changes_ = std::move(changes);
+}
+
+const QColor PriceChangeDelegate::kCheapestBuy(0xDF, 0xF3, 0xDC);
+
+void PriceChangeDelegate::SetUnitPrices(UnitPriceGrid prices)
+{
+    unitPrices_ = std::move(prices);
 }
 
 void PriceChangeDelegate::ClearChanges()
@@ -51,6 +70,13 @@ QString PriceChangeDelegate::ChangeToolTip(const QModelIndex &index) const
                      + FromGbk(changes_.PreviousTime()) + QStringLiteral("）");
     if (lowest_.contains({index.row(), index.column()}))
         parts << QStringLiteral("历史最低");
+    if (OutOfStockCell(index))
+        parts << QStringLiteral("缺货：商城显示此商品暂时无法购买（不算抓取失败）");
+    if (const auto unit = unitPrices_.find({index.row(), index.column()}); unit != unitPrices_.end()) {
+        parts << QStringLiteral("包装价：") + index.data().toString();
+        if (unit->second.cheapest)
+            parts << QStringLiteral("按单价最划算");
+    }
     return parts.join(u'\n');
 }
 
@@ -99,6 +125,24 @@ void PriceChangeDelegate::initStyleOption(QStyleOptionViewItem *option, const QM
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.data(kNotRefreshedRole).toBool())
         option->palette.setColor(QPalette::Text, kNotRefreshed);
+    if (OutOfStockCell(index)) {
+        option->font.setItalic(true);
+        option->backgroundBrush = kOutOfStockBackground;
+        if (!index.data(kNotRefreshedRole).toBool())
+            option->palette.setColor(QPalette::Text, kOutOfStock);
+        return;
+    }
+    if (const auto unit = unitPrices_.find({index.row(), index.column()}); unit != unitPrices_.end()) {
+        option->text = FromGbk(UnitPriceText(unit->second));
+        if (unit->second.cheapest) {
+            option->text.prepend(QStringLiteral("★"));
+            option->font.setBold(true);
+            option->backgroundBrush = kCheapestBuy;
+        }
+    } else if (ShowsUnitPrices() && index.column() >= kFirstSiteColumn) {
+        // A pack price among unit prices would read as one of them.
+        option->palette.setColor(QPalette::Text, kNotRefreshed);
+    }
     const PriceChange change = changes_.At(index.row(), index.column()).change;
     if (change != PriceChange::Higher && change != PriceChange::Lower)
         return;

@@ -4,6 +4,7 @@
 // Chinese market screens), and a tooltip with the earlier price. Only the
 // drawing changes; the model keeps its texts.
 #include "products/PriceChanges.h"
+#include "products/UnitPrices.h"
 
 #include <QColor>
 #include <QStyledItemDelegate>
@@ -23,6 +24,9 @@ public:
     // A cell a stopped run did not reach still shows its earlier text.
     static const QColor kNotRefreshed;
     static const QColor kBell;
+    // A sold-out product: neither a failure (red) nor an old price (grey).
+    static const QColor kOutOfStock;
+    static const QColor kOutOfStockBackground;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -37,6 +41,11 @@ public:
     bool AlertMarked(const QModelIndex &index) const;
     // The cells whose price is the lowest of all records ("历史最低").
     void SetLowestCells(std::set<std::pair<int, int>> cells);
+    // Cells shown as prices per unit (the toggle "单价"); empty: as captured.
+    void SetUnitPrices(UnitPriceGrid prices);
+    bool ShowsUnitPrices() const { return !unitPrices_.empty(); }
+    const UnitPriceGrid &UnitPrices() const { return unitPrices_; }
+    static const QColor kCheapestBuy;
 
     // "上次：<earlier cell>（<earlier record's time>）" for a marked cell, "历史最低"
     // for a lowest price, the alert of a product's title; else empty.
@@ -56,6 +65,7 @@ private:
     PriceChanges changes_;
     std::unordered_map<std::string, QString> alertTips_;
     std::set<std::pair<int, int>> lowest_;
+    UnitPriceGrid unitPrices_;
 };
 
 } // namespace corvix

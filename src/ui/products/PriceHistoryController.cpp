@@ -1,6 +1,10 @@
 #include "ui/products/PriceHistoryController.h"
 
+#include "products/PackSizeFile.h"
 #include "products/ProductGridModel.h"
+#include "support/DataDirs.h"
+
+#include <QCheckBox>
 #include "ui/pages/ProductListPage.h"
 #include "ui/products/PriceHistoryWindow.h"
 
@@ -26,6 +30,16 @@ PriceHistoryWindow *PriceHistoryController::OpenHistory()
     auto *window = new PriceHistoryWindow(grid.Text(row, kProductTitleColumn), std::move(shops), loader_,
                                           page_->window());
     window->KeepExportFolderIn(settings_);
+    if (dirs_ && page_->UnitPricesToggle()->isChecked()) {
+        const std::string &product = grid.Text(row, kProductTitleColumn);
+        const PackSizeFile packs = PackSizeFile::Load(PackSizeFilePath(*dirs_));
+        if (const std::optional<PriceUnit> unit = packs.UnitOf(product)) {
+            std::vector<std::optional<Amount>> sizes;
+            for (int c = kFirstSiteColumn; c < grid.ColumnCount(); ++c)
+                sizes.push_back(ReadPackSize(packs.SizeText(product, grid.Title(c))));
+            window->ShowUnitPrices(std::move(sizes), *unit);
+        }
+    }
     window->show();
     return window;
 }

@@ -1,5 +1,7 @@
 #include "ui/products/PriceHistoryWindow.h"
 
+#include "ui/products/PriceChangeDelegate.h"
+
 #include "products/ExcelExport.h"
 #include "products/PriceHistoryLoader.h"
 #include "products/ProductGridModel.h"
@@ -18,6 +20,7 @@
 #include <QHeaderView>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolTip>
@@ -84,8 +87,28 @@ void PriceHistoryWindow::BuildLayout()
 
 void PriceHistoryWindow::Fill(const PriceHistoryIndex &index)
 {
-    history_ = TabulateHistory(index.History(title_, shops_));
+    raw_ = TabulateHistory(index.History(title_, shops_));
+    filled_ = true;
+    Show();
+}
+
+void PriceHistoryWindow::ShowUnitPrices(std::vector<std::optional<Amount>> sizes, PriceUnit unit)
+{
+    unitView_.emplace(std::move(sizes), unit);
+    if (filled_)
+        Show();
+}
+
+void PriceHistoryWindow::Show()
+{
+    history_ = unitView_ ? InUnitPrices(raw_, unitView_->first, unitView_->second) : raw_;
+    chart_->removeAllSeries();
+    for (QAbstractAxis *axis : chart_->axes())
+        chart_->removeAxis(axis), delete axis;
     FillChart();
+    if (unitView_)
+        chart_->setTitle(chart_->title() + QStringLiteral("（单价：每") + QString::fromUtf8(UnitCaption(unitView_->second))
+                         + QStringLiteral("）"));
     FillTable();
     export_->setEnabled(!history_.rows.empty());
 }
@@ -111,6 +134,9 @@ void PriceHistoryWindow::FillChart()
     }
     if (history_.rows.empty())
         return;
+    // After every line: the tooltips find a line by its place among the series.
+    for (size_t s = 0; s < history_.shops.size(); ++s)
+        AddOutOfStockMarks(s);
     if (history_.AllTimed())
         AddTimeAxis();
     else
@@ -144,6 +170,58 @@ void PriceHistoryWindow::AddSegment(size_t shop, std::vector<size_t> rows)
     }
     rowsOfSeries_.push_back(std::move(rows));
     shopOfSeries_.push_back(shop);
+}
+
+// Records at which the shop had the product out of stock: squares of their
+// own colour along the foot of the price axis, apart from any price and from
+// the gaps that failed captures leave.
+void PriceHistoryWindow::AddOutOfStockMarks(size_t shop)
+{
+    const std::vector<size_t> rows = OutOfStockRows(history_, shop);
+    if (rows.empty())
+        return;
+    auto *marks = new QScatterSeries;
+    marks->setName(FromGbk(history_.shops[shop]) + QStringLiteral(" 缺货"));
+    marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    marks->setMarkerSize(10);
+    marks->setColor(PriceChangeDelegate::kOutOfStock);
+    marks->setBorderColor(PriceChangeDelegate::kOutOfStock);
+    // Just above the axis, so that the whole square shows.
+    const PriceAxis fit = FittedPriceAxis();
+    const double foot = fit.low + (fit.high - fit.low) * 0.03;
+    for (const size_t r : rows)
+        marks->append(RowX(r), foot);
+    connect(marks, &QScatterSeries::hovered, this, [this, shop, marks](const QPointF &point, bool entered) {
+        if (!entered) {
+            QToolTip::hideText();
+            return;
+        }
+        const QList<QPointF> points = marks->points();
+        for (qsizetype i = 0; i < points.size(); ++i)
+            if (points[i] == point) {
+                const PriceHistoryRow &row = history_.rows[OutOfStockRows(history_, shop)[static_cast<size_t>(i)]];
+                QToolTip::showText(QCursor::pos(), FromGbk(history_.shops[shop]) + QStringLiteral("\n")
+                                                       + FromGbk(RowLabel(row)) + QStringLiteral("：缺货（")
+                                                       + FromGbk(row.texts[shop]) + QStringLiteral("）"),
+                                   chartView_);
+            }
+    });
+    chart_->addSeries(marks);
+}
+
+PriceAxis PriceHistoryWindow::FittedPriceAxis() const
+{
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    for (const PriceHistoryRow &row : history_.rows)
+        for (const std::optional<double> &price : row.prices)
+            if (price) {
+                low = std::min(low, *price);
+                high = std::max(high, *price);
+            }
+    if (low > high) // only failed captures: any range will do
+        low = high = 0.0;
+    return PriceAxisFor(low, high);
 }
 
 void PriceHistoryWindow::AddTimeAxis()
@@ -194,21 +272,11 @@ void PriceHistoryWindow::AddRecordAxis()
 
 void PriceHistoryWindow::AddPriceAxis()
 {
-    double low = std::numeric_limits<double>::max();
-    double high = std::numeric_limits<double>::lowest();
-    for (const PriceHistoryRow &row : history_.rows)
-        for (const std::optional<double> &price : row.prices)
-            if (price) {
-                low = std::min(low, *price);
-                high = std::max(high, *price);
-            }
     auto *axis = new QValueAxis;
     axis->setTitleText(QStringLiteral("价格"));
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0.0);
-    if (low > high) // only failed captures: any range will do
-        low = high = 0.0;
-    const PriceAxis fit = PriceAxisFor(low, high);
+    const PriceAxis fit = FittedPriceAxis();
     axis->setRange(fit.low, fit.high);
     SetPriceTicks(axis, fit);
     chart_->addAxis(axis, Qt::AlignLeft);
@@ -242,9 +310,19 @@ void PriceHistoryWindow::FillTable()
         for (size_t s = 0; s < row.texts.size(); ++s) {
             if (row.texts[s].empty())
                 continue;
-            // As the shop wrote it, failures too.
+            // As the shop wrote it, failures too; a sold-out cell says so.
             auto *item = new QTableWidgetItem(FromGbk(row.texts[s]));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (unitView_ && row.prices[s]) {
+                item->setText(QString::number(*row.prices[s], 'f', 2));
+                item->setToolTip(QStringLiteral("包装价：") + FromGbk(row.texts[s]));
+            }
+            if (row.OutOfStock(s)) {
+                item->setText(QStringLiteral("缺货"));
+                item->setToolTip(FromGbk(row.texts[s]));
+                item->setForeground(PriceChangeDelegate::kOutOfStock);
+                item->setBackground(PriceChangeDelegate::kOutOfStockBackground);
+            }
             table_->setItem(static_cast<int>(r), static_cast<int>(s), item);
         }
     }

@@ -9,7 +9,9 @@
 
 #include <QWidget>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QChart;
@@ -42,6 +44,8 @@ public:
     // the shop, the record's time and the price as the shop wrote it. A shop
     // has a series per run of prices between failed captures.
     QString PointToolTip(int s, double x) const;
+    // Shows prices per unit (the toggle "单价"): sizes[k] is the pack size of shop k.
+    void ShowUnitPrices(std::vector<std::optional<Amount>> sizes, PriceUnit unit);
     // Asks for a file name and writes the table there as a workbook.
     void ExportHistory();
     // The export starts in, and remembers, the last export folder of settings.
@@ -50,8 +54,12 @@ public:
 private:
     void BuildLayout();
     void Fill(const PriceHistoryIndex &index);
+    // The chart and the table from raw_, in unit prices when asked for.
+    void Show();
     void FillChart();
     void AddSegment(size_t shop, std::vector<size_t> rows);
+    void AddOutOfStockMarks(size_t shop);
+    PriceAxis FittedPriceAxis() const;
     void AddTimeAxis();
     void RoundTimes(QDateTimeAxis *axis, const QDateTime &from, const QDateTime &to);
     void AddRecordAxis();
@@ -63,7 +71,10 @@ private:
 
     std::string title_;
     std::vector<std::string> shops_;
-    PriceHistoryTable history_;
+    PriceHistoryTable history_; // as shown
+    PriceHistoryTable raw_;     // as the records hold it
+    bool filled_ = false;
+    std::optional<std::pair<std::vector<std::optional<Amount>>, PriceUnit>> unitView_;
     std::vector<std::vector<size_t>> rowsOfSeries_; // the table row of each point of each chart series
     std::vector<size_t> shopOfSeries_;              // the shop of each chart series
     bool roundingTimes_ = false;

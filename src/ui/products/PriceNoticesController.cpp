@@ -44,6 +44,8 @@ QString AlertTip(const PriceAlert &alert)
         parts << QStringLiteral("比上次涨价超过 %1% 时提醒").arg(*alert.risePercent);
     if (alert.everyRun)
         parts << QStringLiteral("每次抓取后都提醒");
+    if (alert.backInStock)
+        parts << QStringLiteral("有货时提醒");
     const QString where = alert.shop.empty() ? QStringLiteral("全部店铺") : FromGbk(alert.shop);
     return where + QStringLiteral("：") + parts.join(QStringLiteral("，"));
 }

@@ -3,6 +3,8 @@
 #include "ui/Session.h"
 #include "products/GridSearch.h"
 #include "products/LinkFile.h"
+#include "products/PackSizeFile.h"
+#include "products/PriceAlerts.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
 #include "support/DataRoot.h"
@@ -18,6 +20,7 @@
 #include "ui/pages/ProductListPage.h"
 #include "ui/products/ProductWindow.h"
 
+#include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPointer>
@@ -274,12 +277,17 @@ ProductWindow *ProductListController::EditProduct(int row)
         return nullptr;
     std::vector<std::string> keys;
     std::vector<ProductWindow::Shop> shops;
+    const std::string &product = grid_->Text(row, kProductTitleColumn);
+    const PackSizeFile packs = PackSizeFile::Load(PackSizeFilePath(session_.dirs));
     for (int c = kFirstSiteColumn; c < grid_->ColumnCount(); ++c) {
         keys.push_back(grid_->Title(c));
         const std::string &key = keys.back();
-        shops.push_back({FromGbk(key), FromGbk(ReadLink(session_.dirs, row, key)), IsStorableKey(key)});
+        shops.push_back({FromGbk(key), FromGbk(ReadLink(session_.dirs, row, key)), IsStorableKey(key),
+                         FromGbk(packs.SizeText(product, key))});
     }
-    auto *window = new ProductWindow(FromGbk(grid_->Text(row, kProductTitleColumn)), shops, page_->window());
+    const std::optional<PriceUnit> unit = packs.ChosenUnit(product);
+    auto *window = new ProductWindow(FromGbk(product), shops, page_->window(),
+                                     unit ? static_cast<int>(*unit) + 1 : 0);
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &ProductWindow::storeRequested, this, [this, window, row, keys] {
         if (StoreProduct(*window, row, keys))
@@ -322,11 +330,58 @@ bool ProductListController::StoreProduct(const ProductWindow &window, int row, c
             return false;
         }
     }
+    const std::string oldTitle = grid_->Text(row, kProductTitleColumn);
+    if (!StoreSizes(window, oldTitle, title, keys))
+        return false;
     ForgetDeletion();
     grid_->SetText(row, kProductTitleColumn, title);
     // A new link's price is not known yet; a cell without link has none.
     for (size_t i : changedLinks)
         grid_->SetText(row, grid_->FindColumn(keys[i]), links[i].empty() ? "" : "-");
+    return true;
+}
+
+// Sizes and alerts are kept by title: a renamed product takes them along,
+// unless another row still bears the old title.
+bool ProductListController::StoreSizes(const ProductWindow &window, const std::string &oldTitle,
+                                       const std::string &title, const std::vector<std::string> &keys)
+{
+    int rowsOfOldTitle = 0;
+    for (int r = 0; r < grid_->RowCount(); ++r)
+        rowsOfOldTitle += grid_->Text(r, kProductTitleColumn) == oldTitle;
+    const bool renamed = !oldTitle.empty() && oldTitle != title && rowsOfOldTitle == 1;
+
+    const std::filesystem::path packsPath = PackSizeFilePath(session_.dirs);
+    PackSizeFile packs = PackSizeFile::Load(packsPath);
+    const std::string packsBefore = packs.Text();
+    if (renamed)
+        packs.RenameProduct(oldTitle, title);
+    const std::vector<QLineEdit *> &sizes = window.SizeBoxes();
+    for (size_t i = 0; i < sizes.size() && i < keys.size(); ++i)
+        if (IsStorableKey(keys[i]))
+            packs.SetSize(title, keys[i], SingleLineText(ToGbk(sizes[i]->text())));
+    const int unit = window.UnitBox()->currentIndex();
+    packs.SetChosenUnit(title, unit > 0 ? std::optional(static_cast<PriceUnit>(unit - 1)) : std::nullopt);
+    if (packs.Text() != packsBefore) {
+        if (const auto written = packs.Save(packsPath); !written) {
+            ShowWriteFailure(QStringLiteral("保存规格"), written.error());
+            return false;
+        }
+    }
+    if (renamed) {
+        const std::filesystem::path alertsPath = AlertsFilePath(session_.dirs);
+        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
+        if (alerts.HasProduct(oldTitle)) {
+            for (PriceAlert alert : alerts.TakeProduct(oldTitle)) {
+                alert.product = title;
+                alerts.Set(std::move(alert));
+            }
+            if (const auto written = alerts.Save(alertsPath); !written) {
+                ShowWriteFailure(QStringLiteral("设置提醒"), written.error());
+                return false;
+            }
+        }
+    }
     return true;
 }
 

@@ -62,6 +62,8 @@ private:
     // False (and told) when the window's entries are refused or cannot be written.
     // keys: the shop titles of the window's link boxes, in their order.
     bool StoreProduct(const ProductWindow &window, int row, const std::vector<std::string> &keys);
+    bool StoreSizes(const ProductWindow &window, const std::string &oldTitle, const std::string &title,
+                    const std::vector<std::string> &keys);
     // True, and told, while the rows cannot be changed by `what`: during a run
     // or while an older record is shown.
     bool EditRefused(const QString &what);

@@ -340,6 +340,41 @@ TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
+// A page without a price that declares its one product sold out is "缺货", a
+// shop's own stock words stay as read; neither is a failure, so the retry
+// passes them by. A list of other products saying "已售完" decides nothing.
+TEST_F(CaptureRun, SoldOutPagesAreOutOfStockAndTheRetryLeavesThem)
+{
+    const QByteArray others = QByteArray::fromStdString(Gbk("<ul><li>红茶 已售完</li></ul>"));
+    server.Route("/soldout", Page("<script type=\"application/ld+json\">{\"@type\":\"Product\",\"offers\":"
+                                  "{\"availability\":\"https://schema.org/OutOfStock\"}}</script>" + others),
+                 "text/html; charset=gbk");
+    server.Route("/instock", Page("<script type=\"application/ld+json\">{\"@type\":\"Product\",\"offers\":"
+                                  "{\"availability\":\"https://schema.org/InStock\"}}</script>" + others),
+                 "text/html; charset=gbk");
+    server.Route("/words", Page(QByteArray::fromStdString(Gbk("<span class=\"price\">暂时缺货</span>"))),
+                 "text/html; charset=gbk");
+    ASSERT_TRUE(WriteRuleText(root.Dirs(), "X", kRuleX));
+    LinkFile links;
+    links.SetProductValue(0, "title", "a");
+    links.SetProductValue(0, "X", Url("/soldout"));
+    links.SetProductValue(1, "title", "b");
+    links.SetProductValue(1, "X", Url("/words"));
+    links.SetProductValue(2, "title", "c");
+    links.SetProductValue(2, "X", Url("/instock"));
+    ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
+
+    run->RunCapture();
+    EXPECT_EQ(Row(0), (Strings{"1", "a", Gbk("缺货"), Gbk("—")}));
+    EXPECT_EQ(Row(1), (Strings{"2", "b", Gbk("暂时缺货"), Gbk("—")}));
+    EXPECT_EQ(Row(2), (Strings{"3", "c", Gbk("获取失败"), Gbk("—")}));
+
+    run->RetryFailed();
+    EXPECT_EQ(Requests("/soldout"), 1);
+    EXPECT_EQ(Requests("/words"), 1);
+    EXPECT_EQ(Requests("/instock"), 2);
+}
+
 TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
 {
     Import("A," + Url("/none") + "\r\nB," + Url("/both"));

@@ -9,6 +9,10 @@
 #include "ui/ShellOpen.h"
 #include "ui/pages/RecordListPage.h"
 #include "ui/products/ProductWindow.h"
+#include "products/PackSizeFile.h"
+#include "products/PriceAlerts.h"
+
+#include <QComboBox>
 #include "ui/EntryWindows.h"
 
 #include "ProductGridFixture.h"
@@ -368,6 +372,37 @@ TEST_F(ProductEdit, DoubleClickOnTheTitleEditsTitleAndLinksInOneWrite)
     EXPECT_TRUE(w.isNull());
     EXPECT_EQ(Links(), "[A0]\r\ntitle=a\r\nX=http://a/x\r\n[A1]\r\ntitle=" + Gbk("手机") + "\r\nX=http://b.example/new\r\n");
     EXPECT_EQ(Grid().Rows()[1], (Strings{"2", Gbk("手机"), "-", ""}));
+}
+
+// Sizes and alerts are kept by title: a rename in the editor takes them along.
+TEST_F(ProductEdit, SizesAreKeptBesideTheLinksAndFollowARename)
+{
+    PriceAlerts alerts;
+    alerts.Set({.product = "b", .shop = {}, .target = 10, .dropPercent = {}, .belowShops = {}});
+    ASSERT_TRUE(alerts.Save(AlertsFilePath(root.Dirs())));
+    PackSizeFile packs;
+    packs.SetSize("b", "Y", "1kg");
+    ASSERT_TRUE(packs.Save(PackSizeFilePath(root.Dirs())));
+
+    ProductWindow *w = list->EditProduct(1);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->SizeBoxes()[1]->text(), "1kg");
+    EXPECT_EQ(w->UnitBox()->currentIndex(), 0);
+    Fill(*w, QStringLiteral("茶"), QStringLiteral("http://b.example/x"), QStringLiteral("http://b.example/y"));
+    w->SizeBoxes()[0]->setText(QStringLiteral("2斤"));
+    w->UnitBox()->setCurrentIndex(2); // 每kg
+    w->OkButton()->click();
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(u'|').toStdString();
+
+    const PackSizeFile stored = PackSizeFile::Load(PackSizeFilePath(root.Dirs()));
+    EXPECT_EQ(stored.SizeText(Gbk("茶"), "X"), Gbk("2斤"));
+    EXPECT_EQ(stored.SizeText(Gbk("茶"), "Y"), "1kg");
+    EXPECT_EQ(stored.SizeText("b", "Y"), "");
+    EXPECT_EQ(stored.UnitOf(Gbk("茶")), PriceUnit::PerKg);
+    const PriceAlerts moved = PriceAlerts::Load(AlertsFilePath(root.Dirs()));
+    EXPECT_NE(moved.Find(Gbk("茶"), {}), nullptr);
+    EXPECT_EQ(moved.Find("b", {}), nullptr);
+    EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
 TEST_F(ProductEdit, RefusedOverAnOlderRecordAndKeptOnAFailedWrite)
