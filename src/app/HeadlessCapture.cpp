@@ -48,6 +48,20 @@ bool PrepareNamedRoot(const std::filesystem::path &root, DataDirs &dirs)
     return true;
 }
 
+// The data root the options name (none: the program's own), made ready; false
+// (after the message) when a root named on the command line does not exist.
+bool OpenDataRoot(const HeadlessOptions &options, Session &session, QTextStream &err)
+{
+    if (options.dataRoot.empty()) {
+        session.dirs = PrepareProgramDataRoot({}).dirs;
+        return true;
+    }
+    if (PrepareNamedRoot(options.dataRoot, session.dirs))
+        return true;
+    err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
+    return false;
+}
+
 // The grid of a run: the ID and title columns, then one column per enabled
 // rule, which it loads into the session. False (after the message) when no
 // rule is enabled.
@@ -116,12 +130,8 @@ QString CapturedLinkLine(int line, int total, const CaptureJob &job, const std::
 int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextStream &err)
 {
     Session session;
-    if (options.dataRoot.empty()) {
-        session.dirs = PrepareProgramDataRoot({}).dirs;
-    } else if (!PrepareNamedRoot(options.dataRoot, session.dirs)) {
-        err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
+    if (!OpenDataRoot(options, session, err))
         return kCouldNotRun;
-    }
     // A part only reads url.ini and the rules and writes its own file, so the
     // other parts (and a window) may hold the data root meanwhile.
     std::optional<DataRootLock> lock;
@@ -280,12 +290,8 @@ QString MergeSummaryLine(const RunParts &parts, const JoinedRun &joined)
 int RunHeadlessMerge(const HeadlessOptions &options, const std::string &runName, QTextStream &out, QTextStream &err)
 {
     Session session;
-    if (options.dataRoot.empty()) {
-        session.dirs = PrepareProgramDataRoot({}).dirs;
-    } else if (!PrepareNamedRoot(options.dataRoot, session.dirs)) {
-        err << QStringLiteral("数据目录不存在：") << Shown(options.dataRoot) << Qt::endl;
+    if (!OpenDataRoot(options, session, err))
         return kCouldNotRun;
-    }
     // The merge saves a record as a run does: one program per data root.
     const DataRootLock lock(session.dirs.root);
     if (lock.HeldElsewhere() || lock.PlaceTaken()) {
