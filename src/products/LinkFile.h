@@ -25,7 +25,8 @@ namespace corvix {
 class LinkFile {
 public:
     // The file, or why it cannot be read; a caller that takes a missing file as
-    // an empty list says so with value_or(LinkFile()).
+    // an empty list says so with AbsentAsEmpty (a file that exists and cannot
+    // be read is never an empty list).
     static Result<LinkFile> Load(const std::filesystem::path &path);
     static LinkFile Parse(std::string_view text);
 

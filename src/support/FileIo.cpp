@@ -23,22 +23,26 @@ QString SystemReason(int error) { return QString::fromStdString(std::generic_cat
 
 QString SystemReason(const std::error_code &ec) { return QString::fromStdString(ec.message()); }
 
-// Every byte of the file, zero bytes included, or why it cannot be opened.
-// C stdio: no exceptions (a directory or a read error reads as what was read so
-// far, normally nothing, unless whole is asked for), and one buffer copy for
+// Every byte of the file, zero bytes included, or why it cannot be read: a
+// missing file is told apart; a directory or a read that fails part-way is an
+// error, never a shorter file. C stdio: no exceptions, and one buffer copy for
 // large files.
-Result<std::string> ReadAllBytes(const std::filesystem::path &path, bool whole = false)
+Result<std::string> ReadAllBytes(const std::filesystem::path &path)
 {
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(OpenFile(path, "rb"), &std::fclose);
-    if (!file)
-        return Failure(path, SystemReason(errno));
+    if (!file) {
+        const int error = errno;
+        if (error == ENOENT)
+            return AbsentFile(path, SystemReason(error));
+        return Failure(path, SystemReason(error));
+    }
     std::string bytes;
     char buffer[1 << 16];
     size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, n);
-    if (whole && std::ferror(file.get()))
+    if (std::ferror(file.get()))
         return Failure(path, SystemReason(errno != 0 ? errno : EIO));
     return bytes;
 }
@@ -298,7 +302,7 @@ Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop
     return read;
 }
 
-Result<std::string> ReadEveryByte(const std::filesystem::path &path) { return ReadAllBytes(path, true); }
+Result<std::string> ReadEveryByte(const std::filesystem::path &path) { return ReadAllBytes(path); }
 
 Result<void> WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes)
 {

@@ -14,13 +14,14 @@ enum class StopAt { ZeroByte, ZeroOrTextEnd };
 
 // The file's bytes up to the first zero byte (and, with ZeroOrTextEnd, up to the
 // first 0x1A that is not the second byte of a two-byte character), or why the
-// file could not be read (a missing file too: callers that take it as empty say
-// so with value_or).
+// file could not be read. A missing file is an error with `absent` set: callers
+// that take it as empty say so with AbsentAsEmpty. A directory, or a read that
+// fails part-way, is an error too, never a shorter file.
 Result<std::string> ReadWholeFile(const std::filesystem::path &path, StopAt stop = StopAt::ZeroByte);
 
-// Every byte of the file, zero bytes included, or why it cannot be read whole:
-// a read that fails part-way (or a directory) is an error here, for callers
-// that rewrite the file and must never take a part of it for the whole.
+// Every byte of the file, zero bytes included, or why it cannot be read whole,
+// for callers that rewrite the file and must never take a part of it for the
+// whole.
 Result<std::string> ReadEveryByte(const std::filesystem::path &path);
 
 // Replaces the file atomically: the bytes go to a temporary file in the same

@@ -1,8 +1,10 @@
 #pragma once
 // The failures of reading and writing files, as values. Functions that touch
 // files return Result<T>: the value, or the file that failed and the system's
-// reason; the caller decides what a failure means (a missing url.ini is an
-// empty product list) and what the user is told.
+// reason; the caller decides what a failure means and what the user is told.
+// A missing file is told apart from one that exists and cannot be read: many
+// files are empty until first written (url.ini is an empty product list), but a
+// file that cannot be read must never be taken for an empty one and rewritten.
 #include <QString>
 
 #include <filesystem>
@@ -14,6 +16,7 @@ namespace corvix {
 struct FileError {
     std::filesystem::path path;
     QString reason; // the system's words (strerror, std::error_code, QFileDevice)
+    bool absent = false; // a read found no file at path; never set for a write
 };
 
 template <class T>
@@ -22,6 +25,21 @@ using Result = tl::expected<T, FileError>;
 inline tl::unexpected<FileError> Failure(std::filesystem::path path, QString reason)
 {
     return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason)});
+}
+
+inline tl::unexpected<FileError> AbsentFile(std::filesystem::path path, QString reason)
+{
+    return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason), true});
+}
+
+// A read for which a missing file is `empty` (a file not written yet); a file
+// that exists and cannot be read stays an error.
+template <class T>
+Result<T> AbsentAsEmpty(Result<T> read, T empty = T())
+{
+    if (!read && read.error().absent)
+        return empty;
+    return read;
 }
 
 } // namespace corvix

@@ -53,6 +53,12 @@ void ShowWriteFailure(const QString &action, const std::filesystem::path &file)
 
 void ShowWriteFailure(const QString &action, const FileError &error) { ShowWriteFailure(action, error.path); }
 
+void ShowReadFailure(const QString &action, const FileError &error)
+{
+    ShowMessage(action + QStringLiteral("失败：无法读取文件\n") + PathText(error.path) + QStringLiteral("\n（")
+                + error.reason + QStringLiteral("），没有写入任何文件。"));
+}
+
 int AskQuestion(const QString &text, const QStringList &buttons, const QString &title)
 {
     const QString caption = title.isEmpty() ? DefaultMessageTitle() : title;

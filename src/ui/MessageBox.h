@@ -41,5 +41,9 @@ void SetQuestionHandlerForTests(QuestionHandler handler);
 void ShowWriteFailure(const QString &action, const std::filesystem::path &file);
 // The same message for the file a FileError names.
 void ShowWriteFailure(const QString &action, const FileError &error);
+// The one message for a change that stopped because a file it must read first
+// could not be read; nothing was written.
+// "删除商品失败：无法读取文件\n<path>\n（<reason>），没有写入任何文件。"
+void ShowReadFailure(const QString &action, const FileError &error);
 
 } // namespace corvix

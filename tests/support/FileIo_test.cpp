@@ -41,12 +41,18 @@ TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroByte), c.zero);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), c.zeroOrEnd);
     }
-    EXPECT_EQ(ReadWholeFile(Dir(tmp)), ""); // a directory reads as empty
-    // A missing file is no empty file: the error names it and why.
+    // A missing file is no empty file: the error names it and why, and says
+    // it is absent, which a directory in the file's place is not.
     const auto missing = ReadWholeFile(Dir(tmp) / "missing.txt");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().path, Dir(tmp) / "missing.txt");
     EXPECT_EQ(missing.error().reason, QString::fromStdString(std::make_error_code(std::errc::no_such_file_or_directory).message()));
+    EXPECT_TRUE(missing.error().absent);
+    EXPECT_EQ(AbsentAsEmpty(ReadWholeFile(Dir(tmp) / "missing.txt")), "");
+    const auto folder = ReadWholeFile(Dir(tmp));
+    ASSERT_FALSE(folder);
+    EXPECT_FALSE(folder.error().absent);
+    EXPECT_FALSE(AbsentAsEmpty(ReadWholeFile(Dir(tmp))));
 }
 
 TEST(ReadWholeFile, TenMegabytes)
