@@ -24,6 +24,7 @@
 #include "ui/capture/CaptureRun.h"
 
 #include <QDateTime>
+#include <QEventLoop>
 #include <QElapsedTimer>
 
 #include <map>
@@ -219,7 +220,24 @@ int RunHeadlessCapture(const HeadlessOptions &options, QTextStream &out, QTextSt
     });
     QElapsedTimer timer;
     timer.start();
-    const RunSummary summary = options.retry ? run.RetryFailed() : run.RunFromLinkFile();
+    RunSummary summary;
+    {
+        QEventLoop loop;
+        QObject::connect(&run, &CaptureRun::runEnded, &loop, [&](const RunSummary &ended) {
+            summary = ended;
+            loop.quit();
+        });
+        if (options.retry)
+            run.StartRetry();
+        else
+            run.StartFromLinkFile();
+        loop.exec();
+    }
+    if (summary.unreadable) {
+        err << QStringLiteral("链接文件无法读取（") << summary.unreadable->reason << QStringLiteral("）：")
+            << Shown(summary.unreadable->path) << Qt::endl;
+        return kCouldNotRun;
+    }
     if (summary.noLinks) {
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
         return kCouldNotRun;
@@ -314,7 +332,13 @@ int RunHeadlessMerge(const HeadlessOptions &options, const std::string &runName,
     if (!MakeRunGrid(session, grid, err))
         return kCouldNotRun;
     const std::vector<std::string> shops = grid.ShopTitles();
-    const LinkFile links = LinkFile::Load(LinkFilePath(session.dirs)).value_or(LinkFile());
+    const Result<LinkFile> read = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session.dirs)));
+    if (!read) {
+        err << QStringLiteral("链接文件无法读取（") << read.error().reason << QStringLiteral("）：")
+            << Shown(read.error().path) << Qt::endl;
+        return kCouldNotRun;
+    }
+    const LinkFile &links = *read;
     if (links.ProductCount() == 0) {
         err << QStringLiteral("链接为空,执行不了：") << Shown(session.dirs.dbDir / "url.ini") << Qt::endl;
         return kCouldNotRun;

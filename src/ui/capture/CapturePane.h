@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QBoxLayout;
@@ -120,6 +121,16 @@ private:
     bool closesWindow_ = false;
     bool keepAttached_ = false;
     bool pageFresh_ = false; // the page was replaced and has loaded nothing since
+};
+
+// The window a run shows its panes in: the capture window of a single link
+// (one pane) or the window of several links at once (a pane per link).
+class RunPanes {
+public:
+    virtual ~RunPanes() = default;
+    virtual const std::vector<CapturePane *> &Panes() const = 0;
+    // Shows the window modally unless it is on screen.
+    virtual void ShowForRun() = 0;
 };
 
 // The two ways to stop a run from its capture window, which is modal, so the

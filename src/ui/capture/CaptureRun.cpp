@@ -2,27 +2,17 @@
 
 #include "capture/CellTexts.h"
 #include "products/LinkFile.h"
-#include "products/PriceChanges.h"
 #include "products/ProductGridModel.h"
-#include "products/RecordFile.h"
 #include "rules/RuleFile.h"
-#include "ui/Events.h"
 #include "support/Gbk.h"
-#include "support/HostName.h"
-#include "support/TextUtils.h"
 #include "ui/Session.h"
 #include "ui/capture/CapturePane.h"
 #include "ui/capture/CaptureWindow.h"
 #include "ui/capture/ParallelCaptureWindow.h"
-#include "capture/LinkScheduler.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QPointer>
+#include <QMetaObject>
 
 #include <algorithm>
-#include <optional>
-#include <set>
 
 namespace corvix {
 namespace {
@@ -36,18 +26,14 @@ Rule ColumnRule(const Session &session, int k)
     return rules[static_cast<size_t>(k - 1)].rule;
 }
 
-// Before each cell of a run: a cell whose link is rejected names no cell to
-// the grid's menu.
-void ForgetCurrentCell(Session &session)
-{
-    session.currentCell.row = 0;
-    session.currentCell.column = 0;
-}
-
 double SecondsSince(const QElapsedTimer &timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
+
+// Links that load nothing go one after another without a return to the event
+// loop for at most this long, so that the window stays responsive.
+constexpr qint64 kBusyMs = 20;
 
 } // namespace
 
@@ -74,105 +60,81 @@ void CaptureRun::SetParallelLinks(int links)
     parallelLinks_ = std::clamp(links, 1, kMaxParallelLinks);
 }
 
-CaptureWindow &CaptureRun::Window()
+void CaptureRun::StartFromLinkFile()
 {
-    if (window_)
-        return *window_;
-    window_ = std::make_unique<CaptureWindow>(&browsers_[0]);
-    // The grid as context: a grid destroyed meanwhile takes nothing.
-    QPointer<ProductGridModel> grid(&grid_);
-    connect(window_.get(), &CaptureWindow::captured, &grid_,
-            [this, grid](const CaptureJob &reported, const std::string &text) {
-                result_ = text;
-                grid->SetText(reported.row, reported.column, text);
-            });
-    connect(window_.get(), &CaptureWindow::downloadedWithoutPrice, &grid_,
-            [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
-    connect(window_.get(), &CaptureWindow::stopRequested, this, &CaptureRun::Stop);
-    return *window_;
-}
-
-ParallelCaptureWindow &CaptureRun::Panes(int count)
-{
-    if (panes_ && static_cast<int>(panes_->Panes().size()) == count)
-        return *panes_;
-    panes_.reset();
-    std::vector<WarmBrowser *> browsers;
-    for (int i = 0; i < count; ++i)
-        browsers.push_back(&browsers_[static_cast<size_t>(i)]);
-    panes_ = std::make_unique<ParallelCaptureWindow>(browsers);
-    QPointer<ProductGridModel> grid(&grid_);
-    for (CapturePane *pane : panes_->Panes())
-        connect(pane, &CapturePane::downloadedWithoutPrice, &grid_,
-                [grid](const CaptureJob &loading) { grid->SetText(loading.row, loading.column, {}); });
-    connect(panes_.get(), &ParallelCaptureWindow::stopRequested, this, &CaptureRun::Stop);
-    return *panes_;
-}
-
-RunSummary CaptureRun::Finished(RunSummary summary)
-{
-    window_.reset();
-    panes_.reset();
-    return summary;
-}
-
-std::string CaptureRun::CaptureLink(const CaptureJob &job)
-{
-    QElapsedTimer timer;
-    timer.start();
-    result_.clear();
-    emit linkStarted(job);
-    CaptureWindow &window = Window();
-    window.Capture(job);
-    const std::string result = std::move(result_);
-    emit linkFinished(job, result, SecondsSince(timer));
-    return result;
-}
-
-void CaptureRun::EndLink(const CaptureJob &job, const std::string &before, const std::string &result,
-                         RunSummary &summary)
-{
-    if (result.empty())
-        grid_.SetText(job.row, job.column, before);
-    else
-        grid_.MarkRefreshed(job.row, job.column);
-    ++summary.done;
-    switch (ClassifyCell(result)) {
-    case CellState::Empty:
-    case CellState::Failed:
-        break;
-    case CellState::OutOfStock:
-        ++summary.outOfStock;
-        break;
-    default:
-        ++summary.priced;
-    }
-}
-
-void CaptureRun::PassLink(const CapturePlan &plan, const PlannedLink &link, const CaptureJob &job,
-                          RunSummary &summary)
-{
-    if (link.kind == LinkKind::Missing) {
-        emit linkSkipped(job);
+    if (running_)
         return;
+    running_ = true;
+    // A url.ini not written yet is an empty product list; one that cannot be
+    // read is no list at all.
+    const Result<LinkFile> links = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
+    if (!links) {
+        RunSummary summary;
+        summary.unreadable = links.error();
+        return EndWithoutLinks(std::move(summary));
     }
-    // A run lists the product and shop in its closing message; a retry marks the cell.
-    if (plan.retry)
-        grid_.SetText(job.row, job.column, BadLinkText());
-    else
-        summary.badLinks.push_back({job.product, job.shop});
-    ++summary.done;
-    emit linkFinished(job, BadLinkText(), 0);
+    // Counted on the file's structure: "[A" inside a title or link is no product.
+    if (links->ProductCount() == 0) {
+        RunSummary summary;
+        summary.noLinks = true;
+        return EndWithoutLinks(std::move(summary));
+    }
+    wholePlan_ = PlanFromLinkFile(*links, grid_.ShopTitles());
+    CapturePlan plan = part_ ? PlanForPart(wholePlan_, *part_) : wholePlan_;
+    // A stopped run leaves every product and the prices it did not reach.
+    ShowPlanRows(grid_, plan, session_.dirs.dbDir, KeptTexts::NotRefreshed);
+    Begin(std::move(plan));
 }
 
-CaptureJob CaptureRun::BeginLink(const CapturePlan &plan, const PlannedLink &link, const RunSummary &summary)
+void CaptureRun::StartRetry()
 {
-    emit progress(summary.done, summary.total, link.row);
-    // Links side by side start from the run's own event loop, which keeps the
-    // window responsive; pumping events here would start links inside links.
-    if (!sideBySide_)
-        ProcessPendingEventsThrottled();
-    ForgetCurrentCell(session_);
+    if (running_)
+        return;
+    running_ = true;
+    const Result<LinkFile> links = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
+    if (!links) {
+        RunSummary summary;
+        summary.unreadable = links.error();
+        return EndWithoutLinks(std::move(summary));
+    }
+    // The retried rows are this run's results from now on, whatever they were.
+    grid_.SetShowsOlderRecord(false);
+    Begin(PlanRetry(grid_, *links));
+}
+
+void CaptureRun::EndWithoutLinks(RunSummary summary)
+{
+    course_.reset();
+    endedEarly_ = std::move(summary);
+    finishing_ = true;
+    QMetaObject::invokeMethod(this, &CaptureRun::Finish, Qt::QueuedConnection);
+}
+
+void CaptureRun::Begin(CapturePlan plan)
+{
+    endedEarly_.reset();
+    course_.emplace(std::move(plan), parallelLinks_);
+    started_.assign(static_cast<size_t>(course_->PaneCount()), QElapsedTimer());
+    BeginLinks();
+}
+
+void CaptureRun::Stop()
+{
+    if (!running_ || !course_)
+        return;
+    course_->Stop();
+    // Only links that load nothing were left: nothing else will end the run.
+    if (course_->Done() && !finishing_ && !beginQueued_) {
+        finishing_ = true;
+        QMetaObject::invokeMethod(this, &CaptureRun::Finish, Qt::QueuedConnection);
+    }
+}
+
+CaptureJob CaptureRun::JobFor(const PlannedLink &link)
+{
+    // A cell whose link is rejected names no cell to the grid's menu.
+    session_.currentCell.row = 0;
+    session_.currentCell.column = 0;
     CaptureJob job{.row = link.row, .column = link.column, .link = link.address, .rule = {},
                    .product = grid_.Text(link.row, kProductTitleColumn), .shop = grid_.Title(link.column)};
     if (link.kind != LinkKind::Web) {
@@ -180,8 +142,8 @@ CaptureJob CaptureRun::BeginLink(const CapturePlan &plan, const PlannedLink &lin
         return job;
     }
     // A retry reads each rule anew: a rule edited since start-up takes effect here.
-    job.rule = plan.retry ? ParseRule(ReadRuleText(session_.dirs, job.shop, StopAt::ZeroByte))
-                          : ColumnRule(session_, link.column - 1);
+    job.rule = course_->Plan().retry ? ParseRule(ReadRuleText(session_.dirs, job.shop, StopAt::ZeroByte))
+                                     : ColumnRule(session_, link.column - 1);
     // The grid's menu acts on the cell of the last link captured until a site
     // cell is right-clicked.
     session_.currentCell.row = job.row;
@@ -189,137 +151,113 @@ CaptureJob CaptureRun::BeginLink(const CapturePlan &plan, const PlannedLink &lin
     return job;
 }
 
-void CaptureRun::RunPlan(const CapturePlan &plan, RunSummary &summary)
+void CaptureRun::BeginLinks()
 {
-    summary.total = plan.CountedLinks();
-    std::vector<std::string> hosts;
-    hosts.reserve(plan.links.size());
-    for (const PlannedLink &link : plan.links)
-        hosts.push_back(link.address.empty() ? std::string() : HostOfAddress(link.address));
-    // No more panes than hosts: links of one host never load side by side anyway.
-    std::set<std::string> distinct(hosts.begin(), hosts.end());
-    distinct.erase(std::string());
-    const int panes = std::min(parallelLinks_, static_cast<int>(distinct.size()));
-    LinkScheduler schedule(hosts, panes);
-    sideBySide_ = panes > 1;
-    if (sideBySide_)
-        CaptureSideBySide(plan, schedule, panes, summary);
-    else
-        CaptureOneByOne(plan, schedule, summary);
-    sideBySide_ = false;
-    summary.stopped = stopRequested_;
-}
-
-void CaptureRun::CaptureOneByOne(const CapturePlan &plan, LinkScheduler &schedule, RunSummary &summary)
-{
-    while (!stopRequested_) {
-        const std::optional<size_t> next = schedule.Next();
-        if (!next)
+    beginQueued_ = false;
+    if (!course_ || finishing_)
+        return;
+    QElapsedTimer busy;
+    busy.start();
+    const auto shown = [this](int row, int column) { return grid_.Text(row, column); };
+    for (;;) {
+        const int done = course_->Summary().done;
+        const std::optional<CourseStep> step = course_->Next(shown);
+        if (!step)
             break;
-        const PlannedLink &link = plan.links[*next];
-        const CaptureJob job = BeginLink(plan, link, summary);
-        if (link.kind != LinkKind::Web) {
-            PassLink(plan, link, job, summary);
-        } else {
-            const std::string before = grid_.Text(job.row, job.column);
-            EndLink(job, before, CaptureLink(job), summary);
-        }
-        schedule.Finished(*next);
-    }
-}
-
-void CaptureRun::CaptureSideBySide(const CapturePlan &plan, LinkScheduler &schedule, int paneCount, RunSummary &summary)
-{
-    ParallelCaptureWindow &window = Panes(paneCount);
-    const std::vector<CapturePane *> &panes = window.Panes();
-    struct Slot {
-        std::optional<size_t> link;
-        CaptureJob job;
-        std::string before;
-        std::string result;
-        QElapsedTimer timer;
-    };
-    std::vector<Slot> paneLinks(panes.size());
-    QEventLoop loop;
-    const auto startMore = [&] {
-        if (stopRequested_)
-            schedule.DropWaiting();
-        while (const std::optional<size_t> next = schedule.Next()) {
-            const PlannedLink &link = plan.links[*next];
-            CaptureJob job = BeginLink(plan, link, summary);
-            if (link.kind != LinkKind::Web) {
-                PassLink(plan, link, job, summary);
-                schedule.Finished(*next);
-                continue;
-            }
-            const auto idle = std::find_if(paneLinks.begin(), paneLinks.end(), [](const Slot &s) { return !s.link; });
-            const auto pane = static_cast<size_t>(idle - paneLinks.begin());
-            idle->link = *next;
-            idle->job = job;
-            idle->before = grid_.Text(job.row, job.column);
-            idle->result.clear();
-            idle->timer.start();
+        const PlannedLink &link = course_->Plan().links[step->link];
+        emit progress(done, course_->Summary().total, link.row);
+        CaptureJob job = JobFor(link);
+        switch (step->kind) {
+        case CourseStep::Kind::Skip:
+            emit linkSkipped(job);
+            break;
+        case CourseStep::Kind::Bad:
+            Apply(step->changes);
+            emit linkFinished(job, BadLinkText(), 0);
+            break;
+        case CourseStep::Kind::Load: {
+            RunPanes &window = Window(course_->PaneCount());
+            const auto pane = static_cast<size_t>(step->pane);
             emit linkStarted(job);
+            started_[pane].start();
+            window.Panes()[pane]->Start(std::move(job));
             window.ShowForRun();
-            panes[pane]->Start(std::move(job));
+            break;
         }
-        if (schedule.Done())
-            loop.quit();
-    };
-    std::vector<QMetaObject::Connection> connections;
-    QPointer<ProductGridModel> grid(&grid_);
-    for (size_t i = 0; i < panes.size(); ++i) {
-        connections.push_back(connect(panes[i], &CapturePane::captured, &grid_,
-                                      [grid, &paneLinks, i](const CaptureJob &reported, const std::string &text) {
-                                          paneLinks[i].result = text;
-                                          grid->SetText(reported.row, reported.column, text);
-                                      }));
-        connections.push_back(connect(panes[i], &CapturePane::captureEnded, this, [&, i] {
-            Slot &slot = paneLinks[i];
-            if (!slot.link)
-                return;
-            panes[i]->StopLoading();
-            const size_t link = *slot.link;
-            slot.link.reset();
-            EndLink(slot.job, slot.before, slot.result, summary);
-            emit linkFinished(slot.job, slot.result, SecondsSince(slot.timer));
-            schedule.Finished(link);
-            startMore();
-        }));
+        }
+        if (busy.elapsed() >= kBusyMs) {
+            beginQueued_ = true;
+            QMetaObject::invokeMethod(this, &CaptureRun::BeginLinks, Qt::QueuedConnection);
+            return;
+        }
     }
-    startMore();
-    if (!schedule.Done())
-        loop.exec(QEventLoop::DialogExec);
-    for (const QMetaObject::Connection &connection : connections)
-        disconnect(connection);
+    if (course_->Done()) {
+        // From the event loop: this may run inside a handler of the window's own panes.
+        finishing_ = true;
+        QMetaObject::invokeMethod(this, &CaptureRun::Finish, Qt::QueuedConnection);
+    }
 }
 
-RunSummary CaptureRun::RunFromLinkFile()
+void CaptureRun::OnPaneEnded(int pane)
 {
-    stopRequested_ = false;
-    RunSummary summary;
-    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
-    // Counted on the file's structure: "[A" inside a title or link is no product.
-    if (links.ProductCount() == 0) {
-        summary.noLinks = true;
-        return Finished(summary);
-    }
-    wholePlan_ = PlanFromLinkFile(links, grid_.ShopTitles());
-    const CapturePlan plan = part_ ? PlanForPart(wholePlan_, *part_) : wholePlan_;
-    // A stopped run leaves every product and the prices it did not reach.
-    ShowPlanRows(grid_, plan, session_.dirs.dbDir, KeptTexts::NotRefreshed);
-    RunPlan(plan, summary);
-    return Finished(summary);
+    if (!course_ || !window_ || !course_->Loading(pane))
+        return;
+    CapturePane *ended = window_->Panes()[static_cast<size_t>(pane)];
+    // Its images and scripts would go on holding the host's connections.
+    ended->StopLoading();
+    const std::optional<LinkEnd> end = course_->Ended(pane);
+    Apply(end->changes);
+    emit linkFinished(ended->State().Job(), end->result, SecondsSince(started_[static_cast<size_t>(pane)]));
+    BeginLinks();
 }
 
-RunSummary CaptureRun::RetryFailed()
+void CaptureRun::Apply(const std::vector<CellChange> &changes)
 {
-    stopRequested_ = false;
-    RunSummary summary;
-    // The retried rows are this run's results from now on, whatever they were.
-    grid_.SetShowsOlderRecord(false);
-    RunPlan(PlanRetry(grid_, LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile())), summary);
-    return Finished(summary);
+    for (const CellChange &change : changes) {
+        if (change.kind == CellChange::Kind::Refreshed)
+            grid_.MarkRefreshed(change.row, change.column);
+        else
+            grid_.SetText(change.row, change.column, change.text);
+    }
+}
+
+RunPanes &CaptureRun::Window(int count)
+{
+    if (window_)
+        return *window_;
+    std::vector<WarmBrowser *> browsers;
+    for (int i = 0; i < count; ++i)
+        browsers.push_back(&browsers_[static_cast<size_t>(i)]);
+    // One pane has the capture window of a single link; several share a window.
+    if (count == 1)
+        window_ = std::make_unique<CaptureWindow>(browsers.front());
+    else
+        window_ = std::make_unique<ParallelCaptureWindow>(browsers);
+    const std::vector<CapturePane *> &panes = window_->Panes();
+    for (int i = 0; i < static_cast<int>(panes.size()); ++i) {
+        CapturePane *pane = panes[static_cast<size_t>(i)];
+        connect(pane, &CapturePane::captured, this, [this, i](const CaptureJob &, const std::string &text) {
+            if (course_)
+                Apply(course_->Captured(i, text));
+        });
+        connect(pane, &CapturePane::downloadedWithoutPrice, this, [this, i](const CaptureJob &) {
+            if (course_)
+                Apply(course_->DownloadedWithoutPrice(i));
+        });
+        connect(pane, &CapturePane::captureEnded, this, [this, i] { OnPaneEnded(i); });
+        connect(pane, &CapturePane::stopRequested, this, &CaptureRun::Stop);
+    }
+    return *window_;
+}
+
+void CaptureRun::Finish()
+{
+    window_.reset();
+    const RunSummary summary = endedEarly_ ? *endedEarly_ : course_->Summary();
+    endedEarly_.reset();
+    finishing_ = false;
+    running_ = false;
+    emit runEnded(summary);
 }
 
 } // namespace corvix

@@ -14,28 +14,6 @@
 
 namespace corvix {
 
-class CaptureRunController::RunScope {
-public:
-    explicit RunScope(CaptureRunController &owner) : owner_(owner)
-    {
-        owner_.running_ = true;
-        owner_.BeginRun();
-    }
-    ~RunScope()
-    {
-        owner_.running_ = false;
-        owner_.EndRun();
-        if (!owner_.windowClosed_)
-            owner_.window_->HideRunProgress();
-        emit owner_.runEnded();
-    }
-    RunScope(const RunScope &) = delete;
-    RunScope &operator=(const RunScope &) = delete;
-
-private:
-    CaptureRunController &owner_;
-};
-
 CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
     : QObject(window), window_(window), grid_(window->ListPage()->Grid()), session_(session),
       run_(session, *window->ListPage()->Grid(), this)
@@ -47,14 +25,19 @@ CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
         run_.Stop();
     });
     connect(&run_, &CaptureRun::progress, this, &CaptureRunController::ShowProgress);
+    connect(&run_, &CaptureRun::runEnded, this, &CaptureRunController::RunEnded);
     connect(window_, &MainWindow::stopRunRequested, this, &CaptureRunController::StopRun);
 }
 
-void CaptureRunController::BeginRun()
+void CaptureRunController::BeginRun(bool retry)
 {
+    running_ = true;
+    retrying_ = retry;
     resultsChangedBefore_ = session_.resultsChanged;
     session_.resultsChanged = true;
     recordTextBefore_ = RecordText(*grid_);
+    run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
+    emit runStarted(retry);
 }
 
 void CaptureRunController::EndRun()
@@ -81,31 +64,41 @@ void CaptureRunController::RunCapture()
 {
     if (running_)
         return;
-    RunScope scope(*this);
-    run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
-    emit runStarted(false);
-    const RunSummary summary = run_.RunFromLinkFile();
-    if (summary.noLinks) {
-        ShowMessage(QStringLiteral("链接为空,执行不了"));
-        return;
-    }
-    Report(summary);
+    BeginRun(false);
+    run_.StartFromLinkFile();
 }
 
 void CaptureRunController::RetryFailed()
 {
     if (running_)
         return;
-    RunScope scope(*this);
-    run_.SetParallelLinks(window_->ListPage()->ParallelLinks());
-    emit runStarted(true);
-    Report(run_.RetryFailed());
+    BeginRun(true);
+    run_.StartRetry();
+}
+
+void CaptureRunController::RunEnded(const RunSummary &summary)
+{
+    Report(summary);
+    running_ = false;
+    EndRun();
+    if (!windowClosed_)
+        window_->HideRunProgress();
+    emit runEnded();
 }
 
 void CaptureRunController::Report(const RunSummary &summary)
 {
     if (windowClosed_)
         return;
+    // Nothing ran: the grid is as it was.
+    if (summary.unreadable) {
+        ShowReadFailure(retrying_ ? QStringLiteral("失败重抓") : QStringLiteral("开始抓取"), *summary.unreadable);
+        return;
+    }
+    if (summary.noLinks) {
+        ShowMessage(QStringLiteral("链接为空,执行不了"));
+        return;
+    }
     if (!summary.badLinks.empty())
         ShowMessage(BadLinkSummary(summary.badLinks));
     if (summary.stopped)

@@ -27,7 +27,7 @@ public:
     void RetryFailed();
     // Stops a run or retry after the link in progress; the prices so far stay.
     void StopRun();
-    // True from the start of a run or retry until its loops end. A click on
+    // True from the start of a run or retry until its end. A click on
     // either button meanwhile is ignored: a second run inside the first would
     // clear and rebuild the grid under it.
     bool Running() const { return running_; }
@@ -40,15 +40,16 @@ signals:
     // A run (retry false: its rows are rebuilt) or a retry (of the grid's own
     // rows) begins.
     void runStarted(bool retry);
-    // A run or retry has left its loops (finished, or stopped by the closed window).
+    // A run or retry has ended (finished, or stopped), after its messages.
     void runEnded();
 
 private:
-    class RunScope;
     // Before and after a run: what the grid held, and whether the run changed
     // it; an unchanged grid leaves nothing new to save.
-    void BeginRun();
+    void BeginRun(bool retry);
     void EndRun();
+    // The run is over: what went wrong is told, then the run is ended.
+    void RunEnded(const RunSummary &summary);
     bool resultsChangedBefore_ = false;
     void ShowProgress(int done, int total, int row);
     // What the user hears at the end of a run: links that could not be loaded or
@@ -58,6 +59,7 @@ private:
     MainWindow *window_;
     ProductGridModel *grid_;
     bool running_ = false;
+    bool retrying_ = false; // the run under way is a retry
     bool lastRunChangedGrid_ = false;
     std::string recordTextBefore_; // the grid as a record before the run
     // The main window was closed while a run was going on: the remaining links

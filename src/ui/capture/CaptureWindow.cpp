@@ -1,6 +1,5 @@
 #include "ui/capture/CaptureWindow.h"
 
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,7 +11,7 @@ CaptureWindow::CaptureWindow(WarmBrowser *warm, QWidget *parent) : QDialog(paren
     setWindowTitle(QStringLiteral("[Corvix]抓取窗口，请勿关闭。"));
     resize(923, 414);
     pane_ = new CapturePane(warm, this);
-    pane_->SetClosesWindowAfterResult(true);
+    panes_.push_back(pane_);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pane_, 1);
@@ -28,6 +27,7 @@ CaptureWindow::CaptureWindow(WarmBrowser *warm, QWidget *parent) : QDialog(paren
 
 CaptureWindow::CaptureWindow(CaptureJob job, WarmBrowser *warm, QWidget *parent) : CaptureWindow(warm, parent)
 {
+    pane_->SetClosesWindowAfterResult(true);
     Start(std::move(job));
 }
 
@@ -36,26 +36,20 @@ void CaptureWindow::Start(CaptureJob job)
     pane_->Start(std::move(job));
 }
 
-void CaptureWindow::done(int result)
+void CaptureWindow::ShowForRun()
 {
-    // Closed after a result or by the user: the handlers stop here.
-    pane_->Finish();
-    QDialog::done(result);
-    emit captureEnded();
+    if (isVisible())
+        return;
+    setWindowModality(Qt::ApplicationModal);
+    show();
 }
 
-void CaptureWindow::Capture(CaptureJob job)
+void CaptureWindow::done(int result)
 {
-    pane_->SetClosesWindowAfterResult(false);
-    QEventLoop loop;
-    connect(this, &CaptureWindow::captureEnded, &loop, &QEventLoop::quit);
-    Start(std::move(job));
-    if (!isVisible()) {
-        setWindowModality(Qt::ApplicationModal);
-        show();
-    }
-    if (!pane_->Finished())
-        loop.exec(QEventLoop::DialogExec);
+    // Closed after a result or by the user: the handlers stop here. Hidden
+    // first, so that a run's next link finds the window hidden and shows it again.
+    QDialog::done(result);
+    pane_->Abandon();
 }
 
 void CaptureWindow::keyPressEvent(QKeyEvent *event)

@@ -8,6 +8,8 @@
 // under way without a result; the run shows it again for its next links. It
 // first shows where it leaves the main window's status bar (the run's progress)
 // in view, when the screen has room for that.
+#include "ui/capture/CapturePane.h"
+
 #include <QDialog>
 
 #include <vector>
@@ -16,18 +18,17 @@ class QKeyEvent;
 
 namespace corvix {
 
-class CapturePane;
 class WarmBrowser;
 
-class ParallelCaptureWindow : public QDialog {
+class ParallelCaptureWindow : public QDialog, public RunPanes {
     Q_OBJECT
 public:
     // One pane per browser of warm (each pane borrows one).
     explicit ParallelCaptureWindow(const std::vector<WarmBrowser *> &warm, QWidget *parent = nullptr);
 
-    const std::vector<CapturePane *> &Panes() const { return panes_; }
+    const std::vector<CapturePane *> &Panes() const override { return panes_; }
     // Shows the window modally unless it is on screen.
-    void ShowForRun();
+    void ShowForRun() override;
 
 signals:
     // Escape or 停止按钮: the run stops once the links under way are done.
