@@ -1,17 +1,26 @@
 #include "capture/LinkCapture.h"
 #include "capture/CellTexts.h"
+#include "capture/EventWords.h"
 #include <gtest/gtest.h>
-#include <sstream>
 #include <tuple>
 
 namespace corvix {
 namespace {
 
 struct Outcome {
-    std::vector<std::string> results;
+    std::vector<std::string> results{};
     int clears = 0, statusShows = 0, ticks = 0, emptyDownloads = 0, capturing = 0;
     bool operator==(const Outcome &) const = default;
 };
+
+void PrintTo(const Outcome &o, std::ostream *os)
+{
+    *os << "{results";
+    for (const std::string &r : o.results)
+        *os << " \"" << r << "\"";
+    *os << ", clears " << o.clears << ", statusShows " << o.statusShows << ", ticks " << o.ticks
+        << ", emptyDownloads " << o.emptyDownloads << ", capturing " << o.capturing << "}";
+}
 
 // Events as words, "word*n" for n of them: S start, T tick, L:p a look finding
 // p, D a download without a price, D:p one with p, N a download before the page
@@ -21,11 +30,9 @@ Outcome Feed(const std::string &events)
 {
     LinkCapture capture;
     Outcome out;
-    std::istringstream words(events);
-    for (std::string word; words >> word;) {
-        const size_t star = word.find('*');
-        const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
-        word.resize(std::min(star, word.size()));
+    for (const test::EventWord &event : test::EventWords(events)) {
+        std::string word = event.word;
+        const int times = event.times;
         std::optional<Availability> declared;
         if (word.back() == '!' || word.back() == '+') {
             declared = word.back() == '!' ? Availability::OutOfStock : Availability::InStock;
@@ -53,32 +60,35 @@ TEST(LinkCapture, EventSequencesEndInOneResultForTheirOwnLink)
     const std::string fail = FailureText();
     const std::string sold = OutOfStockText();
     const std::pair<const char *, Outcome> rows[] = {
-        {"T*10 L:1 D", {}},                                   // nothing started
-        {"S T*9", {{}, 0, 9, 9, 0, 1}},                     // ninth tick: one second left
-        {"S T*10", {{fail}, 0, 9, 9, 0, 0}},               // the tenth tick fails
-        {"S T*12 D", {{fail}, 0, 9, 9, 0, 0}},             // once
-        {"S D*8", {{}, 8, 0, 0, 8, 1}},                     // eight empty loads wait
-        {"S D*9", {{fail}, 9, 0, 0, 9, 0}},                // the ninth fails, counted
-        {"S N*20", {{}, 20, 0, 0, 0, 1}},                   // no document: no count
-        {"S D*8 L:7.00", {{"7.00"}, 8, 0, 0, 8, 0}},       // a price before the ninth
-        {"S T*9 D:1.00 T L:2", {{"1.00"}, 0, 9, 9, 0, 0}}, // the first result only
-        {"S L: L:3.20", {{"3.20"}, 0, 0, 0, 0, 0}},        // an empty look is no price
-        {"S S L:9.99^ D^ D:1^ T", {{}, 0, 1, 1, 0, 1}},     // an earlier link's answers
-        {"S S L:9.99^ L:1.00", {{"1.00"}, 0, 0, 0, 0, 0}}, // ... then its own
-        {"S T*5 D*5 S T*9 D*8", {{}, 13, 14, 9, 8, 1}},     // each link counts afresh
-        {"S T*5 E T*10 D*10 L:1", {{}, 0, 5, 5, 0, 0}},    // closed by hand: no result
-        {"S L:1 S T*10", {{"1", fail}, 0, 9, 9, 0, 0}},    // a run's next link
+        {"T*10 L:1 D", {}}, // nothing started
+        {"S T*9", {.statusShows = 9, .ticks = 9, .capturing = 1}}, // ninth tick: one second left
+        {"S T*10", {.results = {fail}, .statusShows = 9, .ticks = 9}}, // the tenth tick fails
+        {"S T*12 D", {.results = {fail}, .statusShows = 9, .ticks = 9}}, // once
+        {"S D*8", {.clears = 8, .emptyDownloads = 8, .capturing = 1}}, // eight empty loads wait
+        {"S D*9", {.results = {fail}, .clears = 9, .emptyDownloads = 9}}, // the ninth fails, counted
+        {"S N*20", {.clears = 20, .capturing = 1}}, // no document: no count
+        {"S D*8 L:7.00", {.results = {"7.00"}, .clears = 8, .emptyDownloads = 8}}, // a price before the ninth
+        {"S T*9 D:1.00 T L:2", {.results = {"1.00"}, .statusShows = 9, .ticks = 9}}, // the first result only
+        {"S L: L:3.20", {.results = {"3.20"}}}, // an empty look is no price
+        {"S S L:9.99^ D^ D:1^ T", {.statusShows = 1, .ticks = 1, .capturing = 1}}, // an earlier link's answers
+        {"S S L:9.99^ L:1.00", {.results = {"1.00"}}}, // ... then its own
+        // Each link counts afresh.
+        {"S T*5 D*5 S T*9 D*8", {.clears = 13, .statusShows = 14, .ticks = 9, .emptyDownloads = 8, .capturing = 1}},
+        {"S T*5 E T*10 D*10 L:1", {.statusShows = 5, .ticks = 5}}, // closed by hand: no result
+        {"S L:1 S T*10", {.results = {"1", fail}, .statusShows = 9, .ticks = 9}}, // a run's next link
         // A sold-out page: no price in time is "缺货", not a failure.
-        {"S L! T*10", {{sold}, 0, 9, 9, 0, 0}},
-        {"S D! D*8", {{sold}, 9, 0, 0, 9, 0}},
-        {"S L! L:5.00", {{"5.00"}, 0, 0, 0, 0, 0}},         // a price that comes still counts
-        {"S L! L+ T*10", {{fail}, 0, 9, 9, 0, 0}},          // the page changed its mind
-        {"S L! L T*10", {{sold}, 0, 9, 9, 0, 0}},           // a read that did not ask changes nothing
-        {"S L! S T*10", {{fail}, 0, 9, 9, 0, 0}},           // the next link starts afresh
-        {"S N! T*10", {{fail}, 1, 9, 9, 0, 0}},             // no document declares nothing
+        {"S L! T*10", {.results = {sold}, .statusShows = 9, .ticks = 9}},
+        {"S D! D*8", {.results = {sold}, .clears = 9, .emptyDownloads = 9}},
+        {"S L! L:5.00", {.results = {"5.00"}}}, // a price that comes still counts
+        {"S L! L+ T*10", {.results = {fail}, .statusShows = 9, .ticks = 9}}, // the page changed its mind
+        {"S L! L T*10", {.results = {sold}, .statusShows = 9, .ticks = 9}}, // a read that did not ask changes nothing
+        {"S L! S T*10", {.results = {fail}, .statusShows = 9, .ticks = 9}}, // the next link starts afresh
+        {"S N! T*10", {.results = {fail}, .clears = 1, .statusShows = 9, .ticks = 9}}, // no document declares nothing
     };
-    for (const auto &[events, expected] : rows)
-        EXPECT_EQ(Feed(events), expected) << events;
+    for (const auto &[events, expected] : rows) {
+        SCOPED_TRACE(events);
+        EXPECT_EQ(Feed(events), expected);
+    }
 }
 
 TEST(LinkCapture, DeclarationsAreAskedForOnlyAfterAReadWithoutPrice)
@@ -104,52 +114,60 @@ TEST(LinkCapture, StopIsAskedOnceForTheWindowAndSecondsCountDown)
     EXPECT_EQ(std::tuple(capture.StopAsked(), capture.AskStop(), capture.SecondsLeft()), std::tuple(true, false, 7));
 }
 
+struct Ends {
+    std::vector<std::string> results{};
+    int reloads = 0;
+    bool spent = false; // the next link must not reuse the page
+    bool operator==(const Ends &) const = default;
+};
+
+void PrintTo(const Ends &e, std::ostream *os)
+{
+    *os << "{results";
+    for (const std::string &r : e.results)
+        *os << " \"" << r << "\"";
+    *os << ", reloads " << e.reloads << ", spent " << e.spent << "}";
+}
+
 // Which ends leave a page that the next link must not reuse, and a lost
-// renderer: R (lost), with a page read L:p, a tick T, a close by hand E.
+// renderer: S start, N start without a link, R (lost), with a page read L:p, a
+// tick T, a close by hand E.
 TEST(LinkCapture, ALostRendererReloadsOnceAndSpentPagesAreNotReused)
 {
     const std::string fail = FailureText();
-    struct Row {
-        const char *events;
-        std::vector<std::string> results;
-        int reloads;
-        bool spent;
+    const std::pair<const char *, Ends> rows[] = {
+        {"S L:1", {.results = {"1"}}},                          // a price: the page is fit for the next link
+        {"S T*10", {.results = {fail}, .spent = true}},         // timed out: the page may still be busy
+        {"S E", {.spent = true}},                               // abandoned
+        {"S L:1 E", {.results = {"1"}}},                        // a close after the result abandons nothing
+        {"S T*5 R T*9 L:2", {.results = {"2"}, .reloads = 1, .spent = true}}, // a neighbour's crash: ticks afresh
+        {"S R R", {.results = {fail}, .reloads = 1, .spent = true}},   // its own crash again: failed, no loop
+        {"S R T*10", {.results = {fail}, .reloads = 1, .spent = true}}, // the reload times out like any link
+        {"S R S R", {.reloads = 2, .spent = true}},             // each link may be reloaded once
+        {"S L:1 R", {.results = {"1"}, .spent = true}},         // lost between links: dropped all the same
+        {"S R S L:3", {.results = {"3"}, .reloads = 1}},        // the next link starts with a fresh page
+        {"N E", {}},                                            // a job without a link loaded nothing
     };
-    const Row rows[] = {
-        {"S L:1", {"1"}, 0, false},             // a price: the page is fit for the next link
-        {"S T*10", {fail}, 0, true},            // timed out: the page may still be busy
-        {"S E", {}, 0, true},                   // abandoned
-        {"S L:1 E", {"1"}, 0, false},           // a close after the result abandons nothing
-        {"S T*5 R T*9 L:2", {"2"}, 1, true},    // a neighbour's crash: loaded again, ticks afresh
-        {"S R R", {fail}, 1, true},             // its own crash again: failed, no loop
-        {"S R T*10", {fail}, 1, true},          // the reload times out like any link
-        {"S R S R", {}, 2, true},               // each link may be reloaded once
-        {"S L:1 R", {"1"}, 0, true},            // lost between links: dropped all the same
-        {"S R S L:3", {"3"}, 1, false},         // the next link starts with a fresh page
-        {"N E", {}, 0, false},                  // a job without a link loaded nothing
-    };
-    for (const Row &row : rows) {
+    for (const auto &[events, expected] : rows) {
+        SCOPED_TRACE(events);
         LinkCapture capture;
-        std::vector<std::string> results;
-        int reloads = 0;
-        std::istringstream words(row.events);
-        for (std::string word; words >> word;) {
-            const size_t star = word.find('*');
-            const int times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
-            for (int i = 0; i < times; ++i) {
+        Ends ends;
+        for (const test::EventWord &event : test::EventWords(events)) {
+            const std::string &word = event.word;
+            for (int i = 0; i < event.times; ++i) {
                 const CaptureAnswer a = word[0] == 'S' ? (capture.Start({0, 2, "http://a.example/p", {}, {}, {}}), CaptureAnswer{})
                                       : word[0] == 'N' ? (capture.Start({}), CaptureAnswer{})
                                       : word[0] == 'E' ? (capture.End(), CaptureAnswer{})
                                       : word[0] == 'R' ? capture.RendererLost()
                                       : word[0] == 'T' ? capture.Tick()
                                                        : capture.Look(capture.CurrentStart(), {true, word.substr(2), {}});
-                reloads += a.reload;
+                ends.reloads += a.reload;
                 if (a.result)
-                    results.push_back(*a.result);
+                    ends.results.push_back(*a.result);
             }
         }
-        EXPECT_EQ(std::tuple(results, reloads, capture.PageSpent()), std::tuple(row.results, row.reloads, row.spent))
-            << row.events;
+        ends.spent = capture.PageSpent();
+        EXPECT_EQ(ends, expected);
     }
 }
 

@@ -27,6 +27,8 @@ public:
     void Ask();
     // The look under way has its answer.
     void Done();
+    // Looks go on, or one is under way.
+    bool Active() const { return timer_.isActive() || pending_; }
 
 private:
     std::function<bool()> look_;

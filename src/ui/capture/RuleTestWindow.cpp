@@ -67,6 +67,11 @@ QTimer *RuleTestWindow::Clock() const
     return pane_->Clock();
 }
 
+bool RuleTestWindow::Looking() const
+{
+    return looks_->Active();
+}
+
 void RuleTestWindow::Finish()
 {
     // The about-to-be-destroyed handler, run once, when the window closes (it is

@@ -47,6 +47,9 @@ public:
     void StartPick(const std::string &link);
     bool Testing() const { return testing_; }
     bool Picking() const { return picking_; }
+    // The test or the pick still looks at the page: once it has stopped, no
+    // line is written before the page's next download-complete event.
+    bool Looking() const;
 
     // Closes the window once the running handler has returned; a second request
     // has no effect.

@@ -148,7 +148,7 @@ TEST_F(CaptureLooksTest, TheRuleTestLooksUntilScriptsPutThePriceIn)
     inputs.right = "</span>";
     window.StartTest(server_.Url("/late").toStdString(), inputs);
     ASSERT_TRUE(test::WaitUntil([&] { return !window.TestLog()->toPlainText().isEmpty(); }, 5000));
-    test::Wait(500);
+    ASSERT_TRUE(test::WaitUntil([&] { return !window.Looking(); }, 5000)) << "the test stops looking after its line";
     const QStringList lines = window.TestLog()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1) << "one line per test";
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("测试获取的价格为：45.60"))) << lines[0].toStdString();

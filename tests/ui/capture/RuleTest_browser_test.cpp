@@ -170,7 +170,7 @@ TEST_F(RuleTestBrowserTest, EachTestLogsALineInTheSameWindow)
     // A page that never arrives logs nothing, not the price of the page still shown.
     e.link->setText(server_.Url("/hang"));
     e.test->click();
-    test::Wait(1500);
+    ASSERT_TRUE(WaitUntil([&] { return !window->Looking(); })) << "the test gives up when its time is up";
     EXPECT_EQ(LogLines().size(), 5);
 
     QPointer<RuleTestWindow> closing(window);
