@@ -25,6 +25,7 @@
 #include "ui/capture/CaptureWindow.h"
 #include "ui/browser/WarmBrowser.h"
 #include "ui/capture/CaptureRunController.h"
+#include "common/BrowserTestSupport.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/ProductGridModel.h"
@@ -231,7 +232,7 @@ void BM_RunPerLink(benchmark::State &state)
                              perLink.push_back(seconds * 1000);
                              priced += text == "128.00" ? 1 : 0;
                          });
-        run.RunFromLinkFile();
+        corvix::test::RunFromLinkFile(run);
     }
     state.counters["median_ms_per_link"] = Median(perLink);
     state.counters["priced"] = priced;
@@ -320,7 +321,8 @@ void BM_CaptureRun(benchmark::State &state)
                                            });
         state.ResumeTiming();
         clock.start();
-        fixture.run->RunCapture();
+        corvix::test::UntilSignal([&] { fixture.run->RunCapture(); }, fixture.run,
+                                  &corvix::CaptureRunController::runEnded);
         state.PauseTiming();
         QObject::disconnect(conn);
         for (int r = 0; r < fixture.Grid()->RowCount(); ++r)
@@ -350,7 +352,8 @@ void BM_RunMemory(benchmark::State &state)
                                                if (results == kLinks)
                                                    after300 = corvix::bench::TreeRssKiB(QCoreApplication::applicationPid());
                                            });
-        fixture.run->RunCapture();
+        corvix::test::UntilSignal([&] { fixture.run->RunCapture(); }, fixture.run,
+                                  &corvix::CaptureRunController::runEnded);
         QObject::disconnect(conn);
     }
     state.counters["rss_after_30_MiB"] = static_cast<double>(after30) / 1024;
@@ -390,7 +393,7 @@ LinkTimes RunLinks(const std::vector<QString> &urls)
                          times.ms.push_back(seconds * 1000);
                          times.texts.push_back(text);
                      });
-    run.RunFromLinkFile();
+    corvix::test::RunFromLinkFile(run);
     return times;
 }
 

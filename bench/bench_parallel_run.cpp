@@ -11,6 +11,7 @@
 #include "ProcessTable.h"
 #include "ShopPages.h"
 #include "app/Application.h"
+#include "common/BrowserTestSupport.h"
 #include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "products/ProductGridModel.h"
@@ -92,7 +93,7 @@ struct ParallelFixture {
         sampler.start();
         QElapsedTimer clock;
         clock.start();
-        result.priced = run.RunFromLinkFile().priced;
+        result.priced = corvix::test::RunFromLinkFile(run).priced;
         result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         sampler.stop();
         return result;

@@ -2,6 +2,7 @@
 
 #include "ui/browser/BrowserView.h"
 #include "ui/browser/DomHelper.h"
+#include "ui/capture/CaptureRun.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <stdexcept>
 
 namespace corvix::test {
 
@@ -46,6 +48,37 @@ void Wait(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+namespace {
+
+RunSummary UntilRunEnds(CaptureRun &run, void (CaptureRun::*start)(), int timeoutMs)
+{
+    std::optional<RunSummary> ended;
+    QEventLoop loop;
+    QObject::connect(&run, &CaptureRun::runEnded, &loop, [&](const RunSummary &summary) {
+        ended = summary;
+        loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    (run.*start)();
+    if (!ended)
+        loop.exec();
+    if (!ended)
+        throw std::runtime_error("the capture run did not end in time");
+    return *ended;
+}
+
+} // namespace
+
+RunSummary RunFromLinkFile(CaptureRun &run, int timeoutMs)
+{
+    return UntilRunEnds(run, &CaptureRun::StartFromLinkFile, timeoutMs);
+}
+
+RunSummary RetryFailed(CaptureRun &run, int timeoutMs)
+{
+    return UntilRunEnds(run, &CaptureRun::StartRetry, timeoutMs);
 }
 
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs)

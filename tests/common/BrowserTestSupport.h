@@ -8,6 +8,8 @@
 
 namespace corvix {
 class BrowserView;
+class CaptureRun;
+struct RunSummary;
 }
 
 namespace corvix::test {
@@ -22,6 +24,11 @@ bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
 
 // Runs the event loop for milliseconds (QTest::qWait slows the browser down).
 void Wait(int milliseconds);
+
+// A run over url.ini and a retry, each waited for to its end; its summary.
+// Throws when the run has not ended within timeoutMs.
+RunSummary RunFromLinkFile(CaptureRun &run, int timeoutMs = 300000);
+RunSummary RetryFailed(CaptureRun &run, int timeoutMs = 300000);
 
 // Navigates view to url and waits for its DownloadComplete event.
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs = 15000);

@@ -4,8 +4,11 @@
 #include "common/CoreTestSupport.h"
 #include "ui/Session.h"
 
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QWidget;
 
@@ -51,6 +54,16 @@ private:
 // Triggers the action of the menu (or any widget) whose objectName is `name`,
 // as a click on the item does; a test fails when there is no such action.
 void TriggerAction(const QWidget &menu, const QString &name);
+
+// Does start, then runs the event loop until sender emits signal; false when
+// it has not come within timeoutMs.
+template <class Sender, class Signal>
+bool UntilSignal(const std::function<void()> &start, Sender *sender, Signal signal, int timeoutMs = 300000)
+{
+    QSignalSpy spy(sender, signal);
+    start();
+    return !spy.isEmpty() || spy.wait(timeoutMs);
+}
 
 // The session that a test's controllers share (one per test program), and a
 // fresh start of it.

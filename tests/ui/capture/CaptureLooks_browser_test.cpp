@@ -98,8 +98,15 @@ TEST_F(CaptureLooksTest, OneWindowCapturesOneLinkAfterAnotherAndStaysShown)
         {"/late", test::MarkerRuleText("<span class=#引号price#引号>", "</span>")},
     };
     for (int row = 0; row < 3; ++row) {
-        window.Capture(CaptureJob{row, 2, server_.Url(QString::fromLatin1(links[row].path)).toStdString(),
-                                  ParseRule(links[row].rule), {}, {}});
+        // As a run does: the next job, the window shown unless it is, until the capture has ended.
+        ASSERT_TRUE(test::UntilSignal(
+            [&] {
+                window.Start(CaptureJob{row, 2, server_.Url(QString::fromLatin1(links[row].path)).toStdString(),
+                                        ParseRule(links[row].rule), {}, {}});
+                window.ShowForRun();
+            },
+            &window, &CaptureWindow::captureEnded))
+            << row;
         EXPECT_TRUE(window.isVisible()) << row;
         EXPECT_FALSE(window.Capturing()) << row;
     }

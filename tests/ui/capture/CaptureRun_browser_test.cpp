@@ -11,6 +11,7 @@
 #include "products/RecordFile.h"
 #include "rules/RuleFile.h"
 #include "support/Gbk.h"
+#include "support/PathText.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/ProductListPage.h"
 
@@ -106,6 +107,18 @@ protected:
             texts.push_back(Grid().Text(r, c));
         return texts;
     }
+    // Does start (a click, a call) and waits for the end of the run it starts.
+    bool UntilRunEnds(const std::function<void()> &start, CaptureRunController *controller = nullptr)
+    {
+        return test::UntilSignal(start, controller ? controller : run, &CaptureRunController::runEnded);
+    }
+    // A click on the button of `in` named name, and the run it starts, to its end.
+    bool ClickAndWait(QWidget *in, const char *name, CaptureRunController *controller = nullptr)
+    {
+        auto *button = in->findChild<QPushButton *>(QString::fromUtf8(name));
+        return button && UntilRunEnds([button] { button->click(); }, controller);
+    }
+    static CaptureRunController *RunOf(AppShell &shell) { return shell.Window()->findChild<CaptureRunController *>(); }
     int Requests(const QString &path) { return static_cast<int>(server.RequestedPaths().count(path)); }
     // The products of text become url.ini's, as an import for the grid's shops makes them.
     void Import(const std::string &text) { test::ImportLinks(root.Dirs(), Grid().ShopTitles(), text); }
@@ -130,7 +143,7 @@ TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
                              "Case," + Url("/x2") + ",file:///etc/passwd?http\r\n" + //
                              "TitleOnly\r\n" +                                       //
                              "Extra,," + Url("/both") + "," + Url("/extra"));
-    window->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    ASSERT_TRUE(ClickAndWait(window.get(), "按钮9"));
 
     EXPECT_TRUE(test::TestSession().resultsChanged);
     ASSERT_EQ(Grid().RowCount(), 3);
@@ -150,7 +163,7 @@ TEST_F(CaptureRun, FromImportCapturesEveryLinkWithTheRuleOfItsColumn)
     // url.ini holds the import now: the next click captures the same links from there.
     messages.Clear();
     const int before = Requests("/x2");
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Requests("/x2"), before + 1);
     EXPECT_EQ(Requests("/old"), 0);
     EXPECT_EQ(Row(1), (Strings{"2", "Case", "3.20", ""}));
@@ -170,7 +183,7 @@ TEST_F(CaptureRun, FromLinkFileRebuildsTheRows)
     ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
     Grid().AppendRows({{"1", "stale", "1", "2"}});
 
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
 
     ASSERT_EQ(Grid().RowCount(), 3);
     EXPECT_EQ(Row(0), (Strings{"1", "[A9] odd title", "12.50", "7.00"}));
@@ -186,10 +199,34 @@ TEST_F(CaptureRun, EmptyLinkFileSaysSoAndKeepsTheGrid)
 {
     Grid().AppendRows({{"1", "keep", "1", "2"}});
     TempSession::WriteBytes(LinkFilePath(root.Dirs()), "title=[A0]\r\n");
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("链接为空,执行不了")});
     EXPECT_EQ(Row(0), (Strings{"1", "keep", "1", "2"}));
     EXPECT_FALSE(test::TestSession().resultsChanged) << "nothing changed, nothing to save";
+}
+
+// A url.ini that exists but cannot be read is no empty product list: neither
+// button runs, the grid and the file stay, and the message names the file.
+TEST_F(CaptureRun, AnUnreadableLinkFileRunsNothingAndSaysWhy)
+{
+    Grid().AppendRows({{"1", "keep", "1", Gbk("获取失败")}});
+    std::filesystem::create_directory(LinkFilePath(root.Dirs()));
+    const struct {
+        const char *button;
+        QString action;
+    } rows[] = {{"按钮9", QStringLiteral("开始抓取")}, {"按钮10", QStringLiteral("失败重抓")}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.button);
+        messages.Clear();
+        ASSERT_TRUE(ClickAndWait(window.get(), row.button));
+        ASSERT_EQ(messages.Texts().size(), 1);
+        EXPECT_TRUE(messages.Texts()[0].startsWith(row.action + QStringLiteral("失败：无法读取文件\n")))
+            << messages.Texts()[0].toStdString();
+        EXPECT_TRUE(messages.Texts()[0].contains(PathText(LinkFilePath(root.Dirs()))));
+        EXPECT_EQ(Row(0), (Strings{"1", "keep", "1", Gbk("获取失败")}));
+        EXPECT_FALSE(test::TestSession().resultsChanged) << "nothing changed, nothing to save";
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(LinkFilePath(root.Dirs())));
 }
 
 TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
@@ -199,7 +236,7 @@ TEST_F(CaptureRun, PriceInTheLoadingPageIsTakenBeforeTheLoadEnds)
     server.Route("/slow", Page("<span class=\"price\">8.80</span><img src=\"/img-hang\">"));
     server.RouteHang("/img-hang");
     Import("P," + Url("/slow"));
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "P", "8.80", Gbk("—")}));
 }
 
@@ -207,14 +244,14 @@ TEST_F(CaptureRun, PriceInsertedByScriptAfterLoadIsFoundAtATick)
 {
     SetCaptureTickIntervalForTests(500); // ten ticks outlast the page's one and a half seconds
     Import("Late," + Url("/late"));
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "Late", "45.60", Gbk("—")}));
 }
 
 TEST_F(CaptureRun, NoPriceOrNoAnswerFailsAtTheTenthTick)
 {
     Import("A," + Url("/none") + "," + Url("/hang"));
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), Gbk("获取失败")}));
 }
 
@@ -228,7 +265,7 @@ TEST_F(CaptureRun, APageThatTimesOutCostsOnlyItsOwnLink)
         huge += "<div class=\"row\"><a href=\"/item\">Product name</a><em>99.00</em></div>\n";
     server.Route("/huge", huge + "<span class=\"price\">1.00</span></body></html>");
     Import("A," + Url("/huge") + "\r\nB," + Url("/both") + "\r\nC," + Url("/both?c"));
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     const std::string none = Gbk("—");
     EXPECT_EQ(Row(0), (Strings{"1", "A", Gbk("获取失败"), none}));
     EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", none}));
@@ -248,7 +285,7 @@ TEST_F(CaptureRun, ClosingTheWindowByHandMovesToTheNextLinkAndKeepsTheCellsPrice
                 closer.stop();
     });
     closer.start();
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "A", "5.00", "7.00"}));
     EXPECT_TRUE(Grid().NotRefreshed(0, 2));
     EXPECT_FALSE(Grid().NotRefreshed(0, 3));
@@ -291,7 +328,7 @@ TEST_F(CaptureRun, OneCaptureWindowShowsEveryLinkOfTheRun)
             closer.stop();
     });
     closer.start();
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "A", "", "7.00"}));
     EXPECT_EQ(Row(1), (Strings{"2", "B", "12.50", "7.00"}));
     EXPECT_EQ(pricesShown, 3) << "each price lands while the window is shown";
@@ -314,7 +351,7 @@ TEST_F(CaptureRun, APageLoadedWithoutAPriceEmptiesItsCellUntilTheResult)
             closer.stop();
     });
     closer.start();
-    run->RetryFailed();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RetryFailed(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "a", Gbk("获取失败"), "7.00"})) << "closed by hand after the page had loaded";
 }
 
@@ -330,7 +367,7 @@ TEST_F(CaptureRun, RetryCapturesEmptyAndFailedCellsWithTheRuleFileFromDisk)
     WriteLink(root.Dirs(), 1, "Y", "file:///etc/passwd?http");
     ASSERT_TRUE(WriteRuleText(root.Dirs(), "Y", kRuleY));
 
-    window->findChild<QPushButton *>(QStringLiteral("按钮10"))->click();
+    ASSERT_TRUE(ClickAndWait(window.get(), "按钮10"));
 
     EXPECT_TRUE(test::TestSession().resultsChanged);
     EXPECT_EQ(Row(0), (Strings{"1", "a", "12.50", "7.00"}));
@@ -364,12 +401,12 @@ TEST_F(CaptureRun, SoldOutPagesAreOutOfStockAndTheRetryLeavesThem)
     links.SetProductValue(2, "X", Url("/instock"));
     ASSERT_TRUE(links.Save(LinkFilePath(root.Dirs())));
 
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_EQ(Row(0), (Strings{"1", "a", Gbk("缺货"), Gbk("—")}));
     EXPECT_EQ(Row(1), (Strings{"2", "b", Gbk("暂时缺货"), Gbk("—")}));
     EXPECT_EQ(Row(2), (Strings{"3", "c", Gbk("获取失败"), Gbk("—")}));
 
-    run->RetryFailed();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RetryFailed(); }));
     EXPECT_EQ(Requests("/soldout"), 1);
     EXPECT_EQ(Requests("/words"), 1);
     EXPECT_EQ(Requests("/instock"), 2);
@@ -391,7 +428,7 @@ TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
         run->RetryFailed();
     });
     during.start();
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     EXPECT_TRUE(sawProgress);
     EXPECT_EQ(product, QStringLiteral("A"));
     EXPECT_FALSE(window->RunProgress()->isVisible());
@@ -406,7 +443,7 @@ TEST_F(CaptureRun, ASecondClickDuringARunIsIgnoredAndProgressIsShown)
 TEST_F(CaptureRun, ResultsSurviveASaveAndARestore)
 {
     Import("Phone," + Url("/both") + "," + Url("/none"));
-    run->RunCapture();
+    ASSERT_TRUE(UntilRunEnds([&] { run->RunCapture(); }));
     ASSERT_TRUE(SaveGridAsRecord(Grid(), root.Dirs().dbDir));
     const std::string name = NewestRecordName(root.Dirs().dbDir);
     ASSERT_FALSE(name.empty());
@@ -436,7 +473,7 @@ TEST_F(CaptureRun, ClosingTheMainWindowStopsTheRunSavesAndEnds)
         shell.Window()->close();
         EXPECT_EQ(finished.count(), 0) << "the link in progress ends first";
     });
-    shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    ASSERT_TRUE(ClickAndWait(shell.Window(), "按钮9", RunOf(shell)));
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(Requests("/both"), 0);
     const std::string newest = NewestRecordName(root.Dirs().dbDir);
@@ -461,10 +498,10 @@ TEST_F(CaptureRun, ARunThatChangedPricesIsSavedWhenItEnds)
         AppShell shell(StartUpOptions{root.Dir(), {}, {}});
         Import("A," + Url("/both"));
         shell.Show();
-        shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        ASSERT_TRUE(ClickAndWait(shell.Window(), "按钮9", RunOf(shell)));
         EXPECT_EQ(records(), 1);
         EXPECT_EQ(TempSession::ReadBytes(PathInDir(root.Dirs().dbDir, NewestRecordName(root.Dirs().dbDir))), "A|12.50|");
-        shell.Window()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        ASSERT_TRUE(ClickAndWait(shell.Window(), "按钮9", RunOf(shell)));
         EXPECT_EQ(records(), 1) << "the same prices again";
         shell.Window()->close();
     }
@@ -507,7 +544,7 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
         Grid().AppendRows({{"1", "B", "1.00", "2.00"}, {"2", "A", "3.00", "4.00"}});
         Import("A," + Url("/slow") + "," + Url("/both") + "\r\nB," + Url("/both"));
         QTimer::singleShot(200, stop);
-        window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+        ASSERT_TRUE(ClickAndWait(window.get(), "按钮9"));
         ASSERT_EQ(Grid().RowCount(), 2);
         EXPECT_EQ(Row(0), (Strings{"1", "A", "9.90", "4.00"}));
         EXPECT_EQ(Row(1), (Strings{"2", "B", "1.00", Gbk("—")}));
@@ -540,7 +577,7 @@ TEST_F(CaptureRun, ALinkLoadingShowsABlankPageUntilItsOwnPageIsThere)
     QObject::connect(&run->Run(), &corvix::CaptureRun::linkFinished, window.get(),
                      [&](const CaptureJob &, const std::string &, double) { covered.push_back(coverShown()); });
     Import("A," + Url("/both") + "," + Url("/slowy"));
-    window->ListPage()->findChild<QPushButton *>(QStringLiteral("按钮9"))->click();
+    ASSERT_TRUE(ClickAndWait(window.get(), "按钮9"));
     EXPECT_EQ(Row(0), (Strings{"1", "A", "12.50", "8.80"}));
     EXPECT_EQ(covered, (std::vector<bool>{false, true, false}));
 }

@@ -111,7 +111,7 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
             --loading[HostOfAddress(job.link)];
     });
 
-    const RunSummary serial = run.RunFromLinkFile();
+    const RunSummary serial = test::RunFromLinkFile(run);
     const std::vector<Strings> expected = Rows();
     ASSERT_EQ(expected.size(), 3u);
     EXPECT_EQ(expected[0], (Strings{"1", "P1", "12.50", "45.60", "9.90", "12.50"}));
@@ -121,7 +121,7 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
 
     run.SetParallelLinks(4);
     most = 0;
-    const RunSummary sideBySide = run.RunFromLinkFile();
+    const RunSummary sideBySide = test::RunFromLinkFile(run);
     EXPECT_EQ(Rows(), expected);
     EXPECT_EQ(sideBySide.done, serial.done);
     EXPECT_EQ(sideBySide.priced, serial.priced);
@@ -132,7 +132,7 @@ TEST_F(ParallelRun, SideBySideGivesTheGridOfARunLinkByLink)
 
     // The retry side by side takes the empty and failed cells, and only them.
     server.Route("/hang", Page("<span class=\"price\">5.00</span>"));
-    const RunSummary retry = run.RetryFailed();
+    const RunSummary retry = test::RetryFailed(run);
     EXPECT_EQ(retry.done, 3);
     EXPECT_EQ(retry.priced, 1);
     std::vector<Strings> retried = expected;
@@ -182,7 +182,7 @@ TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
         }
     });
     killer.start(50);
-    run.RunFromLinkFile();
+    test::RunFromLinkFile(run);
     const std::string fail = Gbk("获取失败");
     EXPECT_TRUE(killed);
     EXPECT_GE(lost, 1);
@@ -227,7 +227,7 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
             stop(window);
             status = window->Panes()[1]->findChild<QLabel *>(QStringLiteral("抓取状态"))->text();
         });
-        const RunSummary stopped = run.RunFromLinkFile();
+        const RunSummary stopped = test::RunFromLinkFile(run);
         EXPECT_TRUE(stopped.stopped);
         EXPECT_TRUE(status.startsWith(QStringLiteral("商品：P1　商城：Y　剩余 "))) << status.toStdString();
         EXPECT_TRUE(status.endsWith(QStringLiteral("（本条完成后停止抓取）"))) << status.toStdString();
@@ -244,7 +244,7 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
     const auto conn = QObject::connect(&run, &CaptureRun::linkFinished, [&](const CaptureJob &job, const std::string &, double) {
         shownAtResult += job.row == 1 && ShownRunWindow() != nullptr ? 1 : 0;
     });
-    const RunSummary closed = run.RunFromLinkFile();
+    const RunSummary closed = test::RunFromLinkFile(run);
     QObject::disconnect(conn);
     EXPECT_EQ(shownAtResult, 2);
     EXPECT_FALSE(closed.stopped);

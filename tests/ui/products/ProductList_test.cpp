@@ -113,11 +113,12 @@ TEST_F(ProductList, DeleteIsRefusedWhileAnOlderRecordIsShown)
 
     // A retry or a run shows current results again (no link holds "http", so
     // no page opens).
-    run->RetryFailed();
+    ASSERT_TRUE(test::UntilSignal([&] { run->RetryFailed(); }, run, &CaptureRunController::runEnded));
     list->DeleteProductRow();
     EXPECT_EQ(Column(1), (Strings{"old b"}));
     records->ViewRecord();
-    run->RunCapture(); // rebuilds the one row url.ini has left
+    // Rebuilds the one row url.ini has left.
+    ASSERT_TRUE(test::UntilSignal([&] { run->RunCapture(); }, run, &CaptureRunController::runEnded));
     SelectRow(0);
     list->DeleteProductRow();
     EXPECT_EQ(Grid().RowCount(), 0);
