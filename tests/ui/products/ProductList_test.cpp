@@ -259,7 +259,8 @@ TEST_F(ProductList, BothRunButtonsHandTheSpinBoxValueToTheRun)
     // No url.ini and no rows: the run says so, the retry has nothing to do.
     for (const Case &c : {Case{"按钮9", 4}, Case{"按钮10", 8}, Case{"按钮9", 1}}) {
         window->ListPage()->SetParallelLinks(c.links);
-        window->findChild<QPushButton *>(QString::fromUtf8(c.button))->click();
+        auto *button = window->findChild<QPushButton *>(QString::fromUtf8(c.button));
+        ASSERT_TRUE(test::UntilSignal([button] { button->click(); }, run, &CaptureRunController::runEnded));
         EXPECT_EQ(run->Run().ParallelLinks(), c.links) << c.button;
     }
     EXPECT_EQ(messages.Texts(), (QStringList(2, QStringLiteral("链接为空,执行不了"))));
