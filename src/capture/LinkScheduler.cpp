@@ -22,7 +22,8 @@ LinkScheduler::LinkScheduler(const std::vector<std::string> &hosts, int slots)
 std::optional<size_t> LinkScheduler::Next()
 {
     const size_t firstHosted = fronts_.empty() ? SIZE_MAX : fronts_.begin()->first;
-    if (!noHost_.empty() && noHost_.front() < firstHosted) {
+    // In its turn, with a slot free: one slot goes link after link, as a run without panes did.
+    if (!noHost_.empty() && noHost_.front() < firstHosted && loading_ < slots_) {
         const size_t link = noHost_.front();
         noHost_.pop_front();
         return link;

@@ -5,7 +5,8 @@
 // free and no other link of its host is loading, the earliest such link of the
 // run first. With one slot this is the run's own order, link after link.
 // Links without a host (no web address; nothing is loaded for them) take no slot
-// and go in their turn, once every earlier link has started.
+// and go in their turn, once every earlier link has started and a slot is free:
+// with one slot, once the link before has ended.
 #include <cstddef>
 #include <cstdint>
 #include <deque>

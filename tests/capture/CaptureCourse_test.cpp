@@ -159,8 +159,14 @@ TEST(CaptureCourse, EventSequencesGiveTheGridChangesAndTheSummary)
                                          .stopped = true, .over = true}},
         {"a b a b", false, 2, "S S E0", {.steps = "L0@0 L1@1", .changes = "0,2=old", .panes = 2, .done = 1,
                                          .failed = 1, .stopped = true}},
-        {"a - x", false, 1, "S E0", {.steps = "L0@0 K1 B2", .changes = "0,2=old", .done = 2, .failed = 2,
-                                     .badLinks = {{"P0", "S2"}}, .stopped = true, .over = true}},
+        {"a - x", false, 1, "S E0", {.steps = "L0@0", .changes = "0,2=old", .done = 1, .failed = 1,
+                                     .stopped = true, .over = true}},
+        // Links that load nothing go in their turn: one pane, after the link before.
+        {"a x b", false, 1, "", {.steps = "L0@0"}},
+        {"a x b", false, 1, "E0", {.steps = "L0@0 B1 L2@0", .changes = "0,2=old", .done = 2, .failed = 2,
+                                   .badLinks = {{"P0", "S1"}}}},
+        {"a x b", false, 2, "", {.steps = "L0@0 B1 L2@1", .panes = 2, .done = 1, .failed = 1,
+                                 .badLinks = {{"P0", "S1"}}}},
         // What an idle pane or an ended link reports is no one's.
         {"a", false, 1, "E1 C1:5 D1 C0:1 E0 E0 D0 C0:2",
          {.steps = "L0@0", .changes = "0,2=1 0,2+", .done = 1, .priced = 1, .over = true}},

@@ -61,6 +61,20 @@ TEST(LinkScheduler, StartsTheEarliestLinkWhoseHostIsIdle)
         EXPECT_EQ(StartOrder(c.hosts, c.slots), c.order) << "slots " << c.slots;
 }
 
+TEST(LinkScheduler, ALinkWithoutHostWaitsForAFreeSlot)
+{
+    LinkScheduler one({"a", "", "b"}, 1);
+    EXPECT_EQ(one.Next(), 0u);
+    EXPECT_EQ(one.Next(), std::nullopt) << "link after link: the link before is loading";
+    one.Finished(0);
+    EXPECT_EQ(one.Next(), 1u);
+    EXPECT_EQ(one.Next(), 2u);
+    LinkScheduler two({"a", "", "b"}, 2);
+    EXPECT_EQ(two.Next(), 0u);
+    EXPECT_EQ(two.Next(), 1u);
+    EXPECT_EQ(two.Next(), 2u);
+}
+
 TEST(LinkScheduler, DroppedLinksNeverStartAndLoadingOnesStillEnd)
 {
     LinkScheduler schedule({"a", "b", "a", "c"}, 2);
