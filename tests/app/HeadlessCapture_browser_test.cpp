@@ -393,6 +393,15 @@ TEST_F(HeadlessCapture, WhatCannotRunExitsTwo)
     Outcome run = Run({QStringLiteral("--capture")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("链接为空"))) << run.err.toStdString();
+    // A url.ini that cannot be read is no empty list, for a run and for a merge.
+    std::filesystem::create_directory(LinkFilePath(root.Dirs()));
+    for (const QStringList &args : {QStringList{QStringLiteral("--capture")},
+                                    QStringList{QStringLiteral("--merge"), QStringLiteral("r")}}) {
+        run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("链接文件无法读取"))) << run.err.toStdString();
+    }
+    std::filesystem::remove(LinkFilePath(root.Dirs()));
     // Another process holds the data root.
     Links({{"A", Url("/p").toStdString()}});
     {
