@@ -3,6 +3,7 @@
 #include "capture/PriceExtraction.h"
 #include "products/PriceText.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <algorithm>
@@ -76,19 +77,6 @@ std::string_view KindForElement(PageTag tag, const PageElement &e)
     return {};
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // A number that is part of a word (h1, utf8) is a name; a number of its own, a
 // word with four digits or more, or a long mix of letters and digits reads like
 // a product id, a session token or a date, which another product does not share.
@@ -96,13 +84,13 @@ bool HoldsIdLikeNumber(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
         size_t end = i, digits = 0;
-        while (end < text.size() && (IsDigit(text[end]) || IsLetter(text[end])))
-            digits += IsDigit(text[end++]) ? 1 : 0;
+        while (end < text.size() && (IsAsciiDigit(text[end]) || IsAsciiLetter(text[end])))
+            digits += IsAsciiDigit(text[end++]) ? 1 : 0;
         if (end == i) {
             ++i;
             continue;
         }
-        if (IsDigit(text[i]) || digits >= 4 || (end - i >= 12 && digits >= 3))
+        if (IsAsciiDigit(text[i]) || digits >= 4 || (end - i >= 12 && digits >= 3))
             return true;
         i = end;
     }
@@ -113,7 +101,7 @@ std::string NumberText(std::string_view price)
 {
     std::string digits;
     for (char c : price)
-        if (IsDigit(c) || c == '.')
+        if (IsAsciiDigit(c) || c == '.')
             digits += c;
     return digits;
 }
@@ -141,7 +129,7 @@ PriceFit FitOf(const std::string &read, const PriceText &whole, const std::strin
 
 bool IsAttributeNameByte(char c)
 {
-    return IsLetter(c) || IsDigit(c) || c == '-' || c == '_' || c == ':';
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == '_' || c == ':';
 }
 
 // Attributes that hold a value rather than a name: a copy of the price there
@@ -170,7 +158,7 @@ std::vector<std::pair<size_t, size_t>> CopyPlaces(std::string_view s, size_t fro
         const size_t close = s.find('"', q + 2);
         if (close == std::string_view::npos || close > to || close - q - 2 > kLongestCopy || close == q + 2)
             continue;
-        if (name > 0 && IsBlank(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
+        if (name > 0 && IsAsciiSpace(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
             places.emplace_back(q + 2, close);
     }
     return places;
@@ -233,8 +221,8 @@ bool StartsMarker(std::string_view s, size_t i)
     if (i == 0)
         return false;
     const char before = s[i - 1];
-    return (IsBlank(before) && IsLetter(s[i])) ||
-           (s[i] == '"' && (IsBlank(before) || before == '{' || before == ',' || before == '['));
+    return (IsAsciiSpace(before) && IsAsciiLetter(s[i])) ||
+           (s[i] == '"' && (IsAsciiSpace(before) || before == '{' || before == ',' || before == '['));
 }
 
 bool EndsMarker(std::string_view s, size_t e)
@@ -335,7 +323,7 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
         constexpr std::string_view kPriceKey = "\"price\"";
         for (size_t k = s.find(kPriceKey, at); k < end; k = s.find(kPriceKey, k + 1)) {
             size_t v = k + kPriceKey.size();
-            while (v < end && (IsBlank(s[v]) || s[v] == ':'))
+            while (v < end && (IsAsciiSpace(s[v]) || s[v] == ':'))
                 ++v;
             if (v < end && s[v] == '"') {
                 const size_t close = s.find('"', v + 1);
@@ -343,7 +331,7 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
                     found.emplace_back(v + 1, close);
             } else {
                 size_t e = v;
-                while (e < end && (IsDigit(s[e]) || s[e] == '.'))
+                while (e < end && (IsAsciiDigit(s[e]) || s[e] == '.'))
                     ++e;
                 if (e > v)
                     found.emplace_back(v, e);
