@@ -29,6 +29,18 @@ constexpr size_t kCopyReach = 4000;
 constexpr size_t kLongestCopy = 40;
 constexpr size_t kMarkersPerPlace = 3;
 
+// Places in kElementKinds.
+enum KindPlace { kSpanPlace, kDivPlace, kTextInputPlace, kHiddenInputPlace, kTextAreaPlace };
+
+// A word with this many digits, or a long one (kTokenLength) with kTokenDigits,
+// reads like an id rather than a name.
+constexpr size_t kIdDigits = 4;
+constexpr size_t kTokenLength = 12;
+constexpr size_t kTokenDigits = 3;
+// A marker costs a point more for each this many bytes.
+constexpr int kMarkerBytesPerPoint = 40;
+constexpr std::string_view kAttributeValueStart = "=\"";
+
 struct FinderKind {
     PageTag tag;
     const char *types; // inputs only: the reader's type list
@@ -62,16 +74,16 @@ std::string_view KindForElement(PageTag tag, const PageElement &e)
 {
     switch (tag) {
     case PageTag::Span:
-        return kElementKinds[0];
+        return kElementKinds[kSpanPlace];
     case PageTag::Div:
-        return kElementKinds[1];
+        return kElementKinds[kDivPlace];
     case PageTag::TextArea:
-        return kElementKinds[4];
+        return kElementKinds[kTextAreaPlace];
     case PageTag::Input:
-        if (Counts(e, KindOf(2).types))
-            return kElementKinds[2];
-        if (Counts(e, KindOf(3).types))
-            return kElementKinds[3];
+        if (Counts(e, KindOf(kTextInputPlace).types))
+            return kElementKinds[kTextInputPlace];
+        if (Counts(e, KindOf(kHiddenInputPlace).types))
+            return kElementKinds[kHiddenInputPlace];
         break;
     }
     return {};
@@ -90,7 +102,7 @@ bool HoldsIdLikeNumber(std::string_view text)
             ++i;
             continue;
         }
-        if (IsAsciiDigit(text[i]) || digits >= 4 || (end - i >= 12 && digits >= 3))
+        if (IsAsciiDigit(text[i]) || digits >= kIdDigits || (end - i >= kTokenLength && digits >= kTokenDigits))
             return true;
         i = end;
     }
@@ -151,15 +163,16 @@ std::vector<std::pair<size_t, size_t>> CopyPlaces(std::string_view s, size_t fro
         if (lt - gt - 1 <= kLongestCopy && lt > gt + 1)
             places.emplace_back(gt + 1, lt);
     }
-    for (size_t q = s.find("=\"", from); q < to; q = s.find("=\"", q + 1)) {
+    for (size_t q = s.find(kAttributeValueStart, from); q < to; q = s.find(kAttributeValueStart, q + 1)) {
         size_t name = q;
         while (name > 0 && IsAttributeNameByte(s[name - 1]))
             --name;
-        const size_t close = s.find('"', q + 2);
-        if (close == std::string_view::npos || close > to || close - q - 2 > kLongestCopy || close == q + 2)
+        const size_t value = q + kAttributeValueStart.size();
+        const size_t close = s.find('"', value);
+        if (close == std::string_view::npos || close > to || close - value > kLongestCopy || close == value)
             continue;
         if (name > 0 && IsAsciiSpace(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
-            places.emplace_back(q + 2, close);
+            places.emplace_back(value, close);
     }
     return places;
 }
@@ -243,7 +256,7 @@ bool SpansLineBreak(std::string_view marker)
 int MarkerPenalty(std::string_view marker, std::string &why)
 {
     // Short markers that open a tag read best; an attribute start is next.
-    int penalty = static_cast<int>(marker.size()) / 40 + (marker.front() == '<' ? 0 : 1);
+    int penalty = static_cast<int>(marker.size()) / kMarkerBytesPerPoint + (marker.front() == '<' ? 0 : 1);
     if (HoldsIdLikeNumber(marker)) {
         penalty += kNumberPenalty;
         why = "，标记含像商品编号的数字，换商品时容易失效";
