@@ -25,7 +25,7 @@ CaptureRunController::CaptureRunController(MainWindow *window, Session &session)
         run_.Stop();
     });
     connect(&run_, &CaptureRun::progress, this, &CaptureRunController::ShowProgress);
-    connect(&run_, &CaptureRun::runEnded, this, &CaptureRunController::RunEnded);
+    connect(&run_, &CaptureRun::runEnded, this, &CaptureRunController::Conclude);
     connect(window_, &MainWindow::stopRunRequested, this, &CaptureRunController::StopRun);
 }
 
@@ -76,7 +76,7 @@ void CaptureRunController::RetryFailed()
     run_.StartRetry();
 }
 
-void CaptureRunController::RunEnded(const RunSummary &summary)
+void CaptureRunController::Conclude(const RunSummary &summary)
 {
     Report(summary);
     running_ = false;

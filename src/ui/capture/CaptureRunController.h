@@ -49,7 +49,7 @@ private:
     void BeginRun(bool retry);
     void EndRun();
     // The run is over: what went wrong is told, then the run is ended.
-    void RunEnded(const RunSummary &summary);
+    void Conclude(const RunSummary &summary);
     bool resultsChangedBefore_ = false;
     void ShowProgress(int done, int total, int row);
     // What the user hears at the end of a run: links that could not be loaded or
