@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -44,7 +45,13 @@ protected:
         });
     }
     void TearDown() override { SetSaveDialogHandlerForTests(nullptr); }
-    void Click() { window->findChild<QPushButton *>(QStringLiteral("按钮7"))->click(); }
+    QPushButton *Button() const { return window->findChild<QPushButton *>(QStringLiteral("按钮7")); }
+    // Clicks 导出 and waits until what the export ends with has been told.
+    void Click()
+    {
+        Button()->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !controller->Exporting(); }, 60000));
+    }
 
     TempSession root;
     MessageRecorder messages;
@@ -80,6 +87,21 @@ TEST_F(ExportButtonTest, ExportsTheGridToTheChosenFile)
     EXPECT_EQ(Text(sheet, "C1"), "京东");
     EXPECT_EQ(Text(sheet, "B2"), "苹果");
     EXPECT_TRUE(window->findChild<QPushButton *>(QStringLiteral("按钮7"))->isEnabled());
+}
+
+TEST_F(ExportButtonTest, TheButtonIsOffWhileTheWorkbookIsWrittenAndAClosingWindowWaitsForIt)
+{
+    const auto target = root.Dir() / "价格.xlsx";
+    answer = QString::fromStdU16String(target.u16string());
+    Button()->click();
+    EXPECT_TRUE(controller->Exporting());
+    EXPECT_FALSE(Button()->isEnabled());
+    // What the user does to the grid now does not reach the workbook.
+    window->ListPage()->Grid()->SetText(0, 1, Gbk("梨"));
+    controller->FinishExport();
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("导出成功：") + QDir::toNativeSeparators(answer)});
+    EXPECT_TRUE(Button()->isEnabled());
+    EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
 }
 
 TEST_F(ExportButtonTest, UsesTheTemplateInClassDir)
