@@ -293,7 +293,8 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     MakeTemplate(templ);
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const Result<ExportDone> result = ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    const Result<ExportDone> result =
+        ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
     ASSERT_TRUE(result) << result.error().reason.toStdString();
 
     const Sheet before = ReadSheet(templ);
@@ -384,7 +385,8 @@ TEST(ExportGridToExcel, BrokenTemplateIsReportedAndNothingIsWritten)
         TempDataRoot::WriteBytes(templ, bytes);
         const Result<ExportDone> result = ExportGridToExcel(*grid, target, templ);
         ASSERT_FALSE(result) << what;
-        EXPECT_TRUE(result.error().kind == FileError::Kind::Damaged || result.error().kind == FileError::Kind::NotAWorkbook)
+        EXPECT_TRUE(result.error().kind == FileError::Kind::Damaged ||
+                    result.error().kind == FileError::Kind::NotAWorkbook)
             << what;
         EXPECT_EQ(result.error().path, templ) << what;
         EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export") << what;
@@ -441,8 +443,10 @@ TEST(ExportGridToExcel, AProgressThatSaysStopLeavesTheTargetAsItWas)
         int rows;
         bool withTemplate;
     };
-    const Row table[] = {{"fresh, small", 3, false}, {"fresh, large", 1000, false},
-                         {"template, small", 3, true}, {"template, large", 1000, true}};
+    const Row table[] = {{"fresh, small", 3, false},
+                         {"fresh, large", 1000, false},
+                         {"template, small", 3, true},
+                         {"template, large", 1000, true}};
     for (const Row &r : table) {
         SCOPED_TRACE(r.what);
         QTemporaryDir dir;
@@ -549,7 +553,8 @@ TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
     qunsetenv("CORVIX_FAKE_SOFFICE_RESULT");
     ASSERT_FALSE(result.has_value());
     EXPECT_EQ(result.error().kind, FileError::Kind::NotConverted);
-    EXPECT_TRUE(result.error().reason.contains(QStringLiteral("could not be loaded"))) << result.error().reason.toStdString();
+    EXPECT_TRUE(result.error().reason.contains(QStringLiteral("could not be loaded")))
+        << result.error().reason.toStdString();
     EXPECT_FALSE(fs::exists(target));
 }
 
