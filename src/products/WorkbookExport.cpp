@@ -60,7 +60,7 @@ void WorkbookExport::Run()
             this,
             [this, rowsWritten, rowCount] {
                 if (!delivered_)
-                    emit progressed(rowsWritten, rowCount);
+                    emit progressChanged(rowsWritten, rowCount);
             },
             Qt::QueuedConnection);
         return !cancel_;

@@ -49,7 +49,7 @@ public:
     const std::filesystem::path &Target() const { return request_.target; }
 
 signals:
-    void progressed(int rowsWritten, int rowCount);
+    void progressChanged(int rowsWritten, int rowCount);
     void finished(const corvix::Result<corvix::ExportDone> &outcome);
 
 private:

@@ -113,7 +113,7 @@ ExportRun::ExportRun(QWidget *window, const ProductGridModel &grid, WorkbookExpo
     : QObject(window), bar_(std::make_unique<StepProgress>(window, QStringLiteral("正在导出……"), Qt::NonModal)),
       export_(new WorkbookExport(grid, std::move(request), this)), settings_(settings)
 {
-    connect(export_, &WorkbookExport::progressed, this,
+    connect(export_, &WorkbookExport::progressChanged, this,
             [this](int rowsWritten, int rowCount) { bar_->Tell(rowsWritten, rowCount); });
     connect(export_, &WorkbookExport::finished, this, &ExportRun::Tell);
     export_->Start();
