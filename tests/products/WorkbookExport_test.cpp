@@ -47,14 +47,14 @@ TEST(WorkbookExport, TellsProgressInBatchesThenTheWrittenWorkbook)
         QTemporaryDir dir;
         const auto target = TempPath(dir, "out.xlsx");
         WorkbookExport job(*GridOfRows(r.rows), {target, {}, {}, {}});
-        QSignalSpy progressChanged(&job, &WorkbookExport::progressChanged);
+        QSignalSpy progress(&job, &WorkbookExport::progressChanged);
         QSignalSpy finished(&job, &WorkbookExport::finished);
         job.Start();
         ASSERT_TRUE(finished.wait(kWaitMs));
         ASSERT_TRUE(OutcomeOf(finished)) << OutcomeOf(finished).error().reason.toStdString();
         EXPECT_FALSE(job.Running());
         std::vector<std::pair<int, int>> told;
-        for (const QList<QVariant> &signal : progressChanged)
+        for (const QList<QVariant> &signal : progress)
             told.emplace_back(signal.at(0).toInt(), signal.at(1).toInt());
         EXPECT_EQ(told, r.progress);
         const Sheet sheet = ReadSheet(target);
