@@ -81,6 +81,8 @@ AppShell::AppShell(StartUpOptions options)
     StartUp();
     connect(window_.get(), &MainWindow::aboutToBeDestroyed, this, [this] {
         SaveWindowLayout();
+        // The workbook being exported is written (or its failure told) first.
+        controllers_->exporter->FinishExport();
         closing_ = true;
         if (!controllers_->captureRun->Running())
             Finish();

@@ -58,14 +58,14 @@ public:
     const std::filesystem::path &Path() const { return temp_; }
     const QString &Error() const { return error_; }
 
-    ExportResult Commit()
+    Result<void> Commit()
     {
         std::error_code ec;
         std::filesystem::rename(temp_, target_, ec);
         if (ec)
             return WorkbookWriteFailure(target_, QString::fromLocal8Bit(ec.message().c_str()));
         temp_.clear();
-        return ExportResult::Success();
+        return {};
     }
 
     void Discard()
@@ -224,7 +224,7 @@ lxw_error WriteUnitPriceSheet(lxw_workbook *workbook, const ProductGridModel &gr
     return error;
 }
 
-ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
+Result<void> WriteFreshWorkbook(const ProductGridModel &grid, const std::filesystem::path &output,
                                 const QDateTime &capturedAt, const ExportProgress &progress,
                                 const UnitPriceGrid &unitPrices)
 {
@@ -241,55 +241,56 @@ ExportResult WriteFreshWorkbook(const ProductGridModel &grid, const std::filesys
     lxw_error error = sheet ? WriteHeaderRow(sheet, grid, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
     if (error == LXW_NO_ERROR && capturedAt.isValid())
         error = SetCaptureProperties(workbook, capturedAt);
-    for (int i = 0; error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
+    bool goOn = true;
+    for (int i = 0; goOn && error == LXW_NO_ERROR && i < grid.RowCount() && i + 1 < kMaxSheetRows; ++i) {
         const int columns = std::min<long long>(grid.ColumnCount(), kMaxSheetColumns);
         for (int j = 0; error == LXW_NO_ERROR && j < columns; ++j) {
             const std::string &text = grid.Text(i, j);
             if (!text.empty())
                 error = WriteDataCell(sheet, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(j), text, formats);
         }
-        TellRowsWritten(progress, i + 1, grid.RowCount());
+        goOn = TellRowsWritten(progress, i + 1, grid.RowCount());
     }
-    if (error == LXW_NO_ERROR && !unitPrices.empty())
+    if (goOn && error == LXW_NO_ERROR && !unitPrices.empty())
         error = WriteUnitPriceSheet(workbook, grid, unitPrices, formats);
-    // Closing writes the package; it must run even after an error to free the workbook.
+    // Closing writes the package; it must run even after an error to free the
+    // workbook (and a stopped one only reaches the temporary name).
     const lxw_error closeError = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
         error = closeError;
     if (error != LXW_NO_ERROR)
         return WorkbookWriteFailure(output, QString::fromUtf8(lxw_strerror(error)));
-    return ExportResult::Success();
+    if (!goOn)
+        return ExportCancelled(output);
+    return {};
 }
 
-ExportResult FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
-                          const std::filesystem::path &output, const QDateTime &capturedAt,
-                          const ExportProgress &progress)
+Result<ExportDone> FromTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+                                const std::filesystem::path &output, const QDateTime &capturedAt,
+                                const ExportProgress &progress)
 {
+    const auto done = [](std::filesystem::path skipped = {}) { return ExportDone{std::move(skipped)}; };
     switch (DetectWorkbookFormat(templatePath)) {
     case WorkbookFormat::OfficeOpenXml:
-        return FillXlsxTemplate(grid, templatePath, output, capturedAt, progress);
+        return FillXlsxTemplate(grid, templatePath, output, capturedAt, progress).map(done);
     case WorkbookFormat::LegacyBinary: {
         // Without a converter the old format cannot be read here; the export
         // then goes on as if there were no template, and says so.
-        if (!LegacyWorkbookConverterAvailable()) {
-            ExportResult result = WriteFreshWorkbook(grid, output, capturedAt, progress, {});
-            result.skippedTemplate = templatePath;
-            return result;
-        }
+        if (!LegacyWorkbookConverterAvailable())
+            return WriteFreshWorkbook(grid, output, capturedAt, progress, {}).map([&] { return done(templatePath); });
         QTemporaryDir workDir;
         if (!workDir.isValid())
-            return ExportResult::Failure(ExportProblem::NoTemporaryFolder, {}, workDir.errorString());
-        std::filesystem::path converted;
-        ExportResult result = ConvertLegacyWorkbook(
-            templatePath, std::filesystem::path(workDir.path().toStdU16String()), &converted);
-        if (!result.ok)
-            return result;
-        return FillXlsxTemplate(grid, converted, output, capturedAt, progress);
+            return tl::unexpected(ExportError(FileError::Kind::NoTemporaryFolder, {}, workDir.errorString()));
+        return ConvertLegacyWorkbook(templatePath, std::filesystem::path(workDir.path().toStdU16String()))
+            .and_then([&](const std::filesystem::path &converted) {
+                return FillXlsxTemplate(grid, converted, output, capturedAt, progress);
+            })
+            .map(done);
     }
     case WorkbookFormat::Unknown:
         break;
     }
-    return ExportResult::Failure(ExportProblem::TemplateUnreadable, templatePath);
+    return tl::unexpected(ExportError(FileError::Kind::NotAWorkbook, templatePath));
 }
 
 } // namespace
@@ -376,9 +377,21 @@ QString ProposedExportFileName(const QDateTime &when)
     return QStringLiteral("价格记录-") + when.toString(QStringLiteral("yyyyMMdd-HHmm")) + QStringLiteral(".xlsx");
 }
 
-ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
+FileError ExportError(FileError::Kind kind, std::filesystem::path file, QString reason)
 {
-    return ExportResult::Failure(ExportProblem::CannotWrite, file, reason);
+    FileError error{std::move(file), std::move(reason)};
+    error.kind = kind;
+    return error;
+}
+
+tl::unexpected<FileError> WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason)
+{
+    return tl::unexpected(ExportError(FileError::Kind::Access, file, reason));
+}
+
+tl::unexpected<FileError> ExportCancelled(const std::filesystem::path &file)
+{
+    return tl::unexpected(ExportError(FileError::Kind::Cancelled, file));
 }
 
 std::string ColumnLetter(int n)
@@ -418,22 +431,23 @@ std::string WorkbookCellText(std::string_view gbk)
     return utf8;
 }
 
-void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount)
+bool TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount)
 {
     constexpr int kRowsPerStep = 256;
     if (progress && (rowsWritten % kRowsPerStep == 0 || rowsWritten == rowCount))
-        progress(rowsWritten, rowCount);
+        return progress(rowsWritten, rowCount);
+    return true;
 }
 
-ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath, const QDateTime &capturedAt,
-                               const ExportProgress &progress, const UnitPriceGrid &unitPrices)
+Result<ExportDone> ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
+                                     const std::filesystem::path &templatePath, const QDateTime &capturedAt,
+                                     const ExportProgress &progress, const UnitPriceGrid &unitPrices)
 {
     if (grid.RowCount() + 1LL > kMaxSheetRows || grid.ColumnCount() > kMaxSheetColumns) {
-        ExportResult tooLarge = ExportResult::Failure(ExportProblem::TooLarge, target);
+        FileError tooLarge = ExportError(FileError::Kind::TooLarge, target);
         tooLarge.rows = grid.RowCount();
         tooLarge.columns = grid.ColumnCount();
-        return tooLarge;
+        return tl::unexpected(std::move(tooLarge));
     }
 
     PendingFile pending(target);
@@ -442,18 +456,18 @@ ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesyst
 
     std::error_code ec;
     const bool haveTemplate = !templatePath.empty() && std::filesystem::exists(templatePath, ec);
-    ExportResult result =
+    Result<ExportDone> result =
         haveTemplate ? FromTemplate(grid, templatePath, pending.Path(), capturedAt, progress)
-                     : WriteFreshWorkbook(grid, pending.Path(), capturedAt, progress, unitPrices);
-    if (!result.ok) {
+                     : WriteFreshWorkbook(grid, pending.Path(), capturedAt, progress, unitPrices).map([] {
+                           return ExportDone();
+                       });
+    if (!result) {
         // The user chose the target, not the temporary name beside it.
-        if (result.file == pending.Path())
-            result.file = target;
+        if (result.error().path == pending.Path())
+            result.error().path = target;
         return result;
     }
-    ExportResult committed = pending.Commit();
-    committed.skippedTemplate = result.skippedTemplate;
-    return committed;
+    return pending.Commit().map([&] { return *result; });
 }
 
 } // namespace corvix

@@ -5,6 +5,7 @@
 // that the spreadsheet shows as that same text, every other cell as text, so
 // that prices can be summed and sorted there.
 #include "products/UnitPrices.h"
+#include "support/Result.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -20,55 +21,38 @@ namespace corvix {
 
 class ProductGridModel;
 
-// ok, or the text the user is told about a workbook that was not written.
-// What can stop an export; the window tells the user in its own words.
-enum class ExportProblem {
-    None,
-    CannotWrite,               // the workbook (file) could not be written
-    TooLarge,                  // more rows or columns than a worksheet holds
-    NoTemporaryFolder,         // the old-format template had nowhere to be converted
-    TemplateUnreadable,        // the template (file) is no workbook this program reads
-    TemplateDamaged,           // the template (file) is damaged
-    LegacyTemplateUnconverted, // the old-format template (file) could not be converted
-};
-
 // A worksheet's size: the rows (the title row included) and the columns it holds.
 inline constexpr long long kMaxSheetRows = 1048576;
 inline constexpr long long kMaxSheetColumns = 16384;
 
-struct ExportResult {
-    bool ok = true;
-    ExportProblem problem = ExportProblem::None;
-    std::filesystem::path file; // the workbook or the template the problem concerns
-    QString reason;             // the system's or the library's words, as they give them
-    int rows = 0;               // TooLarge: the grid's size
-    int columns = 0;
-    // An old-format template that could not be read here (no converter): the
-    // export went on without it.
+// A written workbook. An old-format template that could not be read here (no
+// converter) is named: the export went on without it.
+struct ExportDone {
     std::filesystem::path skippedTemplate;
 
-    static ExportResult Success() { return {}; }
-    static ExportResult Failure(ExportProblem problem, std::filesystem::path file, QString reason = {})
-    {
-        ExportResult result;
-        result.ok = false;
-        result.problem = problem;
-        result.file = std::move(file);
-        result.reason = std::move(reason);
-        return result;
-    }
+    bool operator==(const ExportDone &) const = default;
 };
 
+// What stops an export is a FileError whose kind says what the window tells:
+// Access (the workbook could not be written), TooLarge (rows and columns of
+// the grid), NoTemporaryFolder, NotAWorkbook / Damaged / NotConverted (the
+// template), Cancelled (the progress said stop). path is the file concerned,
+// reason the system's or the library's words as they give them.
+FileError ExportError(FileError::Kind kind, std::filesystem::path file, QString reason = {});
 
 // Told the grid rows written so far and the grid's row count, every few
 // hundred rows, on the thread that runs the export: the window shows it in a
-// progress bar.
-using ExportProgress = std::function<void(int rowsWritten, int rowCount)>;
-// Calls progress when a batch of rows is complete (and for the last row).
-void TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount);
+// progress bar. Returning false stops the export, which then fails as
+// Cancelled and leaves the target as it was.
+using ExportProgress = std::function<bool(int rowsWritten, int rowCount)>;
+// Calls progress when a batch of rows is complete (and for the last row):
+// false when it asked to stop.
+bool TellRowsWritten(const ExportProgress &progress, int rowsWritten, int rowCount);
 
 // A workbook file that could not be written, and why.
-ExportResult WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
+tl::unexpected<FileError> WorkbookWriteFailure(const std::filesystem::path &file, const QString &reason);
+// The export stopped because its progress said so.
+tl::unexpected<FileError> ExportCancelled(const std::filesystem::path &file);
 
 // The file name an export proposes: "价格记录-<yyyyMMdd-HHmm>.xlsx" at the time given.
 QString ProposedExportFileName(const QDateTime &when);
@@ -126,8 +110,8 @@ std::string WorkbookCellText(std::string_view gbk);
 // template's own. The target is replaced only when the whole workbook was
 // written. Unit prices, when there are any, go to a second sheet "单价" of a
 // fresh workbook (a template's sheets are left as the template has them).
-ExportResult ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
-                               const std::filesystem::path &templatePath, const QDateTime &capturedAt = {},
-                               const ExportProgress &progress = {}, const UnitPriceGrid &unitPrices = {});
+Result<ExportDone> ExportGridToExcel(const ProductGridModel &grid, const std::filesystem::path &target,
+                                     const std::filesystem::path &templatePath, const QDateTime &capturedAt = {},
+                                     const ExportProgress &progress = {}, const UnitPriceGrid &unitPrices = {});
 
 } // namespace corvix

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <map>
 #include <set>
 #include <vector>
@@ -37,9 +38,9 @@ using tinyxml2::XMLElement;
 constexpr long long kNone = std::numeric_limits<long long>::max();
 constexpr int kConversionTimeLimitMs = 60000;
 
-ExportResult BadTemplate(const std::filesystem::path &templatePath, const QString &detail)
+tl::unexpected<FileError> BadTemplate(const std::filesystem::path &templatePath, const QString &detail)
 {
-    return ExportResult::Failure(ExportProblem::TemplateDamaged, templatePath, detail);
+    return tl::unexpected(ExportError(FileError::Kind::Damaged, templatePath, detail));
 }
 
 std::string Lower(std::string_view text)
@@ -380,8 +381,9 @@ public:
     {
     }
 
-    // Merges the grid (sheet rows 1 .. row count + 1) into the template rows.
-    std::string Merge(const std::vector<TemplateRow> &rows)
+    // Merges the grid (sheet rows 1 .. row count + 1) into the template rows;
+    // nothing when the progress said stop.
+    std::optional<std::string> Merge(const std::vector<TemplateRow> &rows)
     {
         const int titleColumns = grid_.ColumnCount();
         size_t t = 0;
@@ -403,8 +405,8 @@ public:
             WriteGridRow(g, g == 1 ? titleColumns : grid_.ColumnCount(), templateRow);
             if (templateRow)
                 ++t;
-            if (g > 1)
-                TellRowsWritten(progress_, static_cast<int>(g - 1), grid_.RowCount());
+            if (g > 1 && !TellRowsWritten(progress_, static_cast<int>(g - 1), grid_.RowCount()))
+                return std::nullopt;
             ++g;
         }
         return std::move(out_);
@@ -564,24 +566,25 @@ void AddFittingColumns(const ProductGridModel &grid, XMLElement *worksheet, XMLE
         worksheet->InsertFirstChild(cols);
 }
 
-// The sheet XML with sheetData replaced by the merge of its rows and the grid.
-bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::string *result, QString *problem,
-               const ExportProgress &progress)
+// The sheet XML of the template with sheetData replaced by the merge of its
+// rows and the grid; Cancelled (for output) when the progress said stop.
+Result<std::string> FillSheet(const ProductGridModel &grid, const std::string &sheetXml,
+                              const std::filesystem::path &templatePath, const std::filesystem::path &output,
+                              const ExportProgress &progress)
 {
     XMLDocument doc;
-    if (doc.Parse(sheetXml.data(), sheetXml.size()) != tinyxml2::XML_SUCCESS) {
-        *problem = QString::fromUtf8(doc.ErrorStr());
-        return false;
-    }
+    if (doc.Parse(sheetXml.data(), sheetXml.size()) != tinyxml2::XML_SUCCESS)
+        return BadTemplate(templatePath, QString::fromUtf8(doc.ErrorStr()));
     XMLElement *worksheet = doc.RootElement();
     XMLElement *sheetData = FirstChildNamed(worksheet, "sheetData");
-    if (!worksheet || LocalName(worksheet->Name()) != "worksheet" || !sheetData) {
-        *problem = QStringLiteral("first sheet has no cell data");
-        return false;
-    }
+    if (!worksheet || LocalName(worksheet->Name()) != "worksheet" || !sheetData)
+        return BadTemplate(templatePath, QStringLiteral("first sheet has no cell data"));
     AddFittingColumns(grid, worksheet, sheetData);
     SheetDataWriter writer(grid, PrefixOf(sheetData->Name()), progress);
-    const std::string rows = writer.Merge(CollectRows(sheetData));
+    const std::optional<std::string> merged = writer.Merge(CollectRows(sheetData));
+    if (!merged)
+        return ExportCancelled(output);
+    const std::string &rows = *merged;
 
     if (XMLElement *dimension = FirstChildNamed(worksheet, "dimension"); dimension && writer.HasCells())
         dimension->SetAttribute("ref", writer.Dimension().c_str());
@@ -592,13 +595,10 @@ bool FillSheet(const ProductGridModel &grid, const std::string &sheetXml, std::s
     std::string printed = PrintXml(doc);
     const std::string marker = std::string("<!--") + kMarker + "-->";
     const size_t at = printed.find(marker);
-    if (at == std::string::npos) {
-        *problem = QStringLiteral("internal: sheet data marker lost");
-        return false;
-    }
+    if (at == std::string::npos)
+        return BadTemplate(templatePath, QStringLiteral("internal: sheet data marker lost"));
     printed.replace(at, marker.size(), rows);
-    *result = std::move(printed);
-    return true;
+    return printed;
 }
 
 // Sets one core property, in the namespaces' usual prefixes, declared on the
@@ -656,12 +656,12 @@ bool LegacyWorkbookConverterAvailable()
     return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
 }
 
-ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const std::filesystem::path &outDir,
-                                   std::filesystem::path *converted)
+Result<std::filesystem::path> ConvertLegacyWorkbook(const std::filesystem::path &workbook,
+                                                    const std::filesystem::path &outDir)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     const auto failed = [&](const QString &why) {
-        return ExportResult::Failure(ExportProblem::LegacyTemplateUnconverted, workbook, why);
+        return tl::unexpected(ExportError(FileError::Kind::NotConverted, workbook, why));
     };
     if (program.isEmpty())
         return failed(QStringLiteral("soffice not found"));
@@ -685,11 +685,10 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
         DetectWorkbookFormat(result) != WorkbookFormat::OfficeOpenXml)
         return failed(QString::fromLocal8Bit(process.readAll()).trimmed());
-    *converted = result;
-    return ExportResult::Success();
+    return result;
 }
 
-ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+Result<void> FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
                               const std::filesystem::path &output, const QDateTime &capturedAt,
                               const ExportProgress &progress)
 {
@@ -768,15 +767,14 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     std::string sheetXml;
     if (!in.Read(sheetPart, &sheetXml))
         return BadTemplate(templatePath, QStringLiteral("the first sheet cannot be read"));
-    std::string filledSheet;
-    QString problem;
-    if (!FillSheet(grid, sheetXml, &filledSheet, &problem, progress))
-        return BadTemplate(templatePath, problem);
+    Result<std::string> filledSheet = FillSheet(grid, sheetXml, templatePath, output, progress);
+    if (!filledSheet)
+        return tl::unexpected(filledSheet.error());
     sheetXml.clear();
     sheetXml.shrink_to_fit();
 
     std::map<std::string, std::string> replaced{
-        {Lower(sheetPart), std::move(filledSheet)},
+        {Lower(sheetPart), std::move(*filledSheet)},
         {Lower(workbookRelsPart), PrintXml(workbookRels)},
         {"[content_types].xml", PrintXml(contentTypes)},
     };
@@ -829,7 +827,7 @@ ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesyste
     }
     if (!out.Close())
         return WorkbookWriteFailure(output, QStringLiteral("the file could not be completed"));
-    return ExportResult::Success();
+    return {};
 }
 
 } // namespace corvix

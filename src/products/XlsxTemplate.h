@@ -20,10 +20,10 @@ WorkbookFormat DetectWorkbookFormat(const std::filesystem::path &path);
 // True when a converter for old binary workbooks (LibreOffice's soffice) is on PATH.
 bool LegacyWorkbookConverterAvailable();
 
-// Converts an old binary workbook into an Office Open XML one inside outDir;
-// on success *converted is the new file.
-ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const std::filesystem::path &outDir,
-                                   std::filesystem::path *converted);
+// Converts an old binary workbook into an Office Open XML one inside outDir:
+// the new file, or NotConverted with LibreOffice's words.
+Result<std::filesystem::path> ConvertLegacyWorkbook(const std::filesystem::path &workbook,
+                                                    const std::filesystem::path &outDir);
 
 // Writes output as a copy of the Office Open XML template whose first sheet
 // holds the grid from A1 on (header row, then the rows). Cells written keep the
@@ -34,7 +34,9 @@ ExportResult ConvertLegacyWorkbook(const std::filesystem::path &workbook, const 
 // and a valid capturedAt goes into the workbook's title, subject, comments and
 // creation time where the template has document properties. The sheet keeps
 // its name: formulas and names elsewhere may refer to it.
-ExportResult FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
+// Damaged (for the template) when it cannot be read as a workbook, Access
+// when output cannot be written, Cancelled when the progress said stop.
+Result<void> FillXlsxTemplate(const ProductGridModel &grid, const std::filesystem::path &templatePath,
                               const std::filesystem::path &output, const QDateTime &capturedAt = {},
                               const ExportProgress &progress = {});
 

@@ -17,6 +17,23 @@ struct FileError {
     std::filesystem::path path;
     QString reason; // the system's words (strerror, std::error_code, QFileDevice)
     bool absent = false; // a read found no file at path; never set for a write
+
+    // What went wrong where it is more than the file's own read or write: the
+    // window words each kind its own way.
+    enum class Kind {
+        Access,            // path could not be read or written (reason says why)
+        TooLarge,          // more rows or columns than the file can hold: rows, columns
+        NoTemporaryFolder, // no scratch folder could be made (path empty)
+        NotAWorkbook,      // path is no workbook this program reads
+        Damaged,           // path is a damaged workbook (reason says where)
+        NotConverted,      // path, an old-format workbook, could not be converted
+        Cancelled,         // stopped on request; path was left as it was
+    };
+    Kind kind = Kind::Access;
+    int rows = 0;
+    int columns = 0;
+
+    bool operator==(const FileError &) const = default;
 };
 
 template <class T>

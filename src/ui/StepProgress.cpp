@@ -9,9 +9,10 @@ constexpr int kShowAfterMs = 500;
 
 } // namespace
 
-StepProgress::StepProgress(QWidget *parent, const QString &label) : bar_(label, QString(), 0, 1, parent)
+StepProgress::StepProgress(QWidget *parent, const QString &label, Qt::WindowModality modality)
+    : bar_(label, QString(), 0, 1, parent)
 {
-    bar_.setWindowModality(Qt::WindowModal);
+    bar_.setWindowModality(modality);
     bar_.setMinimumDuration(kShowAfterMs);
     bar_.setAutoReset(false);
     bar_.setValue(0);

@@ -11,10 +11,12 @@
 #include "products/ProductGridModel.h"
 #include "products/RecordFile.h"
 #include "products/TestGrids.h"
+#include "products/WorkbookReader.h"
 #include "support/FileIo.h"
 #include "support/DateTime.h"
 #include "support/Gbk.h"
 #include "ui/MainWindow.h"
+#include "ui/FileDialogs.h"
 #include "ui/UiSettings.h"
 #include "ui/pages/AboutPage.h"
 #include "ui/pages/ProductListPage.h"
@@ -24,6 +26,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QLockFile>
 #include <QScreen>
 #include <QSignalSpy>
@@ -233,6 +236,24 @@ TEST_F(StartUpTest, CloseWritesARecordOnlyAfterResultsChanged)
         shell->Window()->close();
     }
     EXPECT_EQ(RecordFiles().size(), 3u);
+}
+
+TEST_F(StartUpTest, AnExportUnderWayIsWrittenAndToldBeforeTheWindowCloses)
+{
+    Write(varnwick_ / "db" / "1600000000.txt", "a|1|");
+    const fs::path target = root_ / "out.xlsx";
+    SetSaveDialogHandlerForTests([&](const QString &, const QString &, const QString &) {
+        return QString::fromStdU16String(target.u16string());
+    });
+    test::QuestionRecorder questions(0);
+    {
+        auto shell = Start();
+        shell->Window()->findChild<QPushButton *>(QStringLiteral("按钮7"))->click();
+        shell->Window()->close();
+        EXPECT_EQ(questions.Texts().size(), 1) << "told before the window went";
+    }
+    SetSaveDialogHandlerForTests(nullptr);
+    EXPECT_TRUE(ReadEntry(target, "xl/worksheets/sheet1.xml")) << "a whole workbook";
 }
 
 TEST_F(StartUpTest, FilesThatAreNoRecordsAreNamedOnceAndLeftAlone)

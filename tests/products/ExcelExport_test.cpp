@@ -54,8 +54,8 @@ TEST(ExportGridToExcel, WritesTitlesThenEveryCellPricesAsNumbers)
     QTemporaryDir dir;
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, target, TempPath(dir, "none.xls"));
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const Result<ExportDone> result = ExportGridToExcel(*grid, target, TempPath(dir, "none.xls"));
+    ASSERT_TRUE(result) << result.error().reason.toStdString();
     const Sheet sheet = ReadSheet(target);
     ASSERT_TRUE(sheet.parsed);
     const std::map<std::string, std::string> expected = {
@@ -82,7 +82,7 @@ TEST(ExportGridToExcel, UnitPricesGoToASheetOfTheirOwnAsNumbersWithTheirUnit)
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
     const UnitPriceGrid unitPrices = {{{0, 2}, {25, PriceUnit::Per500g, true}}, {{0, 3}, {25.6, PriceUnit::Per500g, false}}};
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, {}, {}, unitPrices).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, {}, {}, unitPrices).has_value());
     EXPECT_NE(ReadEntry(target, "xl/workbook.xml").value_or("").find("name=\"单价\""), std::string::npos);
     const Sheet sheet = ReadSheet(target, "xl/worksheets/sheet2.xml");
     ASSERT_TRUE(sheet.parsed);
@@ -94,7 +94,7 @@ TEST(ExportGridToExcel, UnitPricesGoToASheetOfTheirOwnAsNumbersWithTheirUnit)
     EXPECT_TRUE(LookOf(target, sheet.cells.at("C2").style).bold);
     EXPECT_FALSE(LookOf(target, sheet.cells.at("D2").style).bold);
     // Without unit prices there is one sheet only.
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).has_value());
     EXPECT_FALSE(ReadEntry(target, "xl/worksheets/sheet2.xml"));
 }
 
@@ -122,7 +122,7 @@ TEST(ExportGridToExcel, APriceIsANumberInAFormatThatShowsItsText)
     const auto grid = MakeGrid({"京东"}, rows);
     QTemporaryDir dir;
     const auto target = TempPath(dir, "out.xlsx");
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).has_value());
     const Sheet sheet = ReadSheet(target);
     for (size_t i = 0; i < cases.size(); ++i) {
         const std::string ref = "C" + std::to_string(i + 2);
@@ -177,7 +177,7 @@ TEST(ExportGridToExcel, EachColumnFitsItsLongestTextAndTheCaptureTimeIsSaid)
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = MakeGrid({"京东", "Amazon 美国站"}, {{"1", "苹果", "1,299.00", "13"}, {"22", "梨", "", "9"}});
     const QDateTime captured(QDate(2026, 12, 8), QTime(9, 30, 5));
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, captured).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}, captured).has_value());
     const Sheet sheet = ReadSheet(target);
     for (const char *ref : {"A1", "B1", "C1", "D1"})
         EXPECT_TRUE(LookOf(target, sheet.cells.at(ref).style).bold) << ref;
@@ -215,7 +215,7 @@ TEST(ExportGridToExcel, TemplateCellsTakeNumbersAndKeepTheirOwnFormats)
 
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = MakeGrid({"京东", "天猫"}, {{"1", "苹果", "12.5", "￥1,299.00"}});
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).has_value());
     EXPECT_EQ(ColumnWidths(target), ColumnWidths(templ)); // its widths are its author's
     const Sheet before = ReadSheet(templ);
     const Sheet out = ReadSheet(target);
@@ -235,7 +235,7 @@ TEST(ExportGridToExcel, EmptyGridGivesTheHeaderRowOnly)
     QTemporaryDir dir;
     const auto target = TempPath(dir, "empty.xlsx");
     const auto grid = MakeGrid({"京东"}, {});
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).has_value());
     const Sheet sheet = ReadSheet(target);
     ASSERT_TRUE(sheet.parsed);
     EXPECT_EQ(sheet.rows, std::vector<int>{1});
@@ -255,7 +255,7 @@ TEST(ExportGridToExcel, ThirtyColumnsGoOnToDoubleLetters)
         row.push_back(std::to_string(i) + ".0");
     }
     const auto grid = MakeGrid(rules, {row});
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, {}).has_value());
     const Sheet sheet = ReadSheet(target);
     EXPECT_EQ(Text(sheet, "Z1"), "站26");
     EXPECT_EQ(Text(sheet, "AA1"), "站27");
@@ -272,7 +272,7 @@ TEST(ExportGridToExcel, AwkwardTextsSurviveBothWriters)
     const auto grid = MakeGrid({"A&B"}, {{"1", "<b>\"x\"</b> & y", " lead"}, {"2", "€ ￥ 億", "tab\there"}, {"3", "bell\x07 cr\r", "_x0041_"}});
     for (const fs::path &templ : {fs::path(), TempPath(dir, "temp.xls")}) {
         const auto target = TempPath(dir, templ.empty() ? "fresh.xlsx" : "templ.xlsx");
-        ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+        ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).has_value());
         const Sheet sheet = ReadSheet(target);
         ASSERT_TRUE(sheet.parsed) << target;
         EXPECT_EQ(Text(sheet, "C1"), "A&B");
@@ -293,8 +293,9 @@ TEST(ExportGridToExcel, TemplateFirstSheetReceivesTheCellsAndKeepsTheRest)
     MakeTemplate(templ);
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const Result<ExportDone> result =
+        ExportGridToExcel(*grid, target, templ, QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    ASSERT_TRUE(result) << result.error().reason.toStdString();
 
     const Sheet before = ReadSheet(templ);
     const Sheet sheet = ReadSheet(target);
@@ -357,7 +358,7 @@ TEST(ExportGridToExcel, TemplateWorkbookTypeAndCalculationChainAreMadePlain)
                               "<c r=\"A41\" i=\"1\"/></calcChain>"}});
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).has_value());
     const auto types = ReadEntry(target, "[Content_Types].xml");
     ASSERT_TRUE(types);
     EXPECT_NE(types->find("spreadsheetml.sheet.main+xml"), std::string::npos);
@@ -382,11 +383,12 @@ TEST(ExportGridToExcel, BrokenTemplateIsReportedAndNothingIsWritten)
     for (const auto &[what, bytes] : templates) {
         const auto templ = TempPath(dir, "temp.xls");
         TempDataRoot::WriteBytes(templ, bytes);
-        const ExportResult result = ExportGridToExcel(*grid, target, templ);
-        EXPECT_FALSE(result.ok) << what;
-        EXPECT_TRUE(result.problem == ExportProblem::TemplateDamaged || result.problem == ExportProblem::TemplateUnreadable)
+        const Result<ExportDone> result = ExportGridToExcel(*grid, target, templ);
+        ASSERT_FALSE(result) << what;
+        EXPECT_TRUE(result.error().kind == FileError::Kind::Damaged ||
+                    result.error().kind == FileError::Kind::NotAWorkbook)
             << what;
-        EXPECT_EQ(result.file, templ) << what;
+        EXPECT_EQ(result.error().path, templ) << what;
         EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export") << what;
         EXPECT_EQ(DirEntries(target.parent_path()), (std::vector<std::string>{"out.xlsx", "temp.xls"})) << what;
     }
@@ -403,9 +405,9 @@ TEST(ExportGridToExcel, TemplateWithABrokenFirstSheetIsReported)
             bytes = "<worksheet><sheetData><row r=\"1\">";
     });
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, TempPath(dir, "out.xlsx"), templ);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.problem, ExportProblem::TemplateDamaged);
+    const Result<ExportDone> result = ExportGridToExcel(*grid, TempPath(dir, "out.xlsx"), templ);
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().kind, FileError::Kind::Damaged);
     EXPECT_FALSE(fs::exists(TempPath(dir, "out.xlsx")));
 }
 
@@ -424,7 +426,7 @@ TEST(ExportGridToExcel, TemplateWithPrefixedElementsGetsCellsInTheSamePrefix)
     });
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).ok);
+    ASSERT_TRUE(ExportGridToExcel(*grid, target, templ).has_value());
     const std::string xml = *ReadEntry(target, "xl/worksheets/sheet1.xml");
     EXPECT_NE(xml.find("<x:c r=\"B2\" t=\"inlineStr\"><x:is><x:t>苹果</x:t></x:is></x:c>"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<x:row r=\"40\""), std::string::npos);
@@ -433,24 +435,61 @@ TEST(ExportGridToExcel, TemplateWithPrefixedElementsGetsCellsInTheSamePrefix)
     EXPECT_EQ(doc.Parse(xml.data(), xml.size()), tinyxml2::XML_SUCCESS);
 }
 
+TEST(ExportGridToExcel, AProgressThatSaysStopLeavesTheTargetAsItWas)
+{
+    // Both writers; stopped at the first batch, or at the last row of a small grid.
+    struct Row {
+        const char *what;
+        int rows;
+        bool withTemplate;
+    };
+    const Row table[] = {{"fresh, small", 3, false},
+                         {"fresh, large", 1000, false},
+                         {"template, small", 3, true},
+                         {"template, large", 1000, true}};
+    for (const Row &r : table) {
+        SCOPED_TRACE(r.what);
+        QTemporaryDir dir;
+        const auto target = TempPath(dir, "out.xlsx");
+        const auto templ = TempPath(dir, "temp.xls");
+        if (r.withTemplate)
+            MakeTemplate(templ);
+        TempDataRoot::WriteBytes(target, "previous export");
+        std::vector<std::vector<std::string>> rows(static_cast<size_t>(r.rows), {"1", "a", "2.5", "3"});
+        const auto grid = MakeGrid({"x", "y"}, rows);
+        const auto before = DirEntries(target.parent_path());
+        int told = 0;
+        const Result<ExportDone> result = ExportGridToExcel(*grid, target, templ, {}, [&](int, int) {
+            ++told;
+            return false;
+        });
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().kind, FileError::Kind::Cancelled);
+        EXPECT_EQ(result.error().path, target);
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(TempDataRoot::ReadBytes(target), "previous export");
+        EXPECT_EQ(DirEntries(target.parent_path()), before);
+    }
+}
+
 TEST(ExportGridToExcel, UnwritableTargetIsReported)
 {
     QTemporaryDir dir;
     const auto grid = SampleGrid();
     const auto missingDir = TempPath(dir, "no-such-dir") / "out.xlsx";
-    ExportResult result = ExportGridToExcel(*grid, missingDir, {});
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.problem, ExportProblem::CannotWrite);
-    EXPECT_EQ(result.file, missingDir);
+    Result<ExportDone> result = ExportGridToExcel(*grid, missingDir, {});
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().kind, FileError::Kind::Access);
+    EXPECT_EQ(result.error().path, missingDir);
 
     // A directory in the way of the target: the rename fails, nothing is left behind.
     const auto blocked = TempPath(dir, "blocked.xlsx");
     fs::create_directory(blocked);
     TempDataRoot::WriteBytes(blocked / "keep", "x");
     result = ExportGridToExcel(*grid, blocked, {});
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.problem, ExportProblem::CannotWrite);
-    EXPECT_EQ(result.file, blocked);
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().kind, FileError::Kind::Access);
+    EXPECT_EQ(result.error().path, blocked);
     EXPECT_EQ(DirEntries(blocked.parent_path()), std::vector<std::string>{"blocked.xlsx"});
 }
 
@@ -465,11 +504,11 @@ TEST(ExportGridToExcel, OldBinaryTemplateWithoutConverterGivesAFreshWorkbook)
     ASSERT_FALSE(LegacyWorkbookConverterAvailable());
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    const ExportResult result = ExportGridToExcel(*grid, target, templ);
-    ASSERT_TRUE(result.ok);
+    const Result<ExportDone> result = ExportGridToExcel(*grid, target, templ);
+    ASSERT_TRUE(result.has_value());
     EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
     // The user learns that the template was left out.
-    EXPECT_EQ(result.skippedTemplate, templ);
+    EXPECT_EQ(result->skippedTemplate, templ);
 }
 
 TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
@@ -500,8 +539,8 @@ TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
     TempDataRoot::WriteBytes(templ, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
     const auto target = TempPath(dir, "out.xlsx");
     const auto grid = SampleGrid();
-    ExportResult result = ExportGridToExcel(*grid, target, templ);
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    Result<ExportDone> result = ExportGridToExcel(*grid, target, templ);
+    ASSERT_TRUE(result) << result.error().reason.toStdString();
     const Sheet sheet = ReadSheet(target);
     EXPECT_EQ(Text(sheet, "B2"), "苹果");
     EXPECT_EQ(Text(sheet, "A40"), "制表：价格组");
@@ -512,9 +551,10 @@ TEST(ExportGridToExcel, OldBinaryTemplateIsConvertedWhenSofficeIsThere)
     result = ExportGridToExcel(*grid, target, templ);
     qunsetenv("CORVIX_FAKE_SOFFICE_FAIL");
     qunsetenv("CORVIX_FAKE_SOFFICE_RESULT");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.problem, ExportProblem::LegacyTemplateUnconverted);
-    EXPECT_TRUE(result.reason.contains(QStringLiteral("could not be loaded"))) << result.reason.toStdString();
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().kind, FileError::Kind::NotConverted);
+    EXPECT_TRUE(result.error().reason.contains(QStringLiteral("could not be loaded")))
+        << result.error().reason.toStdString();
     EXPECT_FALSE(fs::exists(target));
 }
 

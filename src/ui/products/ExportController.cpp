@@ -4,6 +4,7 @@
 #include "products/PackSizeFile.h"
 #include "products/ProductGridModel.h"
 #include "products/RecordStamp.h"
+#include "products/WorkbookExport.h"
 #include "support/PathText.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
@@ -64,27 +65,27 @@ QString AskWorkbookName(const QString &proposed)
                            QStringLiteral("xlsx"), proposed);
 }
 
-QString ExportFailureText(const ExportResult &result)
+QString ExportFailureText(const FileError &error)
 {
-    const QString file = PathText(result.file);
-    switch (result.problem) {
-    case ExportProblem::TooLarge:
+    const QString file = PathText(error.path);
+    switch (error.kind) {
+    case FileError::Kind::TooLarge:
         return QStringLiteral("导出失败：表格有 %1 行、%2 列，超出了 Excel 工作表的上限（%3 行、%4 列）。")
-            .arg(result.rows)
-            .arg(result.columns)
+            .arg(error.rows)
+            .arg(error.columns)
             .arg(kMaxSheetRows - 1)
             .arg(kMaxSheetColumns);
-    case ExportProblem::NoTemporaryFolder:
-        return QStringLiteral("导出失败：无法创建临时目录。\n%1").arg(result.reason);
-    case ExportProblem::TemplateUnreadable:
+    case FileError::Kind::NoTemporaryFolder:
+        return QStringLiteral("导出失败：无法创建临时目录。\n%1").arg(error.reason);
+    case FileError::Kind::NotAWorkbook:
         return QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n%1").arg(file);
-    case ExportProblem::TemplateDamaged:
-        return QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2").arg(file, result.reason);
-    case ExportProblem::LegacyTemplateUnconverted:
-        return QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2").arg(file, result.reason);
-    case ExportProblem::CannotWrite:
-        return QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(file, result.reason);
-    case ExportProblem::None:
+    case FileError::Kind::Damaged:
+        return QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n%1\n%2").arg(file, error.reason);
+    case FileError::Kind::NotConverted:
+        return QStringLiteral("导出失败：无法转换旧格式的模板文件。\n%1\n%2").arg(file, error.reason);
+    case FileError::Kind::Access:
+        return QStringLiteral("导出失败：无法写入文件\n%1\n%2").arg(file, error.reason);
+    case FileError::Kind::Cancelled:
         break;
     }
     return {};
@@ -92,49 +93,79 @@ QString ExportFailureText(const ExportResult &result)
 
 } // namespace
 
-bool TellExportProblems(const ExportResult &result)
+bool TellExportProblems(const Result<ExportDone> &result)
 {
-    if (!result.skippedTemplate.empty())
+    if (result && !result->skippedTemplate.empty())
         ShowMessage(QStringLiteral("模板文件无法使用：\n%1\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
                                    "（soffice），但本机没有安装。本次导出没有使用模板。")
-                        .arg(PathText(result.skippedTemplate)));
-    if (result.problem == ExportProblem::CannotWrite)
-        ShowWriteFailure(QStringLiteral("导出"), result.file);
-    else if (!result.ok)
-        ShowMessage(ExportFailureText(result));
-    return result.ok;
+                        .arg(PathText(result->skippedTemplate)));
+    if (result)
+        return true;
+    if (result.error().kind == FileError::Kind::Access)
+        ShowWriteFailure(QStringLiteral("导出"), result.error());
+    else if (result.error().kind != FileError::Kind::Cancelled)
+        ShowMessage(ExportFailureText(result.error()));
+    return false;
+}
+
+ExportRun::ExportRun(QWidget *window, const ProductGridModel &grid, WorkbookExportRequest request,
+                     UiSettings *settings)
+    : QObject(window), bar_(std::make_unique<StepProgress>(window, QStringLiteral("正在导出……"), Qt::NonModal)),
+      export_(new WorkbookExport(grid, std::move(request), this)), settings_(settings)
+{
+    connect(export_, &WorkbookExport::progressChanged, this,
+            [this](int rowsWritten, int rowCount) { bar_->Tell(rowsWritten, rowCount); });
+    connect(export_, &WorkbookExport::finished, this, &ExportRun::Tell);
+    export_->Start();
+}
+
+ExportRun::~ExportRun() = default;
+
+void ExportRun::Finish()
+{
+    export_->Wait();
+}
+
+void ExportRun::Tell(const Result<ExportDone> &outcome)
+{
+    bar_.reset();
+    if (TellExportProblems(outcome))
+        TellExported(PathText(export_->Target()), settings_);
+    emit ended();
+    deleteLater();
 }
 
 void ExportController::ExportToExcel()
 {
+    // The button is off meanwhile; a click queued before that starts nothing.
+    if (run_)
+        return;
     const QString fileName = AskWorkbookName(ProposedFile());
     if (fileName.isEmpty())
         return;
-    // The export runs in one step on this thread; the export button stays off
-    // until the workbook is done.
     page_->SetExportEnabled(false);
-    const ProductGridModel &grid = *page_->Grid();
-    ExportResult result;
-    {
-        StepProgress bar(page_, QStringLiteral("正在导出……"));
-        result = ExportGridToExcel(grid, PathOf(fileName), session_.dirs.classDir / "temp.xls", CapturedAt(),
-                                   [&bar](int rowsWritten, int rowCount) { bar.Tell(rowsWritten, rowCount); },
-                                   UnitPricesOf(grid, PackSizeFile::Load(PackSizeFilePath(session_.dirs))));
-    }
-    page_->SetExportEnabled(true);
-    if (TellExportProblems(result))
-        TellExported(fileName, &settings_);
+    run_ = new ExportRun(page_, *page_->Grid(),
+                         {PathOf(fileName), session_.dirs.classDir / "temp.xls", CapturedAt(),
+                          PackSizeFile::Load(PackSizeFilePath(session_.dirs))},
+                         &settings_);
+    connect(run_, &ExportRun::ended, this, [this] { page_->SetExportEnabled(true); });
 }
 
-void ExportPriceHistory(const ProductGridModel &table, const QString &product, UiSettings *settings)
+void ExportController::FinishExport()
+{
+    if (run_)
+        run_->Finish();
+}
+
+ExportRun *ExportPriceHistory(QWidget *window, const ProductGridModel &table, const QString &product,
+                              UiSettings *settings)
 {
     const QString folder = UserStartFolder(settings ? settings->LastExportFolder() : QString());
     const QString fileName =
         AskWorkbookName(QDir(folder).filePath(ProposedHistoryFileName(product, QDate::currentDate())));
     if (fileName.isEmpty())
-        return;
-    if (TellExportProblems(ExportGridToExcel(table, PathOf(fileName), {})))
-        TellExported(fileName, settings);
+        return nullptr;
+    return new ExportRun(window, table, {PathOf(fileName), {}, {}, {}}, settings);
 }
 
 } // namespace corvix

@@ -110,7 +110,7 @@ void PriceHistoryWindow::Show()
         chart_->setTitle(chart_->title() + QStringLiteral("（单价：每") + QString::fromUtf8(UnitCaption(unitView_->second))
                          + QStringLiteral("）"));
     FillTable();
-    export_->setEnabled(!history_.rows.empty());
+    export_->setEnabled(!history_.rows.empty() && !exportRun_);
 }
 
 double PriceHistoryWindow::RowX(size_t row) const
@@ -349,10 +349,22 @@ QString PriceHistoryWindow::PointToolTip(int s, double x) const
 
 void PriceHistoryWindow::ExportHistory()
 {
+    if (exportRun_)
+        return;
+    exportRun_ = ExportPriceHistory(this, *HistoryAsGrid(history_), FromGbk(title_), settings_);
+    if (!exportRun_)
+        return;
     // One export at a time, whatever the window does meanwhile.
     export_->setEnabled(false);
-    ExportPriceHistory(*HistoryAsGrid(history_), FromGbk(title_), settings_);
-    export_->setEnabled(true);
+    connect(exportRun_, &ExportRun::ended, this, [this] { export_->setEnabled(!history_.rows.empty()); });
+}
+
+// The workbook asked for is written (or its failure told) before the window goes.
+void PriceHistoryWindow::closeEvent(QCloseEvent *event)
+{
+    if (exportRun_)
+        exportRun_->Finish();
+    QWidget::closeEvent(event);
 }
 
 } // namespace corvix

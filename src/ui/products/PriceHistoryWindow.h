@@ -7,6 +7,7 @@
 #include "products/ChartAxes.h"
 #include "products/PriceHistoryTable.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -24,6 +25,7 @@ class QTableWidget;
 
 namespace corvix {
 
+class ExportRun;
 class PriceHistoryIndex;
 class PriceHistoryLoader;
 class UiSettings;
@@ -50,6 +52,9 @@ public:
     void ExportHistory();
     // The export starts in, and remembers, the last export folder of settings.
     void KeepExportFolderIn(UiSettings *settings) { settings_ = settings; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void BuildLayout();
@@ -82,6 +87,7 @@ private:
     QChartView *chartView_ = nullptr;
     QTableWidget *table_ = nullptr;
     QPushButton *export_ = nullptr;
+    QPointer<ExportRun> exportRun_;
     UiSettings *settings_ = nullptr;
 };
 

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -44,7 +45,13 @@ protected:
         });
     }
     void TearDown() override { SetSaveDialogHandlerForTests(nullptr); }
-    void Click() { window->findChild<QPushButton *>(QStringLiteral("按钮7"))->click(); }
+    QPushButton *Button() const { return window->findChild<QPushButton *>(QStringLiteral("按钮7")); }
+    // Clicks 导出 and waits until what the export ends with has been told.
+    void Click()
+    {
+        Button()->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !controller->Exporting(); }, 60000));
+    }
 
     TempSession root;
     MessageRecorder messages;
@@ -80,6 +87,21 @@ TEST_F(ExportButtonTest, ExportsTheGridToTheChosenFile)
     EXPECT_EQ(Text(sheet, "C1"), "京东");
     EXPECT_EQ(Text(sheet, "B2"), "苹果");
     EXPECT_TRUE(window->findChild<QPushButton *>(QStringLiteral("按钮7"))->isEnabled());
+}
+
+TEST_F(ExportButtonTest, TheButtonIsOffWhileTheWorkbookIsWrittenAndAClosingWindowWaitsForIt)
+{
+    const auto target = root.Dir() / "价格.xlsx";
+    answer = QString::fromStdU16String(target.u16string());
+    Button()->click();
+    EXPECT_TRUE(controller->Exporting());
+    EXPECT_FALSE(Button()->isEnabled());
+    // What the user does to the grid now does not reach the workbook.
+    window->ListPage()->Grid()->SetText(0, 1, Gbk("梨"));
+    controller->FinishExport();
+    EXPECT_EQ(questions.Texts(), QStringList{QStringLiteral("导出成功：") + QDir::toNativeSeparators(answer)});
+    EXPECT_TRUE(Button()->isEnabled());
+    EXPECT_EQ(Text(ReadSheet(target), "B2"), "苹果");
 }
 
 TEST_F(ExportButtonTest, UsesTheTemplateInClassDir)
@@ -198,4 +220,45 @@ TEST_F(ExportButtonTest, TheSheetIsNamedAfterTheRecordShownOrNowForResultsNeverS
     Click();
     const QString now = sheetName();
     EXPECT_TRUE(now == SheetNameOf(before) || now == SheetNameOf(QDateTime::currentDateTime())) << now.toStdString();
+}
+
+TEST(TellExportProblems, EachKindOfFailureInItsOwnWordsAndACancelledExportSaysNothing)
+{
+    MessageRecorder messages;
+    const auto error = [](FileError::Kind kind, const char *file, const char *reason) {
+        FileError e = ExportError(kind, fs::path(file), QString::fromUtf8(reason));
+        e.rows = 1048576;
+        e.columns = 3;
+        return Result<ExportDone>(tl::unexpected(e));
+    };
+    struct Row {
+        Result<ExportDone> result;
+        bool ok;
+        QString message; // empty: none
+    };
+    const Row table[] = {
+        {ExportDone{}, true, {}},
+        {ExportDone{"/c/temp.xls"}, true,
+         QStringLiteral("模板文件无法使用：\n/c/temp.xls\n它是旧的 Excel 97-2003 格式（.xls），读取它需要 LibreOffice "
+                        "（soffice），但本机没有安装。本次导出没有使用模板。")},
+        {error(FileError::Kind::Access, "/d/a.xlsx", "No space left on device"), false,
+         QStringLiteral("导出失败：无法写入文件\n/d/a.xlsx\n（磁盘已满或没有写入权限），原来的文件保持不变。")},
+        {error(FileError::Kind::TooLarge, "/d/a.xlsx", ""), false,
+         QStringLiteral("导出失败：表格有 1048576 行、3 列，超出了 Excel 工作表的上限（1048575 行、16384 列）。")},
+        {error(FileError::Kind::NoTemporaryFolder, "", "full"), false,
+         QStringLiteral("导出失败：无法创建临时目录。\nfull")},
+        {error(FileError::Kind::NotAWorkbook, "/c/temp.xls", ""), false,
+         QStringLiteral("导出失败：模板文件不是可读的 Excel 工作簿。\n/c/temp.xls")},
+        {error(FileError::Kind::Damaged, "/c/temp.xls", "no workbook part"), false,
+         QStringLiteral("导出失败：模板文件已损坏或不是 Excel 工作簿。\n/c/temp.xls\nno workbook part")},
+        {error(FileError::Kind::NotConverted, "/c/temp.xls", "timed out"), false,
+         QStringLiteral("导出失败：无法转换旧格式的模板文件。\n/c/temp.xls\ntimed out")},
+        {error(FileError::Kind::Cancelled, "/d/a.xlsx", ""), false, {}},
+    };
+    for (size_t i = 0; i < std::size(table); ++i) {
+        SCOPED_TRACE(i);
+        messages.Clear();
+        EXPECT_EQ(TellExportProblems(table[i].result), table[i].ok);
+        EXPECT_EQ(messages.Texts(), table[i].message.isEmpty() ? QStringList() : QStringList{table[i].message});
+    }
 }

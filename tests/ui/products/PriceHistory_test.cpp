@@ -10,6 +10,7 @@
 #include "ui/UiSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/ProductListPage.h"
+#include "ui/products/ExportController.h"
 #include "ui/products/PriceHistoryController.h"
 #include "ui/products/PriceHistoryWindow.h"
 
@@ -25,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QValueAxis>
 
 #include <gtest/gtest.h>
@@ -179,6 +181,9 @@ TEST_F(PriceHistoryWindowTest, ExportProposesADatedNameInTheLastFolderAndWritesT
     });
     w.findChild<QPushButton *>(QStringLiteral("导出"))->click();
     SetSaveDialogHandlerForTests(nullptr);
+    EXPECT_FALSE(w.findChild<QPushButton *>(QStringLiteral("导出"))->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.findChild<ExportRun *>(); }, 60000));
+    EXPECT_TRUE(w.findChild<QPushButton *>(QStringLiteral("导出"))->isEnabled());
     EXPECT_EQ(proposed, folder + QStringLiteral("/价格走势-A-") +
                             QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".xlsx"));
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join("\n").toStdString();
