@@ -29,12 +29,13 @@ bool OpenFlagUnclosed(std::string_view text);
 
 // What writing a rule's enabled flag came to. The flag is written as
 // ToggledRuleText writes it (a file without one becomes enabled); a rule whose
-// file is gone or whose flag cannot be read keeps its file as it is.
+// file is gone, cannot be read or whose flag cannot be read keeps its file as
+// it is.
 struct RuleSwitch {
-    enum class Outcome { Written, NoRuleFile, FlagUnclosed, WriteFailed };
+    enum class Outcome { Written, NoRuleFile, FlagUnclosed, Failed };
     Outcome outcome = Outcome::NoRuleFile;
     bool enabled = false; // the state written (Written only)
-    FileError error;      // WriteFailed only
+    FileError error;      // Failed only: the file could not be read or written
 };
 RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable);
 
@@ -43,7 +44,16 @@ RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable)
 // fails too.
 Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text);
 
-enum class RuleDeleteResult { Deleted, AlreadyMissing, InvalidTitle, DeleteFailed };
-RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title);
+// Deletes the rule file: true when one was deleted, false when there was none
+// (already missing, or a title no file can carry). An error names the file
+// when it is there and cannot be deleted; a directory of that name is no rule
+// and is not deleted.
+Result<bool> DeleteRuleFile(const DataDirs &dirs, std::string_view title);
+
+// Deletes the rule: every index line of its title and its file. The index goes
+// first: when it cannot be read or written, nothing has changed. When the file
+// cannot be deleted, the index gets its old bytes back and the error names the
+// rule file (and, should that fail too, says the index lost the title).
+Result<void> DeleteRule(const DataDirs &dirs, std::string_view title);
 
 } // namespace corvix

@@ -84,7 +84,7 @@ void RuleEditorController::SaveRule()
     }
     // A title the index already lists keeps its line, so the rule keeps its place.
     if (const auto indexed = UpdateRuleIndex(dirs, title, false); !indexed) {
-        ShowWriteFailure(QStringLiteral("保存规则"), indexed.error());
+        ShowFileFailure(QStringLiteral("保存规则"), indexed.error());
         return;
     }
     emit rulesChanged();
