@@ -175,7 +175,8 @@ void ImportController::FileImport()
     if (name.isEmpty())
         return;
     settings_.SetLastImportFolder(QFileInfo(name).absolutePath());
-    const Result<std::string> bytes = ReadWholeFile(PathOf(name), StopAt::ZeroByte);
+    // A file gone since it was chosen imports nothing, as an empty one does.
+    const Result<std::string> bytes = AbsentAsEmpty(ReadWholeFile(PathOf(name), StopAt::ZeroByte));
     if (!bytes) {
         ShowReadFailure(QStringLiteral("导入商品"), bytes.error());
         return;

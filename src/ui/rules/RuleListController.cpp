@@ -147,7 +147,7 @@ void RuleListController::DeleteRule()
     }
     if (!ConfirmDelete(QStringLiteral("规则“") + FromGbk(title) + QStringLiteral("”")))
         return;
-    if (const Result<void> deleted = DeleteRule(dirs, title); !deleted) {
+    if (const Result<void> deleted = corvix::DeleteRule(dirs, title); !deleted) {
         const FileError &error = deleted.error();
         if (error.path == RuleFilePath(dirs, title))
             ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件\n") + PathText(error.path) + QStringLiteral("\n（")
