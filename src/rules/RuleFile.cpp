@@ -91,6 +91,22 @@ Result<bool> DeleteRuleFile(const DataDirs &dirs, std::string_view title)
     return true;
 }
 
+Result<Rule> StoreRule(const DataDirs &dirs, std::string_view title, Rule edited)
+{
+    if (!IsValidRuleTitle(title))
+        return Failure(RuleFilePath(dirs, title), QStringLiteral("not a valid file name"));
+    const Result<std::string> old = AbsentAsEmpty(ReadWholeFile(RuleFilePath(dirs, title), StopAt::ZeroOrTextEnd));
+    if (!old)
+        return tl::unexpected(old.error());
+    Rule rule = ReplacingRule(std::move(edited), *old);
+    if (Result<void> written = WriteRuleText(dirs, title, ComposeRuleText(rule)); !written)
+        return tl::unexpected(std::move(written.error()));
+    // A title the index already lists keeps its line, so the rule keeps its place.
+    if (auto indexed = UpdateRuleIndex(dirs, title, false); !indexed)
+        return tl::unexpected(std::move(indexed.error()));
+    return rule;
+}
+
 Result<void> DeleteRule(const DataDirs &dirs, std::string_view title)
 {
     const std::filesystem::path indexPath = RuleIndexPath(dirs);

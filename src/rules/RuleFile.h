@@ -50,6 +50,13 @@ Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::st
 // and is not deleted.
 Result<bool> DeleteRuleFile(const DataDirs &dirs, std::string_view title);
 
+// Saves an edited rule under title: it replaces the rule of that title as
+// ReplacingRule says (keeping its flags), and the index gets a line for it
+// unless it has one. Gives the rule as written. A rule file that is there and
+// cannot be read stops the save before anything is written: its flags are
+// not known. A title that is no file name is written nowhere.
+Result<Rule> StoreRule(const DataDirs &dirs, std::string_view title, Rule edited);
+
 // Deletes the rule: every index line of its title and its file. The index goes
 // first: when it cannot be read or written, nothing has changed. When the file
 // cannot be deleted, the index gets its old bytes back and the error names the

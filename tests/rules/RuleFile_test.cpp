@@ -288,3 +288,25 @@ TEST(RuleFile, DeleteRuleTakesIndexAndFileTogether)
         }
     }
 }
+
+// An edit keeps the flags of the rule it replaces; one whose file cannot be
+// read is not written from nothing.
+TEST(RuleFile, StoreRuleKeepsTheOldFlagsOrStopsOnAnUnreadableFile)
+{
+    TempDataDirs d;
+    Rule edited = test::MarkerRule("<b>", "</b>");
+    edited.enabled = false;
+    WriteBytes(RuleFilePath(d.dirs, "A"), "[open]1[/open]\r\n[fixed]1[/fixed]");
+    const Result<Rule> stored = StoreRule(d.dirs, "A", edited);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->enabled && stored->builtIn);
+    EXPECT_EQ(ReadBytes(RuleFilePath(d.dirs, "A")), ComposeRuleText(*stored));
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA");
+
+    std::filesystem::create_directory(RuleFilePath(d.dirs, "B"));
+    const Result<Rule> refused = StoreRule(d.dirs, "B", edited);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().read);
+    EXPECT_EQ(refused.error().path, RuleFilePath(d.dirs, "B"));
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA") << "the index is left alone";
+}
