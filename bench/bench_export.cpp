@@ -31,8 +31,7 @@ constexpr int kColumns = 22;
 std::unique_ptr<corvix::ProductGridModel> MakeGrid()
 {
     auto grid = std::make_unique<corvix::ProductGridModel>();
-    grid->AddColumn("ID", 50, Qt::AlignLeft);
-    grid->AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid->AddFixedColumns();
     for (int c = 2; c < kColumns; ++c)
         grid->AddColumn(corvix::Gbk("商城") + std::to_string(c), 60, Qt::AlignHCenter);
     std::vector<std::vector<std::string>> rows;

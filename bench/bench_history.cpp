@@ -180,8 +180,7 @@ void BM_CompareWithRecord(benchmark::State &state)
     const fs::path &db = RecordDir();
     const std::vector<corvix::RecordListEntry> entries = corvix::ListRecordEntries(db);
     corvix::ProductGridModel grid;
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddFixedColumns();
     for (const std::string &site : Sites())
         grid.AddColumn(site, 60, Qt::AlignHCenter);
     std::vector<std::vector<std::string>> rows;

@@ -60,8 +60,7 @@ void BM_MergeParts100kProducts20Shops(benchmark::State &state)
     const corvix::CapturePlan plan = MakePlan();
     WriteParts(plan, runDir);
     corvix::ProductGridModel previous;
-    previous.AddColumn("ID", 50, Qt::AlignLeft);
-    previous.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    previous.AddFixedColumns();
     for (const std::string &shop : plan.shops)
         previous.AddColumn(shop, 60, Qt::AlignHCenter);
     for (auto _ : state) {

@@ -67,8 +67,7 @@ bool OpenDataRoot(const HeadlessOptions &options, Session &session, QTextStream 
 // rule is enabled.
 bool MakeRunGrid(Session &session, ProductGridModel &grid, QTextStream &err)
 {
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddFixedColumns();
     session.enabledRules = LoadEnabledRules(session.dirs);
     if (session.enabledRules.empty()) {
         err << QStringLiteral("没有启用的采集规则：") << Shown(session.dirs.spiderDir) << Qt::endl;

@@ -7,6 +7,7 @@
 #include "products/RecordFile.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/HostName.h"
 
 #include <QDateTime>
@@ -136,7 +137,7 @@ bool IsRunName(std::string_view name)
     if (name.empty() || name.size() > 64 || name.front() == '.')
         return false;
     for (const char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.'
+        const bool ok = IsAsciiLetter(c) || IsAsciiDigit(c) || c == '.'
                         || c == '_' || c == '-';
         if (!ok)
             return false;

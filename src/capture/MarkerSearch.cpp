@@ -8,13 +8,12 @@ namespace {
 
 bool IsAttributeNameChar(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-           c == ':' || c == '.';
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == '_' || c == ':' || c == '.';
 }
 
 bool EndsUnquotedValue(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>';
+    return IsAsciiSpace(c) || c == '>';
 }
 
 struct QuotedForm {

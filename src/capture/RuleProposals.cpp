@@ -3,6 +3,7 @@
 #include "capture/PriceExtraction.h"
 #include "products/PriceText.h"
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/TextUtils.h"
 
 #include <algorithm>
@@ -27,6 +28,18 @@ constexpr size_t kMarkerReach = 160;
 constexpr size_t kCopyReach = 4000;
 constexpr size_t kLongestCopy = 40;
 constexpr size_t kMarkersPerPlace = 3;
+
+// Places in kElementKinds.
+enum KindPlace { kSpanPlace, kDivPlace, kTextInputPlace, kHiddenInputPlace, kTextAreaPlace };
+
+// A word with this many digits, or a long one (kTokenLength) with kTokenDigits,
+// reads like an id rather than a name.
+constexpr size_t kIdDigits = 4;
+constexpr size_t kTokenLength = 12;
+constexpr size_t kTokenDigits = 3;
+// A marker costs a point more for each this many bytes.
+constexpr int kMarkerBytesPerPoint = 40;
+constexpr std::string_view kAttributeValueStart = "=\"";
 
 struct FinderKind {
     PageTag tag;
@@ -61,32 +74,19 @@ std::string_view KindForElement(PageTag tag, const PageElement &e)
 {
     switch (tag) {
     case PageTag::Span:
-        return kElementKinds[0];
+        return kElementKinds[kSpanPlace];
     case PageTag::Div:
-        return kElementKinds[1];
+        return kElementKinds[kDivPlace];
     case PageTag::TextArea:
-        return kElementKinds[4];
+        return kElementKinds[kTextAreaPlace];
     case PageTag::Input:
-        if (Counts(e, KindOf(2).types))
-            return kElementKinds[2];
-        if (Counts(e, KindOf(3).types))
-            return kElementKinds[3];
+        if (Counts(e, KindOf(kTextInputPlace).types))
+            return kElementKinds[kTextInputPlace];
+        if (Counts(e, KindOf(kHiddenInputPlace).types))
+            return kElementKinds[kHiddenInputPlace];
         break;
     }
     return {};
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 // A number that is part of a word (h1, utf8) is a name; a number of its own, a
@@ -96,13 +96,13 @@ bool HoldsIdLikeNumber(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
         size_t end = i, digits = 0;
-        while (end < text.size() && (IsDigit(text[end]) || IsLetter(text[end])))
-            digits += IsDigit(text[end++]) ? 1 : 0;
+        while (end < text.size() && (IsAsciiDigit(text[end]) || IsAsciiLetter(text[end])))
+            digits += IsAsciiDigit(text[end++]) ? 1 : 0;
         if (end == i) {
             ++i;
             continue;
         }
-        if (IsDigit(text[i]) || digits >= 4 || (end - i >= 12 && digits >= 3))
+        if (IsAsciiDigit(text[i]) || digits >= kIdDigits || (end - i >= kTokenLength && digits >= kTokenDigits))
             return true;
         i = end;
     }
@@ -113,7 +113,7 @@ std::string NumberText(std::string_view price)
 {
     std::string digits;
     for (char c : price)
-        if (IsDigit(c) || c == '.')
+        if (IsAsciiDigit(c) || c == '.')
             digits += c;
     return digits;
 }
@@ -141,7 +141,7 @@ PriceFit FitOf(const std::string &read, const PriceText &whole, const std::strin
 
 bool IsAttributeNameByte(char c)
 {
-    return IsLetter(c) || IsDigit(c) || c == '-' || c == '_' || c == ':';
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-' || c == '_' || c == ':';
 }
 
 // Attributes that hold a value rather than a name: a copy of the price there
@@ -163,15 +163,16 @@ std::vector<std::pair<size_t, size_t>> CopyPlaces(std::string_view s, size_t fro
         if (lt - gt - 1 <= kLongestCopy && lt > gt + 1)
             places.emplace_back(gt + 1, lt);
     }
-    for (size_t q = s.find("=\"", from); q < to; q = s.find("=\"", q + 1)) {
+    for (size_t q = s.find(kAttributeValueStart, from); q < to; q = s.find(kAttributeValueStart, q + 1)) {
         size_t name = q;
         while (name > 0 && IsAttributeNameByte(s[name - 1]))
             --name;
-        const size_t close = s.find('"', q + 2);
-        if (close == std::string_view::npos || close > to || close - q - 2 > kLongestCopy || close == q + 2)
+        const size_t value = q + kAttributeValueStart.size();
+        const size_t close = s.find('"', value);
+        if (close == std::string_view::npos || close > to || close - value > kLongestCopy || close == value)
             continue;
-        if (name > 0 && IsBlank(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
-            places.emplace_back(q + 2, close);
+        if (name > 0 && IsAsciiSpace(s[name - 1]) && HoldsValue(s.substr(name, q - name)))
+            places.emplace_back(value, close);
     }
     return places;
 }
@@ -233,8 +234,8 @@ bool StartsMarker(std::string_view s, size_t i)
     if (i == 0)
         return false;
     const char before = s[i - 1];
-    return (IsBlank(before) && IsLetter(s[i])) ||
-           (s[i] == '"' && (IsBlank(before) || before == '{' || before == ',' || before == '['));
+    return (IsAsciiSpace(before) && IsAsciiLetter(s[i])) ||
+           (s[i] == '"' && (IsAsciiSpace(before) || before == '{' || before == ',' || before == '['));
 }
 
 bool EndsMarker(std::string_view s, size_t e)
@@ -255,7 +256,7 @@ bool SpansLineBreak(std::string_view marker)
 int MarkerPenalty(std::string_view marker, std::string &why)
 {
     // Short markers that open a tag read best; an attribute start is next.
-    int penalty = static_cast<int>(marker.size()) / 40 + (marker.front() == '<' ? 0 : 1);
+    int penalty = static_cast<int>(marker.size()) / kMarkerBytesPerPoint + (marker.front() == '<' ? 0 : 1);
     if (HoldsIdLikeNumber(marker)) {
         penalty += kNumberPenalty;
         why = "，标记含像商品编号的数字，换商品时容易失效";
@@ -335,7 +336,7 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
         constexpr std::string_view kPriceKey = "\"price\"";
         for (size_t k = s.find(kPriceKey, at); k < end; k = s.find(kPriceKey, k + 1)) {
             size_t v = k + kPriceKey.size();
-            while (v < end && (IsBlank(s[v]) || s[v] == ':'))
+            while (v < end && (IsAsciiSpace(s[v]) || s[v] == ':'))
                 ++v;
             if (v < end && s[v] == '"') {
                 const size_t close = s.find('"', v + 1);
@@ -343,7 +344,7 @@ std::vector<std::pair<size_t, size_t>> DeclaredPrices(std::string_view s)
                     found.emplace_back(v + 1, close);
             } else {
                 size_t e = v;
-                while (e < end && (IsDigit(s[e]) || s[e] == '.'))
+                while (e < end && (IsAsciiDigit(s[e]) || s[e] == '.'))
                     ++e;
                 if (e > v)
                     found.emplace_back(v, e);

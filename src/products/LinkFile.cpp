@@ -54,7 +54,7 @@ std::optional<size_t> MatchNamePrefix(std::string_view text, std::string_view na
     if (i > 0) {
         size_t j = 0;
         while (j < i)
-            j += IsLeadByte(text[j]) && j + 1 < text.size() ? 2 : 1;
+            j += CharBytesAt(text, j);
         if (j != i)
             return std::nullopt;
     }

@@ -27,12 +27,9 @@ void PriceHistoryLoader::Start(const std::filesystem::path &dbDir)
     StopWorker();
     index_ = PriceHistoryIndex();
     ready_ = false;
-    // The listing pumps events, so it runs here and not on the worker. Records
-    // saved meanwhile wait in pending_; a Start made from inside the listing is
-    // overtaken by this one.
-    std::vector<RecordListEntry> entries = ListRecords(dbDir);
-    StopWorker();
-    StartWorker(dbDir, std::move(entries));
+    // Listed here, not on the worker: a record saved from now on is either in
+    // this listing or waits in pending_, never both.
+    StartWorker(dbDir, ListRecords(dbDir));
 }
 
 void PriceHistoryLoader::StartWorker(const std::filesystem::path &dbDir, std::vector<RecordListEntry> entries)

@@ -1,6 +1,7 @@
 #include "products/PriceText.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 
 #include <QString>
 
@@ -13,8 +14,6 @@ namespace {
 
 // Digits beyond this many cannot all be kept by a double.
 constexpr size_t kMaxSignificantDigits = 15;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The currency signs a price may start with. "¥" (U+00A5) has no GBK form: the
 // conversion into GBK turns it into "?", and so a captured "¥368" is held as
@@ -36,7 +35,7 @@ size_t SignLength(std::string_view text)
 size_t CountDigits(std::string_view text, size_t from)
 {
     size_t n = 0;
-    while (from + n < text.size() && IsDigit(text[from + n]))
+    while (from + n < text.size() && IsAsciiDigit(text[from + n]))
         ++n;
     return n;
 }
@@ -260,7 +259,7 @@ std::optional<double> ReadPrice(std::string_view gbkCellText, DecimalMark mark)
 std::string DigitsOf(std::string_view text)
 {
     std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), IsDigit);
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), [](char c) { return IsAsciiDigit(c); });
     return digits;
 }
 
@@ -275,7 +274,7 @@ std::optional<PriceText> ReadOnePrice(std::string_view gbkText)
     if (!number || !number->whole || number->decimals > kMostDecimals)
         return std::nullopt;
     const QString tail = text.mid(number->end).trimmed();
-    if (tail.size() > kLongestTail || std::any_of(tail.begin(), tail.end(), IsAsciiDigit))
+    if (tail.size() > kLongestTail || std::any_of(tail.begin(), tail.end(), [](QChar c) { return IsAsciiDigit(c); }))
         return std::nullopt;
     PriceText price;
     price.value = number->value;

@@ -44,6 +44,12 @@ void ProductGridModel::AddColumn(const std::string &title, int width, Qt::Alignm
     InsertColumn(ColumnCount(), title, width, alignment);
 }
 
+void ProductGridModel::AddFixedColumns()
+{
+    AddColumn("ID", 50, Qt::AlignLeft);
+    AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+}
+
 void ProductGridModel::InsertColumn(int column, const std::string &title, int width, Qt::Alignment alignment)
 {
     column = std::clamp(column, 0, ColumnCount());

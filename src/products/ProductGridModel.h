@@ -39,6 +39,8 @@ public:
     std::vector<std::string> ShopTitles() const;
 
     void AddColumn(const std::string &title, int width, Qt::Alignment alignment);
+    // The two columns every product grid starts with: "ID" and "商品名称".
+    void AddFixedColumns();
     // The cells of the new column start empty; every other cell stays under its title.
     void InsertColumn(int column, const std::string &title, int width, Qt::Alignment alignment);
 

@@ -52,7 +52,7 @@ std::string FormatPicture(const LocalDateTime &t, std::string_view picture, bool
     for (size_t i = 0; i < n;) {
         const char c = picture[i];
         if (IsLeadByte(c)) {
-            const size_t len = i + 1 < n ? 2 : 1;
+            const size_t len = CharBytesAt(picture, i);
             out.append(picture.substr(i, len));
             i += len;
             continue;

@@ -1,6 +1,7 @@
 #include "support/HostName.h"
 
 #include "support/Gbk.h"
+#include "support/GbkBytes.h"
 #include "support/RegexObject.h"
 #include "support/TextUtils.h"
 
@@ -11,16 +12,6 @@
 
 namespace corvix {
 namespace {
-
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 // Length of the URL scheme that starts the text (letters, digits, "+", "-",
 // "." after a leading letter, up to a ":"), or 0 when it starts with none.

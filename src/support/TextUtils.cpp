@@ -358,7 +358,7 @@ std::string TrimText(std::string_view text)
     size_t first = std::string_view::npos;
     size_t end = 0;
     for (size_t i = 0; i < n;) {
-        const size_t len = (IsLeadByte(text[i]) && i + 1 < n) ? 2 : 1;
+        const size_t len = CharBytesAt(text, i);
         const bool blank =
             text[i] == ' ' || (len == 2 && Byte(text[i]) == 0xA1 && Byte(text[i + 1]) == 0xA1);
         if (!blank) {

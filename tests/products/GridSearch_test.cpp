@@ -10,8 +10,7 @@ namespace {
 
 void Fill(ProductGridModel &grid, const std::vector<std::vector<std::string>> &rows)
 {
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddFixedColumns();
     grid.AddColumn("X", 60, Qt::AlignHCenter);
     grid.AppendRows(rows);
 }

@@ -29,8 +29,7 @@ using Rows = std::vector<std::vector<std::string>>;
 // ID, 商品名称 and the given number of rule columns.
 void AddColumns(ProductGridModel &grid, int ruleColumns)
 {
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddFixedColumns();
     for (int i = 0; i < ruleColumns; ++i)
         grid.AddColumn("R" + std::to_string(i + 1), 60, Qt::AlignHCenter);
 }

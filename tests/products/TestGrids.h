@@ -14,8 +14,7 @@ inline std::unique_ptr<ProductGridModel> MakeGrid(const std::vector<std::string>
                                            const std::vector<std::vector<std::string>> &utf8Rows)
 {
     auto grid = std::make_unique<ProductGridModel>();
-    grid->AddColumn("ID", 50, Qt::AlignLeft);
-    grid->AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid->AddFixedColumns();
     for (const auto &rule : rules)
         grid->AddColumn(Gbk(rule), 60, Qt::AlignHCenter);
     std::vector<std::vector<std::string>> rows;

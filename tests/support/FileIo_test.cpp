@@ -37,6 +37,7 @@ TEST(ReadWholeFile, StopsAtZeroAndTextEnd)
         {"", "", ""},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
         test::WriteBytes(f, c.bytes);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroByte), c.zero);
         EXPECT_EQ(ReadWholeFile(f, StopAt::ZeroOrTextEnd), c.zeroOrEnd);

@@ -176,8 +176,9 @@ void ProductListPage::BuildGrid()
     gridView_->setModel(grid_);
     gridView_->header()->setStretchLastSection(false);
     gridView_->header()->setSectionsMovable(false);
-    AddGridColumn("ID", 50, Qt::AlignLeft);
-    AddGridColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid_->AddFixedColumns();
+    for (int column = 0; column < grid_->ColumnCount(); ++column)
+        gridView_->header()->resizeSection(column, grid_->ColumnAt(column).width);
     gridView_->viewport()->installEventFilter(this);
     BuildEmptyGridHint();
     connect(grid_, &ProductGridModel::showsOlderRecordChanged, this, [this](bool older) {

@@ -2,7 +2,7 @@
 
 #include "ui/ContextMenuHook.h"
 #include "ui/pages/PageControls.h"
-#include "ui/rules/RuleListView.h"
+#include "ui/pages/RuleListView.h"
 
 #include <QAction>
 #include <QMenu>

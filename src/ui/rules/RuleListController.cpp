@@ -4,7 +4,7 @@
 #include "ui/rules/RuleEditorController.h"
 #include "rules/RuleFile.h"
 #include "rules/RuleIndex.h"
-#include "ui/rules/RuleListView.h"
+#include "ui/pages/RuleListView.h"
 #include "rules/RuleTitle.h"
 #include "support/FileIo.h"
 #include "support/PathText.h"

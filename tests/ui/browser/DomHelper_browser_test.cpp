@@ -227,9 +227,11 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     QObject::connect(&View(), &BrowserView::ProgressChange, &context, ask);
     QObject::connect(&View(), &BrowserView::NavigateComplete2, &context, ask);
     QSignalSpy finished(&View(), &BrowserView::DownloadComplete);
+    const auto requestsOf = [&](const char *path) { return server_.RequestedPaths().count(QLatin1String(path)); };
     View().Navigate(server_.Url("/slow"));
     ask();
-    test::Wait(100);
+    // Once more while the server holds the response back.
+    ASSERT_TRUE(WaitUntil([&] { return requestsOf("/slow") == 1; }));
     ask();
     ASSERT_TRUE(WaitUntil([&] { return finished.count() > 0; }));
     ask();
@@ -250,7 +252,7 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     };
     View().Navigate(server_.Url("/slow"));
     askAgain();
-    test::Wait(300);
+    ASSERT_TRUE(WaitUntil([&] { return requestsOf("/slow") == 2; }));
     askAgain();
     WaitUntil([&] { return again.size() == 2; }, 5000);
     ASSERT_EQ(again.size(), 2u);
@@ -261,7 +263,7 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     // A page that never answers leaves the old one on screen, and no document.
     ASSERT_TRUE(LoadPage(View(), server_.Url("/a")));
     View().Navigate(server_.Url("/hang"));
-    test::Wait(300);
+    ASSERT_TRUE(WaitUntil([&] { return requestsOf("/hang") == 1; }));
     const DomSnapshot hanging = SnapshotOf(View(), Ask(true, {price}));
     EXPECT_FALSE(hanging.hasDocument);
     EXPECT_TRUE(hanging.ElementValue(price).empty());
@@ -277,7 +279,7 @@ TEST_F(BrowserTest, EventsOfOnePageLoad)
     QSignalSpy finished(&View(), &BrowserView::DownloadComplete);
     View().Navigate(server_.Url("/frames"));
     ASSERT_TRUE(WaitUntil([&] { return finished.count() > 0; }));
-    test::Wait(300);
+    // The page's load waits for its frames: an event of theirs would have come first.
     EXPECT_EQ(finished.count(), 1) << "frames give no events of their own";
     EXPECT_GE(progress.count(), 1);
     EXPECT_EQ(progress.last().at(0).toInt(), 100);

@@ -7,7 +7,7 @@
 
 #include "products/ProductGridModel.h"
 #include "ui/pages/ProductListPage.h"
-#include "ui/rules/RuleListView.h"
+#include "ui/pages/RuleListView.h"
 #include "ui/capture/CaptureRunController.h"
 
 #include <QHeaderView>

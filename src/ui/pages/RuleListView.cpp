@@ -1,4 +1,4 @@
-#include "ui/rules/RuleListView.h"
+#include "ui/pages/RuleListView.h"
 
 #include <QApplication>
 #include <QPainter>
