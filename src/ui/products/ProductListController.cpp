@@ -4,15 +4,10 @@
 #include "products/GridSearch.h"
 #include "products/LinkFile.h"
 #include "products/PackSizeFile.h"
-#include "products/PriceAlerts.h"
+#include "products/ProductChanges.h"
 #include "products/ProductGridModel.h"
-#include "products/RecordFile.h"
-#include "support/DataRoot.h"
-#include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
-#include "support/ListText.h"
-#include "support/TextUtils.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
@@ -29,6 +24,7 @@
 #include <algorithm>
 
 namespace corvix {
+
 ProductListController::ProductListController(MainWindow *window, Session &session)
     : QObject(window), window_(window), page_(window->ListPage()), grid_(page_->Grid()), session_(session)
 {
