@@ -198,26 +198,18 @@ Result<void> WritePart(const std::filesystem::path &runDir, const PartCells &par
     return WriteFileAtomically(PartSidePath(runDir, part.part.index), sideText);
 }
 
-PartReading ReadPart(const std::filesystem::path &runDir, int index)
+Result<PartCells> ReadPart(const std::filesystem::path &runDir, int index)
 {
-    PartReading reading;
     const Result<std::string> sideText = ReadWholeFile(PartSidePath(runDir, index));
-    std::error_code ec;
-    if (!sideText && !std::filesystem::exists(PartSidePath(runDir, index), ec)) {
-        reading.missing = true;
-        return reading;
-    }
-    if (!sideText) {
-        reading.problem = Gbk("无法读取 ") + PathToGbk(PartSidePath(runDir, index));
-        return reading;
-    }
+    if (!sideText)
+        return tl::unexpected(sideText.error());
     const LinkFile side = LinkFile::Parse(*sideText);
     const Result<std::string> record = ReadWholeFile(PartFilePath(runDir, index));
-    if (!record || side.Value(kPartSection, "bytes") != std::to_string(record->size())
-        || side.Value(kPartSection, "digest") != Hex(Fnv1a(kFnvOffset, *record))) {
-        reading.problem = Gbk("部分文件不完整：") + PathToGbk(PartFilePath(runDir, index));
-        return reading;
-    }
+    if (!record)
+        return tl::unexpected(record.error());
+    if (side.Value(kPartSection, "bytes") != std::to_string(record->size())
+        || side.Value(kPartSection, "digest") != Hex(Fnv1a(kFnvOffset, *record)))
+        return Failure(PartFilePath(runDir, index), QStringLiteral("not whole"));
     PartCells part;
     part.part.index = index;
     part.part.count = WholeNumber(side.Value(kPartSection, "count")).value_or(0);
@@ -230,8 +222,7 @@ PartReading ReadPart(const std::filesystem::path &runDir, int index)
         part.titles.push_back(std::move(fields[0]));
         part.cells.emplace_back(std::make_move_iterator(fields.begin() + 1), std::make_move_iterator(fields.end()));
     });
-    reading.cells = std::move(part);
-    return reading;
+    return part;
 }
 
 int PartCountOfRun(const std::filesystem::path &runDir)
@@ -264,21 +255,22 @@ RunParts ReadRunParts(const std::filesystem::path &runDir, const CapturePlan &pl
     run.parts.resize(static_cast<size_t>(run.count));
     const std::string digest = PlanDigest(plan);
     for (int i = 0; i < run.count; ++i) {
-        PartReading reading = ReadPart(runDir, i);
-        if (reading.missing)
-            continue;
-        if (!reading.problem.empty()) {
-            run.problems.push_back(std::move(reading.problem));
+        Result<PartCells> reading = ReadPart(runDir, i);
+        if (!reading) {
+            const FileError &error = reading.error();
+            if (error.path == PartSidePath(runDir, i) && error.absent)
+                continue; // the part never finished
+            run.problems.push_back((error.path == PartSidePath(runDir, i) ? Gbk("无法读取 ") : Gbk("部分文件不完整："))
+                                   + PathToGbk(error.path));
             continue;
         }
         const std::string where = Gbk("部分 ") + std::to_string(i) + Gbk("：");
-        if (reading.cells->part.count != run.count)
-            run.problems.push_back(where + Gbk("属于分成 ") + std::to_string(reading.cells->part.count)
-                                   + Gbk(" 部分的运行"));
-        else if (reading.cells->planDigest != digest)
+        if (reading->part.count != run.count)
+            run.problems.push_back(where + Gbk("属于分成 ") + std::to_string(reading->part.count) + Gbk(" 部分的运行"));
+        else if (reading->planDigest != digest)
             run.problems.push_back(where + Gbk("抓取时的 url.ini 或规则与现在不同"));
         else
-            run.parts[static_cast<size_t>(i)] = std::move(reading.cells);
+            run.parts[static_cast<size_t>(i)] = std::move(*reading);
     }
     return run;
 }

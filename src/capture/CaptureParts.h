@@ -81,12 +81,10 @@ PartCells EmptyPart(const CapturePlan &plan, PartSpec part);
 // Writes both files of the part atomically, the side file last.
 Result<void> WritePart(const std::filesystem::path &runDir, const PartCells &part);
 
-struct PartReading {
-    std::optional<PartCells> cells; // set when the part is there and whole
-    bool missing = false;           // no side file: the part never finished
-    std::string problem;            // why a part that is there cannot be used (GBK)
-};
-PartReading ReadPart(const std::filesystem::path &runDir, int index);
+// The part when it is there and whole. An error with `absent` set when its
+// side file is missing (the part never finished); otherwise the error names
+// the side file that cannot be read, or the part file that is not whole.
+Result<PartCells> ReadPart(const std::filesystem::path &runDir, int index);
 
 // The part count the run's side files name (the one most of them name), or
 // 0 when no part of the run is there.

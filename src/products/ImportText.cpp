@@ -208,18 +208,5 @@ void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
     }
 }
 
-Result<LinkFile> ImportIntoLinkFile(const std::filesystem::path &path, const std::vector<ImportedProduct> &products,
-                                    const std::vector<std::string> &shopTitles, ImportMode mode)
-{
-    std::error_code error;
-    const bool there = std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
-    Result<LinkFile> links = there ? LinkFile::Load(path) : Result<LinkFile>(LinkFile());
-    if (!links)
-        return links;
-    MergeImport(*links, products, shopTitles, mode);
-    if (const auto saved = links->Save(path); !saved)
-        return tl::unexpected(saved.error());
-    return links;
-}
 
 } // namespace corvix

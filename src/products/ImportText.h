@@ -76,12 +76,5 @@ int ProductsDroppedByReplace(const LinkFile &links, const std::vector<ImportedPr
 void MergeImport(LinkFile &links, const std::vector<ImportedProduct> &products,
                  const std::vector<std::string> &shopTitles, ImportMode mode);
 
-// An import as it is made: merged into the link file at path (MergeImport),
-// which is replaced atomically. Returns the file as written, or why not; the
-// file is then as it was. A missing file is an empty product list, but one
-// that is there and cannot be read is an error: its products are not known,
-// so an import would write over them.
-Result<LinkFile> ImportIntoLinkFile(const std::filesystem::path &path, const std::vector<ImportedProduct> &products,
-                                    const std::vector<std::string> &shopTitles, ImportMode mode);
 
 } // namespace corvix

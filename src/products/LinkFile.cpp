@@ -718,24 +718,29 @@ LinkFileCache &Cache()
     return cache;
 }
 
-const LinkFile &LoadCached(const std::filesystem::path &path)
+// A file that cannot be read is an error, never an empty list: WriteLink
+// would write over its products.
+Result<const LinkFile *> LoadCached(const std::filesystem::path &path)
 {
     LinkFileCache &cache = Cache();
-    std::string text = ReadWholeFile(path, StopAt::ZeroOrTextEnd).value_or(std::string());
-    if (!cache.valid || cache.path != path || cache.text != text) {
-        cache.file = LinkFile::Parse(text);
-        cache.text = std::move(text);
+    Result<std::string> text = AbsentAsEmpty(ReadWholeFile(path, StopAt::ZeroOrTextEnd));
+    if (!text)
+        return tl::unexpected(std::move(text.error()));
+    if (!cache.valid || cache.path != path || cache.text != *text) {
+        cache.file = LinkFile::Parse(*text);
+        cache.text = std::move(*text);
         cache.path = path;
         cache.valid = true;
     }
-    return cache.file;
+    return &cache.file;
 }
 
 } // namespace
 
 std::string ReadLink(const DataDirs &dirs, int row, std::string_view key)
 {
-    return LoadCached(LinkFilePath(dirs)).ProductValue(row, key);
+    const Result<const LinkFile *> file = LoadCached(LinkFilePath(dirs));
+    return file ? (*file)->ProductValue(row, key) : std::string();
 }
 
 bool IsStorableKey(std::string_view key)
@@ -748,7 +753,10 @@ Result<void> WriteLink(const DataDirs &dirs, int row, std::string_view key, std:
     const std::filesystem::path path = LinkFilePath(dirs);
     if (!IsStorableKey(key))
         return Failure(path, QStringLiteral("a key of blanks only cannot be stored"));
-    LinkFile file = LoadCached(path);
+    const Result<const LinkFile *> read = LoadCached(path);
+    if (!read)
+        return tl::unexpected(read.error());
+    LinkFile file = **read;
     file.SetProductValue(row, key, value);
     std::string text = file.Text();
     if (Result<void> written = WriteFileAtomically(path, text); !written) {

@@ -188,10 +188,10 @@ std::filesystem::path LinkFilePath(const DataDirs &dirs);
 // One key of one product row (LinkFile::ProductValue), read or written like the platform's profile
 // calls: every write reads the file, changes the key and replaces the file, so
 // that writers elsewhere (a link entry window closed during a run) are never
-// overwritten with stale contents.
+// overwritten with stale contents. A file that cannot be read reads as empty.
 std::string ReadLink(const DataDirs &dirs, int row, std::string_view key);
 // An error, with the file unchanged, when the key cannot be stored or the file
-// cannot be written.
+// cannot be read (a missing one is empty) or written.
 Result<void> WriteLink(const DataDirs &dirs, int row, std::string_view key, std::string_view value);
 
 // Whether a value can be stored under that key and read back. Key names lose

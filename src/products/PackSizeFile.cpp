@@ -19,6 +19,13 @@ PackSizeFile PackSizeFile::Load(const std::filesystem::path &path)
     return Parse(ReadWholeFile(path, StopAt::ZeroOrTextEnd).value_or(std::string()));
 }
 
+Result<PackSizeFile> PackSizeFile::LoadToChange(const std::filesystem::path &path)
+{
+    return AbsentAsEmpty(ReadWholeFile(path, StopAt::ZeroOrTextEnd)).map([](const std::string &text) {
+        return Parse(text);
+    });
+}
+
 PackSizeFile PackSizeFile::Parse(std::string_view gbkText)
 {
     const LinkFile file = LinkFile::Parse(gbkText);

@@ -30,8 +30,11 @@ struct ProductPacks {
 
 class PackSizeFile {
 public:
-    // A file that is missing or cannot be read gives no sizes.
+    // A file that is missing or cannot be read gives no sizes: for showing them.
     static PackSizeFile Load(const std::filesystem::path &path);
+    // For a change to be saved: a missing file has no sizes, one that is there
+    // and cannot be read is an error, never an empty file to write over.
+    static Result<PackSizeFile> LoadToChange(const std::filesystem::path &path);
     static PackSizeFile Parse(std::string_view gbkText);
     std::string Text() const;
     // Atomic replace; the old file is kept when it cannot be written.

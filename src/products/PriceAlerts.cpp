@@ -138,6 +138,11 @@ PriceAlerts PriceAlerts::Load(const std::filesystem::path &path)
     return Read(std::move(*file));
 }
 
+Result<PriceAlerts> PriceAlerts::LoadToChange(const std::filesystem::path &path)
+{
+    return LoadSideFile(path).map([](LinkFile file) { return Read(std::move(file)); });
+}
+
 PriceAlerts PriceAlerts::Parse(std::string_view gbkText) { return Read(LinkFile::Parse(gbkText)); }
 
 PriceAlerts PriceAlerts::Read(LinkFile file)
@@ -210,7 +215,7 @@ std::string PriceAlerts::Text() const
 Result<void> PriceAlerts::Save(const std::filesystem::path &path) const
 {
     if (unreadable_)
-        return Failure(path, QStringLiteral("could not be read whole (%1); left as it is").arg(unreadable_->reason));
+        return ReadFailure(path, unreadable_->reason);
     return WriteFileAtomically(path, Text());
 }
 

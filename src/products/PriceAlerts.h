@@ -67,6 +67,9 @@ public:
     // A file that is missing or cannot be read whole gives no alerts; one that
     // cannot be read whole is then never written over (Save).
     static PriceAlerts Load(const std::filesystem::path &path);
+    // For a change to be saved: a missing file has no alerts, one that is there
+    // and cannot be read whole is an error.
+    static Result<PriceAlerts> LoadToChange(const std::filesystem::path &path);
     static PriceAlerts Parse(std::string_view gbkText);
     // The text read, with the sections of the alerts that changed rewritten,
     // those of alerts removed taken out and new ones appended.

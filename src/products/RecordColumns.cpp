@@ -53,23 +53,24 @@ Result<std::string> RecordColumnsTextWith(const std::filesystem::path &dbDir, st
     return file->Text();
 }
 
-bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
-                        const ProductGridModel &grid)
+Result<void> WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
+                                const ProductGridModel &grid)
 {
-    const Result<std::string> text = RecordColumnsTextWith(dbDir, recordName, grid);
-    return text && WriteFileAtomically(RecordColumnsPath(dbDir), *text).has_value();
+    return RecordColumnsTextWith(dbDir, recordName, grid).and_then([&dbDir](const std::string &text) {
+        return WriteFileAtomically(RecordColumnsPath(dbDir), text);
+    });
 }
 
-bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)
+Result<void> DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName)
 {
     Result<LinkFile> file = LoadSideFile(RecordColumnsPath(dbDir));
     if (!file)
-        return false;
+        return tl::unexpected(std::move(file.error()));
     const std::string section = SectionOf(recordName);
     if (!file->HasSection(section))
-        return true;
+        return {};
     file->RemoveSection(section);
-    return file->Save(RecordColumnsPath(dbDir)).has_value();
+    return file->Save(RecordColumnsPath(dbDir));
 }
 
 RecordFieldMap::RecordFieldMap(const RecordColumns &record, const ProductGridModel &grid)

@@ -41,12 +41,14 @@ void SetRecordColumns(LinkFile &columnsFile, std::string_view recordName, const 
 Result<std::string> RecordColumnsTextWith(const std::filesystem::path &dbDir, std::string_view recordName,
                                           const ProductGridModel &grid);
 // Writes the section of recordName whole (an older one of that name goes) with
-// the titles of grid's shop columns; every other byte of the file stays. False,
-// with the file as it was, when the side file cannot be read whole or written.
-bool WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
-                        const ProductGridModel &grid);
-// Drops the section of a record that is deleted; true when there was none.
-bool DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
+// the titles of grid's shop columns; every other byte of the file stays. An
+// error naming the side file, which stays as it was, when it cannot be read
+// whole or written.
+Result<void> WriteRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName,
+                                const ProductGridModel &grid);
+// Drops the section of a record that is deleted (nothing to do when there is
+// none); an error as above.
+Result<void> DropRecordColumns(const std::filesystem::path &dbDir, std::string_view recordName);
 
 // Where the fields of a record line go in a grid of today's columns.
 class RecordFieldMap {

@@ -1,6 +1,8 @@
 #include "rules/RuleFile.h"
 
+#include "rules/RuleIndex.h"
 #include "rules/RuleTitle.h"
+#include "support/PathText.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 
@@ -42,14 +44,20 @@ RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable)
     std::error_code error;
     if (!IsValidRuleTitle(title) || !std::filesystem::is_regular_file(RuleFilePath(dirs, title), error))
         return result;
-    const std::string text = ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd);
+    const Result<std::string> read = ReadWholeFile(RuleFilePath(dirs, title), StopAt::ZeroOrTextEnd);
+    if (!read) {
+        result.outcome = read.error().absent ? RuleSwitch::Outcome::NoRuleFile : RuleSwitch::Outcome::Failed;
+        result.error = read.error();
+        return result;
+    }
+    const std::string &text = *read;
     if (OpenFlagUnclosed(text)) {
         result.outcome = RuleSwitch::Outcome::FlagUnclosed;
         return result;
     }
     const bool enabled = enable || FindText(text, "[open]") == kNotFound;
     if (const auto written = WriteRuleText(dirs, title, ToggledRuleText(text, enabled)); !written) {
-        result.outcome = RuleSwitch::Outcome::WriteFailed;
+        result.outcome = RuleSwitch::Outcome::Failed;
         result.error = written.error();
         return result;
     }
@@ -65,19 +73,56 @@ Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::st
     return WriteFileAtomically(RuleFilePath(dirs, title), text);
 }
 
-RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title)
+Result<bool> DeleteRuleFile(const DataDirs &dirs, std::string_view title)
 {
     if (!IsValidRuleTitle(title))
-        return RuleDeleteResult::InvalidTitle;
+        return false;
     const std::filesystem::path path = RuleFilePath(dirs, title);
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
     if (ec || !std::filesystem::exists(status))
-        return RuleDeleteResult::AlreadyMissing;
+        return false;
     // Only a file: a directory of that name is not a rule.
     if (std::filesystem::is_directory(status))
-        return RuleDeleteResult::DeleteFailed;
-    return std::filesystem::remove(path, ec) && !ec ? RuleDeleteResult::Deleted : RuleDeleteResult::DeleteFailed;
+        return Failure(path, QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message()));
+    if (!std::filesystem::remove(path, ec) || ec)
+        return Failure(path, QString::fromStdString(
+                                 (ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory)).message()));
+    return true;
+}
+
+Result<Rule> StoreRule(const DataDirs &dirs, std::string_view title, Rule edited)
+{
+    if (!IsValidRuleTitle(title))
+        return Failure(RuleFilePath(dirs, title), QStringLiteral("not a valid file name"));
+    const Result<std::string> old = AbsentAsEmpty(ReadWholeFile(RuleFilePath(dirs, title), StopAt::ZeroOrTextEnd));
+    if (!old)
+        return tl::unexpected(old.error());
+    Rule rule = ReplacingRule(std::move(edited), *old);
+    if (Result<void> written = WriteRuleText(dirs, title, ComposeRuleText(rule)); !written)
+        return tl::unexpected(std::move(written.error()));
+    // A title the index already lists keeps its line, so the rule keeps its place.
+    if (auto indexed = UpdateRuleIndex(dirs, title, false); !indexed)
+        return tl::unexpected(std::move(indexed.error()));
+    return rule;
+}
+
+Result<void> DeleteRule(const DataDirs &dirs, std::string_view title)
+{
+    const std::filesystem::path indexPath = RuleIndexPath(dirs);
+    const Result<std::string> oldIndex = AbsentAsEmpty(ReadWholeFile(indexPath));
+    if (!oldIndex)
+        return tl::unexpected(oldIndex.error());
+    if (const auto removed = UpdateRuleIndex(dirs, title, true); !removed)
+        return tl::unexpected(removed.error());
+    const Result<bool> deleted = DeleteRuleFile(dirs, title);
+    if (deleted)
+        return {};
+    // The rule stays, so its index line comes back.
+    FileError error = deleted.error();
+    if (const auto restored = WriteFileAtomically(indexPath, *oldIndex); !restored)
+        error.reason += QStringLiteral("; ") + PathText(indexPath) + QStringLiteral(": ") + restored.error().reason;
+    return tl::unexpected(std::move(error));
 }
 
 } // namespace corvix

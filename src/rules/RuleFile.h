@@ -29,12 +29,13 @@ bool OpenFlagUnclosed(std::string_view text);
 
 // What writing a rule's enabled flag came to. The flag is written as
 // ToggledRuleText writes it (a file without one becomes enabled); a rule whose
-// file is gone or whose flag cannot be read keeps its file as it is.
+// file is gone, cannot be read or whose flag cannot be read keeps its file as
+// it is.
 struct RuleSwitch {
-    enum class Outcome { Written, NoRuleFile, FlagUnclosed, WriteFailed };
+    enum class Outcome { Written, NoRuleFile, FlagUnclosed, Failed };
     Outcome outcome = Outcome::NoRuleFile;
     bool enabled = false; // the state written (Written only)
-    FileError error;      // WriteFailed only
+    FileError error;      // Failed only: the file could not be read or written
 };
 RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable);
 
@@ -43,7 +44,23 @@ RuleSwitch SwitchRule(const DataDirs &dirs, std::string_view title, bool enable)
 // fails too.
 Result<void> WriteRuleText(const DataDirs &dirs, std::string_view title, std::string_view text);
 
-enum class RuleDeleteResult { Deleted, AlreadyMissing, InvalidTitle, DeleteFailed };
-RuleDeleteResult DeleteRuleFile(const DataDirs &dirs, std::string_view title);
+// Deletes the rule file: true when one was deleted, false when there was none
+// (already missing, or a title no file can carry). An error names the file
+// when it is there and cannot be deleted; a directory of that name is no rule
+// and is not deleted.
+Result<bool> DeleteRuleFile(const DataDirs &dirs, std::string_view title);
+
+// Saves an edited rule under title: it replaces the rule of that title as
+// ReplacingRule says (keeping its flags), and the index gets a line for it
+// unless it has one. Gives the rule as written. A rule file that is there and
+// cannot be read stops the save before anything is written: its flags are
+// not known. A title that is no file name is written nowhere.
+Result<Rule> StoreRule(const DataDirs &dirs, std::string_view title, Rule edited);
+
+// Deletes the rule: every index line of its title and its file. The index goes
+// first: when it cannot be read or written, nothing has changed. When the file
+// cannot be deleted, the index gets its old bytes back and the error names the
+// rule file (and, should that fail too, says the index lost the title).
+Result<void> DeleteRule(const DataDirs &dirs, std::string_view title);
 
 } // namespace corvix

@@ -39,7 +39,12 @@ Result<std::vector<std::string>> UpdateRuleIndex(const DataDirs &dirs, std::stri
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         (void)WriteFileAtomically(path, {});
-    std::string text = ReadWholeFile(path, StopAt::ZeroByte).value_or(std::string());
+    // An index that cannot be read is not rewritten from nothing: it would
+    // lose every other rule's line.
+    Result<std::string> read = AbsentAsEmpty(ReadWholeFile(path, StopAt::ZeroByte));
+    if (!read)
+        return tl::unexpected(std::move(read.error()));
+    std::string text = std::move(*read);
 
     const std::vector<std::string> lines = SplitText(text, "\r\n");
     if (remove) {

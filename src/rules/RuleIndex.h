@@ -26,7 +26,8 @@ std::vector<std::string> ReadRuleIndex(const DataDirs &dirs);
 // or removes every line equal to it (remove true), or only reads (title empty).
 // Gives the titles after the change. The index is replaced atomically; when
 // that write fails (or a title to add is no valid file name) the index stays
-// as it was and the error names it.
+// as it was and the error names it. An index that cannot be read is not
+// written (the error has `read` set).
 Result<std::vector<std::string>> UpdateRuleIndex(const DataDirs &dirs, std::string_view title, bool remove);
 
 } // namespace corvix

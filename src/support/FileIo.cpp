@@ -35,7 +35,7 @@ Result<std::string> ReadAllBytes(const std::filesystem::path &path)
         const int error = errno;
         if (error == ENOENT)
             return AbsentFile(path, SystemReason(error));
-        return Failure(path, SystemReason(error));
+        return ReadFailure(path, SystemReason(error));
     }
     std::string bytes;
     char buffer[1 << 16];
@@ -43,7 +43,7 @@ Result<std::string> ReadAllBytes(const std::filesystem::path &path)
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, n);
     if (std::ferror(file.get()))
-        return Failure(path, SystemReason(errno != 0 ? errno : EIO));
+        return ReadFailure(path, SystemReason(errno != 0 ? errno : EIO));
     return bytes;
 }
 

@@ -21,11 +21,15 @@ bool OwnerOnly(const std::filesystem::path &path)
     return !ec && std::filesystem::exists(status) && (status.permissions() & kOthersRights) == std::filesystem::perms::none;
 }
 
-bool MakeOwnerOnly(const std::filesystem::path &path)
+Result<void> MakeOwnerOnly(const std::filesystem::path &path)
 {
     std::error_code ec;
     std::filesystem::permissions(path, kOthersRights, std::filesystem::perm_options::remove, ec);
-    return !ec && OwnerOnly(path);
+    if (ec)
+        return Failure(path, QString::fromStdString(ec.message()));
+    if (!OwnerOnly(path))
+        return Failure(path, QStringLiteral("无法限制文件的访问权限"));
+    return {};
 }
 
 Result<void> WriteOwnerOnlyFile(const std::filesystem::path &path, std::string_view bytes)
@@ -35,8 +39,10 @@ Result<void> WriteOwnerOnlyFile(const std::filesystem::path &path, std::string_v
     QTemporaryFile temp(PathText(path) + QStringLiteral(".XXXXXX"));
     if (!temp.open())
         return Failure(path, temp.errorString());
-    if (!temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || !MakeOwnerOnly(PathOf(temp.fileName())))
+    if (!temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
         return Failure(path, QStringLiteral("无法限制文件的访问权限"));
+    if (const Result<void> limited = MakeOwnerOnly(PathOf(temp.fileName())); !limited)
+        return Failure(path, limited.error().reason);
     const auto size = static_cast<qint64>(bytes.size());
     if (temp.write(bytes.data(), size) != size || !temp.flush() || temp.error() != QFileDevice::NoError)
         return Failure(path, temp.errorString());
@@ -53,8 +59,9 @@ Result<void> WriteOwnerOnlyFile(const std::filesystem::path &path, std::string_v
     }
     // The rename keeps the new file's rights; a file put back in between, or a
     // system that does not, is mended here.
-    if (!OwnerOnly(path) && !MakeOwnerOnly(path))
-        return Failure(path, QStringLiteral("无法限制文件的访问权限"));
+    if (!OwnerOnly(path))
+        if (const Result<void> limited = MakeOwnerOnly(path); !limited)
+            return limited;
     return {};
 }
 

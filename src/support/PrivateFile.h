@@ -19,7 +19,8 @@ Result<void> WriteOwnerOnlyFile(const std::filesystem::path &path, std::string_v
 // Whether the file can be read by its owner only; false for a missing file.
 bool OwnerOnly(const std::filesystem::path &path);
 
-// Takes every right away from group and others; false when it cannot.
-bool MakeOwnerOnly(const std::filesystem::path &path);
+// Takes every right away from group and others; an error naming the file
+// when it cannot.
+Result<void> MakeOwnerOnly(const std::filesystem::path &path);
 
 } // namespace corvix

@@ -17,6 +17,9 @@ struct FileError {
     std::filesystem::path path;
     QString reason; // the system's words (strerror, std::error_code, QFileDevice)
     bool absent = false; // a read found no file at path; never set for a write
+    // The file could not be read (absent or not): nothing was written, and the
+    // user is told it could not be read rather than written.
+    bool read = false;
 
     // What went wrong where it is more than the file's own read or write: the
     // window words each kind its own way.
@@ -44,9 +47,14 @@ inline tl::unexpected<FileError> Failure(std::filesystem::path path, QString rea
     return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason)});
 }
 
+inline tl::unexpected<FileError> ReadFailure(std::filesystem::path path, QString reason)
+{
+    return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason), false, true});
+}
+
 inline tl::unexpected<FileError> AbsentFile(std::filesystem::path path, QString reason)
 {
-    return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason), true});
+    return tl::unexpected<FileError>(FileError{std::move(path), std::move(reason), true, true});
 }
 
 // A read for which a missing file is `empty` (a file not written yet); a file

@@ -59,6 +59,14 @@ void ShowReadFailure(const QString &action, const FileError &error)
                 + error.reason + QStringLiteral("），没有写入任何文件。"));
 }
 
+void ShowFileFailure(const QString &action, const FileError &error)
+{
+    if (error.read)
+        ShowReadFailure(action, error);
+    else
+        ShowWriteFailure(action, error);
+}
+
 int AskQuestion(const QString &text, const QStringList &buttons, const QString &title)
 {
     const QString caption = title.isEmpty() ? DefaultMessageTitle() : title;

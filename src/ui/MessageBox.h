@@ -45,5 +45,8 @@ void ShowWriteFailure(const QString &action, const FileError &error);
 // could not be read; nothing was written.
 // "删除商品失败：无法读取文件\n<path>\n（<reason>），没有写入任何文件。"
 void ShowReadFailure(const QString &action, const FileError &error);
+// The one of the two above that fits the error: a file that could not be read
+// (FileError::read), or one that could not be written.
+void ShowFileFailure(const QString &action, const FileError &error);
 
 } // namespace corvix

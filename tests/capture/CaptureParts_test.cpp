@@ -128,23 +128,25 @@ TEST(CaptureParts, PartFilesReadBackAsWrittenAndAHalfWrittenOneIsNoPart)
     const CapturePlan plan = PlanFromLinkFile(ThreeShopLinks(), {Gbk("京东"), "S2", "S3"});
     const PartCells written = SomePart(plan, {1, 2});
     ASSERT_TRUE(WritePart(run, written));
-    const PartReading read = ReadPart(run, 1);
-    ASSERT_TRUE(read.cells) << read.problem;
-    EXPECT_EQ(read.cells->cells, written.cells);
-    EXPECT_EQ(read.cells->titles, written.titles);
-    EXPECT_EQ(read.cells->shops, written.shops);
-    EXPECT_EQ(read.cells->planDigest, PlanDigest(plan));
-    EXPECT_EQ(read.cells->part.count, 2);
-    EXPECT_TRUE(ReadPart(run, 0).missing);
+    const Result<PartCells> read = ReadPart(run, 1);
+    ASSERT_TRUE(read) << read.error().reason.toStdString();
+    EXPECT_EQ(read->cells, written.cells);
+    EXPECT_EQ(read->titles, written.titles);
+    EXPECT_EQ(read->shops, written.shops);
+    EXPECT_EQ(read->planDigest, PlanDigest(plan));
+    EXPECT_EQ(read->part.count, 2);
+    const Result<PartCells> never = ReadPart(run, 0);
+    ASSERT_FALSE(never);
+    EXPECT_TRUE(never.error().absent);
     // A record file: one line per product, each cell followed by "|".
     EXPECT_EQ(test::ReadBytes(PartFilePath(run, 1)).substr(0, 2), "P|");
 
     const std::string whole = test::ReadBytes(PartFilePath(run, 1));
     test::WriteBytes(PartFilePath(run, 1), whole.substr(0, whole.size() - 3));
-    const PartReading cut = ReadPart(run, 1);
-    EXPECT_FALSE(cut.cells);
-    EXPECT_FALSE(cut.missing);
-    EXPECT_FALSE(cut.problem.empty());
+    const Result<PartCells> cut = ReadPart(run, 1);
+    ASSERT_FALSE(cut);
+    EXPECT_FALSE(cut.error().absent);
+    EXPECT_EQ(cut.error().path, PartFilePath(run, 1));
 }
 
 TEST(CaptureParts, ReadRunPartsTakesOnlyPartsOfThisPlanAndCount)

@@ -1,6 +1,7 @@
 #include "common/CoreTestSupport.h"
 
 #include "products/ImportText.h"
+#include "products/ProductChanges.h"
 #include "products/LinkFile.h"
 #include "rules/RuleFile.h"
 #include "support/DataRoot.h"
@@ -67,7 +68,7 @@ std::string ElementRuleText(const std::string &kind, const std::string &name)
 
 void ImportLinks(const DataDirs &dirs, const std::vector<std::string> &shops, std::string_view text)
 {
-    EXPECT_TRUE(ImportIntoLinkFile(LinkFilePath(dirs), ImportedProducts(text), shops, ImportMode::Replace));
+    EXPECT_TRUE(ImportProducts(dirs, ImportedProducts(text), shops, ImportMode::Replace));
 }
 
 } // namespace corvix::test

@@ -1,7 +1,6 @@
 #include "products/ImportText.h"
 
 #include "common/CoreTestSupport.h"
-#include "common/FullDisk.h"
 #include "products/LinkFile.h"
 
 #include "support/Gbk.h"
@@ -108,50 +107,6 @@ TEST(ImportText, MergeImportWritesEachProductsSectionWhole)
     };
     for (const auto &c : cases)
         EXPECT_EQ(Merged(old, c.text, c.mode), c.expected) << c.name;
-}
-
-// An import is written at once; a url.ini that is there but cannot be read is
-// not taken for an empty list, and a failed write leaves the file as it was.
-enum class Before { Missing, Text, Directory, FullDisk };
-
-TEST(ImportText, ImportIntoLinkFileWritesTheMergeOrLeavesTheFile)
-{
-    using enum Before;
-    const struct {
-        const char *name;
-        Before before;
-        bool written;
-        std::string after;
-    } cases[] = {
-        {"no file yet", Missing, true, "[A0]\r\ntitle=N\r\nS1=http://n\r\n"},
-        {"appended", Text, true, "[A0]\r\ntitle=Old\r\n[A1]\r\ntitle=N\r\nS1=http://n\r\n"},
-        {"a folder in its place", Directory, false, ""},
-        {"full disk", FullDisk, false, "[A0]\r\ntitle=Old\r\n"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        test::FullDisk disk;
-        const std::filesystem::path path = disk.Dir() / "url.ini";
-        if (c.before == Directory)
-            std::filesystem::create_directory(path);
-        else if (c.before != Missing)
-            test::WriteBytes(path, "[A0]\r\ntitle=Old\r\n");
-        if (c.before == FullDisk)
-            disk.Fill();
-        const Result<LinkFile> links = ImportIntoLinkFile(path, ImportedProducts("N,http://n"), {"S1", "S2"}, ImportMode::Append);
-        disk.Free();
-        ASSERT_EQ(links.has_value(), c.written);
-        if (c.written) {
-            EXPECT_EQ(links->Text(), c.after);
-        } else {
-            EXPECT_EQ(links.error().path, path);
-        }
-        if (c.before == Directory) {
-            EXPECT_TRUE(std::filesystem::is_directory(path));
-        } else {
-            EXPECT_EQ(test::ReadBytes(path), c.after);
-        }
-    }
 }
 
 TEST(ImportText, ProductsDroppedByReplaceCountsTitlesTheImportDoesNotName)

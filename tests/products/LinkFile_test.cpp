@@ -225,6 +225,15 @@ TEST(LinkFile, ReadLinkAndWriteLinkGoThroughTheFile)
     EXPECT_EQ(ReadLink(dirs, 0, "title"), "Q");
     ASSERT_TRUE(WriteLink(dirs, 0, "X", "http://z"));
     EXPECT_EQ(TempDataRoot::ReadBytes(LinkFilePath(dirs)), "[A0]\r\ntitle=Q\r\nX=http://z\r\n[A1]\r\nX=http://y\r\n");
+
+    // A url.ini that cannot be read is not written over with one link.
+    std::filesystem::remove(LinkFilePath(dirs));
+    std::filesystem::create_directory(LinkFilePath(dirs));
+    const Result<void> refused = WriteLink(dirs, 0, "X", "http://w");
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().read);
+    EXPECT_TRUE(std::filesystem::is_directory(LinkFilePath(dirs)));
+    EXPECT_EQ(ReadLink(dirs, 0, "X"), "");
 }
 
 TEST(LinkFile, TakenSectionComesBackAtItsRow)

@@ -1,6 +1,7 @@
 #include "RuleTestDirs.h"
 
 #include "rules/RuleFile.h"
+#include "rules/RuleIndex.h"
 #include "rules/RuleTitle.h"
 #include "support/Gbk.h"
 
@@ -10,6 +11,9 @@ using namespace corvix;
 using namespace corvix::testing_rules;
 
 namespace {
+
+// Whether a file was deleted; nothing on an error.
+std::optional<bool> Deleted(const Result<bool> &result) { return result ? std::optional(*result) : std::nullopt; }
 
 std::string G(const char *utf8) { return Gbk(utf8); }
 
@@ -143,7 +147,7 @@ TEST(RuleFile, TitlesThatAreNoFileNameTouchNoFile)
     const size_t before = CountEntries(d.dirs.root.parent_path());
     for (const std::string title : {"../victim", "..", ".", "", "a/b", "a\\b", "CON", "x:y", "a\r\nb", "NUL"}) {
         EXPECT_FALSE(WriteRuleText(d.dirs, title, "[open]1[/open]")) << title;
-        EXPECT_EQ(DeleteRuleFile(d.dirs, title), RuleDeleteResult::InvalidTitle) << title;
+        EXPECT_EQ(Deleted(DeleteRuleFile(d.dirs, title)), std::optional(false)) << title;
         EXPECT_EQ(ReadRuleText(d.dirs, title, StopAt::ZeroByte), "") << title;
     }
     EXPECT_EQ(CountEntries(d.dirs.root.parent_path()), before);
@@ -154,16 +158,18 @@ TEST(RuleFile, DeleteAndWriteOutcomes)
 {
     TempDataDirs d;
     ASSERT_TRUE(WriteRuleText(d.dirs, "A", "x"));
-    EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::Deleted);
+    EXPECT_EQ(Deleted(DeleteRuleFile(d.dirs, "A")), std::optional(true));
     EXPECT_FALSE(std::filesystem::exists(RuleFilePath(d.dirs, "A")));
-    EXPECT_EQ(DeleteRuleFile(d.dirs, "A"), RuleDeleteResult::AlreadyMissing);
+    EXPECT_EQ(Deleted(DeleteRuleFile(d.dirs, "A")), std::optional(false)) << "already missing";
     // A directory where the rule file should be: neither written nor deleted.
     std::filesystem::create_directory(RuleFilePath(d.dirs, "B"));
     const auto refused = WriteRuleText(d.dirs, "B", "x");
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().path, RuleFilePath(d.dirs, "B"));
     EXPECT_FALSE(refused.error().reason.isEmpty());
-    EXPECT_EQ(DeleteRuleFile(d.dirs, "B"), RuleDeleteResult::DeleteFailed);
+    const Result<bool> kept = DeleteRuleFile(d.dirs, "B");
+    ASSERT_FALSE(kept);
+    EXPECT_EQ(kept.error().path, RuleFilePath(d.dirs, "B"));
     EXPECT_TRUE(std::filesystem::is_directory(RuleFilePath(d.dirs, "B")));
     // No rule directory at all.
     std::filesystem::remove_all(d.dirs.spiderDir);
@@ -231,4 +237,76 @@ TEST(RuleFile, SwitchRuleWritesTheFlagOrSaysWhyNot)
     std::filesystem::create_directory(RuleFilePath(d.dirs, "Dir"));
     EXPECT_EQ(SwitchRule(d.dirs, "Dir", true).outcome, Outcome::NoRuleFile);
     EXPECT_EQ(SwitchRule(d.dirs, "../A", true).outcome, Outcome::NoRuleFile);
+}
+
+// A rule goes with its index lines, or neither goes; an index that cannot be
+// read is never rewritten from nothing.
+TEST(RuleFile, DeleteRuleTakesIndexAndFileTogether)
+{
+    enum class Place { File, None, Folder };
+    const struct {
+        const char *name;
+        Place rule;
+        Place index;
+        bool deleted;
+        bool readFailed;
+    } cases[] = {
+        {"rule and index line", Place::File, Place::File, true, false},
+        {"file already missing", Place::None, Place::File, true, false},
+        {"no index yet", Place::File, Place::None, true, false},
+        {"a folder in the rule file's place", Place::Folder, Place::File, false, false},
+        {"a folder in the index's place", Place::File, Place::Folder, false, true},
+    };
+    const std::string index = "A\r\nB\r\nC\r\nB";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDataDirs d;
+        const auto rulePath = RuleFilePath(d.dirs, "B");
+        const auto indexPath = RuleIndexPath(d.dirs);
+        if (c.rule == Place::File)
+            WriteBytes(rulePath, "[open]1[/open]");
+        if (c.rule == Place::Folder)
+            std::filesystem::create_directories(rulePath / "inside");
+        if (c.index == Place::File)
+            WriteBytes(indexPath, index);
+        if (c.index == Place::Folder)
+            std::filesystem::create_directory(indexPath);
+        const Result<void> deleted = DeleteRule(d.dirs, "B");
+        ASSERT_EQ(deleted.has_value(), c.deleted);
+        if (c.deleted) {
+            EXPECT_FALSE(std::filesystem::exists(rulePath));
+            EXPECT_EQ(ReadBytes(indexPath), c.index == Place::File ? "A\r\nC" : "");
+            continue;
+        }
+        EXPECT_EQ(deleted.error().read, c.readFailed);
+        EXPECT_EQ(deleted.error().path, c.readFailed ? indexPath : rulePath);
+        EXPECT_EQ(std::filesystem::exists(rulePath), c.rule != Place::None) << "the rule stays";
+        if (c.index == Place::File) {
+            EXPECT_EQ(ReadBytes(indexPath), index) << "the index gets its lines back";
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(indexPath));
+        }
+    }
+}
+
+// An edit keeps the flags of the rule it replaces; one whose file cannot be
+// read is not written from nothing.
+TEST(RuleFile, StoreRuleKeepsTheOldFlagsOrStopsOnAnUnreadableFile)
+{
+    TempDataDirs d;
+    Rule edited = test::MarkerRule("<b>", "</b>");
+    edited.enabled = false;
+    WriteBytes(RuleFilePath(d.dirs, "A"), "[open]1[/open]\r\n[fixed]1[/fixed]");
+    const Result<Rule> stored = StoreRule(d.dirs, "A", edited);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->enabled && stored->builtIn);
+    EXPECT_EQ(ReadBytes(RuleFilePath(d.dirs, "A")), ComposeRuleText(*stored));
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA");
+
+    std::filesystem::create_directory(RuleFilePath(d.dirs, "B"));
+    const Result<Rule> refused = StoreRule(d.dirs, "B", edited);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().read);
+    EXPECT_EQ(refused.error().path, RuleFilePath(d.dirs, "B"));
+    EXPECT_EQ(ReadBytes(RuleIndexPath(d.dirs)), "\r\nA") << "the index is left alone";
 }

@@ -100,6 +100,16 @@ TEST(RuleIndex, AFailedWriteLeavesIndexAndResult)
     EXPECT_EQ(added.error().path, RuleIndexPath(d.dirs));
     EXPECT_EQ(ReadRuleIndex(d.dirs), Titles{});
     EXPECT_FALSE(std::filesystem::exists(d.dirs.classDir));
+
+    // An index that cannot be read is not rewritten from nothing.
+    TempDataDirs e;
+    std::filesystem::create_directory(RuleIndexPath(e.dirs));
+    for (const bool remove : {false, true}) {
+        const auto refused = UpdateRuleIndex(e.dirs, "A", remove);
+        ASSERT_FALSE(refused) << remove;
+        EXPECT_TRUE(refused.error().read) << remove;
+        EXPECT_TRUE(std::filesystem::is_directory(RuleIndexPath(e.dirs))) << remove;
+    }
 }
 
 } // namespace

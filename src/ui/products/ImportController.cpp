@@ -4,7 +4,7 @@
 #include "capture/CapturePlan.h"
 #include "products/ImportText.h"
 #include "products/LinkFile.h"
-#include "products/PackSizeFile.h"
+#include "products/ProductChanges.h"
 #include "products/ProductGridModel.h"
 #include "support/FileIo.h"
 #include "support/Gbk.h"
@@ -90,7 +90,13 @@ ImportController::ImportController(ProductListPage *page, Session &session, UiSe
 
 std::optional<ImportMode> ImportController::ChooseImportMode(const std::vector<ImportedProduct> &products)
 {
-    const LinkFile links = LinkFile::Load(LinkFilePath(session_.dirs)).value_or(LinkFile());
+    // The products there are must be known: an import would write over them.
+    const Result<LinkFile> read = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
+    if (!read) {
+        ShowReadFailure(QStringLiteral("导入商品"), read.error());
+        return std::nullopt;
+    }
+    const LinkFile &links = *read;
     if (ProductsDroppedByReplace(links, products) == 0)
         return ImportMode::Replace;
     const QString question = QStringLiteral("要用导入的 %1 个商品替换现有的 %2 个商品吗？")
@@ -134,19 +140,12 @@ void ImportController::Import(const std::string &text, const std::vector<int> &l
         if (!mode)
             return;
         const std::vector<std::string> shops = grid_->ShopTitles();
-        const Result<LinkFile> links = ImportIntoLinkFile(LinkFilePath(session_.dirs), products, shops, *mode);
+        const Result<LinkFile> links = ImportProducts(session_.dirs, products, shops, *mode);
         if (!links) {
-            ShowWriteFailure(QStringLiteral("导入商品"), links.error());
+            ShowFileFailure(QStringLiteral("导入商品"), links.error());
             return;
         }
         ShowPlanRows(*grid_, PlanFromLinkFile(*links, shops), session_.dirs.dbDir, KeptTexts::MarksAsBefore);
-        // Sizes written after a link ("链接 [500g]") go beside it.
-        const std::filesystem::path packsPath = PackSizeFilePath(session_.dirs);
-        PackSizeFile packs = PackSizeFile::Load(packsPath);
-        const std::string before = packs.Text();
-        TakeImportedSizes(packs, products, shops);
-        if (packs.Text() != before && !packs.Save(packsPath))
-            ShowWriteFailure(QStringLiteral("保存商品规格"), packsPath);
     }
     ReportImportedLines(text, linesWithoutGbk);
 }
@@ -176,8 +175,13 @@ void ImportController::FileImport()
     if (name.isEmpty())
         return;
     settings_.SetLastImportFolder(QFileInfo(name).absolutePath());
-    const ImportFile file =
-        DecodeImportFile(ReadWholeFile(PathOf(name), StopAt::ZeroByte).value_or(std::string()));
+    // A file gone since it was chosen imports nothing, as an empty one does.
+    const Result<std::string> bytes = AbsentAsEmpty(ReadWholeFile(PathOf(name), StopAt::ZeroByte));
+    if (!bytes) {
+        ShowReadFailure(QStringLiteral("导入商品"), bytes.error());
+        return;
+    }
+    const ImportFile file = DecodeImportFile(*bytes);
     Import(NormaliseSeparators(file.text), file.linesWithoutGbk);
 }
 
@@ -227,7 +231,7 @@ void ImportController::StoreEntry(const QString &typed, int row, int column)
         return;
     }
     if (const auto written = WriteLink(dirs, row, key, text); !written) {
-        ShowWriteFailure(QStringLiteral("保存链接"), written.error());
+        ShowFileFailure(QStringLiteral("保存链接"), written.error());
         return;
     }
     grid_->SetText(row, column, "-");

@@ -175,8 +175,8 @@ void PriceNoticesController::StoreAlert(const AlertDialog &dialog)
     const std::filesystem::path path = AlertsFilePath(session_.dirs);
     PriceAlerts alerts = PriceAlerts::Load(path);
     alerts.Set(dialog.Alert());
-    if (!alerts.Save(path)) {
-        ShowWriteFailure(QStringLiteral("设置提醒"), path);
+    if (const Result<void> saved = alerts.Save(path); !saved) {
+        ShowFileFailure(QStringLiteral("设置提醒"), saved.error());
         return;
     }
     ShowAlerts();
@@ -223,8 +223,8 @@ void PriceNoticesController::RunEnded()
     if (alerts.Text() != before) {
         if (run_ && run_->LastRunChangedGrid())
             session_.alertsAfterRun = alerts.Text();
-        else if (!alerts.Save(path))
-            ShowWriteFailure(QStringLiteral("保存提醒状态"), path);
+        else if (const Result<void> saved = alerts.Save(path); !saved)
+            ShowFileFailure(QStringLiteral("保存提醒状态"), saved.error());
     }
     if (notices_.empty())
         return;

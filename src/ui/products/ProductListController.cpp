@@ -4,15 +4,10 @@
 #include "products/GridSearch.h"
 #include "products/LinkFile.h"
 #include "products/PackSizeFile.h"
-#include "products/PriceAlerts.h"
+#include "products/ProductChanges.h"
 #include "products/ProductGridModel.h"
-#include "products/RecordFile.h"
-#include "support/DataRoot.h"
-#include "support/FileIo.h"
 #include "support/Gbk.h"
 #include "support/HostName.h"
-#include "support/ListText.h"
-#include "support/TextUtils.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/ShellOpen.h"
@@ -29,34 +24,6 @@
 #include <algorithm>
 
 namespace corvix {
-namespace {
-
-// The physical line (1-based) of the record file that holds grid row `row`:
-// empty lines are skipped when a record is loaded, so they hold no row. 0 when
-// the record has fewer rows.
-long long RecordLineOfRow(std::string_view record, int row)
-{
-    const std::vector<std::string> lines = SplitText(record, "\r\n");
-    int seen = -1;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty())
-            continue;
-        if (++seen == row)
-            return static_cast<long long>(i) + 1;
-    }
-    return 0;
-}
-
-// How many rows of the grid hold the product titled title.
-int TitleRows(const ProductGridModel &grid, const std::string &title)
-{
-    int rows = 0;
-    for (int r = 0; r < grid.RowCount(); ++r)
-        rows += grid.Text(r, kProductTitleColumn) == title ? 1 : 0;
-    return rows;
-}
-
-} // namespace
 
 ProductListController::ProductListController(MainWindow *window, Session &session)
     : QObject(window), window_(window), page_(window->ListPage()), grid_(page_->Grid()), session_(session)
@@ -158,107 +125,29 @@ void ProductListController::DeleteProductRow()
     // The row cannot be brought back: its links and its prices go with it.
     page_->SetDeleteRowEnabled(false);
     if (ConfirmDelete(what)) {
-        if (std::optional<DeletedRow> deleted = RemoveRowFromFiles(row)) {
+        if (Result<ProductDeletion> deleted = DeleteProduct(session_.dirs, *grid_, row); !deleted) {
+            ShowFileFailure(QStringLiteral("删除记录"), deleted.error());
+        } else {
             session_.resultsChanged = true;
-            deleted->cells = grid_->Rows()[static_cast<size_t>(row)];
+            deleted_ = DeletedRow{std::move(*deleted), grid_->Rows()[static_cast<size_t>(row)]};
             grid_->RemoveRow(row);
             grid_->RenumberIds();
-            deleted_ = std::move(deleted);
             page_->SetUndoDeleteEnabled(true);
         }
     }
     page_->SetDeleteRowEnabled(true);
 }
 
-// url.ini and the newest record both number the rows: they are replaced
-// together (with the product's alerts), so that neither can keep a row the
-// other has lost, even when the process ends on the way.
-std::optional<ProductListController::DeletedRow> ProductListController::RemoveRowFromFiles(int row)
-{
-    DeletedRow deleted;
-    deleted.row = row;
-    const DataDirs &dirs = session_.dirs;
-    const std::filesystem::path linkPath = LinkFilePath(dirs);
-    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd).value_or(std::string());
-    LinkFile links = LinkFile::Parse(linksBefore);
-    deleted.links = links.TakeProductSection(row);
-    const std::string linksAfter = links.Text();
-
-    std::vector<FileContents> changed;
-    if (linksAfter != linksBefore)
-        changed.push_back({linkPath, linksAfter});
-    std::string recordAfter;
-    const std::string newest = NewestRecordName(dirs.dbDir);
-    if (!newest.empty()) {
-        const std::filesystem::path recordPath = PathInDir(dirs.dbDir, newest);
-        const std::string record = ReadWholeFile(recordPath, StopAt::ZeroByte).value_or(std::string());
-        const long long line = RecordLineOfRow(record, row);
-        // Rows follow url.ini: after an import that no run has captured, the
-        // record's line of that number may be another product's.
-        const std::string lineText = line > 0 ? SplitText(record, "\r\n")[static_cast<size_t>(line - 1)] : std::string();
-        if (line > 0 && SplitText(lineText, "|", 2).front() == grid_->Text(row, kProductTitleColumn)) {
-            recordAfter = RemoveLine(record, line);
-            changed.push_back({recordPath, recordAfter});
-            deleted.record = recordPath;
-            deleted.recordLine = line;
-            deleted.recordLineText = lineText;
-        }
-    }
-    // The product's alerts go with its last row: they are kept by title.
-    const std::string &title = grid_->Text(row, kProductTitleColumn);
-    const std::filesystem::path alertsPath = AlertsFilePath(dirs);
-    std::string alertsAfter;
-    if (!title.empty() && TitleRows(*grid_, title) == 1) {
-        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
-        deleted.alerts = alerts.TakeProduct(title);
-        if (!deleted.alerts.empty()) {
-            alertsAfter = alerts.Text();
-            changed.push_back({alertsPath, alertsAfter});
-        }
-    }
-    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
-        ShowWriteFailure(QStringLiteral("删除记录"), written.error());
-        return std::nullopt;
-    }
-    return deleted;
-}
-
 void ProductListController::UndoDelete()
 {
     if (!deleted_ || EditRefused(QStringLiteral("撤销删除")))
         return;
-    const DeletedRow &deleted = *deleted_;
-    const std::filesystem::path linkPath = LinkFilePath(session_.dirs);
-    const std::string linksBefore = ReadWholeFile(linkPath, StopAt::ZeroOrTextEnd).value_or(std::string());
-    LinkFile links = LinkFile::Parse(linksBefore);
-    links.RestoreProductSection(deleted.row, deleted.links);
-    // FileContents only views the bytes: they live until the write is done.
-    const std::string linksAfter = links.Text();
-    std::string recordAfter;
-    std::vector<FileContents> changed;
-    if (linksAfter != linksBefore)
-        changed.push_back({linkPath, linksAfter});
-    if (!deleted.record.empty()) {
-        recordAfter = InsertLine(ReadWholeFile(deleted.record, StopAt::ZeroByte).value_or(std::string()), deleted.recordLine,
-                                 deleted.recordLineText);
-        changed.push_back({deleted.record, recordAfter});
-    }
-    const std::filesystem::path alertsPath = AlertsFilePath(session_.dirs);
-    std::string alertsAfter;
-    if (!deleted.alerts.empty()) {
-        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
-        for (const PriceAlert &alert : deleted.alerts)
-            if (!alerts.Find(alert.product, alert.shop)) // one set again meanwhile stays
-                alerts.All().push_back(alert);
-        alertsAfter = alerts.Text();
-        changed.push_back({alertsPath, alertsAfter});
-    }
-    if (const auto written = WriteFilesTogether(changed, ChangeJournalPath(session_.dirs.root)); !written) {
-        ShowWriteFailure(QStringLiteral("撤销删除"), written.error());
+    if (const Result<void> undone = UndoProductDeletion(session_.dirs, deleted_->files); !undone) {
+        ShowFileFailure(QStringLiteral("撤销删除"), undone.error());
         return; // still there to be tried again
     }
-    const int row = std::min(deleted.row, grid_->RowCount());
-    grid_->InsertRow(row, deleted.cells);
+    const int row = std::min(deleted_->files.row, grid_->RowCount());
+    grid_->InsertRow(row, deleted_->cells);
     grid_->RenumberIds();
     ForgetDeletion();
     page_->SelectAndShowRow(row);
@@ -297,7 +186,6 @@ ProductWindow *ProductListController::EditProduct(int row)
     return window;
 }
 
-// The whole section is written at once: a product never stands half edited.
 bool ProductListController::StoreProduct(const ProductWindow &window, int row, const std::vector<std::string> &keys)
 {
     if (row >= grid_->RowCount() || EditRefused(QStringLiteral("编辑商品")))
@@ -312,76 +200,24 @@ bool ProductListController::StoreProduct(const ProductWindow &window, int row, c
             return false;
         }
     }
-    const std::filesystem::path path = LinkFilePath(session_.dirs);
-    const std::string before = ReadWholeFile(path, StopAt::ZeroOrTextEnd).value_or(std::string());
-    LinkFile file = LinkFile::Parse(before);
-    const std::string title = SingleLineText(ToGbk(window.TitleBox()->text()));
-    file.SetOrRemoveProductValue(row, "title", title);
-    std::vector<size_t> changedLinks;
-    for (size_t i = 0; i < boxes.size() && i < keys.size(); ++i) {
-        if (!IsStorableKey(keys[i]) || file.ProductValue(row, keys[i]) == links[i])
-            continue;
-        file.SetOrRemoveProductValue(row, keys[i], links[i]);
-        changedLinks.push_back(i);
-    }
-    if (const std::string after = file.Text(); after != before) {
-        if (const auto written = WriteFileAtomically(path, after); !written) {
-            ShowWriteFailure(QStringLiteral("保存商品"), written.error());
-            return false;
-        }
-    }
-    const std::string oldTitle = grid_->Text(row, kProductTitleColumn);
-    if (!StoreSizes(window, oldTitle, title, keys))
+    ProductEdit edit;
+    edit.title = SingleLineText(ToGbk(window.TitleBox()->text()));
+    edit.shops = keys;
+    edit.links = std::move(links);
+    for (QLineEdit *box : window.SizeBoxes())
+        edit.sizes.push_back(SingleLineText(ToGbk(box->text())));
+    if (const int unit = window.UnitBox()->currentIndex(); unit > 0)
+        edit.unit = static_cast<PriceUnit>(unit - 1);
+    const Result<std::vector<size_t>> changedLinks = StoreProductEdit(session_.dirs, *grid_, row, edit);
+    if (!changedLinks) {
+        ShowFileFailure(QStringLiteral("保存商品"), changedLinks.error());
         return false;
+    }
     ForgetDeletion();
-    grid_->SetText(row, kProductTitleColumn, title);
+    grid_->SetText(row, kProductTitleColumn, edit.title);
     // A new link's price is not known yet; a cell without link has none.
-    for (size_t i : changedLinks)
-        grid_->SetText(row, grid_->FindColumn(keys[i]), links[i].empty() ? "" : "-");
-    return true;
-}
-
-// Sizes and alerts are kept by title: a renamed product takes them along,
-// unless another row still bears the old title.
-bool ProductListController::StoreSizes(const ProductWindow &window, const std::string &oldTitle,
-                                       const std::string &title, const std::vector<std::string> &keys)
-{
-    int rowsOfOldTitle = 0;
-    for (int r = 0; r < grid_->RowCount(); ++r)
-        rowsOfOldTitle += grid_->Text(r, kProductTitleColumn) == oldTitle;
-    const bool renamed = !oldTitle.empty() && oldTitle != title && rowsOfOldTitle == 1;
-
-    const std::filesystem::path packsPath = PackSizeFilePath(session_.dirs);
-    PackSizeFile packs = PackSizeFile::Load(packsPath);
-    const std::string packsBefore = packs.Text();
-    if (renamed)
-        packs.RenameProduct(oldTitle, title);
-    const std::vector<QLineEdit *> &sizes = window.SizeBoxes();
-    for (size_t i = 0; i < sizes.size() && i < keys.size(); ++i)
-        if (IsStorableKey(keys[i]))
-            packs.SetSize(title, keys[i], SingleLineText(ToGbk(sizes[i]->text())));
-    const int unit = window.UnitBox()->currentIndex();
-    packs.SetChosenUnit(title, unit > 0 ? std::optional(static_cast<PriceUnit>(unit - 1)) : std::nullopt);
-    if (packs.Text() != packsBefore) {
-        if (const auto written = packs.Save(packsPath); !written) {
-            ShowWriteFailure(QStringLiteral("保存规格"), written.error());
-            return false;
-        }
-    }
-    if (renamed) {
-        const std::filesystem::path alertsPath = AlertsFilePath(session_.dirs);
-        PriceAlerts alerts = PriceAlerts::Load(alertsPath);
-        if (alerts.HasProduct(oldTitle)) {
-            for (PriceAlert alert : alerts.TakeProduct(oldTitle)) {
-                alert.product = title;
-                alerts.Set(std::move(alert));
-            }
-            if (const auto written = alerts.Save(alertsPath); !written) {
-                ShowWriteFailure(QStringLiteral("设置提醒"), written.error());
-                return false;
-            }
-        }
-    }
+    for (size_t i : *changedLinks)
+        grid_->SetText(row, grid_->FindColumn(keys[i]), edit.links[i].empty() ? "" : "-");
     return true;
 }
 

@@ -2,13 +2,11 @@
 // The handlers of the product grid 超级列表框1 on the page "列表": the search
 // (按钮8), the mouse buttons on the grid, the menu "列表操作" with 删除记录,
 // 撤销删除, 编辑商品… and 浏览器打开[默认浏览器], and a double-click on a title.
-#include "products/LinkFile.h"
-#include "products/PriceAlerts.h"
+#include "products/ProductChanges.h"
 
 #include <QObject>
 #include <QPoint>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,22 +46,13 @@ public:
 
 private:
     struct DeletedRow {
-        int row = 0;
+        ProductDeletion files;
         std::vector<std::string> cells;
-        LinkFile::TakenSections links;
-        std::filesystem::path record; // empty when the record held no line for the row
-        long long recordLine = 0;
-        std::string recordLineText;
-        std::vector<PriceAlert> alerts; // the product's alerts, gone with its last row
     };
-    // Nothing (and told) when url.ini or the newest record could not be written.
-    std::optional<DeletedRow> RemoveRowFromFiles(int row);
     void ForgetDeletion();
     // False (and told) when the window's entries are refused or cannot be written.
     // keys: the shop titles of the window's link boxes, in their order.
     bool StoreProduct(const ProductWindow &window, int row, const std::vector<std::string> &keys);
-    bool StoreSizes(const ProductWindow &window, const std::string &oldTitle, const std::string &title,
-                    const std::vector<std::string> &keys);
     // True, and told, while the rows cannot be changed by `what`: during a run
     // or while an older record is shown.
     bool EditRefused(const QString &what);

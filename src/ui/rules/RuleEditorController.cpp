@@ -77,16 +77,12 @@ void RuleEditorController::SaveRule()
             QStringLiteral("规则未保存：采集名称不能用作规则文件名（例如含有 / 或 \\ 等字符，或者是 . 或 ..）。"));
         return;
     }
-    rule = ReplacingRule(std::move(rule), ReadRuleText(dirs, title, StopAt::ZeroOrTextEnd));
-    if (const auto written = WriteRuleText(dirs, title, ComposeRuleText(rule)); !written) {
-        ShowWriteFailure(QStringLiteral("保存规则"), written.error());
+    Result<Rule> stored = StoreRule(dirs, title, std::move(rule));
+    if (!stored) {
+        ShowFileFailure(QStringLiteral("保存规则"), stored.error());
         return;
     }
-    // A title the index already lists keeps its line, so the rule keeps its place.
-    if (const auto indexed = UpdateRuleIndex(dirs, title, false); !indexed) {
-        ShowWriteFailure(QStringLiteral("保存规则"), indexed.error());
-        return;
-    }
+    rule = std::move(*stored);
     emit rulesChanged();
     // A rule chosen on a page is one step from its column; a built-in rule is
     // switched nowhere but in its file.

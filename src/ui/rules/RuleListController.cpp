@@ -7,6 +7,7 @@
 #include "ui/pages/RuleListView.h"
 #include "rules/RuleTitle.h"
 #include "support/FileIo.h"
+#include "support/PathText.h"
 #include "support/Gbk.h"
 #include "support/TextUtils.h"
 #include "ui/MainWindow.h"
@@ -14,8 +15,6 @@
 #include "ui/pages/RuleListPage.h"
 
 #include <QTreeWidget>
-
-#include <filesystem>
 
 namespace corvix {
 namespace {
@@ -112,8 +111,8 @@ std::optional<bool> SwitchRuleAndTell(const DataDirs &dirs, const std::string &t
     case RuleSwitch::Outcome::FlagUnclosed:
         ShowMessage(QStringLiteral("启用/关闭失败：规则文件中的 [open] 没有结束标记 [/open]，规则的状态没有改变。"));
         break;
-    case RuleSwitch::Outcome::WriteFailed:
-        ShowWriteFailure(QStringLiteral("启用/关闭规则"), result.error);
+    case RuleSwitch::Outcome::Failed:
+        ShowFileFailure(QStringLiteral("启用/关闭规则"), result.error);
         break;
     }
     return std::nullopt;
@@ -148,25 +147,13 @@ void RuleListController::DeleteRule()
     }
     if (!ConfirmDelete(QStringLiteral("规则“") + FromGbk(title) + QStringLiteral("”")))
         return;
-    // The index goes first: when it cannot be written, nothing has changed yet.
-    const std::filesystem::path indexPath = RuleIndexPath(dirs);
-    const std::string oldIndex = ReadWholeFile(indexPath).value_or(std::string());
-    if (const auto removed = UpdateRuleIndex(dirs, title, true); !removed) {
-        ShowWriteFailure(QStringLiteral("删除规则"), removed.error());
-        return;
-    }
-    switch (DeleteRuleFile(dirs, title)) {
-    case RuleDeleteResult::Deleted:
-    case RuleDeleteResult::AlreadyMissing:
-    // No file can carry such a title, so there is nothing to delete but the
-    // index line.
-    case RuleDeleteResult::InvalidTitle:
-        break;
-    case RuleDeleteResult::DeleteFailed:
-        ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件，规则仍然保留。"));
-        // The rule stays, so its index line comes back.
-        if (const auto restored = WriteFileAtomically(indexPath, oldIndex); !restored)
-            ShowWriteFailure(QStringLiteral("恢复规则索引"), restored.error());
+    if (const Result<void> deleted = corvix::DeleteRule(dirs, title); !deleted) {
+        const FileError &error = deleted.error();
+        if (error.path == RuleFilePath(dirs, title))
+            ShowMessage(QStringLiteral("删除规则失败：无法删除规则文件\n") + PathText(error.path) + QStringLiteral("\n（")
+                        + error.reason + QStringLiteral("），规则仍然保留。"));
+        else
+            ShowFileFailure(QStringLiteral("删除规则"), error);
         return;
     }
     delete list_->takeTopLevelItem(row);

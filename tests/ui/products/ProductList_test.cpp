@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include "ui/EntryWindows.h"
+#include "ui/FileDialogs.h"
 
 #include "ProductGridFixture.h"
 
@@ -493,6 +494,56 @@ TEST_F(ProductEdit, DeleteAndUndoEndedAtAnyStepAreWholeAtTheNextStart)
             EXPECT_EQ(files(), (stop == 1) == undo ? deleted : before);
         }
     }
+}
+
+// A url.ini that cannot be read (a folder in its place) is no empty product
+// list: edit, delete, undo and import each stop, say which file, and write nothing.
+TEST_F(ProductEdit, AnUnreadableLinkFileStopsEveryChangeAndIsNamed)
+{
+    const auto linkPath = LinkFilePath(root.Dirs());
+    const auto unreadable = [&] {
+        std::filesystem::remove_all(linkPath);
+        std::filesystem::create_directory(linkPath);
+    };
+    const auto told = [&](const char *action) {
+        ASSERT_EQ(messages.Texts().size(), 1) << action;
+        const QString text = messages.Texts()[0];
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(action) + QStringLiteral("失败：无法读取文件"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromStdU16String(linkPath.u16string()))) << action;
+        EXPECT_TRUE(std::filesystem::is_directory(linkPath)) << action;
+        EXPECT_EQ(Column(1), (Strings{"a", "b"})) << action;
+        messages.Clear();
+    };
+    SelectRow(0);
+    list->DeleteProductRow();
+    ASSERT_EQ(Column(1), (Strings{"b"}));
+    unreadable();
+    list->UndoDelete();
+    EXPECT_EQ(Column(1), (Strings{"b"}));
+    EXPECT_TRUE(Item("撤销删除")->isEnabled()) << "can be tried again";
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("撤销删除失败：无法读取文件")));
+    messages.Clear();
+    Grid().ClearRows();
+    AddRows({{"1", "a", "1.1", "1.2"}, {"2", "b", "2.1", "2.2"}});
+
+    SelectRow(0);
+    list->DeleteProductRow();
+    told("删除记录");
+    ProductWindow *w = list->EditProduct(0);
+    ASSERT_NE(w, nullptr);
+    Fill(*w, QStringLiteral("z"), QStringLiteral("http://z.example/1"), QString());
+    w->OkButton()->click();
+    EXPECT_TRUE(w->isVisible()) << "nothing typed is lost";
+    told("保存商品");
+    w->reject();
+    const auto importFile = root.Dir() / "in.txt";
+    TempSession::WriteBytes(importFile, "N,http://n\r\n");
+    SetOpenDialogHandlerForTests(
+        [&](const QString &, const QString &, const QString &) { return QString::fromStdU16String(importFile.u16string()); });
+    import->FileImport();
+    SetOpenDialogHandlerForTests(nullptr);
+    told("导入商品");
 }
 
 TEST_F(ProductEdit, UndoOnAFullDiskChangesNothingAndCanBeTriedAgain)
