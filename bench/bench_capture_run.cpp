@@ -206,8 +206,7 @@ void UseShopX(corvix::Session &session, corvix::ProductGridModel &grid)
     rule.method = corvix::RuleMethod::Markers;
     rule.enabled = true;
     session.enabledRules = {{"X", rule}};
-    grid.AddColumn("ID", 50, Qt::AlignLeft);
-    grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+    grid.AddFixedColumns();
     grid.AddColumn("X", 60, Qt::AlignHCenter);
 }
 

@@ -61,8 +61,7 @@ struct ParallelFixture {
     ParallelFixture()
     {
         server.RouteDelayed("/item", kServerDelayMs, corvix::bench::ItemPage());
-        grid.AddColumn("ID", 50, Qt::AlignLeft);
-        grid.AddColumn(corvix::Gbk("商品名称"), 200, Qt::AlignHCenter);
+        grid.AddFixedColumns();
         for (const char *shop : kShops) {
             grid.AddColumn(shop, 60, Qt::AlignHCenter);
             root.State().enabledRules.push_back({shop, PriceRule()});

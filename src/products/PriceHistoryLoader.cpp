@@ -64,7 +64,7 @@ void PriceHistoryLoader::TakeBuiltIndex(int generation)
     for (const std::filesystem::path &path : pending_)
         index_.AddRecord(path.parent_path(), RecordEntryOf(path.filename()));
     pending_.clear();
-    emit Ready();
+    emit ready();
 }
 
 void PriceHistoryLoader::AddRecordFile(const std::filesystem::path &path)

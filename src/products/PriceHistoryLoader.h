@@ -22,11 +22,11 @@ public:
     ~PriceHistoryLoader() override;
 
     // Lists the record files of dbDir now and reads them into a new index on a
-    // worker thread; a build under way is abandoned first. Ready follows on
+    // worker thread; a build under way is abandoned first. ready follows on
     // this object's thread.
     void Start(const std::filesystem::path &dbDir);
     // Blocks until the build under way has finished and takes its index
-    // (emitting Ready); returns at once when none is under way.
+    // (emitting ready); returns at once when none is under way.
     void WaitUntilReady();
     // True once a build has finished and no other is under way.
     bool IsReady() const { return ready_; }
@@ -39,7 +39,7 @@ public:
     void AddRecordFile(const std::filesystem::path &path);
 
 signals:
-    void Ready();
+    void ready();
 
 private:
     void StartWorker(const std::filesystem::path &dbDir, std::vector<RecordListEntry> entries);

@@ -93,6 +93,7 @@ TEST(CapturePlan, ShowPlanRowsMarksOrKeepsTheMarksOfCarriedTexts)
         std::vector<std::pair<int, int>> marked;
     } cases[] = {{KeptTexts::NotRefreshed, {{1, 2}, {2, 2}}}, {KeptTexts::MarksAsBefore, {{1, 2}}}};
     for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         const auto grid = MakeGrid({"S1"}, {{"1", "P", "1.00"}, {"2", "Q", "2.00"}});
         grid->MarkNotRefreshed({{0, 2}});
         grid->SetShowsOlderRecord(false);

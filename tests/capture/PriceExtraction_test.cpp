@@ -99,6 +99,7 @@ TEST_F(PriceExtractionTest, ElementKindsAreComparedExactly)
                  {"inputs", ElementReader::GetHiddenInputValue},
                  {"text", ElementReader::GetTextAreaValue}};
     for (const Row &row : kinds) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - &*std::begin(kinds)));
         EXPECT_EQ(ElementReaderForKind(row.kind), row.reader) << row.kind;
         const DomRequest request = RequestForRule(ParseRule(ElementRule(row.kind, "n")));
         ASSERT_EQ(request.elements.size(), 1u);
@@ -203,6 +204,7 @@ TEST(MarkerFormsTest, OnlyUnquotedValuesGainQuotes)
         {"id=\"a\">", "<", 1, "", ""},
     };
     for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - &*std::begin(rows)));
         const MarkerQuery q = MarkerForms(row.left, row.right);
         ASSERT_EQ(q.forms.size(), row.forms) << row.left;
         if (row.forms == 2) {

@@ -157,6 +157,7 @@ TEST(RuleProposalsTest, ThePiecesOfASplitPriceNeverComeFirst)
          "$179.99", R"(<div class="pr" data-price="|")", "179.99", "div:pr", PriceFit::More},
     };
     for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - &*std::begin(rows)));
         Page page = Describe(row.page);
         page.node.text = Gbk(row.shown);
         const std::vector<RuleProposal> proposals = ProposeRules(page.snapshot, page.node);

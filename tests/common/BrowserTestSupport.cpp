@@ -83,7 +83,7 @@ RunSummary RetryFailed(CaptureRun &run, int timeoutMs)
 
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs)
 {
-    QSignalSpy done(&view, &BrowserView::DownloadComplete);
+    QSignalSpy done(&view, &BrowserView::downloadCompleted);
     view.Navigate(url);
     return WaitUntil([&] { return done.count() > 0; }, timeoutMs);
 }

@@ -30,7 +30,7 @@ void Wait(int milliseconds);
 RunSummary RunFromLinkFile(CaptureRun &run, int timeoutMs = 300000);
 RunSummary RetryFailed(CaptureRun &run, int timeoutMs = 300000);
 
-// Navigates view to url and waits for its DownloadComplete event.
+// Navigates view to url and waits for its downloadCompleted event.
 bool LoadPage(BrowserView &view, const QString &url, int timeoutMs = 15000);
 
 // One snapshot of view's current document, waited for.

@@ -80,6 +80,7 @@ TEST(NoticeServices, SettingsThatCannotWorkAreNamed)
         {Channel(ChannelKind::Email, {{"host", "h"}, {"from", "a@b"}, {"to", "c@d, nobody"}}), "“收件人”中的“nobody”不是有效的邮件地址"},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         const auto request = BuildRequest(c.channel, Message(1), kAt);
         ASSERT_FALSE(request) << c.words;
         EXPECT_EQ(request.error().toStdString(), c.words);

@@ -77,6 +77,7 @@ TEST(PriceHistoryIndex, OneSeriesPerSiteOverTheRecordsInNameOrder)
         {"", {}, {}},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         const std::vector<PriceSeries> history = index.History(c.title, Sites());
         ASSERT_EQ(history.size(), 2u) << c.title;
         EXPECT_EQ(history[0].siteTitle, Gbk("京东"));
@@ -132,7 +133,7 @@ TEST(PriceHistoryLoader, BuildsOnAWorkerAndTakesARecordSavedMeanwhile)
     WriteRecords(db);
     PriceHistoryLoader loader;
     int readySignals = 0;
-    QObject::connect(&loader, &PriceHistoryLoader::Ready, [&] { ++readySignals; });
+    QObject::connect(&loader, &PriceHistoryLoader::ready, [&] { ++readySignals; });
     loader.Start(db);
     // Saved after the listing: it comes in once the build has finished.
     TempDataRoot::WriteBytes(db / "1544169600.txt", "A|12|");

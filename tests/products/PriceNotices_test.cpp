@@ -163,6 +163,7 @@ TEST(FindPriceNotices, OncePerCrossingAndDropsOverTheShare)
         {{}, 10, false, "35,70 €", "30,00 €", true, false},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         PriceAlerts alerts;
         alerts.Set({Gbk("手机"), "", c.target, c.drop, c.toldBefore ? std::vector{Gbk("京东")} : std::vector<std::string>{}});
         const auto previous = MakeGrid({"京东"}, {{"1", "手机", c.before}});
@@ -194,6 +195,7 @@ TEST(FindPriceNotices, BackInStockOncePerReturn)
         {"获取失败", {"58.00"}, {false}},                        // a failure is no stock state
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         PriceAlerts alerts;
         alerts.Set({.product = Gbk("茶"), .shop = {}, .target = {}, .dropPercent = {}, .belowShops = {},
                     .backInStock = true});

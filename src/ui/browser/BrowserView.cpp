@@ -183,23 +183,23 @@ void BrowserView::ConnectPage(QWebEnginePage *capturePage)
         // Guarded in case the engine announces the requested address while the
         // load starts; the changes that count come with the response (or a redirect).
         if (!settingUrl_ && !waitingToLoad_)
-            emit NavigateComplete2(url);
+            emit navigated(url);
     });
     // Every load, the page's own ones too, brings a document that is not marked yet.
     connect(capturePage, &QWebEnginePage::loadStarted, this, [this] { documentMarked_ = false; });
     connect(capturePage, &QWebEnginePage::loadProgress, this, [this](int percent) {
         if (!waitingToLoad_)
-            emit ProgressChange(percent);
+            emit progressChanged(percent);
     });
     connect(capturePage, &QWebEnginePage::loadFinished, this, [this](bool) {
         if (!waitingToLoad_)
-            emit DownloadComplete();
+            emit downloadCompleted();
     });
     connect(capturePage, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 rendererGone_ = true;
                 if (status != QWebEnginePage::NormalTerminationStatus)
-                    emit RendererLost();
+                    emit rendererLost();
             });
 }
 

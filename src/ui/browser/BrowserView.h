@@ -1,12 +1,12 @@
 #pragma once
 // The capture browser (Qt WebEngine). Loads pages without blocking and reports
-// them by three events, always on the UI thread:
-//   NavigateComplete2 - a response arrived that changed the page's address (also
+// them by three signals, always on the UI thread:
+//   navigated         - a response arrived that changed the page's address (also
 //                       after a redirect); loading the address already shown gives none,
-//   ProgressChange    - load progress in percent (only two or three per page, and
+//   progressChanged   - load progress in percent (only two or three per page, and
 //                       100 may come long before the page has finished),
-//   DownloadComplete  - the page has finished loading, successfully or not (one per
-//                       navigation: frames give no events of their own).
+//   downloadCompleted - the page has finished loading, successfully or not (one per
+//                       navigation: frames give no signals of their own).
 // The page is hardened for unattended runs over arbitrary shop pages: no pop-up
 // windows, no downloads, every permission request denied, no JavaScript dialogs,
 // no file choosers, no page icons. A renderer that dies leaves the view without a
@@ -64,12 +64,12 @@ public:
     void RunInDocument(const QString &expression, ScriptDone done);
 
 signals:
-    void NavigateComplete2(const QUrl &url);
-    void ProgressChange(int percent);
-    void DownloadComplete();
+    void navigated(const QUrl &url);
+    void progressChanged(int percent);
+    void downloadCompleted();
     // The page's renderer process crashed or was killed (also for a renderer
     // shared with another page).
-    void RendererLost();
+    void rendererLost();
 
 private:
     void StartLoad(quint64 navigation);

@@ -82,18 +82,18 @@ CapturePane::CapturePane(WarmBrowser *warm, QWidget *parent) : QWidget(parent)
     clock_->setInterval(0);
     looks_ = new PageLooks([this] { return LookForPrice(); }, this);
 
-    connect(browser_, &BrowserView::NavigateComplete2, this, [this] {
+    connect(browser_, &BrowserView::navigated, this, [this] {
         UncoverPage();
         // Each navigation brings a new document.
         if (keepAttached_)
             SharedDomHelper().AttachToWindow(browser_);
     });
-    connect(browser_, &BrowserView::ProgressChange, this, [this] {
+    connect(browser_, &BrowserView::progressChanged, this, [this] {
         if (capture_.Capturing())
             looks_->Ask();
     });
-    connect(browser_, &BrowserView::DownloadComplete, this, &CapturePane::OnDownloadComplete);
-    connect(browser_, &BrowserView::RendererLost, this, &CapturePane::OnRendererLost);
+    connect(browser_, &BrowserView::downloadCompleted, this, &CapturePane::OnDownloadComplete);
+    connect(browser_, &BrowserView::rendererLost, this, &CapturePane::OnRendererLost);
     connect(clock_, &QTimer::timeout, this, [this] { Do(capture_.Tick()); });
 }
 

@@ -77,7 +77,7 @@ RuleTestWindow *RuleTestController::OpenWindow()
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<RuleTestController> self(this);
     window->SetTestInputSource([self] { return self ? self->ReadEditorInputs() : TestInputs{}; });
-    connect(window, &RuleTestWindow::SourceWritten, this,
+    connect(window, &RuleTestWindow::sourceWritten, this,
             [this](const std::string &text) {
                 delete sourceWindow_.data();
                 sourceWindow_ = new SourceViewWindow(text);

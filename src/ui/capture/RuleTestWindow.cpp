@@ -47,7 +47,7 @@ RuleTestWindow::RuleTestWindow(const DataDirs &dirs, QWidget *parent)
     connect(escape, &QShortcut::activated, this, &QDialog::reject);
 
     looks_ = new PageLooks([this] { return Look(); }, this);
-    connect(Browser(), &BrowserView::DownloadComplete, this, &RuleTestWindow::OnDownloadComplete);
+    connect(Browser(), &BrowserView::downloadCompleted, this, &RuleTestWindow::OnDownloadComplete);
     // The created handler.
     SharedDomHelper().AttachToWindow(Browser());
 }
@@ -242,7 +242,7 @@ void RuleTestWindow::DumpPageSource(const DomSnapshot &page)
     // The viewer would show a missing file or the source of an earlier pick.
     const std::string text = PickedSourceText(page);
     if (WriteFileAtomically(pickedSourcePath_, text))
-        emit SourceWritten(text, pickedSourcePath_);
+        emit sourceWritten(text, pickedSourcePath_);
     else
         ShowWriteFailure(QStringLiteral("保存网页源码"), pickedSourcePath_);
     RequestClose();

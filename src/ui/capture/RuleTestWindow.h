@@ -43,7 +43,7 @@ public:
     void StartTest(const std::string &link, const TestInputs &inputs);
     // Loads link (GBK) and, once the page has finished loading and its scripts
     // have settled (no change of the document for 500 ms, at most 3 s), writes its
-    // page source to test.txt, reports it by SourceWritten and closes.
+    // page source to test.txt, reports it by sourceWritten and closes.
     void StartPick(const std::string &link);
     bool Testing() const { return testing_; }
     bool Picking() const { return picking_; }
@@ -62,7 +62,7 @@ public:
 
 signals:
     // test.txt was written with gbkText.
-    void SourceWritten(const std::string &gbkText, const std::filesystem::path &file);
+    void sourceWritten(const std::string &gbkText, const std::filesystem::path &file);
 
 protected:
     void done(int result) override;

@@ -53,7 +53,7 @@ PriceHistoryWindow::PriceHistoryWindow(std::string title, std::vector<std::strin
         return;
     }
     chart_->setTitle(QStringLiteral("正在读取记录……"));
-    connect(&loader, &PriceHistoryLoader::Ready, this, [this, &loader] { Fill(loader.Index()); },
+    connect(&loader, &PriceHistoryLoader::ready, this, [this, &loader] { Fill(loader.Index()); },
             Qt::SingleShotConnection);
 }
 

@@ -224,9 +224,9 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     helper.AttachToWindow(&View());
     auto ask = [&] { helper.TakeSnapshot(Ask(true, {price}), &View(), [&](const DomSnapshot &s) { seen.push_back(s); }); };
     QObject context;
-    QObject::connect(&View(), &BrowserView::ProgressChange, &context, ask);
-    QObject::connect(&View(), &BrowserView::NavigateComplete2, &context, ask);
-    QSignalSpy finished(&View(), &BrowserView::DownloadComplete);
+    QObject::connect(&View(), &BrowserView::progressChanged, &context, ask);
+    QObject::connect(&View(), &BrowserView::navigated, &context, ask);
+    QSignalSpy finished(&View(), &BrowserView::downloadCompleted);
     const auto requestsOf = [&](const char *path) { return server_.RequestedPaths().count(QLatin1String(path)); };
     View().Navigate(server_.Url("/slow"));
     ask();
@@ -237,6 +237,7 @@ TEST_F(BrowserTest, APageStillShownAfterNavigatingIsNoDocument)
     ask();
     ASSERT_TRUE(WaitUntil([&] { return !seen.empty() && seen.back().hasDocument; }));
     for (const DomSnapshot &s : seen) {
+        SCOPED_TRACE(testing::Message() << "row " << (&s - &*std::begin(seen)));
         EXPECT_EQ(s.pageSource.find("111"), std::string::npos);
         if (s.hasDocument) {
             EXPECT_EQ(s.ElementValue(price), "222");
@@ -274,9 +275,9 @@ TEST_F(BrowserTest, EventsOfOnePageLoad)
     server_.Route("/frames", PageFixture("frames.html"));
     server_.Route("/frame-a", "<body><span class=inner>inner 1.00</span></body>");
     server_.Route("/frame-b", "<body>b</body>");
-    QSignalSpy progress(&View(), &BrowserView::ProgressChange);
-    QSignalSpy navigated(&View(), &BrowserView::NavigateComplete2);
-    QSignalSpy finished(&View(), &BrowserView::DownloadComplete);
+    QSignalSpy progress(&View(), &BrowserView::progressChanged);
+    QSignalSpy navigated(&View(), &BrowserView::navigated);
+    QSignalSpy finished(&View(), &BrowserView::downloadCompleted);
     View().Navigate(server_.Url("/frames"));
     ASSERT_TRUE(WaitUntil([&] { return finished.count() > 0; }));
     // The page's load waits for its frames: an event of theirs would have come first.

@@ -539,6 +539,7 @@ TEST_F(CaptureRun, StopEndsTheRunAfterTheCurrentLink)
         },
     };
     for (const auto &stop : stops) {
+        SCOPED_TRACE(testing::Message() << "row " << (&stop - &*std::begin(stops)));
         // What the run does not reach keeps its title and price, drawn as not refreshed.
         Grid().ClearRows();
         Grid().AppendRows({{"1", "B", "1.00", "2.00"}, {"2", "A", "3.00", "4.00"}});

@@ -40,8 +40,7 @@ protected:
     static void SetUpTestSuite() { test::UseTestBrowserProfile(); }
     void SetUp() override
     {
-        grid_.AddColumn("ID", 50, Qt::AlignLeft);
-        grid_.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+        grid_.AddFixedColumns();
         grid_.AddColumn("X", 60, Qt::AlignHCenter);
         grid_.AppendRow();
         grid_.AppendRow();
@@ -104,6 +103,7 @@ TEST_F(CaptureJobTest, APriceIsRecordedAndTheWindowGoes)
         {"/alert", test::ElementRuleText("span", "price"), "7.25"}, // dialogs do not stall a capture
     };
     for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - &*std::begin(rows)));
         grid_.SetText(1, 2, "old");
         EXPECT_EQ(Capture(server_.Url(row.path), row.rule), row.price) << row.path;
         EXPECT_EQ(results_, 1) << "one result per link";
@@ -137,6 +137,7 @@ TEST_F(CaptureJobTest, NoPriceFailsOnTheTenthTick)
         {"/gbk", std::string()},
     };
     for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - &*std::begin(rows)));
         QElapsedTimer timer;
         timer.start();
         EXPECT_EQ(Capture(server_.Url(row.path), row.rule), "获取失败") << row.path;

@@ -44,8 +44,7 @@ protected:
     {
         test::UseTestBrowserProfile();
         SetCaptureTickIntervalForTests(300);
-        grid.AddColumn("ID", 50, Qt::AlignLeft);
-        grid.AddColumn(Gbk("商品名称"), 200, Qt::AlignHCenter);
+        grid.AddFixedColumns();
         for (const char *shop : {"X", "Y", "Z", "W"}) {
             grid.AddColumn(shop, 60, Qt::AlignHCenter);
             session().enabledRules.push_back({shop, PriceRule()});
@@ -176,7 +175,7 @@ TEST_F(ParallelRun, CrashingAndOutOfMemoryNeighboursCostOnlyTheirOwnCells)
             const qint64 pid = pane->Browser()->page()->renderProcessPid();
             if (!killed && pane->State().Capturing() && pane->State().Job().row == 1
                 && pane->State().Job().link.find("/slow") != std::string::npos && pid > 0) {
-                QObject::connect(pane->Browser(), &BrowserView::RendererLost, pane, [&] { ++lost; });
+                QObject::connect(pane->Browser(), &BrowserView::rendererLost, pane, [&] { ++lost; });
                 killed = ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
             }
         }
@@ -218,6 +217,7 @@ TEST_F(ParallelRun, EscapeStopsAfterTheLinksUnderWayAndACloseByHandSkipsThem)
     };
     const std::string none = Gbk("—");
     for (const auto &stop : stops) {
+        SCOPED_TRACE(testing::Message() << "row " << (&stop - &*std::begin(stops)));
         Import(import);
         QString status;
         QTimer::singleShot(300, [&] {

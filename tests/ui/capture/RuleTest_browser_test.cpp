@@ -378,6 +378,7 @@ TEST_F(RuleTestBrowserTest, TheFirstProposalReadsTheWholePriceOnBothProducts)
                     "</span></div><div class=\"also\"><div class=\"cost\">US$ 5.00</div></div></body></html>"; }, "19", "99", "24", "50", 24.5},
     };
     for (const Layout &l : layouts) {
+        SCOPED_TRACE(testing::Message() << "row " << (&l - &*std::begin(layouts)));
         const QString path = QStringLiteral("/%1").arg(QString::fromLatin1(l.name));
         server_.Route(path + QStringLiteral("-1"), l.page(l.price1, l.cents1));
         server_.Route(path + QStringLiteral("-2"), l.page(l.price2, l.cents2));

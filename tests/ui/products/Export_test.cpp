@@ -167,6 +167,7 @@ TEST_F(ExportButtonTest, ProposesADatedNameInTheLastFolderUsed)
         {native + QStringLiteral("/gone"), fallback},
     };
     for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << "row " << (&s - &*std::begin(steps)));
         settings.SetLastExportFolder(s.lastFolder);
         proposed.clear();
         Click();

@@ -310,6 +310,7 @@ TEST_F(ProductListKeys, DeleteAsksWithTheRowAndItsTitle)
         {"b", 1, "确定删除 第2行“b”？", {"a", "b"}}, // 否 keeps the row
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - &*std::begin(cases)));
         Grid().ClearRows();
         AddRows({{"1", "a"}, {"2", c.title}});
         questions.Answer(c.answer);

@@ -299,6 +299,7 @@ TEST_F(RecordListTest, DoubleClickOrEnterOnARecordViewsIt)
         },
     };
     for (const auto &gesture : gestures) {
+        SCOPED_TRACE(testing::Message() << "row " << (&gesture - &*std::begin(gestures)));
         Grid().ClearRows();
         Grid().SetShowsOlderRecord(false);
         controller->RefreshRecordList();
