@@ -65,14 +65,9 @@ void CaptureRun::StartFromLinkFile()
     if (running_)
         return;
     running_ = true;
-    // A url.ini not written yet is an empty product list; one that cannot be
-    // read is no list at all.
-    const Result<LinkFile> links = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
-    if (!links) {
-        RunSummary summary;
-        summary.unreadable = links.error();
-        return EndWithoutLinks(std::move(summary));
-    }
+    const std::optional<LinkFile> links = LinksOrEnd();
+    if (!links)
+        return;
     // Counted on the file's structure: "[A" inside a title or link is no product.
     if (links->ProductCount() == 0) {
         RunSummary summary;
@@ -91,12 +86,9 @@ void CaptureRun::StartRetry()
     if (running_)
         return;
     running_ = true;
-    const Result<LinkFile> links = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
-    if (!links) {
-        RunSummary summary;
-        summary.unreadable = links.error();
-        return EndWithoutLinks(std::move(summary));
-    }
+    const std::optional<LinkFile> links = LinksOrEnd();
+    if (!links)
+        return;
     // The retried rows are this run's results from now on, whatever they were.
     grid_.SetShowsOlderRecord(false);
     Begin(PlanRetry(grid_, *links));
@@ -108,6 +100,17 @@ void CaptureRun::EndWithoutLinks(RunSummary summary)
     endedEarly_ = std::move(summary);
     finishing_ = true;
     QMetaObject::invokeMethod(this, &CaptureRun::Finish, Qt::QueuedConnection);
+}
+
+std::optional<LinkFile> CaptureRun::LinksOrEnd()
+{
+    Result<LinkFile> links = AbsentAsEmpty(LinkFile::Load(LinkFilePath(session_.dirs)));
+    if (links)
+        return std::move(*links);
+    RunSummary summary;
+    summary.unreadable = links.error();
+    EndWithoutLinks(std::move(summary));
+    return std::nullopt;
 }
 
 void CaptureRun::Begin(CapturePlan plan)

@@ -19,6 +19,7 @@
 #include "capture/CaptureJob.h"
 #include "capture/CaptureParts.h"
 #include "capture/CapturePlan.h"
+#include "products/LinkFile.h"
 #include "ui/browser/WarmBrowser.h"
 
 #include <QElapsedTimer>
@@ -94,6 +95,9 @@ private:
     // After the handlers of the last link: the window goes, the browsers are given back.
     void Finish();
     void EndWithoutLinks(RunSummary summary);
+    // url.ini for a run: a file not written yet is an empty product list; one
+    // that cannot be read ends the run at once (nullopt), saying why.
+    std::optional<LinkFile> LinksOrEnd();
 
     Session &session_;
     ProductGridModel &grid_;
