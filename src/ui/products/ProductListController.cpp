@@ -16,9 +16,7 @@
 #include "ui/products/ProductWindow.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -239,15 +237,13 @@ void ProductListController::OpenLinkInBrowser()
                     + QStringLiteral("\r\n只能打开 http 或 https 链接。"));
         return;
     }
-    const QPointer<MainWindow> window(window_);
-    window->setWindowTitle(QStringLiteral("即将打开：") + shown);
-    QEventLoop wait;
-    QTimer::singleShot(1000, &wait, &QEventLoop::quit);
-    wait.exec();
-    if (!window)
-        return; // the program was closed meanwhile
-    window->setWindowTitle(QStringLiteral("Corvix"));
-    OpenWithShell(QUrl(FromGbk(address)));
+    // The caption says for a second what is about to open; the window goes on
+    // meanwhile, and a window closed within that second opens nothing.
+    window_->setWindowTitle(QStringLiteral("即将打开：") + shown);
+    QTimer::singleShot(1000, window_, [window = window_, url = QUrl(FromGbk(address))] {
+        window->setWindowTitle(QStringLiteral("Corvix"));
+        OpenWithShell(url);
+    });
 }
 
 } // namespace corvix
