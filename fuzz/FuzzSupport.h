@@ -1,7 +1,9 @@
 #pragma once
 // What the fuzz targets share: the input as text, cut into pieces, and the
 // check that stops the run when a reader breaks a promise of its header.
+#include "products/LinkFile.h"
 #include "support/GbkBytes.h"
+#include "support/TextUtils.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +66,26 @@ inline bool WholeGbk(std::string_view text)
 {
     std::fprintf(stderr, "%s:%d: broken: %s\n", file, line, what);
     std::abort();
+}
+
+// A key (a rule or shop title) that an INI line holds unchanged: whole
+// characters, nothing that ends a key or opens a section or a comment, no line
+// break.
+inline bool PlainKey(std::string_view key)
+{
+    return IsStorableKey(key) && WholeGbk(key) && FindText(key, "=") == kNotFound &&
+           FindText(key, "[") == kNotFound && FindText(key, ";") == kNotFound &&
+           key.find_first_of("\r\n") == std::string_view::npos;
+}
+
+// A value as an INI line gives it back: without the blanks around it.
+inline std::string_view Trimmed(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
 }
 
 } // namespace corvix::fuzz

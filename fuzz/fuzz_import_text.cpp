@@ -12,18 +12,7 @@ namespace {
 // A shop title that an INI key line holds and that is not the title key.
 bool PlainShop(std::string_view shop)
 {
-    return IsStorableKey(shop) && fuzz::WholeGbk(shop) && FindText(shop, "=") == kNotFound &&
-           FindText(shop, "[") == kNotFound && FindText(shop, ";") == kNotFound &&
-           shop.find_first_of("\r\n \t") == std::string_view::npos && ToLowerText(shop) != "title";
-}
-
-std::string_view Trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
+    return fuzz::PlainKey(shop) && shop.find_first_of(" \t") == std::string_view::npos && ToLowerText(shop) != "title";
 }
 
 } // namespace
@@ -51,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const std::string &shop : shops)
             plain = plain && PlainShop(shop);
         for (size_t i = 0; plain && i < products.size(); ++i)
-            FUZZ_CHECK(links.ProductValue(static_cast<int>(i), "title") == Trimmed(SingleLineText(products[i].title)));
+            FUZZ_CHECK(links.ProductValue(static_cast<int>(i), "title") == fuzz::Trimmed(SingleLineText(products[i].title)));
     }
     return 0;
 }

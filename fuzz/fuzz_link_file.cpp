@@ -6,28 +6,6 @@
 
 using namespace corvix;
 
-namespace {
-
-// A rule title as a key that an INI line holds unchanged: whole characters,
-// nothing that ends a key or opens a section or a comment, no line break.
-bool PlainKey(std::string_view key)
-{
-    return IsStorableKey(key) && fuzz::WholeGbk(key) && FindText(key, "=") == kNotFound &&
-           FindText(key, "[") == kNotFound && FindText(key, ";") == kNotFound &&
-           key.find_first_of("\r\n") == std::string_view::npos;
-}
-
-std::string_view Trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::vector<std::string> p = fuzz::Pieces(fuzz::Bytes(data, size), 3);
@@ -40,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int row = p[0].empty() ? 0 : static_cast<unsigned char>(p[0][0]) % 6;
     const std::string &key = p[1];
     const std::string value = p[2];
-    if (!PlainKey(key))
+    if (!fuzz::PlainKey(key))
         return 0;
     file.SetProductValue(row, key, value);
     const LinkFile read = LinkFile::Parse(file.Text());
     FUZZ_CHECK(read.ProductCount() == file.ProductCount());
-    FUZZ_CHECK(read.ProductValue(row, key) == Trimmed(SingleLineText(value)));
+    FUZZ_CHECK(read.ProductValue(row, key) == fuzz::Trimmed(SingleLineText(value)));
     FUZZ_CHECK(read.Text() == file.Text());
 
     LinkFile removed = read;

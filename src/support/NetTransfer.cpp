@@ -114,63 +114,82 @@ TransferError ErrorOf(CURLcode code)
     }
 }
 
-// The settings every request shares: its time, the cancel flag, no signals
-// (the calls run on worker threads), no address from the environment's proxy
-// for the machine itself.
-void Common(CURL *handle, int timeoutMs, const std::atomic_bool *cancel, char *errors, const QByteArray &noProxy)
-{
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeoutMs));
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errors);
-    curl_easy_setopt(handle, CURLOPT_NOPROXY, noProxy.constData());
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Progress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic_bool *>(cancel));
-}
+// One request's handle with the settings every request shares: its time, the
+// cancel flag, no signals (the calls run on worker threads), no address from
+// the environment's proxy for the machine itself. The error buffer and the
+// proxy exceptions live as long as the handle that points at them.
+class Transfer {
+public:
+    Transfer(int timeoutMs, const std::atomic_bool *cancel) : noProxy_(NoProxyList())
+    {
+        InitOnce();
+        handle_.reset(curl_easy_init());
+        if (!handle_)
+            return;
+        CURL *handle = handle_.get();
+        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeoutMs));
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errors_);
+        curl_easy_setopt(handle, CURLOPT_NOPROXY, noProxy_.constData());
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Progress);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic_bool *>(cancel));
+    }
+    Transfer(const Transfer &) = delete;
+    Transfer &operator=(const Transfer &) = delete;
 
-TransferAnswer Finish(CURL *handle, CURLcode code, const char *errors)
-{
-    TransferAnswer answer;
-    answer.error = ErrorOf(code);
-    long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    answer.code = static_cast<int>(status);
-    if (code != CURLE_OK)
-        answer.detail = QString::fromUtf8(*errors ? errors : curl_easy_strerror(code));
-    return answer;
-}
+    // Null when libcurl could not make one (NoHandle says so).
+    CURL *Handle() const { return handle_.get(); }
+    static TransferAnswer NoHandle() { return {TransferError::Other, 0, {}, {}, QStringLiteral("libcurl 无法初始化")}; }
+
+    // Runs the request: its error kind, the status the server answered and,
+    // on failure, libcurl's reason.
+    TransferAnswer Perform()
+    {
+        const CURLcode code = curl_easy_perform(handle_.get());
+        TransferAnswer answer;
+        answer.error = ErrorOf(code);
+        long status = 0;
+        curl_easy_getinfo(handle_.get(), CURLINFO_RESPONSE_CODE, &status);
+        answer.code = static_cast<int>(status);
+        if (code != CURLE_OK)
+            answer.detail = QString::fromUtf8(*errors_ ? errors_ : curl_easy_strerror(code));
+        return answer;
+    }
+
+private:
+    Easy handle_;
+    char errors_[CURL_ERROR_SIZE] = {};
+    QByteArray noProxy_;
+};
 
 } // namespace
 
 TransferAnswer PostHttp(const HttpRequest &request, int timeoutMs, const std::atomic_bool *cancel)
 {
-    InitOnce();
-    Easy handle(curl_easy_init());
+    Transfer transfer(timeoutMs, cancel);
+    CURL *handle = transfer.Handle();
     if (!handle)
-        return {TransferError::Other, 0, {}, {}, QStringLiteral("libcurl 无法初始化")};
-    char errors[CURL_ERROR_SIZE] = {};
-    const QByteArray noProxy = NoProxyList();
-    Common(handle.get(), timeoutMs, cancel, errors, noProxy);
-    curl_easy_setopt(handle.get(), CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle.get(), CURLOPT_URL, request.url.constData());
-    curl_easy_setopt(handle.get(), CURLOPT_POST, 1L);
-    curl_easy_setopt(handle.get(), CURLOPT_POSTFIELDS, request.body.constData());
-    curl_easy_setopt(handle.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(request.body.size()));
-    curl_easy_setopt(handle.get(), CURLOPT_USERAGENT, "Corvix");
+        return Transfer::NoHandle();
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_URL, request.url.constData());
+    curl_easy_setopt(handle, CURLOPT_POST, 1L);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body.constData());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.body.size()));
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, "Corvix");
     List headers;
     for (const auto &[name, value] : request.headers)
         Append(headers, name + ": " + value);
     // Some services never answer "100 Continue": the body goes at once.
     Append(headers, "Expect:");
-    curl_easy_setopt(handle.get(), CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     QByteArray body, retryAfter;
-    curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(handle.get(), CURLOPT_HEADERFUNCTION, &CollectHeader);
-    curl_easy_setopt(handle.get(), CURLOPT_HEADERDATA, &retryAfter);
-    const CURLcode code = curl_easy_perform(handle.get());
-    TransferAnswer answer = Finish(handle.get(), code, errors);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &CollectHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &retryAfter);
+    TransferAnswer answer = transfer.Perform();
     answer.body = body;
     answer.retryAfter = retryAfter;
     return answer;
@@ -178,37 +197,33 @@ TransferAnswer PostHttp(const HttpRequest &request, int timeoutMs, const std::at
 
 TransferAnswer SendMail(const MailRequest &request, int timeoutMs, const std::atomic_bool *cancel)
 {
-    InitOnce();
-    Easy handle(curl_easy_init());
+    Transfer transfer(timeoutMs, cancel);
+    CURL *handle = transfer.Handle();
     if (!handle)
-        return {TransferError::Other, 0, {}, {}, QStringLiteral("libcurl 无法初始化")};
-    char errors[CURL_ERROR_SIZE] = {};
-    const QByteArray noProxy = NoProxyList();
-    Common(handle.get(), timeoutMs, cancel, errors, noProxy);
+        return Transfer::NoHandle();
     const bool tls = request.security == MailSecurity::Tls;
-    curl_easy_setopt(handle.get(), CURLOPT_PROTOCOLS_STR, tls ? "smtps" : "smtp");
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, tls ? "smtps" : "smtp");
     const QByteArray host = request.host.contains(':') ? '[' + request.host + ']' : request.host;
     const QByteArray url = (tls ? "smtps://" : "smtp://") + host + ':' + QByteArray::number(request.port);
-    curl_easy_setopt(handle.get(), CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
     if (request.security == MailSecurity::StartTls)
-        curl_easy_setopt(handle.get(), CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     if (!request.user.isEmpty()) {
-        curl_easy_setopt(handle.get(), CURLOPT_USERNAME, request.user.constData());
-        curl_easy_setopt(handle.get(), CURLOPT_PASSWORD, request.password.constData());
+        curl_easy_setopt(handle, CURLOPT_USERNAME, request.user.constData());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, request.password.constData());
     }
     const QByteArray from = '<' + request.from + '>';
-    curl_easy_setopt(handle.get(), CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(handle, CURLOPT_MAIL_FROM, from.constData());
     List recipients;
     for (const QByteArray &to : request.to)
         Append(recipients, '<' + to + '>');
-    curl_easy_setopt(handle.get(), CURLOPT_MAIL_RCPT, recipients.get());
+    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
     Upload upload{&request.message};
-    curl_easy_setopt(handle.get(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle.get(), CURLOPT_READFUNCTION, &Feed);
-    curl_easy_setopt(handle.get(), CURLOPT_READDATA, &upload);
-    curl_easy_setopt(handle.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.message.size()));
-    const CURLcode code = curl_easy_perform(handle.get());
-    return Finish(handle.get(), code, errors);
+    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &Feed);
+    curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(request.message.size()));
+    return transfer.Perform();
 }
 
 } // namespace corvix
